@@ -1,0 +1,104 @@
+#include "core/picture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "core/error.h"
+
+namespace jollix {
+
+Picture::Picture(int width, int height, uint32_t colour) {
+    if (width < 0 || height < 0) throw JollixError(kRangeCheckError);
+    if (width == 0 || height == 0) return;
+    width_ = width;
+    height_ = height;
+    tilesX_ = (width + kTile - 1) >> kTileBits;
+    tilesY_ = (height + kTile - 1) >> kTileBits;
+    auto block = std::make_shared<Tile>();
+    const uint8_t b = uint8_t(colour >> 16), g = uint8_t(colour >> 8), r = uint8_t(colour);
+    for (size_t i = 0; i < kTileBytes; i += 3) {
+        block->data[i] = b;
+        block->data[i + 1] = g;
+        block->data[i + 2] = r;
+    }
+    tiles_.assign(size_t(tilesX_) * tilesY_, block);
+}
+
+uint8_t* Picture::mutableTile(int tx, int ty) {
+    auto& t = tiles_[size_t(ty) * tilesX_ + tx];
+    if (t.use_count() != 1) t = std::make_shared<Tile>(*t);
+    return t->data;
+}
+
+void Picture::readRowSpan(int y, int x0, int count, uint8_t* dst) const {
+    const int ty = y >> kTileBits;
+    const size_t rowOff = size_t(y & kTileMask) * kTileStride;
+    int x = x0;
+    const int end = x0 + count;
+    while (x < end) {
+        const int tx = x >> kTileBits;
+        const int inTile = x & kTileMask;
+        const int n = std::min(kTile - inTile, end - x);
+        std::memcpy(dst, tiles_[size_t(ty) * tilesX_ + tx]->data + rowOff + size_t(inTile) * 3, size_t(n) * 3);
+        dst += size_t(n) * 3;
+        x += n;
+    }
+}
+
+void Picture::readRow(int y, uint8_t* dst) const { readRowSpan(y, 0, width_, dst); }
+
+void Picture::writeRow(int y, const uint8_t* src) {
+    const int ty = y >> kTileBits;
+    const size_t rowOff = size_t(y & kTileMask) * kTileStride;
+    for (int tx = 0; tx < tilesX_; ++tx) {
+        const int n = std::min(kTile, width_ - tx * kTile);
+        std::memcpy(mutableTile(tx, ty) + rowOff, src + size_t(tx) * kTileStride, size_t(n) * 3);
+    }
+}
+
+std::vector<uint8_t> Picture::toFlat() const {
+    std::vector<uint8_t> out(size_t(width_) * height_ * 3);
+    for (int y = 0; y < height_; ++y) readRow(y, out.data() + size_t(y) * width_ * 3);
+    return out;
+}
+
+Picture Picture::fromFlat(int width, int height, const uint8_t* bgr, size_t stride) {
+    Picture p;
+    if (width < 0 || height < 0) throw JollixError(kRangeCheckError);
+    if (width == 0 || height == 0) return p;
+    p.width_ = width;
+    p.height_ = height;
+    p.tilesX_ = (width + kTile - 1) >> kTileBits;
+    p.tilesY_ = (height + kTile - 1) >> kTileBits;
+    p.tiles_.resize(size_t(p.tilesX_) * p.tilesY_);
+    for (auto& t : p.tiles_) t = std::make_shared<Tile>();
+    for (int y = 0; y < height; ++y) p.writeRow(y, bgr + size_t(y) * stride);
+    return p;
+}
+
+bool Picture::operator==(const Picture& o) const {
+    if (width_ != o.width_ || height_ != o.height_) return false;
+    for (int ty = 0; ty < tilesY_; ++ty) {
+        const int rows = std::min(kTile, height_ - ty * kTile);
+        for (int tx = 0; tx < tilesX_; ++tx) {
+            const size_t i = size_t(ty) * tilesX_ + tx;
+            if (tiles_[i] == o.tiles_[i]) continue;
+            const size_t bytes = size_t(std::min(kTile, width_ - tx * kTile)) * 3;
+            for (int r = 0; r < rows; ++r)
+                if (std::memcmp(tiles_[i]->data + size_t(r) * kTileStride,
+                                o.tiles_[i]->data + size_t(r) * kTileStride, bytes) != 0)
+                    return false;
+        }
+    }
+    return true;
+}
+
+size_t Picture::sharedTileCount(const Picture& o) const {
+    if (tiles_.size() != o.tiles_.size()) return 0;
+    size_t n = 0;
+    for (size_t i = 0; i < tiles_.size(); ++i) n += tiles_[i] == o.tiles_[i];
+    return n;
+}
+
+} // namespace jollix

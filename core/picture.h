@@ -1,0 +1,98 @@
+#pragma once
+// The one raster type of the program: 24 bits per pixel, bytes blue, green,
+// red, rows top first. A single pixel as one value is 0x00BBGGRR.
+//
+// Storage is tiled and copy-on-write: the picture is cut into square tiles
+// of kTile x kTile pixels held behind shared pointers. Copying a picture
+// shares every tile; the first write to a tile clones just that tile. So a
+// brush that copies the picture, writes its disc and hands the copy back
+// costs what the disc touches, and a history of snapshots shares whatever
+// did not change.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace jollix {
+
+class Picture {
+public:
+    static constexpr int kTileBits = 6;
+    static constexpr int kTile = 1 << kTileBits;       // pixels per tile side
+    static constexpr int kTileMask = kTile - 1;
+    static constexpr int kTileStride = kTile * 3;       // bytes per tile row
+    static constexpr size_t kTileBytes = size_t(kTile) * kTile * 3;
+
+    Picture() = default;
+    // A picture of the given size filled with one colour (0x00BBGGRR).
+    // Refuses negative sizes; all tiles share one block until written.
+    Picture(int width, int height, uint32_t colour = 0);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool isEmpty() const { return width_ <= 0 || height_ <= 0; }
+    bool contains(int x, int y) const {
+        return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_);
+    }
+
+    // Colour of a pixel inside the picture (0x00BBGGRR). Outside: 0.
+    uint32_t pixel(int x, int y) const {
+        if (!contains(x, y)) return 0;
+        const uint8_t* p = pixelPtr(x, y);
+        return uint32_t(p[2]) | (uint32_t(p[1]) << 8) | (uint32_t(p[0]) << 16);
+    }
+    // Write one pixel; writes outside the picture are ignored.
+    void setPixel(int x, int y, uint32_t colour) {
+        if (!contains(x, y)) return;
+        uint8_t* p = mutablePixelPtr(x, y);
+        p[0] = uint8_t(colour >> 16);
+        p[1] = uint8_t(colour >> 8);
+        p[2] = uint8_t(colour);
+    }
+
+    // Direct access to the three bytes (B, G, R) of a pixel. No bounds check:
+    // the caller guarantees (x, y) lies inside the picture.
+    const uint8_t* pixelPtr(int x, int y) const {
+        return tiles_[size_t(y >> kTileBits) * tilesX_ + (x >> kTileBits)]->data +
+               (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
+    }
+    uint8_t* mutablePixelPtr(int x, int y) {
+        return mutableTile(x >> kTileBits, y >> kTileBits) +
+               (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
+    }
+
+    // Tile access for fast loops: kTile rows of kTileStride bytes each.
+    // Tiles on the right and bottom edges are full-sized; only the part
+    // inside the picture means anything.
+    int tilesX() const { return tilesX_; }
+    int tilesY() const { return tilesY_; }
+    const uint8_t* tile(int tx, int ty) const { return tiles_[size_t(ty) * tilesX_ + tx]->data; }
+    uint8_t* mutableTile(int tx, int ty);
+
+    // Row access: copy row y (width * 3 bytes, BGR) out of or into the picture.
+    void readRow(int y, uint8_t* dst) const;
+    void writeRow(int y, const uint8_t* src);
+    // Part of a row: pixels x0 .. x0 + count - 1 (caller keeps them inside).
+    void readRowSpan(int y, int x0, int count, uint8_t* dst) const;
+
+    // The whole picture as one flat BGR buffer, rows top first, stride
+    // width * 3, and back. Whole-picture effects work on this.
+    std::vector<uint8_t> toFlat() const;
+    static Picture fromFlat(int width, int height, const uint8_t* bgr, size_t stride);
+
+    // Pixel equality (sizes and every pixel).
+    bool operator==(const Picture& other) const;
+    bool operator!=(const Picture& other) const { return !(*this == other); }
+
+    // How many tiles this picture shares with another (for tests and
+    // memory accounting).
+    size_t sharedTileCount(const Picture& other) const;
+    size_t tileCount() const { return tiles_.size(); }
+
+private:
+    struct Tile { uint8_t data[kTileBytes]; };
+    int width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
+    std::vector<std::shared_ptr<Tile>> tiles_;
+};
+
+} // namespace jollix

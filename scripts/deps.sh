@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need.
+set -euo pipefail
+PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+      libjpeg62-turbo-dev libgif-dev libwmf-dev libemf2svg-dev
+      qt6-base-dev qt6-svg-dev libgl-dev xvfb xauth xdg-utils imagemagick)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
