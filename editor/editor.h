@@ -1,0 +1,191 @@
+#pragma once
+// The editing session: the working picture, the tool state, the palette
+// model and the edit history, and what every pointer event, timer tick,
+// palette button and main-window command does to them. It knows nothing of
+// windows: the desktop program's work area and main window forward their
+// events here and mirror the observable state, and the batch command drives
+// the same calls headlessly. What only a window can do (timers, scrolling,
+// drawing the outline and the frame, confining the pointer) is asked of a
+// WorkAreaView.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/history.h"
+#include "core/palette.h"
+#include "core/picture.h"
+#include "core/progress.h"
+#include "core/tool_state.h"
+#include "core/zone_frame.h"
+
+namespace jollix {
+
+enum class MouseButton { Left, Right, Middle };
+
+// Buttons held during a pointer event.
+struct HeldButtons {
+    bool left = false;
+    bool right = false;
+};
+
+enum class PictureCursor { Arrow, Crosshair };
+
+// The window side of the work area. Every method has a do-nothing default so
+// that headless callers implement only what they need.
+class WorkAreaView {
+public:
+    virtual ~WorkAreaView() = default;
+    virtual void startRepeatTimer() {}
+    virtual void stopRepeatTimer() {}
+    // Scroll positions of the work area (window + scroll = view).
+    virtual int scrollX() const { return 0; }
+    virtual int scrollY() const { return 0; }
+    // Move the scroll positions by (dx, dy), clamped by the scroll bars.
+    virtual void scrollBy(int /*dx*/, int /*dy*/) {}
+    // The brush outline: a circle of `radius` view pixels around the view
+    // point (x, y); hide erases it.
+    virtual void showBrushOutline(int /*x*/, int /*y*/, int /*radius*/) {}
+    virtual void hideBrushOutline() {}
+    // The zone frame changed (drawn, moved, erased): repaint its band.
+    virtual void zoneFrameChanged() {}
+    // Keep the pointer inside the picture control while a zone is dragged.
+    virtual void confinePointer(bool /*on*/) {}
+    // WorkPicture was replaced (same size) or the picture control's size changed.
+    virtual void pictureChanged() {}
+    virtual void pictureControlResized() {}
+};
+
+class Editor : private PaletteHost {
+public:
+    // Start-up: the built-in start picture (or `start` when given), the
+    // tool state's start values, OriginalPicture and a reset history.
+    explicit Editor(std::optional<Picture> start = std::nullopt);
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    void setView(WorkAreaView* view) { view_ = view ? view : &nullView_; }
+    void setProgress(Progress* progress) { progress_ = progress; }
+
+    // ---- State (read by the windows, written through the calls below) ----
+    const Picture& picture() const { return work_; }
+    ToolState& state() { return state_; }
+    const ToolState& state() const { return state_; }
+    Palette& palette() { return palette_; }
+    const History& history() const { return history_; }
+
+    // The picture control's size (the view size).
+    int controlWidth() const { return controlWidth_; }
+    int controlHeight() const { return controlHeight_; }
+    std::string zoomLabel() const { return zoomLabel_; }
+
+    bool cutEnabled() const { return cutEnabled_; }        // "Cut out the selection"
+    bool copyEnabled() const { return copyEnabled_; }      // Ctrl+C
+    bool zoneHintShown() const { return zoneHintShown_; }  // the palette's zone hint
+    bool pictureHintShown() const { return pictureHintShown_; }
+    PictureCursor cursor() const { return cursor_; }
+    // Frame corners in window coordinates (cleared: all zero).
+    const ZoneFrameCorners& zoneFrame() const { return zoneFrame_; }
+
+    // True when the picture differs from the one last opened or saved.
+    bool isModified() const { return work_ != savedPicture_; }
+    void markSaved() { savedPicture_ = work_; }
+
+    // Called after any change of observable state, for the windows to mirror.
+    std::function<void()> onStateChanged;
+
+    // ---- Work area: pointer events in view coordinates, and timers ----
+    void mouseDown(MouseButton button, HeldButtons held, int x, int y);
+    void mouseMove(HeldButtons held, int x, int y);
+    void mouseUp(MouseButton button, int x, int y);
+    // A left press and release inside the picture, delivered before mouseUp.
+    void click();
+    void repeatTick();
+    // The 100 ms frame timer: the dashes march.
+    void frameTick();
+    // The user scrolled with a scroll bar: the zone frame is dropped.
+    void scrolledByBar();
+    void pointerEntered() { state_.PointerOverPicture = true; }
+    void pointerLeft() { state_.PointerOverPicture = false; }
+    // One wheel message: delta > 0 zooms out, otherwise in.
+    void wheel(int delta);
+
+    // The chosen distortion once at the press point.
+    void applyAtPress();
+    // The brushes as the work area runs them: read the sliders of their tab,
+    // convert with the zoom, store BrushRadius and BrushStrength, run.
+    void SphericalStretch(int a, int b);
+    void VerticalStretch(int x, int y);
+    void HorizontalStretch(int x, int y);
+    // Smear from the press point to the release point (view coordinates).
+    void tumopic(int x, int y);
+    // One rubber disc at the view point (x, y).
+    void rubberAt(int x, int y);
+    // The picture's pointer for the current tool.
+    void setsigncursor();
+
+    // ---- Palette buttons that act on the picture ----
+    void penSketch();      // "Make pen sketch"
+    void pencilSketch();   // "Make pencil sketch"
+    void clearUpSpot();    // "Clear up spot"
+
+    // ---- Main window commands ----
+    void undo();
+    void redo();
+    void renew();
+    void zoomIn();   // x 1.25
+    void zoomOut();  // x 0.8
+    // Opened picture: becomes the picture and the one Renew restores.
+    void openPicture(const Picture& loaded);
+    // Zone mode on or off ("Select a zone to cut").
+    void toggleZoneMode();
+    // Cut the picture down to the zone; false when the zone is empty.
+    bool cutOut();
+    // The zone's pixels, or nothing when the zone is empty.
+    std::optional<Picture> copyZone() const;
+    // Paste: a picture replaces the current one; nullopt changes nothing.
+    bool paste(const std::optional<Picture>& clipboard);
+    // Resample the picture to exactly newWidth x newHeight.
+    void resizePicture(int newWidth, int newHeight);
+
+    // The history reset run by Renew, Open, Cut out, Paste and Image Size.
+    void resetHistory();
+
+private:
+    // PaletteHost
+    void makeEdgePicture() override;
+    void synchroniseUndoRedo() override;
+    void updateCursor() override { setsigncursor(); }
+    void setArrowCursor() override;
+
+    void replacePicture(Picture p);
+    void sizeControlToPicture();
+    void zoomBy(long double factor);
+    void removeZoneFrame();       // erase and clear the frame
+    void zonePress(int x, int y);
+    void zoneDrag(int x, int y);
+    Picture extractZone() const;
+    void leaveZoneModeAfterReplace();
+    void changed() { if (onStateChanged) onStateChanged(); }
+
+    Picture work_;
+    Picture savedPicture_;
+    ToolState state_;
+    Palette palette_;
+    History history_;
+    WorkAreaView nullView_;
+    WorkAreaView* view_ = &nullView_;
+    Progress* progress_ = nullptr;
+
+    int controlWidth_ = 0, controlHeight_ = 0;
+    std::string zoomLabel_ = "100%";
+    bool cutEnabled_ = false, copyEnabled_ = false;
+    bool zoneHintShown_ = false, pictureHintShown_ = true;
+    PictureCursor cursor_ = PictureCursor::Arrow;
+    ZoneFrameCorners zoneFrame_;
+    bool repeatRunning_ = false;
+    // Set when an effect of the current gesture stopped with an error, so
+    // that the error is shown once and not at every tick.
+    bool gestureFailed_ = false;
+};
+
+} // namespace jollix
