@@ -1,0 +1,150 @@
+#include "effects/pencil_sketch.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+#include "core/numeric.h"
+#include "effects/pen_sketch.h"
+
+namespace jollix {
+
+// The fractions are held in doubles between steps; each step itself is
+// worked out in extended precision.
+HSL RGBToHSL(int red, int green, int blue) {
+    const double r = static_cast<long double>(red) / 255.0L;
+    const double g = static_cast<long double>(green) / 255.0L;
+    const double b = static_cast<long double>(blue) / 255.0L;
+    const double mx = std::max(r, std::max(g, b));
+    const double mn = std::min(r, std::min(g, b));
+    const double l = (static_cast<long double>(mx) + mn) / 2.0L;
+    double s = 0, h = 0;
+    if (mx != mn) {
+        const double delta = static_cast<long double>(mx) - mn;
+        if (l < 0.5)
+            s = Divide(delta, static_cast<long double>(mx) + mn);
+        else
+            s = Divide(delta, 2.0L - mx - mn);
+        if (r == mx)
+            h = Divide(static_cast<long double>(g) - b, delta);
+        else if (g == mx)
+            h = Divide(static_cast<long double>(b) - r, delta) + 2.0L;
+        else
+            h = Divide(static_cast<long double>(r) - g, delta) + 4.0L;
+        h = static_cast<long double>(h) / 6.0L;
+        if (h < 0) h = static_cast<long double>(h) + 1.0L;
+    }
+    return {Round(static_cast<long double>(h) * 360.0L), Round(static_cast<long double>(s) * 100.0L),
+            Round(static_cast<long double>(l) * 100.0L)};
+}
+
+RGB HSLToRGB(int hue, int saturation, int lightness) {
+    RGB c{0, 0, 0};
+    if (hue >= 360 || hue < 0 || saturation > 100 || saturation < 0 || lightness > 100 || lightness < 0)
+        return c;
+    // The hue wheel: 4.25 steps per degree.
+    const long double a = hue;
+    if (hue <= 60)
+        c = {255, Round(a * 4.25L), 0};
+    else if (hue <= 120)
+        c = {Round(255.0L - (a - 60.0L) * 4.25L), 255, 0};
+    else if (hue <= 180)
+        c = {0, 255, Round((a - 120.0L) * 4.25L)};
+    else if (hue <= 240)
+        c = {0, Round(255.0L - (a - 180.0L) * 4.25L), 255};
+    else if (hue <= 300)
+        c = {Round((a - 240.0L) * 4.25L), 0, 255};
+    else
+        c = {255, 0, Round(255.0L - (a - 300.0L) * 4.25L)};
+
+    // Saturation pulls every channel toward 128.
+    const double d = std::fabs(static_cast<long double>(saturation) - 100.0L) / 100.0L;
+    auto sat = [d](int x) { return Round(x - (static_cast<long double>(x) - 128.0L) * d); };
+    c = {sat(c.red), sat(c.green), sat(c.blue)};
+
+    // Lightness moves them toward white or black.
+    const double e = (static_cast<long double>(lightness) - 50.0L) / 50.0L;
+    if (e > 0) {
+        auto up = [e](int x) { return Round(x + (255.0L - x) * static_cast<long double>(e)); };
+        c = {up(c.red), up(c.green), up(c.blue)};
+    } else if (e < 0) {
+        auto down = [e](int x) { return Round(x + x * static_cast<long double>(e)); };
+        c = {down(c.red), down(c.green), down(c.blue)};
+    }
+    return c;
+}
+
+namespace {
+
+// The colour a pixel of grey g becomes at the given contrast angle: the
+// lightness of g passed through the tone line of slope tan(contrast).
+RGB pencilTone(int g, int contrast) {
+    g = std::clamp(g, 0, 255);
+    const HSL hsl = RGBToHSL(g, g, g);
+    const long double p = contrast;
+    const long double t = std::tan(p * std::numbers::pi_v<long double> / 180.0L);
+    int l2;
+    if (contrast < 45)
+        l2 = Round(t * (hsl.lightness - 55)) + 100 - contrast;
+    else
+        l2 = Round(t * (hsl.lightness - contrast - 5)) + 50;
+    l2 = std::clamp(l2, 0, 100);
+    return HSLToRGB(hsl.hue, hsl.saturation, l2);
+}
+
+} // namespace
+
+Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) {
+    const int w = edge.width(), h = edge.height();
+    if (edge.isEmpty()) return edge;
+
+    // Each pixel depends only on its own grey, so one table of the 256
+    // outcomes serves the whole picture.
+    std::array<std::array<uint8_t, 3>, 256> tone{};
+    for (int g = 0; g < 256; ++g) {
+        const RGB c = pencilTone(g, contrast);
+        tone[g] = {uint8_t(c.blue), uint8_t(c.green), uint8_t(c.red)};
+    }
+
+    // The grey of a pixel from its weighted sum s = 30 R + 59 G + 11 B,
+    // except where s / 100 is a half (-1): there the exact grey decides.
+    std::vector<int16_t> greyBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
+    for (size_t s = 0; s < greyBySum.size(); ++s) {
+        const int q = int(s / 100), rem = int(s % 100);
+        greyBySum[s] = int16_t(rem == 50 ? -1 : q + (rem > 50));
+    }
+
+    Picture out(w, h);
+    const size_t rowBytes = size_t(w) * 3;
+    auto band = [&](int y0, int y1) {
+        std::vector<uint8_t> row(rowBytes);
+        for (int y = y0; y < y1; ++y) {
+            edge.readRow(y, row.data());
+            uint8_t* p = row.data();
+            for (int x = 0; x < w; ++x, p += 3) {
+                int g = greyBySum[30 * p[2] + 59 * p[1] + 11 * p[0]];
+                if (g < 0) g = greyOf(p[2], p[1], p[0]);
+                const auto& c = tone[g];
+                p[0] = c[0];
+                p[1] = c[1];
+                p[2] = c[2];
+            }
+            out.writeRow(y, row.data());
+        }
+    };
+    // Two halves split on a tile boundary never write the same tile.
+    const int split = (h / 2) & ~Picture::kTileMask;
+    if ((long long)w * h < (1 << 20) || split <= 0) {
+        band(0, h);
+    } else {
+        std::thread other(band, split, h);
+        band(0, split);
+        other.join();
+    }
+    return out;
+}
+
+} // namespace jollix

@@ -1,0 +1,117 @@
+#include "effects/spot_cleanup.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/numeric.h"
+
+namespace jollix {
+
+void SelectionSort(int* a, int n) {
+    for (int i = 0; i <= n - 1; ++i)
+        for (int j = n; j >= i + 1; --j)
+            if (a[j] < a[i]) std::swap(a[i], a[j]);
+}
+
+namespace {
+
+inline uint8_t mn(uint8_t a, uint8_t b) { return a < b ? a : b; }
+inline uint8_t mx(uint8_t a, uint8_t b) { return a < b ? b : a; }
+inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) { return mx(mn(a, b), mn(mx(a, b), c)); }
+
+// One output row of the 3 x 3 median. Each column of three values (rows
+// above, at and below) is sorted first; the median of the nine is then the
+// median of the largest of the three column minima, the median of the three
+// column medians and the smallest of the three column maxima. That is a
+// fixed network of minima and maxima, the same for every channel byte, so
+// it gives exactly the fifth smallest value a full sort would.
+void medianRow(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* lo, uint8_t* mid,
+               uint8_t* hi, uint8_t* out, size_t rowBytes) {
+    for (size_t i = 0; i < rowBytes; ++i) {
+        const uint8_t x = a[i], y = b[i], z = c[i];
+        const uint8_t l1 = mn(x, y), h1 = mx(x, y);
+        lo[i] = mn(l1, z);
+        hi[i] = mx(h1, z);
+        mid[i] = mx(l1, mn(h1, z));
+    }
+    // Interior bytes only: the first and last pixel keep their values.
+    for (size_t i = 3; i + 3 < rowBytes; ++i) {
+        const uint8_t maxLo = mx(lo[i - 3], mx(lo[i], lo[i + 3]));
+        const uint8_t minHi = mn(hi[i - 3], mn(hi[i], hi[i + 3]));
+        const uint8_t medMid = med3(mid[i - 3], mid[i], mid[i + 3]);
+        out[i] = med3(maxLo, medMid, minHi);
+    }
+}
+
+} // namespace
+
+Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
+    const int w = src.width(), h = src.height();
+    if (w < 3 || h < 3) return src;
+    // Row 0 and the last row keep their values: start from a copy, which
+    // shares their tiles, and rewrite the interior rows.
+    Picture out = src;
+    const size_t rowBytes = size_t(w) * 3;
+
+    auto band = [&](int y0, int y1) {
+        std::vector<uint8_t> buf(rowBytes * 7);
+        uint8_t* rows[3] = {buf.data(), buf.data() + rowBytes, buf.data() + 2 * rowBytes};
+        uint8_t* lo = buf.data() + 3 * rowBytes;
+        uint8_t* mid = lo + rowBytes;
+        uint8_t* hi = mid + rowBytes;
+        uint8_t* o = hi + rowBytes;
+        src.readRow(y0 - 1, rows[0]);
+        src.readRow(y0, rows[1]);
+        for (int y = y0; y < y1; ++y) {
+            src.readRow(y + 1, rows[2]);
+            // The first and last pixel of the row stay as they are.
+            std::copy(rows[1], rows[1] + 3, o);
+            std::copy(rows[1] + rowBytes - 3, rows[1] + rowBytes, o + rowBytes - 3);
+            medianRow(rows[0], rows[1], rows[2], lo, mid, hi, o, rowBytes);
+            out.writeRow(y, o);
+            uint8_t* t = rows[0];
+            rows[0] = rows[1];
+            rows[1] = rows[2];
+            rows[2] = t;
+        }
+    };
+
+    // Rows 1 .. h - 2, on two threads for big pictures; the halves meet on
+    // a tile boundary so they never write the same tile.
+    const int split = (h / 2) & ~Picture::kTileMask;
+    if ((long long)w * h < (1 << 20) || split <= 1 || split >= h - 1) {
+        band(1, h - 1);
+    } else {
+        std::thread other(band, split, h - 1);
+        band(1, split);
+        other.join();
+    }
+    return out;
+}
+
+Picture rubberDisc(const Picture& src, int cx, int cy, int r) {
+    Picture out = src;
+    if (src.isEmpty() || r < 0) return out;
+    const int w = src.width(), h = src.height();
+    // Columns cx - r .. cx + r, clipped to the picture (writes outside it
+    // have no effect anyway).
+    const long long e0 = std::max<long long>(0, (long long)cx - r);
+    const long long e1 = std::min<long long>(w - 1, (long long)cx + r);
+    const long long r2 = (long long)r * r;
+    for (long long e = e0; e <= e1; ++e) {
+        const long long d = cx - e;
+        const long long g = Round(std::sqrt(static_cast<long double>(r2 - d * d)));
+        const long long i0 = std::max<long long>(0, cy - g);
+        const long long i1 = std::min<long long>(h - 1, cy + g);
+        for (long long i = i0; i <= i1; ++i) {
+            uint8_t* p = out.mutablePixelPtr(int(e), int(i));
+            p[0] = p[1] = p[2] = 255;
+        }
+    }
+    return out;
+}
+
+} // namespace jollix
