@@ -134,6 +134,9 @@ public:
     void renew();
     void zoomIn();   // x 1.25
     void zoomOut();  // x 0.8
+    // Set the zoom directly (batch command); refused outside the bounds of
+    // the picture control's size. Returns whether it was applied.
+    bool setZoomPercent(double percent);
     // Opened picture: becomes the picture and the one Renew restores.
     void openPicture(const Picture& loaded);
     // Zone mode on or off ("Select a zone to cut").

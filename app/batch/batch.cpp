@@ -1,0 +1,311 @@
+#include "app/batch/batch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <tuple>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+#include <sstream>
+
+#include "core/error.h"
+#include "io/picture_files.h"
+
+namespace jollix::batch {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& step, const std::string& why) {
+    throw JollixError("step '" + step + "': " + why);
+}
+
+long parseInt(const std::string& step, const std::string& text) {
+    if (text.empty()) fail(step, "a number is missing");
+    size_t i = 0;
+    if (text[0] == '-' || text[0] == '+') i = 1;
+    if (i == text.size()) fail(step, "'" + text + "' is not a whole number");
+    for (size_t k = i; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') fail(step, "'" + text + "' is not a whole number");
+    errno = 0;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || v < -1000000000L || v > 1000000000L) fail(step, "'" + text + "' is out of range");
+    return v;
+}
+
+double parseReal(const std::string& step, const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(v))
+        fail(step, "'" + text + "' is not a number");
+    return v;
+}
+
+struct Point { int x, y; };
+
+Point parsePoint(const std::string& step, const std::string& text) {
+    const size_t comma = text.find(',');
+    if (comma == std::string::npos) fail(step, "expected a point X,Y, got '" + text + "'");
+    return {int(parseInt(step, text.substr(0, comma))), int(parseInt(step, text.substr(comma + 1)))};
+}
+
+// "X0,Y0:X1,Y1"
+std::pair<Point, Point> parseDrag(const std::string& step, const std::string& text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) fail(step, "expected a drag X0,Y0:X1,Y1, got '" + text + "'");
+    return {parsePoint(step, text.substr(0, colon)), parsePoint(step, text.substr(colon + 1))};
+}
+
+bool insideControl(const Editor& e, Point p) {
+    return p.x >= 0 && p.y >= 0 && p.x < e.controlWidth() && p.y < e.controlHeight();
+}
+
+void requireInside(const Editor& e, const std::string& step, Point p) {
+    if (!insideControl(e, p)) {
+        std::ostringstream s;
+        s << "the point " << p.x << "," << p.y << " is not on the picture (the view is " << e.controlWidth()
+          << " x " << e.controlHeight() << " at the current zoom)";
+        fail(step, s.str());
+    }
+}
+
+constexpr HeldButtons kLeftHeld{true, false};
+
+// A press and release at one point with the left button, held for
+// `applications` applications: the repeat timer's ticks and the click.
+void pressAndRelease(Editor& e, const std::string& step, Point p, long applications) {
+    requireInside(e, step, p);
+    e.mouseDown(MouseButton::Left, kLeftHeld, p.x, p.y);
+    try {
+        for (long i = 1; i < applications; ++i) e.repeatTick();
+        e.click();
+    } catch (...) {
+        e.mouseUp(MouseButton::Left, p.x, p.y);
+        throw;
+    }
+    e.mouseUp(MouseButton::Left, p.x, p.y);
+}
+
+// Every view pixel of the straight line from a to b, both ends included.
+std::vector<Point> linePoints(Point a, Point b) {
+    const int dx = b.x - a.x, dy = b.y - a.y;
+    const int n = std::max(std::abs(dx), std::abs(dy));
+    std::vector<Point> pts;
+    pts.reserve(size_t(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        if (n == 0) {
+            pts.push_back(a);
+            break;
+        }
+        pts.push_back({a.x + int(std::nearbyint((long double)dx * i / n)),
+                       a.y + int(std::nearbyint((long double)dy * i / n))});
+    }
+    return pts;
+}
+
+void enterTab(Editor& e, int page) {
+    if (e.palette().page() != page) e.palette().changeTab(page);
+}
+
+// Brush steps: NAME@X,Y[*N]
+void brushStep(Editor& e, const std::string& step, const std::string& arg) {
+    long n = 1;
+    std::string point = arg;
+    if (const size_t star = arg.find('*'); star != std::string::npos) {
+        n = parseInt(step, arg.substr(star + 1));
+        if (n < 1 || n > 10000) fail(step, "the number of applications must be 1 to 10000");
+        point = arg.substr(0, star);
+    }
+    pressAndRelease(e, step, parsePoint(step, point), n);
+}
+
+void sliderStep(Editor& e, Slider& s, const std::string& step, const std::string& value) {
+    const long v = parseInt(step, value);
+    if (v < s.minimum() || v > s.maximum()) {
+        std::ostringstream m;
+        m << "the slider takes " << s.minimum() << " to " << s.maximum() << " now";
+        fail(step, m.str());
+    }
+    s.userScroll(int(v));
+    (void)e;
+}
+
+// The output format from OUTPUT's extension.
+SaveFormat saveFormatForOutput(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    std::string ext;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ext = name.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower((unsigned char)c));
+    if (ext == "jpg" || ext == "jpeg") return SaveFormat::Jpeg;
+    if (ext == "bmp") return SaveFormat::Bmp;
+    if (ext == "wmf") return SaveFormat::Wmf;
+    throw JollixError("the output '" + name + "' must end in .jpg, .bmp or .wmf");
+}
+
+} // namespace
+
+void runStep(Editor& e, const std::string& step) {
+    Palette& pal = e.palette();
+    const size_t at = step.find('@');
+    const size_t eq = step.find('=');
+    if (at != std::string::npos) {
+        const std::string name = step.substr(0, at), arg = step.substr(at + 1);
+        if (name == "expand" || name == "shrink") {
+            enterTab(e, kPageDistort);
+            name == "expand" ? pal.clickExpand() : pal.clickShrink();
+            brushStep(e, step, arg);
+        } else if (name == "dextro" || name == "levo") {
+            enterTab(e, kPageTwist);
+            name == "dextro" ? pal.clickDextrorotary() : pal.clickLevorotary();
+            brushStep(e, step, arg);
+        } else if (name == "smear") {
+            auto [a, b] = parseDrag(step, arg);
+            enterTab(e, kPageTwist);
+            pal.clickSmear();
+            requireInside(e, step, a);
+            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
+            e.mouseMove(kLeftHeld, b.x, b.y);
+            if (insideControl(e, b)) e.click();
+            e.mouseUp(MouseButton::Left, b.x, b.y);
+        } else if (name == "rubber") {
+            Point a, b;
+            if (arg.find(':') != std::string::npos) {
+                std::tie(a, b) = parseDrag(step, arg);
+            } else {
+                a = b = parsePoint(step, arg);
+            }
+            enterTab(e, kPageSketch);
+            if (e.state().SketchTool != kSketchToolRubber) pal.clickRubber();
+            requireInside(e, step, a);
+            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
+            for (const Point& p : linePoints(a, b)) e.mouseMove(kLeftHeld, p.x, p.y);
+            e.mouseUp(MouseButton::Left, b.x, b.y);
+        } else if (name == "zone") {
+            auto [a, b] = parseDrag(step, arg);
+            requireInside(e, step, a);
+            requireInside(e, step, b);
+            if (!e.state().SelectionShown) e.toggleZoneMode();
+            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
+            e.mouseMove(kLeftHeld, b.x, b.y);
+            e.mouseUp(MouseButton::Left, b.x, b.y);
+        } else if (name == "resize") {
+            const Point size = parsePoint(step, arg);
+            if (size.x < 1 || size.y < 1 || size.x > 100000 || size.y > 100000 ||
+                (long double)size.x * size.y > (long double)(1u << 28))
+                fail(step, "the new size must be 1 to 100000 pixels a side and at most 2^28 pixels");
+            e.resizePicture(size.x, size.y);
+        } else {
+            fail(step, "unknown step (see --help)");
+        }
+        return;
+    }
+    if (eq != std::string::npos) {
+        const std::string name = step.substr(0, eq), value = step.substr(eq + 1);
+        if (name == "zoom") {
+            const double z = parseReal(step, value);
+            if (!e.setZoomPercent(z)) fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
+        } else if (name == "distort.rad") {
+            sliderStep(e, pal.distortRad, step, value);
+        } else if (name == "distort.cur") {
+            sliderStep(e, pal.distortCur, step, value);
+        } else if (name == "twist.rad") {
+            sliderStep(e, pal.twistRad, step, value);
+        } else if (name == "twist.cur") {
+            sliderStep(e, pal.twistCur, step, value);
+        } else if (name == "shape") {
+            int shape = 0;
+            if (value == "spherical") shape = kShapeSpherical;
+            else if (value == "vertical") shape = kShapeVertical;
+            else if (value == "horizontal") shape = kShapeHorizontal;
+            else fail(step, "the shape is spherical, vertical or horizontal");
+            enterTab(e, kPageDistort);
+            pal.chooseShape(shape);
+        } else if (name == "pen") {
+            enterTab(e, kPageSketch);
+            sliderStep(e, pal.penPressure, step, value);
+        } else if (name == "contrast") {
+            enterTab(e, kPageSketch);
+            sliderStep(e, pal.pencilContrast, step, value);
+        } else if (name == "rubber") {
+            enterTab(e, kPageSketch);
+            sliderStep(e, pal.rubberThick, step, value);
+        } else {
+            fail(step, "unknown setting (see --help)");
+        }
+        return;
+    }
+    if (step == "undo") e.undo();
+    else if (step == "redo") e.redo();
+    else if (step == "renew") e.renew();
+    else if (step == "sketch") enterTab(e, kPageSketch);
+    else if (step == "pen-sketch") { enterTab(e, kPageSketch); e.penSketch(); }
+    else if (step == "pencil-sketch") { enterTab(e, kPageSketch); e.pencilSketch(); }
+    else if (step == "clean-spots") { enterTab(e, kPageSketch); e.clearUpSpot(); }
+    else if (step == "cut") {
+        if (!e.cutOut()) fail(step, "no zone with pixels inside its frame is marked");
+    } else fail(step, "unknown step (see --help)");
+}
+
+std::string helpText() {
+    return R"(Usage: jollix-batch INPUT OUTPUT STEP...
+
+Opens INPUT ('default' is the built-in start picture), runs the steps from
+left to right as a user would on the tool palette and the picture, and
+writes OUTPUT (.jpg, .bmp or .wmf). Points are view pixels at the current
+zoom. A step of another palette tab first switches to that tab.
+
+Settings:
+  zoom=P               view zoom in percent (a real)
+  distort.rad=N        Distort Rad. slider (10..500), couples Cur.
+  distort.cur=N        Distort Cur. slider
+  twist.rad=N          Twist Rad. slider (10..500), couples Cur.
+  twist.cur=N          Twist Cur. slider
+  shape=spherical|vertical|horizontal
+  pen=N                pen pressure (1..255)
+  contrast=N           pencil contrast (0..89)
+  rubber=N             rubber thickness (1..50)
+Brushes (a press and release; *N holds the button for N applications):
+  expand@X,Y[*N]  shrink@X,Y[*N]  dextro@X,Y[*N]  levo@X,Y[*N]
+  smear@X0,Y0:X1,Y1    press at the first point, release at the second
+Sketch tab:
+  sketch               enter the Sketch tab (makes the edge picture)
+  pen-sketch  pencil-sketch  clean-spots
+  rubber@X,Y           one rubber disc
+  rubber@X0,Y0:X1,Y1   a rubber drag along the line
+Zone:
+  zone@X0,Y0:X1,Y1     mark a zone (zone mode is switched on)
+  cut                  cut the picture down to the zone
+  resize@W,H           resample the picture to W x H
+History:
+  undo  redo  renew
+)";
+}
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        out << helpText();
+        return 0;
+    }
+    if (args.size() < 2) {
+        err << "jollix-batch: usage: jollix-batch INPUT OUTPUT STEP... (--help lists the steps)\n";
+        return 2;
+    }
+    try {
+        const std::string& output = args[1];
+        const SaveFormat format = saveFormatForOutput(output);
+        std::optional<Picture> start;
+        if (args[0] != "default") start = LoadPictureFile(args[0]);
+        Editor editor(std::move(start));
+        for (size_t i = 2; i < args.size(); ++i) runStep(editor, args[i]);
+        if (editor.picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
+        SavePictureFile(editor.picture(), output, format);
+    } catch (const std::exception& ex) {
+        err << "jollix-batch: " << ex.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace jollix::batch

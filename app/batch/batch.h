@@ -1,0 +1,24 @@
+#pragma once
+// The headless batch command: open a picture, run palette and picture steps
+// as a user would, write the result.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "editor/editor.h"
+
+namespace jollix::batch {
+
+// Runs one step on the session; throws JollixError with a clear message
+// for a step it does not understand or that fails.
+void runStep(Editor& editor, const std::string& step);
+
+// The whole command: args are INPUT OUTPUT STEP... Returns the exit code;
+// errors are written as one line to `err`. OUTPUT is written only when
+// every step succeeded.
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The text printed by --help.
+std::string helpText();
+
+} // namespace jollix::batch

@@ -1,0 +1,437 @@
+#include "editor/editor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/default_picture.h"
+#include "core/numeric.h"
+#include "effects/axis_stretch.h"
+#include "effects/pen_sketch.h"
+#include "effects/pencil_sketch.h"
+#include "effects/resample.h"
+#include "effects/smear.h"
+#include "effects/spherical.h"
+#include "effects/spot_cleanup.h"
+
+namespace jollix {
+
+namespace {
+// The largest side the picture control may have; a zoom step that would
+// leave 1 .. kMaxControlSide does nothing.
+constexpr int kMaxControlSide = 32767;
+
+int scaledSide(int side, double zoomPercent) { return Round((long double)side * zoomPercent / 100.0L); }
+} // namespace
+
+Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
+    work_ = start ? std::move(*start) : DefaultPicture();
+    history_.onControlsChanged = [this] { changed(); };
+    palette_.onChanged = [this] { changed(); };
+    // The main window's first showing: the start picture is what Renew
+    // restores, Expand with the Spherical shape is chosen, one snapshot.
+    state_.OriginalPicture = work_;
+    state_.ToolKind = kToolExpand;
+    state_.StretchShape = kShapeSpherical;
+    history_.reset(work_);
+    sizeControlToPicture();
+    savedPicture_ = work_;
+}
+
+// ---------------------------------------------------------------- helpers
+
+void Editor::replacePicture(Picture p) {
+    work_ = std::move(p);
+    view_->pictureChanged();
+    changed();
+}
+
+void Editor::sizeControlToPicture() {
+    controlWidth_ = scaledSide(work_.width(), state_.ZoomPercent);
+    controlHeight_ = scaledSide(work_.height(), state_.ZoomPercent);
+    view_->pictureControlResized();
+}
+
+void Editor::resetHistory() {
+    palette_.changeTab(kPageDistort);
+    history_.reset(work_);
+    changed();
+}
+
+void Editor::makeEdgePicture() { state_.EdgePicture = picsobel(work_, progress_); }
+
+void Editor::synchroniseUndoRedo() { history_.synchroniseControls(); }
+
+void Editor::setArrowCursor() {
+    cursor_ = PictureCursor::Arrow;
+    changed();
+}
+
+void Editor::setsigncursor() {
+    if (state_.SketchTool == kSketchToolRubber ||
+        (state_.StretchShape == kShapeSpherical && state_.ToolKind >= kToolExpand && state_.ToolKind <= kToolSmear)) {
+        cursor_ = PictureCursor::Arrow;
+        changed();
+    }
+}
+
+// ---------------------------------------------------------------- brushes
+
+void Editor::SphericalStretch(int a, int b) {
+    const int kind = state_.ToolKind;
+    int rad, cur;
+    if (kind == kToolExpand || kind == kToolShrink) {
+        rad = palette_.distortRad.position();
+        cur = palette_.distortCur.position();
+    } else if (kind == kToolDextro || kind == kToolLevo) {
+        rad = palette_.twistRad.position();
+        cur = palette_.twistCur.position();
+    } else {
+        return;
+    }
+    state_.BrushRadius = state_.viewToPicture(rad);
+    state_.BrushStrength = state_.viewToPicture(cur);
+    replacePicture(jollix::SphericalStretch(kind, work_, a, b, state_.BrushRadius, state_.BrushStrength, progress_));
+}
+
+void Editor::VerticalStretch(int x, int y) {
+    const int kind = state_.ToolKind;
+    if (kind != kToolExpand && kind != kToolShrink) return;
+    state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
+    state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
+    replacePicture(jollix::VerticalStretch(kind, work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+}
+
+void Editor::HorizontalStretch(int x, int y) {
+    const int kind = state_.ToolKind;
+    if (kind != kToolExpand && kind != kToolShrink) return;
+    state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
+    state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
+    replacePicture(jollix::HorizontalStretch(kind, work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+}
+
+void Editor::applyAtPress() {
+    switch (state_.StretchShape) {
+    case kShapeSpherical: SphericalStretch(state_.PressX, state_.PressY); break;
+    case kShapeVertical: VerticalStretch(state_.PressX, state_.PressY); break;
+    case kShapeHorizontal: HorizontalStretch(state_.PressX, state_.PressY); break;
+    default: break;
+    }
+}
+
+void Editor::tumopic(int x, int y) {
+    const int slider = palette_.twistRad.position();
+    const int R = state_.viewToPicture(slider);
+    state_.BrushRadiusSlider = slider;
+    const int X = state_.viewToPicture(x), Y = state_.viewToPicture(y);
+    replacePicture(jollix::tumopic(work_, state_.PressX, state_.PressY, X, Y, R, progress_));
+}
+
+void Editor::rubberAt(int x, int y) {
+    const int r = state_.viewToPicture(state_.BrushRadiusSlider);
+    replacePicture(rubberDisc(work_, state_.viewToPicture(x), state_.viewToPicture(y), r));
+}
+
+// ---------------------------------------------------------------- pointer
+
+void Editor::mouseDown(MouseButton button, HeldButtons held, int x, int y) {
+    copyEnabled_ = false;
+    if (held.left && state_.SelectionShown) {
+        zonePress(x, y);
+        changed();
+        return;
+    }
+    if (held.right) {
+        removeZoneFrame();
+        cutEnabled_ = false;
+    }
+    state_.PressX = state_.viewToPicture(x);
+    state_.PressY = state_.viewToPicture(y);
+    if (button == MouseButton::Left) gestureFailed_ = false;
+    if (held.left && !state_.SmearChosen) {
+        repeatRunning_ = true;
+        view_->startRepeatTimer();
+    }
+    state_.ButtonHeld = true;
+    state_.PressViewX = x;
+    state_.PressViewY = y;
+    changed();
+}
+
+void Editor::mouseMove(HeldButtons held, int x, int y) {
+    if (state_.SelectionShown) {
+        if (held.left) zoneDrag(x, y);
+        if (held.right && state_.ButtonHeld) {
+            view_->zoneFrameChanged();
+            view_->scrollBy(state_.PressViewX - x, state_.PressViewY - y);
+        }
+        return;
+    }
+    view_->hideBrushOutline();
+    if (held.right && state_.ButtonHeld) view_->scrollBy(state_.PressViewX - x, state_.PressViewY - y);
+    const int page = palette_.page();
+    if (page == kPageDistort || page == kPageTwist ||
+        (page == kPageSketch && state_.SketchTool == kSketchToolRubber)) {
+        if (x >= 3 && x <= controlWidth_ - 3 && y >= 3 && y <= controlHeight_ - 3)
+            view_->showBrushOutline(x, y, state_.BrushRadiusSlider);
+        else
+            view_->hideBrushOutline();
+    }
+    if (state_.SketchTool == kSketchToolRubber && held.left) rubberAt(x, y);
+}
+
+void Editor::mouseUp(MouseButton button, int x, int y) {
+    if (repeatRunning_) {
+        repeatRunning_ = false;
+        view_->stopRepeatTimer();
+    }
+    state_.ButtonHeld = false;
+    const bool left = button == MouseButton::Left;
+    if (left && state_.SelectionShown) {
+        view_->confinePointer(false);
+        changed();
+        return;
+    }
+    const int page = palette_.page();
+    if (page == kPageTwist && left && state_.SmearChosen) {
+        try {
+            tumopic(x, y);
+        } catch (...) {
+            // The gesture still ends with its history step.
+            history_.backup(work_);
+            throw;
+        }
+    }
+    if (left && (page == kPageDistort || page == kPageTwist)) history_.backup(work_);
+    if (state_.SketchTool == kSketchToolRubber && left && page == kPageSketch) history_.backup(work_);
+    changed();
+}
+
+void Editor::click() {
+    if (state_.SelectionShown || gestureFailed_) return;
+    try {
+        applyAtPress();
+    } catch (...) {
+        gestureFailed_ = true;
+        if (repeatRunning_) {
+            repeatRunning_ = false;
+            view_->stopRepeatTimer();
+        }
+        throw;
+    }
+}
+
+void Editor::repeatTick() {
+    if (gestureFailed_) return;
+    try {
+        applyAtPress();
+    } catch (...) {
+        gestureFailed_ = true;
+        repeatRunning_ = false;
+        view_->stopRepeatTimer();
+        throw;
+    }
+}
+
+void Editor::wheel(int delta) {
+    if (delta > 0) zoomOut();
+    else zoomIn();
+}
+
+// ---------------------------------------------------------------- palette buttons
+
+void Editor::penSketch() {
+    if (state_.EdgePicture.isEmpty()) makeEdgePicture();
+    replacePicture(twovalue(state_.EdgePicture, palette_.penPressure.position(), progress_));
+    history_.backup(work_);
+}
+
+void Editor::pencilSketch() {
+    if (state_.EdgePicture.isEmpty()) makeEdgePicture();
+    replacePicture(jollix::pencilSketch(state_.EdgePicture, palette_.pencilContrast.position(), progress_));
+    history_.backup(work_);
+}
+
+void Editor::clearUpSpot() {
+    palette_.clickClearUpSpot();
+    replacePicture(clearUpSpots(work_, progress_));
+    history_.backup(work_);
+}
+
+// ---------------------------------------------------------------- commands
+
+void Editor::undo() {
+    history_.undo(work_);
+    view_->pictureChanged();
+    changed();
+}
+
+void Editor::redo() {
+    history_.redo(work_);
+    view_->pictureChanged();
+    changed();
+}
+
+void Editor::renew() {
+    work_ = state_.OriginalPicture;
+    sizeControlToPicture();
+    view_->pictureChanged();
+    resetHistory();
+}
+
+void Editor::openPicture(const Picture& loaded) {
+    work_ = loaded;
+    state_.OriginalPicture = work_;
+    resetHistory();
+    sizeControlToPicture();
+    view_->pictureChanged();
+    savedPicture_ = work_;
+    changed();
+}
+
+void Editor::zoomBy(long double factor) { setZoomPercent(double((long double)state_.ZoomPercent * factor)); }
+
+bool Editor::setZoomPercent(double zoom) {
+    if (!(zoom > 0) || !std::isfinite(zoom)) return false;
+    if (!work_.isEmpty()) {
+        const long double w = (long double)work_.width() * zoom / 100.0L;
+        const long double h = (long double)work_.height() * zoom / 100.0L;
+        // Round to at least 1 and at most kMaxControlSide on both sides.
+        if (w <= 0.5L || h <= 0.5L || w >= kMaxControlSide + 0.5L || h >= kMaxControlSide + 0.5L) return false;
+    }
+    if (state_.SelectionShown) {
+        removeZoneFrame();
+        cutEnabled_ = false;
+    }
+    state_.ZoomPercent = zoom;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f%%", zoom);
+    zoomLabel_ = text;
+    sizeControlToPicture();
+    changed();
+    return true;
+}
+
+void Editor::zoomIn() { zoomBy(1.25L); }
+void Editor::zoomOut() { zoomBy(0.8L); }
+
+// ---------------------------------------------------------------- zone
+
+void Editor::removeZoneFrame() {
+    zoneFrame_ = ZoneFrameCorners{};
+    view_->zoneFrameChanged();
+}
+
+void Editor::toggleZoneMode() {
+    if (!state_.SelectionShown) {
+        state_.SelectionShown = true;
+        palette_.changeTab(kPageDistort);
+        view_->hideBrushOutline();
+        pictureHintShown_ = false;
+        zoneHintShown_ = true;
+    } else {
+        state_.SelectionShown = false;
+        cutEnabled_ = false;
+        removeZoneFrame();
+        pictureHintShown_ = true;
+        zoneHintShown_ = false;
+    }
+    cursor_ = PictureCursor::Crosshair;
+    changed();
+}
+
+void Editor::zonePress(int x, int y) {
+    copyEnabled_ = false;
+    cutEnabled_ = false;
+    const int xw = x - view_->scrollX(), yw = y - view_->scrollY();
+    zoneFrame_ = ZoneFrameCorners{xw, yw, xw, yw};
+    view_->zoneFrameChanged();
+    view_->confinePointer(true);
+}
+
+void Editor::zoneDrag(int x, int y) {
+    zoneFrame_.Right = x - view_->scrollX();
+    zoneFrame_.Bottom = y - view_->scrollY();
+    view_->zoneFrameChanged();
+    state_.ZoneRect = zoneRectFromFrame(zoneFrame_, view_->scrollX(), view_->scrollY(), state_.ZoomPercent);
+    // A zone with no pixels inside its frame cannot be cut or copied.
+    const bool usable = zoneFrame_.hasArea() && !extractZone().isEmpty();
+    copyEnabled_ = usable;
+    cutEnabled_ = usable;
+    changed();
+}
+
+void Editor::frameTick() {
+    state_.DashPhase = nextDashPhase(state_.DashPhase);
+    if (zoneFrame_.hasArea()) view_->zoneFrameChanged();
+}
+
+void Editor::scrolledByBar() {
+    removeZoneFrame();
+    cutEnabled_ = false;
+    copyEnabled_ = false;
+    changed();
+}
+
+Picture Editor::extractZone() const {
+    const ZoneRectangle& z = state_.ZoneRect;
+    // The pixels inside the frame lines, kept within the picture.
+    const int left = std::max(z.ZoneLeft, 0), top = std::max(z.ZoneTop, 0);
+    const int right = std::min(z.ZoneRight, work_.width() - 1), bottom = std::min(z.ZoneBottom, work_.height() - 1);
+    if (right < left || bottom < top) return Picture();
+    const int w = right - left + 1, h = bottom - top + 1;
+    std::vector<uint8_t> flat(size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y) work_.readRowSpan(top + y, left, w, flat.data() + size_t(y) * w * 3);
+    return Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
+}
+
+std::optional<Picture> Editor::copyZone() const {
+    Picture p = extractZone();
+    if (p.isEmpty()) return std::nullopt;
+    return p;
+}
+
+void Editor::leaveZoneModeAfterReplace() {
+    sizeControlToPicture();
+    view_->pictureChanged();
+    state_.SelectionShown = false;
+    cutEnabled_ = false;
+    copyEnabled_ = false;
+    zoneHintShown_ = false;
+    pictureHintShown_ = true;
+    resetHistory();
+    setsigncursor();
+}
+
+bool Editor::cutOut() {
+    Picture zone = extractZone();
+    if (zone.isEmpty()) return false;
+    removeZoneFrame();
+    work_ = std::move(zone);
+    leaveZoneModeAfterReplace();
+    return true;
+}
+
+bool Editor::paste(const std::optional<Picture>& clipboard) {
+    if (!clipboard || clipboard->isEmpty()) return false;
+    removeZoneFrame();
+    work_ = *clipboard;
+    leaveZoneModeAfterReplace();
+    return true;
+}
+
+void Editor::resizePicture(int newWidth, int newHeight) {
+    if (work_.isEmpty()) throw JollixError(kDivisionByZero);
+    if (newWidth <= 0 || newHeight <= 0) throw JollixError(kRangeCheckError);
+    const double wf = double((long double)newWidth / work_.width());
+    const double hf = double((long double)newHeight / work_.height());
+    Picture resized = resampleArea(work_, newWidth, newHeight);
+    work_ = std::move(resized);
+    controlWidth_ = Round((long double)controlWidth_ * wf);
+    controlHeight_ = Round((long double)controlHeight_ * hf);
+    view_->pictureControlResized();
+    view_->pictureChanged();
+    resetHistory();
+}
+
+} // namespace jollix
