@@ -5,10 +5,24 @@
 
 namespace jollix {
 
+// The picture resampled to exactly newWidth x newHeight.
+//
+// Along each axis the new pixel i covers the source interval
+// [i * S / D, (i + 1) * S / D) (S the source size, D the new size); every
+// source pixel it touches counts with the length it has inside that
+// interval. The filter is separable and computed in integers, so the mean
+// is exact; it is rounded to nearest, ties to even. Enlarging by a whole
+// factor repeats every pixel; the same size gives the picture unchanged.
+//
+// A size of 0 gives an empty picture; a negative size is a range error; an
+// empty source with a non-empty target has nothing to average and fails
+// with "Floating point division by zero".
 Picture resampleArea(const Picture& src, int newWidth, int newHeight);
 
-// Resize by factors: the new size is Trunc(W * widthFactor) x Trunc(H * heightFactor)
-// computed in extended precision.
-Picture ZoomInOut(const Picture& src, double widthFactor, double heightFactor);
+// The image size command's resampling: the picture at exactly the size the
+// user typed.
+inline Picture ZoomInOut(const Picture& src, int newWidth, int newHeight) {
+    return resampleArea(src, newWidth, newHeight);
+}
 
 } // namespace jollix

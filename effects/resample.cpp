@@ -1,0 +1,210 @@
+#include "effects/resample.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "core/error.h"
+
+namespace jollix {
+
+namespace {
+
+// The weights of one axis. With g = gcd(S, D), S' = S / g and D' = D / g,
+// lengths are measured so that a new pixel is S' long and a source pixel D'
+// long (the whole axis is D * S' = S * D'): new pixel i covers
+// [i * S', (i + 1) * S') and source pixel j covers [j * D', (j + 1) * D');
+// the overlap of the two is j's weight in i, an integer, and the weights of
+// every new pixel add up to S'.
+struct AxisWeights {
+    uint64_t total = 1;               // S': the sum of each new pixel's weights
+    std::vector<int32_t> first;       // first source pixel of new pixel i
+    std::vector<int32_t> count;       // how many source pixels it reads
+    std::vector<size_t> offset;       // where its weights start in `weight`
+    std::vector<uint32_t> weight;
+};
+
+AxisWeights axisWeights(int src, int dst) {
+    AxisWeights a;
+    const uint64_t g = std::gcd(uint64_t(src), uint64_t(dst));
+    const uint64_t sp = uint64_t(src) / g;  // length of a new pixel
+    const uint64_t dp = uint64_t(dst) / g;  // length of a source pixel
+    a.total = sp;
+    a.first.resize(size_t(dst));
+    a.count.resize(size_t(dst));
+    a.offset.resize(size_t(dst));
+    a.weight.reserve(size_t(dst) * (sp / dp + 2));
+    for (int i = 0; i < dst; ++i) {
+        const uint64_t lo = uint64_t(i) * sp, hi = lo + sp;
+        const uint64_t j0 = lo / dp;
+        const uint64_t j1 = (hi + dp - 1) / dp;  // one past the last source pixel
+        a.first[size_t(i)] = int32_t(j0);
+        a.count[size_t(i)] = int32_t(j1 - j0);
+        a.offset[size_t(i)] = a.weight.size();
+        for (uint64_t j = j0; j < j1; ++j) {
+            const uint64_t s = std::max(lo, j * dp), e = std::min(hi, (j + 1) * dp);
+            a.weight.push_back(uint32_t(e - s));
+        }
+    }
+    return a;
+}
+
+// num / den rounded to nearest, ties to even, for den >= 1; num / den is at
+// most 255 here. The quotient is estimated in double and then corrected, so
+// the result is exact whatever the estimate's error.
+struct RoundingDivider {
+    uint64_t den;
+    double inv;
+    explicit RoundingDivider(uint64_t d) : den(d), inv(1.0 / double(d)) {}
+    uint8_t operator()(uint64_t num) const {
+        uint64_t q = uint64_t(double(num) * inv);
+        int64_t r = int64_t(num) - int64_t(q * den);
+        while (r < 0) { --q; r += int64_t(den); }
+        while (uint64_t(r) >= den) { ++q; r -= int64_t(den); }
+        const uint64_t twice = 2 * uint64_t(r);
+        if (twice > den || (twice == den && (q & 1))) ++q;
+        return uint8_t(q);
+    }
+};
+
+// Resampling of the new rows [rowBegin, rowEnd) into dst. H is the type of
+// the horizontal sums (each at most 255 * Sx').
+template <class H>
+void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay,
+                  int rowBegin, int rowEnd) {
+    const int sw = src.width();
+    const int dw = dst.width();
+    const size_t values = size_t(dw) * 3;
+    const RoundingDivider divide(ax.total * ay.total);
+
+    std::vector<uint8_t> srcRow(size_t(sw) * 3);
+    std::vector<uint64_t> acc(values);
+    std::vector<uint8_t> outRow(values);
+
+    // Horizontally resampled source rows, oldest first; rows are needed in
+    // increasing order, and neighbouring new rows share their edge rows.
+    struct CachedRow { int32_t y; std::vector<H> sums; };
+    std::deque<CachedRow> cache;
+    std::vector<std::vector<H>> spare;
+
+    auto horizontal = [&](int32_t y, std::vector<H>& out) {
+        src.readRow(y, srcRow.data());
+        out.resize(values);
+        const uint8_t* s = srcRow.data();
+        for (int i = 0; i < dw; ++i) {
+            const uint8_t* p = s + size_t(ax.first[size_t(i)]) * 3;
+            const uint32_t* w = ax.weight.data() + ax.offset[size_t(i)];
+            const int n = ax.count[size_t(i)];
+            H b = 0, g = 0, r = 0;
+            for (int k = 0; k < n; ++k, p += 3) {
+                const H wk = w[k];
+                b += wk * p[0];
+                g += wk * p[1];
+                r += wk * p[2];
+            }
+            H* o = out.data() + size_t(i) * 3;
+            o[0] = b;
+            o[1] = g;
+            o[2] = r;
+        }
+    };
+
+    for (int y = rowBegin; y < rowEnd; ++y) {
+        const int32_t y0 = ay.first[size_t(y)];
+        const int32_t n = ay.count[size_t(y)];
+        while (!cache.empty() && cache.front().y < y0) {
+            spare.push_back(std::move(cache.front().sums));
+            cache.pop_front();
+        }
+        int32_t next = cache.empty() ? y0 : cache.back().y + 1;
+        for (; next < y0 + n; ++next) {
+            std::vector<H> buf;
+            if (!spare.empty()) {
+                buf = std::move(spare.back());
+                spare.pop_back();
+            }
+            horizontal(next, buf);
+            cache.push_back({next, std::move(buf)});
+        }
+
+        const uint32_t* wy = ay.weight.data() + ay.offset[size_t(y)];
+        {
+            const H* h = cache[0].sums.data();
+            const uint64_t w = wy[0];
+            for (size_t c = 0; c < values; ++c) acc[c] = w * h[c];
+        }
+        for (int32_t k = 1; k < n; ++k) {
+            const H* h = cache[size_t(k)].sums.data();
+            const uint64_t w = wy[k];
+            for (size_t c = 0; c < values; ++c) acc[c] += w * h[c];
+        }
+        if (divide.den == 1) {
+            for (size_t c = 0; c < values; ++c) outRow[c] = uint8_t(acc[c]);
+        } else {
+            for (size_t c = 0; c < values; ++c) outRow[c] = divide(acc[c]);
+        }
+        dst.writeRow(y, outRow.data());
+    }
+}
+
+} // namespace
+
+Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
+    if (newWidth < 0 || newHeight < 0) throw JollixError(kRangeCheckError);
+    if (newWidth == 0 || newHeight == 0) return Picture();
+    if (src.isEmpty()) throw JollixError(kDivisionByZero);
+    if (newWidth == src.width() && newHeight == src.height()) return src;
+
+    const AxisWeights ax = axisWeights(src.width(), newWidth);
+    const AxisWeights ay = axisWeights(src.height(), newHeight);
+
+    Picture dst(newWidth, newHeight);
+    // Give every tile its own storage before the rows are written, so that
+    // the two halves below never touch shared tiles.
+    for (int ty = 0; ty < dst.tilesY(); ++ty)
+        for (int tx = 0; tx < dst.tilesX(); ++tx) dst.mutableTile(tx, ty);
+
+    // Horizontal sums stay in 32 bits while 255 * Sx' fits.
+    const bool narrow = ax.total <= (uint64_t(UINT32_MAX) / 255);
+    auto run = [&](int r0, int r1) {
+        if (narrow)
+            resampleRows<uint32_t>(src, dst, ax, ay, r0, r1);
+        else
+            resampleRows<uint64_t>(src, dst, ax, ay, r0, r1);
+    };
+
+    // Large pictures are done in two halves on two threads. Each new row is
+    // computed the same way whichever half it is in, so the split never
+    // changes the result; the halves meet at a tile row, so each writes only
+    // its own tiles.
+    const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) +
+                          uint64_t(newWidth) * uint64_t(newHeight);
+    const int split = ((newHeight / 2) >> Picture::kTileBits) << Picture::kTileBits;
+    if (work < (uint64_t(1) << 20) || split == 0 || std::thread::hardware_concurrency() < 2) {
+        run(0, newHeight);
+        return dst;
+    }
+    std::exception_ptr failure;
+    std::thread second([&] {
+        try {
+            run(split, newHeight);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        run(0, split);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (failure) std::rethrow_exception(failure);
+    return dst;
+}
+
+} // namespace jollix
