@@ -1,0 +1,150 @@
+#include "ui/image_size_dialog.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QToolButton>
+
+#include "core/size_text.h"
+#include "editor/editor.h"
+#include "ui/error_handling.h"
+
+namespace {
+
+std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+template <class W>
+W* place(W* widget, const char* name, int x, int y, int w = -1, int h = -1) {
+    widget->setObjectName(QString::fromLatin1(name));
+    if (w < 0) {
+        widget->adjustSize();
+        w = widget->width();
+        h = widget->height();
+    }
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+} // namespace
+
+TImage_Size::TImage_Size(jollix::Editor& editor, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      editor_(editor) {
+    setObjectName(QStringLiteral("Image_Size"));
+    setWindowTitle(QStringLiteral("Image_Size"));
+    setModal(false);
+    setFixedSize(313, 195);
+    move(55, 181);
+
+    place(new QLabel(QStringLiteral("Width:"), this), "Label1", 16, 28);
+    Edit1 = place(new QLineEdit(this), "Edit1", 56, 24, 57, 21);
+    place(new QLabel(QStringLiteral("Pixels"), this), "Label3", 120, 28);
+    place(new QLabel(QStringLiteral("Height:"), this), "Label2", 16, 69);
+    Edit2 = place(new QLineEdit(this), "Edit2", 56, 65, 57, 21);
+    place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69);
+
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26);
+    CheckBox1->setChecked(true);
+
+    QFont big = font();
+    big.setPixelSize(16);
+    SpeedButton2 = place(new QToolButton(this), "SpeedButton2", 168, 64, 23, 22);
+    SpeedButton2->setText(QStringLiteral("+"));
+    SpeedButton1 = place(new QToolButton(this), "SpeedButton1", 200, 64, 23, 22);
+    SpeedButton1->setText(QStringLiteral("-"));
+    for (QToolButton* b : {SpeedButton1, SpeedButton2}) {
+        b->setAutoRaise(true);  // flat
+        b->setFont(big);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+
+    Button1 = place(new QPushButton(QStringLiteral("OK"), this), "Button1", 16, 136, 75, 25);
+    Button2 = place(new QPushButton(QStringLiteral("Cancel"), this), "Button2", 168, 136, 75, 25);
+    Button1->setDefault(true);
+
+    // The coupling of the two fields runs when a key is released in them,
+    // never when the program sets their text.
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+}
+
+void TImage_Size::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Every showing reloads the fields; restoring a minimised window is not one.
+    if (!event->spontaneous()) FormShow();
+}
+
+bool TImage_Size::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        if (watched == Edit1) Edit1KeyUp();
+        else if (watched == Edit2) Edit2KeyUp();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TImage_Size::FormShow() {
+    Edit1->setText(QString::number(editor_.picture().width()));
+    Edit2->setText(QString::number(editor_.picture().height()));
+}
+
+void TImage_Size::Edit1KeyUp() {
+    jollix::guarded([&] {
+        const std::string a = textOf(Edit1);
+        if (!CheckBox1->isChecked() || !jollix::IsAllDigits(a)) return;
+        const jollix::Picture& pic = editor_.picture();
+        Edit2->setText(QString::number(jollix::heldRatioValue(jollix::StrToInt(a), pic.height(), pic.width())));
+    });
+}
+
+void TImage_Size::Edit2KeyUp() {
+    jollix::guarded([&] {
+        const std::string b = textOf(Edit2);
+        if (!CheckBox1->isChecked() || !jollix::IsAllDigits(b)) return;
+        const jollix::Picture& pic = editor_.picture();
+        Edit1->setText(QString::number(jollix::heldRatioValue(jollix::StrToInt(b), pic.width(), pic.height())));
+    });
+}
+
+void TImage_Size::scaleBoth(int percent) {
+    // Both fields are read and scaled before either changes, so a field the
+    // conversion rejects leaves both as they were.
+    jollix::guarded([&] {
+        const int32_t w = jollix::scaledByPercent(jollix::StrToInt(textOf(Edit1)), percent);
+        const int32_t h = jollix::scaledByPercent(jollix::StrToInt(textOf(Edit2)), percent);
+        Edit1->setText(QString::number(w));
+        Edit2->setText(QString::number(h));
+    });
+}
+
+void TImage_Size::SpeedButton1Click() { scaleBoth(jollix::kShrinkPercent); }
+
+void TImage_Size::SpeedButton2Click() { scaleBoth(jollix::kGrowPercent); }
+
+void TImage_Size::Button1Click() {
+    jollix::guarded([&] {
+        const auto size = jollix::typedSize(textOf(Edit1), textOf(Edit2));
+        if (!size) {
+            QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                            QString::fromLatin1(jollix::kInvalidSizeMessage), QMessageBox::Ok, this);
+            box.setObjectName(QStringLiteral("InvalidSizeMessage"));
+            box.exec();
+            return;
+        }
+        editor_.resizePicture(size->width, size->height);
+        hide();
+    });
+}
+
+void TImage_Size::Button2Click() { hide(); }
