@@ -15,4 +15,35 @@ Picture Horizontalshousuo(const Picture& src, int X, int Y, int R, int S, Progre
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
 Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
 
+namespace detail {
+
+// rho = (R^2 + S^2) / (2S), the radius of the circle through the patch's rim
+// that rises S above it at the centre. S = 0 throws "Floating point division
+// by zero" (R = S = 0, a 0 / 0, throws "Invalid floating point operation").
+double axisRho(int R, int S);
+
+// The expand's terms for the line (column of the vertical, row of the
+// horizontal expand) at offset t from the centre: the cap height h, F and
+// the half-length B; the line's pixels run from Round(centre - B) to
+// Round(centre + B).
+struct AxisExpandLine {
+    double h;
+    double F;
+    double B;
+};
+AxisExpandLine axisExpandLine(double rho, int S, int t);
+
+// The shrink's terms for column f at offset t = X - f (never 0): the column
+// shift xs that forms P, then P, E and the half-height H; the column's rows
+// run from Y - Round(H) + 1 to Y + Round(H) - 1, row Y left out.
+struct AxisShrinkLine {
+    double xs;
+    double P;
+    double E;
+    double H;
+};
+AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t);
+
+} // namespace detail
+
 } // namespace jollix

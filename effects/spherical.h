@@ -16,4 +16,32 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
 Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H,
                          Progress* progress = nullptr);
 
+namespace detail {
+
+// The sphere whose cap of height H stands on the circle of radius R:
+// its radius rho = (R^2 + H^2) / (2H) and the depth c = rho - H of its
+// centre below the picture plane. H = 0 throws "Floating point division by
+// zero" (R = H = 0, a 0 / 0, throws "Invalid floating point operation").
+struct SphereCap {
+    double rho;
+    double c;
+};
+SphereCap sphereCap(int R, int H);
+
+// Expand's half-height Kx in the column at offset dx from the centre
+// (about sqrt(R^2 - dx^2)); the column's rows run from Round(b - Kx) + 1 to
+// Round(b + Kx) - 1, the centre row left out.
+double sphericalExpandHalfHeight(const SphereCap& cap, int H, int dx);
+
+// Shrink's half-height K1 in column x of a brush centred on column a, and
+// the distance D1 from the sphere's centre to the plane point at that
+// column; the column's rows run from b - Round(K1) + 1 to b + Round(K1) - 1.
+struct ShrinkColumn {
+    double D1;
+    double K1;
+};
+ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x);
+
+} // namespace detail
+
 } // namespace jollix

@@ -1,0 +1,230 @@
+#include "effects/axis_stretch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "core/error.h"
+#include "core/numeric.h"
+#include "effects/sampler.h"
+
+// The vertical brushes move content only along columns, the horizontal ones
+// only along rows. The patch is a circular cap of base radius R rising S
+// above its rim; d = rho - S is the depth of the circle's centre below the
+// picture. Every colour is read from the unchanged source picture and written
+// into a copy that shares the source's tiles.
+//
+// Precision: the per-line terms that decide which pixels are visited are
+// formed in extended precision with the named intermediates kept as doubles.
+// The per-pixel source coordinates only feed the bilinear sampler and are
+// formed in doubles from per-line and per-offset terms taken out of the
+// inner loops.
+
+namespace jollix {
+
+namespace detail {
+
+double axisRho(int R, int S) {
+    const int64_t num = int64_t(R) * R + int64_t(S) * S;
+    const int64_t den = 2 * int64_t(S);
+    if (den == 0) throw JollixError(num == 0 ? kInvalidFloatOp : kDivisionByZero);
+    return double(static_cast<long double>(num) / static_cast<long double>(den));
+}
+
+AxisExpandLine axisExpandLine(double rho, int S, int t) {
+    const long double r = rho, tl = t;
+    const double h = double(CheckedSqrt(r * r - tl * tl) - r + S);
+    const double F = double(h + r - S);
+    const long double depth = r - S;
+    const long double rise = depth + h;
+    const double B = double(CheckedSqrt(rise * rise - depth * depth));
+    return {h, F, B};
+}
+
+AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
+    const long double r = rho, d = r - S, tl = t;
+    const long double T1 = r - std::sqrt(d * d + tl * tl);
+    const long double Q = T1 / std::sqrt(Divide(d * d, tl * tl) + 1);
+    const double xs = t > 0 ? double(f - Q) : double(f + Q);
+    const double P = double(Divide((static_cast<long double>(f) - xs) * d, tl));
+    const double E = double(d + P);
+    const long double e = E;
+    const double H = double(CheckedSqrt(e * e - d * d));
+    return {xs, P, E, H};
+}
+
+} // namespace detail
+
+namespace {
+
+inline void put(Picture& dst, int x, int y, uint32_t colour) {
+    uint8_t* p = dst.mutablePixelPtr(x, y);
+    p[0] = uint8_t(colour >> 16);
+    p[1] = uint8_t(colour >> 8);
+    p[2] = uint8_t(colour);
+}
+
+// The expand. Lines are the columns of the vertical and the rows of the
+// horizontal expand; each line is stretched away from the centre line.
+template <bool kVertical>
+Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    Picture dst = src;
+    if (R >= 1) {
+        const double rho = detail::axisRho(R, S);
+        const int W = src.width(), Hp = src.height();
+        const int outerC = kVertical ? X : Y, innerC = kVertical ? Y : X;
+        const int outerN = kVertical ? W : Hp, innerN = kVertical ? Hp : W;
+        for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
+            const int t = int(outerC - f);
+            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, t);
+            const long long lo = Round(static_cast<long double>(innerC) - line.B);
+            const long long hi = Round(static_cast<long double>(innerC) + line.B);
+            if (f >= 0 && f < outerN) {
+                const long double Fl = line.F;
+                const double dF = double(Fl - line.h);
+                const double F2 = double(Fl * Fl);
+                const long long from = std::max(lo, 0LL), to = std::min<long long>(hi, innerN - 1);
+                for (long long i = from; i <= to; ++i) {
+                    const double G = double(innerC - i);
+                    double arg = F2 - G * G;
+                    if (!(arg > F2 * 1e-12)) {
+                        // Close to the rim's end: decide the root's sign in
+                        // extended precision. Where the root has no positive
+                        // argument the pixel keeps its colour.
+                        const long double e = Fl * Fl - static_cast<long double>(G) * G;
+                        if (!(e > 0)) continue;
+                        arg = double(e);
+                    }
+                    const double s = innerC - dF * G / std::sqrt(arg);
+                    if constexpr (kVertical) {
+                        double xs = double(f), ys = s;
+                        put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                    } else {
+                        double xs = s, ys = double(f);
+                        put(dst, int(i), int(f), xiangsujuhe(src, xs, ys));
+                    }
+                }
+            }
+            progressStep(progress);
+        }
+    }
+    progressFinish(progress);
+    return dst;
+}
+
+// The shrink. Both orientations visit the vertical shrink's pixel set: the
+// off-centre columns with their half-heights, then the centre line.
+template <bool kVertical>
+Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    const double rho = detail::axisRho(R, S);
+    Picture dst = src;
+    const int W = src.width(), Hp = src.height();
+    if (R > 1) {
+        const long double dL = static_cast<long double>(rho) - S;
+        const double d = double(dL);
+        // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R.
+        std::vector<double> inv(size_t(R) + 1);
+        for (int m = 0; m <= R; ++m) inv[size_t(m)] = 1.0 / std::sqrt(d * d + double(m) * m);
+        auto invAt = [&](long long m) {
+            return m < (long long)inv.size() ? inv[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * m);
+        };
+        // The horizontal shrink takes, per row offset u, the row's own E
+        // (Er), formed like the column's E with u in place of t.
+        std::vector<double> rowE;
+        if constexpr (!kVertical) {
+            rowE.resize(size_t(R));
+            for (int m = 1; m < R; ++m) rowE[size_t(m)] = detail::axisShrinkLine(rho, S, 0, m).E;
+        }
+
+        auto column = [&](long long f) {
+            const int t = int(X - f);
+            const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), t);
+            const long long n = Round(line.H);
+            if (f < 0 || f >= W) return;
+            auto pixel = [&](long long i) {
+                const long long u = (long long)Y - i;
+                const long long m = std::llabs(u);
+                if constexpr (kVertical) {
+                    double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
+                    put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                } else {
+                    const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
+                                                                  : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+                    double xs = X - er * double(t) * inv[size_t(std::abs(t))], ys = double(i);
+                    put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                }
+            };
+            const long long upFrom = std::max((long long)Y - n + 1, 0LL), upTo = std::min<long long>((long long)Y - 1, Hp - 1);
+            for (long long i = upFrom; i <= upTo; ++i) pixel(i);
+            const long long downFrom = std::max((long long)Y + 1, 0LL), downTo = std::min<long long>((long long)Y + n - 1, Hp - 1);
+            for (long long i = downFrom; i <= downTo; ++i) pixel(i);
+        };
+        for (long long f = (long long)X - R + 1; f < X; ++f) {
+            column(f);
+            progressStep(progress);
+        }
+        for (long long f = (long long)X + 1; f <= (long long)X + R - 1; ++f) {
+            column(f);
+            progressStep(progress);
+        }
+
+        // The centre line: the centre column of the vertical shrink, the
+        // centre row of the horizontal one, sampled bilinearly.
+        auto centre = [&](long long off) {  // off = centre - position
+            const double shift = rho * double(off) * invAt(std::llabs(off));
+            if constexpr (kVertical) {
+                const long long i = (long long)Y - off;
+                if (X < 0 || X >= W || i < 0 || i >= Hp) return;
+                double xs = double(X), ys = Y - shift;
+                put(dst, X, int(i), xiangsujuhe(src, xs, ys));
+            } else {
+                const long long f = (long long)X - off;
+                if (Y < 0 || Y >= Hp || f < 0 || f >= W) return;
+                double xs = X - shift, ys = double(Y);
+                put(dst, int(f), Y, xiangsujuhe(src, xs, ys));
+            }
+        };
+        for (long long off = R - 1; off >= 1; --off) centre(off);
+        for (long long off = -1; off >= -(long long)R + 1; --off) centre(off);
+    }
+    progressFinish(progress);
+    return dst;
+}
+
+} // namespace
+
+Picture Verticalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    return axisExpand<true>(src, X, Y, R, S, progress);
+}
+
+Picture Horizontalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    return axisExpand<false>(src, X, Y, R, S, progress);
+}
+
+Picture Verticalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    return axisShrink<true>(src, X, Y, R, S, progress);
+}
+
+Picture Horizontalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    return axisShrink<false>(src, X, Y, R, S, progress);
+}
+
+Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    switch (toolKind) {
+    case 1: return Verticalpengzhang(src, X, Y, R, S, progress);
+    case 2: return Verticalshousuo(src, X, Y, R, S, progress);
+    default: return src;
+    }
+}
+
+Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+    switch (toolKind) {
+    case 1: return Horizontalpengzhang(src, X, Y, R, S, progress);
+    case 2: return Horizontalshousuo(src, X, Y, R, S, progress);
+    default: return src;
+    }
+}
+
+} // namespace jollix

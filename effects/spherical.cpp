@@ -1,0 +1,239 @@
+#include "effects/spherical.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "core/error.h"
+#include "core/numeric.h"
+#include "effects/sampler.h"
+#include "effects/twist.h"
+
+// Both brushes model a spherical cap of base radius R and height H standing
+// on the picture around the centre (a, b). Every colour is read from the
+// unchanged source picture and written into a copy that shares the source's
+// tiles, so only the tiles under the disc are cloned.
+//
+// Precision: the loop bounds and the nearest-pixel reads on the centre row
+// and column are rounded, so they are formed in extended precision with the
+// named intermediates kept as doubles, which decides rounding ties the same
+// way every time. The source points inside the quadrants only feed the
+// bilinear sampler and are formed in doubles, with the per-column and
+// per-row terms taken out of the inner loops.
+
+namespace jollix {
+
+namespace detail {
+
+SphereCap sphereCap(int R, int H) {
+    const int64_t num = int64_t(R) * R + int64_t(H) * H;
+    const int64_t den = 2 * int64_t(H);
+    if (den == 0) throw JollixError(num == 0 ? kInvalidFloatOp : kDivisionByZero);
+    const double rho = double(static_cast<long double>(num) / static_cast<long double>(den));
+    const double c = double(static_cast<long double>(rho) - H);
+    return {rho, c};
+}
+
+double sphericalExpandHalfHeight(const SphereCap& cap, int H, int dx) {
+    const long double rho = cap.rho, c = cap.c, d = dx;
+    // The cap's height above the plane at this column ...
+    const double w = double(CheckedSqrt(rho * rho - d * d) - rho + H);
+    // ... and the half-chord of the cap's base circle there.
+    const long double cw = c + w;
+    return double(CheckedSqrt(cw * cw - c * c));
+}
+
+ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x) {
+    const long double rho = cap.rho, c = cap.c;
+    const long double dx = static_cast<long double>(int64_t(a) - x);
+    const long double dx2 = dx * dx;
+    const double D1 = double(std::sqrt(c * c + dx2));
+    // The point p1 where the ray from the sphere's centre through the column's
+    // rim point meets the sphere, projected onto the row; the height h1 of
+    // the similar triangle gives S1 = c * rho / D1.
+    const long double slant = std::sqrt(Divide(c * c, dx2) + 1);
+    const long double along = (rho - D1) / slant;
+    const double p1 = x < a ? double(x - along) : double(x + along);
+    const double h1 = double(Divide((static_cast<long double>(x) - p1) * c, dx));
+    const double S1 = double(c + h1);
+    const long double s1 = S1;
+    const double K1 = double(CheckedSqrt(s1 * s1 - c * c));
+    return {D1, K1};
+}
+
+} // namespace detail
+
+namespace {
+
+inline void put(Picture& dst, int x, int y, uint32_t colour) {
+    uint8_t* p = dst.mutablePixelPtr(x, y);
+    p[0] = uint8_t(colour >> 16);
+    p[1] = uint8_t(colour >> 8);
+    p[2] = uint8_t(colour);
+}
+
+inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long>(std::max<long long>(v, lo), hi)); }
+
+} // namespace
+
+Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+    const detail::SphereCap cap = detail::sphereCap(R, H);
+    Picture dst = src;
+    const int W = src.width(), Hp = src.height();
+    const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
+
+    if (R > 1) {
+        // Row bounds of every column offset 1 .. R - 1 (the same on both sides).
+        std::vector<long long> top(static_cast<size_t>(R)), bottom(static_cast<size_t>(R));
+        for (int m = 1; m < R; ++m) {
+            const long double kx = detail::sphericalExpandHalfHeight(cap, H, m);
+            top[size_t(m)] = Round(static_cast<long double>(b) - kx) + 1LL;
+            bottom[size_t(m)] = Round(static_cast<long double>(b) + kx) - 1LL;
+        }
+
+        // One column of one quadrant: source points nearer the centre.
+        auto column = [&](long long x, long long yFrom, long long yTo) {
+            if (x < 0 || x >= W) return;
+            yFrom = std::max(yFrom, 0LL);
+            yTo = std::min<long long>(yTo, Hp - 1);
+            const double dx = double(a - x);
+            const double colTerm = rho2 - dx * dx;
+            for (long long y = yFrom; y <= yTo; ++y) {
+                const double dy = double(b - y);
+                const double q = c / std::sqrt(colTerm - dy * dy);
+                double xs = a - q * dx, ys = b - q * dy;
+                put(dst, int(x), int(y), xiangsujuhe(src, xs, ys));
+            }
+        };
+
+        const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
+        // Above-left, above-right, below-right, below-left.
+        for (long long x = left; x < a; ++x) {
+            column(x, top[size_t(a - x)], (long long)b - 1);
+            progressStep(progress);
+        }
+        for (long long x = (long long)a + 1; x <= right; ++x) {
+            column(x, top[size_t(x - a)], (long long)b - 1);
+            progressStep(progress);
+        }
+        for (long long x = (long long)a + 1; x <= right; ++x) {
+            column(x, (long long)b + 1, bottom[size_t(x - a)]);
+            progressStep(progress);
+        }
+        for (long long x = left; x < a; ++x) {
+            column(x, (long long)b + 1, bottom[size_t(a - x)]);
+            progressStep(progress);
+        }
+
+        // The centre row and column take the nearest pixel of their source.
+        const long double rhoL = rho, cL = c;
+        auto shift = [&](long long d) -> long double {
+            const long double dl = static_cast<long double>(d);
+            return cL * dl / std::sqrt(rhoL * rhoL - dl * dl);
+        };
+        const bool rowInside = b >= 0 && b < Hp;
+        const bool colInside = a >= 0 && a < W;
+        auto rowPixel = [&](long long x) {
+            if (!rowInside || x < 0 || x >= W) return;
+            const double xs = double(static_cast<long double>(a) - shift(a - x));
+            put(dst, int(x), b, src.pixel(clampInt(Round(xs), 0, W - 1), b));
+        };
+        auto colPixel = [&](long long y) {
+            if (!colInside || y < 0 || y >= Hp) return;
+            const double ys = double(static_cast<long double>(b) - shift(b - y));
+            put(dst, a, int(y), src.pixel(a, clampInt(Round(ys), 0, Hp - 1)));
+        };
+        for (long long x = left; x < a; ++x) rowPixel(x);
+        for (long long x = (long long)a + 1; x <= right; ++x) rowPixel(x);
+        for (long long y = (long long)b - R + 1; y < b; ++y) colPixel(y);
+        for (long long y = (long long)b + 1; y <= (long long)b + R - 1; ++y) colPixel(y);
+    }
+    progressFinish(progress);
+    return dst;
+}
+
+Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+    const detail::SphereCap cap = detail::sphereCap(R, H);
+    Picture dst = src;
+    const int W = src.width(), Hp = src.height();
+    const double rho = cap.rho, c = cap.c, crho = c * rho;
+
+    if (R > 1) {
+        // 1 / sqrt(c^2 + dy^2) for every row offset the region can reach.
+        std::vector<double> invD2(size_t(R) + 1);
+        for (int m = 0; m <= R; ++m) invD2[size_t(m)] = 1.0 / std::sqrt(c * c + double(m) * m);
+
+        auto column = [&](long long x) {
+            const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
+            const long long n = Round(col.K1);
+            if (x < 0 || x >= W) return;
+            const double dx = double(a - x);
+            const double kc = crho / col.D1;
+            auto pixel = [&](long long y) {
+                const long long m = std::llabs(b - y);
+                const double dy = double(b - y);
+                const double inv = m < (long long)invD2.size() ? invD2[size_t(m)] : 1.0 / std::sqrt(c * c + dy * dy);
+                const double k = kc * inv;
+                double xs = a - k * dx, ys = b - k * dy;
+                put(dst, int(x), int(y), xiangsujuhe(src, xs, ys));
+            };
+            const long long upFrom = std::max((long long)b - n + 1, 0LL), upTo = std::min<long long>((long long)b - 1, Hp - 1);
+            for (long long y = upFrom; y <= upTo; ++y) pixel(y);
+            const long long downFrom = std::max((long long)b + 1, 0LL), downTo = std::min<long long>((long long)b + n - 1, Hp - 1);
+            for (long long y = downFrom; y <= downTo; ++y) pixel(y);
+        };
+
+        const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
+        for (long long x = left; x < a; ++x) {
+            column(x);
+            progressStep(progress);
+        }
+        for (long long x = (long long)a + 1; x <= right; ++x) {
+            column(x);
+            progressStep(progress);
+        }
+
+        // The centre row and column: nearest pixel of the source, clamped
+        // into the picture.
+        const long double rhoL = rho, cL = c;
+        auto shift = [&](long long d) -> long double {
+            const long double dl = static_cast<long double>(d);
+            return dl * rhoL / std::sqrt(cL * cL + dl * dl);
+        };
+        const bool rowInside = b >= 0 && b < Hp;
+        const bool colInside = a >= 0 && a < W;
+        auto rowPixel = [&](long long x) {
+            if (!rowInside || x < 0 || x >= W) return;
+            double xs = double(static_cast<long double>(a) - shift(a - x));
+            if (xs < 0) xs = 0;
+            if (xs > W - 1) xs = W - 1;
+            put(dst, int(x), b, src.pixel(Round(xs), b));
+        };
+        auto colPixel = [&](long long y) {
+            if (!colInside || y < 0 || y >= Hp) return;
+            double ys = double(static_cast<long double>(b) - shift(b - y));
+            if (ys < 0) ys = 0;
+            if (ys > Hp - 1) ys = Hp - 1;
+            put(dst, a, int(y), src.pixel(a, Round(ys)));
+        };
+        for (long long x = left; x < a; ++x) rowPixel(x);
+        for (long long x = (long long)a + 1; x <= right; ++x) rowPixel(x);
+        for (long long y = (long long)b - R + 1; y < b; ++y) colPixel(y);
+        for (long long y = (long long)b + 1; y <= (long long)b + R - 1; ++y) colPixel(y);
+    }
+    progressFinish(progress);
+    return dst;
+}
+
+Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress) {
+    switch (toolKind) {
+    case 1: return Sphericalpengzhang(src, a, b, R, H, progress);
+    case 2: return Sphericalshousuo(src, a, b, R, H, progress);
+    case 3: return Sphericalyouxuan(src, a, b, R, H, progress);
+    case 4: return Sphericalzuoxuan(src, a, b, R, H, progress);
+    default: return src;
+    }
+}
+
+} // namespace jollix
