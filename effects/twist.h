@@ -8,4 +8,16 @@ namespace jollix {
 Picture Sphericalyouxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // clockwise
 Picture Sphericalzuoxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // anticlockwise
 
+namespace detail {
+
+// The tangential shift m of a pixel at distance rho0 from the centre of a
+// twist of radius R and strength S (S != 0).
+double twistShift(int R, int S, double rho0);
+
+// Where the pixel (c, i) of a twist centred on (X, Y) takes its colour from.
+struct TwistSource { double x, y; };
+TwistSource twistSource(int X, int Y, int R, int S, bool clockwise, int c, int i);
+
+} // namespace detail
+
 } // namespace jollix
