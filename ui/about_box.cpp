@@ -1,0 +1,87 @@
+#include "ui/about_box.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/icons.h"
+
+namespace jollix {
+
+QString aboutText() {
+    return QStringLiteral(
+        "Name: Jollix\n"
+        "\n"
+        "Version: 6.01\n"
+        "\n"
+        "Author: The Jollix team\n"
+        "\n"
+        "Release time: 09/05/2008\n"
+        "\n"
+        "Publisher: Jollix Studio\n"
+        "\n"
+        "Website:\n"
+        "https://www.jollix.example/\n"
+        "\n"
+        "Support:\n"
+        "support@jollix.example\n"
+        "\n"
+        "WebMaster;\n"
+        "webmaster@jollix.example\n"
+        "\n"
+        "Tech-support: \n"
+        "tech@jollix.example\n"
+        "\n"
+        "Sales:\n"
+        "sales@jollix.example");
+}
+
+TAbout_us::TAbout_us(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("About_us"));
+    setWindowTitle(QStringLiteral("About_us"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+
+    auto* panel = new QFrame(this);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+
+    Image1 = new QLabel(panel);
+    Image1->setPixmap(icons::program().pixmap(32, 32));
+    Image1->setFixedSize(32, 32);
+
+    Label1 = new QLabel(panel);
+    Label1->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)));
+    Label1->setTextFormat(Qt::RichText);
+    Label1->setOpenExternalLinks(true);  // through the desktop's default browser
+
+    Memo1 = new QPlainTextEdit(panel);
+    Memo1->setReadOnly(true);
+    Memo1->setPlainText(aboutText());
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette grey = Memo1->palette();
+    grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
+    Memo1->setPalette(grey);
+    Memo1->setFixedSize(260, 160);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1);
+    top->addWidget(Label1, 1);
+    auto* inner = new QVBoxLayout(panel);
+    inner->addLayout(top);
+    inner->addWidget(Memo1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(panel);
+    outer->addWidget(buttons);
+    setFixedSize(sizeHint());
+}
+
+} // namespace jollix

@@ -1,0 +1,28 @@
+#pragma once
+// The about box "About_us": the program icon, the product's web address and
+// a read-only scrolling text with the name, version, release time and the
+// contacts. Shown without blocking the other windows, always on top.
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace jollix {
+
+inline constexpr const char* kHomePage = "https://www.jollix.example/";
+inline constexpr const char* kFaqPage = "https://www.jollix.example/faq.html";
+
+// The lines of the about box's text, blank lines between the entries.
+QString aboutText();
+
+class TAbout_us : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAbout_us(QWidget* parent = nullptr);
+
+    QLabel* Image1;        // the program icon
+    QLabel* Label1;        // the web address
+    QPlainTextEdit* Memo1; // the text
+};
+
+} // namespace jollix

@@ -1,0 +1,114 @@
+#pragma once
+// The main window "Jollix v6.01": the menu bar, the tool bar with the zoom
+// label, the keyboard shortcuts, an empty status bar, and inside it the work
+// area. It creates the program's other windows (work area, tool palette,
+// about box, image size dialog), runs the commands, and keeps every window's
+// controls in step with the editing session.
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "editor/editor.h"
+
+class QAction;
+class QActionGroup;
+class QFileDialog;
+class QLabel;
+class QMdiArea;
+class TImage_Size;
+
+namespace jollix {
+
+class TAbout_us;
+class TTools;
+class TWork_area;
+
+// The open and save dialogs' type lists, as description|mask pairs.
+inline constexpr const char* kOpenFilter =
+    "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|All files|*.*";
+inline constexpr const char* kSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf";
+
+// A "description|mask|description|mask..." list as the file dialog's name
+// filters ("description (mask)"). A mask of "*.*" means every file, also
+// those without a dot, and becomes "*".
+QStringList nameFiltersOf(const QString& pipeFilter);
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creates the main window, then the work area, the tool palette, the
+    // about box and the image size dialog, in that order.
+    explicit TForm1(Editor& editor);
+    ~TForm1() override;
+
+    Editor& editor() { return editor_; }
+    TWork_area* Work_area() const { return workArea_; }
+    TTools* Tools() const { return tools_; }
+    TAbout_us* About_us() const { return about_; }
+    TImage_Size* Image_Size() const { return imageSize_; }
+    QLabel* Label1() const { return zoomLabel_; }   // the zoom label
+
+    // Open a picture file as Open does after its dialog: on failure the
+    // message is shown and nothing changes. Returns whether it was opened.
+    bool openFile(const QString& fileName);
+
+    // Set every window's controls from the session.
+    void refreshAll();
+
+    // Tool-bar buttons, menu items and shortcut actions, by command.
+    struct Command {
+        QAction* button = nullptr;    // tool bar
+        QAction* menuItem = nullptr;  // menu bar
+        QAction* shortcut = nullptr;  // window-wide shortcut
+    };
+    Command open, save, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut, copy,
+        paste, print, mail, home, faq, about;
+    QActionGroup* toolBarGroup() const { return toolBarGroup_; }
+
+public slots:
+    void Open1Click();
+    void Save1Click();
+    void Exit1Click();
+    void ImageSize1Click();
+    void Undo1Click();
+    void Redo1Click();
+    void RenewClick();
+    void SpeedButton8Click();   // zoom out
+    void SpeedButton9Click();   // zoom in
+    void SpeedButton2Click();   // select a zone
+    void SpeedButton11Click();  // cut out the selection
+    void Action6Execute();      // copy the zone
+    void Action9Execute();      // paste
+    void SpeedButton16Click();  // print
+    void SpeedButton1Click();   // mail
+    void Online1Click();
+    void Help2Click();
+    void About1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildCommands();
+    QAction* toolBarButton(const QIcon& icon, const char* hint, void (TForm1::*handler)());
+    QAction* menuItem(QMenu* menu, const char* caption, void (TForm1::*handler)(), const QKeySequence& shown = {});
+    QAction* shortcutAction(const QList<QKeySequence>& keys, void (TForm1::*handler)());
+    void run(const std::function<void()>& command);
+    // Save through the save dialog; false when cancelled or failed.
+    bool saveThroughDialog();
+
+    Editor& editor_;
+    QMdiArea* mdiArea_;
+    QLabel* zoomLabel_;
+    QActionGroup* toolBarGroup_;
+    TWork_area* workArea_ = nullptr;
+    TTools* tools_ = nullptr;
+    TAbout_us* about_ = nullptr;
+    TImage_Size* imageSize_ = nullptr;
+    bool shownOnce_ = false;
+    QString lastFolder_;  // where the file dialogs open next
+};
+
+} // namespace jollix

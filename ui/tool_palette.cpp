@@ -1,0 +1,285 @@
+#include "ui/tool_palette.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabWidget>
+#include <QToolButton>
+#include <algorithm>
+
+#include "ui/error_handling.h"
+#include "ui/icons.h"
+
+namespace jollix {
+
+// ---------------------------------------------------------------------------
+// Progress
+
+void ProgressBarSink::show() {
+    if (!bar_) return;
+    bar_->setValue(std::clamp(position_, bar_->minimum(), bar_->maximum()));
+    bar_->repaint();
+    shown_.restart();
+    ++repaints_;
+}
+
+void ProgressBarSink::step() {
+    ++position_;
+    if (!shown_.isValid() || shown_.elapsed() >= kRepaintMs) show();
+}
+
+void ProgressBarSink::finish() {
+    // To the maximum and straight back to 0: the bar is empty between effects.
+    reset();
+}
+
+void ProgressBarSink::reset() {
+    position_ = 0;
+    if (bar_) bar_->setValue(0);
+    shown_.invalidate();
+}
+
+// ---------------------------------------------------------------------------
+// The palette window
+
+namespace {
+
+QLabel* label(QWidget* page, const char* text, const QRect& geometry) {
+    auto* l = new QLabel(QString::fromUtf8(text), page);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QToolButton* toolButton(QWidget* page, const char* hint, const QIcon& icon, const QRect& geometry, bool checkable) {
+    auto* b = new QToolButton(page);
+    b->setToolTip(QString::fromUtf8(hint));
+    b->setIcon(icon);
+    b->setIconSize(QSize(24, 24));
+    b->setAutoRaise(true);
+    b->setCheckable(checkable);
+    b->setGeometry(geometry);
+    return b;
+}
+
+void mirror(QSlider* s, const Slider& model) {
+    const QSignalBlocker block(s);
+    s->setRange(model.minimum(), model.maximum());
+    s->setValue(model.position());
+    s->setSliderPosition(model.position());
+}
+
+void setText(QLabel* l, const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    if (l->text() != t) l->setText(t);
+}
+
+}  // namespace
+
+TTools::TTools(Editor& editor, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      editor_(editor) {
+    setObjectName(QStringLiteral("Tools"));
+    setWindowTitle(QStringLiteral("Tools"));
+    setFixedSize(241, 306);
+    Palette& pal = editor_.palette();
+
+    TabbedNotebook1 = new QTabWidget(this);
+    TabbedNotebook1->setGeometry(3, 3, 235, 272);
+    auto* distort = new QWidget;
+    auto* twist = new QWidget;
+    auto* sketch = new QWidget;
+    TabbedNotebook1->addTab(distort, QStringLiteral("Distort"));
+    TabbedNotebook1->addTab(twist, QStringLiteral("Twist"));
+    TabbedNotebook1->addTab(sketch, QStringLiteral("Sketch"));
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(5, 282, 231, 16);
+    ProgressBar1->setRange(0, 500);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    progress_.attach(ProgressBar1);
+
+    // Distort
+    RadioButton1 = new QRadioButton(QStringLiteral("Spherical"), distort);
+    RadioButton1->setGeometry(12, 12, 105, 20);
+    RadioButton2 = new QRadioButton(QStringLiteral("Vertical"), distort);
+    RadioButton2->setGeometry(12, 36, 105, 20);
+    RadioButton3 = new QRadioButton(QStringLiteral("Horizontal"), distort);
+    RadioButton3->setGeometry(12, 60, 105, 20);
+    SpeedButton1 = toolButton(distort, "Expand", icons::expand(), QRect(132, 18, 36, 36), true);
+    SpeedButton2 = toolButton(distort, "Shrink", icons::shrink(), QRect(174, 18, 36, 36), true);
+    distortGroup_ = new QButtonGroup(this);
+    distortGroup_->addButton(SpeedButton1);
+    distortGroup_->addButton(SpeedButton2);
+    Label3 = label(distort, "Rad.", QRect(8, 112, 34, 20));
+    TrackBar1 = makeSlider(distort, pal.distortRad, 2, QRect(40, 104, 152, 34));
+    Label2 = label(distort, "50", QRect(196, 112, 34, 20));
+    Label4 = label(distort, "Cur.", QRect(8, 170, 34, 20));
+    TrackBar2 = makeSlider(distort, pal.distortCur, 2, QRect(40, 162, 152, 34));
+    Label5 = label(distort, "15", QRect(196, 170, 34, 20));
+
+    // Twist
+    SpeedButton11 = toolButton(twist, "Dextrorotary", icons::dextrorotary(), QRect(30, 18, 36, 36), true);
+    SpeedButton12 = toolButton(twist, "Levorotary", icons::levorotary(), QRect(96, 18, 36, 36), true);
+    SpeedButton3 = toolButton(twist, "Smear", icons::smear(), QRect(162, 18, 36, 36), true);
+    twistGroup_ = new QButtonGroup(this);
+    twistGroup_->addButton(SpeedButton11);
+    twistGroup_->addButton(SpeedButton12);
+    twistGroup_->addButton(SpeedButton3);
+    Label13 = label(twist, "Rad.", QRect(8, 112, 34, 20));
+    TrackBar3 = makeSlider(twist, pal.twistRad, 2, QRect(40, 104, 152, 34));
+    Label6 = label(twist, "100", QRect(196, 112, 34, 20));
+    Label14 = label(twist, "Cur.", QRect(8, 170, 34, 20));
+    TrackBar4 = makeSlider(twist, pal.twistCur, 2, QRect(40, 162, 152, 34));
+    Label7 = label(twist, "10", QRect(196, 170, 34, 20));
+
+    // Sketch
+    Label8 = label(sketch, "Pen    Pressure:", QRect(8, 6, 122, 18));
+    Label9 = label(sketch, "150", QRect(134, 6, 36, 18));
+    TrackBar5 = makeSlider(sketch, pal.penPressure, 2, QRect(4, 24, 172, 30));
+    SpeedButton4 = toolButton(sketch, "Make pen sketch", icons::penSketch(), QRect(184, 14, 36, 36), false);
+    Label1 = label(sketch, "Pencil    Contrast:", QRect(8, 62, 122, 18));
+    Label11 = label(sketch, "50", QRect(134, 62, 36, 18));
+    TrackBar7 = makeSlider(sketch, pal.pencilContrast, 2, QRect(4, 80, 172, 30));
+    SpeedButton5 = toolButton(sketch, "Make pencil sketch", icons::pencilSketch(), QRect(184, 70, 36, 36), false);
+    Label10 = label(sketch, "  == Follows for sketch ==    ", QRect(8, 118, 212, 18));
+    Label10->setAutoFillBackground(true);
+    {
+        QPalette white = Label10->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        Label10->setPalette(white);
+    }
+    Label10->setAlignment(Qt::AlignCenter);
+    SpeedButton8 = toolButton(sketch, "Clear up spot", icons::clearUpSpot(), QRect(60, 142, 36, 36), true);
+    SpeedButton20 = toolButton(sketch, "Rubber", icons::rubber(), QRect(130, 142, 36, 36), true);
+    sketchGroup_ = new QButtonGroup(this);
+    sketchGroup_->addButton(SpeedButton8);
+    sketchGroup_->addButton(SpeedButton20);
+    Label16 = label(sketch, "Rubber thick:", QRect(8, 188, 96, 18));
+    Label17 = label(sketch, "15", QRect(106, 188, 36, 18));
+    TrackBar8 = makeSlider(sketch, pal.rubberThick, 1, QRect(4, 206, 216, 30));
+
+    // User actions: the model first, then the controls from the model.
+    connect(TabbedNotebook1, &QTabWidget::currentChanged, this, [this](int page) { TabbedNotebook1Change(page); });
+    connect(RadioButton1, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeSpherical); }); });
+    connect(RadioButton2, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeVertical); }); });
+    connect(RadioButton3, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeHorizontal); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
+    connect(SpeedButton11, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
+    connect(SpeedButton12, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickLevorotary(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickSmear(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { act([this] { editor_.penSketch(); }); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { act([this] { editor_.pencilSketch(); }); });
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] { act([this] { editor_.clearUpSpot(); }); });
+    connect(SpeedButton20, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickRubber(); }); });
+
+    refresh();
+    // The value labels start with their own texts ("50" and "15" beside
+    // sliders at 45 and 25), which the model holds too.
+}
+
+QSlider* TTools::makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry) {
+    auto* s = new QSlider(Qt::Horizontal, page);
+    s->setGeometry(geometry);
+    s->setSingleStep(1);
+    s->setPageStep(pageStep);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setTickInterval(1);
+    mirror(s, model);
+    // Every scroll notification from the user reaches the model, also when
+    // the position stays where it was.
+    connect(s, &QAbstractSlider::actionTriggered, this, [this, s, &model](int) {
+        act([s, &model] { model.userScroll(s->sliderPosition()); });
+    });
+    // Changes that come without an action (none expected, but the model must
+    // never fall behind the control).
+    connect(s, &QAbstractSlider::valueChanged, this, [this, &model](int v) {
+        if (v != model.position()) act([v, &model] { model.userScroll(v); });
+    });
+    return s;
+}
+
+void TTools::act(const std::function<void()>& action) {
+    guarded(action);
+    if (onUserAction) onUserAction(); else refresh();
+}
+
+void TTools::TabbedNotebook1Change(int newPage) {
+    act([this, newPage] { editor_.palette().changeTab(newPage); });
+}
+
+void TTools::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        move(635, 107);
+    }
+    QWidget::showEvent(event);
+}
+
+void TTools::refresh() {
+    const Palette& pal = editor_.palette();
+    {
+        const QSignalBlocker block(TabbedNotebook1);
+        if (TabbedNotebook1->currentIndex() != pal.page()) TabbedNotebook1->setCurrentIndex(pal.page());
+    }
+    mirror(TrackBar1, pal.distortRad);
+    mirror(TrackBar2, pal.distortCur);
+    mirror(TrackBar3, pal.twistRad);
+    mirror(TrackBar4, pal.twistCur);
+    mirror(TrackBar5, pal.penPressure);
+    mirror(TrackBar7, pal.pencilContrast);
+    mirror(TrackBar8, pal.rubberThick);
+    setText(Label2, pal.distortRadLabel);
+    setText(Label5, pal.distortCurLabel);
+    setText(Label6, pal.twistRadLabel);
+    setText(Label7, pal.twistCurLabel);
+    setText(Label9, pal.penPressureLabel);
+    setText(Label11, pal.pencilContrastLabel);
+    setText(Label17, pal.rubberThickLabel);
+
+    RadioButton1->setChecked(pal.checkedShape == kShapeSpherical);
+    RadioButton2->setChecked(pal.checkedShape == kShapeVertical);
+    RadioButton3->setChecked(pal.checkedShape == kShapeHorizontal);
+
+    auto press = [](QButtonGroup* group, QAbstractButton* down) {
+        const QSignalBlocker block(group);
+        if (!down) {
+            // No button of the group is down: only possible with exclusivity off.
+            group->setExclusive(false);
+            for (QAbstractButton* b : group->buttons()) b->setChecked(false);
+            group->setExclusive(true);
+            return;
+        }
+        down->setChecked(true);
+    };
+    press(distortGroup_, pal.distortButton == DistortButton::Expand ? SpeedButton1 : SpeedButton2);
+    QAbstractButton* twistDown = nullptr;
+    switch (pal.twistButton) {
+    case TwistButton::Dextrorotary: twistDown = SpeedButton11; break;
+    case TwistButton::Levorotary: twistDown = SpeedButton12; break;
+    case TwistButton::Smear: twistDown = SpeedButton3; break;
+    case TwistButton::None: break;
+    }
+    press(twistGroup_, twistDown);
+    press(sketchGroup_, pal.sketchButton == SketchButton::Rubber ? SpeedButton20 : SpeedButton8);
+
+    TrackBar4->setHidden(!pal.twistCurVisible);
+    Label14->setHidden(!pal.twistCurVisible);
+    Label7->setHidden(!pal.twistCurVisible);
+    Label16->setHidden(!pal.rubberControlsVisible);
+    Label17->setHidden(!pal.rubberControlsVisible);
+    TrackBar8->setHidden(!pal.rubberControlsVisible);
+
+    // A maximum of 0 would turn the bar into a busy indicator.
+    const int maximum = std::max(1, pal.progressMaximum);
+    if (ProgressBar1->maximum() != maximum) ProgressBar1->setMaximum(maximum);
+
+    const QString tabHint = editor_.zoneHintShown() ? QString::fromUtf8(kHintSelectingZone) : QString();
+    if (TabbedNotebook1->toolTip() != tabHint) TabbedNotebook1->setToolTip(tabHint);
+}
+
+} // namespace jollix

@@ -1,0 +1,120 @@
+#pragma once
+// The tool palette "Tools": a floating window, always on top and without
+// close buttons, with the tabs "Distort", "Twist" and "Sketch", the sliders
+// and value labels of the brushes and sketches, the tool buttons, and the
+// progress bar of the effects below the tabs.
+//
+// The palette's state lives in the session's palette model (slider ranges
+// and positions with their couplings, labels, pressed buttons, visibility);
+// the controls here only show it. A user action goes to the model first and
+// the controls are then set from the model with their signals blocked, so
+// that the toolkit's own slider rules never decide anything.
+#include <QElapsedTimer>
+#include <QWidget>
+#include <functional>
+
+#include "core/progress.h"
+#include "core/slider.h"
+#include "editor/editor.h"
+
+class QButtonGroup;
+class QLabel;
+class QProgressBar;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QToolButton;
+
+namespace jollix {
+
+// ProgressBar1 as the effects' progress: position + 1 per step, shown on
+// screen at most every 30 ms while an effect runs.
+class ProgressBarSink : public Progress {
+public:
+    static constexpr int kRepaintMs = 30;
+    void attach(QProgressBar* bar) { bar_ = bar; }
+    void step() override;
+    void finish() override;
+    void reset() override;
+    int position() const { return position_; }
+    int repaints() const { return repaints_; }
+
+private:
+    void show();
+    QProgressBar* bar_ = nullptr;
+    int position_ = 0;
+    int repaints_ = 0;
+    QElapsedTimer shown_;
+};
+
+class TTools : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTools(Editor& editor, QWidget* parent = nullptr);
+
+    // Set every control from the palette model.
+    void refresh();
+    // Run after each user action on the palette; the main window points it
+    // at its own refresh of all windows. Defaults to refresh().
+    std::function<void()> onUserAction;
+
+    ProgressBarSink& progress() { return progress_; }
+
+    // The controls, by their names.
+    QTabWidget* TabbedNotebook1;
+    QProgressBar* ProgressBar1;
+    // Distort
+    QRadioButton* RadioButton1;  // Spherical
+    QRadioButton* RadioButton2;  // Vertical
+    QRadioButton* RadioButton3;  // Horizontal
+    QToolButton* SpeedButton1;   // Expand
+    QToolButton* SpeedButton2;   // Shrink
+    QLabel* Label3;              // "Rad."
+    QSlider* TrackBar1;
+    QLabel* Label2;
+    QLabel* Label4;              // "Cur."
+    QSlider* TrackBar2;
+    QLabel* Label5;
+    // Twist
+    QToolButton* SpeedButton11;  // Dextrorotary
+    QToolButton* SpeedButton12;  // Levorotary
+    QToolButton* SpeedButton3;   // Smear
+    QLabel* Label13;             // "Rad."
+    QSlider* TrackBar3;
+    QLabel* Label6;
+    QLabel* Label14;             // "Cur."
+    QSlider* TrackBar4;
+    QLabel* Label7;
+    // Sketch
+    QLabel* Label8;              // "Pen    Pressure:"
+    QSlider* TrackBar5;
+    QLabel* Label9;
+    QToolButton* SpeedButton4;   // Make pen sketch
+    QLabel* Label1;              // "Pencil    Contrast:"
+    QSlider* TrackBar7;
+    QLabel* Label11;
+    QToolButton* SpeedButton5;   // Make pencil sketch
+    QLabel* Label10;             // "  == Follows for sketch ==    "
+    QToolButton* SpeedButton8;   // Clear up spot
+    QToolButton* SpeedButton20;  // Rubber
+    QLabel* Label16;             // "Rubber thick:"
+    QSlider* TrackBar8;
+    QLabel* Label17;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QSlider* makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry);
+    void act(const std::function<void()>& action);
+    void TabbedNotebook1Change(int newPage);
+
+    Editor& editor_;
+    QButtonGroup* distortGroup_;
+    QButtonGroup* twistGroup_;
+    QButtonGroup* sketchGroup_;
+    ProgressBarSink progress_;
+    bool placed_ = false;
+};
+
+} // namespace jollix

@@ -1,0 +1,372 @@
+#include "ui/work_area.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <vector>
+
+#include "ui/error_handling.h"
+#include "ui/icons.h"
+#include "ui/zone_overlay.h"
+
+namespace jollix {
+
+namespace {
+
+HeldButtons heldOf(Qt::MouseButtons b) {
+    HeldButtons h;
+    h.left = b.testFlag(Qt::LeftButton);
+    h.right = b.testFlag(Qt::RightButton);
+    return h;
+}
+
+std::optional<MouseButton> buttonOf(Qt::MouseButton b) {
+    switch (b) {
+    case Qt::LeftButton: return MouseButton::Left;
+    case Qt::RightButton: return MouseButton::Right;
+    case Qt::MiddleButton: return MouseButton::Middle;
+    default: return std::nullopt;
+    }
+}
+
+// The picture pixel shown at view position v of a control `control` pixels
+// long showing `picture` pixels: the one under the view pixel's centre.
+inline int sourceOf(int v, int control, int picture) {
+    return int((int64_t(2) * v + 1) * picture / (int64_t(2) * control));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The picture control
+
+PictureWidget::PictureWidget(Editor& editor, TWork_area& area) : editor_(editor), area_(area) {
+    setObjectName(QStringLiteral("Image1"));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resizeToControl();
+}
+
+void PictureWidget::resizeToControl() {
+    const QSize size(std::max(0, editor_.controlWidth()), std::max(0, editor_.controlHeight()));
+    if (size != this->size()) {
+        setFixedSize(size);
+        update();
+    }
+    showPicture();
+}
+
+void PictureWidget::showPicture() {
+    const Picture& now = editor_.picture();
+    if (now.width() != shown_.width() || now.height() != shown_.height() || now.isEmpty()) {
+        const bool same = now.isEmpty() && shown_.isEmpty();
+        shown_ = now;
+        if (!same) {
+            lastUpdate_ = rect();
+            update();
+        }
+        return;
+    }
+    // Tiles the new picture shares with the one shown are unchanged.
+    int tx0 = INT_MAX, ty0 = INT_MAX, tx1 = -1, ty1 = -1;
+    for (int ty = 0; ty < now.tilesY(); ++ty) {
+        for (int tx = 0; tx < now.tilesX(); ++tx) {
+            if (now.tile(tx, ty) != shown_.tile(tx, ty)) {
+                tx0 = std::min(tx0, tx);
+                tx1 = std::max(tx1, tx);
+                ty0 = std::min(ty0, ty);
+                ty1 = std::max(ty1, ty);
+            }
+        }
+    }
+    shown_ = now;
+    if (tx1 < 0) return;
+    lastUpdate_ = viewRectOfTiles(tx0, ty0, tx1, ty1);
+    update(lastUpdate_);
+}
+
+QRect PictureWidget::viewRectOfTiles(int tx0, int ty0, int tx1, int ty1) const {
+    const int W = shown_.width(), H = shown_.height();
+    const int cw = width(), ch = height();
+    if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0) return QRect();
+    const int64_t x0 = int64_t(tx0) * Picture::kTile, y0 = int64_t(ty0) * Picture::kTile;
+    const int64_t x1 = std::min<int64_t>(int64_t(tx1 + 1) * Picture::kTile, W);
+    const int64_t y1 = std::min<int64_t>(int64_t(ty1 + 1) * Picture::kTile, H);
+    // Picture span [x0, x1) covers at most view pixels [x0*cw/W - 1, x1*cw/W + 1].
+    const int vx0 = int(x0 * cw / W) - 1, vy0 = int(y0 * ch / H) - 1;
+    const int vx1 = int((x1 * cw + W - 1) / W) + 1, vy1 = int((y1 * ch + H - 1) / H) + 1;
+    return QRect(QPoint(vx0, vy0), QPoint(vx1, vy1)) & rect();
+}
+
+void PictureWidget::renderPicture(QPainter& painter, const QRect& area) {
+    const Picture& pic = shown_;
+    const int W = pic.width(), H = pic.height();
+    const int cw = width(), ch = height();
+    if (area.isEmpty()) return;
+    if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0) {
+        painter.fillRect(area, palette().window());
+        return;
+    }
+    const int w = area.width(), h = area.height();
+    if (scratch_.width() < w || scratch_.height() < h)
+        scratch_ = QImage(std::max(w, scratch_.width()), std::max(h, scratch_.height()), QImage::Format_RGB32);
+
+    // Column map: which tile and which byte within a tile row each view
+    // column reads.
+    std::vector<int> colTile(static_cast<size_t>(w)), colOff(static_cast<size_t>(w));
+    for (int i = 0; i < w; ++i) {
+        const int sx = sourceOf(area.x() + i, cw, W);
+        colTile[size_t(i)] = sx >> Picture::kTileBits;
+        colOff[size_t(i)] = (sx & Picture::kTileMask) * 3;
+    }
+    const int txFirst = colTile.front(), txLast = colTile.back();
+    std::vector<const uint8_t*> rowOf(static_cast<size_t>(pic.tilesX()), nullptr);
+    for (int j = 0; j < h; ++j) {
+        const int sy = sourceOf(area.y() + j, ch, H);
+        const int ty = sy >> Picture::kTileBits;
+        const size_t inner = size_t(sy & Picture::kTileMask) * Picture::kTileStride;
+        for (int tx = txFirst; tx <= txLast; ++tx) rowOf[size_t(tx)] = pic.tile(tx, ty) + inner;
+        auto* out = reinterpret_cast<uint32_t*>(scratch_.scanLine(j));
+        for (int i = 0; i < w; ++i) {
+            const uint8_t* p = rowOf[size_t(colTile[size_t(i)])] + colOff[size_t(i)];
+            out[i] = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[0]);
+        }
+    }
+    painter.drawImage(area.topLeft(), scratch_, QRect(0, 0, w, h));
+}
+
+void PictureWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    for (const QRect& r : event->region()) renderPicture(painter, r & rect());
+    if (outlineShown_ && event->region().intersects(brushOutlineRect().adjusted(-1, -1, 1, 1))) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(outlineCentre_, outlineRadius_, outlineRadius_);
+    }
+    paintZoneFrame(painter, editor_, area_.scrollX(), area_.scrollY());
+}
+
+QRect PictureWidget::brushOutlineRect() const {
+    return QRect(outlineCentre_.x() - outlineRadius_, outlineCentre_.y() - outlineRadius_,
+                 2 * outlineRadius_ + 1, 2 * outlineRadius_ + 1);
+}
+
+void PictureWidget::showBrushOutline(int x, int y, int radius) {
+    if (outlineShown_) update(brushOutlineRect().adjusted(-1, -1, 1, 1));
+    outlineShown_ = true;
+    outlineCentre_ = QPoint(x, y);
+    outlineRadius_ = std::max(0, radius);
+    update(brushOutlineRect().adjusted(-1, -1, 1, 1));
+}
+
+void PictureWidget::hideBrushOutline() {
+    if (!outlineShown_) return;
+    outlineShown_ = false;
+    update(brushOutlineRect().adjusted(-1, -1, 1, 1));
+}
+
+QRect PictureWidget::frameRectInView() const {
+    const ZoneFrameCorners& f = editor_.zoneFrame();
+    if (f.isCleared() || !f.hasArea()) return QRect();
+    const int sx = area_.scrollX(), sy = area_.scrollY();
+    return QRect(QPoint(std::min(f.Left, f.Right) + sx, std::min(f.Top, f.Bottom) + sy),
+                 QPoint(std::max(f.Left, f.Right) + sx, std::max(f.Top, f.Bottom) + sy));
+}
+
+void PictureWidget::updateFrameBand(const QRect& frame) {
+    // Only a band three pixels wide along the frame line is repainted.
+    const QRect g = frame.adjusted(-1, -1, 1, 1);
+    update(QRect(g.left(), g.top(), g.width(), 3));
+    update(QRect(g.left(), g.bottom() - 2, g.width(), 3));
+    update(QRect(g.left(), g.top(), 3, g.height()));
+    update(QRect(g.right() - 2, g.top(), 3, g.height()));
+}
+
+void PictureWidget::zoneFrameChanged() {
+    const QRect now = frameRectInView();
+    if (framePainted_.isValid()) updateFrameBand(framePainted_);
+    if (now.isValid()) updateFrameBand(now);
+    framePainted_ = now;
+}
+
+QPoint PictureWidget::confinedPosition(QMouseEvent* event) {
+    QPoint pos = event->position().toPoint();
+    if (!confined_) return pos;
+    QRect bounds = rect();
+    const QRect visible = visibleRegion().boundingRect();
+    if (!visible.isEmpty()) bounds &= visible;
+    if (bounds.isEmpty()) return pos;
+    const QPoint clamped(std::clamp(pos.x(), bounds.left(), bounds.right()),
+                         std::clamp(pos.y(), bounds.top(), bounds.bottom()));
+    if (clamped != pos) {
+        QCursor::setPos(mapToGlobal(clamped));
+        pos = clamped;
+    }
+    return pos;
+}
+
+void PictureWidget::press(QMouseEvent* event, bool canClick) {
+    const auto button = buttonOf(event->button());
+    if (!button) return;
+    const QPoint pos = event->position().toPoint();
+    lastPos_ = pos;
+    if (*button == MouseButton::Left) {
+        clickArmed_ = canClick;
+        leftDown_ = true;
+    }
+    if (!guarded([&] { editor_.mouseDown(*button, heldOf(event->buttons()), pos.x(), pos.y()); }))
+        finishGestureIfReleased();
+}
+
+void PictureWidget::mousePressEvent(QMouseEvent* event) { press(event, true); }
+
+// The second press of a double click is a press like any other, but its
+// release is no click.
+void PictureWidget::mouseDoubleClickEvent(QMouseEvent* event) { press(event, false); }
+
+void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = confinedPosition(event);
+    lastPos_ = pos;
+    if (!guarded([&] { editor_.mouseMove(heldOf(event->buttons()), pos.x(), pos.y()); }))
+        finishGestureIfReleased();
+}
+
+void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const auto button = buttonOf(event->button());
+    if (!button) return;
+    const QPoint pos = confined_ ? confinedPosition(event) : event->position().toPoint();
+    lastPos_ = pos;
+    if (*button == MouseButton::Left) {
+        const bool click = clickArmed_ && rect().contains(pos);
+        clickArmed_ = false;
+        leftDown_ = false;
+        // The click comes first; whatever it does, the release follows.
+        if (click) guarded([&] { editor_.click(); });
+    }
+    guarded([&] { editor_.mouseUp(*button, pos.x(), pos.y()); });
+}
+
+void PictureWidget::finishGestureIfReleased() {
+    if (!leftDown_ || QGuiApplication::mouseButtons().testFlag(Qt::LeftButton)) return;
+    leftDown_ = false;
+    clickArmed_ = false;
+    guarded([&] { editor_.mouseUp(MouseButton::Left, lastPos_.x(), lastPos_.y()); });
+}
+
+void PictureWidget::enterEvent(QEnterEvent* event) {
+    editor_.pointerEntered();
+    QWidget::enterEvent(event);
+}
+
+void PictureWidget::leaveEvent(QEvent* event) {
+    editor_.pointerLeft();
+    QWidget::leaveEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// The wheel hook: every wheel message of the application passes here. Over
+// the picture (whichever window has the focus) and anywhere over the work
+// area each one is one zoom step; the work area never scrolls by wheel.
+
+class WheelHook : public QObject {
+public:
+    WheelHook(Editor& editor, TWork_area& area) : editor_(editor), area_(area) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel || !watched->isWidgetType()) return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool overArea = widget == &area_ || area_.isAncestorOf(widget);
+        if (!editor_.state().PointerOverPicture && !overArea) return false;
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if (delta != 0) guarded([&] { editor_.wheel(delta); });
+        return true;
+    }
+
+private:
+    Editor& editor_;
+    TWork_area& area_;
+};
+
+// ---------------------------------------------------------------------------
+// The work area window
+
+TWork_area::TWork_area(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), editor_(editor) {
+    setObjectName(QStringLiteral("Work_area"));
+    setWindowTitle(QStringLiteral("Vova dirur uzudo"));
+    setWindowIcon(icons::program());
+    scroll_ = new QScrollArea;
+    scroll_->setWidgetResizable(false);
+    scroll_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll_->setBackgroundRole(QPalette::Window);
+    image_ = new PictureWidget(editor_, *this);
+    scroll_->setWidget(image_);
+    setWidget(scroll_);
+    connect(scroll_->horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { scrolledByBar(); });
+    connect(scroll_->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { scrolledByBar(); });
+
+    repeatTimer_.setInterval(1000);
+    connect(&repeatTimer_, &QTimer::timeout, this, &TWork_area::Timer1Timer);
+    frameTimer_.setInterval(100);
+    connect(&frameTimer_, &QTimer::timeout, this, &TWork_area::Timer2Timer);
+    frameTimer_.start();
+
+    editor_.setView(this);
+}
+
+TWork_area::~TWork_area() {
+    editor_.setView(nullptr);
+    if (wheelHook_) qApp->removeEventFilter(wheelHook_.get());
+}
+
+void TWork_area::showEvent(QShowEvent* event) {
+    QMdiSubWindow::showEvent(event);
+    if (!wheelHook_) {
+        wheelHook_ = std::make_unique<WheelHook>(editor_, *this);
+        qApp->installEventFilter(wheelHook_.get());
+    }
+}
+
+// Closing the work area only minimises it inside the main window.
+void TWork_area::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    showMinimized();
+}
+
+void TWork_area::scrolledByBar() { guarded([&] { editor_.scrolledByBar(); }); }
+
+void TWork_area::Timer1Timer() {
+    if (!guarded([&] { editor_.repeatTick(); })) image_->finishGestureIfReleased();
+}
+
+void TWork_area::Timer2Timer() { guarded([&] { editor_.frameTick(); }); }
+
+void TWork_area::startRepeatTimer() { repeatTimer_.start(); }
+void TWork_area::stopRepeatTimer() { repeatTimer_.stop(); }
+int TWork_area::scrollX() const { return scroll_->horizontalScrollBar()->value(); }
+int TWork_area::scrollY() const { return scroll_->verticalScrollBar()->value(); }
+
+void TWork_area::scrollBy(int dx, int dy) {
+    QScrollBar* h = scroll_->horizontalScrollBar();
+    QScrollBar* v = scroll_->verticalScrollBar();
+    h->setValue(h->value() + dx);
+    v->setValue(v->value() + dy);
+}
+
+void TWork_area::showBrushOutline(int x, int y, int radius) { image_->showBrushOutline(x, y, radius); }
+void TWork_area::hideBrushOutline() { image_->hideBrushOutline(); }
+void TWork_area::zoneFrameChanged() { image_->zoneFrameChanged(); }
+void TWork_area::confinePointer(bool on) { image_->setConfined(on); }
+void TWork_area::pictureChanged() { image_->showPicture(); }
+void TWork_area::pictureControlResized() { image_->resizeToControl(); }
+
+} // namespace jollix
