@@ -1,0 +1,29 @@
+#pragma once
+// Writing a file so that a failure never destroys what was there: the bytes
+// go to a temporary file in the target's folder, which is flushed to disk and
+// renamed over the target only once it is complete. On any failure the
+// temporary file is removed and a JollixError names the file and the reason.
+#include <string>
+#include <string_view>
+
+#include "core/error.h"
+
+namespace jollix::io_detail {
+
+void writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Reads a whole file, refusing folders, unreadable files and files larger
+// than maxBytes. Throws JollixError with the reason (without the name).
+// Runs an encoder for the file at path, naming the file in its error.
+template <class Encode>
+std::string encodeFor(const std::string& path, Encode encode) {
+    try {
+        return encode();
+    } catch (const JollixError& e) {
+        throw JollixError("Cannot save the picture " + path + ": " + e.what() + ".");
+    }
+}
+
+std::string readWholeFile(const std::string& path, size_t maxBytes);
+
+} // namespace jollix::io_detail

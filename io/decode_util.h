@@ -1,0 +1,43 @@
+#pragma once
+// Small helpers shared by the decoders: bounded little-endian reads of
+// untrusted bytes, the size check every decoder makes before it allocates,
+// and the DIB (device-independent bitmap) reader that BMP and ICO share.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/error.h"
+#include "core/picture.h"
+
+namespace jollix::io_detail {
+
+[[noreturn]] inline void fail(const std::string& reason) { throw JollixError(reason); }
+
+inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline int16_t les16(const uint8_t* p) { return int16_t(le16(p)); }
+inline int32_t les32(const uint8_t* p) { return int32_t(le32(p)); }
+
+// Refuses a picture of w x h before anything of that size is allocated:
+// non-positive sides, a side above kMaxPictureSide, or more than maxPixels.
+void checkPictureSize(int64_t width, int64_t height, uint64_t maxPixels, const char* what);
+
+// A view of a device-independent bitmap: its header, colour table and
+// pixels, as found in a BMP file (after the 14-byte file header) or as one
+// image of an icon.
+struct DibOptions {
+    // Icons store twice the height (colour rows, then the AND mask rows).
+    bool icon = false;
+    // Where the pixel bits start, counted from the start of the header;
+    // 0 = right after the header and colour table.
+    size_t pixelOffset = 0;
+};
+
+// Decodes the DIB in [data, data + size) to a 24-bit picture. For icons the
+// picture is the icon drawn onto white: through its alpha channel when a
+// 32-bit image has one, else through its AND mask.
+Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels);
+
+} // namespace jollix::io_detail

@@ -1,0 +1,179 @@
+// Enhanced metafiles: turned into SVG by libemf2svg, the SVG drawn by QtSvg
+// onto a white picture at the metafile's size in pixels.
+//
+// libemf2svg reads record fields without checking them against the record,
+// so every record is checked first: the chain of records must lie inside the
+// file, start with the header and end with EMR_EOF, and each record must
+// pass libUEMF's own record check (U_emf_record_safe, from the library
+// libemf2svg is built on), which verifies the counts and offsets inside it.
+//
+// Size in pixels: the header's frame (in 0.01 mm) at 96 pixels per inch;
+// when the frame is empty, the header's bounds in device pixels.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <dlfcn.h>
+
+extern "C" {
+#include <emf2svg.h>
+}
+
+#include "io/decode_util.h"
+#include "io/metafile_records.h"
+#include "io/picture_files.h"
+
+namespace jollix {
+using namespace io_detail;
+
+namespace io_detail {
+
+namespace {
+constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrLast = 122;
+constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
+} // namespace
+
+EmfLayout checkEmfStructure(const uint8_t* data, size_t size) {
+    EmfLayout layout;
+    if (size < 88) fail("the file is not an enhanced metafile");
+    if (le32(data) != kEmrHeader || le32(data + 40) != kEmfSignature) fail("the file is not an enhanced metafile");
+    const uint32_t headerSize = le32(data + 4);
+    if (headerSize < 88 || headerSize % 4 != 0 || headerSize > size) fail("the enhanced metafile's header is damaged");
+    layout.boundsLeft = les32(data + 8);
+    layout.boundsTop = les32(data + 12);
+    layout.boundsRight = les32(data + 16);
+    layout.boundsBottom = les32(data + 20);
+    layout.frameLeft = les32(data + 24);
+    layout.frameTop = les32(data + 28);
+    layout.frameRight = les32(data + 32);
+    layout.frameBottom = les32(data + 36);
+    layout.devicePixelsX = les32(data + 72);
+    layout.devicePixelsY = les32(data + 76);
+    layout.deviceMmX = les32(data + 80);
+    layout.deviceMmY = les32(data + 84);
+    size_t pos = 0;
+    for (bool first = true;; first = false) {
+        if (size - pos < 8) fail("the enhanced metafile ends before its end record");
+        const uint32_t type = le32(data + pos), recordSize = le32(data + pos + 4);
+        if (recordSize < 8 || recordSize % 4 != 0 || recordSize > size - pos)
+            fail("an enhanced metafile record has an impossible size");
+        if (type == 0 || type > kEmrLast) fail("the enhanced metafile holds an unknown record");
+        if ((type == kEmrHeader) != first) fail("the enhanced metafile's header is misplaced");
+        ++layout.records;
+        pos += recordSize;
+        if (type == kEmrEof) break;
+    }
+    layout.end = pos;
+    return layout;
+}
+
+} // namespace io_detail
+
+namespace {
+
+// libUEMF's record check, 1 when a record's internal counts and offsets fit
+// inside its declared size. libUEMF is libemf2svg's own dependency, so it is
+// always loaded with it; it is looked up at run time rather than linked,
+// because libUEMF also exports functions named like libwmf's (wmf_free, ...)
+// and must never come first in the program's symbol lookup.
+using RecordCheck = int (*)(const char*);
+RecordCheck recordCheck() {
+    static RecordCheck check = [] {
+        void* lib = dlopen("libuemf.so.0", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+        if (!lib) lib = dlopen("libuemf.so.0", RTLD_NOW | RTLD_LOCAL);
+        return lib ? reinterpret_cast<RecordCheck>(dlsym(lib, "U_emf_record_safe")) : nullptr;
+    }();
+    return check;
+}
+
+int pixelsFromHundredthsMm(int64_t extent) {
+    const long double px = std::fabs(static_cast<long double>(extent)) * 96.0L / 2540.0L;
+    if (px > 1e9L) return kMaxPictureSide + 1;
+    return int(std::nearbyint(px));
+}
+
+// Text in the SVG needs Qt's font database, which needs a GUI application
+// object. Programs without one (the batch command, the tests) get one on
+// the offscreen platform, made once, the first time it is needed.
+void ensureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    static int argc = 3;
+    static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
+}
+
+} // namespace
+
+Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    const EmfLayout layout = checkEmfStructure(data, size);
+
+    // The records libemf2svg reads, in an aligned copy that ends at EOF.
+    std::vector<char> copy(data, data + layout.end);
+    const RecordCheck safe = recordCheck();
+    if (!safe) fail("the enhanced metafile reader is incomplete (libUEMF's record check is missing)");
+    for (size_t pos = 0; pos < copy.size();) {
+        const uint32_t recordSize = le32(reinterpret_cast<const uint8_t*>(&copy[pos + 4]));
+        if (!safe(&copy[pos])) fail("an enhanced metafile record is damaged");
+        pos += recordSize;
+    }
+
+    int64_t width = pixelsFromHundredthsMm(int64_t(layout.frameRight) - layout.frameLeft);
+    int64_t height = pixelsFromHundredthsMm(int64_t(layout.frameBottom) - layout.frameTop);
+    if (width == 0 || height == 0) {
+        width = std::abs(int64_t(layout.boundsRight) - layout.boundsLeft) + 1;
+        height = std::abs(int64_t(layout.boundsBottom) - layout.boundsTop) + 1;
+    }
+    checkPictureSize(width, height, maxPixels, "enhanced metafile");
+
+    generatorOptions options;
+    std::memset(&options, 0, sizeof options);
+    char nameSpace[] = "";
+    options.nameSpace = nameSpace;
+    options.verbose = false;
+    options.emfplus = false;
+    options.svgDelimiter = true;
+    options.imgWidth = double(width);
+    options.imgHeight = double(height);
+    char* svg = nullptr;
+    size_t svgLength = 0;
+    const int ok = emf2svg(copy.data(), copy.size(), &svg, &svgLength, &options);
+    struct Freer { char* p; ~Freer() { std::free(p); } } freer{svg};
+    if (!ok || !svg) fail("the enhanced metafile cannot be converted");
+
+    ensureGuiApplication();
+    QSvgRenderer renderer(QByteArray(svg, qsizetype(svgLength)));
+    if (!renderer.isValid()) fail("the enhanced metafile's drawing is damaged");
+    const int w = int(width), h = int(height);
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) fail("the enhanced metafile is too large to draw");
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(0, 0, w, h));
+    }
+    Picture picture(w, h, 0xFFFFFF);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
+            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
+            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
+        }
+        picture.writeRow(y, row.data());
+    }
+    return picture;
+}
+
+} // namespace jollix

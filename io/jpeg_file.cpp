@@ -1,0 +1,255 @@
+// JPEG files through libjpeg-turbo's libjpeg interface.
+//
+// Reading: full size, fancy upsampling and block smoothing on, the accurate
+// integer DCT; greyscale, YCbCr, RGB, CMYK and YCCK files (Adobe's inverted
+// CMYK included) all become 24-bit BGR. libjpeg's default error handler ends
+// the process; here it is replaced by one that jumps back and turns the
+// library's message into a JollixError. Warnings that mean damaged or cut
+// short data are treated as errors too, progressive files are limited in
+// their number of scans (a file of thousands of empty scans would otherwise
+// take minutes), and the size is checked right after the header.
+//
+// Writing: quality 90, floating-point DCT, baseline, three components, JFIF.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "io/atomic_file.h"
+#include "io/decode_util.h"
+#include "io/picture_files.h"
+
+namespace jollix {
+using namespace io_detail;
+
+namespace {
+
+constexpr int kMaxScans = 500;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX + 64];
+};
+
+[[noreturn]] void jumpBack(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::longjmp(err->jump, 1);
+}
+
+void errorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    jumpBack(cinfo);
+}
+
+// Warnings (level -1) that mean the data is damaged or incomplete end the
+// decoding; harmless ones (extra bytes between markers, an unknown JFIF
+// revision, a bad ICC profile) are ignored. Trace messages are ignored.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+        errorExit(cinfo);
+    default:
+        break;
+    }
+}
+
+void outputMessage(j_common_ptr) {}
+
+void progress(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        std::snprintf(err->message, sizeof err->message, "the JPEG file has more than %d scans", kMaxScans);
+        jumpBack(cinfo);
+    }
+}
+
+void installErrorManager(ErrorManager& err) {
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.emit_message = emitMessage;
+    err.pub.output_message = outputMessage;
+    err.message[0] = 0;
+}
+
+// State that must survive a longjmp lives on the heap, reached through a
+// pointer that is set before setjmp and never changed afterwards.
+struct DecodeState {
+    ErrorManager err;
+    jpeg_decompress_struct cinfo;
+    jpeg_progress_mgr progress;
+    bool created = false;
+    Picture picture;
+    std::vector<uint8_t> row, bgr;
+    ~DecodeState() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+struct EncodeState {
+    ErrorManager err;
+    jpeg_compress_struct cinfo;
+    bool created = false;
+    unsigned char* buffer = nullptr;
+    unsigned long bufferSize = 0;
+    std::vector<uint8_t> row;
+    ~EncodeState() {
+        if (created) jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+};
+
+// Runs the decoding; returns false after a libjpeg error (message in s.err).
+bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPixels,
+               std::string* sizeError) {
+    installErrorManager(s->err);
+    s->cinfo.err = &s->err.pub;
+    if (setjmp(s->err.jump)) return false;
+    jpeg_create_decompress(&s->cinfo);
+    s->created = true;
+    s->progress.progress_monitor = progress;
+    s->cinfo.progress = &s->progress;
+    // libjpeg-turbo's own memory bound, besides the pixel limit below.
+    s->cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(maxPixels * 16 + (64u << 20), 0x7FFFFFFF));
+    jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&s->cinfo, TRUE);
+
+    const int64_t w = s->cinfo.image_width, h = s->cinfo.image_height;
+    try {
+        checkPictureSize(w, h, maxPixels, "JPEG picture");
+    } catch (const JollixError& e) {
+        *sizeError = e.what();
+        return false;
+    }
+    bool cmyk = false;
+    switch (s->cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        s->cinfo.out_color_space = JCS_EXT_BGR;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        s->cinfo.out_color_space = JCS_CMYK;
+        cmyk = true;
+        break;
+    default:
+        *sizeError = "the JPEG file's colour space cannot be read";
+        return false;
+    }
+    s->cinfo.scale_num = 1;
+    s->cinfo.scale_denom = 1;
+    s->cinfo.dct_method = JDCT_ISLOW;
+    s->cinfo.do_fancy_upsampling = TRUE;
+    s->cinfo.do_block_smoothing = TRUE;
+    s->cinfo.dither_mode = JDITHER_NONE;
+    s->cinfo.quantize_colors = FALSE;
+    jpeg_start_decompress(&s->cinfo);
+    const int ow = int(s->cinfo.output_width), oh = int(s->cinfo.output_height);
+    const int comps = s->cinfo.output_components;
+    if (ow != w || oh != h || comps != (cmyk ? 4 : 3)) {
+        *sizeError = "the JPEG decoder gave an unexpected layout";
+        return false;
+    }
+    s->picture = Picture(ow, oh);
+    s->row.resize(size_t(ow) * comps);
+    s->bgr.resize(size_t(ow) * 3);
+    // Adobe's files store CMYK inverted (0 = full ink).
+    const bool inverted = s->cinfo.saw_Adobe_marker;
+    while (s->cinfo.output_scanline < s->cinfo.output_height) {
+        const int y = int(s->cinfo.output_scanline);
+        JSAMPROW rows[1] = {s->row.data()};
+        if (jpeg_read_scanlines(&s->cinfo, rows, 1) != 1) {
+            *sizeError = "the JPEG data ended early";
+            return false;
+        }
+        if (cmyk) {
+            for (int x = 0; x < ow; ++x) {
+                const uint8_t* p = &s->row[size_t(x) * 4];
+                unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
+                if (!inverted) { c = 255 - c; m = 255 - m; yy = 255 - yy; k = 255 - k; }
+                // c, m, y, k are now "amount of light left" (255 = no ink).
+                uint8_t* o = &s->bgr[size_t(x) * 3];
+                o[0] = uint8_t((yy * k + 127) / 255);
+                o[1] = uint8_t((m * k + 127) / 255);
+                o[2] = uint8_t((c * k + 127) / 255);
+            }
+            s->picture.writeRow(y, s->bgr.data());
+        } else {
+            s->picture.writeRow(y, s->row.data());
+        }
+    }
+    jpeg_finish_decompress(&s->cinfo);
+    return true;
+}
+
+bool runEncode(EncodeState* s, const Picture& picture) {
+    installErrorManager(s->err);
+    s->cinfo.err = &s->err.pub;
+    if (setjmp(s->err.jump)) return false;
+    jpeg_create_compress(&s->cinfo);
+    s->created = true;
+    jpeg_mem_dest(&s->cinfo, &s->buffer, &s->bufferSize);
+    s->cinfo.image_width = JDIMENSION(picture.width());
+    s->cinfo.image_height = JDIMENSION(picture.height());
+    s->cinfo.input_components = 3;
+    s->cinfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&s->cinfo);             // YCbCr, JFIF marker, baseline Huffman
+    jpeg_set_quality(&s->cinfo, 90, TRUE);
+    s->cinfo.dct_method = JDCT_FLOAT;
+    s->cinfo.write_JFIF_header = TRUE;
+    s->cinfo.optimize_coding = FALSE;
+    jpeg_start_compress(&s->cinfo, TRUE);
+    s->row.resize(size_t(picture.width()) * 3);
+    while (s->cinfo.next_scanline < s->cinfo.image_height) {
+        picture.readRow(int(s->cinfo.next_scanline), s->row.data());
+        JSAMPROW rows[1] = {s->row.data()};
+        jpeg_write_scanlines(&s->cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&s->cinfo);
+    return true;
+}
+
+} // namespace
+
+Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) fail("the file is not a JPEG file");
+    auto state = std::make_unique<DecodeState>();
+    std::string sizeError;
+    if (!runDecode(state.get(), data, size, maxPixels, &sizeError)) {
+        if (!sizeError.empty()) fail(sizeError);
+        fail(std::string("the JPEG data is damaged (") + state->err.message + ")");
+    }
+    return std::move(state->picture);
+}
+
+std::string encodeJpeg(const Picture& picture) {
+    if (picture.isEmpty()) throw JollixError("an empty picture cannot be saved");
+    if (picture.width() > JPEG_MAX_DIMENSION || picture.height() > JPEG_MAX_DIMENSION)
+        throw JollixError("the picture is too large for a JPEG file (at most " +
+                          std::to_string(JPEG_MAX_DIMENSION) + " pixels a side)");
+    auto state = std::make_unique<EncodeState>();
+    if (!runEncode(state.get(), picture))
+        throw JollixError(std::string("the JPEG encoder failed (") + state->err.message + ")");
+    return std::string(reinterpret_cast<const char*>(state->buffer), state->bufferSize);
+}
+
+void saveJpeg(const Picture& picture, const std::string& path) {
+    writeFileAtomically(path, encodeFor(path, [&] { return encodeJpeg(picture); }));
+}
+
+} // namespace jollix

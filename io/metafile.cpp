@@ -1,0 +1,454 @@
+// Windows metafiles: reading through libwmf's gd back end, and the program's
+// own writer of placeable metafiles.
+//
+// libwmf trusts the file it plays far more than a reader of hostile bytes
+// may, so before any byte reaches it the metafile's structure is checked
+// here: the placeable header, the metafile header and the chain of records up
+// to the end-of-file record, every record lying inside the file. libwmf then
+// plays a normalised copy: data after the end record is cut off, and the
+// header's largest-record field (which libwmf allocates by) is replaced by
+// the true largest record. libwmf's own memory goes through an allocator
+// with a fixed budget.
+//
+// Size in pixels: a placeable file measures its bounding box in units per
+// inch, shown at 96 pixels per inch, and the picture shows that box. A file
+// without the placeable header has no physical size; it is shown over the
+// bounding box of what it draws, one logical unit per pixel (as libwmf
+// measures it), scaled down to at most 4096 pixels a side.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <libwmf/api.h>
+#include <libwmf/gd.h>
+
+#include "io/atomic_file.h"
+#include "io/decode_util.h"
+#include "io/metafile_records.h"
+#include "io/picture_files.h"
+
+namespace jollix {
+using namespace io_detail;
+
+namespace io_detail {
+
+WmfLayout checkWmfStructure(const uint8_t* data, size_t size) {
+    WmfLayout layout;
+    size_t pos = 0;
+    if (size >= 4 && le32(data) == kPlaceableKey) {
+        if (size < 22) fail("the metafile's placeable header is cut short");
+        layout.placeable = true;
+        layout.left = les16(data + 6);
+        layout.top = les16(data + 8);
+        layout.right = les16(data + 10);
+        layout.bottom = les16(data + 12);
+        layout.unitsPerInch = le16(data + 14);
+        pos = 22;
+    }
+    layout.headerPos = pos;
+    if (size - pos < 18) fail("the metafile header is cut short");
+    const uint16_t type = le16(data + pos), headerWords = le16(data + pos + 2);
+    if ((type != 1 && type != 2) || headerWords != 9) fail("the file is not a Windows metafile");
+    layout.objects = le16(data + pos + 10);
+    pos += 18;
+    uint32_t largest = 5; // at least the records put in front for libwmf
+    bool sawViewportOrg = false, sawViewportExt = false;
+    for (;;) {
+        if (size - pos < 6) fail("the metafile ends before its end record");
+        const uint32_t words = le32(data + pos);
+        const uint16_t function = le16(data + pos + 4);
+        if (words < 3) fail("the metafile holds a record of impossible size");
+        if (uint64_t(words) * 2 > size - pos) fail("a metafile record runs past the end of the file");
+        largest = std::max(largest, words);
+        if (function == 0) {
+            if (words != 3) fail("the metafile's end record is damaged");
+            pos += 6;
+            break;
+        }
+        const uint8_t* param = data + pos + 6;
+        if (words >= 5 && function == kMetaSetViewportOrg && !sawViewportOrg) {
+            sawViewportOrg = true;
+            layout.viewportY = les16(param);
+            layout.viewportX = les16(param + 2);
+        }
+        if (words >= 5 && function == kMetaSetViewportExt && !sawViewportExt) {
+            sawViewportExt = true;
+            layout.viewportH = les16(param);
+            layout.viewportW = les16(param + 2);
+        }
+        ++layout.records;
+        pos += size_t(words) * 2;
+    }
+    layout.end = pos;
+    layout.largestRecord = largest;
+    return layout;
+}
+
+} // namespace io_detail
+
+namespace {
+
+// libwmf's allocations, counted against a budget. Each block carries its
+// size in front.
+struct Budget {
+    size_t used = 0;
+    size_t limit = 0;
+};
+constexpr size_t kHeader = 16;
+
+void* budgetMalloc(void* context, size_t size) {
+    auto* b = static_cast<Budget*>(context);
+    if (size > b->limit - std::min(b->limit, b->used) || size > SIZE_MAX - kHeader) return nullptr;
+    auto* p = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    if (!p) return nullptr;
+    std::memcpy(p, &size, sizeof size);
+    b->used += size;
+    return p + kHeader;
+}
+
+void budgetFree(void* context, void* mem) {
+    if (!mem) return;
+    auto* b = static_cast<Budget*>(context);
+    auto* p = static_cast<unsigned char*>(mem) - kHeader;
+    size_t size;
+    std::memcpy(&size, p, sizeof size);
+    b->used -= size;
+    std::free(p);
+}
+
+void* budgetRealloc(void* context, void* mem, size_t size) {
+    if (!mem) return budgetMalloc(context, size);
+    auto* b = static_cast<Budget*>(context);
+    auto* p = static_cast<unsigned char*>(mem) - kHeader;
+    size_t old;
+    std::memcpy(&old, p, sizeof old);
+    if (size > old && size - old > b->limit - std::min(b->limit, b->used)) return nullptr;
+    if (size > SIZE_MAX - kHeader) return nullptr;
+    auto* q = static_cast<unsigned char*>(std::realloc(p, size + kHeader));
+    if (!q) return nullptr;
+    std::memcpy(q, &size, sizeof size);
+    b->used = b->used - old + size;
+    return q + kHeader;
+}
+
+// libwmf draws text with the 13 standard PostScript fonts. It looks for
+// URW's Type 1 versions of them; where those are not installed, the DejaVu
+// fonts (there wherever fontconfig is) stand in, so that metafiles still
+// open. Without any of them libwmf refuses every metafile.
+const char* const kUrwDir = "/usr/share/fonts/type1/urw-base35";
+const char* const kDejaVuDir = "/usr/share/fonts/truetype/dejavu";
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+struct FontSetup {
+    std::vector<std::string> names;      // storage for the strings below
+    std::vector<char*> dirs;
+    std::vector<wmfMapping> ps;
+    bool useMap = false;
+    FontSetup() {
+        static const char* const kMap[][2] = {
+            {"Times-Roman", "DejaVuSerif.ttf"}, {"Times-Italic", "DejaVuSerif-Italic.ttf"},
+            {"Times-Bold", "DejaVuSerif-Bold.ttf"}, {"Times-BoldItalic", "DejaVuSerif-BoldItalic.ttf"},
+            {"Helvetica", "DejaVuSans.ttf"}, {"Helvetica-Oblique", "DejaVuSans-Oblique.ttf"},
+            {"Helvetica-Bold", "DejaVuSans-Bold.ttf"}, {"Helvetica-BoldOblique", "DejaVuSans-BoldOblique.ttf"},
+            {"Courier", "DejaVuSansMono.ttf"}, {"Courier-Oblique", "DejaVuSansMono-Oblique.ttf"},
+            {"Courier-Bold", "DejaVuSansMono-Bold.ttf"}, {"Courier-BoldOblique", "DejaVuSansMono-BoldOblique.ttf"},
+            {"Symbol", "DejaVuSans.ttf"}, {"ZapfDingbats", "DejaVuSans.ttf"},
+        };
+        names.reserve(64);
+        auto keep = [this](const std::string& s) {
+            names.push_back(s);
+            return names.back().data();
+        };
+        dirs.push_back(keep(kUrwDir));
+        dirs.push_back(keep(kDejaVuDir));
+        dirs.push_back(nullptr);
+        if (fileExists(std::string(kUrwDir) + "/NimbusRoman-Regular.t1")) return;
+        if (!fileExists(std::string(kDejaVuDir) + "/DejaVuSans.ttf")) return;
+        useMap = true;
+        for (const auto& m : kMap) {
+            wmfMapping entry;
+            std::memset(&entry, 0, sizeof entry);
+            entry.name = keep(m[0]);
+            entry.mapping = keep(m[1]);
+            entry.encoding = FT_ENCODING_UNICODE;
+            ps.push_back(entry);
+        }
+        wmfMapping end;
+        std::memset(&end, 0, sizeof end);
+        ps.push_back(end);
+    }
+};
+
+const FontSetup& fontSetup() {
+    static const FontSetup setup;
+    return setup;
+}
+
+struct WmfSession {
+    wmfAPI* api = nullptr;
+    bool open = false;
+    ~WmfSession() {
+        if (api) {
+            if (open) wmf_mem_close(api);
+            wmf_api_destroy(api);
+        }
+    }
+};
+
+const char* wmfErrorText(wmf_error_t e) {
+    switch (e) {
+    case wmf_E_InsMem: return "it needs more memory than a metafile may use";
+    case wmf_E_BadFile: return "it cannot be read";
+    case wmf_E_BadFormat: return "its records are damaged";
+    case wmf_E_EOF: return "it ends too early";
+    case wmf_E_DeviceError: return "drawing it failed";
+    case wmf_E_UserExit: return "drawing it was stopped";
+    default: return "the metafile reader failed";
+    }
+}
+
+[[noreturn]] void wmfFailed(wmf_error_t e) {
+    fail(std::string("the metafile cannot be shown: ") + wmfErrorText(e));
+}
+
+constexpr double kBareMetafileSide = 4096;
+
+int roundedPixels(double v) {
+    if (!(v >= 0) || v > 1e9) return 0;
+    return int(std::nearbyint(v));
+}
+
+} // namespace
+
+Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    const WmfLayout layout = checkWmfStructure(data, size);
+
+    // The copy libwmf plays: ends at the end record, the header tells the
+    // truth about the largest record and the size. A placeable file is
+    // played the way such files are meant to be played: in MM_ANISOTROPIC
+    // with its bounding box as the window, which its own records may change,
+    // so these three records go in front of its own.
+    std::string prefix;
+    if (layout.placeable) {
+        auto put16 = [&](uint32_t v) { prefix.push_back(char(v & 0xFF)); prefix.push_back(char((v >> 8) & 0xFF)); };
+        auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+        put32(4); put16(kMetaSetMapMode); put16(8);
+        put32(5); put16(kMetaSetWindowOrg); put16(uint16_t(layout.top)); put16(uint16_t(layout.left));
+        put32(5); put16(kMetaSetWindowExt);
+        put16(uint16_t(int16_t(layout.bottom - layout.top))); put16(uint16_t(int16_t(layout.right - layout.left)));
+    }
+    const size_t recordsAt = layout.headerPos + 18;
+    std::vector<unsigned char> copy;
+    copy.reserve(layout.end + prefix.size());
+    copy.insert(copy.end(), data, data + recordsAt);
+    copy.insert(copy.end(), prefix.begin(), prefix.end());
+    copy.insert(copy.end(), data + recordsAt, data + layout.end);
+    unsigned char* header = copy.data() + layout.headerPos;
+    auto set32 = [](unsigned char* p, uint32_t v) {
+        p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
+    };
+    set32(header + 6, uint32_t((copy.size() - layout.headerPos) / 2)); // size in 16-bit words
+    set32(header + 12, layout.largestRecord);
+
+    int64_t width = 0, height = 0;
+    if (layout.placeable) {
+        if (layout.unitsPerInch == 0) fail("the metafile's placeable header gives no units per inch");
+        const double inch = layout.unitsPerInch;
+        width = roundedPixels(std::abs(double(layout.right) - layout.left) * 96.0 / inch);
+        height = roundedPixels(std::abs(double(layout.bottom) - layout.top) * 96.0 / inch);
+    }
+    checkPictureSize(layout.placeable ? width : 1, layout.placeable ? height : 1, maxPixels, "metafile");
+
+    Budget budget;
+    budget.limit = size_t(64) << 20;
+    budget.limit += copy.size() * 4;
+
+    wmfAPI_Options options;
+    std::memset(&options, 0, sizeof options);
+    options.function = wmf_gd_function;
+    options.context = &budget;
+    options.malloc = budgetMalloc;
+    options.realloc = budgetRealloc;
+    options.free = budgetFree;
+    const FontSetup& fonts = fontSetup();
+    options.fontdirs = const_cast<char**>(fonts.dirs.data());
+    unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_ALLOC | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_FONTDIRS |
+                          WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    if (fonts.useMap) {
+        options.font.ps = const_cast<wmfMapping*>(fonts.ps.data());
+        flags |= WMF_OPT_FONTMAP;
+    }
+    WmfSession session;
+    wmf_error_t err = wmf_api_create(&session.api, flags, &options);
+    if (err != wmf_E_None || !session.api) {
+        session.api = nullptr;
+        fail("the metafile reader could not start");
+    }
+    wmfAPI* api = session.api;
+    err = wmf_mem_open(api, copy.data(), long(copy.size()));
+    if (err != wmf_E_None) wmfFailed(err);
+    session.open = true;
+
+    wmfD_Rect bbox;
+    err = wmf_scan(api, 0, &bbox);
+    if (err != wmf_E_None) wmfFailed(err);
+    auto finite = [](const wmfD_Rect& r) {
+        return std::isfinite(r.TL.x) && std::isfinite(r.TL.y) && std::isfinite(r.BR.x) && std::isfinite(r.BR.y);
+    };
+    if (!finite(bbox) || !(bbox.BR.x > bbox.TL.x) || !(bbox.BR.y > bbox.TL.y)) fail("the metafile draws nothing");
+
+    // libwmf measures in device units. In MM_ANISOTROPIC the window maps
+    // onto a viewport of 1024 x 1024 units unless the file sets its own, so
+    // that square (or the file's viewport) is the placeable bounding box. A
+    // bare metafile shows what it draws.
+    wmfD_Rect frame = bbox;
+    if (layout.placeable) {
+        frame.TL.x = float(layout.viewportX);
+        frame.TL.y = float(layout.viewportY);
+        frame.BR.x = float(layout.viewportX + layout.viewportW);
+        frame.BR.y = float(layout.viewportY + layout.viewportH);
+        if (frame.BR.x < frame.TL.x) std::swap(frame.BR.x, frame.TL.x);
+        if (frame.BR.y < frame.TL.y) std::swap(frame.BR.y, frame.TL.y);
+        // Drawing that misses the bounding box altogether (the file changed
+        // the mapping in a way not followed here): show what is drawn.
+        if (!(frame.BR.x > frame.TL.x) || !(frame.BR.y > frame.TL.y) || bbox.BR.x <= frame.TL.x ||
+            bbox.TL.x >= frame.BR.x || bbox.BR.y <= frame.TL.y || bbox.TL.y >= frame.BR.y)
+            frame = bbox;
+    } else {
+        double w = double(bbox.BR.x) - bbox.TL.x, h = double(bbox.BR.y) - bbox.TL.y;
+        const double longest = std::max(w, h);
+        if (longest > kBareMetafileSide) {
+            w = w * kBareMetafileSide / longest;
+            h = h * kBareMetafileSide / longest;
+        }
+        width = std::max(1, roundedPixels(w));
+        height = std::max(1, roundedPixels(h));
+        checkPictureSize(width, height, maxPixels, "metafile");
+    }
+
+    wmf_gd_t* gd = WMF_GD_GetData(api);
+    gd->type = wmf_gd_image;
+    gd->bbox = frame;
+    gd->width = unsigned(width);
+    gd->height = unsigned(height);
+    err = wmf_play(api, 0, &bbox);
+    if (err != wmf_E_None) wmfFailed(err);
+    if (!gd->gd_image) fail("the metafile reader drew no picture");
+    const int* pixels = wmf_gd_image_pixels(gd->gd_image);
+    if (!pixels) fail("the metafile reader drew no picture");
+
+    // gd's true-colour pixels: 7-bit alpha (127 = transparent), red, green,
+    // blue; composed onto white.
+    const int w = int(width), h = int(height);
+    Picture picture(w, h, 0xFFFFFF);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        const int* src = pixels + size_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const uint32_t v = uint32_t(src[x]);
+            const unsigned a = 127 - std::min(127u, (v >> 24) & 0x7F);
+            auto blend = [a](unsigned c) { return uint8_t((c * a + 255 * (127 - a) + 63) / 127); };
+            row[size_t(x) * 3] = blend(v & 0xFF);
+            row[size_t(x) * 3 + 1] = blend((v >> 8) & 0xFF);
+            row[size_t(x) * 3 + 2] = blend((v >> 16) & 0xFF);
+        }
+        picture.writeRow(y, row.data());
+    }
+    return picture;
+}
+
+// ---------------------------------------------------------------------------
+// Writer.
+
+namespace {
+
+// The screen's physical size of one pixel, in hundredths of a millimetre:
+// 96 pixels per inch.
+constexpr int64_t kHundredthsMmPerInch = 2540;
+constexpr int64_t kScreenPixelsPerInch = 96;
+
+// a * b / c rounded to the nearest integer (a, b, c positive).
+int64_t mulDiv(int64_t a, int64_t b, int64_t c) { return (a * b + c / 2) / c; }
+
+struct Writer {
+    std::string out;
+    void u16(uint32_t v) { out.push_back(char(v & 0xFF)); out.push_back(char((v >> 8) & 0xFF)); }
+    void u32(uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
+};
+
+} // namespace
+
+std::string encodeWmf(const Picture& picture) {
+    const int w = picture.width(), h = picture.height();
+    if (w <= 0 || h <= 0) throw JollixError("an empty picture cannot be saved");
+    if (w > 32767 || h > 32767)
+        throw JollixError("the picture is too large for a metafile (at most 32767 pixels a side)");
+
+    // The frame in hundredths of a millimetre, then the bounding box in
+    // units of 1/96 inch.
+    const int64_t frameW = mulDiv(w, kHundredthsMmPerInch, kScreenPixelsPerInch);
+    const int64_t frameH = mulDiv(h, kHundredthsMmPerInch, kScreenPixelsPerInch);
+    const int64_t right = mulDiv(frameW, 96, kHundredthsMmPerInch);
+    const int64_t bottom = mulDiv(frameH, 96, kHundredthsMmPerInch);
+
+    const uint64_t stride = (uint64_t(w) * 3 + 3) & ~uint64_t(3);
+    const uint64_t dibBytes = 40 + stride * uint64_t(h);
+    const uint64_t stretchWords = 3 + 11 + dibBytes / 2;
+    if (stretchWords > 0xFFFFFFFFu) throw JollixError("the picture is too large for a metafile");
+    const uint32_t mapModeWords = 4, orgWords = 5, extWords = 5, eofWords = 3;
+    const uint64_t totalWords = 9 + mapModeWords + orgWords + extWords + stretchWords + eofWords;
+    if (totalWords > 0xFFFFFFFFu) throw JollixError("the picture is too large for a metafile");
+
+    Writer wr;
+    wr.out.reserve(size_t(22 + totalWords * 2));
+    // Placeable header.
+    const uint16_t words[10] = {uint16_t(kPlaceableKey & 0xFFFF), uint16_t(kPlaceableKey >> 16), 0, 0, 0,
+                                uint16_t(right), uint16_t(bottom), 96, 0, 0};
+    uint16_t checksum = 0;
+    for (uint16_t v : words) {
+        wr.u16(v);
+        checksum ^= v;
+    }
+    wr.u16(checksum);
+    // Metafile header.
+    wr.u16(1);      // in memory
+    wr.u16(9);      // header size in words
+    wr.u16(0x0300); // version
+    wr.u32(uint32_t(totalWords));
+    wr.u16(0);      // objects
+    wr.u32(uint32_t(stretchWords));
+    wr.u16(0);
+    // MM_ANISOTROPIC, window (0, 0) to the picture's size.
+    wr.u32(mapModeWords); wr.u16(kMetaSetMapMode); wr.u16(8);
+    wr.u32(orgWords); wr.u16(kMetaSetWindowOrg); wr.u16(0); wr.u16(0);
+    wr.u32(extWords); wr.u16(kMetaSetWindowExt); wr.u16(uint32_t(h)); wr.u16(uint32_t(w));
+    // The picture, drawn once at its own size.
+    wr.u32(uint32_t(stretchWords));
+    wr.u16(kMetaStretchDib);
+    wr.u32(0x00CC0020); // SRCCOPY
+    wr.u16(0);          // DIB_RGB_COLORS
+    wr.u16(uint32_t(h)); wr.u16(uint32_t(w)); // source height, width
+    wr.u16(0); wr.u16(0);                     // source y, x
+    wr.u16(uint32_t(h)); wr.u16(uint32_t(w)); // destination height, width
+    wr.u16(0); wr.u16(0);                     // destination y, x
+    wr.u32(40); wr.u32(uint32_t(w)); wr.u32(uint32_t(h)); wr.u16(1); wr.u16(24);
+    wr.u32(0); wr.u32(uint32_t(stride * uint64_t(h))); wr.u32(0); wr.u32(0); wr.u32(0); wr.u32(0);
+    const size_t bitsAt = wr.out.size();
+    wr.out.resize(bitsAt + size_t(stride) * size_t(h), '\0');
+    for (int y = 0; y < h; ++y)
+        picture.readRow(y, reinterpret_cast<uint8_t*>(&wr.out[bitsAt + size_t(stride) * size_t(h - 1 - y)]));
+    wr.u32(eofWords); wr.u16(0);
+    return wr.out;
+}
+
+void saveWmf(const Picture& picture, const std::string& path) { writeFileAtomically(path, encodeFor(path, [&] { return encodeWmf(picture); })); }
+
+} // namespace jollix

@@ -1,0 +1,83 @@
+#pragma once
+// Reading and writing picture files.
+//
+// Open reads JPEG, BMP, GIF, ICO, WMF and EMF files, chosen by the file
+// name's extension alone, and always delivers a 24-bit picture. Save writes
+// JPEG, BMP or a placeable WMF, forcing the matching extension onto the name.
+//
+// Every decoder treats its bytes as hostile: a missing, unknown, empty,
+// damaged or oversized file gives a JollixError whose text names the file and
+// the reason, and the caller's picture is never touched (loading returns a new
+// picture or throws). Writing goes to a temporary file in the target's folder
+// that is renamed over the target only once it is complete, so a failed save
+// leaves an existing file as it was.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/picture.h"
+
+namespace jollix {
+
+// Largest picture any decoder will allocate: 2^28 pixels, and no side longer
+// than kMaxPictureSide. Checked against the header before any allocation.
+inline constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 28;
+inline constexpr int kMaxPictureSide = 100000;
+
+// The extension key: the last four characters of the name upper-cased (the
+// whole name when it is shorter). "photo.jpeg" -> "JPEG", "a.Bmp" -> ".BMP".
+std::string extensionKey(const std::string& fileName);
+
+enum class PictureFormat { Bmp, Ico, Jpeg, Gif, Wmf, Emf, Unknown };
+// The format Open reads a file of this name as: ".BMP", ".ICO", ".JPG" or
+// "JPEG", ".GIF", ".WMF", ".EMF"; anything else is Unknown.
+PictureFormat formatForName(const std::string& fileName);
+
+// Reads a picture file. Returns a new 24-bit picture, or throws JollixError
+// naming the file and the reason (no such file, unknown extension, a GIF
+// without images, damaged data, too large). An icon that cannot be read gives
+// the message "Input picture" + fileName + "Error." + the reason, run together.
+Picture LoadPictureFile(const std::string& fileName);
+
+// The three entries of the save dialog, numbered as its type list.
+enum class SaveFormat { Jpeg = 1, Bmp = 2, Wmf = 3 };
+
+// The name a save actually writes: the extension (the part after the last dot
+// of the last path component) replaced by ".jpg", ".bmp" or ".wmf", or added
+// when the name has none. "out.png" -> "out.jpg", "out" -> "out.jpg".
+std::string forcedFileName(const std::string& name, SaveFormat format);
+
+// Writes the picture in the given format under forcedFileName(name, format),
+// overwriting an existing file of that name. Returns the path written.
+// Throws JollixError on failure; an existing file then stays intact.
+std::string SavePictureFile(const Picture& picture, const std::string& name, SaveFormat format);
+
+// The metafile writer: a placeable Windows metafile drawing the picture once,
+// written under the name with its extension replaced by ".wmf".
+void SaveAsMetafile(const Picture& picture, const std::string& name);
+
+// Writers under exactly the given path (no extension forced), atomically.
+void saveJpeg(const Picture& picture, const std::string& path);
+void saveBmp(const Picture& picture, const std::string& path);
+void saveWmf(const Picture& picture, const std::string& path);
+
+// The encoded bytes of each written format.
+std::string encodeJpeg(const Picture& picture);
+std::string encodeBmp(const Picture& picture);
+std::string encodeWmf(const Picture& picture);
+
+// Decoders of whole files held in memory. Each returns a 24-bit picture or
+// throws JollixError with the reason (without the file name). maxPixels
+// lowers the size limit (the fuzz targets use a small one).
+Picture decodeBmp(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeIco(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+
+// Decodes bytes as the given format (Unknown throws).
+Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size,
+                      uint64_t maxPixels = kMaxPicturePixels);
+
+} // namespace jollix
