@@ -1,10 +1,10 @@
 #include "effects/pen_sketch.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "core/numeric.h"
+#include "effects/band_writer.h"
 
 namespace jollix {
 
@@ -16,83 +16,81 @@ int exactGrey(int red, int green, int blue) {
                  static_cast<long double>(blue) * 0.11L);
 }
 
-// Fast grey value. With s = 30 R + 59 G + 11 B the true value is s / 100;
-// the extended-precision sum misses it by far less than 1e-15, so unless
-// s / 100 lies exactly halfway between two integers (s mod 100 = 50) the
-// rounded result is the nearest integer to s / 100. The halfway cases are
-// where the last bits of the sum decide, so they are evaluated the long way.
-inline int fastGrey(int red, int green, int blue) {
+// One interior row of the edge picture: rows a, b, c are y - 1, y, y + 1;
+// every byte is one channel of one pixel, its neighbours 3 bytes away.
+// `green` is 0xFF at the green bytes and 0 elsewhere. The first and the
+// last pixel are left to the caller.
+void edgeRow(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* green, uint8_t* o,
+             size_t rowBytes) {
+    for (size_t i = 3; i + 3 < rowBytes; ++i) {
+        const int al = a[i - 3], am = a[i], ar = a[i + 3];
+        const int bl = b[i - 3], br = b[i + 3];
+        const int cl = c[i - 3], cm = c[i], cr = c[i + 3];
+        // Right minus left (weights 1, 2, 1), bottom minus top (1, 1, 1),
+        // left minus right (1, 1, 1, but green weighs its right column
+        // 1, 2, 1). The largest, clamped to 0 .. 255, then inverted.
+        const int dx = (ar + 2 * br + cr) - (al + 2 * bl + cl);
+        const int dy = (cl + cm + cr) - (al + am + ar);
+        const int dl = (al + bl + cl) - (ar + br + cr) - (br & green[i]);
+        const int v = std::min(255, std::max(0, std::max(dl, std::max(dx, dy))));
+        o[i] = uint8_t(255 - v);
+    }
+}
+
+} // namespace
+
+// With s = 30 R + 59 G + 11 B the true grey is s / 100; the extended
+// precision sum misses it by far less than 1e-15, so unless s / 100 lies
+// exactly halfway between two integers (s mod 100 = 50) the rounded result
+// is the integer nearest to s / 100. In the halfway cases the last bits of
+// the sum decide, so they are evaluated the long way.
+int greyOf(int red, int green, int blue) {
     const int s = 30 * red + 59 * green + 11 * blue;
     const int q = s / 100, rem = s - q * 100;
     if (rem != 50) return q + (rem > 50);
     return exactGrey(red, green, blue);
 }
 
-// Runs fn(y0, y1) over the rows 0 .. h - 1, on two threads when the picture
-// is big enough to be worth it. The split falls on a tile boundary so that
-// the two halves never write the same tile of the result, and every row is
-// computed by the same rule whichever half it is in.
-template <class Fn>
-void forRowBands(int h, long long pixels, Fn&& fn) {
-    const int split = (h / 2) & ~Picture::kTileMask;
-    if (pixels < (1 << 20) || split <= 0 || split >= h) {
-        fn(0, h);
-        return;
-    }
-    std::thread other([&] { fn(split, h); });
-    fn(0, split);
-    other.join();
-}
-
-} // namespace
-
-int greyOf(int red, int green, int blue) { return fastGrey(red, green, blue); }
-
 Picture picsobel(const Picture& src, Progress* /*progress*/) {
     const int w = src.width(), h = src.height();
     if (src.isEmpty()) return src;
-    Picture out(w, h);
+    // Flat areas give white: start from white and write only other tiles.
+    Picture out(w, h, 0xFFFFFF);
     const size_t rowBytes = size_t(w) * 3;
+    std::vector<uint8_t> green(rowBytes);
+    for (size_t i = 1; i < rowBytes; i += 3) green[i] = 0xFF;
 
-    forRowBands(h, (long long)w * h, [&](int y0, int y1) {
-        std::vector<uint8_t> a(rowBytes), b(rowBytes), c(rowBytes), o(rowBytes);
-        for (int y = y0; y < y1; ++y) {
-            src.readRow(y, b.data());
-            const bool interiorRow = y >= 1 && y <= h - 2 && w >= 3;
-            if (!interiorRow) {
-                // Border rows keep the picture's own colours, inverted.
-                for (size_t i = 0; i < rowBytes; ++i) o[i] = uint8_t(255 - b[i]);
-                out.writeRow(y, o.data());
-                continue;
+    band::splitRows(w, h, [&](int t0, int t1) {
+        std::vector<uint8_t> rows(rowBytes * 3), buf(rowBytes * Picture::kTile);
+        uint8_t* win[3] = {rows.data(), rows.data() + rowBytes, rows.data() + 2 * rowBytes};
+        int top = -10;  // row held in win[0]; win[1], win[2] hold the next two
+        auto load = [&](int y) {  // make win hold rows y - 1, y, y + 1
+            if (y == top + 2) {
+                std::rotate(win, win + 1, win + 3);
+                src.readRow(y + 1, win[2]);
+            } else {
+                src.readRow(y - 1, win[0]);
+                src.readRow(y, win[1]);
+                src.readRow(y + 1, win[2]);
             }
-            src.readRow(y - 1, a.data());
-            src.readRow(y + 1, c.data());
-            for (int k = 0; k < 3; ++k) {
-                o[k] = uint8_t(255 - b[k]);
-                o[rowBytes - 3 + k] = uint8_t(255 - b[rowBytes - 3 + k]);
-            }
-            const uint8_t* pa = a.data();
-            const uint8_t* pb = b.data();
-            const uint8_t* pc = c.data();
-            uint8_t* po = o.data();
-            for (int x = 1; x <= w - 2; ++x) {
-                const size_t m = size_t(x) * 3, l = m - 3, r = m + 3;
-                for (int k = 0; k < 3; ++k) {
-                    const int al = pa[l + k], bl = pb[l + k], cl = pc[l + k];
-                    const int ar = pa[r + k], br = pb[r + k], cr = pc[r + k];
-                    const int am = pa[m + k], cm = pc[m + k];
-                    // Right minus left (1, 2, 1), bottom minus top, left minus
-                    // right (1, 1, 1; green weighs the right column 1, 2, 1).
-                    const int dx = (ar + 2 * br + cr) - (al + 2 * bl + cl);
-                    const int dy = (cl + cm + cr) - (al + am + ar);
-                    int dl = (al + bl + cl) - (ar + br + cr);
-                    if (k == 1) dl -= br;
-                    const int v = std::clamp(std::max(dl, std::max(dx, dy)), 0, 255);
-                    po[m + k] = uint8_t(255 - v);
+            top = y - 1;
+        };
+        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
+            for (int y = ys; y < ye; ++y, dst += rowBytes) {
+                if (y == 0 || y == h - 1 || w < 3) {
+                    // Border rows keep the picture's own colours, inverted.
+                    src.readRow(y, dst);
+                    for (size_t i = 0; i < rowBytes; ++i) dst[i] = uint8_t(255 - dst[i]);
+                    continue;
+                }
+                load(y);
+                edgeRow(win[0], win[1], win[2], green.data(), dst, rowBytes);
+                for (size_t k = 0; k < 3; ++k) {
+                    dst[k] = uint8_t(255 - win[1][k]);
+                    dst[rowBytes - 3 + k] = uint8_t(255 - win[1][rowBytes - 3 + k]);
                 }
             }
-            out.writeRow(y, o.data());
-        }
+        });
     });
     return out;
 }
@@ -100,32 +98,39 @@ Picture picsobel(const Picture& src, Progress* /*progress*/) {
 Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
     const int w = edge.width(), h = edge.height();
     if (edge.isEmpty()) return edge;
-    Picture out(w, h);
+    Picture out(w, h, 0xFFFFFF);
     const size_t rowBytes = size_t(w) * 3;
+    // grey > threshold exactly when s > 100 threshold + 50, except at
+    // s = 100 threshold + 50 itself, where the exact grey decides. Limits
+    // beyond the range of s change nothing, so the bound is kept in range.
+    const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
 
-    // For every weighted sum s = 30 R + 59 G + 11 B that is not a halfway
-    // case the outcome depends on s alone: 1 white, 0 black, 2 decide by
-    // the exact grey.
-    std::vector<uint8_t> verdict(30 * 255 + 59 * 255 + 11 * 255 + 1);
-    for (size_t s = 0; s < verdict.size(); ++s) {
-        const int q = int(s / 100), rem = int(s % 100);
-        verdict[s] = rem == 50 ? 2 : uint8_t(q + (rem > 50) > threshold);
-    }
-
-    forRowBands(h, (long long)w * h, [&](int y0, int y1) {
-        std::vector<uint8_t> row(rowBytes);
-        for (int y = y0; y < y1; ++y) {
-            edge.readRow(y, row.data());
-            uint8_t* p = row.data();
-            for (int x = 0; x < w; ++x, p += 3) {
-                const int B = p[0], G = p[1], R = p[2];
-                int v = verdict[30 * R + 59 * G + 11 * B];
-                if (v == 2) v = exactGrey(R, G, B) > threshold;
-                const uint8_t c = v ? 255 : 0;
-                p[0] = p[1] = p[2] = c;
+    band::splitRows(w, h, [&](int t0, int t1) {
+        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
+        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
+            for (int y = ys; y < ye; ++y, dst += rowBytes) {
+                edge.readRow(y, dst);
+                bool halfway = false;
+                for (size_t i = 0; i < rowBytes; i += 3) {
+                    const int s = 30 * dst[i + 2] + 59 * dst[i + 1] + 11 * dst[i];
+                    halfway |= s == bound;
+                }
+                if (halfway) {
+                    for (size_t i = 0; i < rowBytes; i += 3) {
+                        const int B = dst[i], G = dst[i + 1], R = dst[i + 2];
+                        const int s = 30 * R + 59 * G + 11 * B;
+                        const bool white = s == bound ? exactGrey(R, G, B) > threshold : s > bound;
+                        dst[i] = dst[i + 1] = dst[i + 2] = white ? 255 : 0;
+                    }
+                    continue;
+                }
+                for (size_t i = 0; i < rowBytes; i += 3) {
+                    const int s = 30 * dst[i + 2] + 59 * dst[i + 1] + 11 * dst[i];
+                    const uint8_t c = s > bound ? 255 : 0;
+                    dst[i] = dst[i + 1] = dst[i + 2] = c;
+                }
             }
-            out.writeRow(y, row.data());
-        }
+        });
     });
     return out;
 }

@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <thread>
 #include <vector>
 
 #include "core/numeric.h"
+#include "effects/band_writer.h"
 #include "effects/pen_sketch.h"
 
 namespace jollix {
@@ -102,48 +102,42 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     if (edge.isEmpty()) return edge;
 
     // Each pixel depends only on its own grey, so one table of the 256
-    // outcomes serves the whole picture.
-    std::array<std::array<uint8_t, 3>, 256> tone{};
+    // outcomes serves the whole picture. It is indexed straight by the
+    // weighted sum s = 30 R + 59 G + 11 B, whose grey is the integer
+    // nearest to s / 100 unless s / 100 is a half; there (kExact) the
+    // exact grey decides.
+    constexpr uint32_t kExact = 0xFFFFFFFF;
+    std::array<uint32_t, 256> tone{};
     for (int g = 0; g < 256; ++g) {
         const RGB c = pencilTone(g, contrast);
-        tone[g] = {uint8_t(c.blue), uint8_t(c.green), uint8_t(c.red)};
+        tone[g] = uint32_t(c.blue) | (uint32_t(c.green) << 8) | (uint32_t(c.red) << 16);
     }
-
-    // The grey of a pixel from its weighted sum s = 30 R + 59 G + 11 B,
-    // except where s / 100 is a half (-1): there the exact grey decides.
-    std::vector<int16_t> greyBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
-    for (size_t s = 0; s < greyBySum.size(); ++s) {
+    std::vector<uint32_t> toneBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
+    for (size_t s = 0; s < toneBySum.size(); ++s) {
         const int q = int(s / 100), rem = int(s % 100);
-        greyBySum[s] = int16_t(rem == 50 ? -1 : q + (rem > 50));
+        toneBySum[s] = rem == 50 ? kExact : tone[q + (rem > 50)];
     }
 
-    Picture out(w, h);
+    // White edges are the most common input: start from their tone.
+    const uint32_t blank = tone[255];
+    Picture out(w, h, ((blank & 0xFF) << 16) | (blank & 0xFF00) | (blank >> 16));
     const size_t rowBytes = size_t(w) * 3;
-    auto band = [&](int y0, int y1) {
-        std::vector<uint8_t> row(rowBytes);
-        for (int y = y0; y < y1; ++y) {
-            edge.readRow(y, row.data());
-            uint8_t* p = row.data();
-            for (int x = 0; x < w; ++x, p += 3) {
-                int g = greyBySum[30 * p[2] + 59 * p[1] + 11 * p[0]];
-                if (g < 0) g = greyOf(p[2], p[1], p[0]);
-                const auto& c = tone[g];
-                p[0] = c[0];
-                p[1] = c[1];
-                p[2] = c[2];
+    band::splitRows(w, h, [&](int t0, int t1) {
+        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
+        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
+            for (int y = ys; y < ye; ++y, dst += rowBytes) {
+                edge.readRow(y, dst);
+                uint8_t* p = dst;
+                for (int x = 0; x < w; ++x, p += 3) {
+                    uint32_t c = toneBySum[30 * p[2] + 59 * p[1] + 11 * p[0]];
+                    if (c == kExact) c = tone[greyOf(p[2], p[1], p[0])];
+                    p[0] = uint8_t(c);
+                    p[1] = uint8_t(c >> 8);
+                    p[2] = uint8_t(c >> 16);
+                }
             }
-            out.writeRow(y, row.data());
-        }
-    };
-    // Two halves split on a tile boundary never write the same tile.
-    const int split = (h / 2) & ~Picture::kTileMask;
-    if ((long long)w * h < (1 << 20) || split <= 0) {
-        band(0, h);
-    } else {
-        std::thread other(band, split, h);
-        band(0, split);
-        other.join();
-    }
+        });
+    });
     return out;
 }
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "core/numeric.h"
+#include "effects/band_writer.h"
 
 namespace jollix {
 
@@ -51,44 +51,40 @@ void medianRow(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* lo
 Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
     const int w = src.width(), h = src.height();
     if (w < 3 || h < 3) return src;
-    // Row 0 and the last row keep their values: start from a copy, which
-    // shares their tiles, and rewrite the interior rows.
+    // Start from a copy, which shares every tile with the source; only the
+    // tiles whose pixels change are written.
     Picture out = src;
     const size_t rowBytes = size_t(w) * 3;
 
-    auto band = [&](int y0, int y1) {
-        std::vector<uint8_t> buf(rowBytes * 7);
-        uint8_t* rows[3] = {buf.data(), buf.data() + rowBytes, buf.data() + 2 * rowBytes};
-        uint8_t* lo = buf.data() + 3 * rowBytes;
+    band::splitRows(w, h, [&](int t0, int t1) {
+        std::vector<uint8_t> scratch(rowBytes * 6), buf(rowBytes * Picture::kTile);
+        uint8_t* win[3] = {scratch.data(), scratch.data() + rowBytes, scratch.data() + 2 * rowBytes};
+        uint8_t* lo = scratch.data() + 3 * rowBytes;
         uint8_t* mid = lo + rowBytes;
         uint8_t* hi = mid + rowBytes;
-        uint8_t* o = hi + rowBytes;
-        src.readRow(y0 - 1, rows[0]);
-        src.readRow(y0, rows[1]);
-        for (int y = y0; y < y1; ++y) {
-            src.readRow(y + 1, rows[2]);
-            // The first and last pixel of the row stay as they are.
-            std::copy(rows[1], rows[1] + 3, o);
-            std::copy(rows[1] + rowBytes - 3, rows[1] + rowBytes, o + rowBytes - 3);
-            medianRow(rows[0], rows[1], rows[2], lo, mid, hi, o, rowBytes);
-            out.writeRow(y, o);
-            uint8_t* t = rows[0];
-            rows[0] = rows[1];
-            rows[1] = rows[2];
-            rows[2] = t;
-        }
-    };
-
-    // Rows 1 .. h - 2, on two threads for big pictures; the halves meet on
-    // a tile boundary so they never write the same tile.
-    const int split = (h / 2) & ~Picture::kTileMask;
-    if ((long long)w * h < (1 << 20) || split <= 1 || split >= h - 1) {
-        band(1, h - 1);
-    } else {
-        std::thread other(band, split, h - 1);
-        band(1, split);
-        other.join();
-    }
+        int top = -10;  // row held in win[0]; win[1], win[2] hold the next two
+        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
+            for (int y = ys; y < ye; ++y, dst += rowBytes) {
+                if (y == 0 || y == h - 1) {  // the first and last row keep their values
+                    src.readRow(y, dst);
+                    continue;
+                }
+                if (y == top + 2) {
+                    std::rotate(win, win + 1, win + 3);
+                    src.readRow(y + 1, win[2]);
+                } else {
+                    src.readRow(y - 1, win[0]);
+                    src.readRow(y, win[1]);
+                    src.readRow(y + 1, win[2]);
+                }
+                top = y - 1;
+                // The first and last pixel of the row keep their values.
+                std::copy(win[1], win[1] + 3, dst);
+                std::copy(win[1] + rowBytes - 3, win[1] + rowBytes, dst + rowBytes - 3);
+                medianRow(win[0], win[1], win[2], lo, mid, hi, dst, rowBytes);
+            }
+        });
+    });
     return out;
 }
 

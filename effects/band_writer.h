@@ -1,0 +1,69 @@
+#pragma once
+// Helpers for the whole-picture effects: they compute a band of rows at a
+// time (one tile row high) into a flat buffer and hand it to the result
+// picture tile by tile, writing only the tiles whose content differs from
+// what the result already holds. The result starts either as a copy of the
+// source (the clean-up, where most tiles of a tidy sketch do not change) or
+// filled with the effect's most common colour (white for the sketches), so
+// unchanged or uniform parts keep sharing one block instead of taking fresh
+// memory.
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
+#include <cstring>
+#include <thread>
+
+#include "core/picture.h"
+
+namespace jollix::band {
+
+// Rows y0 .. y0 + n - 1 of `out`, all in one tile row (y0 a multiple of
+// the tile size), from `buf` (row r at buf + r * stride).
+inline void commit(Picture& out, int y0, int n, const uint8_t* buf, size_t stride) {
+    const int ty = y0 >> Picture::kTileBits;
+    const Picture& current = out;
+    for (int tx = 0; tx < out.tilesX(); ++tx) {
+        const int x0 = tx * Picture::kTile;
+        const size_t bytes = size_t(std::min(Picture::kTile, out.width() - x0)) * 3;
+        const uint8_t* src = buf + size_t(x0) * 3;
+        const uint8_t* have = current.tile(tx, ty);
+        bool same = true;
+        for (int r = 0; r < n && same; ++r)
+            same = std::memcmp(src + r * stride, have + size_t(r) * Picture::kTileStride, bytes) == 0;
+        if (same) continue;
+        uint8_t* dst = out.mutableTile(tx, ty);
+        for (int r = 0; r < n; ++r) std::memcpy(dst + size_t(r) * Picture::kTileStride, src + r * stride, bytes);
+    }
+}
+
+// Runs fn(y0, y1) over rows 0 .. h - 1: on two threads for big pictures,
+// split on a tile row so that the halves never write the same tile. Each
+// row is computed by the same rule whichever half it falls in.
+template <class Fn>
+void splitRows(int w, int h, Fn&& fn) {
+    const int split = (h / 2) & ~Picture::kTileMask;
+    if ((long long)w * h < (1 << 20) || split <= 0 || split >= h) {
+        fn(0, h);
+        return;
+    }
+    std::thread other([&] { fn(split, h); });
+    fn(0, split);
+    other.join();
+}
+
+// For each tile row that meets rows y0 .. y1 - 1: rows(ys, ye, buf) fills
+// buf (stride w * 3) with rows ys .. ye - 1, then they are committed to out.
+// y0 must start a tile row.
+template <class Rows>
+void forBands(Picture& out, int y0, int y1, uint8_t* buf, Rows&& rows) {
+    assert((y0 & Picture::kTileMask) == 0);
+    const size_t stride = size_t(out.width()) * 3;
+    for (int ys = y0; ys < y1;) {
+        const int ye = std::min(y1, (ys | Picture::kTileMask) + 1);
+        rows(ys, ye, buf);
+        commit(out, ys, ye - ys, buf, stride);
+        ys = ye;
+    }
+}
+
+} // namespace jollix::band
