@@ -1,0 +1,16 @@
+#pragma once
+// The built-in start picture: 605 x 469 pixels, 24 bits, drawn by code.
+// Two cartoon faces under a rainbow, the program's name in blocky letters,
+// bubbles, a checkerboard, a target, flowers, stripes and colour ramps:
+// enough colour and detail for every brush and sketch to show.
+#include "core/picture.h"
+
+namespace jollix {
+
+inline constexpr int kDefaultPictureWidth = 605;
+inline constexpr int kDefaultPictureHeight = 469;
+
+// Always the same picture.
+Picture DefaultPicture();
+
+} // namespace jollix
