@@ -59,6 +59,30 @@ AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
 
 namespace {
 
+// Writes pixels inside the picture, keeping hold of the tile it wrote last,
+// so that runs of pixels in one tile look the tile up once.
+class TileWriter {
+public:
+    explicit TileWriter(Picture& p) : p_(p) {}
+    void put(int x, int y, uint32_t colour) {
+        const int tx = x >> Picture::kTileBits, ty = y >> Picture::kTileBits;
+        if (tx != tx_ || ty != ty_) {
+            tx_ = tx;
+            ty_ = ty;
+            base_ = p_.mutableTile(tx, ty);
+        }
+        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+        q[0] = uint8_t(colour >> 16);
+        q[1] = uint8_t(colour >> 8);
+        q[2] = uint8_t(colour);
+    }
+
+private:
+    Picture& p_;
+    int tx_ = -1, ty_ = -1;
+    uint8_t* base_ = nullptr;
+};
+
 inline void put(Picture& dst, int x, int y, uint32_t colour) {
     uint8_t* p = dst.mutablePixelPtr(x, y);
     p[0] = uint8_t(colour >> 16);
@@ -71,6 +95,7 @@ inline void put(Picture& dst, int x, int y, uint32_t colour) {
 template <bool kVertical>
 Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     Picture dst = src;
+    TileWriter writer(dst);
     if (R >= 1) {
         const double rho = detail::axisRho(R, S);
         const int W = src.width(), Hp = src.height();
@@ -100,10 +125,10 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
                     const double s = innerC - dF * G / std::sqrt(arg);
                     if constexpr (kVertical) {
                         double xs = double(f), ys = s;
-                        put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                        writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
                     } else {
                         double xs = s, ys = double(f);
-                        put(dst, int(i), int(f), xiangsujuhe(src, xs, ys));
+                        writer.put(int(i), int(f), detail::bilinear(src, xs, ys));
                     }
                 }
             }
@@ -120,6 +145,7 @@ template <bool kVertical>
 Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
+    TileWriter writer(dst);
     const int W = src.width(), Hp = src.height();
     if (R > 1) {
         const long double dL = static_cast<long double>(rho) - S;
@@ -148,12 +174,12 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 const long long m = std::llabs(u);
                 if constexpr (kVertical) {
                     double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
-                    put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                    writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
                 } else {
                     const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
                                                                   : detail::axisShrinkLine(rho, S, 0, int(m)).E;
                     double xs = X - er * double(t) * inv[size_t(std::abs(t))], ys = double(i);
-                    put(dst, int(f), int(i), xiangsujuhe(src, xs, ys));
+                    writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
                 }
             };
             const long long upFrom = std::max((long long)Y - n + 1, 0LL), upTo = std::min<long long>((long long)Y - 1, Hp - 1);
@@ -178,12 +204,12 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 const long long i = (long long)Y - off;
                 if (X < 0 || X >= W || i < 0 || i >= Hp) return;
                 double xs = double(X), ys = Y - shift;
-                put(dst, X, int(i), xiangsujuhe(src, xs, ys));
+                writer.put(X, int(i), detail::bilinear(src, xs, ys));
             } else {
                 const long long f = (long long)X - off;
                 if (Y < 0 || Y >= Hp || f < 0 || f >= W) return;
                 double xs = X - shift, ys = double(Y);
-                put(dst, int(f), Y, xiangsujuhe(src, xs, ys));
+                writer.put(int(f), Y, detail::bilinear(src, xs, ys));
             }
         };
         for (long long off = R - 1; off >= 1; --off) centre(off);

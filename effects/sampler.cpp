@@ -30,50 +30,19 @@ inline uint32_t mix(int p00, int p01, int p10, int p11, double wy0, double wy1, 
 
 } // namespace
 
-uint32_t xiangsujuhe(const Picture& pic, double& x, double& y) {
-    const int W = pic.width(), H = pic.height();
-    int y0, y1;
-    if (H == 1) {
-        y = 0;
-        y0 = y1 = 0;
-    } else {
-        // A NaN fails both tests and ends at row 0, as a negative y does.
-        if (0 <= y && y < H - 1) {
-        } else if (y >= 0) {
-            y = H - 2;
-        } else {
-            y = 0;
-        }
-        y0 = int(y);  // Trunc: 0 <= y < H - 1 here
-        y1 = y0 + 1;
-    }
-    int x0, x1;
-    if (W == 1) {
-        x = 0;
-        x0 = x1 = 0;
-    } else {
-        if (x < 0) x = 0;
-        else if (x > W - 2) x = W - 2;
-        else if (x != x) x = 0;  // NaN: pinned to the first column
-        x0 = int(x);
-        x1 = x0 + 1;
-    }
-    const double wy1 = y - y0, wy0 = (y0 + 1) - y;
-    const double wx1 = x - x0, wx0 = (x0 + 1) - x;
-    // The four pixels, looked up once per tile: the right and lower
-    // neighbours usually lie in the same tile.
-    const uint8_t* a = pic.pixelPtr(x0, y0);
-    const bool sameTileX = x1 == x0 || (x0 & Picture::kTileMask) != Picture::kTileMask;
-    const bool sameTileY = y1 == y0 || (y0 & Picture::kTileMask) != Picture::kTileMask;
-    const int stepX = (x1 - x0) * 3, stepY = (y1 - y0) * Picture::kTileStride;
-    const uint8_t* c = sameTileX ? a + stepX : pic.pixelPtr(x1, y0);
-    const uint8_t* b = sameTileY ? a + stepY : pic.pixelPtr(x0, y1);
-    const uint8_t* d = sameTileX ? b + stepX : (sameTileY ? c + stepY : pic.pixelPtr(x1, y1));
-    // Bytes are B, G, R.
+namespace detail {
+
+uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, double wy0,
+                          double wy1, double wx0, double wx1) {
+    // Bytes are B, G, R; red is computed first.
     const uint32_t red = mix(a[2], b[2], c[2], d[2], wy0, wy1, wx0, wx1);
     const uint32_t green = mix(a[1], b[1], c[1], d[1], wy0, wy1, wx0, wx1);
     const uint32_t blue = mix(a[0], b[0], c[0], d[0], wy0, wy1, wx0, wx1);
     return red + 256 * green + 65536 * blue;
 }
+
+} // namespace detail
+
+uint32_t xiangsujuhe(const Picture& pic, double& x, double& y) { return detail::bilinear(pic, x, y); }
 
 } // namespace jollix

@@ -5,6 +5,10 @@
 
 #include "core/picture.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace jollix {
 
 // Samples `pic` at (x, y). x and y are overwritten with their clamped values
@@ -16,5 +20,80 @@ uint32_t xiangsujuhe(const Picture& pic, double& x, double& y);
 
 // The same without the write-back, for callers that do not want it.
 inline uint32_t sampleAt(const Picture& pic, double x, double y) { return xiangsujuhe(pic, x, y); }
+
+namespace detail {
+
+// Each channel Round((P00 * wy0 + P01 * wy1) * wx0 + (P10 * wy0 + P11 * wy1) * wx1)
+// in extended precision; a, b, c, d are the pixels (x0, y0), (x0, y1),
+// (x1, y0), (x1, y1), bytes B, G, R.
+uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, double wy0,
+                          double wy1, double wx0, double wx1);
+
+// The body of xiangsujuhe, inline for the brushes' inner loops; the same
+// results, clamping and write-back.
+inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
+    const int W = pic.width(), H = pic.height();
+    int y0, y1;
+    if (H == 1) {
+        y = 0;
+        y0 = y1 = 0;
+    } else {
+        // A NaN fails both tests and ends at row 0, as a negative y does.
+        if (0 <= y && y < H - 1) {
+        } else if (y >= 0) {
+            y = H - 2;
+        } else {
+            y = 0;
+        }
+        y0 = int(y);  // Trunc: 0 <= y < H - 1 here
+        y1 = y0 + 1;
+    }
+    int x0, x1;
+    if (W == 1) {
+        x = 0;
+        x0 = x1 = 0;
+    } else {
+        if (x < 0) x = 0;
+        else if (x > W - 2) x = W - 2;
+        else if (x != x) x = 0;  // NaN: pinned to the first column
+        x0 = int(x);
+        x1 = x0 + 1;
+    }
+    const double wy1 = y - y0, wy0 = (y0 + 1) - y;
+    const double wx1 = x - x0, wx0 = (x0 + 1) - x;
+    // The four pixels, looked up once per tile: the right and lower
+    // neighbours usually lie in the same tile.
+    const uint8_t* a = pic.pixelPtr(x0, y0);
+    const bool sameTileX = x1 == x0 || (x0 & Picture::kTileMask) != Picture::kTileMask;
+    const bool sameTileY = y1 == y0 || (y0 & Picture::kTileMask) != Picture::kTileMask;
+    const int stepX = (x1 - x0) * 3, stepY = (y1 - y0) * Picture::kTileStride;
+    const uint8_t* c = sameTileX ? a + stepX : pic.pixelPtr(x1, y0);
+    const uint8_t* b = sameTileY ? a + stepY : pic.pixelPtr(x0, y1);
+    const uint8_t* d = sameTileX ? b + stepX : (sameTileY ? c + stepY : pic.pixelPtr(x1, y1));
+#if defined(__SSE2__)
+    // All three channels at once in single precision. The error of that
+    // evaluation stays far below 1e-3 of a level, so wherever the value is
+    // not within 1e-3 of a half it rounds as the exact one does; the rest
+    // is evaluated again channel by channel in extended precision.
+    const __m128i zero = _mm_setzero_si128();
+    auto lanes = [zero](const uint8_t* p) {
+        // Lanes red, green, blue, 0.
+        const int v = int(p[2]) | (int(p[1]) << 8) | (int(p[0]) << 16);
+        return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero));
+    };
+    const __m128 v = _mm_add_ps(
+        _mm_add_ps(_mm_mul_ps(lanes(a), _mm_set1_ps(float(wx0 * wy0))), _mm_mul_ps(lanes(b), _mm_set1_ps(float(wx0 * wy1)))),
+        _mm_add_ps(_mm_mul_ps(lanes(c), _mm_set1_ps(float(wx1 * wy0))), _mm_mul_ps(lanes(d), _mm_set1_ps(float(wx1 * wy1)))));
+    const __m128i r = _mm_cvtps_epi32(v);  // nearest, ties to even
+    const __m128 off = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(v, _mm_cvtepi32_ps(r)));
+    if (__builtin_expect(_mm_movemask_ps(_mm_cmpgt_ps(off, _mm_set1_ps(0.5f - 1e-3f))) == 0, 1)) {
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(r, zero), zero);
+        return uint32_t(_mm_cvtsi128_si32(bytes));
+    }
+#endif
+    return bilinearExtended(a, b, c, d, wy0, wy1, wx0, wx1);
+}
+
+} // namespace detail
 
 } // namespace jollix

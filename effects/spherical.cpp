@@ -66,6 +66,30 @@ ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x) {
 
 namespace {
 
+// Writes pixels inside the picture, keeping hold of the tile it wrote last,
+// so that runs of pixels in one tile look the tile up once.
+class TileWriter {
+public:
+    explicit TileWriter(Picture& p) : p_(p) {}
+    void put(int x, int y, uint32_t colour) {
+        const int tx = x >> Picture::kTileBits, ty = y >> Picture::kTileBits;
+        if (tx != tx_ || ty != ty_) {
+            tx_ = tx;
+            ty_ = ty;
+            base_ = p_.mutableTile(tx, ty);
+        }
+        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+        q[0] = uint8_t(colour >> 16);
+        q[1] = uint8_t(colour >> 8);
+        q[2] = uint8_t(colour);
+    }
+
+private:
+    Picture& p_;
+    int tx_ = -1, ty_ = -1;
+    uint8_t* base_ = nullptr;
+};
+
 inline void put(Picture& dst, int x, int y, uint32_t colour) {
     uint8_t* p = dst.mutablePixelPtr(x, y);
     p[0] = uint8_t(colour >> 16);
@@ -80,6 +104,7 @@ inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long
 Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
+    TileWriter writer(dst);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
 
@@ -103,7 +128,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
                 const double dy = double(b - y);
                 const double q = c / std::sqrt(colTerm - dy * dy);
                 double xs = a - q * dx, ys = b - q * dy;
-                put(dst, int(x), int(y), xiangsujuhe(src, xs, ys));
+                writer.put(int(x), int(y), detail::bilinear(src, xs, ys));
             }
         };
 
@@ -156,6 +181,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
 Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
+    TileWriter writer(dst);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, crho = c * rho;
 
@@ -176,7 +202,7 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
                 const double inv = m < (long long)invD2.size() ? invD2[size_t(m)] : 1.0 / std::sqrt(c * c + dy * dy);
                 const double k = kc * inv;
                 double xs = a - k * dx, ys = b - k * dy;
-                put(dst, int(x), int(y), xiangsujuhe(src, xs, ys));
+                writer.put(int(x), int(y), detail::bilinear(src, xs, ys));
             };
             const long long upFrom = std::max((long long)b - n + 1, 0LL), upTo = std::min<long long>((long long)b - 1, Hp - 1);
             for (long long y = upFrom; y <= upTo; ++y) pixel(y);
