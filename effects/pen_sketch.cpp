@@ -20,8 +20,8 @@ int exactGrey(int red, int green, int blue) {
 // every byte is one channel of one pixel, its neighbours 3 bytes away.
 // `green` is 0xFF at the green bytes and 0 elsewhere. The first and the
 // last pixel are left to the caller.
-void edgeRow(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* green, uint8_t* o,
-             size_t rowBytes) {
+void edgeRow(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+             const uint8_t* __restrict green, uint8_t* __restrict o, size_t rowBytes) {
     for (size_t i = 3; i + 3 < rowBytes; ++i) {
         const int al = a[i - 3], am = a[i], ar = a[i + 3];
         const int bl = b[i - 3], br = b[i + 3];

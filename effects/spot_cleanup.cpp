@@ -28,8 +28,9 @@ inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) { return mx(mn(a, b), mn(mx
 // column medians and the smallest of the three column maxima. That is a
 // fixed network of minima and maxima, the same for every channel byte, so
 // it gives exactly the fifth smallest value a full sort would.
-void medianRow(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* lo, uint8_t* mid,
-               uint8_t* hi, uint8_t* out, size_t rowBytes) {
+void medianRow(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+               uint8_t* __restrict lo, uint8_t* __restrict mid, uint8_t* __restrict hi, uint8_t* __restrict out,
+               size_t rowBytes) {
     for (size_t i = 0; i < rowBytes; ++i) {
         const uint8_t x = a[i], y = b[i], z = c[i];
         const uint8_t l1 = mn(x, y), h1 = mx(x, y);
