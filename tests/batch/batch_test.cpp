@@ -16,12 +16,12 @@ using namespace jollix;
 
 namespace {
 
-struct Run {
+struct BatchRun {
     int code;
     std::string out, err;
 };
 
-Run run(std::vector<std::string> args) {
+BatchRun run(std::vector<std::string> args) {
     std::ostringstream out, err;
     const int code = batch::runBatch(args, out, err);
     return {code, out.str(), err.str()};
@@ -43,7 +43,7 @@ protected:
 
 TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
     const std::string out = path("out.bmp");
-    Run r = run({"default", out, "expand@300,230", "twist.rad=200", "dextro@300,230", "smear@100,100:160,130",
+    BatchRun r = run({"default", out, "expand@300,230", "twist.rad=200", "dextro@300,230", "smear@100,100:160,130",
                  "undo", "redo"});
     ASSERT_EQ(r.code, 0) << r.err;
     const Picture result = LoadPictureFile(out);
@@ -115,7 +115,7 @@ TEST_F(BatchTest, BadInputFailsCleanlyAndWritesNothing) {
         const std::string out = path("never.bmp");
         std::vector<std::string> args{"default", out, b[0]};
         if (std::string(b[0]).rfind("zone", 0) == 0) args.push_back("cut");
-        Run r = run(args);
+        BatchRun r = run(args);
         EXPECT_NE(r.code, 0) << b[0];
         EXPECT_NE(r.err.find(b[1]), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -123,7 +123,7 @@ TEST_F(BatchTest, BadInputFailsCleanlyAndWritesNothing) {
     }
 
     // An effect that stops with a message: the strength rounds to 0 at 700 %.
-    Run r = run({"default", path("never.bmp"), "distort.cur=3", "zoom=700", "expand@700,700"});
+    BatchRun r = run({"default", path("never.bmp"), "distort.cur=3", "zoom=700", "expand@700,700"});
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find("Floating point division by zero"), std::string::npos) << r.err;
 

@@ -378,7 +378,9 @@ TEST(Editor, RenewAndOpenResetTheHistoryAndPalette) {
     EXPECT_EQ(e.state().ToolKind, kToolExpand);
     EXPECT_FALSE(e.history().undoEnabled());
 
-    e.openPicture(Picture(20, 10, 0xFF0000));
+    Picture opened(20, 10, 0xFF0000);
+    for (int x = 0; x < 20; x += 2) opened.setPixel(x, x / 2, 0x00FF00);
+    e.openPicture(opened);
     EXPECT_EQ(e.controlWidth(), 20);
     EXPECT_FALSE(e.isModified());
     leftClick(e, 10, 5);
@@ -386,7 +388,7 @@ TEST(Editor, RenewAndOpenResetTheHistoryAndPalette) {
     e.markSaved();
     EXPECT_FALSE(e.isModified());
     e.renew();
-    EXPECT_EQ(e.picture(), Picture(20, 10, 0xFF0000));
+    EXPECT_EQ(e.picture(), opened);
 }
 
 TEST(Editor, DoubleClickAppliesOnceAndRecordsTwoSteps) {

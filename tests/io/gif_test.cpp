@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "io/picture_files.h"
+#include "io_test_util.h"
+
+using namespace jollix;
+using namespace jollix::test;
+
+namespace {
+
+Picture decode(const std::string& bytes) { return decodeGif(u8(bytes), bytes.size()); }
+
+// LZW data with a minimum code size of 2 (four colours): every index is
+// sent as a literal after a clear code, so the code table never grows and
+// every code is 3 bits wide.
+std::string lzw(const std::vector<uint8_t>& indices) {
+    std::string bits;
+    uint32_t acc = 0;
+    int n = 0;
+    auto send = [&](uint32_t code) {
+        acc |= code << n;
+        n += 3;
+        while (n >= 8) { bits.push_back(char(acc & 0xFF)); acc >>= 8; n -= 8; }
+    };
+    for (uint8_t i : indices) { send(4); send(i); }
+    send(5);
+    if (n > 0) bits.push_back(char(acc & 0xFF));
+    std::string out(1, char(2));
+    for (size_t i = 0; i < bits.size(); i += 255) {
+        const std::string block = bits.substr(i, 255);
+        out.push_back(char(block.size()));
+        out += block;
+    }
+    out.push_back(0);
+    return out;
+}
+
+struct GifImage {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<uint32_t> localPalette;  // 4 colours 0x00RRGGBB, or none
+    std::vector<uint8_t> indices;
+    int transparentIndex = -1;
+};
+
+std::string makeGif(int screenW, int screenH, const std::vector<uint32_t>& globalPalette, int background,
+                    const std::vector<GifImage>& images) {
+    std::string g = "GIF89a";
+    put16(g, uint32_t(screenW));
+    put16(g, uint32_t(screenH));
+    g.push_back(char(globalPalette.empty() ? 0 : 0x81));  // 4 entries
+    g.push_back(char(background));
+    g.push_back(0);
+    auto palette = [&](const std::vector<uint32_t>& p) {
+        for (uint32_t c : p) { g.push_back(char(c >> 16)); g.push_back(char(c >> 8)); g.push_back(char(c)); }
+    };
+    palette(globalPalette);
+    for (const GifImage& im : images) {
+        if (im.transparentIndex >= 0) {
+            g += "\x21\xF9\x04\x01";
+            put16(g, 0);
+            g.push_back(char(im.transparentIndex));
+            g.push_back(0);
+        }
+        g.push_back(',');
+        put16(g, uint32_t(im.left));
+        put16(g, uint32_t(im.top));
+        put16(g, uint32_t(im.width));
+        put16(g, uint32_t(im.height));
+        g.push_back(char(im.localPalette.empty() ? 0 : 0x81));
+        palette(im.localPalette);
+        g += lzw(im.indices);
+    }
+    g.push_back(';');
+    return g;
+}
+
+constexpr uint32_t kRed = 0x0000FF, kLime = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+} // namespace
+
+TEST(Gif, OffsetFirstFrameWrittenByImageMagickSitsOnTheScreenBackground) {
+    // 40 x 30 screen; a 20 x 10 frame at (5, 7): lime in its first five
+    // columns, red elsewhere, one blue pixel at its bottom-right corner. The
+    // background index of the file points at blue in the global palette.
+    const Picture p = decode(readBytes(dataPath("io/offset.gif")));
+    ASSERT_EQ(p.width(), 40);
+    ASSERT_EQ(p.height(), 30);
+    EXPECT_EQ(p.pixel(0, 0), kBlue);
+    EXPECT_EQ(p.pixel(4, 7), kBlue);
+    EXPECT_EQ(p.pixel(5, 7), kLime);
+    EXPECT_EQ(p.pixel(9, 16), kLime);
+    EXPECT_EQ(p.pixel(10, 7), kRed);
+    EXPECT_EQ(p.pixel(23, 16), kRed);
+    EXPECT_EQ(p.pixel(24, 16), kBlue);
+    EXPECT_EQ(p.pixel(25, 16), kBlue);
+    EXPECT_EQ(p.pixel(10, 17), kBlue);
+    EXPECT_EQ(p.pixel(39, 29), kBlue);
+}
+
+TEST(Gif, InterlacedFileMatchesItsReference) {
+    const Picture p = decode(readBytes(dataPath("io/interlaced.gif")));
+    EXPECT_EQ(maxChannelDifference(p, referencePicture(dataPath("io/interlaced.ref.png"))), 0);
+}
+
+TEST(Gif, PalettesBackgroundClippingAndTransparency) {
+    const std::vector<uint32_t> global = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    // Without a global palette the uncovered part is white; the local
+    // palette colours the frame.
+    GifImage small{1, 1, 2, 1, {0x0000FF, 0xFF0000, 0, 0}, {0, 1}};
+    const Picture a = decode(makeGif(4, 3, {}, 0, {small}));
+    EXPECT_EQ(a.pixel(0, 0), kWhite);
+    EXPECT_EQ(a.pixel(1, 1), kBlue);
+    EXPECT_EQ(a.pixel(2, 1), kRed);
+    EXPECT_EQ(a.pixel(3, 2), kWhite);
+
+    // A frame running off the screen is clipped; the transparent index is
+    // drawn with its own colour; later frames are ignored.
+    GifImage big{2, 1, 3, 3, {}, {0, 1, 2, 3, 0, 1, 2, 3, 0}, 0};
+    GifImage later{0, 0, 4, 3, {}, std::vector<uint8_t>(12, 3)};
+    const Picture b = decode(makeGif(4, 3, global, 2, {big, later}));
+    ASSERT_EQ(b.width(), 4);
+    EXPECT_EQ(b.pixel(0, 0), kBlue);   // background index 2
+    EXPECT_EQ(b.pixel(2, 1), kRed);    // index 0, the transparent one
+    EXPECT_EQ(b.pixel(3, 1), kLime);
+    EXPECT_EQ(b.pixel(2, 2), kWhite);  // index 3
+    EXPECT_EQ(b.pixel(3, 2), kRed);
+
+    // A screen of zero size takes the frame's extent.
+    GifImage one{1, 2, 2, 1, {}, {1, 2}};
+    const Picture c = decode(makeGif(0, 0, global, 0, {one}));
+    EXPECT_EQ(c.width(), 3);
+    EXPECT_EQ(c.height(), 3);
+    EXPECT_EQ(c.pixel(2, 2), kBlue);
+}
+
+TEST(Gif, DamagedFilesAndFilesWithoutImagesGiveErrors) {
+    const std::vector<uint32_t> global = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    const std::string good = makeGif(8, 8, global, 0, {GifImage{0, 0, 8, 8, {}, std::vector<uint8_t>(64, 1)}});
+    ASSERT_EQ(decode(good).pixel(7, 7), kLime);
+    struct Case { const char* what; std::string bytes; const char* message; };
+    const Case cases[] = {
+        {"no images", makeGif(8, 8, global, 0, {}), "holds no picture"},
+        {"not a GIF", "PNG" + good.substr(3), "not a GIF"},
+        {"cut in the header", good.substr(0, 9), "damaged"},
+        {"cut in the pixels", good.substr(0, good.size() - 12), "damaged"},
+        {"65535 x 65535 screen", makeGif(65535, 65535, global, 0, {GifImage{0, 0, 1, 1, {}, {1}}}), "too large"},
+        {"65535 x 65535 frame", makeGif(4, 4, global, 0, {GifImage{0, 0, 65535, 65535, {}, {1}}}), "too large"},
+        {"empty frame", makeGif(4, 4, global, 0, {GifImage{0, 0, 0, 0, {}, {}}}), "no pixels"},
+    };
+    for (const Case& c : cases) {
+        try {
+            decode(c.bytes);
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const JollixError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+        }
+    }
+}

@@ -1,0 +1,458 @@
+// The main window: its layout, the command table, Undo and Redo with their
+// controls, the zoom, Open and Save through their dialogs, closing with
+// unsaved changes, the web links and the about box.
+#define QTEST_QPA_MOUSE_HANDLING
+#include <QAbstractButton>
+#include <QActionGroup>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QUrl>
+
+#include "io/picture_files.h"
+#include "ui/about_box.h"
+#include "ui/image_size_dialog.h"
+#include "window_test_util.h"
+
+using namespace jollix;
+using namespace jollix::testing;
+
+namespace {
+
+// Runs `act` on the modal window of type T once it is up.
+template <class T, class F>
+void whenModal(QObject* context, F act) {
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(w);
+            return;
+        }
+        if (++*tries < 200) QTimer::singleShot(10, context, *poll);
+    };
+    QTimer::singleShot(0, context, *poll);
+}
+
+QStringList captions(const QMenu* m) {
+    QStringList out;
+    for (const QAction* a : m->actions()) out << a->text().section(QLatin1Char('\t'), 0, 0);
+    return out;
+}
+
+}  // namespace
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Program> p;
+    QTemporaryDir dir;
+
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QToolBar* toolBar() const { return p->form->findChild<QToolBar*>(QStringLiteral("ToolBar1")); }
+    void change() { QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(200, 150)); }
+
+    // Open through the real dialog; an empty name cancels it.
+    void openThroughDialog(const QString& file) {
+        whenModal<QFileDialog>(this, [file](QFileDialog* d) {
+            if (file.isEmpty()) {
+                d->reject();
+                return;
+            }
+            d->selectFile(file);
+            static_cast<QDialog*>(d)->accept();
+        });
+        p->form->Open1Click();
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        p = std::make_unique<Program>(patterned(605, 469));
+        QVERIFY(QTest::qWaitForWindowExposed(p->form.get()));
+    }
+    void cleanup() { p.reset(); }
+
+    void theWindow() {
+        QCOMPARE(p->form->windowTitle(), QStringLiteral("Jollix v6.01"));
+        QCOMPARE(p->form->size(), QSize(885, 611));
+        QVERIFY(p->form->statusBar()->isVisible());
+        QCOMPARE(p->form->statusBar()->currentMessage(), QString());
+        QVERIFY(!p->form->windowIcon().isNull());
+        auto* mdi = qobject_cast<QMdiArea*>(p->form->centralWidget());
+        QVERIFY(mdi);
+        QCOMPARE(mdi->subWindowList().size(), 1);
+        QCOMPARE(mdi->subWindowList().constFirst(), p->area());
+    }
+
+    void menusInTheirOrder() {
+        const QList<QAction*> menus = p->form->menuBar()->actions();
+        QCOMPARE(menus.size(), 3);
+        QCOMPARE(menus[0]->text(), QStringLiteral("File"));
+        QCOMPARE(menus[1]->text(), QStringLiteral("Edit"));
+        QCOMPARE(menus[2]->text(), QStringLiteral("Help"));
+        QCOMPARE(captions(menus[0]->menu()), (QStringList{"Open", "Save", "Exit"}));
+        QCOMPARE(captions(menus[1]->menu()), (QStringList{"Image Size", "Undo", "Redo", "Renew"}));
+        QCOMPARE(captions(menus[2]->menu()), (QStringList{"Online", "F.A.Q.", "About"}));
+    }
+
+    void toolBarInItsOrderWithHints() {
+        QToolBar* bar = toolBar();
+        QVERIFY(bar);
+        QStringList hints;
+        for (QAction* a : bar->actions()) {
+            if (QWidget* w = bar->widgetForAction(a); w == p->form->Label1()) {
+                hints << QStringLiteral("[zoom]");
+                continue;
+            }
+            hints << a->toolTip();
+            QVERIFY(!a->icon().isNull());
+            QCOMPARE(bar->widgetForAction(a)->size(), QSize(25, 21));
+            QCOMPARE(a->actionGroup(), p->form->toolBarGroup());
+        }
+        QCOMPARE(hints, (QStringList{"Open a new picture", "Save the draft", "Undo", "Redo", "Renew", "Zoom out the view",
+                                     "Zoom in the view", "[zoom]", "Select a zone to cut", "Cut out the selection",
+                                     "Print the work", "Mail the work to a friend", "Online"}));
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100%"));
+        // One exclusive group: the button last pressed stays down.
+        QVERIFY(p->form->toolBarGroup()->isExclusive());
+        QTest::mouseClick(bar->widgetForAction(p->form->zoomIn.button), Qt::LeftButton);
+        QVERIFY(p->form->zoomIn.button->isChecked());
+        QTest::mouseClick(bar->widgetForAction(p->form->zoomOut.button), Qt::LeftButton);
+        QVERIFY(p->form->zoomOut.button->isChecked());
+        QVERIFY(!p->form->zoomIn.button->isChecked());
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        // Undo, Redo and Cut out have their own picture when disabled.
+        for (QAction* a : {p->form->undo.button, p->form->redo.button, p->form->cutOut.button}) {
+            const QImage on = a->icon().pixmap(16, 16, QIcon::Normal).toImage();
+            const QImage off = a->icon().pixmap(16, 16, QIcon::Disabled).toImage();
+            QVERIFY(on != off);
+        }
+    }
+
+    void everyShortcutOfTheCommandTable() {
+        const std::vector<std::pair<QAction*, QKeySequence>> table = {
+            {p->form->open.shortcut, QKeySequence("Ctrl+O")},   {p->form->save.shortcut, QKeySequence("Ctrl+S")},
+            {p->form->exit.shortcut, QKeySequence("Ctrl+Q")},   {p->form->imageSize.shortcut, QKeySequence("Ctrl+E")},
+            {p->form->undo.shortcut, QKeySequence("Ctrl+Z")},   {p->form->redo.shortcut, QKeySequence("Ctrl+Y")},
+            {p->form->renew.shortcut, QKeySequence("Ctrl+R")},  {p->form->zoomOut.shortcut, QKeySequence("Ctrl+-")},
+            {p->form->zoomIn.shortcut, QKeySequence("Ctrl+=")}, {p->form->copy.shortcut, QKeySequence("Ctrl+C")},
+            {p->form->paste.shortcut, QKeySequence("Ctrl+V")},  {p->form->print.shortcut, QKeySequence("Ctrl+P")},
+            {p->form->mail.shortcut, QKeySequence("Ctrl+M")},   {p->form->home.shortcut, QKeySequence("Ctrl+L")},
+            {p->form->faq.shortcut, QKeySequence("F1")},
+        };
+        for (const auto& [action, keys] : table) {
+            QCOMPARE(action->shortcut(), keys);
+            QCOMPARE(action->shortcutContext(), Qt::ApplicationShortcut);
+            QVERIFY(p->form->actions().contains(action));
+        }
+        // Only Ctrl+C is ever disabled, and it starts so.
+        QVERIFY(!p->form->copy.shortcut->isEnabled());
+        QVERIFY(p->form->undo.shortcut->isEnabled());
+    }
+
+    void zoomKeysOfTheMainKeyboard() {
+        p->form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(p->form.get()));
+        QTest::keyClick(p->form.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QTest::keyClick(p->form.get(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        QTest::keyClick(p->form.get(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+    }
+
+    void zoomLabelAndControlSizes() {
+        p->form->SpeedButton8Click();
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QCOMPARE(p->image()->size(), QSize(484, 375));
+        p->form->SpeedButton8Click();
+        p->form->SpeedButton9Click();
+        p->form->SpeedButton9Click();
+        QCOMPARE(p->editor->state().ZoomPercent, 100.0);
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        p->form->SpeedButton9Click();
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        QCOMPARE(p->image()->size(), QSize(756, 586));
+        // The zoom stops where the control would fall below one pixel.
+        for (int i = 0; i < 60; ++i) p->form->SpeedButton8Click();
+        QVERIFY(p->image()->width() >= 1 && p->image()->height() >= 1);
+        QVERIFY(p->editor->state().ZoomPercent > 0.1);
+        QVERIFY(p->errors.isEmpty());
+    }
+
+    void undoAndRedoControls() {
+        auto undoOn = [&] { return p->form->undo.button->isEnabled(); };
+        auto redoOn = [&] { return p->form->redo.button->isEnabled(); };
+        auto same = [&] {
+            QCOMPARE(p->form->undo.menuItem->isEnabled(), undoOn());
+            QCOMPARE(p->form->redo.menuItem->isEnabled(), redoOn());
+        };
+        QVERIFY(!undoOn() && !redoOn());
+        same();
+        const Picture start = p->editor->picture();
+        // Ctrl+Z and Ctrl+Y with nothing to do change nothing.
+        p->form->undo.shortcut->trigger();
+        p->form->redo.shortcut->trigger();
+        QVERIFY(p->editor->picture() == start);
+        QVERIFY(!undoOn() && !redoOn());
+
+        change();
+        const Picture one = p->editor->picture();
+        QVERIFY(undoOn() && !redoOn());
+        same();
+        QTest::mouseClick(toolBar()->widgetForAction(p->form->undo.button), Qt::LeftButton);
+        QVERIFY(p->editor->picture() == start);
+        QVERIFY(!undoOn() && redoOn());
+        same();
+        p->form->redo.menuItem->trigger();
+        QVERIFY(p->editor->picture() == one);
+        QVERIFY(undoOn() && !redoOn());
+        same();
+
+        // Two changes, two undos, one new change: nothing left to redo.
+        QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(400, 300));
+        p->form->Undo1Click();
+        p->form->Undo1Click();
+        QVERIFY(redoOn());
+        QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(100, 100));
+        QVERIFY(undoOn() && !redoOn());
+        p->form->Undo1Click();
+        QVERIFY(p->editor->picture() == start);
+
+        // Renew: the picture as opened, and a fresh history.
+        change();
+        p->form->renew.menuItem->trigger();
+        QVERIFY(p->editor->picture() == start);
+        QVERIFY(!undoOn() && !redoOn());
+        same();
+    }
+
+    void openAGoodFile() {
+        const Picture photo = patterned(320, 200);
+        const std::string written = SavePictureFile(photo, path("photo.bmp").toStdString(), SaveFormat::Bmp);
+        change();
+        p->form->SpeedButton8Click();
+        p->tools()->TabbedNotebook1->setCurrentIndex(kPageTwist);
+        openThroughDialog(QString::fromStdString(written));
+        QVERIFY(p->errors.isEmpty());
+        QVERIFY(p->editor->picture() == photo);
+        QVERIFY(p->editor->state().OriginalPicture == photo);
+        QCOMPARE(p->editor->history().undoDepth(), 0);
+        QVERIFY(!p->form->undo.button->isEnabled());
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QCOMPARE(p->image()->size(), QSize(256, 160));
+        QCOMPARE(p->tools()->TabbedNotebook1->currentIndex(), kPageDistort);
+        QVERIFY(!p->editor->isModified());
+    }
+
+    void openTheFileNamedOnTheCommandLine() {
+        const Picture photo = patterned(64, 48);
+        const std::string written = SavePictureFile(photo, path("start.jpg").toStdString(), SaveFormat::Jpeg);
+        QVERIFY(p->form->openFile(QString::fromStdString(written)));
+        QCOMPARE(p->editor->picture().width(), 64);
+        QCOMPARE(p->image()->size(), QSize(64, 48));
+    }
+
+    void openABadFileChangesNothing() {
+        QFile bad(path("broken.jpg"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("this is not a JPEG file at all");
+        bad.close();
+        change();
+        p->form->SpeedButton9Click();
+        const Picture before = p->editor->picture();
+        const Picture original = p->editor->state().OriginalPicture;
+        openThroughDialog(bad.fileName());
+        QCOMPARE(p->errors.size(), 1);
+        QVERIFY(!p->errors.constFirst().isEmpty());
+        QVERIFY(p->editor->picture() == before);
+        QVERIFY(p->editor->state().OriginalPicture == original);
+        QCOMPARE(p->editor->history().undoDepth(), 1);
+        QVERIFY(p->form->undo.button->isEnabled());
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+    }
+
+    void cancelledOpenChangesNothing() {
+        change();
+        const Picture before = p->editor->picture();
+        openThroughDialog(QString());
+        QVERIFY(p->errors.isEmpty());
+        QVERIFY(p->editor->picture() == before);
+        QCOMPARE(p->editor->history().undoDepth(), 1);
+        p->form->RenewClick();
+        QVERIFY(p->editor->picture() == patterned(605, 469));
+    }
+
+    void theOpenDialog() {
+        QStringList filters;
+        bool preview = false;
+        QFileDialog::Options options;
+        whenModal<QFileDialog>(this, [&](QFileDialog* d) {
+            filters = d->nameFilters();
+            options = d->options();
+            preview = d->findChild<QWidget*>(QStringLiteral("preview")) != nullptr;
+            d->reject();
+        });
+        p->form->Open1Click();
+        QCOMPARE(filters, (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)",
+                                       "*.emf (*.emf)", "*.gif (*.gif)", "All files (*)"}));
+        QVERIFY(options.testFlag(QFileDialog::DontUseNativeDialog));
+        QVERIFY(preview);
+    }
+
+    void nameFiltersFromTheTypeLists() {
+        QCOMPARE(nameFiltersOf(QString::fromUtf8(kSaveFilter)), (QStringList{"*.jpg (*.jpg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)"}));
+        QCOMPARE(nameFiltersOf(QStringLiteral("Pictures|*.jpg;*.bmp|All|*.*")),
+                 (QStringList{"Pictures (*.jpg *.bmp)", "All (*)"}));
+    }
+
+    void saveInTheThreeFormats_data() {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("JPEG") << 0 << "out.png" << "out.jpg";
+        QTest::newRow("BMP") << 1 << "out.png" << "out.bmp";
+        QTest::newRow("WMF") << 2 << "out.png" << "out.wmf";
+        QTest::newRow("JPEG, no extension") << 0 << "plain" << "plain.jpg";
+    }
+    void saveInTheThreeFormats() {
+        QFETCH(int, entry);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        change();
+        QVERIFY(p->editor->isModified());
+        QString firstFilter;
+        whenModal<QFileDialog>(this, [&, entry, typed](QFileDialog* d) {
+            firstFilter = d->selectedNameFilter();
+            d->selectNameFilter(d->nameFilters().at(entry));
+            d->selectFile(dir.filePath(typed));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p->form->Save1Click();
+        QCOMPARE(firstFilter, QStringLiteral("*.jpg (*.jpg)"));
+        QVERIFY(p->errors.isEmpty());
+        QVERIFY2(QFile::exists(dir.filePath(written)), qPrintable(written));
+        QVERIFY(!QFile::exists(dir.filePath(typed)) || typed == written);
+        QVERIFY(!p->editor->isModified());
+        QCOMPARE(p->editor->history().undoDepth(), 1);
+        // What was written opens again at the same size.
+        const Picture back = LoadPictureFile(dir.filePath(written).toStdString());
+        QCOMPARE(back.width(), 605);
+        QCOMPARE(back.height(), 469);
+    }
+
+    void saveThatFailsShowsItsMessage() {
+        whenModal<QFileDialog>(this, [&](QFileDialog* d) {
+            d->selectFile(dir.filePath(QStringLiteral("no/such/folder/out.jpg")));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p->form->Save1Click();
+        QCOMPARE(p->errors.size(), 1);
+    }
+
+    void closingWithoutChangesClosesAtOnce() {
+        p->form->Exit1Click();
+        QVERIFY(!p->form->isVisible());
+        QVERIFY(!p->tools()->isVisible());
+    }
+
+    void closingWithChangesAsks_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false;
+        QTest::newRow("discard") << int(QMessageBox::Discard) << true;
+    }
+    void closingWithChangesAsks() {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        change();
+        QString question;
+        whenModal<QMessageBox>(this, [&, answer](QMessageBox* box) {
+            question = box->text();
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+        p->form->exit.shortcut->trigger();
+        QVERIFY(!question.isEmpty());
+        QCOMPARE(!p->form->isVisible(), closed);
+    }
+
+    void closingWithChangesAndSaving() {
+        change();
+        whenModal<QMessageBox>(this, [&](QMessageBox* box) {
+            whenModal<QFileDialog>(this, [&](QFileDialog* d) {
+                d->selectFile(dir.filePath(QStringLiteral("kept")));
+                static_cast<QDialog*>(d)->accept();
+            });
+            box->button(QMessageBox::Save)->click();
+        });
+        p->form->close();
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("kept.jpg"))));
+        QVERIFY(!p->form->isVisible());
+    }
+
+    void webPagesOpenInTheBrowser() {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        p->form->faq.shortcut->trigger();
+        p->form->home.button->trigger();
+        p->form->home.menuItem->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(catcher.opened.size(), 3);
+        QCOMPARE(catcher.opened[0], QUrl(QStringLiteral("https://www.jollix.example/faq.html")));
+        QCOMPARE(catcher.opened[1], QUrl(QStringLiteral("https://www.jollix.example/")));
+        QCOMPARE(catcher.opened[2].host(), QStringLiteral("www.jollix.example"));
+    }
+
+    void theAboutBox() {
+        QVERIFY(!p->form->About_us()->isVisible());
+        p->form->about.menuItem->trigger();
+        TAbout_us* a = p->form->About_us();
+        QVERIFY(a->isVisible());
+        QVERIFY(!a->isModal());
+        QCOMPARE(a->windowTitle(), QStringLiteral("About_us"));
+        QVERIFY(a->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(a->Memo1->isReadOnly());
+        const QStringList lines = a->Memo1->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("Name: Jollix"));
+        QCOMPARE(lines.value(1), QString());
+        QCOMPARE(lines.value(2), QStringLiteral("Version: 6.01"));
+        QCOMPARE(lines.value(6), QStringLiteral("Release time: 09/05/2008"));
+        for (const char* label : {"Website:", "Support:", "WebMaster;", "Tech-support: ", "Sales:"}) {
+            const int at = lines.indexOf(QString::fromUtf8(label));
+            QVERIFY2(at > 0, label);
+            QVERIFY(lines.value(at + 1).contains(QStringLiteral("jollix.example")));
+            QCOMPARE(lines.value(at - 1), QString());
+        }
+        QVERIFY(a->Label1->text().contains(QStringLiteral("https://www.jollix.example/")));
+        // The other windows go on working while it is shown.
+        p->form->SpeedButton9Click();
+        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+    }
+
+    void imageSizeDialogShowsWithoutBlocking() {
+        p->form->imageSize.shortcut->trigger();
+        QVERIFY(p->form->Image_Size()->isVisible());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,72 @@
+#pragma once
+// Shared by the window tests: the program's windows on a session, errors
+// collected instead of shown in message boxes, and pointer input sent the
+// way the windowing system sends it.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+#include <QWheelEvent>
+#include <QtTest>
+#include <memory>
+
+#include "editor/editor.h"
+#include "ui/error_handling.h"
+#include "ui/main_window.h"
+#include "ui/tool_palette.h"
+#include "ui/work_area.h"
+
+namespace jollix::testing {
+
+struct Program {
+    std::unique_ptr<Editor> editor;
+    std::unique_ptr<TForm1> form;
+    QStringList errors;
+
+    explicit Program(std::optional<Picture> start = std::nullopt) {
+        setErrorReporter([this](const QString& m) { errors << m; });
+        editor = std::make_unique<Editor>(std::move(start));
+        form = std::make_unique<TForm1>(*editor);
+        form->show();
+    }
+    ~Program() {
+        form.reset();
+        editor.reset();
+        setErrorReporter({});
+    }
+    TWork_area* area() const { return form->Work_area(); }
+    PictureWidget* image() const { return form->Work_area()->Image1(); }
+    TTools* tools() const { return form->Tools(); }
+};
+
+// A uniform picture, and one with a pattern so that every effect shows.
+inline Picture patterned(int w, int h) {
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.setPixel(x, y, uint32_t((x * 7) & 255) | (uint32_t((y * 5) & 255) << 8) | (uint32_t(((x + y) * 3) & 255) << 16));
+    return p;
+}
+
+// Mouse events delivered straight to a widget, with the held buttons given.
+inline void send(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void wheel(QWidget* w, int delta, QPoint pos = QPoint(5, 5)) {
+    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void enter(QWidget* w) {
+    QEnterEvent e(QPointF(5, 5), QPointF(5, 5), QPointF(w->mapToGlobal(QPoint(5, 5))));
+    QApplication::sendEvent(w, &e);
+}
+
+inline void leave(QWidget* w) {
+    QEvent e(QEvent::Leave);
+    QApplication::sendEvent(w, &e);
+}
+
+}  // namespace jollix::testing
