@@ -106,27 +106,23 @@ Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
     const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
 
     band::splitRows(w, h, [&](int t0, int t1) {
-        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
+        std::vector<uint8_t> row(rowBytes), buf(rowBytes * Picture::kTile);
         band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
             for (int y = ys; y < ye; ++y, dst += rowBytes) {
-                edge.readRow(y, dst);
-                bool halfway = false;
+                edge.readRow(y, row.data());
+                const uint8_t* p = row.data();
+                int halfway = 0;
                 for (size_t i = 0; i < rowBytes; i += 3) {
-                    const int s = 30 * dst[i + 2] + 59 * dst[i + 1] + 11 * dst[i];
+                    const int s = 30 * p[i + 2] + 59 * p[i + 1] + 11 * p[i];
                     halfway |= s == bound;
-                }
-                if (halfway) {
-                    for (size_t i = 0; i < rowBytes; i += 3) {
-                        const int B = dst[i], G = dst[i + 1], R = dst[i + 2];
-                        const int s = 30 * R + 59 * G + 11 * B;
-                        const bool white = s == bound ? exactGrey(R, G, B) > threshold : s > bound;
-                        dst[i] = dst[i + 1] = dst[i + 2] = white ? 255 : 0;
-                    }
-                    continue;
-                }
-                for (size_t i = 0; i < rowBytes; i += 3) {
-                    const int s = 30 * dst[i + 2] + 59 * dst[i + 1] + 11 * dst[i];
                     const uint8_t c = s > bound ? 255 : 0;
+                    dst[i] = dst[i + 1] = dst[i + 2] = c;
+                }
+                if (!halfway) continue;
+                for (size_t i = 0; i < rowBytes; i += 3) {
+                    const int B = p[i], G = p[i + 1], R = p[i + 2];
+                    if (30 * R + 59 * G + 11 * B != bound) continue;
+                    const uint8_t c = exactGrey(R, G, B) > threshold ? 255 : 0;
                     dst[i] = dst[i + 1] = dst[i + 2] = c;
                 }
             }

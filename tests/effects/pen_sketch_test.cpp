@@ -146,9 +146,14 @@ TEST(PenSketch, PressureLimits) {
     Picture edge = makePicture(5, 1, [&](int x, int) { return uint32_t(greys[x]) * 0x010101u; });
     Picture all = twovalue(edge, 255);
     Picture light = twovalue(edge, 1);
+    // Thresholds beyond the slider's range: every grey exceeds -1, none 300.
+    Picture none = twovalue(edge, -1);
+    Picture over = twovalue(edge, 300);
     for (int x = 0; x < 5; ++x) {
         EXPECT_EQ(all.pixel(x, 0), kBlack) << x;
         EXPECT_EQ(light.pixel(x, 0), greys[x] >= 2 ? kWhite : kBlack) << x;
+        EXPECT_EQ(none.pixel(x, 0), kWhite) << x;
+        EXPECT_EQ(over.pixel(x, 0), kBlack) << x;
     }
 }
 
