@@ -1,0 +1,375 @@
+#include "effects/smear.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "core/numeric.h"
+#include "effects/sampler.h"
+
+// Loops that work out many source points at once are built for several
+// instruction sets and the widest one the processor has is picked at run
+// time. They use only correctly rounded operations, so every version gives
+// the same numbers.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define JOLLIX_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define JOLLIX_VECTOR_CLONES
+#endif
+
+namespace jollix {
+
+namespace detail {
+
+std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
+    std::vector<SmearPass> passes;
+    const long double halfR = static_cast<long double>(R) / 2;
+    // The capped length: the move, but never more than R/2.
+    auto cap = [&](double L) { return halfR < L ? static_cast<double>(halfR) : L; };
+    int64_t x = X, y = Y;
+    const int64_t x0 = X0, y0 = Y0;
+    for (int kind = kUpLeft; kind <= kUp; ++kind) {
+        SmearPass p{};
+        p.kind = static_cast<SmearKind>(kind);
+        bool runs = false;
+        switch (kind) {
+        case kUpLeft: runs = x < x0 && y < y0; break;
+        case kDownRight: runs = x > x0 && y > y0; break;
+        case kUpRight: runs = x > x0 && y < y0; break;
+        case kDownLeft: runs = x < x0 && y > y0; break;
+        case kLeft: runs = x < x0 && y == y0; break;
+        case kRight: runs = x > x0 && y == y0; break;
+        case kDown: runs = x == x0 && y > y0; break;
+        case kUp: runs = x == x0 && y < y0; break;
+        }
+        if (!runs) continue;
+        if (kind <= kDownLeft) {
+            const int64_t dx = x0 - x, dy = y0 - y;
+            p.L = static_cast<double>(std::sqrt(static_cast<long double>(dx * dx + dy * dy)));
+            p.k = static_cast<double>(static_cast<long double>(dy) / static_cast<long double>(dx));
+            p.d = cap(p.L);
+            const int s = x > x0 ? 1 : -1;
+            const long double root = std::sqrt(1.0L + static_cast<long double>(p.k) * p.k);
+            x = x0 + s * int64_t(Round(p.d / root));
+            y = y0 + s * int64_t(Round(static_cast<long double>(p.d) * p.k / root));
+            p.cx = static_cast<double>(static_cast<long double>(x0 + x) / 2);
+            p.cy = static_cast<double>(static_cast<long double>(y0 + y) / 2);
+            // Unit direction, each component signed like the move.
+            const double ax = static_cast<double>(1.0L / root);
+            const double ay = static_cast<double>(
+                1.0L / std::sqrt(1.0L + 1.0L / (static_cast<long double>(p.k) * p.k)));
+            p.ux = (kind == kUpLeft || kind == kDownLeft) ? -ax : ax;
+            p.uy = (kind == kUpLeft || kind == kUpRight) ? -ay : ay;
+        } else if (kind == kLeft) {
+            p.L = static_cast<double>(x0 - x);
+            p.d = cap(p.L);
+            x = x0 - Round(p.d);
+            p.cx = static_cast<double>(x0 - static_cast<long double>(p.d) / 2);
+            p.cy = static_cast<double>(y0);
+            p.ux = -1;
+        } else if (kind == kRight) {
+            p.L = static_cast<double>(x - x0);
+            p.d = cap(p.L);
+            x = x0 + Round(p.d);
+            p.cx = static_cast<double>(x - static_cast<long double>(p.d) / 2);
+            p.cy = static_cast<double>(y0);
+            p.ux = 1;
+        } else if (kind == kDown) {
+            p.L = static_cast<double>(y - y0);
+            p.d = cap(p.L);
+            y = y0 + Round(p.d);
+            p.cx = static_cast<double>(x0);
+            p.cy = static_cast<double>(y0 + static_cast<long double>(p.d) / 2);
+            p.uy = 1;
+        } else {  // kUp: the end point stays
+            p.L = static_cast<double>(y0 - y);
+            p.d = cap(p.L);
+            p.cx = static_cast<double>(x0);
+            p.cy = static_cast<double>(y0 - static_cast<long double>(p.d) / 2);
+            p.uy = -1;
+        }
+        p.endX = int(x);
+        p.endY = int(y);
+        passes.push_back(p);
+    }
+    return passes;
+}
+
+} // namespace detail
+
+namespace {
+
+using detail::SmearPass;
+using Ext = long double;
+
+// The constants of one pass, and the chord mapping worked out in extended
+// precision with every named quantity (F, m, o, t, Q, E, A, B, c, S) stored
+// as a double between steps. The straight passes use it for every pixel;
+// the diagonal ones for the pixels on the centre line, where the values can
+// be exact fractions and so land on rounding ties of the sampler.
+struct Chords {
+    Chords(const SmearPass& p, int R)
+        : kind(p.kind), R(R), k(p.k), d(p.d), cx(p.cx), cy(p.cy), ux(p.ux), uy(p.uy), halfD(p.d / 2) {
+        rho = R + Ext(d) / 2;
+        // o places the circle of radius R + d + o on which the chords'
+        // middles lie: through (d/2, 0) and (0, rho) in the (shift, w) plane.
+        // With d = 0 (R = 0) the patch is empty and o is never needed.
+        o = d != 0 ? double((2 * rho * rho - (R + Ext(d)) * (R + Ext(d))) / d) : 0.0;
+        rho2 = double(rho * rho);
+        K = double(R + Ext(d) + o);
+        K2 = K * K;
+        if (kind <= detail::kDownLeft) {
+            // The unit direction as the extended-precision steps use it.
+            uxE = (ux < 0 ? -1 : 1) / std::sqrt(1 + Ext(k) * k);
+            uyE = (uy < 0 ? -1 : 1) / std::sqrt(1 + 1 / (Ext(k) * k));
+        } else {
+            uxE = ux;
+            uyE = uy;
+        }
+    }
+
+    // Half length m and forward shift t of the chord at squared distance
+    // w2 from the centre line.
+    void chord(Ext w2, double& m, double& t) const {
+        m = double(std::sqrt(rho * rho - w2));
+        const Ext big = R + Ext(d) + o;
+        t = double(std::sqrt(big * big - w2) - Ext(d) / 2 - R - o);
+    }
+
+    // From the chord through P = (G, i), its foot point F = (h, l), half
+    // length m and shift t, to the source point S.
+    void mapChord(int64_t G, int64_t i, double h, double l, double m, double t, double& sx, double& sy) const {
+        using namespace detail;
+        double qx, qy;
+        if (kind <= kDownLeft) {
+            qx = double(h + t * uxE);
+            qy = double(l + (Ext(qx) - h) * k);
+        } else {
+            qx = double(h + t * uxE);
+            qy = double(l + t * uyE);
+        }
+        const bool ahead = isAhead(G, i, qx, qy);
+        const double ex = double(h + (ahead ? m : -m) * uxE);
+        const double ey = double(l + (ahead ? m : -m) * uyE);
+        const Ext gx = G - Ext(ex), gy = i - Ext(ey);
+        const double A = double(std::sqrt(gx * gx + gy * gy));
+        const double B = ahead ? double(Ext(m) - t) : double(Ext(m) + t);
+        const double c = double(Ext(m) * A / B);
+        const Ext f = ahead ? Ext(c) - A : Ext(A) - c;
+        sx = double(G - f * uxE);
+        sy = double(i - f * uyE);
+    }
+
+    // The whole mapping of one pixel in extended precision.
+    void literal(int64_t G, int64_t i, double& sx, double& sy) const {
+        using namespace detail;
+        double h, l;
+        if (kind <= kDownLeft) {
+            h = double(((cy - Ext(i)) + G * Ext(k) + cx / Ext(k)) / (1 / Ext(k) + k));
+            l = double(cy - (Ext(h) - cx) / k);
+        } else if (kind == kLeft || kind == kRight) {
+            h = cx;
+            l = double(i);
+        } else {
+            h = double(G);
+            l = cy;
+        }
+        const Ext fx = Ext(h) - cx, fy = Ext(l) - cy;
+        double m, t;
+        chord(fx * fx + fy * fy, m, t);
+        mapChord(G, i, h, l, m, t, sx, sy);
+    }
+
+    // Does P lie ahead of Q (toward the pointer)? The diagonal moves compare
+    // positions as seen from the picture's top-left corner. Where the ratio
+    // test of the moves across it has no value (column 0, or Q in column 0),
+    // positions along the move decide, as for the straight moves.
+    bool isAhead(int64_t G, int64_t i, double qx, double qy) const {
+        using namespace detail;
+        auto alongMove = [&] { return (G - Ext(qx)) * uxE + (i - Ext(qy)) * uyE >= 0; };
+        switch (kind) {
+        case kUpLeft: return Ext(G * G + i * i) < Ext(qx) * qx + Ext(qy) * qy;
+        case kDownRight: return Ext(G * G + i * i) >= Ext(qx) * qx + Ext(qy) * qy;
+        case kUpRight: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx > Ext(i) / G;
+        case kDownLeft: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx <= Ext(i) / G;
+        case kLeft: return G < qx;
+        case kRight: return G >= qx;
+        case kDown: return i > qy;
+        case kUp: return i <= qy;
+        }
+        return true;
+    }
+
+    detail::SmearKind kind;
+    int R;
+    double k, d, cx, cy, ux, uy, halfD;
+    Ext rho = 0, uxE = 0, uyE = 0;
+    double o = 0, rho2 = 0, K = 0, K2 = 0;
+};
+
+// Source points of the pixels (G, i0 + j), j = 0 .. n - 1, of a diagonal
+// pass in 64-bit arithmetic, written for the vector units. The chord
+// through P is described by s, P's position along the move measured from
+// the foot point F, and w, its distance from the centre line:
+//   F = P - s u,  w^2 = ((G - cx) uy - (i - cy) ux)^2,
+//   m = sqrt(rho^2 - w^2),  t = d/2 - w^2 / (K + sqrt(K^2 - w^2)),
+// which is sqrt(K^2 - w^2) - d/2 - R - o without the cancellation near K.
+// With E the chord's end on P's side of Q, A = |P - E| = m -+ s and
+// B = m -+ t, and the step back along the move, c - A ahead of Q or A - c
+// behind it with c = m A / B, is t A / B either way.
+template <int Kind>
+JOLLIX_VECTOR_CLONES void diagonalRun(const Chords& g, int64_t G, int64_t i0, int n, double* __restrict xs,
+                                      double* __restrict ys) {
+    const double Gd = double(G), gx = Gd - g.cx, GG = double(G * G), i0d = double(i0);
+    const double ux = g.ux, uy = g.uy, k = g.k, cy = g.cy;
+    const double rho2 = g.rho2, K = g.K, K2 = g.K2, halfD = g.halfD;
+    const bool columnZero = G == 0;
+    for (int j = 0; j < n; ++j) {
+        const double id = i0d + j;
+        const double gy = id - cy;
+        const double s = gx * ux + gy * uy;
+        const double wv = gx * uy - gy * ux;
+        const double w2 = wv * wv;
+        const double h = Gd - s * ux, l = id - s * uy;
+        const double m = std::sqrt(rho2 - w2);
+        const double t = halfD - w2 / (K + std::sqrt(K2 - w2));
+        const double qx = h + t * ux;
+        const double qy = l + (qx - h) * k;
+        // +1 when P lies ahead of Q, -1 behind it (see Chords::isAhead).
+        double sg;
+        if constexpr (Kind == detail::kUpLeft) {
+            sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
+        } else if constexpr (Kind == detail::kDownRight) {
+            sg = GG + id * id >= qx * qx + qy * qy ? 1.0 : -1.0;
+        } else {
+            const double along = (Gd - qx) * ux + (id - qy) * uy >= 0 ? 1.0 : -1.0;
+            const double byRatio =
+                (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
+            sg = columnZero ? along : (qx == 0 ? along : byRatio);
+        }
+        const double A = m - sg * s, B = m - sg * t;
+        const double f = t * A / B;
+        xs[j] = Gd - f * ux;
+        ys[j] = id - f * uy;
+    }
+}
+
+// Whether a diagonal pass's pixel lies on the centre line (see Chords).
+inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
+    const double wv = (double(G) - g.cx) * g.uy - (double(i) - g.cy) * g.ux;
+    return wv * wv < 1e-12;
+}
+
+template <int Kind>
+void diagonalColumn(const Chords& g, const Picture& src, Picture& dst, int64_t G, int64_t i0, int n, double* xs,
+                    double* ys) {
+    diagonalRun<Kind>(g, G, i0, n, xs, ys);
+    for (int j = 0; j < n; ++j) {
+        const int64_t i = i0 + j;
+        if (onCentreLine(g, G, i)) g.literal(G, i, xs[j], ys[j]);
+        dst.setPixel(int(G), int(i), xiangsujuhe(src, xs[j], ys[j]));
+    }
+}
+
+void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress) {
+    using namespace detail;
+    const Chords g(p, R);
+    const int64_t w = src.width(), hgt = src.height();
+    const Ext d = p.d;
+    const Ext rho = R + d / 2;
+    const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
+    const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
+    const bool diagonal = p.kind <= kDownLeft, horizontal = p.kind == kLeft || p.kind == kRight;
+
+    // Horizontal passes: m and t belong to a row; worked out once per row
+    // of the patch inside the picture.
+    int64_t rowLo = 0;
+    std::vector<double> rowM, rowT;
+    if (horizontal && first <= last) {
+        rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
+        const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
+        for (int64_t i = rowLo; i <= rowHi; ++i) {
+            const Ext fy = Ext(i) - p.cy;
+            double m, t;
+            g.chord(fy * fy, m, t);
+            rowM.push_back(m);
+            rowT.push_back(t);
+        }
+    }
+    std::vector<double> xs, ys;
+    for (int64_t G = first; G <= last; ++G) {
+        const Ext off = p.cx - Ext(G);
+        const Ext hh = std::sqrt(rho * rho - off * off);
+        const int64_t top = int64_t(Round(p.cy - hh)) + 1;
+        const int64_t bottom = int64_t(Round(p.cy + hh)) - 1;
+        const int64_t i0 = std::max<int64_t>(top, 0), i1 = std::min<int64_t>(bottom, hgt - 1);
+        if (G >= 0 && G < w && i0 <= i1) {
+            const int n = int(i1 - i0 + 1);
+            if (diagonal) {
+                if (xs.size() < size_t(n)) {
+                    xs.resize(size_t(n));
+                    ys.resize(size_t(n));
+                }
+                switch (p.kind) {
+                case kUpLeft: diagonalColumn<kUpLeft>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
+                case kDownRight: diagonalColumn<kDownRight>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
+                case kUpRight: diagonalColumn<kUpRight>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
+                default: diagonalColumn<kDownLeft>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
+                }
+            } else if (horizontal) {
+                for (int64_t i = i0; i <= i1; ++i) {
+                    double sx, sy;
+                    const size_t r = size_t(i - rowLo);
+                    g.mapChord(G, i, p.cx, double(i), rowM[r], rowT[r], sx, sy);
+                    dst.setPixel(int(G), int(i), xiangsujuhe(src, sx, sy));
+                }
+            } else {
+                // Vertical passes: m and t belong to the column.
+                const Ext fx = Ext(G) - p.cx;
+                double m, t;
+                g.chord(fx * fx, m, t);
+                for (int64_t i = i0; i <= i1; ++i) {
+                    double sx, sy;
+                    g.mapChord(G, i, double(G), p.cy, m, t, sx, sy);
+                    dst.setPixel(int(G), int(i), xiangsujuhe(src, sx, sy));
+                }
+            }
+        }
+        progressStep(progress);
+    }
+    progressReset(progress);
+}
+
+} // namespace
+
+namespace detail {
+
+SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
+    const Chords g(p, R);
+    SmearSource s{};
+    if (p.kind <= kDownLeft && !onCentreLine(g, G, i)) {
+        switch (p.kind) {
+        case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &s.x, &s.y); break;
+        case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &s.x, &s.y); break;
+        case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &s.x, &s.y); break;
+        default: diagonalRun<kDownLeft>(g, G, i, 1, &s.x, &s.y); break;
+        }
+        return s;
+    }
+    g.literal(G, i, s.x, s.y);
+    return s;
+}
+
+} // namespace detail
+
+Picture tumopic(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
+    // Every pass reads the picture as it was before the release and writes
+    // into the one result, so a later pass replaces an earlier one's pixels
+    // where their patches overlap.
+    Picture dst = src;
+    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) smearPatch(src, dst, p, R, progress);
+    return dst;
+}
+
+} // namespace jollix
