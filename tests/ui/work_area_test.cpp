@@ -363,8 +363,10 @@ private slots:
         // The brush disc (radius 50) lies in whole 64-pixel tiles around it.
         QVERIFY(r.contains(QRect(150, 100, 101, 101)));
         QVERIFY(r.width() < 260 && r.height() < 260);
-        // And the control shows exactly the picture at 100 %.
-        QTest::qWait(20);
+        // And the control shows exactly the picture at 100 % (the outline
+        // out of the way).
+        QTest::mouseMove(p->image(), QPoint(1, 1));
+        QVERIFY(!p->image()->brushOutlineShown());
         const QImage shown = p->image()->grab(QRect(140, 90, 120, 120)).toImage();
         for (int y = 0; y < 120; y += 7)
             for (int x = 0; x < 120; x += 7) {
