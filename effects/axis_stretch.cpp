@@ -101,28 +101,59 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const int W = src.width(), Hp = src.height();
         const int outerC = kVertical ? X : Y, innerC = kVertical ? Y : X;
         const int outerN = kVertical ? W : Hp, innerN = kVertical ? Hp : W;
-        for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
-            const int t = int(outerC - f);
-            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, t);
-            const long long lo = Round(static_cast<long double>(innerC) - line.B);
-            const long long hi = Round(static_cast<long double>(innerC) + line.B);
-            if (f >= 0 && f < outerN) {
-                const long double Fl = line.F;
-                const double dF = double(Fl - line.h);
-                const double F2 = double(Fl * Fl);
-                const long long from = std::max(lo, 0LL), to = std::min<long long>(hi, innerN - 1);
-                for (long long i = from; i <= to; ++i) {
-                    const double G = double(innerC - i);
-                    double arg = F2 - G * G;
-                    if (!(arg > F2 * 1e-12)) {
-                        // Close to the rim's end: decide the root's sign in
-                        // extended precision. Where the root has no positive
-                        // argument the pixel keeps its colour.
-                        const long double e = Fl * Fl - static_cast<long double>(G) * G;
-                        if (!(e > 0)) continue;
-                        arg = double(e);
+        // Lines at offsets t and -t share their terms, and within a line
+        // the rows at G and -G share the factor (F - h) / sqrt(F^2 - G^2);
+        // both are formed once per offset.
+        struct Span {
+            long long lo, hi;
+            size_t start;
+        };
+        std::vector<Span> spans(static_cast<size_t>(R));
+        size_t total = 0;
+        for (int m = 0; m < R; ++m) {
+            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, m);
+            Span& sp = spans[size_t(m)];
+            sp.lo = Round(static_cast<long double>(innerC) - line.B);
+            sp.hi = Round(static_cast<long double>(innerC) + line.B);
+            sp.start = total;
+            total += size_t(std::max<long long>({innerC - sp.lo, sp.hi - innerC, 0})) + 1;
+        }
+        std::vector<double> factor(total);
+        for (int m = 0; m < R; ++m) {
+            const long long f1 = (long long)outerC - m, f2 = (long long)outerC + m;
+            if (!((f1 >= 0 && f1 < outerN) || (f2 >= 0 && f2 < outerN))) continue;
+            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, m);
+            const long double Fl = line.F;
+            const double dF = double(Fl - line.h);
+            const double F2 = double(Fl * Fl);
+            const size_t n = (m + 1 < R ? spans[size_t(m) + 1].start : total) - spans[size_t(m)].start;
+            double* fac = factor.data() + spans[size_t(m)].start;
+            for (size_t k = 0; k < n; ++k) {
+                const double G = double(k);
+                double arg = F2 - G * G;
+                if (!(arg > F2 * 1e-12)) {
+                    // Close to the line's ends: decide the root's sign in
+                    // extended precision. Where the root has no positive
+                    // argument the pixel keeps its colour (marked NaN).
+                    const long double e = Fl * Fl - static_cast<long double>(G) * G;
+                    if (!(e > 0)) {
+                        fac[k] = std::nan("");
+                        continue;
                     }
-                    const double s = innerC - dF * G / std::sqrt(arg);
+                    arg = double(e);
+                }
+                fac[k] = dF / std::sqrt(arg);
+            }
+        }
+        for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
+            const Span& sp = spans[size_t(std::llabs(outerC - f))];
+            if (f >= 0 && f < outerN) {
+                const double* fac = factor.data() + sp.start;
+                const long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
+                for (long long i = from; i <= to; ++i) {
+                    const double q = fac[std::llabs(innerC - i)];
+                    if (q != q) continue;
+                    const double s = innerC - q * double(innerC - i);
                     if constexpr (kVertical) {
                         double xs = double(f), ys = s;
                         writer.put(int(f), int(i), detail::bilinear(src, xs, ys));

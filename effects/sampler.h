@@ -61,36 +61,50 @@ inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
     }
     const double wy1 = y - y0, wy0 = (y0 + 1) - y;
     const double wx1 = x - x0, wx0 = (x0 + 1) - x;
+    const uint8_t* a = pic.pixelPtr(x0, y0);
+#if defined(__SSE2__)
+    // All three channels at once in single precision. The error of that
+    // evaluation stays far below 1e-3 of a level, so wherever the value is
+    // not within 1e-3 of a half it rounds as the exact one does; the rest
+    // is evaluated again channel by channel in extended precision.
+    //
+    // Away from a tile's last two columns and its last row, the 2 x 2
+    // neighbourhood lies in one tile and each of its two rows can be read
+    // as 8 bytes (the pixels (x0, y) and (x0 + 1, y) and two bytes more,
+    // still inside the tile).
+    if (__builtin_expect((x0 & Picture::kTileMask) < Picture::kTileMask - 1 &&
+                             (y0 & Picture::kTileMask) < Picture::kTileMask && x1 != x0 && y1 != y0,
+                         1)) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)), zero);
+        const __m128i low =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + Picture::kTileStride)), zero);
+        // Lanes blue, green, red and one unused, per pixel.
+        const __m128 pa = _mm_cvtepi32_ps(_mm_unpacklo_epi16(top, zero));
+        const __m128 pc = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(top, 6), zero));
+        const __m128 pb = _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero));
+        const __m128 pd = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(low, 6), zero));
+        const __m128 v = _mm_add_ps(
+            _mm_add_ps(_mm_mul_ps(pa, _mm_set1_ps(float(wx0 * wy0))), _mm_mul_ps(pb, _mm_set1_ps(float(wx0 * wy1)))),
+            _mm_add_ps(_mm_mul_ps(pc, _mm_set1_ps(float(wx1 * wy0))), _mm_mul_ps(pd, _mm_set1_ps(float(wx1 * wy1)))));
+        const __m128i r = _mm_cvtps_epi32(v);  // nearest, ties to even
+        const __m128 off = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(v, _mm_cvtepi32_ps(r)));
+        if (__builtin_expect((_mm_movemask_ps(_mm_cmpgt_ps(off, _mm_set1_ps(0.5f - 1e-3f))) & 7) == 0, 1)) {
+            // Red into the low byte, blue into the third.
+            const __m128i rgb = _mm_shuffle_epi32(r, _MM_SHUFFLE(3, 0, 1, 2));
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(rgb, zero), zero);
+            return uint32_t(_mm_cvtsi128_si32(bytes)) & 0xFFFFFFu;
+        }
+    }
+#endif
     // The four pixels, looked up once per tile: the right and lower
     // neighbours usually lie in the same tile.
-    const uint8_t* a = pic.pixelPtr(x0, y0);
     const bool sameTileX = x1 == x0 || (x0 & Picture::kTileMask) != Picture::kTileMask;
     const bool sameTileY = y1 == y0 || (y0 & Picture::kTileMask) != Picture::kTileMask;
     const int stepX = (x1 - x0) * 3, stepY = (y1 - y0) * Picture::kTileStride;
     const uint8_t* c = sameTileX ? a + stepX : pic.pixelPtr(x1, y0);
     const uint8_t* b = sameTileY ? a + stepY : pic.pixelPtr(x0, y1);
     const uint8_t* d = sameTileX ? b + stepX : (sameTileY ? c + stepY : pic.pixelPtr(x1, y1));
-#if defined(__SSE2__)
-    // All three channels at once in single precision. The error of that
-    // evaluation stays far below 1e-3 of a level, so wherever the value is
-    // not within 1e-3 of a half it rounds as the exact one does; the rest
-    // is evaluated again channel by channel in extended precision.
-    const __m128i zero = _mm_setzero_si128();
-    auto lanes = [zero](const uint8_t* p) {
-        // Lanes red, green, blue, 0.
-        const int v = int(p[2]) | (int(p[1]) << 8) | (int(p[0]) << 16);
-        return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero));
-    };
-    const __m128 v = _mm_add_ps(
-        _mm_add_ps(_mm_mul_ps(lanes(a), _mm_set1_ps(float(wx0 * wy0))), _mm_mul_ps(lanes(b), _mm_set1_ps(float(wx0 * wy1)))),
-        _mm_add_ps(_mm_mul_ps(lanes(c), _mm_set1_ps(float(wx1 * wy0))), _mm_mul_ps(lanes(d), _mm_set1_ps(float(wx1 * wy1)))));
-    const __m128i r = _mm_cvtps_epi32(v);  // nearest, ties to even
-    const __m128 off = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(v, _mm_cvtepi32_ps(r)));
-    if (__builtin_expect(_mm_movemask_ps(_mm_cmpgt_ps(off, _mm_set1_ps(0.5f - 1e-3f))) == 0, 1)) {
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(r, zero), zero);
-        return uint32_t(_mm_cvtsi128_si32(bytes));
-    }
-#endif
     return bilinearExtended(a, b, c, d, wy0, wy1, wx0, wx1);
 }
 

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/sampler.h"
@@ -117,16 +121,43 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
             bottom[size_t(m)] = Round(static_cast<long double>(b) + kx) - 1LL;
         }
 
+        // The factor c / z of every pixel offset (|dx|, |dy|) of the region,
+        // z = sqrt(rho^2 - dx^2 - dy^2): the four quadrants share it, so it
+        // is formed once per offset, two at a time.
+        std::vector<size_t> start(static_cast<size_t>(R) + 1, 0);
+        for (int m = 1; m < R; ++m) {
+            const long long reach = std::max<long long>({(long long)b - top[size_t(m)], bottom[size_t(m)] - b, 0});
+            start[size_t(m) + 1] = start[size_t(m)] + size_t(reach) + 1;
+        }
+        std::vector<double> factor(start[size_t(R)]);
+        for (int m = 1; m < R; ++m) {
+            const long long xl = (long long)a - m, xr = (long long)a + m;
+            const bool visible = (xl >= 0 && xl < W) || (xr >= 0 && xr < W);
+            if (!visible) continue;
+            const double colTerm = rho2 - double(m) * m;
+            double* f = factor.data() + start[size_t(m)];
+            const size_t n = start[size_t(m) + 1] - start[size_t(m)];
+            size_t k = 1;
+#if defined(__SSE2__)
+            const __m128d cv = _mm_set1_pd(c), ct = _mm_set1_pd(colTerm);
+            for (; k + 1 < n; k += 2) {
+                const __m128d dy = _mm_set_pd(double(k + 1), double(k));
+                _mm_storeu_pd(f + k, _mm_div_pd(cv, _mm_sqrt_pd(_mm_sub_pd(ct, _mm_mul_pd(dy, dy)))));
+            }
+#endif
+            for (; k < n; ++k) f[k] = c / std::sqrt(colTerm - double(k) * k);
+        }
+
         // One column of one quadrant: source points nearer the centre.
         auto column = [&](long long x, long long yFrom, long long yTo) {
             if (x < 0 || x >= W) return;
             yFrom = std::max(yFrom, 0LL);
             yTo = std::min<long long>(yTo, Hp - 1);
             const double dx = double(a - x);
-            const double colTerm = rho2 - dx * dx;
+            const double* f = factor.data() + start[size_t(std::llabs(a - x))];
             for (long long y = yFrom; y <= yTo; ++y) {
                 const double dy = double(b - y);
-                const double q = c / std::sqrt(colTerm - dy * dy);
+                const double q = f[std::llabs(b - y)];
                 double xs = a - q * dx, ys = b - q * dy;
                 writer.put(int(x), int(y), detail::bilinear(src, xs, ys));
             }
