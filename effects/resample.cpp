@@ -53,7 +53,7 @@ AxisWeights axisWeights(int src, int dst) {
     return a;
 }
 
-// num / den rounded to nearest, ties to even, for den >= 1; num / den is at
+// num / den rounded to nearest, ties to even, for den >= 2; num / den is at
 // most 255 here. The quotient is estimated in double and then corrected, so
 // the result is exact whatever the estimate's error.
 struct RoundingDivider {
@@ -71,18 +71,36 @@ struct RoundingDivider {
     }
 };
 
+// The same for num and den below 2^32, without branches: the quotient and
+// remainder come exactly from one 64-bit reciprocal (for every 32-bit num,
+// floor(c * num / 2^64) = num / den and the remainder follows from the low
+// half, with c = floor((2^64 - 1) / den) + 1).
+struct RoundingDivider32 {
+    uint64_t den;
+    uint64_t c;
+    explicit RoundingDivider32(uint64_t d) : den(d), c(UINT64_MAX / d + 1) {}
+    uint8_t operator()(uint32_t num) const {
+        const uint64_t low = c * num;
+        const uint64_t q = uint64_t((unsigned __int128)c * num >> 64);
+        const uint64_t r = uint64_t((unsigned __int128)low * den >> 64);
+        const uint64_t twice = 2 * r;
+        return uint8_t(q + (twice > den) + ((twice == den) & q & 1));
+    }
+};
+
 // Resampling of the new rows [rowBegin, rowEnd) into dst. H is the type of
-// the horizontal sums (each at most 255 * Sx').
-template <class H>
+// the horizontal sums (each at most 255 * Sx'), A that of the whole sums
+// (each at most 255 * Sx' * Sy').
+template <class H, class A>
 void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay,
                   int rowBegin, int rowEnd) {
     const int sw = src.width();
     const int dw = dst.width();
     const size_t values = size_t(dw) * 3;
-    const RoundingDivider divide(ax.total * ay.total);
+    const uint64_t den = ax.total * ay.total;
 
     std::vector<uint8_t> srcRow(size_t(sw) * 3);
-    std::vector<uint64_t> acc(values);
+    std::vector<A> acc(values);
     std::vector<uint8_t> outRow(values);
 
     // Horizontally resampled source rows, oldest first; rows are needed in
@@ -134,17 +152,21 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
         const uint32_t* wy = ay.weight.data() + ay.offset[size_t(y)];
         {
             const H* h = cache[0].sums.data();
-            const uint64_t w = wy[0];
+            const A w = wy[0];
             for (size_t c = 0; c < values; ++c) acc[c] = w * h[c];
         }
         for (int32_t k = 1; k < n; ++k) {
             const H* h = cache[size_t(k)].sums.data();
-            const uint64_t w = wy[k];
+            const A w = wy[k];
             for (size_t c = 0; c < values; ++c) acc[c] += w * h[c];
         }
-        if (divide.den == 1) {
+        if (den == 1) {
             for (size_t c = 0; c < values; ++c) outRow[c] = uint8_t(acc[c]);
+        } else if constexpr (sizeof(A) == 4) {
+            const RoundingDivider32 divide(den);
+            for (size_t c = 0; c < values; ++c) outRow[c] = divide(acc[c]);
         } else {
+            const RoundingDivider divide(den);
             for (size_t c = 0; c < values; ++c) outRow[c] = divide(acc[c]);
         }
         dst.writeRow(y, outRow.data());
@@ -168,13 +190,18 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     for (int ty = 0; ty < dst.tilesY(); ++ty)
         for (int tx = 0; tx < dst.tilesX(); ++tx) dst.mutableTile(tx, ty);
 
-    // Horizontal sums stay in 32 bits while 255 * Sx' fits.
-    const bool narrow = ax.total <= (uint64_t(UINT32_MAX) / 255);
+    // Sums stay in 32 bits while they fit: the horizontal ones while
+    // 255 * Sx' does, the whole ones while 255 * Sx' * Sy' does.
+    const uint64_t limit = uint64_t(UINT32_MAX) / 255;
+    const bool narrowH = ax.total <= limit;
+    const bool narrowA = narrowH && ay.total <= limit && ax.total * ay.total <= limit;
     auto run = [&](int r0, int r1) {
-        if (narrow)
-            resampleRows<uint32_t>(src, dst, ax, ay, r0, r1);
+        if (narrowA)
+            resampleRows<uint32_t, uint32_t>(src, dst, ax, ay, r0, r1);
+        else if (narrowH)
+            resampleRows<uint32_t, uint64_t>(src, dst, ax, ay, r0, r1);
         else
-            resampleRows<uint64_t>(src, dst, ax, ay, r0, r1);
+            resampleRows<uint64_t, uint64_t>(src, dst, ax, ay, r0, r1);
     };
 
     // Large pictures are done in two halves on two threads. Each new row is

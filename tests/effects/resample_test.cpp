@@ -174,6 +174,16 @@ TEST(Resample, LargePicturesSplitAcrossThreadsGiveTheSameResult) {
             ASSERT_EQ(out.pixel(i, k), referencePixel(src, 1001, 601, i, k)) << i << "," << k;
 }
 
+TEST(Resample, HugeAreasPerPixelAreStillExact) {
+    // 4200 x 4100 source pixels in one: the sums outgrow 32 bits.
+    const Picture src = patterned(4200, 4100, 5);
+    const Picture one = resampleArea(src, 1, 1);
+    EXPECT_EQ(one.pixel(0, 0), referencePixel(src, 1, 1, 0, 0));
+    const Picture two = resampleArea(src, 2, 3);
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(two.pixel(i, k), referencePixel(src, 2, 3, i, k)) << i << "," << k;
+}
+
 TEST(Resample, DegenerateSizes) {
     const Picture src = patterned(4, 4);
     EXPECT_TRUE(resampleArea(src, 0, 5).isEmpty());
