@@ -3,17 +3,23 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/numeric.h"
 #include "effects/band_writer.h"
 
 namespace jollix {
 
 namespace {
 
-// The grey value in extended precision, exactly as the program defines it.
-int exactGrey(int red, int green, int blue) {
-    return Round(static_cast<long double>(red) * 0.3L + static_cast<long double>(green) * 0.59L +
-                 static_cast<long double>(blue) * 0.11L);
+// The grey value of a pixel whose weighted sum s = 30 R + 59 G + 11 B lies
+// halfway, s = 100 q + 50: the extended-precision sum R * 0.3 + G * 0.59 +
+// B * 0.11 (in that order) falls a hair above, below or right on q + 0.5,
+// and rounds accordingly, ties to the even integer.
+int halfwayGrey(int red, int green, int blue, int q) {
+    const long double v = static_cast<long double>(red) * 0.3L + static_cast<long double>(green) * 0.59L +
+                          static_cast<long double>(blue) * 0.11L;
+    const long double half = q + 0.5L;
+    if (v > half) return q + 1;
+    if (v < half) return q;
+    return q + (q & 1);
 }
 
 // One interior row of the edge picture: rows a, b, c are y - 1, y, y + 1;
@@ -43,12 +49,12 @@ void edgeRow(const uint8_t* __restrict a, const uint8_t* __restrict b, const uin
 // precision sum misses it by far less than 1e-15, so unless s / 100 lies
 // exactly halfway between two integers (s mod 100 = 50) the rounded result
 // is the integer nearest to s / 100. In the halfway cases the last bits of
-// the sum decide, so they are evaluated the long way.
+// the sum decide.
 int greyOf(int red, int green, int blue) {
     const int s = 30 * red + 59 * green + 11 * blue;
     const int q = s / 100, rem = s - q * 100;
     if (rem != 50) return q + (rem > 50);
-    return exactGrey(red, green, blue);
+    return halfwayGrey(red, green, blue, q);
 }
 
 Picture picsobel(const Picture& src, Progress* /*progress*/) {
@@ -122,7 +128,8 @@ Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
                 for (size_t i = 0; i < rowBytes; i += 3) {
                     const int B = p[i], G = p[i + 1], R = p[i + 2];
                     if (30 * R + 59 * G + 11 * B != bound) continue;
-                    const uint8_t c = exactGrey(R, G, B) > threshold ? 255 : 0;
+                    // Here s = 100 threshold + 50.
+                    const uint8_t c = halfwayGrey(R, G, B, threshold) > threshold ? 255 : 0;
                     dst[i] = dst[i + 1] = dst[i + 2] = c;
                 }
             }
