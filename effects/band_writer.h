@@ -36,16 +36,21 @@ inline void commit(Picture& out, int y0, int n, const uint8_t* buf, size_t strid
     }
 }
 
-// Runs fn(y0, y1) over rows 0 .. h - 1: on two threads for big pictures,
+// Runs fn(y0, y1) over the rows of `out`: on two threads for big pictures,
 // split on a tile row so that the halves never write the same tile. Each
 // row is computed by the same rule whichever half it falls in.
 template <class Fn>
-void splitRows(int w, int h, Fn&& fn) {
+void splitRows(Picture& out, Fn&& fn) {
+    const int w = out.width(), h = out.height();
     const int split = (h / 2) & ~Picture::kTileMask;
     if ((long long)w * h < (1 << 20) || split <= 0 || split >= h) {
         fn(0, h);
         return;
     }
+    // While both halves run, this copy holds a reference to every block the
+    // result starts with, so a first write always clones its tile and no
+    // half ever writes into a block the other half may still be reading.
+    const Picture hold = out;
     std::thread other([&] { fn(split, h); });
     fn(0, split);
     other.join();

@@ -66,7 +66,7 @@ Picture picsobel(const Picture& src, Progress* /*progress*/) {
     std::vector<uint8_t> green(rowBytes);
     for (size_t i = 1; i < rowBytes; i += 3) green[i] = 0xFF;
 
-    band::splitRows(w, h, [&](int t0, int t1) {
+    band::splitRows(out, [&](int t0, int t1) {
         std::vector<uint8_t> rows(rowBytes * 3), buf(rowBytes * Picture::kTile);
         uint8_t* win[3] = {rows.data(), rows.data() + rowBytes, rows.data() + 2 * rowBytes};
         int top = -10;  // row held in win[0]; win[1], win[2] hold the next two
@@ -111,7 +111,7 @@ Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
     // beyond the range of s change nothing, so the bound is kept in range.
     const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
 
-    band::splitRows(w, h, [&](int t0, int t1) {
+    band::splitRows(out, [&](int t0, int t1) {
         std::vector<uint8_t> row(rowBytes), buf(rowBytes * Picture::kTile);
         band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
             for (int y = ys; y < ye; ++y, dst += rowBytes) {

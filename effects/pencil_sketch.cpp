@@ -122,7 +122,7 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     const uint32_t blank = tone[255];
     Picture out(w, h, ((blank & 0xFF) << 16) | (blank & 0xFF00) | (blank >> 16));
     const size_t rowBytes = size_t(w) * 3;
-    band::splitRows(w, h, [&](int t0, int t1) {
+    band::splitRows(out, [&](int t0, int t1) {
         std::vector<uint8_t> buf(rowBytes * Picture::kTile);
         band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
             for (int y = ys; y < ye; ++y, dst += rowBytes) {

@@ -57,7 +57,7 @@ Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
     Picture out = src;
     const size_t rowBytes = size_t(w) * 3;
 
-    band::splitRows(w, h, [&](int t0, int t1) {
+    band::splitRows(out, [&](int t0, int t1) {
         std::vector<uint8_t> scratch(rowBytes * 6), buf(rowBytes * Picture::kTile);
         uint8_t* win[3] = {scratch.data(), scratch.data() + rowBytes, scratch.data() + 2 * rowBytes};
         uint8_t* lo = scratch.data() + 3 * rowBytes;
