@@ -11,8 +11,10 @@
 #include <QShowEvent>
 #include <QToolButton>
 
+#include "core/error.h"
 #include "core/size_text.h"
 #include "editor/editor.h"
+#include "io/picture_files.h"
 #include "ui/error_handling.h"
 
 namespace {
@@ -142,6 +144,11 @@ void TImage_Size::Button1Click() {
             box.exec();
             return;
         }
+        // The same bound as for opened pictures: a size typed by mistake must
+        // not exhaust the memory and take the work with it.
+        if (uint64_t(size->width) * uint64_t(size->height) > jollix::kMaxPicturePixels)
+            throw jollix::JollixError("A picture of " + std::to_string(size->width) + " x " +
+                                      std::to_string(size->height) + " pixels is too large");
         editor_.resizePicture(size->width, size->height);
         hide();
     });

@@ -203,6 +203,19 @@ private slots:
         QCOMPARE(editor.picture().width(), 60);
     }
 
+    void okRefusesASizeBeyondTheMemoryBound() {
+        Editor editor(patterned(60, 40));
+        TImage_Size d(editor);
+        d.show();
+        d.CheckBox1->setChecked(false);
+        d.Edit1->setText("100000");
+        d.Edit2->setText("100000");
+        clickOk(d);
+        QCOMPARE(errors_, QStringList{"A picture of 100000 x 100000 pixels is too large"});
+        QVERIFY(d.isVisible());
+        QCOMPARE(editor.picture().width(), 60);
+    }
+
     void okResamplesToTheTypedSizeAndResetsTheHistory() {
         Editor editor;
         // One recorded step, so that Undo is enabled before the resize.
