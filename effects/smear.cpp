@@ -100,14 +100,40 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
 
 namespace {
 
+// Writes pixels inside the picture, keeping hold of the tile it wrote last,
+// so that a run of pixels in one tile looks the tile up once.
+class TileWriter {
+public:
+    explicit TileWriter(Picture& p) : p_(p) {}
+    void put(int64_t x, int64_t y, uint32_t colour) {
+        const int tx = int(x >> Picture::kTileBits), ty = int(y >> Picture::kTileBits);
+        if (tx != tx_ || ty != ty_) {
+            tx_ = tx;
+            ty_ = ty;
+            base_ = p_.mutableTile(tx, ty);
+        }
+        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+        q[0] = uint8_t(colour >> 16);
+        q[1] = uint8_t(colour >> 8);
+        q[2] = uint8_t(colour);
+    }
+
+private:
+    Picture& p_;
+    int tx_ = -1, ty_ = -1;
+    uint8_t* base_ = nullptr;
+};
+
 using detail::SmearPass;
 using Ext = long double;
 
-// The constants of one pass, and the chord mapping worked out in extended
-// precision with every named quantity (F, m, o, t, Q, E, A, B, c, S) stored
-// as a double between steps. The straight passes use it for every pixel;
-// the diagonal ones for the pixels on the centre line, where the values can
-// be exact fractions and so land on rounding ties of the sampler.
+// The constants of one pass and the chord mapping. On the centre line of
+// the patch (m = rho, t = d/2) the values are exact fractions that can land
+// exactly on the sampler's rounding ties, so there the mapping runs in
+// extended precision with every named quantity (F, m, o, t, Q, E, A, B, c,
+// S) stored as a double between steps. Elsewhere it runs in 64-bit
+// arithmetic, which differs from that by a unit in the last place at most,
+// far from any tie.
 struct Chords {
     Chords(const SmearPass& p, int R)
         : kind(p.kind), R(R), k(p.k), d(p.d), cx(p.cx), cy(p.cy), ux(p.ux), uy(p.uy), halfD(p.d / 2) {
@@ -123,9 +149,6 @@ struct Chords {
             // The unit direction as the extended-precision steps use it.
             uxE = (ux < 0 ? -1 : 1) / std::sqrt(1 + Ext(k) * k);
             uyE = (uy < 0 ? -1 : 1) / std::sqrt(1 + 1 / (Ext(k) * k));
-        } else {
-            uxE = ux;
-            uyE = uy;
         }
     }
 
@@ -137,19 +160,65 @@ struct Chords {
         t = double(std::sqrt(big * big - w2) - Ext(d) / 2 - R - o);
     }
 
-    // From the chord through P = (G, i), its foot point F = (h, l), half
-    // length m and shift t, to the source point S.
-    void mapChord(int64_t G, int64_t i, double h, double l, double m, double t, double& sx, double& sy) const {
-        using namespace detail;
-        double qx, qy;
-        if (kind <= kDownLeft) {
-            qx = double(h + t * uxE);
-            qy = double(l + (Ext(qx) - h) * k);
-        } else {
-            qx = double(h + t * uxE);
-            qy = double(l + t * uyE);
+    // A straight pass's chord (a row for the horizontal moves, a column for
+    // the vertical ones): everything that does not depend on where P lies
+    // along it. Coordinates are taken along the move; foot is F's.
+    struct Straight {
+        double q;                    // Q
+        double endAhead, endBehind;  // E for P ahead of Q, and behind it
+        double m, bAhead, bBehind;   // m and B = m - t, m + t
+        double u;                    // the move's direction, +1 or -1
+        bool centre;                 // on the centre line
+    };
+    Straight straight(Ext w2, double foot) const {
+        Straight c{};
+        double t;
+        chord(w2, c.m, t);
+        c.u = (kind == detail::kLeft || kind == detail::kRight) ? ux : uy;
+        c.q = double(foot + t * Ext(c.u));
+        c.endAhead = double(foot + c.m * Ext(c.u));
+        c.endBehind = double(foot - c.m * Ext(c.u));
+        c.bAhead = double(Ext(c.m) - t);
+        c.bBehind = double(Ext(c.m) + t);
+        c.centre = w2 == 0;
+        return c;
+    }
+
+    // The source coordinate along the move of the pixel at coordinate p on
+    // a straight chord. Ahead of Q (toward the pointer) E is the chord's
+    // front end, behind it the back end; A = |P - E|, c = m A / B, and S
+    // lies c - A (ahead) or A - c (behind) back along the move from P.
+    double alongStraight(const Straight& c, int64_t p) const {
+        bool ahead;
+        switch (kind) {
+        case detail::kLeft: ahead = p < c.q; break;
+        case detail::kRight: ahead = p >= c.q; break;
+        case detail::kDown: ahead = p > c.q; break;
+        default: ahead = p <= c.q; break;
         }
-        const bool ahead = isAhead(G, i, qx, qy);
+        const double A = std::fabs(double(p) - (ahead ? c.endAhead : c.endBehind));
+        const double B = ahead ? c.bAhead : c.bBehind;
+        if (c.centre) {
+            const double cc = double(Ext(c.m) * A / B);
+            const Ext f = ahead ? Ext(cc) - A : Ext(A) - cc;
+            return double(p - f * c.u);
+        }
+        const double cc = c.m * A / B;
+        const double f = ahead ? cc - A : A - cc;
+        return double(p) - f * c.u;
+    }
+
+    // A diagonal pass's pixel mapped in extended precision, step by step:
+    // the foot point F, the chord, Q, the side test, E, A, B, c and S.
+    void diagonalExact(int64_t G, int64_t i, double& sx, double& sy) const {
+        const double h = double(((cy - Ext(i)) + G * Ext(k) + cx / Ext(k)) / (1 / Ext(k) + k));
+        const double l = double(cy - (Ext(h) - cx) / k);
+        const Ext fx = Ext(h) - cx, fy = Ext(l) - cy;
+        double m, t;
+        chord(fx * fx + fy * fy, m, t);
+        const double qx = double(h + t * uxE);
+        const double qy = double(l + (Ext(qx) - h) * k);
+        const bool ahead = diagonalAhead(G, i, qx, qy);
         const double ex = double(h + (ahead ? m : -m) * uxE);
         const double ey = double(l + (ahead ? m : -m) * uyE);
         const Ext gx = G - Ext(ex), gy = i - Ext(ey);
@@ -161,44 +230,20 @@ struct Chords {
         sy = double(i - f * uyE);
     }
 
-    // The whole mapping of one pixel in extended precision.
-    void literal(int64_t G, int64_t i, double& sx, double& sy) const {
-        using namespace detail;
-        double h, l;
-        if (kind <= kDownLeft) {
-            h = double(((cy - Ext(i)) + G * Ext(k) + cx / Ext(k)) / (1 / Ext(k) + k));
-            l = double(cy - (Ext(h) - cx) / k);
-        } else if (kind == kLeft || kind == kRight) {
-            h = cx;
-            l = double(i);
-        } else {
-            h = double(G);
-            l = cy;
-        }
-        const Ext fx = Ext(h) - cx, fy = Ext(l) - cy;
-        double m, t;
-        chord(fx * fx + fy * fy, m, t);
-        mapChord(G, i, h, l, m, t, sx, sy);
-    }
-
-    // Does P lie ahead of Q (toward the pointer)? The diagonal moves compare
-    // positions as seen from the picture's top-left corner. Where the ratio
-    // test of the moves across it has no value (column 0, or Q in column 0),
-    // positions along the move decide, as for the straight moves.
-    bool isAhead(int64_t G, int64_t i, double qx, double qy) const {
+    // Does P lie ahead of Q? The diagonal moves compare positions as seen
+    // from the picture's top-left corner: by the squared distance from it
+    // for the moves toward and away from it, by the ratio row / column for
+    // the moves across it. Where that ratio has no value (column 0, or Q in
+    // column 0), positions along the move decide, as for the straight moves.
+    bool diagonalAhead(int64_t G, int64_t i, double qx, double qy) const {
         using namespace detail;
         auto alongMove = [&] { return (G - Ext(qx)) * uxE + (i - Ext(qy)) * uyE >= 0; };
         switch (kind) {
         case kUpLeft: return Ext(G * G + i * i) < Ext(qx) * qx + Ext(qy) * qy;
         case kDownRight: return Ext(G * G + i * i) >= Ext(qx) * qx + Ext(qy) * qy;
         case kUpRight: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx > Ext(i) / G;
-        case kDownLeft: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx <= Ext(i) / G;
-        case kLeft: return G < qx;
-        case kRight: return G >= qx;
-        case kDown: return i > qy;
-        case kUp: return i <= qy;
+        default: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx <= Ext(i) / G;
         }
-        return true;
     }
 
     detail::SmearKind kind;
@@ -236,7 +281,7 @@ JOLLIX_VECTOR_CLONES void diagonalRun(const Chords& g, int64_t G, int64_t i0, in
         const double t = halfD - w2 / (K + std::sqrt(K2 - w2));
         const double qx = h + t * ux;
         const double qy = l + (qx - h) * k;
-        // +1 when P lies ahead of Q, -1 behind it (see Chords::isAhead).
+        // +1 when P lies ahead of Q, -1 behind it (see Chords::diagonalAhead).
         double sg;
         if constexpr (Kind == detail::kUpLeft) {
             sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
@@ -262,19 +307,20 @@ inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
 }
 
 template <int Kind>
-void diagonalColumn(const Chords& g, const Picture& src, Picture& dst, int64_t G, int64_t i0, int n, double* xs,
+void diagonalColumn(const Chords& g, const Picture& src, TileWriter& out, int64_t G, int64_t i0, int n, double* xs,
                     double* ys) {
     diagonalRun<Kind>(g, G, i0, n, xs, ys);
     for (int j = 0; j < n; ++j) {
         const int64_t i = i0 + j;
-        if (onCentreLine(g, G, i)) g.literal(G, i, xs[j], ys[j]);
-        dst.setPixel(int(G), int(i), xiangsujuhe(src, xs[j], ys[j]));
+        if (onCentreLine(g, G, i)) g.diagonalExact(G, i, xs[j], ys[j]);
+        out.put(G, i, detail::bilinear(src, xs[j], ys[j]));
     }
 }
 
 void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress) {
     using namespace detail;
     const Chords g(p, R);
+    TileWriter out(dst);
     const int64_t w = src.width(), hgt = src.height();
     const Ext d = p.d;
     const Ext rho = R + d / 2;
@@ -282,19 +328,16 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
     const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
     const bool diagonal = p.kind <= kDownLeft, horizontal = p.kind == kLeft || p.kind == kRight;
 
-    // Horizontal passes: m and t belong to a row; worked out once per row
-    // of the patch inside the picture.
+    // Horizontal passes: a chord is a row; its values are worked out once
+    // per row of the patch inside the picture.
     int64_t rowLo = 0;
-    std::vector<double> rowM, rowT;
+    std::vector<Chords::Straight> rows;
     if (horizontal && first <= last) {
         rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
         const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
         for (int64_t i = rowLo; i <= rowHi; ++i) {
             const Ext fy = Ext(i) - p.cy;
-            double m, t;
-            g.chord(fy * fy, m, t);
-            rowM.push_back(m);
-            rowT.push_back(t);
+            rows.push_back(g.straight(fy * fy, p.cx));
         }
     }
     std::vector<double> xs, ys;
@@ -312,27 +355,23 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
                     ys.resize(size_t(n));
                 }
                 switch (p.kind) {
-                case kUpLeft: diagonalColumn<kUpLeft>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
-                case kDownRight: diagonalColumn<kDownRight>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
-                case kUpRight: diagonalColumn<kUpRight>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
-                default: diagonalColumn<kDownLeft>(g, src, dst, G, i0, n, xs.data(), ys.data()); break;
+                case kUpLeft: diagonalColumn<kUpLeft>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
+                case kDownRight: diagonalColumn<kDownRight>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
+                case kUpRight: diagonalColumn<kUpRight>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
+                default: diagonalColumn<kDownLeft>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
                 }
             } else if (horizontal) {
                 for (int64_t i = i0; i <= i1; ++i) {
-                    double sx, sy;
-                    const size_t r = size_t(i - rowLo);
-                    g.mapChord(G, i, p.cx, double(i), rowM[r], rowT[r], sx, sy);
-                    dst.setPixel(int(G), int(i), xiangsujuhe(src, sx, sy));
+                    double sx = g.alongStraight(rows[size_t(i - rowLo)], G), sy = double(i);
+                    out.put(G, i, detail::bilinear(src, sx, sy));
                 }
             } else {
-                // Vertical passes: m and t belong to the column.
+                // Vertical passes: a chord is a column.
                 const Ext fx = Ext(G) - p.cx;
-                double m, t;
-                g.chord(fx * fx, m, t);
+                const Chords::Straight chord = g.straight(fx * fx, p.cy);
                 for (int64_t i = i0; i <= i1; ++i) {
-                    double sx, sy;
-                    g.mapChord(G, i, double(G), p.cy, m, t, sx, sy);
-                    dst.setPixel(int(G), int(i), xiangsujuhe(src, sx, sy));
+                    double sx = double(G), sy = g.alongStraight(chord, i);
+                    out.put(G, i, detail::bilinear(src, sx, sy));
                 }
             }
         }
@@ -357,7 +396,17 @@ SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
         }
         return s;
     }
-    g.literal(G, i, s.x, s.y);
+    if (p.kind == kLeft || p.kind == kRight) {
+        const Ext fy = Ext(i) - p.cy;
+        s.x = g.alongStraight(g.straight(fy * fy, p.cx), G);
+        s.y = i;
+    } else if (p.kind == kDown || p.kind == kUp) {
+        const Ext fx = Ext(G) - p.cx;
+        s.x = G;
+        s.y = g.alongStraight(g.straight(fx * fx, p.cy), i);
+    } else {
+        g.diagonalExact(G, i, s.x, s.y);
+    }
     return s;
 }
 

@@ -23,6 +23,30 @@ namespace jollix {
 
 namespace {
 
+// Writes pixels inside the picture, keeping hold of the tile it wrote last,
+// so that a run of pixels in one tile looks the tile up once.
+class TileWriter {
+public:
+    explicit TileWriter(Picture& p) : p_(p) {}
+    void put(int64_t x, int64_t y, uint32_t colour) {
+        const int tx = int(x >> Picture::kTileBits), ty = int(y >> Picture::kTileBits);
+        if (tx != tx_ || ty != ty_) {
+            tx_ = tx;
+            ty_ = ty;
+            base_ = p_.mutableTile(tx, ty);
+        }
+        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+        q[0] = uint8_t(colour >> 16);
+        q[1] = uint8_t(colour >> 8);
+        q[2] = uint8_t(colour);
+    }
+
+private:
+    Picture& p_;
+    int tx_ = -1, ty_ = -1;
+    uint8_t* base_ = nullptr;
+};
+
 // The shift profile of a twist of radius R and strength S: plotted against
 // the distance from the centre, the shift follows the circular arc through
 // (0, 0), (R/2, S) and (R, 0), whose radius is rhoT.
@@ -93,6 +117,7 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
         return dst;
     }
     const Profile prof(R, S);
+    TileWriter out(dst);
     const int64_t w = src.width(), h = src.height();
     const int64_t R2 = int64_t(R) * R;
     const int64_t x = X, y = Y;
@@ -144,7 +169,7 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
         for (int64_t i = i0; i <= i1; ++i) {
             double sx, sy;
             sourceOf<Clockwise>(stepOf(a, y - i), c, i, a, y - i, sx, sy);
-            dst.setPixel(int(c), int(i), xiangsujuhe(src, sx, sy));
+            out.put(c, i, detail::bilinear(src, sx, sy));
         }
     };
     // A pixel on one of the axes, where rho0 is |a| or |b|.
@@ -156,7 +181,7 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
         const double dx = m * static_cast<double>(b) / rho0, dy = m * static_cast<double>(a) / rho0;
         double sx = Clockwise ? double(c) - dx : double(c) + dx;
         double sy = Clockwise ? double(i) - dy : double(i) + dy;
-        dst.setPixel(int(c), int(i), xiangsujuhe(src, sx, sy));
+        out.put(c, i, detail::bilinear(src, sx, sy));
     };
 
     // Right quadrants: above the centre row, then below it.
