@@ -355,7 +355,8 @@ void Editor::zoneDrag(int x, int y) {
     view_->zoneFrameChanged();
     state_.ZoneRect = zoneRectFromFrame(zoneFrame_, view_->scrollX(), view_->scrollY(), state_.ZoomPercent);
     // A zone with no pixels inside its frame cannot be cut or copied.
-    const bool usable = zoneFrame_.hasArea() && !extractZone().isEmpty();
+    int l, t, r, b;
+    const bool usable = zoneFrame_.hasArea() && zoneBounds(l, t, r, b);
     copyEnabled_ = usable;
     cutEnabled_ = usable;
     changed();
@@ -373,12 +374,19 @@ void Editor::scrolledByBar() {
     changed();
 }
 
-Picture Editor::extractZone() const {
+bool Editor::zoneBounds(int& left, int& top, int& right, int& bottom) const {
     const ZoneRectangle& z = state_.ZoneRect;
     // The pixels inside the frame lines, kept within the picture.
-    const int left = std::max(z.ZoneLeft, 0), top = std::max(z.ZoneTop, 0);
-    const int right = std::min(z.ZoneRight, work_.width() - 1), bottom = std::min(z.ZoneBottom, work_.height() - 1);
-    if (right < left || bottom < top) return Picture();
+    left = std::max(z.ZoneLeft, 0);
+    top = std::max(z.ZoneTop, 0);
+    right = std::min(z.ZoneRight, work_.width() - 1);
+    bottom = std::min(z.ZoneBottom, work_.height() - 1);
+    return right >= left && bottom >= top;
+}
+
+Picture Editor::extractZone() const {
+    int left, top, right, bottom;
+    if (!zoneBounds(left, top, right, bottom)) return Picture();
     const int w = right - left + 1, h = bottom - top + 1;
     std::vector<uint8_t> flat(size_t(w) * h * 3);
     for (int y = 0; y < h; ++y) work_.readRowSpan(top + y, left, w, flat.data() + size_t(y) * w * 3);
@@ -427,8 +435,9 @@ void Editor::resizePicture(int newWidth, int newHeight) {
     const double hf = double((long double)newHeight / work_.height());
     Picture resized = resampleArea(work_, newWidth, newHeight);
     work_ = std::move(resized);
-    controlWidth_ = Round((long double)controlWidth_ * wf);
-    controlHeight_ = Round((long double)controlHeight_ * hf);
+    // The control follows the factors, kept within what can be shown.
+    controlWidth_ = std::clamp(Round((long double)controlWidth_ * wf), 1, kMaxControlSide);
+    controlHeight_ = std::clamp(Round((long double)controlHeight_ * hf), 1, kMaxControlSide);
     view_->pictureControlResized();
     view_->pictureChanged();
     resetHistory();

@@ -166,6 +166,7 @@ private:
     void removeZoneFrame();       // erase and clear the frame
     void zonePress(int x, int y);
     void zoneDrag(int x, int y);
+    bool zoneBounds(int& left, int& top, int& right, int& bottom) const;
     Picture extractZone() const;
     void leaveZoneModeAfterReplace();
     void changed() { if (onStateChanged) onStateChanged(); }
