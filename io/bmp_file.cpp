@@ -309,10 +309,11 @@ Picture decodeBmp(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 2 || data[0] != 'B' || data[1] != 'M') fail("the file is not a Windows bitmap");
     if (size < 14 + 12) fail("the bitmap file is cut short");
     const uint32_t offBits = le32(data + 10);
+    const uint32_t headerSize = le32(data + 14);
+    if (headerSize > size - 14) fail("the bitmap header is damaged or cut short");
     DibOptions options;
     // The file's own pixel offset is used when it points past the header;
     // otherwise the pixels are taken to follow the header and colour table.
-    const uint32_t headerSize = le32(data + 14);
     if (offBits >= 14 + uint64_t(headerSize) && offBits <= size) options.pixelOffset = offBits - 14;
     else if (offBits > size) fail("the bitmap's pixels lie beyond the end of the file");
     return decodeDib(data + 14, size - 14, options, maxPixels);

@@ -25,6 +25,7 @@
 
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <png.h>
 
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
@@ -192,6 +193,12 @@ const FontSetup& fontSetup() {
     return setup;
 }
 
+int collectPng(void* context, char* buffer, int length) {
+    if (length <= 0) return length;
+    static_cast<std::string*>(context)->append(buffer, size_t(length));
+    return length;
+}
+
 struct WmfSession {
     wmfAPI* api = nullptr;
     bool open = false;
@@ -220,6 +227,27 @@ const char* wmfErrorText(wmf_error_t e) {
 }
 
 constexpr double kBareMetafileSide = 4096;
+
+// A META_POLYGON record of 64 points on the ellipse inside the rectangle of
+// a META_ELLIPSE record's parameters (bottom, right, top, left).
+std::vector<unsigned char> ellipseAsPolygon(const uint8_t* params) {
+    const double bottom = les16(params), right = les16(params + 2), top = les16(params + 4), left = les16(params + 6);
+    constexpr int kPoints = 64;
+    std::vector<unsigned char> out;
+    auto put16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
+    const uint32_t words = 3 + 1 + 2 * kPoints;
+    put16(words & 0xFFFF);
+    put16(words >> 16);
+    put16(kMetaPolygon);
+    put16(kPoints);
+    const double cx = (left + right) / 2, cy = (top + bottom) / 2, rx = (right - left) / 2, ry = (bottom - top) / 2;
+    for (int k = 0; k < kPoints; ++k) {
+        const double a = 2 * M_PI * k / kPoints;
+        put16(uint16_t(int16_t(std::nearbyint(cx + rx * std::cos(a)))));
+        put16(uint16_t(int16_t(std::nearbyint(cy + ry * std::sin(a)))));
+    }
+    return out;
+}
 
 int roundedPixels(double v) {
     if (!(v >= 0) || v > 1e9) return 0;
@@ -250,13 +278,27 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     copy.reserve(layout.end + prefix.size());
     copy.insert(copy.end(), data, data + recordsAt);
     copy.insert(copy.end(), prefix.begin(), prefix.end());
-    copy.insert(copy.end(), data + recordsAt, data + layout.end);
+    uint32_t largest = layout.largestRecord;
+    for (size_t pos = recordsAt; pos < layout.end;) {
+        const uint32_t words = le32(data + pos);
+        const uint16_t function = le16(data + pos + 4);
+        if (function == kMetaEllipse && words == 7) {
+            // libwmf's gd back end fills no ellipse and draws only bits of
+            // its outline; the same ellipse as a polygon it draws well.
+            const std::vector<unsigned char> polygon = ellipseAsPolygon(data + pos + 6);
+            largest = std::max(largest, uint32_t(polygon.size() / 2));
+            copy.insert(copy.end(), polygon.begin(), polygon.end());
+        } else {
+            copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
+        }
+        pos += size_t(words) * 2;
+    }
     unsigned char* header = copy.data() + layout.headerPos;
     auto set32 = [](unsigned char* p, uint32_t v) {
         p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
     };
     set32(header + 6, uint32_t((copy.size() - layout.headerPos) / 2)); // size in 16-bit words
-    set32(header + 12, layout.largestRecord);
+    set32(header + 12, largest);
 
     int64_t width = 0, height = 0;
     if (layout.placeable) {
@@ -303,7 +345,12 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     auto finite = [](const wmfD_Rect& r) {
         return std::isfinite(r.TL.x) && std::isfinite(r.TL.y) && std::isfinite(r.BR.x) && std::isfinite(r.BR.y);
     };
-    if (!finite(bbox) || !(bbox.BR.x > bbox.TL.x) || !(bbox.BR.y > bbox.TL.y)) fail("the metafile draws nothing");
+    if (!finite(bbox) || !(bbox.BR.x > bbox.TL.x) || !(bbox.BR.y > bbox.TL.y)) {
+        // Nothing drawn: a placeable file is its white bounding box, a bare
+        // metafile has no size at all.
+        if (layout.placeable) return Picture(int(width), int(height), 0xFFFFFF);
+        fail("the metafile draws nothing");
+    }
 
     // libwmf measures in device units. In MM_ANISOTROPIC the window maps
     // onto a viewport of 1024 x 1024 units unless the file sets its own, so
@@ -334,34 +381,50 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         checkPictureSize(width, height, maxPixels, "metafile");
     }
 
+    // libwmf's gd back end draws a bitmap one pixel wider and taller than
+    // it maps to ("a fudge factor" in its source), resampling it on the
+    // way. Mapping the frame onto a hundredth of a pixel less than the
+    // picture minus one undoes that: a bitmap covering the frame, as the
+    // program's own metafiles hold, lands on the picture's pixels one to
+    // one. The price: a shape reaching exactly to the frame's right or bottom
+    // edge stops one pixel short of the picture's edge.
+    constexpr double kBitmapFudge = 1.01;
+    if (width > 1) frame.BR.x = float(frame.TL.x + (double(frame.BR.x) - frame.TL.x) * width / (width - kBitmapFudge));
+    if (height > 1) frame.BR.y = float(frame.TL.y + (double(frame.BR.y) - frame.TL.y) * height / (height - kBitmapFudge));
+
+    // The drawing comes back as a PNG stream: libwmf frees its gd image
+    // only after writing it out (an image handed out as such is never freed).
     wmf_gd_t* gd = WMF_GD_GetData(api);
-    gd->type = wmf_gd_image;
+    if (!(gd->flags & WMF_GD_SUPPORTS_PNG)) fail("the metafile reader was built without PNG output");
+    std::string png;
+    gd->type = wmf_gd_png;
+    gd->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
+    gd->sink.context = &png;
+    gd->sink.function = collectPng;
     gd->bbox = frame;
     gd->width = unsigned(width);
     gd->height = unsigned(height);
     err = wmf_play(api, 0, &bbox);
     if (err != wmf_E_None) wmfFailed(err);
-    if (!gd->gd_image) fail("the metafile reader drew no picture");
-    const int* pixels = wmf_gd_image_pixels(gd->gd_image);
-    if (!pixels) fail("the metafile reader drew no picture");
 
-    // gd's true-colour pixels: 7-bit alpha (127 = transparent), red, green,
-    // blue; composed onto white.
-    const int w = int(width), h = int(height);
-    Picture picture(w, h, 0xFFFFFF);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const int* src = pixels + size_t(y) * w;
-        for (int x = 0; x < w; ++x) {
-            const uint32_t v = uint32_t(src[x]);
-            const unsigned a = 127 - std::min(127u, (v >> 24) & 0x7F);
-            auto blend = [a](unsigned c) { return uint8_t((c * a + 255 * (127 - a) + 63) / 127); };
-            row[size_t(x) * 3] = blend(v & 0xFF);
-            row[size_t(x) * 3 + 1] = blend((v >> 8) & 0xFF);
-            row[size_t(x) * 3 + 2] = blend((v >> 16) & 0xFF);
-        }
-        picture.writeRow(y, row.data());
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()) || image.width != uint32_t(width) ||
+        image.height != uint32_t(height)) {
+        png_image_free(&image);
+        fail("the metafile reader drew no picture");
     }
+    image.format = PNG_FORMAT_BGR;
+    png_color white{255, 255, 255}; // the page starts white; anything see-through shows white
+    const int w = int(width), h = int(height);
+    std::vector<uint8_t> pixels(size_t(w) * 3 * size_t(h));
+    if (!png_image_finish_read(&image, &white, pixels.data(), w * 3, nullptr)) {
+        png_image_free(&image);
+        fail("the metafile reader drew no picture");
+    }
+    Picture picture(w, h, 0xFFFFFF);
+    for (int y = 0; y < h; ++y) picture.writeRow(y, pixels.data() + size_t(y) * w * 3);
     return picture;
 }
 

@@ -106,16 +106,19 @@ TEST(Wmf, DrawingsPlacedByTheirBoundingBox) {
         // 1440 units per inch: 2880 x 1440 units are 192 x 96 pixels.
         {"twips", WmfBuilder(true, 2880, 1440, 1440).brush(0xFF).select(0).nullPen().select(1)
                       .rectangle(1440, 0, 2880, 720).bytes(), 192, 96, 150, 20, 40, 20},
-        // No placeable header: the picture is what is drawn.
+        // No placeable header: the picture is what is drawn (libwmf counts
+        // half a unit of pen around the box).
         {"bare", WmfBuilder(false, 0, 0).windowOrg(0, 0).windowExt(300, 150).brush(0xFF).select(0).nullPen()
-                     .select(1).rectangle(0, 0, 150, 75).bytes(), 150, 75, 75, 37, -1, -1},
+                     .select(1).rectangle(0, 0, 150, 75).bytes(), 151, 76, 75, 37, -1, -1},
     };
     for (const Case& c : cases) {
         const Picture p = wmf(c.bytes);
         EXPECT_EQ(p.width(), c.width) << c.what;
         EXPECT_EQ(p.height(), c.height) << c.what;
         EXPECT_EQ(p.pixel(c.insideX, c.insideY), kRed) << c.what;
-        if (c.outsideX >= 0) EXPECT_EQ(p.pixel(c.outsideX, c.outsideY), kWhite) << c.what;
+        if (c.outsideX >= 0) {
+            EXPECT_EQ(p.pixel(c.outsideX, c.outsideY), kWhite) << c.what;
+        }
     }
 }
 
