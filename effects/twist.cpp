@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "core/error.h"
@@ -134,30 +136,30 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
 
     // Step factors of the quadrant pixels, worked out once for each pair
     // (|a|, |b|) that one of the four quadrants needs inside the picture and
-    // shared by all four. Only the rows inside the picture count, so the
-    // table never exceeds the disc or the picture.
+    // shared by all four. Only the rows inside the picture count; a disc
+    // so large that the table would pass kMaxShared entries works them out
+    // column by column instead.
+    constexpr size_t kMaxShared = size_t(1) << 22;
     const int64_t bLo = std::max<int64_t>(1, std::min(y - (h - 1), -y));
     const int64_t bHi = std::max(y, h - 1 - y);
     std::vector<size_t> start(static_cast<size_t>(R) + 1, 0);
-    std::vector<int64_t> first(static_cast<size_t>(R), 0);
     size_t total = 0;
     for (int64_t a = 1; a < R; ++a) {
         start[size_t(a)] = total;
         const bool used = (x + a >= 0 && x + a < w) || (x - a >= 0 && x - a < w);
-        const int64_t lo = bLo, hi = std::min(std::max(y - top[size_t(a)], bottom[size_t(a)] - y), bHi);
-        first[size_t(a)] = lo;
-        if (used && hi >= lo) total += size_t(hi - lo + 1);
+        const int64_t hi = std::min(std::max(y - top[size_t(a)], bottom[size_t(a)] - y), bHi);
+        if (used && hi >= bLo) total += size_t(hi - bLo + 1);
     }
     start[size_t(R)] = total;
-    std::vector<double> steps(total);
-    for (int64_t a = 1; a < R; ++a) {
-        const size_t n = start[size_t(a) + 1] - start[size_t(a)];
-        if (n) fillSteps(prof, double(a), double(first[size_t(a)]), int(n), steps.data() + start[size_t(a)]);
+    const bool shared = total <= kMaxShared;
+    std::unique_ptr<double[]> steps(new double[shared ? total : 0]);
+    if (shared) {
+        for (int64_t a = 1; a < R; ++a) {
+            const size_t n = start[size_t(a) + 1] - start[size_t(a)];
+            if (n) fillSteps(prof, double(a), double(bLo), int(n), steps.get() + start[size_t(a)]);
+        }
     }
-    auto stepOf = [&](int64_t a, int64_t b) {
-        const int64_t ua = a < 0 ? -a : a, ub = b < 0 ? -b : b;
-        return steps[start[size_t(ua)] + size_t(ub - first[size_t(ua)])];
-    };
+    std::vector<double> own;  // one column's factors when they are not shared
 
     // Rows i0 .. i1 of quadrant column c, clipped to the picture (writes
     // outside would be ignored anyway).
@@ -165,10 +167,22 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
         if (c < 0 || c >= w) return;
         i0 = std::max<int64_t>(i0, 0);
         i1 = std::min<int64_t>(i1, h - 1);
-        const int64_t a = c - x;
+        if (i1 < i0) return;
+        const int64_t a = c - x, ua = a < 0 ? -a : a;
+        // |b| runs over ub0 .. ub0 + n - 1 (in one direction or the other).
+        const int64_t ub0 = std::min(std::llabs(y - i0), std::llabs(y - i1));
+        const double* f;
+        if (shared) {
+            f = steps.get() + start[size_t(ua)] + size_t(ub0 - bLo);
+        } else {
+            own.resize(size_t(i1 - i0 + 1));
+            fillSteps(prof, double(ua), double(ub0), int(own.size()), own.data());
+            f = own.data();
+        }
         for (int64_t i = i0; i <= i1; ++i) {
+            const int64_t b = y - i;
             double sx, sy;
-            sourceOf<Clockwise>(stepOf(a, y - i), c, i, a, y - i, sx, sy);
+            sourceOf<Clockwise>(f[size_t((b < 0 ? -b : b) - ub0)], c, i, a, b, sx, sy);
             out.put(c, i, detail::bilinear(src, sx, sy));
         }
     };
