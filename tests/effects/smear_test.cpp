@@ -293,8 +293,8 @@ TEST(Smear, WholePictureMatchesIndependentWorking) {
 TEST(Smear, ProgressAdvancesPerColumnAndResetsPerPass) {
     const Picture src = noisePicture(100, 100);
     CountingProgress p;
-    // Patch columns Round(cx - d/2 - R) + 1 .. Round(cx + d/2 + R) - 1 with
-    // cx = 50 + (10 + 20)/2... here a straight move down: cx = 50, d = 10.
+    // Ten rows down with R = 20: d = 10, centre (50, 55), patch columns
+    // Round(50 - 5 - 20) + 1 .. Round(50 + 5 + 20) - 1.
     jollix::tumopic(src, 50, 50, 50, 60, 20, &p);
     EXPECT_EQ(p.stepsPerPass, std::vector<int>{49});  // 26 .. 74
     EXPECT_EQ(p.finishes, 0);
