@@ -91,6 +91,9 @@ public:
 
 private:
     struct Tile { uint8_t data[kTileBytes]; };
+    // A tile from the program's tile pool, uninitialised or a copy.
+    template <class T>
+    static std::shared_ptr<T> newTile(const T* copyFrom);
     int width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
     std::vector<std::shared_ptr<Tile>> tiles_;
 };
