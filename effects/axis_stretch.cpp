@@ -96,6 +96,7 @@ template <bool kVertical>
 Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     Picture dst = src;
     TileWriter writer(dst);
+    detail::SourceView source(src);
     if (R >= 1) {
         const double rho = detail::axisRho(R, S);
         const int W = src.width(), Hp = src.height();
@@ -156,10 +157,10 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
                     const double s = innerC - q * double(innerC - i);
                     if constexpr (kVertical) {
                         double xs = double(f), ys = s;
-                        writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
+                        writer.put(int(f), int(i), source.sample(xs, ys));
                     } else {
                         double xs = s, ys = double(f);
-                        writer.put(int(i), int(f), detail::bilinear(src, xs, ys));
+                        writer.put(int(i), int(f), source.sample(xs, ys));
                     }
                 }
             }
@@ -177,6 +178,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
     TileWriter writer(dst);
+    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     if (R > 1) {
         const long double dL = static_cast<long double>(rho) - S;
@@ -184,7 +186,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
         // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R.
         std::vector<double> inv(size_t(R) + 1);
         for (int m = 0; m <= R; ++m) inv[size_t(m)] = 1.0 / std::sqrt(d * d + double(m) * m);
-        auto invAt = [&](long long m) {
+        auto invAt = [&](long long m) __attribute__((always_inline)) {
             return m < (long long)inv.size() ? inv[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * m);
         };
         // The horizontal shrink takes, per row offset u, the row's own E
@@ -200,17 +202,17 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
             const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), t);
             const long long n = Round(line.H);
             if (f < 0 || f >= W) return;
-            auto pixel = [&](long long i) {
+            auto pixel = [&](long long i) __attribute__((always_inline)) {
                 const long long u = (long long)Y - i;
                 const long long m = std::llabs(u);
                 if constexpr (kVertical) {
                     double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
-                    writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
+                    writer.put(int(f), int(i), source.sample(xs, ys));
                 } else {
                     const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
                                                                   : detail::axisShrinkLine(rho, S, 0, int(m)).E;
                     double xs = X - er * double(t) * inv[size_t(std::abs(t))], ys = double(i);
-                    writer.put(int(f), int(i), detail::bilinear(src, xs, ys));
+                    writer.put(int(f), int(i), source.sample(xs, ys));
                 }
             };
             const long long upFrom = std::max((long long)Y - n + 1, 0LL), upTo = std::min<long long>((long long)Y - 1, Hp - 1);
@@ -235,12 +237,12 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 const long long i = (long long)Y - off;
                 if (X < 0 || X >= W || i < 0 || i >= Hp) return;
                 double xs = double(X), ys = Y - shift;
-                writer.put(X, int(i), detail::bilinear(src, xs, ys));
+                writer.put(X, int(i), source.sample(xs, ys));
             } else {
                 const long long f = (long long)X - off;
                 if (Y < 0 || Y >= Hp || f < 0 || f >= W) return;
                 double xs = X - shift, ys = double(Y);
-                writer.put(int(f), Y, detail::bilinear(src, xs, ys));
+                writer.put(int(f), Y, source.sample(xs, ys));
             }
         };
         for (long long off = R - 1; off >= 1; --off) centre(off);

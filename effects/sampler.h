@@ -29,10 +29,10 @@ namespace detail {
 uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, double wy0,
                           double wy1, double wx0, double wx1);
 
-// The body of xiangsujuhe, inline for the brushes' inner loops; the same
-// results, clamping and write-back.
-inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
-    const int W = pic.width(), H = pic.height();
+// The body of xiangsujuhe for a picture of W x H pixels whose pixel (x, y)
+// lies at at(x, y).
+template <class PixelAt>
+inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelAt&& at, double& x, double& y) {
     int y0, y1;
     if (H == 1) {
         y = 0;
@@ -61,7 +61,7 @@ inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
     }
     const double wy1 = y - y0, wy0 = (y0 + 1) - y;
     const double wx1 = x - x0, wx0 = (x0 + 1) - x;
-    const uint8_t* a = pic.pixelPtr(x0, y0);
+    const uint8_t* a = at(x0, y0);
 #if defined(__SSE2__)
     // All three channels at once in single precision. The error of that
     // evaluation stays far below 1e-3 of a level, so wherever the value is
@@ -102,11 +102,43 @@ inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
     const bool sameTileX = x1 == x0 || (x0 & Picture::kTileMask) != Picture::kTileMask;
     const bool sameTileY = y1 == y0 || (y0 & Picture::kTileMask) != Picture::kTileMask;
     const int stepX = (x1 - x0) * 3, stepY = (y1 - y0) * Picture::kTileStride;
-    const uint8_t* c = sameTileX ? a + stepX : pic.pixelPtr(x1, y0);
-    const uint8_t* b = sameTileY ? a + stepY : pic.pixelPtr(x0, y1);
-    const uint8_t* d = sameTileX ? b + stepX : (sameTileY ? c + stepY : pic.pixelPtr(x1, y1));
+    const uint8_t* c = sameTileX ? a + stepX : at(x1, y0);
+    const uint8_t* b = sameTileY ? a + stepY : at(x0, y1);
+    const uint8_t* d = sameTileX ? b + stepX : (sameTileY ? c + stepY : at(x1, y1));
     return bilinearExtended(a, b, c, d, wy0, wy1, wx0, wx1);
 }
+
+// The body of xiangsujuhe, inline for the brushes' inner loops; the same
+// results, clamping and write-back.
+inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
+    return bilinearWith(pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);
+}
+
+// A brush's view of its source picture for many samples in a row: keeps
+// the picture's size and the tile it read last at hand. Same results,
+// clamping and write-back as xiangsujuhe.
+class SourceView {
+public:
+    explicit SourceView(const Picture& pic) : pic_(pic), w_(pic.width()), h_(pic.height()) {}
+    __attribute__((always_inline)) uint32_t sample(double& x, double& y) {
+        return bilinearWith(w_, h_, [this](int px, int py) { return at(px, py); }, x, y);
+    }
+
+private:
+    const uint8_t* at(int px, int py) {
+        const int tx = px >> Picture::kTileBits, ty = py >> Picture::kTileBits;
+        if (tx != tx_ || ty != ty_) {
+            tx_ = tx;
+            ty_ = ty;
+            base_ = pic_.tile(tx, ty);
+        }
+        return base_ + (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
+    }
+    const Picture& pic_;
+    int w_, h_;
+    int tx_ = -1, ty_ = -1;
+    const uint8_t* base_ = nullptr;
+};
 
 } // namespace detail
 

@@ -109,6 +109,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
     TileWriter writer(dst);
+    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
 
@@ -159,7 +160,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
                 const double dy = double(b - y);
                 const double q = f[std::llabs(b - y)];
                 double xs = a - q * dx, ys = b - q * dy;
-                writer.put(int(x), int(y), detail::bilinear(src, xs, ys));
+                writer.put(int(x), int(y), source.sample(xs, ys));
             }
         };
 
@@ -213,6 +214,7 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
     TileWriter writer(dst);
+    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, crho = c * rho;
 
@@ -227,13 +229,13 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
             if (x < 0 || x >= W) return;
             const double dx = double(a - x);
             const double kc = crho / col.D1;
-            auto pixel = [&](long long y) {
+            auto pixel = [&](long long y) __attribute__((always_inline)) {
                 const long long m = std::llabs(b - y);
                 const double dy = double(b - y);
                 const double inv = m < (long long)invD2.size() ? invD2[size_t(m)] : 1.0 / std::sqrt(c * c + dy * dy);
                 const double k = kc * inv;
                 double xs = a - k * dx, ys = b - k * dy;
-                writer.put(int(x), int(y), detail::bilinear(src, xs, ys));
+                writer.put(int(x), int(y), source.sample(xs, ys));
             };
             const long long upFrom = std::max((long long)b - n + 1, 0LL), upTo = std::min<long long>((long long)b - 1, Hp - 1);
             for (long long y = upFrom; y <= upTo; ++y) pixel(y);
