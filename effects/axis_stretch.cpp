@@ -109,25 +109,30 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
             long long lo, hi;
             size_t start;
         };
-        std::vector<Span> spans(static_cast<size_t>(R));
+        // Line offsets beyond mMax and offsets along a line beyond kMax
+        // reach no pixel of the picture, so the tables stop there.
+        const long long mMax =
+            std::min<long long>(R - 1, std::max(std::llabs(outerC), std::llabs((long long)outerN - 1 - outerC)));
+        const long long kMax = std::max(std::llabs(innerC), std::llabs((long long)innerN - 1 - innerC));
+        std::vector<Span> spans(size_t(mMax) + 1);
         size_t total = 0;
-        for (int m = 0; m < R; ++m) {
-            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, m);
+        for (long long m = 0; m <= mMax; ++m) {
+            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
             Span& sp = spans[size_t(m)];
             sp.lo = Round(static_cast<long double>(innerC) - line.B);
             sp.hi = Round(static_cast<long double>(innerC) + line.B);
             sp.start = total;
-            total += size_t(std::max<long long>({innerC - sp.lo, sp.hi - innerC, 0})) + 1;
+            total += size_t(std::min(kMax, std::max<long long>({innerC - sp.lo, sp.hi - innerC, 0}))) + 1;
         }
         std::vector<double> factor(total);
-        for (int m = 0; m < R; ++m) {
+        for (long long m = 0; m <= mMax; ++m) {
             const long long f1 = (long long)outerC - m, f2 = (long long)outerC + m;
             if (!((f1 >= 0 && f1 < outerN) || (f2 >= 0 && f2 < outerN))) continue;
-            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, m);
+            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
             const long double Fl = line.F;
             const double dF = double(Fl - line.h);
             const double F2 = double(Fl * Fl);
-            const size_t n = (m + 1 < R ? spans[size_t(m) + 1].start : total) - spans[size_t(m)].start;
+            const size_t n = (m < mMax ? spans[size_t(m) + 1].start : total) - spans[size_t(m)].start;
             double* fac = factor.data() + spans[size_t(m)].start;
             for (size_t k = 0; k < n; ++k) {
                 const double G = double(k);
@@ -147,8 +152,8 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
             }
         }
         for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
-            const Span& sp = spans[size_t(std::llabs(outerC - f))];
-            if (f >= 0 && f < outerN) {
+            if (f >= 0 && f < outerN) {  // then |outerC - f| <= mMax
+                const Span& sp = spans[size_t(std::llabs(outerC - f))];
                 const double* fac = factor.data() + sp.start;
                 const long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
                 for (long long i = from; i <= to; ++i) {
@@ -183,18 +188,20 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
     if (R > 1) {
         const long double dL = static_cast<long double>(rho) - S;
         const double d = double(dL);
-        // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R.
-        std::vector<double> inv(size_t(R) + 1);
-        for (int m = 0; m <= R; ++m) inv[size_t(m)] = 1.0 / std::sqrt(d * d + double(m) * m);
+        // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R that reach the picture.
+        const long long reach = std::max({std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y),
+                                          std::llabs((long long)Hp - 1 - Y)});
+        std::vector<double> inv(size_t(std::min<long long>(R, reach)) + 1);
+        for (size_t m = 0; m < inv.size(); ++m) inv[m] = 1.0 / std::sqrt(d * d + double(m) * double(m));
         auto invAt = [&](long long m) __attribute__((always_inline)) {
-            return m < (long long)inv.size() ? inv[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * m);
+            return m < (long long)inv.size() ? inv[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * double(m));
         };
         // The horizontal shrink takes, per row offset u, the row's own E
         // (Er), formed like the column's E with u in place of t.
         std::vector<double> rowE;
         if constexpr (!kVertical) {
-            rowE.resize(size_t(R));
-            for (int m = 1; m < R; ++m) rowE[size_t(m)] = detail::axisShrinkLine(rho, S, 0, m).E;
+            rowE.resize(size_t(std::min<long long>(R, reach)));
+            for (size_t m = 1; m < rowE.size(); ++m) rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
         }
 
         auto column = [&](long long f) {
@@ -211,7 +218,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 } else {
                     const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
                                                                   : detail::axisShrinkLine(rho, S, 0, int(m)).E;
-                    double xs = X - er * double(t) * inv[size_t(std::abs(t))], ys = double(i);
+                    double xs = X - er * double(t) * invAt(std::abs(t)), ys = double(i);
                     writer.put(int(f), int(i), source.sample(xs, ys));
                 }
             };

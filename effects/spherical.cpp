@@ -114,10 +114,15 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
     const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
 
     if (R > 1) {
-        // Row bounds of every column offset 1 .. R - 1 (the same on both sides).
-        std::vector<long long> top(static_cast<size_t>(R)), bottom(static_cast<size_t>(R));
-        for (int m = 1; m < R; ++m) {
-            const long double kx = detail::sphericalExpandHalfHeight(cap, H, m);
+        // Column offsets beyond mMax and row offsets beyond kMax reach no
+        // pixel of the picture, so the tables below stop there.
+        const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
+        const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
+
+        // Row bounds of the column offsets 1 .. mMax (the same on both sides).
+        std::vector<long long> top(size_t(std::max(mMax, 0LL)) + 1), bottom(top.size());
+        for (long long m = 1; m <= mMax; ++m) {
+            const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
             top[size_t(m)] = Round(static_cast<long double>(b) - kx) + 1LL;
             bottom[size_t(m)] = Round(static_cast<long double>(b) + kx) - 1LL;
         }
@@ -125,17 +130,17 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         // The factor c / z of every pixel offset (|dx|, |dy|) of the region,
         // z = sqrt(rho^2 - dx^2 - dy^2): the four quadrants share it, so it
         // is formed once per offset, two at a time.
-        std::vector<size_t> start(static_cast<size_t>(R) + 1, 0);
-        for (int m = 1; m < R; ++m) {
-            const long long reach = std::max<long long>({(long long)b - top[size_t(m)], bottom[size_t(m)] - b, 0});
+        std::vector<size_t> start(top.size() + 1, 0);
+        for (long long m = 1; m <= mMax; ++m) {
+            const long long reach = std::min(kMax, std::max<long long>({(long long)b - top[size_t(m)], bottom[size_t(m)] - b, 0}));
             start[size_t(m) + 1] = start[size_t(m)] + size_t(reach) + 1;
         }
-        std::vector<double> factor(start[size_t(R)]);
-        for (int m = 1; m < R; ++m) {
+        std::vector<double> factor(start.back());
+        for (long long m = 1; m <= mMax; ++m) {
             const long long xl = (long long)a - m, xr = (long long)a + m;
             const bool visible = (xl >= 0 && xl < W) || (xr >= 0 && xr < W);
             if (!visible) continue;
-            const double colTerm = rho2 - double(m) * m;
+            const double colTerm = rho2 - double(m) * double(m);
             double* f = factor.data() + start[size_t(m)];
             const size_t n = start[size_t(m) + 1] - start[size_t(m)];
             size_t k = 1;
@@ -146,16 +151,18 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
                 _mm_storeu_pd(f + k, _mm_div_pd(cv, _mm_sqrt_pd(_mm_sub_pd(ct, _mm_mul_pd(dy, dy)))));
             }
 #endif
-            for (; k < n; ++k) f[k] = c / std::sqrt(colTerm - double(k) * k);
+            for (; k < n; ++k) f[k] = c / std::sqrt(colTerm - double(k) * double(k));
         }
 
         // One column of one quadrant: source points nearer the centre.
-        auto column = [&](long long x, long long yFrom, long long yTo) {
+        // A column inside the picture has an offset of at most mMax.
+        auto column = [&](long long x, bool above) {
             if (x < 0 || x >= W) return;
-            yFrom = std::max(yFrom, 0LL);
-            yTo = std::min<long long>(yTo, Hp - 1);
+            const size_t m = size_t(std::llabs(a - x));
+            const long long yFrom = std::max(above ? top[m] : (long long)b + 1, 0LL);
+            const long long yTo = std::min<long long>(above ? (long long)b - 1 : bottom[m], Hp - 1);
             const double dx = double(a - x);
-            const double* f = factor.data() + start[size_t(std::llabs(a - x))];
+            const double* f = factor.data() + start[m];
             for (long long y = yFrom; y <= yTo; ++y) {
                 const double dy = double(b - y);
                 const double q = f[std::llabs(b - y)];
@@ -167,19 +174,19 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
         // Above-left, above-right, below-right, below-left.
         for (long long x = left; x < a; ++x) {
-            column(x, top[size_t(a - x)], (long long)b - 1);
+            column(x, true);
             progressStep(progress);
         }
         for (long long x = (long long)a + 1; x <= right; ++x) {
-            column(x, top[size_t(x - a)], (long long)b - 1);
+            column(x, true);
             progressStep(progress);
         }
         for (long long x = (long long)a + 1; x <= right; ++x) {
-            column(x, (long long)b + 1, bottom[size_t(x - a)]);
+            column(x, false);
             progressStep(progress);
         }
         for (long long x = left; x < a; ++x) {
-            column(x, (long long)b + 1, bottom[size_t(a - x)]);
+            column(x, false);
             progressStep(progress);
         }
 
@@ -220,8 +227,9 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
 
     if (R > 1) {
         // 1 / sqrt(c^2 + dy^2) for every row offset the region can reach.
-        std::vector<double> invD2(size_t(R) + 1);
-        for (int m = 0; m <= R; ++m) invD2[size_t(m)] = 1.0 / std::sqrt(c * c + double(m) * m);
+        const long long kMax = std::min<long long>(R, std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b)));
+        std::vector<double> invD2(size_t(kMax) + 1);
+        for (long long m = 0; m <= kMax; ++m) invD2[size_t(m)] = 1.0 / std::sqrt(c * c + double(m) * double(m));
 
         auto column = [&](long long x) {
             const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));

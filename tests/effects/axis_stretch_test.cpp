@@ -379,3 +379,21 @@ TEST(AxisStretch, DispatchersSwitchOnToolKind) {
         EXPECT_EQ(progress.steps + progress.finishes, 0);
     }
 }
+
+TEST(AxisStretch, HugeRadiusOnASmallPictureStaysWithinThePicture) {
+    const Picture src = probe(60, 40);
+    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo}) {
+        CountingProgress progress;
+        const Picture out = brush(src, 30, 20, 200000, 60000, &progress);
+        const bool expand = brush == Verticalpengzhang || brush == Horizontalpengzhang;
+        EXPECT_EQ(progress.steps, expand ? 2 * 200000 - 1 : 2 * 199999);
+        EXPECT_NE(out, src);
+        EXPECT_EQ(out.pixel(30, 20), src.pixel(30, 20));
+    }
+    const double rho = detail::axisRho(200000, 60000), d = rho - 60000;
+    const Picture v = Verticalpengzhang(src, 30, 20, 200000, 60000);
+    EXPECT_TRUE(sampledAt(v, src, 25, 10, 25, 20 - d * 10 / std::sqrt(rho * rho - 25 - 100)));
+    const Picture h = Horizontalshousuo(src, 30, 20, 200000, 60000);
+    const double er = d * rho / std::sqrt(d * d + 100);
+    EXPECT_TRUE(sampledAt(h, src, 25, 10, 30 - 5 * er / std::sqrt(d * d + 25), 10));
+}

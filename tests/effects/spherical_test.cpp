@@ -336,3 +336,21 @@ TEST(SphericalStretch, DispatchesOnToolKind) {
     // Even a strength of 0 is not looked at by tools that do nothing.
     EXPECT_EQ(SphericalStretch(5, src, 50, 50, 30, 0), src);
 }
+
+TEST(SphericalBrushes, HugeRadiusOnASmallPictureStaysWithinThePicture) {
+    // A far zoomed-out view gives radii far beyond the picture; the work and
+    // memory follow the pixels that can change.
+    const Picture src = probe(60, 40);
+    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+        CountingProgress progress;
+        const Picture out = brush(src, 30, 20, 200000, 60000, &progress);
+        EXPECT_EQ(progress.steps, brush == Sphericalpengzhang ? 4 * 199999 : 2 * 199999);
+        EXPECT_NE(out, src);
+        EXPECT_EQ(out.pixel(30, 20), src.pixel(30, 20));
+    }
+    // Near the centre of such a flat cap Expand magnifies by c / rho.
+    const auto cap = detail::sphereCap(200000, 60000);
+    const Picture ex = Sphericalpengzhang(src, 30, 20, 200000, 60000);
+    const double q = cap.c / std::sqrt(cap.rho * cap.rho - 200.0);
+    EXPECT_TRUE(sampledAt(ex, src, 20, 10, 30 - 10 * q, 20 - 10 * q));
+}
