@@ -50,44 +50,38 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
     };
 }
 
+void Palette::enterBrushTab(int newPage, int toolKind, const Slider& rad, const Slider& cur) {
+    state_.StretchShape = kShapeSpherical;
+    state_.SmearChosen = false;
+    state_.ToolKind = toolKind;
+    state_.BrushRadiusSlider = rad.position();
+    state_.SketchTool = 0;
+    state_.BrushRadius = state_.viewToPicture(rad.position());
+    state_.BrushStrength = cur.position();
+    if (newPage == kPageDistort) {
+        distortButton = DistortButton::Expand;
+        checkedShape = kShapeSpherical;
+    } else {
+        twistButton = TwistButton::Dextrorotary;
+    }
+    progressMaximum = rad.position() * 4;
+    if (newPage == kPageTwist) twistCurVisible = true;
+    pictureHint = kHintClickOrKeepDown;
+    page_ = newPage;
+    if (host_) {
+        host_->synchroniseUndoRedo();
+        host_->updateCursor();
+    }
+}
+
 void Palette::changeTab(int newPage) {
     if (newPage == page_ || newPage < kPageDistort || newPage > kPageSketch) return;
     switch (newPage) {
     case kPageDistort:
-        state_.StretchShape = kShapeSpherical;
-        state_.SmearChosen = false;
-        state_.ToolKind = kToolExpand;
-        state_.BrushRadiusSlider = distortRad.position();
-        state_.SketchTool = 0;
-        state_.BrushRadius = state_.viewToPicture(distortRad.position());
-        state_.BrushStrength = distortCur.position();
-        distortButton = DistortButton::Expand;
-        checkedShape = kShapeSpherical;
-        progressMaximum = distortRad.position() * 4;
-        pictureHint = kHintClickOrKeepDown;
-        page_ = newPage;
-        if (host_) {
-            host_->synchroniseUndoRedo();
-            host_->updateCursor();
-        }
+        enterBrushTab(newPage, kToolExpand, distortRad, distortCur);
         break;
     case kPageTwist:
-        state_.StretchShape = kShapeSpherical;
-        state_.SmearChosen = false;
-        state_.ToolKind = kToolDextro;
-        state_.BrushRadiusSlider = twistRad.position();
-        state_.SketchTool = 0;
-        state_.BrushRadius = state_.viewToPicture(twistRad.position());
-        state_.BrushStrength = twistCur.position();
-        twistButton = TwistButton::Dextrorotary;
-        progressMaximum = twistRad.position() * 4;
-        twistCurVisible = true;
-        pictureHint = kHintClickOrKeepDown;
-        page_ = newPage;
-        if (host_) {
-            host_->synchroniseUndoRedo();
-            host_->updateCursor();
-        }
+        enterBrushTab(newPage, kToolDextro, twistRad, twistCur);
         break;
     case kPageSketch:
         state_.StretchShape = kShapeNone;
@@ -111,51 +105,33 @@ void Palette::chooseShape(int shape) {
     changed();
 }
 
-void Palette::clickExpand() {
-    distortButton = DistortButton::Expand;
-    state_.ToolKind = kToolExpand;
+void Palette::chooseDistortTool(DistortButton button, int toolKind) {
+    distortButton = button;
+    state_.ToolKind = toolKind;
     if (host_) host_->updateCursor();
     pictureHint = kHintClickOrKeepDown;
     changed();
 }
 
-void Palette::clickShrink() {
-    distortButton = DistortButton::Shrink;
-    state_.ToolKind = kToolShrink;
+void Palette::clickExpand() { chooseDistortTool(DistortButton::Expand, kToolExpand); }
+
+void Palette::clickShrink() { chooseDistortTool(DistortButton::Shrink, kToolShrink); }
+
+void Palette::chooseTwistTool(TwistButton button, int toolKind, bool smear, const char* hint) {
+    twistButton = button;
+    state_.ToolKind = toolKind;
+    state_.SmearChosen = smear;
     if (host_) host_->updateCursor();
-    pictureHint = kHintClickOrKeepDown;
+    pictureHint = hint;
+    twistCurVisible = !smear;  // the smear has no strength
     changed();
 }
 
-void Palette::clickDextrorotary() {
-    twistButton = TwistButton::Dextrorotary;
-    state_.ToolKind = kToolDextro;
-    state_.SmearChosen = false;
-    if (host_) host_->updateCursor();
-    pictureHint = kHintClickOrKeepDown;
-    twistCurVisible = true;
-    changed();
-}
+void Palette::clickDextrorotary() { chooseTwistTool(TwistButton::Dextrorotary, kToolDextro, false, kHintClickOrKeepDown); }
 
-void Palette::clickLevorotary() {
-    twistButton = TwistButton::Levorotary;
-    state_.ToolKind = kToolLevo;
-    state_.SmearChosen = false;
-    if (host_) host_->updateCursor();
-    pictureHint = kHintClickOrKeepDown;
-    twistCurVisible = true;
-    changed();
-}
+void Palette::clickLevorotary() { chooseTwistTool(TwistButton::Levorotary, kToolLevo, false, kHintClickOrKeepDown); }
 
-void Palette::clickSmear() {
-    twistButton = TwistButton::Smear;
-    state_.SmearChosen = true;
-    state_.ToolKind = kToolSmear;
-    if (host_) host_->updateCursor();
-    pictureHint = kHintKeepDownAndMove;
-    twistCurVisible = false;
-    changed();
-}
+void Palette::clickSmear() { chooseTwistTool(TwistButton::Smear, kToolSmear, true, kHintKeepDownAndMove); }
 
 void Palette::clickRubber() {
     sketchButton = SketchButton::Rubber;

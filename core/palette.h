@@ -90,6 +90,9 @@ public:
 
 private:
     void changed() { if (onChanged) onChanged(); }
+    void enterBrushTab(int newPage, int toolKind, const Slider& rad, const Slider& cur);
+    void chooseDistortTool(DistortButton button, int toolKind);
+    void chooseTwistTool(TwistButton button, int toolKind, bool smear, const char* hint);
     ToolState& state_;
     PaletteHost* host_;
     int page_ = kPageDistort;
