@@ -30,11 +30,25 @@ extern "C" {
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
+#include "io/wmf_canvas.h"
 
 namespace jollix {
 using namespace io_detail;
 
 namespace io_detail {
+
+// Text needs Qt's font database, which needs a GUI application object.
+// Programs without one (the batch command, the tests) get one on the
+// offscreen platform, made once, the first time it is needed.
+void ensureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    static int argc = 3;
+    static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
+}
+
 
 namespace {
 constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrLast = 122;
@@ -94,22 +108,40 @@ RecordCheck recordCheck() {
     return check;
 }
 
+bool uncheckedRecord(uint32_t type) {
+    switch (type) {
+    case 69: case 96: case 97: case 102: case 103: case 105: case 106: case 107: case 109: case 110:
+    case 111: case 112: case 113: case 117: case 119: case 120: case 121:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void setLe32(char* p, uint32_t v) {
+    p[0] = char(v); p[1] = char(v >> 8); p[2] = char(v >> 16); p[3] = char(v >> 24);
+}
+
+void sanitiseHeader(char* header, uint32_t size) {
+    const auto* h = reinterpret_cast<const uint8_t*>(header);
+    const uint64_t descriptionChars = le32(h + 60), descriptionAt = le32(h + 64);
+    if (descriptionChars == 0 || descriptionAt < 88 || descriptionAt + descriptionChars * 2 > size) {
+        setLe32(header + 60, 0);
+        setLe32(header + 64, 0);
+    }
+    if (size >= 100) {
+        const uint64_t formatBytes = le32(h + 88), formatAt = le32(h + 92);
+        if (formatBytes == 0 || formatAt < 100 || formatAt + formatBytes > size) {
+            setLe32(header + 88, 0);
+            setLe32(header + 92, 0);
+        }
+    }
+}
+
 int pixelsFromHundredthsMm(int64_t extent) {
     const long double px = std::fabs(static_cast<long double>(extent)) * 96.0L / 2540.0L;
     if (px > 1e9L) return kMaxPictureSide + 1;
     return int(std::nearbyint(px));
-}
-
-// Text in the SVG needs Qt's font database, which needs a GUI application
-// object. Programs without one (the batch command, the tests) get one on
-// the offscreen platform, made once, the first time it is needed.
-void ensureGuiApplication() {
-    if (QGuiApplication::instance()) return;
-    static int argc = 3;
-    static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
-    static char* argv[] = {arg0, arg1, arg2, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    (void)app;
 }
 
 } // namespace
@@ -118,14 +150,28 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     const EmfLayout layout = checkEmfStructure(data, size);
 
     // The records libemf2svg reads, in an aligned copy that ends at EOF.
-    std::vector<char> copy(data, data + layout.end);
+    // Records that libUEMF cannot check and libemf2svg does not draw (its
+    // "not implemented" kinds) are left out; the header's optional parts
+    // (description, pixel format), which nothing checks, are dropped when
+    // they point outside the header.
     const RecordCheck safe = recordCheck();
     if (!safe) fail("the enhanced metafile reader is incomplete (libUEMF's record check is missing)");
-    for (size_t pos = 0; pos < copy.size();) {
-        const uint32_t recordSize = le32(reinterpret_cast<const uint8_t*>(&copy[pos + 4]));
-        if (!safe(&copy[pos])) fail("an enhanced metafile record is damaged");
+    std::vector<char> copy;
+    copy.reserve(layout.end);
+    uint32_t kept = 0;
+    for (size_t pos = 0; pos < layout.end;) {
+        const uint32_t type = le32(data + pos), recordSize = le32(data + pos + 4);
+        if (!uncheckedRecord(type)) {
+            const size_t at = copy.size();
+            copy.insert(copy.end(), data + pos, data + pos + recordSize);
+            if (type == kEmrHeader) sanitiseHeader(copy.data() + at, recordSize);
+            if (!safe(&copy[at])) fail("an enhanced metafile record is damaged");
+            ++kept;
+        }
         pos += recordSize;
     }
+    setLe32(copy.data() + 48, uint32_t(copy.size())); // nBytes
+    setLe32(copy.data() + 52, kept);                  // nRecords
 
     int64_t width = pixelsFromHundredthsMm(int64_t(layout.frameRight) - layout.frameLeft);
     int64_t height = pixelsFromHundredthsMm(int64_t(layout.frameBottom) - layout.frameTop);

@@ -1,5 +1,6 @@
-// Windows metafiles: reading through libwmf's gd back end, and the program's
-// own writer of placeable metafiles.
+// Windows metafiles: reading through libwmf's player, drawn by the
+// program's own QPainter device (wmf_canvas.cpp), and the program's own
+// writer of placeable metafiles.
 //
 // libwmf trusts the file it plays far more than a reader of hostile bytes
 // may, so before any byte reaches it the metafile's structure is checked
@@ -23,9 +24,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "io/wmf_canvas.h" // Qt's headers before libwmf's type macros
 #include <libwmf/api.h>
-#include <libwmf/gd.h>
-#include <png.h>
 
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
@@ -193,12 +193,6 @@ const FontSetup& fontSetup() {
     return setup;
 }
 
-int collectPng(void* context, char* buffer, int length) {
-    if (length <= 0) return length;
-    static_cast<std::string*>(context)->append(buffer, size_t(length));
-    return length;
-}
-
 struct WmfSession {
     wmfAPI* api = nullptr;
     bool open = false;
@@ -227,27 +221,6 @@ const char* wmfErrorText(wmf_error_t e) {
 }
 
 constexpr double kBareMetafileSide = 4096;
-
-// A META_POLYGON record of 64 points on the ellipse inside the rectangle of
-// a META_ELLIPSE record's parameters (bottom, right, top, left).
-std::vector<unsigned char> ellipseAsPolygon(const uint8_t* params) {
-    const double bottom = les16(params), right = les16(params + 2), top = les16(params + 4), left = les16(params + 6);
-    constexpr int kPoints = 64;
-    std::vector<unsigned char> out;
-    auto put16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
-    const uint32_t words = 3 + 1 + 2 * kPoints;
-    put16(words & 0xFFFF);
-    put16(words >> 16);
-    put16(kMetaPolygon);
-    put16(kPoints);
-    const double cx = (left + right) / 2, cy = (top + bottom) / 2, rx = (right - left) / 2, ry = (bottom - top) / 2;
-    for (int k = 0; k < kPoints; ++k) {
-        const double a = 2 * M_PI * k / kPoints;
-        put16(uint16_t(int16_t(std::nearbyint(cx + rx * std::cos(a)))));
-        put16(uint16_t(int16_t(std::nearbyint(cy + ry * std::sin(a)))));
-    }
-    return out;
-}
 
 int roundedPixels(double v) {
     if (!(v >= 0) || v > 1e9) return 0;
@@ -282,15 +255,8 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     for (size_t pos = recordsAt; pos < layout.end;) {
         const uint32_t words = le32(data + pos);
         const uint16_t function = le16(data + pos + 4);
-        if (function == kMetaEllipse && words == 7) {
-            // libwmf's gd back end fills no ellipse and draws only bits of
-            // its outline; the same ellipse as a polygon it draws well.
-            const std::vector<unsigned char> polygon = ellipseAsPolygon(data + pos + 6);
-            largest = std::max(largest, uint32_t(polygon.size() / 2));
-            copy.insert(copy.end(), polygon.begin(), polygon.end());
-        } else {
-            copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
-        }
+        (void)function;
+        copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
         pos += size_t(words) * 2;
     }
     unsigned char* header = copy.data() + layout.headerPos;
@@ -315,7 +281,7 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
 
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof options);
-    options.function = wmf_gd_function;
+    options.function = wmfCanvasFunction;
     options.context = &budget;
     options.malloc = budgetMalloc;
     options.realloc = budgetRealloc;
@@ -381,50 +347,27 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         checkPictureSize(width, height, maxPixels, "metafile");
     }
 
-    // libwmf's gd back end draws a bitmap one pixel wider and taller than
-    // it maps to ("a fudge factor" in its source), resampling it on the
-    // way. Mapping the frame onto a hundredth of a pixel less than the
-    // picture minus one undoes that: a bitmap covering the frame, as the
-    // program's own metafiles hold, lands on the picture's pixels one to
-    // one. The price: a shape reaching exactly to the frame's right or bottom
-    // edge stops one pixel short of the picture's edge.
-    constexpr double kBitmapFudge = 1.01;
-    if (width > 1) frame.BR.x = float(frame.TL.x + (double(frame.BR.x) - frame.TL.x) * width / (width - kBitmapFudge));
-    if (height > 1) frame.BR.y = float(frame.TL.y + (double(frame.BR.y) - frame.TL.y) * height / (height - kBitmapFudge));
-
-    // The drawing comes back as a PNG stream: libwmf frees its gd image
-    // only after writing it out (an image handed out as such is never freed).
-    wmf_gd_t* gd = WMF_GD_GetData(api);
-    if (!(gd->flags & WMF_GD_SUPPORTS_PNG)) fail("the metafile reader was built without PNG output");
-    std::string png;
-    gd->type = wmf_gd_png;
-    gd->flags |= WMF_GD_OUTPUT_MEMORY | WMF_GD_OWN_BUFFER;
-    gd->sink.context = &png;
-    gd->sink.function = collectPng;
-    gd->bbox = frame;
-    gd->width = unsigned(width);
-    gd->height = unsigned(height);
+    ensureGuiApplication();
+    WmfCanvas canvas(int(width), int(height), frame, maxPixels);
+    if (canvas.image.isNull()) fail("there is not enough memory to draw the metafile");
+    api->device_data = &canvas;
     err = wmf_play(api, 0, &bbox);
+    api->device_data = nullptr;
+    canvas.painter.end();
     if (err != wmf_E_None) wmfFailed(err);
 
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png.data(), png.size()) || image.width != uint32_t(width) ||
-        image.height != uint32_t(height)) {
-        png_image_free(&image);
-        fail("the metafile reader drew no picture");
-    }
-    image.format = PNG_FORMAT_BGR;
-    png_color white{255, 255, 255}; // the page starts white; anything see-through shows white
     const int w = int(width), h = int(height);
-    std::vector<uint8_t> pixels(size_t(w) * 3 * size_t(h));
-    if (!png_image_finish_read(&image, &white, pixels.data(), w * 3, nullptr)) {
-        png_image_free(&image);
-        fail("the metafile reader drew no picture");
-    }
     Picture picture(w, h, 0xFFFFFF);
-    for (int y = 0; y < h; ++y) picture.writeRow(y, pixels.data() + size_t(y) * w * 3);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(canvas.image.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
+            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
+            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
+        }
+        picture.writeRow(y, row.data());
+    }
     return picture;
 }
 

@@ -13,8 +13,6 @@ inline constexpr uint16_t kMetaSetWindowExt = 0x020C;
 inline constexpr uint16_t kMetaSetViewportOrg = 0x020D;
 inline constexpr uint16_t kMetaSetViewportExt = 0x020E;
 inline constexpr uint16_t kMetaStretchDib = 0x0F43;
-inline constexpr uint16_t kMetaEllipse = 0x0418;
-inline constexpr uint16_t kMetaPolygon = 0x0324;
 
 // What the structure check of a Windows metafile found.
 struct WmfLayout {

@@ -201,3 +201,26 @@ TEST(Emf, DamagedMetafilesGiveErrors) {
     };
     for (const auto& [what, c] : cases) expectError(what, [&] { emf(c.first); }, c.second);
 }
+
+TEST(Wmf, HostileDrawingsAreClippedToThePicture) {
+    // One logical unit is 1000 pixels: a rectangle and a triangle of +-32767
+    // units cover the picture and are drawn clipped to it; a pen 26212
+    // units wide and a font 30000 units tall are drawn as outlines, not as
+    // images of their own size.
+    const Picture rect = wmf(WmfBuilder(true, 1000, 1000).windowExt(1, 1).brush(0xFF).select(0)
+                                 .rectangle(-32768, -32768, 32767, 32767).bytes());
+    EXPECT_EQ(rect.pixel(0, 0), kRed);
+    EXPECT_EQ(rect.pixel(999, 999), kRed);
+    const Picture triangle = wmf(WmfBuilder(true, 1000, 1000).windowExt(1, 1).brush(0xFF).select(0)
+                                     .record(0x0324, {3, 0x8000, 0x8000, 0x7FFF, 0x8000, 0, 0x7FFF}).bytes());
+    EXPECT_EQ(triangle.pixel(500, 500), kRed);
+    const Picture pen = wmf(WmfBuilder(true, 200, 100).pen(0xFF, 26212).select(0).rectangle(50, 25, 100, 50).bytes());
+    EXPECT_EQ(pen.pixel(0, 0), kRed);
+    const Picture text = wmf(WmfBuilder(true, 1000, 1000).windowExt(100, 100).font(30000, "Arial").select(0)
+                                 .textOut(0, 0, "W").bytes());
+    EXPECT_EQ(text.width(), 1000);
+    // A window of no extent maps nothing anywhere: libwmf refuses it.
+    expectError("zero window", [] {
+        wmf(WmfBuilder(true, 100, 100).windowExt(0, 0).brush(0xFF).select(0).rectangle(0, 0, 50, 50).bytes());
+    }, "damaged");
+}
