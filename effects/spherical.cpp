@@ -11,6 +11,7 @@
 
 #include "core/error.h"
 #include "core/numeric.h"
+#include "effects/parallel.h"
 #include "effects/sampler.h"
 #include "effects/twist.h"
 
@@ -25,6 +26,16 @@
 // way every time. The source points inside the quadrants only feed the
 // bilinear sampler and are formed in doubles, with the per-column and
 // per-row terms taken out of the inner loops.
+
+// Loops that work out many source points at once are built for several
+// instruction sets and the widest one the processor has is picked at run
+// time. They use only correctly rounded operations, so every version gives
+// the same numbers.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define JOLLIX_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define JOLLIX_VECTOR_CLONES
+#endif
 
 namespace jollix {
 
@@ -103,13 +114,100 @@ inline void put(Picture& dst, int x, int y, uint32_t colour) {
 
 inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long>(std::max<long long>(v, lo), hi)); }
 
+// The tiles of a result picture that a brush writes: marked first, then
+// made the picture's own in one go, after which their pixels can be
+// written from any thread (each pixel by one thread only).
+class TileTable {
+public:
+    explicit TileTable(const Picture& p) : tilesX_(p.tilesX()), tiles_(size_t(p.tilesX()) * p.tilesY(), nullptr) {}
+    // Marks the tiles of rows y0 .. y1 of column x; returns the row count.
+    long long mark(int x, long long y0, long long y1) {
+        if (y0 > y1) return 0;
+        const int tx = x >> Picture::kTileBits;
+        for (long long ty = y0 >> Picture::kTileBits; ty <= (y1 >> Picture::kTileBits); ++ty)
+            tiles_[size_t(ty) * tilesX_ + tx] = kMarked;
+        return y1 - y0 + 1;
+    }
+    void makeOwn(Picture& p) {
+        for (size_t i = 0; i < tiles_.size(); ++i)
+            if (tiles_[i]) tiles_[i] = p.mutableTile(int(i % tilesX_), int(i / tilesX_));
+    }
+    uint8_t* pixel(int x, int y) const {
+        return tiles_[size_t(y >> Picture::kTileBits) * tilesX_ + size_t(x >> Picture::kTileBits)] +
+               (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+    }
+
+private:
+    static inline uint8_t* const kMarked = reinterpret_cast<uint8_t*>(uintptr_t(1));
+    size_t tilesX_;
+    std::vector<uint8_t*> tiles_;
+};
+
+inline void store(uint8_t* q, uint32_t colour) {
+    q[0] = uint8_t(colour >> 16);
+    q[1] = uint8_t(colour >> 8);
+    q[2] = uint8_t(colour);
+}
+
+// Expand's quadrants: the brush centre, the picture size, the sphere, and
+// how far above and below the centre row each column offset reaches.
+struct ExpandGeometry {
+    int a, b, W, Hp;
+    double c, rho2;
+    const long long* up;
+    const long long* down;
+};
+
+// Column offsets m0 .. m1 - 1 and row offsets k0 .. k1 - 1.
+struct ExpandBlock {
+    long long m0, m1, k0, k1;
+};
+constexpr long long kBlockColumns = 64, kBlockRows = 32;
+
+// One block in the four quadrants. The factors are formed a row of offsets
+// at a time, the same correctly rounded operations in every build.
+JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& src, const TileTable& tiles,
+                                      const ExpandBlock& blk) {
+    double colTerm[kBlockColumns], q[kBlockColumns];
+    const int n = int(blk.m1 - blk.m0);
+    for (int i = 0; i < n; ++i) {
+        const double m = double(blk.m0 + i);
+        colTerm[i] = g.rho2 - m * m;
+    }
+    const long long a = g.a, b = g.b;
+    // Above-left, above-right, below-right, below-left: each reads its own
+    // part of the source.
+    detail::SourceView views[4] = {detail::SourceView(src), detail::SourceView(src), detail::SourceView(src),
+                                   detail::SourceView(src)};
+    for (long long k = blk.k0; k < blk.k1; ++k) {
+        const double kk = double(k) * double(k);
+        // Offsets outside the cap give a NaN here that is never used.
+        for (int i = 0; i < n; ++i) q[i] = g.c / std::sqrt(colTerm[i] - kk);
+        for (int quad = 0; quad < 4; ++quad) {
+            const bool above = quad < 2, leftSide = quad == 0 || quad == 3;
+            const long long y = above ? b - k : b + k;
+            if (y < 0 || y >= g.Hp) continue;
+            const long long* reach = above ? g.up : g.down;
+            const double dy = double(b - y);
+            detail::SourceView& view = views[quad];
+            for (int i = 0; i < n; ++i) {
+                const long long m = blk.m0 + i;
+                if (k > reach[m]) continue;
+                const long long x = leftSide ? a - m : a + m;
+                if (x < 0 || x >= g.W) continue;
+                const double dx = double(a - x);
+                double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
+                store(tiles.pixel(int(x), int(y)), view.sample(xs, ys));
+            }
+        }
+    }
+}
+
 } // namespace
 
 Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
-    TileWriter writer(dst);
-    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
 
@@ -119,76 +217,73 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
         const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
 
-        // Row bounds of the column offsets 1 .. mMax (the same on both sides).
-        std::vector<long long> top(size_t(std::max(mMax, 0LL)) + 1), bottom(top.size());
+        // How many rows above and below the centre row the columns at the
+        // offsets 1 .. mMax reach (the same on both sides); a column runs
+        // from Round(b - Kx) + 1 to Round(b + Kx) - 1.
+        std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
+        long long reachMax = 0;
         for (long long m = 1; m <= mMax; ++m) {
             const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
-            top[size_t(m)] = Round(static_cast<long double>(b) - kx) + 1LL;
-            bottom[size_t(m)] = Round(static_cast<long double>(b) + kx) - 1LL;
+            up[size_t(m)] = std::min(kMax, b - (Round(static_cast<long double>(b) - kx) + 1LL));
+            down[size_t(m)] = std::min(kMax, (Round(static_cast<long double>(b) + kx) - 1LL) - b);
+            reachMax = std::max({reachMax, up[size_t(m)], down[size_t(m)]});
         }
-
-        // The factor c / z of every pixel offset (|dx|, |dy|) of the region,
-        // z = sqrt(rho^2 - dx^2 - dy^2): the four quadrants share it, so it
-        // is formed once per offset, two at a time.
-        std::vector<size_t> start(top.size() + 1, 0);
-        for (long long m = 1; m <= mMax; ++m) {
-            const long long reach = std::min(kMax, std::max<long long>({(long long)b - top[size_t(m)], bottom[size_t(m)] - b, 0}));
-            start[size_t(m) + 1] = start[size_t(m)] + size_t(reach) + 1;
-        }
-        std::vector<double> factor(start.back());
-        for (long long m = 1; m <= mMax; ++m) {
-            const long long xl = (long long)a - m, xr = (long long)a + m;
-            const bool visible = (xl >= 0 && xl < W) || (xr >= 0 && xr < W);
-            if (!visible) continue;
-            const double colTerm = rho2 - double(m) * double(m);
-            double* f = factor.data() + start[size_t(m)];
-            const size_t n = start[size_t(m) + 1] - start[size_t(m)];
-            size_t k = 1;
-#if defined(__SSE2__)
-            const __m128d cv = _mm_set1_pd(c), ct = _mm_set1_pd(colTerm);
-            for (; k + 1 < n; k += 2) {
-                const __m128d dy = _mm_set_pd(double(k + 1), double(k));
-                _mm_storeu_pd(f + k, _mm_div_pd(cv, _mm_sqrt_pd(_mm_sub_pd(ct, _mm_mul_pd(dy, dy)))));
-            }
-#endif
-            for (; k < n; ++k) f[k] = c / std::sqrt(colTerm - double(k) * double(k));
-        }
-
-        // One column of one quadrant: source points nearer the centre.
-        // A column inside the picture has an offset of at most mMax.
-        auto column = [&](long long x, bool above) {
-            if (x < 0 || x >= W) return;
-            const size_t m = size_t(std::llabs(a - x));
-            const long long yFrom = std::max(above ? top[m] : (long long)b + 1, 0LL);
-            const long long yTo = std::min<long long>(above ? (long long)b - 1 : bottom[m], Hp - 1);
-            const double dx = double(a - x);
-            const double* f = factor.data() + start[m];
-            for (long long y = yFrom; y <= yTo; ++y) {
-                const double dy = double(b - y);
-                const double q = f[std::llabs(b - y)];
-                double xs = a - q * dx, ys = b - q * dy;
-                writer.put(int(x), int(y), source.sample(xs, ys));
-            }
-        };
 
         const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
-        // Above-left, above-right, below-right, below-left.
-        for (long long x = left; x < a; ++x) {
-            column(x, true);
-            progressStep(progress);
+        const bool rowInside = b >= 0 && b < Hp;
+        const bool colInside = a >= 0 && a < W;
+
+        // Every tile that gets a pixel is made this picture's own here,
+        // before any pixel is worked out, so that the work can be shared
+        // by threads that then only write into tiles nobody else holds.
+        TileTable tiles(dst);
+        long long pixels = 0;
+        for (long long x = std::max(left, 0LL); x <= std::min<long long>(right, W - 1); ++x) {
+            if (x == a) continue;
+            const size_t m = size_t(std::llabs(a - x));
+            pixels += tiles.mark(int(x), std::max(b - up[m], 0LL), std::min<long long>(b - 1, Hp - 1));
+            pixels += tiles.mark(int(x), std::max(b + 1LL, 0LL), std::min<long long>(b + down[m], Hp - 1));
+            if (rowInside) tiles.mark(int(x), b, b);
         }
-        for (long long x = (long long)a + 1; x <= right; ++x) {
-            column(x, true);
-            progressStep(progress);
+        if (colInside) {
+            tiles.mark(a, std::max((long long)b - R + 1, 0LL), std::min<long long>(b - 1, Hp - 1));
+            tiles.mark(a, std::max(b + 1LL, 0LL), std::min<long long>((long long)b + R - 1, Hp - 1));
         }
-        for (long long x = (long long)a + 1; x <= right; ++x) {
-            column(x, false);
-            progressStep(progress);
+        tiles.makeOwn(dst);
+
+        // The quadrants, in blocks of column and row offsets: a block works
+        // out the factor c / z of each of its offsets (|dx|, |dy|),
+        // z = sqrt(rho^2 - dx^2 - dy^2), once for the four quadrants.
+        // Only offsets whose columns or rows meet the picture are visited.
+        // A centre right of or below the picture sees it on one side only,
+        // from some offset on; likewise left of or above it.
+        long long mLo = 1, kLo = 1;
+        if (a >= W) mLo = (long long)a - (W - 1);
+        if (a < 0) mLo = -(long long)a;
+        if (b >= Hp) kLo = (long long)b - (Hp - 1);
+        if (b < 0) kLo = -(long long)b;
+        const long long kHi = std::min(kMax, reachMax);
+        std::vector<ExpandBlock> blocks;
+        for (long long m0 = mLo; m0 <= mMax; m0 += kBlockColumns) {
+            const long long m1 = std::min(m0 + kBlockColumns, mMax + 1);
+            long long reach = 0;
+            for (long long m = m0; m < m1; ++m) reach = std::max({reach, up[size_t(m)], down[size_t(m)]});
+            for (long long k0 = kLo; k0 <= std::min(kHi, reach); k0 += kBlockRows)
+                blocks.push_back({m0, m1, k0, std::min(k0 + kBlockRows, std::min(kHi, reach) + 1)});
         }
-        for (long long x = left; x < a; ++x) {
-            column(x, false);
-            progressStep(progress);
-        }
+        const ExpandGeometry g{a, b, W, Hp, c, rho2, up.data(), down.data()};
+
+        // The four quadrants had one progress step per column each; the
+        // steps follow the share of the blocks done.
+        const long long steps = 4 * ((long long)R - 1);
+        long long reported = 0;
+        parallel::forItems(
+            blocks.size(), parallel::worthSplitting(pixels),
+            [&](size_t i) { expandBlock(g, src, tiles, blocks[i]); },
+            [&](size_t done) {
+                const long long due = blocks.empty() ? steps : steps * (long long)done / (long long)blocks.size();
+                for (; reported < due; ++reported) progressStep(progress);
+            });
 
         // The centre row and column take the nearest pixel of their source.
         const long double rhoL = rho, cL = c;
@@ -196,8 +291,6 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
             const long double dl = static_cast<long double>(d);
             return cL * dl / std::sqrt(rhoL * rhoL - dl * dl);
         };
-        const bool rowInside = b >= 0 && b < Hp;
-        const bool colInside = a >= 0 && a < W;
         auto rowPixel = [&](long long x) {
             if (!rowInside || x < 0 || x >= W) return;
             const double xs = double(static_cast<long double>(a) - shift(a - x));

@@ -110,6 +110,8 @@ TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
         {200, 180, 100, 90, 50, 15},     // small: one thread
         {201, 150, 3, 148, 120, 40},     // centre near a corner
         {300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {300, 200, 330, 215, 120, 40},   // right of and below it
+        {300, 200, 150, -40, 100, 30},   // above it
         {700, 600, 350, 300, 400, 133},  // big enough for two threads
         {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
         {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
