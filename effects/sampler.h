@@ -29,6 +29,41 @@ namespace detail {
 uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, double wy0,
                           double wy1, double wx0, double wx1);
 
+#if defined(__SSE2__)
+// The sample whose 2 x 2 neighbourhood lies in one tile at a, (x0, y0), away
+// from the tile's last two columns and its last row, from the weights of
+// the pixels (x0, y0), (x0, y1), (x1, y0) and (x1, y1) in single precision.
+// All three channels are worked out at once. The error of that evaluation
+// stays far below 1e-3 of a level, so wherever the value is not within 1e-3
+// of a half it rounds as the exact one does: then the colour is stored and
+// true returned. Otherwise false, and the exact evaluation must be used.
+//
+// Each of the neighbourhood's two rows is read as 8 bytes (the pixels
+// (x0, y) and (x0 + 1, y) and two bytes more, still inside the tile).
+inline __attribute__((always_inline)) bool bilinearQuick(const uint8_t* a, float w00, float w01, float w10, float w11,
+                                                         uint32_t* colour) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)), zero);
+    const __m128i low =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + Picture::kTileStride)), zero);
+    // Lanes blue, green, red and one unused, per pixel.
+    const __m128 pa = _mm_cvtepi32_ps(_mm_unpacklo_epi16(top, zero));
+    const __m128 pc = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(top, 6), zero));
+    const __m128 pb = _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero));
+    const __m128 pd = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(low, 6), zero));
+    const __m128 v = _mm_add_ps(_mm_add_ps(_mm_mul_ps(pa, _mm_set1_ps(w00)), _mm_mul_ps(pb, _mm_set1_ps(w01))),
+                                _mm_add_ps(_mm_mul_ps(pc, _mm_set1_ps(w10)), _mm_mul_ps(pd, _mm_set1_ps(w11))));
+    const __m128i r = _mm_cvtps_epi32(v);  // nearest, ties to even
+    const __m128 off = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(v, _mm_cvtepi32_ps(r)));
+    if (__builtin_expect((_mm_movemask_ps(_mm_cmpgt_ps(off, _mm_set1_ps(0.5f - 1e-3f))) & 7) != 0, 0)) return false;
+    // Red into the low byte, blue into the third.
+    const __m128i rgb = _mm_shuffle_epi32(r, _MM_SHUFFLE(3, 0, 1, 2));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(rgb, zero), zero);
+    *colour = uint32_t(_mm_cvtsi128_si32(bytes)) & 0xFFFFFFu;
+    return true;
+}
+#endif
+
 // The body of xiangsujuhe for a picture of W x H pixels whose pixel (x, y)
 // lies at at(x, y).
 template <class PixelAt>
@@ -63,38 +98,17 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
     const double wx1 = x - x0, wx0 = (x0 + 1) - x;
     const uint8_t* a = at(x0, y0);
 #if defined(__SSE2__)
-    // All three channels at once in single precision. The error of that
-    // evaluation stays far below 1e-3 of a level, so wherever the value is
-    // not within 1e-3 of a half it rounds as the exact one does; the rest
-    // is evaluated again channel by channel in extended precision.
-    //
-    // Away from a tile's last two columns and its last row, the 2 x 2
-    // neighbourhood lies in one tile and each of its two rows can be read
-    // as 8 bytes (the pixels (x0, y) and (x0 + 1, y) and two bytes more,
-    // still inside the tile).
+    // Away from a tile's last two columns and its last row, the quick
+    // evaluation; where it cannot decide, and at the tiles' edges, the
+    // exact one channel by channel.
     if (__builtin_expect((x0 & Picture::kTileMask) < Picture::kTileMask - 1 &&
                              (y0 & Picture::kTileMask) < Picture::kTileMask && x1 != x0 && y1 != y0,
                          1)) {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a)), zero);
-        const __m128i low =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + Picture::kTileStride)), zero);
-        // Lanes blue, green, red and one unused, per pixel.
-        const __m128 pa = _mm_cvtepi32_ps(_mm_unpacklo_epi16(top, zero));
-        const __m128 pc = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(top, 6), zero));
-        const __m128 pb = _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero));
-        const __m128 pd = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_srli_si128(low, 6), zero));
-        const __m128 v = _mm_add_ps(
-            _mm_add_ps(_mm_mul_ps(pa, _mm_set1_ps(float(wx0 * wy0))), _mm_mul_ps(pb, _mm_set1_ps(float(wx0 * wy1)))),
-            _mm_add_ps(_mm_mul_ps(pc, _mm_set1_ps(float(wx1 * wy0))), _mm_mul_ps(pd, _mm_set1_ps(float(wx1 * wy1)))));
-        const __m128i r = _mm_cvtps_epi32(v);  // nearest, ties to even
-        const __m128 off = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(v, _mm_cvtepi32_ps(r)));
-        if (__builtin_expect((_mm_movemask_ps(_mm_cmpgt_ps(off, _mm_set1_ps(0.5f - 1e-3f))) & 7) == 0, 1)) {
-            // Red into the low byte, blue into the third.
-            const __m128i rgb = _mm_shuffle_epi32(r, _MM_SHUFFLE(3, 0, 1, 2));
-            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(rgb, zero), zero);
-            return uint32_t(_mm_cvtsi128_si32(bytes)) & 0xFFFFFFu;
-        }
+        uint32_t colour;
+        if (__builtin_expect(bilinearQuick(a, float(wx0 * wy0), float(wx0 * wy1), float(wx1 * wy0), float(wx1 * wy1),
+                                           &colour),
+                             1))
+            return colour;
     }
 #endif
     // The four pixels, looked up once per tile: the right and lower
@@ -123,9 +137,8 @@ public:
     __attribute__((always_inline)) uint32_t sample(double& x, double& y) {
         return bilinearWith(w_, h_, [this](int px, int py) { return at(px, py); }, x, y);
     }
-
-private:
-    const uint8_t* at(int px, int py) {
+    // The bytes of pixel (px, py), inside the picture.
+    __attribute__((always_inline)) const uint8_t* at(int px, int py) {
         const int tx = px >> Picture::kTileBits, ty = py >> Picture::kTileBits;
         if (tx != tx_ || ty != ty_) {
             tx_ = tx;
@@ -134,6 +147,8 @@ private:
         }
         return base_ + (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
     }
+
+private:
     const Picture& pic_;
     int w_, h_;
     int tx_ = -1, ty_ = -1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -162,15 +163,22 @@ struct ExpandGeometry {
 struct ExpandBlock {
     long long m0, m1, k0, k1;
 };
-constexpr long long kBlockColumns = 64, kBlockRows = 32;
+constexpr int kBlockColumns = 64, kBlockRows = 32;
+
+// Eight lanes of the sampler's numbers, whatever vectors the processor has.
+typedef double V8d __attribute__((vector_size(64)));
+typedef int V8i __attribute__((vector_size(32)));
+typedef float V8f __attribute__((vector_size(32)));
 
 // One block in the four quadrants. The factors are formed a row of offsets
 // at a time, the same correctly rounded operations in every build.
 JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& src, const TileTable& tiles,
                                       const ExpandBlock& blk) {
     double colTerm[kBlockColumns], q[kBlockColumns];
+    int cellX[kBlockColumns], cellY[kBlockColumns];
+    float w00[kBlockColumns], w01[kBlockColumns], w10[kBlockColumns], w11[kBlockColumns];
     const int n = int(blk.m1 - blk.m0);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < kBlockColumns; ++i) {
         const double m = double(blk.m0 + i);
         colTerm[i] = g.rho2 - m * m;
     }
@@ -182,7 +190,7 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
     for (long long k = blk.k0; k < blk.k1; ++k) {
         const double kk = double(k) * double(k);
         // Offsets outside the cap give a NaN here that is never used.
-        for (int i = 0; i < n; ++i) q[i] = g.c / std::sqrt(colTerm[i] - kk);
+        for (int i = 0; i < kBlockColumns; ++i) q[i] = g.c / std::sqrt(colTerm[i] - kk);
         for (int quad = 0; quad < 4; ++quad) {
             const bool above = quad < 2, leftSide = quad == 0 || quad == 3;
             const long long y = above ? b - k : b + k;
@@ -190,14 +198,64 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
             const long long* reach = above ? g.up : g.down;
             const double dy = double(b - y);
             detail::SourceView& view = views[quad];
+            if (g.W < 2 || g.Hp < 2) {
+                for (int i = 0; i < n; ++i) {
+                    const long long m = blk.m0 + i;
+                    if (k > reach[m]) continue;
+                    const long long x = leftSide ? a - m : a + m;
+                    if (x < 0 || x >= g.W) continue;
+                    const double dx = double(a - x);
+                    double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
+                    store(tiles.pixel(int(x), int(y)), view.sample(xs, ys));
+                }
+                continue;
+            }
+            // The sampler's clamping, cell and weights for the whole row of
+            // offsets at once (offsets outside the region give values that
+            // are never used) ...
+            const double xMax = g.W - 2, yMax = g.Hp - 2, yEnd = g.Hp - 1;
+            const double sx = leftSide ? 1.0 : -1.0;
+            const V8d iota = {0, 1, 2, 3, 4, 5, 6, 7};
+            for (int i = 0; i < kBlockColumns; i += 8) {
+                V8d qv;
+                std::memcpy(&qv, q + i, sizeof qv);
+                const V8d dx = sx * (double(blk.m0 + i) + iota);
+                V8d xs = double(g.a) - qv * dx, ys = double(g.b) - qv * dy;
+                // A NaN fails every test and ends at 0.
+                ys = (0 <= ys && ys < yEnd) ? ys : (ys >= 0 ? V8d{} + yMax : V8d{});
+                xs = xs < 0 ? V8d{} : (xs > xMax ? V8d{} + xMax : (xs != xs ? V8d{} : xs));
+                const V8i x0 = __builtin_convertvector(xs, V8i), y0 = __builtin_convertvector(ys, V8i);
+                const V8d fx0 = __builtin_convertvector(x0, V8d), fy0 = __builtin_convertvector(y0, V8d);
+                const V8d wy1 = ys - fy0, wy0 = (fy0 + 1) - ys;
+                const V8d wx1 = xs - fx0, wx0 = (fx0 + 1) - xs;
+                const V8f f00 = __builtin_convertvector(wx0 * wy0, V8f), f01 = __builtin_convertvector(wx0 * wy1, V8f);
+                const V8f f10 = __builtin_convertvector(wx1 * wy0, V8f), f11 = __builtin_convertvector(wx1 * wy1, V8f);
+                std::memcpy(cellX + i, &x0, sizeof x0);
+                std::memcpy(cellY + i, &y0, sizeof y0);
+                std::memcpy(w00 + i, &f00, sizeof f00);
+                std::memcpy(w01 + i, &f01, sizeof f01);
+                std::memcpy(w10 + i, &f10, sizeof f10);
+                std::memcpy(w11 + i, &f11, sizeof f11);
+            }
+            // ... then the pixels of the region, the quick evaluation where
+            // it decides and the whole sampler elsewhere.
             for (int i = 0; i < n; ++i) {
                 const long long m = blk.m0 + i;
                 if (k > reach[m]) continue;
                 const long long x = leftSide ? a - m : a + m;
                 if (x < 0 || x >= g.W) continue;
-                const double dx = double(a - x);
-                double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
-                store(tiles.pixel(int(x), int(y)), view.sample(xs, ys));
+                uint32_t colour;
+#if defined(__SSE2__)
+                const int x0 = cellX[i], y0 = cellY[i];
+                if (!((x0 & Picture::kTileMask) < Picture::kTileMask - 1 && (y0 & Picture::kTileMask) < Picture::kTileMask &&
+                      detail::bilinearQuick(view.at(x0, y0), w00[i], w01[i], w10[i], w11[i], &colour)))
+#endif
+                {
+                    const double dx = double(a - x);
+                    double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
+                    colour = view.sample(xs, ys);
+                }
+                store(tiles.pixel(int(x), int(y)), colour);
             }
         }
     }
