@@ -355,6 +355,7 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     api->device_data = nullptr;
     canvas.painter.end();
     if (err != wmf_E_None) wmfFailed(err);
+    if (canvas.overBudget) fail("the metafile draws far more than its picture holds");
 
     const int w = int(width), h = int(height);
     Picture picture(w, h, 0xFFFFFF);

@@ -93,6 +93,22 @@ QPen penFor(const WmfCanvas& c, wmfDC* dc) {
     return pen;
 }
 
+// Charges the pixels a drawing may touch (its bounds within the picture)
+// to the canvas's budget; false once the budget is spent, so that a file of
+// endless picture-filling shapes ends instead of keeping the program busy.
+bool charge(WmfCanvas& c, const QRectF& bounds, double margin = 0) {
+    if (c.overBudget) return false;
+    const QRectF r = bounds.adjusted(-margin, -margin, margin, margin) & QRectF(c.image.rect());
+    c.spentPixels += r.isValid() ? r.width() * r.height() + 1 : 1;
+    if (c.spentPixels > c.pixelBudget) c.overBudget = true;
+    return !c.overBudget;
+}
+
+double penMargin(const WmfCanvas& c, wmfDC* dc) {
+    const QPen pen = penFor(c, dc);
+    return pen.style() == Qt::NoPen ? 0 : pen.widthF() + 2;
+}
+
 // Sets up the painter for a shape drawn with the context's pen and brush.
 void prepare(WmfCanvas& c, wmfDC* dc, bool fill, bool stroke) {
     c.painter.setCompositionMode(compositionFor(dc->ROPmode));
@@ -116,6 +132,7 @@ void drawPixel(wmfAPI* api, wmfDrawPixel_t* d) {
     if (!c || !finitePoint(d->pt)) return;
     const QPointF p = toPixels(*c, d->pt);
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!charge(*c, QRectF(p, QSizeF(1, 1)))) return;
     c->painter.fillRect(QRectF(std::floor(p.x()), std::floor(p.y()), 1, 1), colourOf(d->color));
 }
 
@@ -145,6 +162,7 @@ void drawArcShape(wmfAPI* api, wmfDrawArc_t* d, ArcKind kind) {
             if (kind == ArcKind::Chord) path.closeSubpath();
         }
     }
+    if (!charge(*c, rect, penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, kind != ArcKind::Open && TO_FILL(d), TO_DRAW(d));
     c->painter.drawPath(path);
 }
@@ -157,8 +175,10 @@ void drawEllipse(wmfAPI* api, wmfDrawArc_t* d) { drawArcShape(api, d, ArcKind::E
 void drawLine(wmfAPI* api, wmfDrawLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->from) || !finitePoint(d->to) || !TO_DRAW(d)) return;
+    const QLineF line(toPixels(*c, d->from), toPixels(*c, d->to));
+    if (!charge(*c, QRectF(line.p1(), line.p2()).normalized(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, false, true);
-    c->painter.drawLine(toPixels(*c, d->from), toPixels(*c, d->to));
+    c->painter.drawLine(line);
 }
 
 QPolygonF polygonOf(const WmfCanvas& c, const wmfD_Coord* pts, unsigned count) {
@@ -172,8 +192,10 @@ QPolygonF polygonOf(const WmfCanvas& c, const wmfD_Coord* pts, unsigned count) {
 void polyLine(wmfAPI* api, wmfPolyLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->pt || d->count < 2 || !TO_DRAW(d)) return;
+    const QPolygonF poly = polygonOf(*c, d->pt, d->count);
+    if (!charge(*c, poly.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, false, true);
-    c->painter.drawPolyline(polygonOf(*c, d->pt, d->count));
+    c->painter.drawPolyline(poly);
 }
 
 Qt::FillRule fillRuleOf(wmfDC* dc) { return dc->polyfillmode == WINDING ? Qt::WindingFill : Qt::OddEvenFill; }
@@ -181,8 +203,10 @@ Qt::FillRule fillRuleOf(wmfDC* dc) { return dc->polyfillmode == WINDING ? Qt::Wi
 void drawPolygon(wmfAPI* api, wmfPolyLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->pt || d->count < 2) return;
+    const QPolygonF poly = polygonOf(*c, d->pt, d->count);
+    if (!charge(*c, poly.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
-    c->painter.drawPolygon(polygonOf(*c, d->pt, d->count), fillRuleOf(d->dc));
+    c->painter.drawPolygon(poly, fillRuleOf(d->dc));
 }
 
 void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* d) {
@@ -196,6 +220,7 @@ void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* d) {
         if (!poly.isEmpty()) poly << poly.first();
         path.addPolygon(poly);
     }
+    if (!charge(*c, path.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
     c->painter.drawPath(path);
 }
@@ -204,6 +229,7 @@ void drawRectangle(wmfAPI* api, wmfDrawRectangle_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->TL) || !finitePoint(d->BR)) return;
     const QRectF rect = QRectF(toPixels(*c, d->TL), toPixels(*c, d->BR)).normalized();
+    if (!charge(*c, rect, penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
     if (d->width > 0 && d->height > 0 && std::isfinite(d->width) && std::isfinite(d->height))
         c->painter.drawRoundedRect(rect, d->width * c->scaleX / 2, d->height * c->scaleY / 2);
@@ -215,6 +241,7 @@ void ropDraw(wmfAPI* api, wmfROP_Draw_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->TL) || !finitePoint(d->BR)) return;
     const QRectF rect = QRectF(toPixels(*c, d->TL), toPixels(*c, d->BR)).normalized();
+    if (!charge(*c, rect)) return;
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     switch (d->ROP) {
     case 0x00000042: c->painter.fillRect(rect, Qt::black); break;  // BLACKNESS
@@ -239,6 +266,8 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->bmp.data || !finitePoint(d->pt) || d->crop.w == 0 || d->crop.h == 0) return;
     if (uint64_t(d->crop.w) * d->crop.h > c->maxBitmapPixels) return;
+    // Reading the bitmap costs its own pixels, drawing it those it covers.
+    c->spentPixels += double(d->crop.w) * d->crop.h;
     if (uint32_t(d->crop.x) + d->crop.w > d->bmp.width || uint32_t(d->crop.y) + d->crop.h > d->bmp.height) return;
     const int w = d->crop.w, h = d->crop.h;
     QImage image(w, h, QImage::Format_ARGB32);
@@ -261,7 +290,9 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* d) {
     case 0x00660046: c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break; // SRCINVERT
     default: c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
     }
-    c->painter.drawImage(QRectF(topLeft, QSizeF(dw, dh)).normalized(), image);
+    const QRectF target = QRectF(topLeft, QSizeF(dw, dh)).normalized();
+    if (!charge(*c, target)) return;
+    c->painter.drawImage(target, image);
 }
 
 void drawText(wmfAPI* api, wmfDrawText_t* d) {
@@ -281,6 +312,9 @@ void drawText(wmfAPI* api, wmfDrawText_t* d) {
     }
     const QString text = QString::fromLatin1(d->str);
     const QPointF at = toPixels(*c, d->pt);
+    if (!charge(*c, QRectF(at.x() - size * text.size(), at.y() - size * text.size(), 2 * size * text.size(),
+                           2 * size * text.size())))
+        return;
     c->painter.save();
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (d->dc->bgmode == OPAQUE && finitePoint(d->bbox.TL) && finitePoint(d->bbox.BR)) {
@@ -317,6 +351,7 @@ void regionFrame(wmfAPI* api, wmfPolyRectangle_t* d) {
     for (unsigned i = 0; i < d->count; ++i) {
         if (!finitePoint(d->TL[i]) || !finitePoint(d->BR[i])) continue;
         const QRectF r = regionRect(*c, d->TL[i], d->BR[i]);
+        if (!charge(*c, r)) return;
         c->painter.fillRect(QRectF(r.left(), r.top(), r.width(), bh), brush);
         c->painter.fillRect(QRectF(r.left(), r.bottom() - bh, r.width(), bh), brush);
         c->painter.fillRect(QRectF(r.left(), r.top(), bw, r.height()), brush);
@@ -329,8 +364,12 @@ void regionPaint(wmfAPI* api, wmfPolyRectangle_t* d) {
     if (!c || !d->TL || !d->BR) return;
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const QBrush brush = brushFor(*c, d->dc);
-    for (unsigned i = 0; i < d->count; ++i)
-        if (finitePoint(d->TL[i]) && finitePoint(d->BR[i])) c->painter.fillRect(regionRect(*c, d->TL[i], d->BR[i]), brush);
+    for (unsigned i = 0; i < d->count; ++i) {
+        if (!finitePoint(d->TL[i]) || !finitePoint(d->BR[i])) continue;
+        const QRectF r = regionRect(*c, d->TL[i], d->BR[i]);
+        if (!charge(*c, r)) return;
+        c->painter.fillRect(r, brush);
+    }
 }
 
 void regionClip(wmfAPI* api, wmfPolyRectangle_t* d) {
@@ -357,6 +396,7 @@ WmfCanvas::WmfCanvas(int width, int height, const wmfD_Rect& frameRect, uint64_t
     scaleX = double(width) / (double(frame.BR.x) - frame.TL.x);
     scaleY = double(height) / (double(frame.BR.y) - frame.TL.y);
     maxStroke = 4.0 * std::max(width, height) + 16;
+    pixelBudget = 256.0 * width * height + double(1 << 24);
     painter.begin(&image);
 }
 

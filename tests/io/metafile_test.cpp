@@ -224,3 +224,16 @@ TEST(Wmf, HostileDrawingsAreClippedToThePicture) {
         wmf(WmfBuilder(true, 100, 100).windowExt(0, 0).brush(0xFF).select(0).rectangle(0, 0, 50, 50).bytes());
     }, "damaged");
 }
+
+TEST(Wmf, EndlessDrawingIsRefused) {
+    // Thousands of rectangles each covering the whole picture: more than
+    // 256 times its area (and 16 million pixels) is not drawn to the end.
+    WmfBuilder many(true, 100, 100);
+    many.brush(0xFF).select(0);
+    for (int i = 0; i < 2500; ++i) many.rectangle(-10, -10, 110, 110);
+    expectError("2500 full-picture rectangles", [&] { wmf(many.bytes()); }, "draws far more");
+    WmfBuilder some(true, 100, 100);
+    some.brush(0xFF).select(0);
+    for (int i = 0; i < 200; ++i) some.rectangle(-10, -10, 110, 110);
+    EXPECT_EQ(wmf(some.bytes()).pixel(50, 50), kRed);
+}
