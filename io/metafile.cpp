@@ -222,6 +222,39 @@ const char* wmfErrorText(wmf_error_t e) {
 
 constexpr double kBareMetafileSide = 4096;
 
+// Where the device-independent bitmap of a record starts within its
+// parameters, or 0 for records that carry none. Records with an old
+// device-dependent bitmap give SIZE_MAX: they are never passed on.
+size_t bitmapOffset(uint16_t function, size_t paramBytes) {
+    switch (function) {
+    case 0x0F43: return 22;                                 // META_STRETCHDIB
+    case 0x0B41: return paramBytes == 22 ? 0 : 20;          // META_DIBSTRETCHBLT
+    case 0x0940: return paramBytes == 18 ? 0 : 16;          // META_DIBBITBLT
+    case 0x0D33: return 18;                                 // META_SETDIBTODEV
+    case 0x0142: return 4;                                  // META_DIBCREATEPATTERNBRUSH
+    case 0x0B23: return paramBytes == 22 ? 0 : SIZE_MAX;    // META_STRETCHBLT
+    case 0x0922: return paramBytes == 18 ? 0 : SIZE_MAX;    // META_BITBLT
+    case 0x01F9: return SIZE_MAX;                           // META_CREATEPATTERNBRUSH
+    default: return 0;
+    }
+}
+
+bool bitmapRecordIsSound(uint16_t function, const uint8_t* params, size_t paramBytes, uint64_t maxPixels) {
+    const size_t at = bitmapOffset(function, paramBytes);
+    if (at == 0) return true;
+    if (at == SIZE_MAX || at + 4 > paramBytes) return false;
+    const uint32_t headerSize = le32(params + at);
+    if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        return false;
+    try {
+        decodeDib(params + at, paramBytes - at, DibOptions{}, maxPixels);
+        return true;
+    } catch (const JollixError&) {
+        return false;
+    }
+}
+
 int roundedPixels(double v) {
     if (!(v >= 0) || v > 1e9) return 0;
     return int(std::nearbyint(v));
@@ -255,7 +288,13 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     for (size_t pos = recordsAt; pos < layout.end;) {
         const uint32_t words = le32(data + pos);
         const uint16_t function = le16(data + pos + 4);
-        (void)function;
+        // Bitmaps go to libwmf's own bitmap reader, which trusts its input
+        // (a header of 39 bytes keeps it busy for ever): a record whose
+        // bitmap the program's own reader refuses is left out.
+        if (!bitmapRecordIsSound(function, data + pos + 6, size_t(words) * 2 - 6, maxPixels)) {
+            pos += size_t(words) * 2;
+            continue;
+        }
         copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
         pos += size_t(words) * 2;
     }
