@@ -177,6 +177,7 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
     double colTerm[kBlockColumns], q[kBlockColumns];
     int cellX[kBlockColumns], cellY[kBlockColumns];
     float w00[kBlockColumns], w01[kBlockColumns], w10[kBlockColumns], w11[kBlockColumns];
+    uint8_t edgeCell[Picture::kTileStride + 8] = {};
     const int n = int(blk.m1 - blk.m0);
     for (int i = 0; i < kBlockColumns; ++i) {
         const double m = double(blk.m0 + i);
@@ -247,8 +248,22 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
                 uint32_t colour;
 #if defined(__SSE2__)
                 const int x0 = cellX[i], y0 = cellY[i];
-                if (!((x0 & Picture::kTileMask) < Picture::kTileMask - 1 && (y0 & Picture::kTileMask) < Picture::kTileMask &&
-                      detail::bilinearQuick(view.at(x0, y0), w00[i], w01[i], w10[i], w11[i], &colour)))
+                const uint8_t* cell;
+                if (__builtin_expect((x0 & Picture::kTileMask) < Picture::kTileMask - 1 &&
+                                         (y0 & Picture::kTileMask) < Picture::kTileMask,
+                                     1)) {
+                    cell = view.at(x0, y0);
+                } else {
+                    // The cell meets a tile's last two columns or its last
+                    // row: its four pixels are copied out together, laid
+                    // out as in a tile.
+                    std::memcpy(edgeCell, view.at(x0, y0), 3);
+                    std::memcpy(edgeCell + 3, view.at(x0 + 1, y0), 3);
+                    std::memcpy(edgeCell + Picture::kTileStride, view.at(x0, y0 + 1), 3);
+                    std::memcpy(edgeCell + Picture::kTileStride + 3, view.at(x0 + 1, y0 + 1), 3);
+                    cell = edgeCell;
+                }
+                if (!detail::bilinearQuick(cell, w00[i], w01[i], w10[i], w11[i], &colour))
 #endif
                 {
                     const double dx = double(a - x);
