@@ -222,6 +222,9 @@ const char* wmfErrorText(wmf_error_t e) {
 
 constexpr double kBareMetafileSide = 4096;
 
+// What libwmf may allocate for one file: 64 MiB and four times its size.
+constexpr size_t kLibwmfBudget = size_t(64) << 20;
+
 // Where the device-independent bitmap of a record starts within its
 // parameters, or 0 for records that carry none. Records with an old
 // device-dependent bitmap give SIZE_MAX: they are never passed on.
@@ -285,13 +288,15 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     copy.insert(copy.end(), data, data + recordsAt);
     copy.insert(copy.end(), prefix.begin(), prefix.end());
     uint32_t largest = layout.largestRecord;
+    // A bitmap larger than libwmf's memory budget (below) fails there anyway.
+    const uint64_t bitmapPixels = std::min<uint64_t>(maxPixels, kLibwmfBudget + uint64_t(size) * 4);
     for (size_t pos = recordsAt; pos < layout.end;) {
         const uint32_t words = le32(data + pos);
         const uint16_t function = le16(data + pos + 4);
         // Bitmaps go to libwmf's own bitmap reader, which trusts its input
         // (a header of 39 bytes keeps it busy for ever): a record whose
         // bitmap the program's own reader refuses is left out.
-        if (!bitmapRecordIsSound(function, data + pos + 6, size_t(words) * 2 - 6, maxPixels)) {
+        if (!bitmapRecordIsSound(function, data + pos + 6, size_t(words) * 2 - 6, bitmapPixels)) {
             pos += size_t(words) * 2;
             continue;
         }
@@ -315,8 +320,7 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     checkPictureSize(layout.placeable ? width : 1, layout.placeable ? height : 1, maxPixels, "metafile");
 
     Budget budget;
-    budget.limit = size_t(64) << 20;
-    budget.limit += copy.size() * 4;
+    budget.limit = kLibwmfBudget + copy.size() * 4;
 
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof options);

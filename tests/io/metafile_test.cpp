@@ -237,3 +237,18 @@ TEST(Wmf, EndlessDrawingIsRefused) {
     for (int i = 0; i < 200; ++i) some.rectangle(-10, -10, 110, 110);
     EXPECT_EQ(wmf(some.bytes()).pixel(50, 50), kRed);
 }
+
+TEST(Wmf, BitmapThatItsReaderWouldChokeOnIsLeftOut) {
+    // The program's own metafile with its bitmap header claiming 39 bytes
+    // (libwmf's bitmap reader loops for ever on it): the rest of the file
+    // opens, without the bitmap.
+    const Picture p(20, 10, 0x0000FF);
+    std::string b = encodeWmf(p);
+    const size_t stretch = 22 + 18 + 8 + 10 + 10;  // after SetMapMode, SetWindowOrg, SetWindowExt
+    ASSERT_EQ(get16(b, stretch + 4), 0x0F43u);
+    b[stretch + 28] = 39;
+    const Picture q = wmf(b);
+    EXPECT_EQ(q.width(), 20);
+    EXPECT_EQ(q.pixel(10, 5), kWhite);
+    EXPECT_EQ(wmf(encodeWmf(p)).pixel(10, 5), kRed);
+}
