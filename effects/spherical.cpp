@@ -174,7 +174,7 @@ typedef float V8f __attribute__((vector_size(32)));
 // at a time, the same correctly rounded operations in every build.
 JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& src, const TileTable& tiles,
                                       const ExpandBlock& blk) {
-    double colTerm[kBlockColumns], q[kBlockColumns];
+    double colTerm[kBlockColumns], factors[kBlockColumns * kBlockRows];
     int cellX[kBlockColumns], cellY[kBlockColumns];
     float w00[kBlockColumns], w01[kBlockColumns], w10[kBlockColumns], w11[kBlockColumns];
     uint8_t edgeCell[Picture::kTileStride + 8] = {};
@@ -188,11 +188,18 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
     // part of the source.
     detail::SourceView views[4] = {detail::SourceView(src), detail::SourceView(src), detail::SourceView(src),
                                    detail::SourceView(src)};
+    // Offsets outside the cap give a NaN here that is never used.
     for (long long k = blk.k0; k < blk.k1; ++k) {
         const double kk = double(k) * double(k);
-        // Offsets outside the cap give a NaN here that is never used.
-        for (int i = 0; i < kBlockColumns; ++i) q[i] = g.c / std::sqrt(colTerm[i] - kk);
-        for (int quad = 0; quad < 4; ++quad) {
+        double* qk = factors + (k - blk.k0) * kBlockColumns;
+        for (int i = 0; i < kBlockColumns; ++i) qk[i] = g.c / std::sqrt(colTerm[i] - kk);
+    }
+    // A quadrant at a time, so that its reads and writes run along the
+    // tiles' rows.
+    for (int quad = 0; quad < 4; ++quad)
+    for (long long k = blk.k0; k < blk.k1; ++k) {
+        const double* q = factors + (k - blk.k0) * kBlockColumns;
+        {
             const bool above = quad < 2, leftSide = quad == 0 || quad == 3;
             const long long y = above ? b - k : b + k;
             if (y < 0 || y >= g.Hp) continue;
