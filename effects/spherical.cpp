@@ -194,6 +194,16 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
         double* qk = factors + (k - blk.k0) * kBlockColumns;
         for (int i = 0; i < kBlockColumns; ++i) qk[i] = g.c / std::sqrt(colTerm[i] - kk);
     }
+    // Whether every column of the block lies in the picture on each side,
+    // and the fewest rows any of its columns reaches above and below.
+    const bool leftInside = a - (blk.m1 - 1) >= 0 && a - blk.m0 < g.W;
+    const bool rightInside = a + blk.m0 >= 0 && a + (blk.m1 - 1) < g.W;
+    const bool inside[4] = {leftInside, rightInside, rightInside, leftInside};
+    long long reachLow[2] = {g.up[blk.m0], g.down[blk.m0]};
+    for (long long m = blk.m0; m < blk.m1; ++m) {
+        reachLow[0] = std::min(reachLow[0], g.up[m]);
+        reachLow[1] = std::min(reachLow[1], g.down[m]);
+    }
     // A quadrant at a time, so that its reads and writes run along the
     // tiles' rows.
     for (int quad = 0; quad < 4; ++quad)
@@ -247,11 +257,7 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
             }
             // ... then the pixels of the region, the quick evaluation where
             // it decides and the whole sampler elsewhere.
-            for (int i = 0; i < n; ++i) {
-                const long long m = blk.m0 + i;
-                if (k > reach[m]) continue;
-                const long long x = leftSide ? a - m : a + m;
-                if (x < 0 || x >= g.W) continue;
+            auto colourAt = [&](int i, long long x) __attribute__((always_inline)) -> uint32_t {
                 uint32_t colour;
 #if defined(__SSE2__)
                 const int x0 = cellX[i], y0 = cellY[i];
@@ -270,14 +276,31 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
                     std::memcpy(edgeCell + Picture::kTileStride + 3, view.at(x0 + 1, y0 + 1), 3);
                     cell = edgeCell;
                 }
-                if (!detail::bilinearQuick(cell, w00[i], w01[i], w10[i], w11[i], &colour))
+                if (__builtin_expect(detail::bilinearQuick(cell, w00[i], w01[i], w10[i], w11[i], &colour), 1))
+                    return colour;
 #endif
-                {
-                    const double dx = double(a - x);
-                    double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
-                    colour = view.sample(xs, ys);
+                const double dx = double(a - x);
+                double xs = g.a - q[i] * dx, ys = g.b - q[i] * dy;
+                return view.sample(xs, ys);
+            };
+            if (inside[quad] && k <= reachLow[above ? 0 : 1]) {
+                // The whole row of the block lies in the region and the
+                // picture: its pixels are written along the tile rows.
+                const int step = leftSide ? -3 : 3, tileStart = leftSide ? Picture::kTileMask : 0;
+                long long x = leftSide ? a - blk.m0 : a + blk.m0;
+                uint8_t* d = tiles.pixel(int(x), int(y));
+                for (int i = 0; i < n; ++i, x += leftSide ? -1 : 1) {
+                    if (i > 0) d = (x & Picture::kTileMask) == tileStart ? tiles.pixel(int(x), int(y)) : d + step;
+                    store(d, colourAt(i, x));
                 }
-                store(tiles.pixel(int(x), int(y)), colour);
+                continue;
+            }
+            for (int i = 0; i < n; ++i) {
+                const long long m = blk.m0 + i;
+                if (k > reach[m]) continue;
+                const long long x = leftSide ? a - m : a + m;
+                if (x < 0 || x >= g.W) continue;
+                store(tiles.pixel(int(x), int(y)), colourAt(i, x));
             }
         }
     }
