@@ -257,6 +257,7 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
             }
             // ... then the pixels of the region, the quick evaluation where
             // it decides and the whole sampler elsewhere.
+            const long prefetchOffset = above ? -Picture::kTileStride : 2 * Picture::kTileStride;
             auto colourAt = [&](int i, long long x) __attribute__((always_inline)) -> uint32_t {
                 uint32_t colour;
 #if defined(__SSE2__)
@@ -266,6 +267,9 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
                                          (y0 & Picture::kTileMask) < Picture::kTileMask,
                                      1)) {
                     cell = view.at(x0, y0);
+                    // The next row of the quadrant reads about one row
+                    // further out.
+                    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(cell) + prefetchOffset));
                 } else {
                     // The cell meets a tile's last two columns or its last
                     // row: its four pixels are copied out together, laid
