@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -420,8 +421,6 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
 Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
-    TileWriter writer(dst);
-    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, crho = c * rho;
 
@@ -431,35 +430,88 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
         std::vector<double> invD2(size_t(kMax) + 1);
         for (long long m = 0; m <= kMax; ++m) invD2[size_t(m)] = 1.0 / std::sqrt(c * c + double(m) * double(m));
 
-        auto column = [&](long long x) {
-            const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
-            const long long n = Round(col.K1);
-            if (x < 0 || x >= W) return;
-            const double dx = double(a - x);
-            const double kc = crho / col.D1;
-            auto pixel = [&](long long y) __attribute__((always_inline)) {
-                const long long m = std::llabs(b - y);
-                const double dy = double(b - y);
-                const double inv = m < (long long)invD2.size() ? invD2[size_t(m)] : 1.0 / std::sqrt(c * c + dy * dy);
-                const double k = kc * inv;
-                double xs = a - k * dx, ys = b - k * dy;
-                writer.put(int(x), int(y), source.sample(xs, ys));
-            };
-            const long long upFrom = std::max((long long)b - n + 1, 0LL), upTo = std::min<long long>((long long)b - 1, Hp - 1);
-            for (long long y = upFrom; y <= upTo; ++y) pixel(y);
-            const long long downFrom = std::max((long long)b + 1, 0LL), downTo = std::min<long long>((long long)b + n - 1, Hp - 1);
-            for (long long y = downFrom; y <= downTo; ++y) pixel(y);
+        const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
+        // Each column's half-height and factor, in the order the columns
+        // are stepped through: left of the centre, then right of it. A
+        // failure reports the steps of the columns before it, as stepping
+        // column by column would.
+        struct Column {
+            long long x, n;
+            double kc;
+        };
+        std::vector<Column> columns;
+        long long stepped = 0;
+        try {
+            for (int side = 0; side < 2; ++side) {
+                const long long from = side == 0 ? left : (long long)a + 1, to = side == 0 ? (long long)a - 1 : right;
+                for (long long x = from; x <= to; ++x, ++stepped) {
+                    const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
+                    const long long n = Round(col.K1);
+                    if (x >= 0 && x < W) columns.push_back({x, n, crho / col.D1});
+                }
+            }
+        } catch (...) {
+            for (long long i = 0; i < stepped; ++i) progressStep(progress);
+            throw;
+        }
+        auto rowsOf = [&](const Column& col, bool upper) {
+            return upper ? std::pair<long long, long long>{std::max((long long)b - col.n + 1, 0LL),
+                                                           std::min<long long>((long long)b - 1, Hp - 1)}
+                         : std::pair<long long, long long>{std::max((long long)b + 1, 0LL),
+                                                           std::min<long long>((long long)b + col.n - 1, Hp - 1)};
         };
 
-        const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
-        for (long long x = left; x < a; ++x) {
-            column(x);
-            progressStep(progress);
+        // The tiles that get a pixel are made this picture's own first, so
+        // that threads can then fill the columns (see the expand brush).
+        const bool rowInside = b >= 0 && b < Hp;
+        const bool colInside = a >= 0 && a < W;
+        TileTable tiles(dst);
+        long long pixels = 0;
+        for (const Column& col : columns) {
+            for (bool upper : {true, false}) {
+                const auto [y0, y1] = rowsOf(col, upper);
+                pixels += tiles.mark(int(col.x), y0, y1);
+            }
+            if (rowInside) tiles.mark(int(col.x), b, b);
         }
-        for (long long x = (long long)a + 1; x <= right; ++x) {
-            column(x);
-            progressStep(progress);
+        if (colInside) {
+            tiles.mark(a, std::max((long long)b - R + 1, 0LL), std::min<long long>(b - 1, Hp - 1));
+            tiles.mark(a, std::max(b + 1LL, 0LL), std::min<long long>((long long)b + R - 1, Hp - 1));
         }
+        tiles.makeOwn(dst);
+
+        constexpr size_t kColumnsPerItem = 16;
+        const size_t items = (columns.size() + kColumnsPerItem - 1) / kColumnsPerItem;
+        const long long steps = 2 * ((long long)R - 1);
+        long long reported = 0;
+        parallel::forItems(
+            items, parallel::worthSplitting(pixels),
+            [&](size_t item) {
+                detail::SourceView source(src);
+                const size_t end = std::min(columns.size(), (item + 1) * kColumnsPerItem);
+                for (size_t j = item * kColumnsPerItem; j < end; ++j) {
+                    const Column& col = columns[j];
+                    const long long x = col.x;
+                    const double dx = double(a - x);
+                    const double kc = col.kc;
+                    for (bool upper : {true, false}) {
+                        const auto [yFrom, yTo] = rowsOf(col, upper);
+                        for (long long y = yFrom; y <= yTo; ++y) {
+                            const long long m = std::llabs(b - y);
+                            const double dy = double(b - y);
+                            const double inv =
+                                m < (long long)invD2.size() ? invD2[size_t(m)] : 1.0 / std::sqrt(c * c + dy * dy);
+                            const double k = kc * inv;
+                            double xs = a - k * dx, ys = b - k * dy;
+                            store(tiles.pixel(int(x), int(y)), source.sample(xs, ys));
+                        }
+                    }
+                }
+            },
+            [&](size_t done) {
+                const long long due = items == 0 ? steps : steps * (long long)done / (long long)items;
+                for (; reported < due; ++reported) progressStep(progress);
+            });
 
         // The centre row and column: nearest pixel of the source, clamped
         // into the picture.
@@ -468,8 +520,6 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
             const long double dl = static_cast<long double>(d);
             return dl * rhoL / std::sqrt(cL * cL + dl * dl);
         };
-        const bool rowInside = b >= 0 && b < Hp;
-        const bool colInside = a >= 0 && a < W;
         auto rowPixel = [&](long long x) {
             if (!rowInside || x < 0 || x >= W) return;
             double xs = double(static_cast<long double>(a) - shift(a - x));

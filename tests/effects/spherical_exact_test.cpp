@@ -93,6 +93,49 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
     return dst;
 }
 
+// Shrink column by column, each pixel on its own.
+Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* steps) {
+    const detail::SphereCap cap = detail::sphereCap(R, H);
+    Picture dst = src;
+    const int W = src.width(), Hp = src.height();
+    const double rho = cap.rho, c = cap.c, crho = c * rho;
+    *steps = 0;
+    if (R <= 1) return dst;
+    const long long left = (long long)a - R + 1, right = (long long)a + R - 1;
+    for (long long x = left; x <= right; ++x) {
+        if (x == a) continue;
+        ++*steps;
+        const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
+        const long long n = Round(col.K1);
+        if (x < 0 || x >= W) continue;
+        const double dx = double(a - x), kc = crho / col.D1;
+        for (long long y = (long long)b - n + 1; y <= (long long)b + n - 1; ++y) {
+            if (y == b || y < 0 || y >= Hp) continue;
+            const double dy = double(b - y);
+            const double k = kc * (1.0 / std::sqrt(c * c + dy * dy));
+            dst.setPixel(int(x), int(y), sampleAt(src, a - k * dx, b - k * dy));
+        }
+    }
+    const long double rhoL = rho, cL = c;
+    auto shift = [&](long long d) -> long double {
+        const long double dl = static_cast<long double>(d);
+        return dl * rhoL / std::sqrt(cL * cL + dl * dl);
+    };
+    if (b >= 0 && b < Hp)
+        for (long long x = left; x <= right; ++x) {
+            if (x == a || x < 0 || x >= W) continue;
+            const double xs = std::clamp(double(static_cast<long double>(a) - shift(a - x)), 0.0, double(W - 1));
+            dst.setPixel(int(x), b, src.pixel(int(Round(xs)), b));
+        }
+    if (a >= 0 && a < W)
+        for (long long y = (long long)b - R + 1; y <= (long long)b + R - 1; ++y) {
+            if (y == b || y < 0 || y >= Hp) continue;
+            const double ys = std::clamp(double(static_cast<long double>(b) - shift(b - y)), 0.0, double(Hp - 1));
+            dst.setPixel(a, int(y), src.pixel(a, int(Round(ys))));
+        }
+    return dst;
+}
+
 // The first pixel where two pictures differ, for the failure message.
 std::string firstDifference(const Picture& got, const Picture& want) {
     for (int y = 0; y < want.height(); ++y)
@@ -127,6 +170,30 @@ TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
         const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
         EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
         // Only the tiles with a written pixel are cloned.
+        EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
+        EXPECT_EQ(progress.steps, wantSteps) << where;
+        EXPECT_EQ(progress.finishes, 1) << where;
+    }
+}
+
+TEST(SphericalShrinkExact, MatchesThePerColumnEvaluation) {
+    struct Case { int w, h, a, b, R, H; };
+    const Case cases[] = {
+        {200, 180, 100, 90, 50, 15},     // small: one thread
+        {201, 150, 3, 148, 120, 40},     // centre near a corner
+        {300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {700, 600, 350, 300, 400, 133},  // big enough for two threads
+        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
+        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
+    };
+    for (const Case& c : cases) {
+        const Picture src = noisy(c.w, c.h, uint32_t(c.R * 17 + c.b));
+        int wantSteps = 0;
+        const Picture want = referenceShrink(src, c.a, c.b, c.R, c.H, &wantSteps);
+        CountingProgress progress;
+        const Picture got = Sphericalshousuo(src, c.a, c.b, c.R, c.H, &progress);
+        const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
+        EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
         EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
         EXPECT_EQ(progress.steps, wantSteps) << where;
         EXPECT_EQ(progress.finishes, 1) << where;
