@@ -28,6 +28,12 @@
 // way every time. The source points inside the quadrants only feed the
 // bilinear sampler and are formed in doubles, with the per-column and
 // per-row terms taken out of the inner loops.
+//
+// Every pixel of the quadrants depends only on the source, so the order in
+// which they are computed is free: big regions are shared by two threads
+// (effects/parallel.h), after the tiles to be written have been made the
+// result's own, and the progress steps are reported from the calling
+// thread as the work gets done, as many as stepping column by column gives.
 
 // Loops that work out many source points at once are built for several
 // instruction sets and the widest one the processor has is picked at run
@@ -207,10 +213,9 @@ JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& sr
     }
     // A quadrant at a time, so that its reads and writes run along the
     // tiles' rows.
-    for (int quad = 0; quad < 4; ++quad)
-    for (long long k = blk.k0; k < blk.k1; ++k) {
-        const double* q = factors + (k - blk.k0) * kBlockColumns;
-        {
+    for (int quad = 0; quad < 4; ++quad) {
+        for (long long k = blk.k0; k < blk.k1; ++k) {
+            const double* q = factors + (k - blk.k0) * kBlockColumns;
             const bool above = quad < 2, leftSide = quad == 0 || quad == 3;
             const long long y = above ? b - k : b + k;
             if (y < 0 || y >= g.Hp) continue;
