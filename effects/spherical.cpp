@@ -98,35 +98,6 @@ inline void put(Picture& dst, int x, int y, uint32_t colour) {
 
 inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long>(std::max<long long>(v, lo), hi)); }
 
-// The tiles of a result picture that a brush writes: marked first, then
-// made the picture's own in one go, after which their pixels can be
-// written from any thread (each pixel by one thread only).
-class TileTable {
-public:
-    explicit TileTable(const Picture& p) : tilesX_(p.tilesX()), tiles_(size_t(p.tilesX()) * p.tilesY(), nullptr) {}
-    // Marks the tiles of rows y0 .. y1 of column x; returns the row count.
-    long long mark(int x, long long y0, long long y1) {
-        if (y0 > y1) return 0;
-        const int tx = x >> Picture::kTileBits;
-        for (long long ty = y0 >> Picture::kTileBits; ty <= (y1 >> Picture::kTileBits); ++ty)
-            tiles_[size_t(ty) * tilesX_ + tx] = kMarked;
-        return y1 - y0 + 1;
-    }
-    void makeOwn(Picture& p) {
-        for (size_t i = 0; i < tiles_.size(); ++i)
-            if (tiles_[i]) tiles_[i] = p.mutableTile(int(i % tilesX_), int(i / tilesX_));
-    }
-    uint8_t* pixel(int x, int y) const {
-        return tiles_[size_t(y >> Picture::kTileBits) * tilesX_ + size_t(x >> Picture::kTileBits)] +
-               (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
-    }
-
-private:
-    static inline uint8_t* const kMarked = reinterpret_cast<uint8_t*>(uintptr_t(1));
-    size_t tilesX_;
-    std::vector<uint8_t*> tiles_;
-};
-
 inline void store(uint8_t* q, uint32_t colour) {
     q[0] = uint8_t(colour >> 16);
     q[1] = uint8_t(colour >> 8);
@@ -155,7 +126,7 @@ typedef float V8f __attribute__((vector_size(32)));
 
 // One block in the four quadrants. The factors are formed a row of offsets
 // at a time, the same correctly rounded operations in every build.
-JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& src, const TileTable& tiles,
+JOLLIX_VECTOR_CLONES void expandBlock(const ExpandGeometry& g, const Picture& src, const parallel::TileTable& tiles,
                                       const ExpandBlock& blk) {
     double colTerm[kBlockColumns], factors[kBlockColumns * kBlockRows];
     int cellX[kBlockColumns], cellY[kBlockColumns];
@@ -325,7 +296,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         // Every tile that gets a pixel is made this picture's own here,
         // before any pixel is worked out, so that the work can be shared
         // by threads that then only write into tiles nobody else holds.
-        TileTable tiles(dst);
+        parallel::TileTable tiles(dst);
         long long pixels = 0;
         for (long long x = std::max(left, 0LL); x <= std::min<long long>(right, W - 1); ++x) {
             if (x == a) continue;
@@ -446,7 +417,7 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
         // that threads can then fill the columns (see the expand brush).
         const bool rowInside = b >= 0 && b < Hp;
         const bool colInside = a >= 0 && a < W;
-        TileTable tiles(dst);
+        parallel::TileTable tiles(dst);
         long long pixels = 0;
         for (const Column& col : columns) {
             for (bool upper : {true, false}) {
