@@ -14,8 +14,12 @@
 // Size in pixels: a placeable file measures its bounding box in units per
 // inch, shown at 96 pixels per inch, and the picture shows that box. A file
 // without the placeable header has no physical size; it is shown over the
-// bounding box of what it draws, one logical unit per pixel (as libwmf
-// measures it), scaled down to at most 4096 pixels a side.
+// bounding box of what it draws, one libwmf device unit per pixel (a
+// logical unit in MM_TEXT; in the scaled mapping modes the window spans a
+// 1024-unit viewport), scaled down to at most 4096 pixels a side.
+//
+// Before libwmf reads a bitmap record, the program's own DIB reader checks
+// the bitmap; a record it refuses is left out of the copy.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
