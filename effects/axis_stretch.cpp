@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "core/numeric.h"
+#include "effects/parallel.h"
 #include "effects/sampler.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
@@ -83,6 +84,12 @@ private:
     uint8_t* base_ = nullptr;
 };
 
+inline void store(uint8_t* q, uint32_t colour) {
+    q[0] = uint8_t(colour >> 16);
+    q[1] = uint8_t(colour >> 8);
+    q[2] = uint8_t(colour);
+}
+
 inline void put(Picture& dst, int x, int y, uint32_t colour) {
     uint8_t* p = dst.mutablePixelPtr(x, y);
     p[0] = uint8_t(colour >> 16);
@@ -95,8 +102,6 @@ inline void put(Picture& dst, int x, int y, uint32_t colour) {
 template <bool kVertical>
 Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     Picture dst = src;
-    TileWriter writer(dst);
-    detail::SourceView source(src);
     if (R >= 1) {
         const double rho = detail::axisRho(R, S);
         const int W = src.width(), Hp = src.height();
@@ -151,26 +156,59 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 fac[k] = dF / std::sqrt(arg);
             }
         }
-        for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
-            if (f >= 0 && f < outerN) {  // then |outerC - f| <= mMax
-                const Span& sp = spans[size_t(std::llabs(outerC - f))];
-                const double* fac = factor.data() + sp.start;
-                const long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
-                for (long long i = from; i <= to; ++i) {
-                    const double q = fac[std::llabs(innerC - i)];
-                    if (q != q) continue;
-                    const double s = innerC - q * double(innerC - i);
-                    if constexpr (kVertical) {
-                        double xs = double(f), ys = s;
-                        writer.put(int(f), int(i), source.sample(xs, ys));
-                    } else {
-                        double xs = s, ys = double(f);
-                        writer.put(int(i), int(f), source.sample(xs, ys));
+        // The lines inside the picture, each with the run of pixels it
+        // writes: the pixels at its ends whose root has no positive
+        // argument keep their colour. Their tiles are made the result's own
+        // first, so that threads can then fill the lines.
+        struct Line {
+            long long f, from, to;
+            const double* fac;
+        };
+        std::vector<Line> lines;
+        parallel::TileTable tiles(dst);
+        long long pixels = 0;
+        for (long long f = std::max((long long)outerC - R + 1, 0LL);
+             f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
+            const Span& sp = spans[size_t(std::llabs(outerC - f))];  // |outerC - f| <= mMax
+            const double* fac = factor.data() + sp.start;
+            long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
+            while (from <= to && std::isnan(fac[std::llabs(innerC - from)])) ++from;
+            while (to >= from && std::isnan(fac[std::llabs(innerC - to)])) --to;
+            lines.push_back({f, from, to, fac});
+            pixels += kVertical ? tiles.mark(int(f), from, to) : tiles.markRow(int(f), from, to);
+        }
+        tiles.makeOwn(dst);
+
+        constexpr size_t kLinesPerItem = 16;
+        const size_t items = (lines.size() + kLinesPerItem - 1) / kLinesPerItem;
+        const long long steps = 2 * (long long)R - 1;  // one per line, inside the picture or not
+        long long reported = 0;
+        parallel::forItems(
+            items, parallel::worthSplitting(pixels),
+            [&](size_t item) {
+                detail::SourceView source(src);
+                const size_t end = std::min(lines.size(), (item + 1) * kLinesPerItem);
+                for (size_t j = item * kLinesPerItem; j < end; ++j) {
+                    const Line& line = lines[j];
+                    const long long f = line.f;
+                    for (long long i = line.from; i <= line.to; ++i) {
+                        const double q = line.fac[std::llabs(innerC - i)];
+                        if (q != q) continue;
+                        const double s = innerC - q * double(innerC - i);
+                        if constexpr (kVertical) {
+                            double xs = double(f), ys = s;
+                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
+                        } else {
+                            double xs = s, ys = double(f);
+                            store(tiles.pixel(int(i), int(f)), source.sample(xs, ys));
+                        }
                     }
                 }
-            }
-            progressStep(progress);
-        }
+            },
+            [&](size_t done) {
+                const long long due = items == 0 ? steps : steps * (long long)done / (long long)items;
+                for (; reported < due; ++reported) progressStep(progress);
+            });
     }
     progressFinish(progress);
     return dst;

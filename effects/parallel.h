@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -25,19 +26,29 @@ inline bool worthSplitting(long long pixels) {
 }
 
 // Runs item(i) for every i in 0 .. n - 1, on two threads when `split`.
-// item must not throw. After each item the calling thread runs, it calls
-// done(count), count being how many items are finished so far on either
-// thread, so that progress is reported from the calling thread only.
+// After each item the calling thread runs, it calls done(count), count
+// being how many items are finished so far on either thread, so that
+// progress is reported from the calling thread only. If an item throws, no
+// further items start and its exception is thrown again once both
+// threads have stopped (done(n) is then not called); if both threads
+// fail, the calling thread's exception.
 template <class Item, class Done>
 void forItems(size_t n, bool split, Item&& item, Done&& done) {
     std::atomic<size_t> next{0}, finished{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failures[2];
     auto run = [&](bool caller) {
-        for (;;) {
-            const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-            if (i >= n) break;
-            item(i);
-            const size_t count = finished.fetch_add(1, std::memory_order_acq_rel) + 1;
-            if (caller) done(count);
+        try {
+            while (!failed.load(std::memory_order_relaxed)) {
+                const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+                if (i >= n) break;
+                item(i);
+                const size_t count = finished.fetch_add(1, std::memory_order_acq_rel) + 1;
+                if (caller) done(count);
+            }
+        } catch (...) {
+            failures[caller ? 0 : 1] = std::current_exception();
+            failed = true;
         }
     };
     std::thread other;
@@ -50,6 +61,8 @@ void forItems(size_t n, bool split, Item&& item, Done&& done) {
     }
     run(true);
     if (other.joinable()) other.join();
+    for (const std::exception_ptr& e : failures)
+        if (e) std::rethrow_exception(e);
     done(n);
 }
 

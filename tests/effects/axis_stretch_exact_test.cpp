@@ -1,0 +1,113 @@
+// The vertical and horizontal brushes share big regions out to threads;
+// these tests hold them to the straightforward line-by-line evaluation,
+// pixel for pixel, including which tiles they clone and how many progress
+// steps they report.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "core/numeric.h"
+#include "core/picture.h"
+#include "core/progress.h"
+#include "effects/axis_stretch.h"
+#include "effects/sampler.h"
+
+using namespace jollix;
+
+namespace {
+
+Picture noisy(int w, int h, uint32_t seed) {
+    Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t s = (uint32_t(x) * 2654435761u) ^ (uint32_t(y) * 40503u) ^ seed;
+            s ^= s >> 15;
+            s *= 0x2c1b3c6du;
+            s ^= s >> 12;
+            const bool flat = ((x >> 3) * 7 + (y >> 3)) % 4 == 0;
+            p.setPixel(x, y, flat ? 0x808080u : (s & 0xFFFFFFu));
+        }
+    return p;
+}
+
+struct CountingProgress : Progress {
+    int steps = 0, finishes = 0;
+    void step() override { ++steps; }
+    void finish() override { ++finishes; }
+};
+
+// The expand line by line, each pixel on its own.
+Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {
+    Picture dst = src;
+    *steps = 0;
+    if (R < 1) return dst;
+    const double rho = detail::axisRho(R, S);
+    const int outerC = vertical ? X : Y, innerC = vertical ? Y : X;
+    const int outerN = vertical ? src.width() : src.height(), innerN = vertical ? src.height() : src.width();
+    for (long long f = (long long)outerC - R + 1; f <= (long long)outerC + R - 1; ++f) {
+        ++*steps;
+        if (f < 0 || f >= outerN) continue;
+        const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(std::llabs(outerC - f)));
+        const long long lo = Round(static_cast<long double>(innerC) - line.B);
+        const long long hi = Round(static_cast<long double>(innerC) + line.B);
+        const long double Fl = line.F;
+        const double dF = double(Fl - line.h), F2 = double(Fl * Fl);
+        for (long long i = std::max(lo, 0LL); i <= std::min<long long>(hi, innerN - 1); ++i) {
+            const double G = double(std::llabs(innerC - i));
+            double arg = F2 - G * G;
+            if (!(arg > F2 * 1e-12)) {
+                const long double e = Fl * Fl - static_cast<long double>(G) * G;
+                if (!(e > 0)) continue;
+                arg = double(e);
+            }
+            const double q = dF / std::sqrt(arg);
+            const double s = innerC - q * double(innerC - i);
+            if (vertical)
+                dst.setPixel(int(f), int(i), sampleAt(src, double(f), s));
+            else
+                dst.setPixel(int(i), int(f), sampleAt(src, s, double(f)));
+        }
+    }
+    return dst;
+}
+
+std::string firstDifference(const Picture& got, const Picture& want) {
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x)
+            if (got.pixel(x, y) != want.pixel(x, y))
+                return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+    return "none";
+}
+
+} // namespace
+
+TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
+    struct Case { int w, h, X, Y, R, S; };
+    const Case cases[] = {
+        {200, 180, 100, 90, 50, 17},     // small: one thread
+        {201, 150, 3, 148, 120, 40},     // centre near a corner
+        {300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {700, 600, 350, 300, 400, 133},  // big enough for two threads
+        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
+        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
+        {90, 70, 45, 35, 1, 1},          // the smallest brush
+    };
+    for (bool vertical : {true, false})
+        for (const Case& c : cases) {
+            const Picture src = noisy(c.w, c.h, uint32_t(c.R * 13 + c.X));
+            int wantSteps = 0;
+            const Picture want = referenceExpand(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
+            CountingProgress progress;
+            const Picture got = vertical ? Verticalpengzhang(src, c.X, c.Y, c.R, c.S, &progress)
+                                         : Horizontalpengzhang(src, c.X, c.Y, c.R, c.S, &progress);
+            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
+                                      "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
+            EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
+            EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
+            EXPECT_EQ(progress.steps, wantSteps) << where;
+            EXPECT_EQ(progress.finishes, 1) << where;
+        }
+}
