@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
@@ -242,37 +243,84 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
             for (size_t m = 1; m < rowE.size(); ++m) rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
         }
 
-        auto column = [&](long long f) {
-            const int t = int(X - f);
-            const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), t);
-            const long long n = Round(line.H);
-            if (f < 0 || f >= W) return;
-            auto pixel = [&](long long i) __attribute__((always_inline)) {
-                const long long u = (long long)Y - i;
-                const long long m = std::llabs(u);
-                if constexpr (kVertical) {
-                    double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
-                    writer.put(int(f), int(i), source.sample(xs, ys));
-                } else {
-                    const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
-                                                                  : detail::axisShrinkLine(rho, S, 0, int(m)).E;
-                    double xs = X - er * double(t) * invAt(std::abs(t)), ys = double(i);
-                    writer.put(int(f), int(i), source.sample(xs, ys));
-                }
-            };
-            const long long upFrom = std::max((long long)Y - n + 1, 0LL), upTo = std::min<long long>((long long)Y - 1, Hp - 1);
-            for (long long i = upFrom; i <= upTo; ++i) pixel(i);
-            const long long downFrom = std::max((long long)Y + 1, 0LL), downTo = std::min<long long>((long long)Y + n - 1, Hp - 1);
-            for (long long i = downFrom; i <= downTo; ++i) pixel(i);
+        // Each column's terms, in the order the columns are stepped
+        // through: left of the centre, then right of it. A failure reports
+        // the steps of the columns before it, as stepping column by column
+        // would.
+        struct Column {
+            long long f, n;
+            detail::AxisShrinkLine line;
         };
-        for (long long f = (long long)X - R + 1; f < X; ++f) {
-            column(f);
-            progressStep(progress);
+        std::vector<Column> columns;
+        long long stepped = 0;
+        try {
+            for (int side = 0; side < 2; ++side) {
+                const long long from = side == 0 ? (long long)X - R + 1 : (long long)X + 1;
+                const long long to = side == 0 ? (long long)X - 1 : (long long)X + R - 1;
+                for (long long f = from; f <= to; ++f, ++stepped) {
+                    const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), int(X - f));
+                    const long long n = Round(line.H);
+                    if (f >= 0 && f < W) columns.push_back({f, n, line});
+                }
+            }
+        } catch (...) {
+            for (long long i = 0; i < stepped; ++i) progressStep(progress);
+            throw;
         }
-        for (long long f = (long long)X + 1; f <= (long long)X + R - 1; ++f) {
-            column(f);
-            progressStep(progress);
-        }
+        auto rowsOf = [&](const Column& col, bool upper) {
+            return upper ? std::pair<long long, long long>{std::max((long long)Y - col.n + 1, 0LL),
+                                                           std::min<long long>((long long)Y - 1, Hp - 1)}
+                         : std::pair<long long, long long>{std::max((long long)Y + 1, 0LL),
+                                                           std::min<long long>((long long)Y + col.n - 1, Hp - 1)};
+        };
+        // The columns' tiles are made the result's own first, so that
+        // threads can then fill the columns.
+        parallel::TileTable tiles(dst);
+        long long pixels = 0;
+        for (const Column& col : columns)
+            for (bool upper : {true, false}) {
+                const auto [from, to] = rowsOf(col, upper);
+                pixels += tiles.mark(int(col.f), from, to);
+            }
+        tiles.makeOwn(dst);
+
+        constexpr size_t kColumnsPerItem = 16;
+        const size_t items = (columns.size() + kColumnsPerItem - 1) / kColumnsPerItem;
+        const long long steps = 2 * ((long long)R - 1);
+        long long reported = 0;
+        parallel::forItems(
+            items, parallel::worthSplitting(pixels),
+            [&](size_t item) {
+                detail::SourceView source(src);
+                const size_t end = std::min(columns.size(), (item + 1) * kColumnsPerItem);
+                for (size_t j = item * kColumnsPerItem; j < end; ++j) {
+                    const Column& col = columns[j];
+                    const long long f = col.f;
+                    const int t = int(X - f);
+                    const detail::AxisShrinkLine& line = col.line;
+                    auto pixel = [&](long long i) __attribute__((always_inline)) {
+                        const long long u = (long long)Y - i;
+                        const long long m = std::llabs(u);
+                        if constexpr (kVertical) {
+                            double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
+                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
+                        } else {
+                            const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
+                                                                          : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+                            double xs = X - er * double(t) * invAt(std::abs(t)), ys = double(i);
+                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
+                        }
+                    };
+                    for (bool upper : {true, false}) {
+                        const auto [from, to] = rowsOf(col, upper);
+                        for (long long i = from; i <= to; ++i) pixel(i);
+                    }
+                }
+            },
+            [&](size_t done) {
+                const long long due = items == 0 ? steps : steps * (long long)done / (long long)items;
+                for (; reported < due; ++reported) progressStep(progress);
+            });
 
         // The centre line: the centre column of the vertical shrink, the
         // centre row of the horizontal one, sampled bilinearly.

@@ -74,6 +74,47 @@ Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, 
     return dst;
 }
 
+// The shrink column by column, each pixel on its own, then the centre line.
+Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {
+    const double rho = detail::axisRho(R, S);
+    Picture dst = src;
+    *steps = 0;
+    if (R <= 1) return dst;
+    const int W = src.width(), Hp = src.height();
+    const double d = double(static_cast<long double>(rho) - S);
+    auto inv = [&](long long m) { return 1.0 / std::sqrt(d * d + double(m) * double(m)); };
+    for (long long f = (long long)X - R + 1; f <= (long long)X + R - 1; ++f) {
+        if (f == X) continue;
+        ++*steps;
+        const int t = int(X - f);
+        const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), t);
+        const long long n = Round(line.H);
+        if (f < 0 || f >= W) continue;
+        for (long long i = (long long)Y - n + 1; i <= (long long)Y + n - 1; ++i) {
+            if (i == Y || i < 0 || i >= Hp) continue;
+            const long long u = (long long)Y - i, m = std::llabs(u);
+            if (vertical) {
+                dst.setPixel(int(f), int(i), sampleAt(src, double(f), Y - line.E * double(u) * inv(m)));
+            } else {
+                const double er = detail::axisShrinkLine(rho, S, 0, int(m)).E;
+                dst.setPixel(int(f), int(i), sampleAt(src, X - er * double(t) * inv(std::abs(t)), double(i)));
+            }
+        }
+    }
+    for (long long off = -(long long)R + 1; off <= R - 1; ++off) {
+        if (off == 0) continue;
+        const double shift = rho * double(off) * inv(std::llabs(off));
+        if (vertical) {
+            const long long i = (long long)Y - off;
+            if (X >= 0 && X < W && i >= 0 && i < Hp) dst.setPixel(X, int(i), sampleAt(src, double(X), Y - shift));
+        } else {
+            const long long f = (long long)X - off;
+            if (Y >= 0 && Y < Hp && f >= 0 && f < W) dst.setPixel(int(f), Y, sampleAt(src, X - shift, double(Y)));
+        }
+    }
+    return dst;
+}
+
 std::string firstDifference(const Picture& got, const Picture& want) {
     for (int y = 0; y < want.height(); ++y)
         for (int x = 0; x < want.width(); ++x)
@@ -103,6 +144,33 @@ TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
             CountingProgress progress;
             const Picture got = vertical ? Verticalpengzhang(src, c.X, c.Y, c.R, c.S, &progress)
                                          : Horizontalpengzhang(src, c.X, c.Y, c.R, c.S, &progress);
+            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
+                                      "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
+            EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
+            EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
+            EXPECT_EQ(progress.steps, wantSteps) << where;
+            EXPECT_EQ(progress.finishes, 1) << where;
+        }
+}
+
+TEST(AxisShrinkExact, MatchesTheColumnByColumnEvaluation) {
+    struct Case { int w, h, X, Y, R, S; };
+    const Case cases[] = {
+        {200, 180, 100, 90, 50, 17},     // small: one thread
+        {201, 150, 3, 148, 120, 40},     // centre near a corner
+        {300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {700, 600, 350, 300, 400, 133},  // big enough for two threads
+        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
+        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
+    };
+    for (bool vertical : {true, false})
+        for (const Case& c : cases) {
+            const Picture src = noisy(c.w, c.h, uint32_t(c.R * 29 + c.Y));
+            int wantSteps = 0;
+            const Picture want = referenceShrink(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
+            CountingProgress progress;
+            const Picture got = vertical ? Verticalshousuo(src, c.X, c.Y, c.R, c.S, &progress)
+                                         : Horizontalshousuo(src, c.X, c.Y, c.R, c.S, &progress);
             const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
                                       "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
             EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
