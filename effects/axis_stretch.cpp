@@ -11,6 +11,7 @@
 #include "core/numeric.h"
 #include "effects/parallel.h"
 #include "effects/sampler.h"
+#include "effects/tile_writer.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
 // only along rows. The patch is a circular cap of base radius R rising S
@@ -61,29 +62,7 @@ AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
 
 namespace {
 
-// Writes pixels inside the picture, keeping hold of the tile it wrote last,
-// so that runs of pixels in one tile look the tile up once.
-class TileWriter {
-public:
-    explicit TileWriter(Picture& p) : p_(p) {}
-    void put(int x, int y, uint32_t colour) {
-        const int tx = x >> Picture::kTileBits, ty = y >> Picture::kTileBits;
-        if (tx != tx_ || ty != ty_) {
-            tx_ = tx;
-            ty_ = ty;
-            base_ = p_.mutableTile(tx, ty);
-        }
-        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
-        q[0] = uint8_t(colour >> 16);
-        q[1] = uint8_t(colour >> 8);
-        q[2] = uint8_t(colour);
-    }
-
-private:
-    Picture& p_;
-    int tx_ = -1, ty_ = -1;
-    uint8_t* base_ = nullptr;
-};
+using detail::TileWriter;
 
 inline void store(uint8_t* q, uint32_t colour) {
     q[0] = uint8_t(colour >> 16);

@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/sampler.h"
+#include "effects/tile_writer.h"
 
 // Loops that work out many source points at once are built for several
 // instruction sets and the widest one the processor has is picked at run
@@ -25,29 +26,7 @@ namespace jollix {
 
 namespace {
 
-// Writes pixels inside the picture, keeping hold of the tile it wrote last,
-// so that a run of pixels in one tile looks the tile up once.
-class TileWriter {
-public:
-    explicit TileWriter(Picture& p) : p_(p) {}
-    void put(int64_t x, int64_t y, uint32_t colour) {
-        const int tx = int(x >> Picture::kTileBits), ty = int(y >> Picture::kTileBits);
-        if (tx != tx_ || ty != ty_) {
-            tx_ = tx;
-            ty_ = ty;
-            base_ = p_.mutableTile(tx, ty);
-        }
-        uint8_t* q = base_ + (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
-        q[0] = uint8_t(colour >> 16);
-        q[1] = uint8_t(colour >> 8);
-        q[2] = uint8_t(colour);
-    }
-
-private:
-    Picture& p_;
-    int tx_ = -1, ty_ = -1;
-    uint8_t* base_ = nullptr;
-};
+using detail::TileWriter;
 
 // The shift profile of a twist of radius R and strength S: plotted against
 // the distance from the centre, the shift follows the circular arc through
