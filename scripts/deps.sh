@@ -3,7 +3,8 @@
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       libjpeg62-turbo-dev libgif-dev libwmf-dev libemf2svg-dev
-      qt6-base-dev qt6-svg-dev libgl-dev xvfb xauth xdg-utils imagemagick)
+      qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
+      xvfb xauth xdg-utils imagemagick)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
