@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "effect_test_util.h"
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
@@ -16,6 +17,8 @@
 #include "effects/sampler.h"
 
 using namespace jollix;
+
+using effects_test::CountingProgress;
 
 namespace {
 
@@ -33,11 +36,6 @@ Picture noisy(int w, int h, uint32_t seed) {
     return p;
 }
 
-struct CountingProgress : Progress {
-    int steps = 0, finishes = 0;
-    void step() override { ++steps; }
-    void finish() override { ++finishes; }
-};
 
 // The expand line by line, each pixel on its own.
 Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {

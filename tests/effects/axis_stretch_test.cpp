@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "effect_test_util.h"
 #include "core/error.h"
 #include "core/picture.h"
 #include "core/progress.h"
@@ -14,6 +15,8 @@
 #include "effects/sampler.h"
 
 using namespace jollix;
+
+using effects_test::CountingProgress;
 
 namespace {
 
@@ -65,11 +68,6 @@ int channelDistance(uint32_t a, uint32_t b) {
                                          << ", sample at (" << sx << "," << sy << ") = " << want;
 }
 
-struct CountingProgress : Progress {
-    int steps = 0, finishes = 0;
-    void step() override { ++steps; }
-    void finish() override { ++finishes; }
-};
 
 std::string messageOf(const std::function<void()>& f) {
     try {

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "effect_test_util.h"
 #include "core/picture.h"
 #include "effects/pen_sketch.h"
 
@@ -15,17 +16,13 @@ using jollix::picsobel;
 using jollix::Picture;
 using jollix::twovalue;
 
+using effects_test::makePicture;
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 
-Picture makePicture(int w, int h, const std::function<uint32_t(int, int)>& colour) {
-    Picture p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.setPixel(x, y, colour(x, y));
-    return p;
-}
 
 uint32_t invert(uint32_t c) { return ~c & 0xFFFFFF; }
 

@@ -5,24 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "effect_test_util.h"
 #include "effects/sampler.h"
 #include "effects/smear.h"
 
 using jollix::Picture;
 namespace detail = jollix::detail;
 
-namespace {
+using effects_test::noisePicture;
 
-Picture noisePicture(int w, int h, uint32_t seed = 11) {
-    Picture p(w, h);
-    uint32_t s = seed;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            p.setPixel(x, y, s >> 8);
-        }
-    return p;
-}
+namespace {
 
 struct CountingProgress : jollix::Progress {
     int steps = 0, resets = 0, finishes = 0;
@@ -152,7 +144,7 @@ std::string describe(const Drag& g) {
 } // namespace
 
 TEST(Smear, ReleaseOnThePressPixelChangesNothing) {
-    const Picture src = noisePicture(120, 100);
+    const Picture src = noisePicture(120, 100, 11);
     CountingProgress p;
     EXPECT_EQ(jollix::tumopic(src, 60, 50, 60, 50, 100, &p), src);
     EXPECT_TRUE(detail::smearPasses(60, 50, 60, 50, 100).empty());
@@ -180,7 +172,7 @@ TEST(Smear, ThreePixelsToTheRight) {
     EXPECT_GT(far, 0);
     EXPECT_LT(far, 0.1);
 
-    Picture src = noisePicture(320, 300);
+    Picture src = noisePicture(320, 300, 11);
     // Halfway between levels 0x10 and 0x11 and between 0x21 and 0x22: the
     // sample must land exactly on X0 + 1.5 to round both to even.
     src.setPixel(X0 + 1, Y0, 0x102110);
@@ -234,7 +226,7 @@ TEST(Smear, DiagonalStepRoundingToZeroRunsTheStraightCaseToo) {
     EXPECT_EQ(passes[1].d, 15.0);
     EXPECT_EQ(passes[1].cy, Y0 - 7.5);
 
-    const Picture src = noisePicture(200, 180);
+    const Picture src = noisePicture(200, 180, 11);
     CountingProgress progress;
     const Picture out = jollix::tumopic(src, X0, Y0, X0 - 1, Y0 - 40, R, &progress);
     EXPECT_EQ(out, jollix::tumopic(src, X0, Y0, X0, Y0 - 15, R));
@@ -244,7 +236,7 @@ TEST(Smear, DiagonalStepRoundingToZeroRunsTheStraightCaseToo) {
 }
 
 TEST(Smear, ZeroRadiusChangesNothing) {
-    const Picture src = noisePicture(80, 60);
+    const Picture src = noisePicture(80, 60, 11);
     for (Drag g : {Drag{40, 30, 10, 5, 0}, Drag{40, 30, 70, 30, 0}, Drag{40, 30, 40, 59, 0}}) {
         CountingProgress p;
         EXPECT_EQ(jollix::tumopic(src, g.x0, g.y0, g.x, g.y, g.R, &p), src) << describe(g);
@@ -272,7 +264,7 @@ TEST(Smear, WholePictureMatchesIndependentWorking) {
         {120, 100, 121, 101, 3},    // tiny
         {120, 100, 110, 100, 1},    // R = 1, d = 0.5 rounds to 0
     };
-    const Picture src = noisePicture(240, 200);
+    const Picture src = noisePicture(240, 200, 11);
     for (const Drag& g : drags) {
         SCOPED_TRACE(describe(g));
         const Picture out = jollix::tumopic(src, g.x0, g.y0, g.x, g.y, g.R);
@@ -291,7 +283,7 @@ TEST(Smear, WholePictureMatchesIndependentWorking) {
 }
 
 TEST(Smear, ProgressAdvancesPerColumnAndResetsPerPass) {
-    const Picture src = noisePicture(100, 100);
+    const Picture src = noisePicture(100, 100, 11);
     CountingProgress p;
     // Ten rows down with R = 20: d = 10, centre (50, 55), patch columns
     // Round(50 - 5 - 20) + 1 .. Round(50 + 5 + 20) - 1.

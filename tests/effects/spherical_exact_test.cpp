@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "effect_test_util.h"
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
@@ -16,6 +17,8 @@
 #include "effects/spherical.h"
 
 using namespace jollix;
+
+using effects_test::CountingProgress;
 
 namespace {
 
@@ -35,11 +38,6 @@ Picture noisy(int w, int h, uint32_t seed) {
     return p;
 }
 
-struct CountingProgress : Progress {
-    int steps = 0, finishes = 0;
-    void step() override { ++steps; }
-    void finish() override { ++finishes; }
-};
 
 // Expand column by column, each pixel on its own, as the brush is defined.
 Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* steps) {

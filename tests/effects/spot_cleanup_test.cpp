@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "effect_test_util.h"
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "effects/spot_cleanup.h"
@@ -15,17 +16,13 @@ using jollix::Picture;
 using jollix::rubberDisc;
 using jollix::SelectionSort;
 
+using effects_test::makePicture;
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 
-Picture makePicture(int w, int h, const std::function<uint32_t(int, int)>& colour) {
-    Picture p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.setPixel(x, y, colour(x, y));
-    return p;
-}
 
 Picture randomPicture(int w, int h, uint32_t seed, int levels = 256) {
     std::mt19937 rng(seed);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "effect_test_util.h"
 #include "core/error.h"
 #include "effects/sampler.h"
 #include "effects/twist.h"
@@ -11,26 +12,11 @@
 using jollix::Picture;
 namespace detail = jollix::detail;
 
+using effects_test::noisePicture;
+using effects_test::CountingProgress;
+
 namespace {
 
-// A picture of noise, so that every resampled pixel shows where it came from.
-Picture noisePicture(int w, int h, uint32_t seed = 7) {
-    Picture p(w, h);
-    uint32_t s = seed;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            p.setPixel(x, y, s >> 8);
-        }
-    return p;
-}
-
-struct CountingProgress : jollix::Progress {
-    int steps = 0, finishes = 0, resets = 0;
-    void step() override { ++steps; }
-    void finish() override { ++finishes; }
-    void reset() override { ++resets; }
-};
 
 // The twist worked out independently, in extended precision, through the
 // slope k = -a / b of the radius as the routine's own derivation does.

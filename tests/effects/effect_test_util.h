@@ -1,0 +1,38 @@
+#pragma once
+// Pictures and a progress recorder shared by the effect tests.
+#include <cstdint>
+#include <functional>
+
+#include "core/picture.h"
+#include "core/progress.h"
+
+namespace effects_test {
+
+// A picture of noise, so that every resampled pixel shows where it came from.
+inline jollix::Picture noisePicture(int w, int h, uint32_t seed = 7) {
+    jollix::Picture p(w, h);
+    uint32_t s = seed;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1664525u + 1013904223u;
+            p.setPixel(x, y, s >> 8);
+        }
+    return p;
+}
+
+// A picture whose colour at (x, y) is colour(x, y).
+inline jollix::Picture makePicture(int w, int h, const std::function<uint32_t(int, int)>& colour) {
+    jollix::Picture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) p.setPixel(x, y, colour(x, y));
+    return p;
+}
+
+struct CountingProgress : jollix::Progress {
+    int steps = 0, finishes = 0, resets = 0;
+    void step() override { ++steps; }
+    void finish() override { ++finishes; }
+    void reset() override { ++resets; }
+};
+
+} // namespace effects_test
