@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "core/picture.h"
 
@@ -70,5 +71,34 @@ void forBands(Picture& out, int y0, int y1, uint8_t* buf, Rows&& rows) {
         ys = ye;
     }
 }
+
+// Rows y - 1, y and y + 1 of a picture, read as whole rows and kept as a
+// sliding window: stepping down one row reads only the new bottom row.
+class RowWindow {
+public:
+    RowWindow(const Picture& src, size_t rowBytes)
+        : src_(src), rows_(rowBytes * 3), win_{rows_.data(), rows_.data() + rowBytes, rows_.data() + 2 * rowBytes} {}
+    // Make the window hold rows y - 1, y, y + 1 (1 <= y <= height - 2).
+    void load(int y) {
+        if (y == top_ + 2) {
+            std::rotate(win_, win_ + 1, win_ + 3);
+            src_.readRow(y + 1, win_[2]);
+        } else {
+            src_.readRow(y - 1, win_[0]);
+            src_.readRow(y, win_[1]);
+            src_.readRow(y + 1, win_[2]);
+        }
+        top_ = y - 1;
+    }
+    const uint8_t* above() const { return win_[0]; }
+    const uint8_t* row() const { return win_[1]; }
+    const uint8_t* below() const { return win_[2]; }
+
+private:
+    const Picture& src_;
+    std::vector<uint8_t> rows_;
+    uint8_t* win_[3];
+    int top_ = -10;  // the row held in win_[0]
+};
 
 } // namespace jollix::band

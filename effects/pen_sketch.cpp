@@ -67,20 +67,8 @@ Picture picsobel(const Picture& src, Progress* /*progress*/) {
     for (size_t i = 1; i < rowBytes; i += 3) green[i] = 0xFF;
 
     band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> rows(rowBytes * 3), buf(rowBytes * Picture::kTile);
-        uint8_t* win[3] = {rows.data(), rows.data() + rowBytes, rows.data() + 2 * rowBytes};
-        int top = -10;  // row held in win[0]; win[1], win[2] hold the next two
-        auto load = [&](int y) {  // make win hold rows y - 1, y, y + 1
-            if (y == top + 2) {
-                std::rotate(win, win + 1, win + 3);
-                src.readRow(y + 1, win[2]);
-            } else {
-                src.readRow(y - 1, win[0]);
-                src.readRow(y, win[1]);
-                src.readRow(y + 1, win[2]);
-            }
-            top = y - 1;
-        };
+        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
+        band::RowWindow win(src, rowBytes);
         band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
             for (int y = ys; y < ye; ++y, dst += rowBytes) {
                 if (y == 0 || y == h - 1 || w < 3) {
@@ -89,11 +77,11 @@ Picture picsobel(const Picture& src, Progress* /*progress*/) {
                     for (size_t i = 0; i < rowBytes; ++i) dst[i] = uint8_t(255 - dst[i]);
                     continue;
                 }
-                load(y);
-                edgeRow(win[0], win[1], win[2], green.data(), dst, rowBytes);
+                win.load(y);
+                edgeRow(win.above(), win.row(), win.below(), green.data(), dst, rowBytes);
                 for (size_t k = 0; k < 3; ++k) {
-                    dst[k] = uint8_t(255 - win[1][k]);
-                    dst[rowBytes - 3 + k] = uint8_t(255 - win[1][rowBytes - 3 + k]);
+                    dst[k] = uint8_t(255 - win.row()[k]);
+                    dst[rowBytes - 3 + k] = uint8_t(255 - win.row()[rowBytes - 3 + k]);
                 }
             }
         });

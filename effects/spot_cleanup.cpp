@@ -58,31 +58,22 @@ Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
     const size_t rowBytes = size_t(w) * 3;
 
     band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> scratch(rowBytes * 6), buf(rowBytes * Picture::kTile);
-        uint8_t* win[3] = {scratch.data(), scratch.data() + rowBytes, scratch.data() + 2 * rowBytes};
-        uint8_t* lo = scratch.data() + 3 * rowBytes;
+        std::vector<uint8_t> scratch(rowBytes * 3), buf(rowBytes * Picture::kTile);
+        band::RowWindow win(src, rowBytes);
+        uint8_t* lo = scratch.data();
         uint8_t* mid = lo + rowBytes;
         uint8_t* hi = mid + rowBytes;
-        int top = -10;  // row held in win[0]; win[1], win[2] hold the next two
         band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
             for (int y = ys; y < ye; ++y, dst += rowBytes) {
                 if (y == 0 || y == h - 1) {  // the first and last row keep their values
                     src.readRow(y, dst);
                     continue;
                 }
-                if (y == top + 2) {
-                    std::rotate(win, win + 1, win + 3);
-                    src.readRow(y + 1, win[2]);
-                } else {
-                    src.readRow(y - 1, win[0]);
-                    src.readRow(y, win[1]);
-                    src.readRow(y + 1, win[2]);
-                }
-                top = y - 1;
+                win.load(y);
                 // The first and last pixel of the row keep their values.
-                std::copy(win[1], win[1] + 3, dst);
-                std::copy(win[1] + rowBytes - 3, win[1] + rowBytes, dst + rowBytes - 3);
-                medianRow(win[0], win[1], win[2], lo, mid, hi, dst, rowBytes);
+                std::copy(win.row(), win.row() + 3, dst);
+                std::copy(win.row() + rowBytes - 3, win.row() + rowBytes, dst + rowBytes - 3);
+                medianRow(win.above(), win.row(), win.below(), lo, mid, hi, dst, rowBytes);
             }
         });
     });

@@ -19,6 +19,7 @@
 using namespace jollix;
 
 using effects_test::CountingProgress;
+using effects_test::firstDifference;
 
 namespace {
 
@@ -111,14 +112,6 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
         }
     }
     return dst;
-}
-
-std::string firstDifference(const Picture& got, const Picture& want) {
-    for (int y = 0; y < want.height(); ++y)
-        for (int x = 0; x < want.width(); ++x)
-            if (got.pixel(x, y) != want.pixel(x, y))
-                return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
-    return "none";
 }
 
 } // namespace

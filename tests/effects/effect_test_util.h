@@ -2,6 +2,7 @@
 // Pictures and a progress recorder shared by the effect tests.
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "core/picture.h"
 #include "core/progress.h"
@@ -26,6 +27,15 @@ inline jollix::Picture makePicture(int w, int h, const std::function<uint32_t(in
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) p.setPixel(x, y, colour(x, y));
     return p;
+}
+
+// The first pixel where two pictures differ, for failure messages.
+inline std::string firstDifference(const jollix::Picture& got, const jollix::Picture& want) {
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x)
+            if (got.pixel(x, y) != want.pixel(x, y))
+                return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+    return "none";
 }
 
 struct CountingProgress : jollix::Progress {

@@ -19,6 +19,7 @@
 using namespace jollix;
 
 using effects_test::CountingProgress;
+using effects_test::firstDifference;
 
 namespace {
 
@@ -132,15 +133,6 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
             dst.setPixel(a, int(y), src.pixel(a, int(Round(ys))));
         }
     return dst;
-}
-
-// The first pixel where two pictures differ, for the failure message.
-std::string firstDifference(const Picture& got, const Picture& want) {
-    for (int y = 0; y < want.height(); ++y)
-        for (int x = 0; x < want.width(); ++x)
-            if (got.pixel(x, y) != want.pixel(x, y))
-                return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
-    return "none";
 }
 
 } // namespace
