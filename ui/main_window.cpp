@@ -313,6 +313,8 @@ bool TForm1::openFile(const QString& fileName) {
 }
 
 void TForm1::Open1Click() {
+    // Changes not yet saved are never dropped without asking.
+    if (!settleUnsavedChanges()) return;
     QFileDialog dialog(this, QStringLiteral("Open"), lastFolder_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -355,23 +357,25 @@ void TForm1::Save1Click() { saveThroughDialog(); }
 
 void TForm1::Exit1Click() { close(); }
 
+bool TForm1::settleUnsavedChanges() {
+    if (!editor_.isModified()) return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
+                    QStringLiteral("The picture has changes that have not been saved.\n"
+                                   "Do you want to save them?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("saveChanges"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save: return saveThroughDialog();
+    case QMessageBox::Discard: return true;
+    default: return false;  // Cancel, Escape
+    }
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (editor_.isModified()) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
-                        QStringLiteral("The picture has changes that have not been saved.\n"
-                                       "Do you want to save them?"),
-                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-        box.setObjectName(QStringLiteral("saveChanges"));
-        box.setDefaultButton(QMessageBox::Save);
-        const int answer = box.exec();
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveThroughDialog())) {
-            event->ignore();
-            return;
-        }
-        if (answer != QMessageBox::Save && answer != QMessageBox::Discard) {
-            event->ignore();
-            return;
-        }
+    if (!settleUnsavedChanges()) {
+        event->ignore();
+        return;
     }
     event->accept();
     tools_->hide();

@@ -53,6 +53,13 @@ public:
     // message is shown and nothing changes. Returns whether it was opened.
     bool openFile(const QString& fileName);
 
+    // Before the picture is replaced or the program closes: when the picture
+    // has changes that have not been saved, asks "Save / Discard / Cancel".
+    // Returns true when the caller may go on (nothing to save, saved through
+    // the save dialog, or discarded), false when the user cancelled or the
+    // save did not happen; the picture is then as it was.
+    bool settleUnsavedChanges();
+
     // Set every window's controls from the session.
     void refreshAll();
 

@@ -269,7 +269,16 @@ void PictureWidget::enterEvent(QEnterEvent* event) {
 
 void PictureWidget::leaveEvent(QEvent* event) {
     editor_.pointerLeft();
+    // A circle left behind would mark a spot the brush no longer points at.
+    hideBrushOutline();
     QWidget::leaveEvent(event);
+}
+
+bool PictureWidget::event(QEvent* event) {
+    // A dialog that opens under a pointer at rest takes the pointer from the
+    // picture without a leave of its own.
+    if (event->type() == QEvent::WindowBlocked) hideBrushOutline();
+    return QWidget::event(event);
 }
 
 // ---------------------------------------------------------------------------

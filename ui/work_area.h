@@ -59,6 +59,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void press(QMouseEvent* event, bool canClick);

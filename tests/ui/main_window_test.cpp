@@ -69,16 +69,26 @@ class MainWindowTest : public QObject {
     QToolBar* toolBar() const { return p->form->findChild<QToolBar*>(QStringLiteral("ToolBar1")); }
     void change() { QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(200, 150)); }
 
-    // Open through the real dialog; an empty name cancels it.
-    void openThroughDialog(const QString& file) {
-        whenModal<QFileDialog>(this, [file](QFileDialog* d) {
-            if (file.isEmpty()) {
-                d->reject();
-                return;
-            }
-            d->selectFile(file);
-            static_cast<QDialog*>(d)->accept();
-        });
+    // Open through the real dialog; an empty name cancels it. With changes
+    // not yet saved, the question before it is answered with `unsaved`.
+    void openThroughDialog(const QString& file, QMessageBox::StandardButton unsaved = QMessageBox::Discard) {
+        auto pick = [this, file] {
+            whenModal<QFileDialog>(this, [file](QFileDialog* d) {
+                if (file.isEmpty()) {
+                    d->reject();
+                    return;
+                }
+                d->selectFile(file);
+                static_cast<QDialog*>(d)->accept();
+            });
+        };
+        if (p->editor->isModified())
+            whenModal<QMessageBox>(this, [pick, unsaved](QMessageBox* box) {
+                if (unsaved != QMessageBox::Cancel) pick();
+                box->button(unsaved)->click();
+            });
+        else
+            pick();
         p->form->Open1Click();
     }
 
@@ -299,6 +309,65 @@ private slots:
         QCOMPARE(p->editor->history().undoDepth(), 1);
         p->form->RenewClick();
         QVERIFY(p->editor->picture() == patterned(605, 469));
+    }
+
+    void openWithUnsavedChangesAsksFirst_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("cancel keeps the work") << int(QMessageBox::Cancel) << false;
+        QTest::newRow("discard") << int(QMessageBox::Discard) << true;
+        QTest::newRow("save, then open") << int(QMessageBox::Save) << true;
+    }
+    void openWithUnsavedChangesAsksFirst() {
+        QFETCH(int, answer);
+        QFETCH(bool, opened);
+        const Picture photo = patterned(40, 30);
+        const std::string next = SavePictureFile(photo, path("next.bmp").toStdString(), SaveFormat::Bmp);
+        change();
+        QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(400, 300));
+        const Picture edited = p->editor->picture();
+        QString question;
+        QStringList dialogs;
+        // The save dialog (after "Save") writes edited.bmp; the open dialog picks next.bmp.
+        auto files = std::make_shared<std::function<void(QFileDialog*)>>();
+        *files = [&, files](QFileDialog* d) {
+            if (d->acceptMode() == QFileDialog::AcceptSave) {
+                dialogs << QStringLiteral("save");
+                d->selectNameFilter(d->nameFilters().at(1));
+                d->selectFile(path("edited.bmp"));
+                whenModal<QFileDialog>(this, *files);
+            } else {
+                dialogs << QStringLiteral("open");
+                d->selectFile(QString::fromStdString(next));
+            }
+            static_cast<QDialog*>(d)->accept();
+        };
+        whenModal<QMessageBox>(this, [&, answer, files](QMessageBox* box) {
+            question = box->text();
+            if (answer != QMessageBox::Cancel) whenModal<QFileDialog>(this, *files);
+            box->button(QMessageBox::StandardButton(answer))->click();
+        });
+        p->form->open.shortcut->trigger();
+        QVERIFY(question.contains(QStringLiteral("not been saved")));
+        QVERIFY(p->errors.isEmpty());
+        if (!opened) {
+            QVERIFY(dialogs.isEmpty());
+            QVERIFY(p->editor->picture() == edited);
+            QCOMPARE(p->editor->history().undoDepth(), 2);
+            QVERIFY(p->editor->isModified());
+            p->form->Undo1Click();
+            p->form->Undo1Click();
+            QVERIFY(p->editor->picture() == patterned(605, 469));
+            return;
+        }
+        QVERIFY(p->editor->picture() == photo);
+        QVERIFY(!p->editor->isModified());
+        if (answer == QMessageBox::Save) {
+            QCOMPARE(dialogs, (QStringList{"save", "open"}));
+            QVERIFY(LoadPictureFile(path("edited.bmp").toStdString()) == edited);
+        } else {
+            QCOMPARE(dialogs, QStringList{"open"});
+        }
     }
 
     void theOpenDialog() {

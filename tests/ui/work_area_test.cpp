@@ -206,6 +206,38 @@ private slots:
         if (shown) QCOMPARE(p->image()->brushOutlineRect(), QRect(pos - QPoint(50, 50), QSize(101, 101)));
     }
 
+    void brushOutlineErasedWhenThePointerGoes_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("leaves the picture") << "leave";
+        QTest::newRow("moves onto the palette") << "palette";
+        QTest::newRow("a dialog opens under it") << "dialog";
+    }
+    void brushOutlineErasedWhenThePointerGoes() {
+        QFETCH(QString, how);
+        start(Picture(kW, kH, 0x80C0E0));
+        const QPoint at(200, 200);
+        QTest::mouseMove(p->image(), at - QPoint(10, 10));  // a move from wherever the last test left the pointer
+        QTest::mouseMove(p->image(), at);
+        QVERIFY(p->image()->brushOutlineShown());
+        QCOMPARE(p->image()->grab().toImage().pixel(at + QPoint(50, 0)), qRgb(0, 0, 0));
+        std::unique_ptr<QMessageBox> box;
+        if (how == "leave") {
+            leave(p->image());
+        } else if (how == "palette") {
+            QTest::mouseMove(p->tools()->TabbedNotebook1, QPoint(20, 20));
+        } else {
+            box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("x"), QStringLiteral("y"),
+                                                QMessageBox::Ok, p->form.get());
+            box->setWindowModality(Qt::ApplicationModal);
+            box->show();
+        }
+        QVERIFY(!p->image()->brushOutlineShown());
+        // Nothing of the circle is left on the screen.
+        const QImage img = p->image()->grab().toImage();
+        for (const QPoint d : {QPoint(50, 0), QPoint(-50, 0), QPoint(0, 50), QPoint(0, -50)})
+            QVERIFY(img.pixel(at + d) != qRgb(0, 0, 0));
+    }
+
     void noOutlineOnTheSketchTabWithoutTheRubber() {
         start();
         p->tools()->TabbedNotebook1->setCurrentIndex(kPageSketch);
