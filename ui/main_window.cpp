@@ -157,52 +157,77 @@ TForm1::~TForm1() {
     editor_.setProgress(nullptr);
 }
 
-QAction* TForm1::toolBarButton(const QIcon& icon, const char* hint, void (TForm1::*handler)()) {
-    auto* a = new QAction(icon, QString::fromUtf8(hint), this);
-    a->setToolTip(QString::fromUtf8(hint));
-    a->setCheckable(true);
-    toolBarGroup_->addAction(a);
-    connect(a, &QAction::triggered, this, handler);
-    return a;
+// ---------------------------------------------------------------------------
+// The command table
+
+std::span<const MenuRow> menuTable() {
+    static constexpr MenuRow kMenus[] = {
+        {MenuId::File, "&File"},
+        {MenuId::Edit, "&Edit"},
+        {MenuId::Help, "&Help"},
+    };
+    return kMenus;
 }
 
-QAction* TForm1::menuItem(QMenu* menu, const char* caption, void (TForm1::*handler)(), const QKeySequence& shown) {
-    // The shortcut belongs to the window's own shortcut action; the menu
-    // only names it beside the caption.
-    QString text = QString::fromUtf8(caption);
-    if (!shown.isEmpty()) text += QLatin1Char('\t') + shown.toString(QKeySequence::NativeText);
-    QAction* a = menu->addAction(text);
-    connect(a, &QAction::triggered, this, handler);
-    return a;
+std::span<const CommandRow> commandTable() {
+    using F = TForm1;
+    using M = MenuId;
+    // Ctrl+- and Ctrl+= are the minus and equals keys of the main keyboard;
+    // Ctrl++ (the keypad's plus, or Shift+equals) zooms in as well, and the
+    // keypad's minus arrives as Ctrl+- already.
+    static const CommandRow kCommands[] = {
+        {&F::open, "Open a picture", M::File, "Open", "Open a new picture", icons::openPicture, "Ctrl+O",
+         &F::Open1Click},
+        {&F::save, "Save the picture", M::File, "Save", "Save the draft", icons::saveDraft, "Ctrl+S",
+         &F::Save1Click},
+        {&F::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::Exit1Click},
+        {&F::imageSize, "Image size", M::Edit, "Image Size", nullptr, nullptr, "Ctrl+E", &F::ImageSize1Click},
+        {&F::undo, "Undo", M::Edit, "Undo", "Undo", icons::undo, "Ctrl+Z", &F::Undo1Click},
+        {&F::redo, "Redo", M::Edit, "Redo", "Redo", icons::redo, "Ctrl+Y", &F::Redo1Click},
+        {&F::renew, "Renew", M::Edit, "Renew", "Renew", icons::renew, "Ctrl+R", &F::RenewClick},
+        {&F::zoomOut, "Zoom out", M::None, nullptr, "Zoom out the view", icons::zoomOut, "Ctrl+-",
+         &F::SpeedButton8Click},
+        {&F::zoomIn, "Zoom in", M::None, nullptr, "Zoom in the view", icons::zoomIn, "Ctrl+=; Ctrl++",
+         &F::SpeedButton9Click},
+        {&F::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone, nullptr,
+         &F::SpeedButton2Click},
+        {&F::cutOut, "Cut out the zone", M::None, nullptr, "Cut out the selection", icons::cutOut, nullptr,
+         &F::SpeedButton11Click},
+        {&F::copy, "Copy the zone", M::None, nullptr, nullptr, nullptr, "Ctrl+C", &F::Action6Execute},
+        {&F::paste, "Paste", M::None, nullptr, nullptr, nullptr, "Ctrl+V", &F::Action9Execute},
+        {&F::print, "Print", M::None, nullptr, "Print the work", icons::printWork, "Ctrl+P", &F::SpeedButton16Click},
+        {&F::mail, "Mail", M::None, nullptr, "Mail the work to a friend", icons::mailWork, "Ctrl+M",
+         &F::SpeedButton1Click},
+        {&F::home, "Home page", M::Help, "Online", "Online", icons::online, "Ctrl+L", &F::Online1Click},
+        {&F::faq, "Questions and answers", M::Help, "F.A.Q.", nullptr, nullptr, "F1", &F::Help2Click},
+        {&F::about, "About", M::Help, "About", nullptr, nullptr, nullptr, &F::About1Click},
+    };
+    return kCommands;
 }
 
-QAction* TForm1::shortcutAction(const QList<QKeySequence>& keys, void (TForm1::*handler)()) {
-    auto* a = new QAction(this);
-    a->setShortcuts(keys);
-    // Shortcuts work whichever of the program's windows is active.
-    a->setShortcutContext(Qt::ApplicationShortcut);
-    addAction(a);
-    connect(a, &QAction::triggered, this, handler);
-    return a;
+QList<QKeySequence> keysOf(const CommandRow& row) {
+    return row.keys ? QKeySequence::listFromString(QString::fromUtf8(row.keys), QKeySequence::PortableText)
+                    : QList<QKeySequence>{};
 }
 
 void TForm1::buildCommands() {
-    // Menus.
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    open.menuItem = menuItem(file, "Open", &TForm1::Open1Click, QKeySequence(Qt::CTRL | Qt::Key_O));
-    save.menuItem = menuItem(file, "Save", &TForm1::Save1Click, QKeySequence(Qt::CTRL | Qt::Key_S));
-    exit.menuItem = menuItem(file, "Exit", &TForm1::Exit1Click, QKeySequence(Qt::CTRL | Qt::Key_Q));
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    imageSize.menuItem = menuItem(edit, "Image Size", &TForm1::ImageSize1Click, QKeySequence(Qt::CTRL | Qt::Key_E));
-    undo.menuItem = menuItem(edit, "Undo", &TForm1::Undo1Click, QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redo.menuItem = menuItem(edit, "Redo", &TForm1::Redo1Click, QKeySequence(Qt::CTRL | Qt::Key_Y));
-    renew.menuItem = menuItem(edit, "Renew", &TForm1::RenewClick, QKeySequence(Qt::CTRL | Qt::Key_R));
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    home.menuItem = menuItem(help, "Online", &TForm1::Online1Click, QKeySequence(Qt::CTRL | Qt::Key_L));
-    faq.menuItem = menuItem(help, "F.A.Q.", &TForm1::Help2Click, QKeySequence(Qt::Key_F1));
-    about.menuItem = menuItem(help, "About", &TForm1::About1Click);
+    // Menus: an item per row that names a menu. The shortcut belongs to the
+    // window's own shortcut action; the menu only names it beside the caption.
+    for (const MenuRow& m : menuTable()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        for (const CommandRow& row : commandTable()) {
+            if (row.menu != m.id) continue;
+            QString text = QString::fromUtf8(row.caption);
+            if (const QList<QKeySequence> keys = keysOf(row); !keys.isEmpty())
+                text += QLatin1Char('\t') + keys.constFirst().toString(QKeySequence::NativeText);
+            QAction* a = menu->addAction(text);
+            connect(a, &QAction::triggered, this, row.handler);
+            (this->*row.command).menuItem = a;
+        }
+    }
 
-    // Tool bar: one panel, buttons of 25 x 21 with hints, one exclusive group.
+    // Tool bar: one panel, buttons of 25 x 21 with hints, one exclusive
+    // group; the zoom label follows "Zoom in the view".
     toolBarGroup_ = new QActionGroup(this);
     toolBarGroup_->setExclusive(true);
     QToolBar* bar = addToolBar(QStringLiteral("Tools"));
@@ -213,52 +238,37 @@ void TForm1::buildCommands() {
     bar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    open.button = toolBarButton(icons::openPicture(), "Open a new picture", &TForm1::Open1Click);
-    save.button = toolBarButton(icons::saveDraft(), "Save the draft", &TForm1::Save1Click);
-    undo.button = toolBarButton(icons::undo(), "Undo", &TForm1::Undo1Click);
-    redo.button = toolBarButton(icons::redo(), "Redo", &TForm1::Redo1Click);
-    renew.button = toolBarButton(icons::renew(), "Renew", &TForm1::RenewClick);
-    zoomOut.button = toolBarButton(icons::zoomOut(), "Zoom out the view", &TForm1::SpeedButton8Click);
-    zoomIn.button = toolBarButton(icons::zoomIn(), "Zoom in the view", &TForm1::SpeedButton9Click);
-    selectZone.button = toolBarButton(icons::selectZone(), "Select a zone to cut", &TForm1::SpeedButton2Click);
-    cutOut.button = toolBarButton(icons::cutOut(), "Cut out the selection", &TForm1::SpeedButton11Click);
-    print.button = toolBarButton(icons::printWork(), "Print the work", &TForm1::SpeedButton16Click);
-    mail.button = toolBarButton(icons::mailWork(), "Mail the work to a friend", &TForm1::SpeedButton1Click);
-    home.button = toolBarButton(icons::online(), "Online", &TForm1::Online1Click);
-
     zoomLabel_ = new QLabel(QStringLiteral("100%"));
     zoomLabel_->setObjectName(QStringLiteral("Label1"));
     zoomLabel_->setAlignment(Qt::AlignCenter);
     zoomLabel_->setFixedSize(55, 21);
 
-    auto addButton = [bar](QAction* a) {
+    for (const CommandRow& row : commandTable()) {
+        if (!row.hint) continue;
+        const QString hint = QString::fromUtf8(row.hint);
+        auto* a = new QAction(row.icon(), hint, this);
+        a->setToolTip(hint);
+        a->setCheckable(true);
+        toolBarGroup_->addAction(a);
+        connect(a, &QAction::triggered, this, row.handler);
         bar->addAction(a);
         if (QWidget* w = bar->widgetForAction(a)) w->setFixedSize(25, 21);
-    };
-    for (QAction* a : {open.button, save.button, undo.button, redo.button, renew.button, zoomOut.button, zoomIn.button})
-        addButton(a);
-    bar->addWidget(zoomLabel_);
-    for (QAction* a : {selectZone.button, cutOut.button, print.button, mail.button, home.button}) addButton(a);
+        (this->*row.command).button = a;
+        if (row.command == &TForm1::zoomIn) bar->addWidget(zoomLabel_);
+    }
 
-    // Shortcuts: window actions of their own, always enabled but Ctrl+C.
-    // Ctrl+minus and Ctrl+equals are the keys of the main keyboard; the
-    // keypad's minus and plus (and Ctrl+Shift+equals) do the same.
-    open.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_O)}, &TForm1::Open1Click);
-    save.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_S)}, &TForm1::Save1Click);
-    exit.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_Q)}, &TForm1::Exit1Click);
-    imageSize.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_E)}, &TForm1::ImageSize1Click);
-    undo.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TForm1::Undo1Click);
-    redo.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_Y)}, &TForm1::Redo1Click);
-    renew.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_R)}, &TForm1::RenewClick);
-    zoomOut.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &TForm1::SpeedButton8Click);
-    zoomIn.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)},
-                                     &TForm1::SpeedButton9Click);
-    copy.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_C)}, &TForm1::Action6Execute);
-    paste.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_V)}, &TForm1::Action9Execute);
-    print.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_P)}, &TForm1::SpeedButton16Click);
-    mail.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_M)}, &TForm1::SpeedButton1Click);
-    home.shortcut = shortcutAction({QKeySequence(Qt::CTRL | Qt::Key_L)}, &TForm1::Online1Click);
-    faq.shortcut = shortcutAction({QKeySequence(Qt::Key_F1)}, &TForm1::Help2Click);
+    // Shortcuts: window actions of their own, working whichever of the
+    // program's windows is active; refreshAll disables Ctrl+C alone.
+    for (const CommandRow& row : commandTable()) {
+        const QList<QKeySequence> keys = keysOf(row);
+        if (keys.isEmpty()) continue;
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, row.handler);
+        (this->*row.command).shortcut = a;
+    }
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -5,9 +5,12 @@
 // about box, image size dialog), runs the commands, and keeps every window's
 // controls in step with the editing session.
 #include <QMainWindow>
+#include <QIcon>
+#include <QKeySequence>
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "editor/editor.h"
 
@@ -69,6 +72,7 @@ public:
         QAction* menuItem = nullptr;  // menu bar
         QAction* shortcut = nullptr;  // window-wide shortcut
     };
+    // The commands, in the order of the command table (commandTable()).
     Command open, save, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut, copy,
         paste, print, mail, home, faq, about;
     QActionGroup* toolBarGroup() const { return toolBarGroup_; }
@@ -99,9 +103,6 @@ protected:
 
 private:
     void buildCommands();
-    QAction* toolBarButton(const QIcon& icon, const char* hint, void (TForm1::*handler)());
-    QAction* menuItem(QMenu* menu, const char* caption, void (TForm1::*handler)(), const QKeySequence& shown = {});
-    QAction* shortcutAction(const QList<QKeySequence>& keys, void (TForm1::*handler)());
     void run(const std::function<void()>& command);
     // Save through the save dialog; false when cancelled or failed.
     bool saveThroughDialog();
@@ -117,5 +118,35 @@ private:
     bool shownOnce_ = false;
     QString lastFolder_;  // where the file dialogs open next
 };
+
+// The menus of the menu bar, left to right.
+enum class MenuId { None, File, Edit, Help };
+
+struct MenuRow {
+    MenuId id;
+    const char* title;  // with the "&" before the letter that opens it with Alt
+};
+
+// One command of the main window: everything the window shows of it and
+// what it runs, declared once. The window builds its menus, its tool bar
+// and its shortcut actions from these rows, in their order.
+struct CommandRow {
+    TForm1::Command TForm1::*command;  // the window's actions for it
+    const char* name;                  // what it does, as the help page names it
+    MenuId menu;                       // the menu holding its item, or None
+    const char* caption;               // the menu item's text, or nullptr
+    const char* hint;                  // the tool-bar button's hint, or nullptr for none
+    QIcon (*icon)();                   // the tool-bar button's picture
+    // Its keys in portable text, alternatives separated by "; " (the
+    // first one is shown beside the menu item), or nullptr for none.
+    const char* keys;
+    void (TForm1::*handler)();
+};
+
+std::span<const MenuRow> menuTable();
+std::span<const CommandRow> commandTable();
+
+// A row's keys (empty for none).
+QList<QKeySequence> keysOf(const CommandRow& row);
 
 } // namespace jollix

@@ -44,6 +44,9 @@ void whenModal(QObject* context, F act) {
     QTimer::singleShot(0, context, *poll);
 }
 
+// A caption as shown: without the "&" that marks its Alt letter.
+QString shown(QString text) { return text.remove(QLatin1Char('&')); }
+
 QStringList captions(const QMenu* m) {
     QStringList out;
     for (const QAction* a : m->actions()) out << a->text().section(QLatin1Char('\t'), 0, 0);
@@ -115,12 +118,35 @@ private slots:
     void menusInTheirOrder() {
         const QList<QAction*> menus = p->form->menuBar()->actions();
         QCOMPARE(menus.size(), 3);
-        QCOMPARE(menus[0]->text(), QStringLiteral("File"));
-        QCOMPARE(menus[1]->text(), QStringLiteral("Edit"));
-        QCOMPARE(menus[2]->text(), QStringLiteral("Help"));
+        QCOMPARE(shown(menus[0]->text()), QStringLiteral("File"));
+        QCOMPARE(shown(menus[1]->text()), QStringLiteral("Edit"));
+        QCOMPARE(shown(menus[2]->text()), QStringLiteral("Help"));
         QCOMPARE(captions(menus[0]->menu()), (QStringList{"Open", "Save", "Exit"}));
         QCOMPARE(captions(menus[1]->menu()), (QStringList{"Image Size", "Undo", "Redo", "Renew"}));
         QCOMPARE(captions(menus[2]->menu()), (QStringList{"Online", "F.A.Q.", "About"}));
+    }
+
+    void menusOpenFromTheKeyboard_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("menu");
+        QTest::newRow("Alt+F") << int(Qt::Key_F) << 0;
+        QTest::newRow("Alt+E") << int(Qt::Key_E) << 1;
+        QTest::newRow("Alt+H") << int(Qt::Key_H) << 2;
+    }
+    void menusOpenFromTheKeyboard() {
+        QFETCH(int, key);
+        QFETCH(int, menu);
+        p->form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(p->form.get()));
+        QMenu* m = p->form->menuBar()->actions().at(menu)->menu();
+        QVERIFY(!m->isVisible());
+        QTest::keyClick(p->form.get(), Qt::Key(key), Qt::AltModifier);
+        QTRY_VERIFY(m->isVisible());
+        // Only this menu opened.
+        for (QAction* other : p->form->menuBar()->actions())
+            if (other->menu() != m) QVERIFY(!other->menu()->isVisible());
+        QTest::keyClick(m, Qt::Key_Escape);
+        QTRY_VERIFY(!m->isVisible());
     }
 
     void toolBarInItsOrderWithHints() {
@@ -176,6 +202,19 @@ private slots:
         // Only Ctrl+C is ever disabled, and it starts so.
         QVERIFY(!p->form->copy.shortcut->isEnabled());
         QVERIFY(p->form->undo.shortcut->isEnabled());
+    }
+
+    // Two commands on one key would leave Qt firing neither of them.
+    void noTwoCommandsShareAKey() {
+        QMap<QString, QString> owner;
+        for (const char* menuKey : {"Alt+F", "Alt+E", "Alt+H"})
+            owner.insert(QString::fromUtf8(menuKey), QStringLiteral("a menu"));
+        for (const CommandRow& row : commandTable())
+            for (const QKeySequence& k : keysOf(row)) {
+                const QString key = k.toString(QKeySequence::PortableText);
+                QVERIFY2(!owner.contains(key), qPrintable(key + " of " + row.name + " is also " + owner.value(key)));
+                owner.insert(key, QString::fromUtf8(row.name));
+            }
     }
 
     void zoomKeysOfTheMainKeyboard() {
