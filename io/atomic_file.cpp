@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +29,53 @@ std::string baseOf(const std::string& path) {
 }
 
 [[noreturn]] void writeFailed(const std::string& path, const char* what, int error) {
+    // The two ends of a write that users meet most get plain words.
+    if (error == EFBIG) what = "file too large: the system's limit on file size was reached";
+    else if (error == ENOSPC) what = "the disc is full";
     throw JollixError("Cannot write the file " + path + ": " + what + " (" + std::strerror(error) + ").");
+}
+
+// A write past the process's file-size limit (ulimit -f) raises SIGXFSZ,
+// which ends the process by default. Ignored, the write fails with EFBIG
+// instead, and the save is reported and cleaned up like any other failure.
+// A handler the program installed itself is left alone.
+void ignoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, nullptr);
+    }
+}
+
+// The temporary file's name: hidden, beside the target, and never longer
+// than the folder's file system allows, however long the target's name is
+// (the name is cut at a character boundary to make room for the suffix).
+std::string temporaryNameFor(const std::string& folder, const std::string& base) {
+    static constexpr char kSuffix[] = ".XXXXXX";
+    long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0) nameMax = NAME_MAX;
+    const size_t room = size_t(nameMax) - 1 - (sizeof kSuffix - 1);  // the leading dot and the suffix
+    std::string kept = base;
+    if (kept.size() > room) {
+        size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(kept[cut]) & 0xC0) == 0x80) --cut;  // UTF-8 continuation
+        kept.resize(cut);
+    }
+    return folder + "/." + kept + kSuffix;
+}
+
+// After the rename the folder's own entry must reach the disc too, or a
+// power cut can lose the new name. File systems that cannot flush a folder
+// say EINVAL; that is no failure of the save.
+void syncFolder(const std::string& folder, const std::string& path) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    const int rc = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (rc != 0 && error != EINVAL && error != EROFS)
+        writeFailed(path, "the file was written but its folder could not be flushed to disk", error);
 }
 
 // The permissions a newly created file gets (0666 less the umask), or the
@@ -47,8 +95,9 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw JollixError("Cannot write the file " + path + ": it is a folder.");
+    ignoreFileSizeSignal();
     const std::string folder = folderOf(path);
-    std::string temp = folder + "/." + baseOf(path) + ".XXXXXX";
+    std::string temp = temporaryNameFor(folder, baseOf(path));
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) writeFailed(path, "the folder does not take a new file", errno);
 
@@ -85,44 +134,42 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
         ::unlink(temp.c_str());
         writeFailed(path, "replacing the file failed", error);
     }
+    syncFolder(folder, path);
 }
 
 std::string readWholeFile(const std::string& path, size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer. It means nothing for regular files, the only kind read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+    struct Closer { int fd; ~Closer() { ::close(fd); } } closer{fd};
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw JollixError(std::string("the file cannot be read (") + std::strerror(error) + ")");
+    if (::fstat(fd, &st) != 0)
+        throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+    if (S_ISDIR(st.st_mode)) throw JollixError("it is a folder, not a file");
+    if (!S_ISREG(st.st_mode)) {
+        const char* kind = S_ISFIFO(st.st_mode) ? "a pipe"
+                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                           : S_ISSOCK(st.st_mode) ? "a socket" : "not a file";
+        throw JollixError(std::string("it is ") + kind + ", not a picture file");
     }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw JollixError("it is a folder, not a file");
-    }
-    if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > maxBytes) {
-        ::close(fd);
-        throw JollixError("the file is too large (" + std::to_string(st.st_size) + " bytes)");
-    }
+    if (uint64_t(st.st_size) > maxBytes)
+        throw JollixError("the file is too large (" + std::to_string(st.st_size) + " bytes, at most " +
+                          std::to_string(maxBytes) + ")");
     std::string out;
-    if (S_ISREG(st.st_mode)) out.reserve(size_t(st.st_size));
+    out.reserve(size_t(st.st_size));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            throw JollixError(std::string("the file cannot be read (") + std::strerror(error) + ")");
+            throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
         }
         if (n == 0) break;
-        if (out.size() + size_t(n) > maxBytes) {
-            ::close(fd);
-            throw JollixError("the file is too large");
-        }
+        // The file may grow while it is read.
+        if (out.size() + size_t(n) > maxBytes) throw JollixError("the file is too large");
         out.append(buffer, size_t(n));
     }
-    ::close(fd);
     return out;
 }
 

@@ -14,9 +14,11 @@ using namespace io_detail;
 
 namespace {
 
-// No picture file that can be opened needs more: a 2^28-pixel bitmap of 32
-// bits is 1 GiB.
-constexpr size_t kMaxFileBytes = size_t(1) << 31;
+// No picture file that can be opened needs more: the largest picture
+// accepted, as a bitmap of 32 bits a pixel, is 1 GiB; 64 MiB more leave room
+// for headers, palettes and metafile records. Larger files are refused
+// before a byte is read.
+constexpr size_t kMaxFileBytes = size_t(kMaxPicturePixels) * 4 + (size_t(64) << 20);
 
 } // namespace
 

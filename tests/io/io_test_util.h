@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QImage>
 
@@ -117,5 +120,42 @@ inline void put32(std::string& s, uint32_t v) {
 }
 inline uint32_t get16(const std::string& s, size_t at) { return uint8_t(s[at]) | (uint8_t(s[at + 1]) << 8); }
 inline uint32_t get32(const std::string& s, size_t at) { return get16(s, at) | (get16(s, at + 2) << 16); }
+
+// How a piece of work ended when run in a child process of its own (for
+// work that may end the process or hang: a signal, a resource limit).
+struct ChildOutcome {
+    bool exited = false;   // returned normally (not killed by a signal)
+    int signal = 0;        // the signal that ended it, if any
+    std::string text;      // what the work returned
+};
+
+// Runs work() in a forked child that is killed after `seconds`.
+inline ChildOutcome runInChild(const std::function<std::string()>& work, unsigned seconds = 20) {
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::alarm(seconds);
+        std::string text;
+        try {
+            text = work();
+        } catch (const std::exception& e) {
+            text = std::string("exception: ") + e.what();
+        }
+        (void)!::write(fds[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    ChildOutcome out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) out.text.append(buffer, size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    out.exited = WIFEXITED(status);
+    out.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return out;
+}
 
 } // namespace jollix::test

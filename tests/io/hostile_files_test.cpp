@@ -1,0 +1,112 @@
+// Files that are not what a picture file should be, and saving where the
+// system says no: each is refused quickly with a clear message, nothing is
+// left behind, and an existing file stays as it was.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "core/error.h"
+#include "io/picture_files.h"
+#include "io_test_util.h"
+
+using namespace jollix;
+using namespace jollix::test;
+
+namespace {
+
+std::string loadError(const std::string& path) {
+    try {
+        LoadPictureFile(path);
+    } catch (const JollixError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(HostileFiles, OnlyRegularFilesAreReadAndHugeOnesAreRefusedUnread) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "x.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "zero.jpg").c_str()), 0);
+    {   // 2 GiB that take no disc space: refused by its size before reading.
+        const int fd = ::open((dir / "huge.bmp").c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(1) << 31), 0);
+        ::close(fd);
+    }
+    struct Case { const char* name; const char* reason; };
+    const Case cases[] = {
+        {"x.bmp", "it is a pipe, not a picture file"},
+        {"zero.jpg", "it is a device, not a picture file"},
+        {"huge.bmp", "the file is too large"},
+    };
+    for (const Case& c : cases) {
+        // In a child process, so that a wait for a writer ends the test
+        // instead of hanging it.
+        const ChildOutcome out = runInChild([&] {
+            const auto start = std::chrono::steady_clock::now();
+            const std::string e = loadError(dir / c.name);
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return e + (seconds < 1.0 ? "" : " (too slow)");
+        });
+        ASSERT_TRUE(out.exited) << c.name << " ended by signal " << out.signal;
+        EXPECT_NE(out.text.find("Cannot open the picture " + (dir / c.name) + ": " + c.reason), std::string::npos)
+            << out.text;
+        EXPECT_EQ(out.text.find("too slow"), std::string::npos) << out.text;
+    }
+}
+
+TEST(HostileFiles, SavingPastTheFileSizeLimitFailsCleanly) {
+    TempDir dir;
+    const Picture original(8, 8, 0x00FF00);
+    saveBmp(original, dir / "keep.bmp");
+    const std::string before = readBytes(dir / "keep.bmp");
+    Picture big(500, 500);  // noise: well over 100 KB in every format
+    std::mt19937 rng(7);
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 500; ++x) big.setPixel(x, y, rng() & 0xFFFFFF);
+    for (SaveFormat format : {SaveFormat::Bmp, SaveFormat::Jpeg, SaveFormat::Wmf}) {
+        // ulimit -f 100 in a child, with SIGXFSZ at its default (fatal)
+        // action: the save must fail with a message, not end the process.
+        const ChildOutcome out = runInChild([&] {
+            ::signal(SIGXFSZ, SIG_DFL);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 100 * 1024;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("setrlimit failed");
+            try {
+                SavePictureFile(big, dir / "keep.bmp", format);
+            } catch (const JollixError& e) {
+                return std::string(e.what());
+            }
+            return std::string("(no error)");
+        });
+        ASSERT_TRUE(out.exited) << "ended by signal " << out.signal;
+        EXPECT_NE(out.text.find("file too large"), std::string::npos) << out.text;
+        EXPECT_EQ(readBytes(dir / "keep.bmp"), before);
+        EXPECT_EQ(dir.entries(), 1u) << "the temporary file is removed";
+    }
+}
+
+TEST(HostileFiles, LongestLegalNamesCanBeSaved) {
+    TempDir dir;
+    const Picture first = samplePicture(20, 10), second(7, 5, 0x0000FF);
+    const std::string e = "\xC3\xA9";  // a two-byte character
+    const std::string names[] = {
+        std::string(246, 'a') + ".bmp",          // 250 bytes
+        std::string(251, 'b') + ".bmp",          // 255, the most the file system takes
+        std::string(246, 'c') + e + e + ".bmp",  // 254, shortening falls inside a character
+    };
+    for (const std::string& name : names) {
+        EXPECT_EQ(SavePictureFile(first, dir / name, SaveFormat::Bmp), dir / name);
+        EXPECT_TRUE(LoadPictureFile(dir / name) == first) << name.size();
+        SavePictureFile(second, dir / name, SaveFormat::Bmp);  // replacing it
+        EXPECT_TRUE(LoadPictureFile(dir / name) == second) << name.size();
+    }
+    EXPECT_EQ(dir.entries(), 3u) << "no temporary files are left behind";
+}
