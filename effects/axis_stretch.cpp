@@ -164,7 +164,7 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const long long steps = 2 * (long long)R - 1;  // one per line, inside the picture or not
         long long reported = 0;
         parallel::forItems(
-            items, parallel::worthSplitting(pixels),
+            items, parallel::threadsFor(pixels),
             [&](size_t item) {
                 detail::SourceView source(src);
                 const size_t end = std::min(lines.size(), (item + 1) * kLinesPerItem);
@@ -268,7 +268,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const long long steps = 2 * ((long long)R - 1);
         long long reported = 0;
         parallel::forItems(
-            items, parallel::worthSplitting(pixels),
+            items, parallel::threadsFor(pixels),
             [&](size_t item) {
                 detail::SourceView source(src);
                 const size_t end = std::min(columns.size(), (item + 1) * kColumnsPerItem);

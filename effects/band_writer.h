@@ -11,9 +11,9 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
-#include <thread>
 #include <vector>
 
+#include "core/parallel.h"
 #include "core/picture.h"
 
 namespace jollix::band {
@@ -37,24 +37,31 @@ inline void commit(Picture& out, int y0, int n, const uint8_t* buf, size_t strid
     }
 }
 
-// Runs fn(y0, y1) over the rows of `out`: on two threads for big pictures,
-// split on a tile row so that the halves never write the same tile. Each
-// row is computed by the same rule whichever half it falls in.
+// Runs fn(y0, y1) over the rows of `out` in bands of whole tile rows,
+// shared over the machine's cores for big pictures, so that no two bands
+// write the same tile. Each row is computed by the same rule whichever
+// band it falls in.
 template <class Fn>
 void splitRows(Picture& out, Fn&& fn) {
     const int w = out.width(), h = out.height();
-    const int split = (h / 2) & ~Picture::kTileMask;
-    if ((long long)w * h < (1 << 20) || split <= 0 || split >= h) {
+    // Whole-picture effects are light per pixel: below a megapixel one
+    // thread does it sooner.
+    const unsigned threads = parallel::threadsFor((long long)w * h, 1 << 20);
+    if (threads < 2) {
         fn(0, h);
         return;
     }
-    // While both halves run, this copy holds a reference to every block the
+    // One band per thread, a whole number of tile rows each.
+    const int tileRows = out.tilesY();
+    const int bands = std::min<int>(int(threads), tileRows);
+    // While the bands run, this copy holds a reference to every block the
     // result starts with, so a first write always clones its tile and no
-    // half ever writes into a block the other half may still be reading.
+    // band ever writes into a block another may still be reading.
     const Picture hold = out;
-    std::thread other([&] { fn(split, h); });
-    fn(0, split);
-    other.join();
+    parallel::forItems(size_t(bands), threads, [&](size_t i) {
+        const int t0 = int(i * tileRows / bands), t1 = int((i + 1) * tileRows / bands);
+        fn(t0 * Picture::kTile, std::min(h, t1 * Picture::kTile));
+    });
 }
 
 // For each tile row that meets rows y0 .. y1 - 1: rows(ys, ye, buf) fills

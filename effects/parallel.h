@@ -1,70 +1,14 @@
 #pragma once
-// Work of one brush application shared by the calling thread and one more
-// thread. The items are taken in turn from a shared counter, so how they
-// fall to the threads changes from run to run; the brushes make every item
-// write its own pixels only, computed from the unchanged source, so the
-// result never depends on it.
-#include <algorithm>
-#include <atomic>
+// The brushes' table of the result tiles they write; the work itself is
+// shared over threads by core/parallel.h.
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "core/parallel.h"
 #include "core/picture.h"
 
 namespace jollix::parallel {
-
-// Regions of fewer pixels stay on the calling thread: starting a thread
-// costs more than it saves there.
-constexpr long long kMinPixels = 200000;
-
-inline bool worthSplitting(long long pixels) {
-    return pixels >= kMinPixels && std::thread::hardware_concurrency() >= 2;
-}
-
-// Runs item(i) for every i in 0 .. n - 1, on two threads when `split`.
-// After each item the calling thread runs, it calls done(count), count
-// being how many items are finished so far on either thread, so that
-// progress is reported from the calling thread only. If an item throws, no
-// further items start and its exception is thrown again once both
-// threads have stopped (done(n) is then not called); if both threads
-// fail, the calling thread's exception.
-template <class Item, class Done>
-void forItems(size_t n, bool split, Item&& item, Done&& done) {
-    std::atomic<size_t> next{0}, finished{0};
-    std::atomic<bool> failed{false};
-    std::exception_ptr failures[2];
-    auto run = [&](bool caller) {
-        try {
-            while (!failed.load(std::memory_order_relaxed)) {
-                const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-                if (i >= n) break;
-                item(i);
-                const size_t count = finished.fetch_add(1, std::memory_order_acq_rel) + 1;
-                if (caller) done(count);
-            }
-        } catch (...) {
-            failures[caller ? 0 : 1] = std::current_exception();
-            failed = true;
-        }
-    };
-    std::thread other;
-    if (split && n > 1) {
-        try {
-            other = std::thread([&] { run(false); });
-        } catch (const std::system_error&) {
-            // No second thread to be had: all items on this one.
-        }
-    }
-    run(true);
-    if (other.joinable()) other.join();
-    for (const std::exception_ptr& e : failures)
-        if (e) std::rethrow_exception(e);
-    done(n);
-}
 
 // The tiles of a result picture that a brush writes: marked first, then
 // made the picture's own in one go, after which their pixels can be

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <exception>
 #include <numeric>
-#include <thread>
 #include <vector>
 
 #include "core/error.h"
+#include "core/parallel.h"
 
 namespace jollix {
 
@@ -186,7 +185,7 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
 
     Picture dst(newWidth, newHeight);
     // Give every tile its own storage before the rows are written, so that
-    // the two halves below never touch shared tiles.
+    // the bands below never touch shared tiles.
     for (int ty = 0; ty < dst.tilesY(); ++ty)
         for (int tx = 0; tx < dst.tilesX(); ++tx) dst.mutableTile(tx, ty);
 
@@ -204,33 +203,19 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
             resampleRows<uint64_t, uint64_t>(src, dst, ax, ay, r0, r1);
     };
 
-    // Large pictures are done in two halves on two threads. Each new row is
-    // computed the same way whichever half it is in, so the split never
-    // changes the result; the halves meet at a tile row, so each writes only
-    // its own tiles.
+    // Large pictures are shared over the machine's cores in bands of whole
+    // tile rows, so each band writes only its own tiles. Each new row is
+    // computed the same way whichever band it is in, so the split never
+    // changes the result.
     const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) +
                           uint64_t(newWidth) * uint64_t(newHeight);
-    const int split = ((newHeight / 2) >> Picture::kTileBits) << Picture::kTileBits;
-    if (work < (uint64_t(1) << 20) || split == 0 || std::thread::hardware_concurrency() < 2) {
-        run(0, newHeight);
-        return dst;
-    }
-    std::exception_ptr failure;
-    std::thread second([&] {
-        try {
-            run(split, newHeight);
-        } catch (...) {
-            failure = std::current_exception();
-        }
+    const int tileRows = dst.tilesY();
+    const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), 1 << 20);
+    const int bands = std::min<int>(int(threads), tileRows);
+    parallel::forItems(size_t(bands), threads, [&](size_t i) {
+        const int t0 = int(i * tileRows / bands), t1 = int((i + 1) * tileRows / bands);
+        run(t0 * Picture::kTile, std::min(newHeight, t1 * Picture::kTile));
     });
-    try {
-        run(0, split);
-    } catch (...) {
-        second.join();
-        throw;
-    }
-    second.join();
-    if (failure) std::rethrow_exception(failure);
     return dst;
 }
 

@@ -30,8 +30,8 @@
 // per-row terms taken out of the inner loops.
 //
 // Every pixel of the quadrants depends only on the source, so the order in
-// which they are computed is free: big regions are shared by two threads
-// (effects/parallel.h), after the tiles to be written have been made the
+// which they are computed is free: big regions are shared by all cores
+// (core/parallel.h), after the tiles to be written have been made the
 // result's own, and the progress steps are reported from the calling
 // thread as the work gets done, as many as stepping column by column gives.
 
@@ -338,7 +338,7 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         const long long steps = 4 * ((long long)R - 1);
         long long reported = 0;
         parallel::forItems(
-            blocks.size(), parallel::worthSplitting(pixels),
+            blocks.size(), parallel::threadsFor(pixels),
             [&](size_t i) { expandBlock(g, src, tiles, blocks[i]); },
             [&](size_t done) {
                 const long long due = blocks.empty() ? steps : steps * (long long)done / (long long)blocks.size();
@@ -437,7 +437,7 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
         const long long steps = 2 * ((long long)R - 1);
         long long reported = 0;
         parallel::forItems(
-            items, parallel::worthSplitting(pixels),
+            items, parallel::threadsFor(pixels),
             [&](size_t item) {
                 detail::SourceView source(src);
                 const size_t end = std::min(columns.size(), (item + 1) * kColumnsPerItem);
