@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "io/picture_files.h"
+#include "ui/error_handling.h"
 
 namespace jollix {
 
@@ -27,7 +28,7 @@ QStringList mailArguments(const MailRequest& request) {
     if (const std::string* subject = valueOf(request, "subject"))
         args << QStringLiteral("--subject") << qs(*subject);
     if (const std::string* body = valueOf(request, "body"))
-        args << QStringLiteral("--body") << qs(*body);
+        args << QStringLiteral("--body") << qs(*body).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     for (int i = 0;; ++i) {
         const std::string* path = valueOf(request, "attachment" + std::to_string(i));
         if (!path) break;
@@ -37,21 +38,37 @@ QStringList mailArguments(const MailRequest& request) {
     return args;
 }
 
-int SendMail(const MailRequest& request) {
+bool SendMail(const MailRequest& request, const MailFailure& failed) {
+    auto fail = [&](const QString& reason) {
+        if (failed) failed(reason);
+        return false;
+    };
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
-    if (program.isEmpty()) return 1;
+    if (program.isEmpty()) return fail(QStringLiteral("xdg-email, which hands mail to the mail program, is not installed"));
     // The recipient is the last argument; one that starts like an option
     // would be read as one.
-    if (const std::string* to = valueOf(request, "to"); to && (to->empty() || to->front() == '-')) return 1;
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(mailArguments(request));
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start();
-    if (!process.waitForStarted(-1)) return 1;
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit) return 1;
-    return process.exitCode();
+    if (const std::string* to = valueOf(request, "to"); to && (to->empty() || to->front() == '-'))
+        return fail(QStringLiteral("the recipient is not a mail address"));
+    // The process object outlives this call and deletes itself when
+    // xdg-email ends; it has no parent, so that quitting the program does
+    // not kill a hand-over still in progress.
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(mailArguments(request));
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (!failed) return;
+        if (status != QProcess::NormalExit) failed(QStringLiteral("xdg-email stopped unexpectedly"));
+        else if (code != 0) failed(QStringLiteral("xdg-email reported failure %1").arg(code));
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;  // the other errors end in finished()
+        process->deleteLater();
+        if (failed) failed(QStringLiteral("xdg-email could not be started"));
+    });
+    process->start();
+    return true;
 }
 
 std::string mailBody() {
@@ -64,17 +81,25 @@ QString mailWorkPath() {
     return QDir(folder).filePath(QStringLiteral("mywork.jpg"));
 }
 
+QString mailFailedMessage(const QString& reason, const QString& picturePath) {
+    return QStringLiteral("The picture could not be handed to your mail program: %1.\n\n"
+                          "It was saved as\n%2\nso that you can attach it to a message yourself.")
+        .arg(reason, QDir::toNativeSeparators(picturePath));
+}
+
 void mailWork(const Picture& picture) {
     const QString path = mailWorkPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw JollixError("Cannot create the folder " + folder.toStdString());
     saveJpeg(picture, path.toStdString());
-    SendMail(MailRequest{
-        {"subject", kMailSubject},
-        {"body", mailBody()},
-        {"attachment0", path.toStdString()},
-    });
+    SendMail(
+        MailRequest{
+            {"subject", kMailSubject},
+            {"body", mailBody()},
+            {"attachment0", path.toStdString()},
+        },
+        [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
 }
 
 } // namespace jollix

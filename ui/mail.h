@@ -3,6 +3,7 @@
 // a ready-made message, to the user's mail program, whose compose window
 // opens for the user to add a recipient and send it.
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -19,14 +20,21 @@ namespace jollix {
 using MailRequest = std::map<std::string, std::string>;
 
 // The command line of the hand-over to `xdg-email` for a request (without
-// the program itself).
+// the program itself). xdg-email turns every line feed of the body into
+// CR LF itself, so the body's CR LF line breaks are handed over as plain
+// line feeds.
 QStringList mailArguments(const MailRequest& request);
 
-// Hands the request to the user's mail program through `xdg-email` and waits
-// for it to return. Returns its exit code (0 when the message was handed
-// over); 1 when `xdg-email` is not installed or cannot be started, or when
-// the recipient could be mistaken for an option. Reports nothing itself.
-int SendMail(const MailRequest& request);
+// Called on the window thread when a hand-over failed, with the reason.
+using MailFailure = std::function<void(const QString& reason)>;
+
+// Hands the request to the user's mail program through `xdg-email` and
+// returns at once: xdg-email usually waits until the mail program is done
+// with the message, and the windows must go on working meanwhile. Returns
+// false when it could not be started (not installed, a recipient that could
+// be mistaken for an option), after calling failed; when it is started and
+// later exits with a failure, failed is called then.
+bool SendMail(const MailRequest& request, const MailFailure& failed = {});
 
 // The texts of the mail command.
 inline constexpr const char* kMailSubject = "Tell you a great software--Jollix.";
@@ -37,10 +45,15 @@ std::string mailBody();
 // folder.
 QString mailWorkPath();
 
+// The message shown when the hand-over failed: the reason, and where the
+// picture was saved so that the user can attach it by hand.
+QString mailFailedMessage(const QString& reason, const QString& picturePath);
+
 // The mail command: writes the picture as JPEG to mailWorkPath() (creating
 // the folder, replacing an earlier file), then hands the message with that
-// attachment to the mail program. A failed save throws JollixError and no
-// mail is started; the mail program's result is not reported.
+// attachment to the mail program without waiting for it. A failed save
+// throws JollixError and no mail is started; a failed hand-over is shown
+// through the general error handling with mailFailedMessage().
 void mailWork(const Picture& picture);
 
 } // namespace jollix
