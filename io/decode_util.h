@@ -41,3 +41,20 @@ struct DibOptions {
 Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels);
 
 } // namespace jollix::io_detail
+
+namespace jollix::io_detail {
+
+// The orientation tag (1 to 8, as EXIF numbers it) of an EXIF block, read by
+// libexif: the block as found in a JPEG's APP1 segment or a WebP's EXIF
+// chunk, with or without the "Exif\0\0" prefix. 1 (upright) when the block
+// has no readable tag.
+int exifOrientation(const uint8_t* exif, size_t size);
+
+// The picture turned and mirrored as an orientation tag says, so that it
+// shows as the camera meant: 2 mirrors left-right, 3 turns half round, 4
+// mirrors top-bottom, 5 mirrors along the main diagonal, 6 turns a quarter
+// clockwise, 7 mirrors along the other diagonal, 8 turns a quarter
+// anticlockwise. 1 and any other value give the picture unchanged.
+Picture orientPicture(const Picture& picture, int orientation);
+
+} // namespace jollix::io_detail

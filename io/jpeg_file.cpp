@@ -7,7 +7,8 @@
 // library's message into a JollixError. Warnings that mean damaged or cut
 // short data are treated as errors too, progressive files are limited in
 // their number of scans (a file of thousands of empty scans would otherwise
-// take minutes), and the size is checked right after the header.
+// take minutes), and the size is checked right after the header. A photo
+// whose EXIF block (APP1) has an orientation tag is turned upright.
 //
 // Writing: quality 90, floating-point DCT, baseline, three components, JFIF.
 #include <csetjmp>
@@ -93,6 +94,7 @@ struct DecodeState {
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
     bool created = false;
+    int orientation = 1;
     Picture picture;
     std::vector<uint8_t> row, bgr;
     ~DecodeState() {
@@ -126,7 +128,13 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     // libjpeg-turbo's own memory bound, besides the pixel limit below.
     s->cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(maxPixels * 16 + (64u << 20), 0x7FFFFFFF));
     jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&s->cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = s->cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            s->orientation = exifOrientation(m->data, m->data_length);
+            break;
+        }
 
     const int64_t w = s->cinfo.image_width, h = s->cinfo.image_height;
     try {
@@ -234,7 +242,7 @@ Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
         if (!sizeError.empty()) fail(sizeError);
         fail(std::string("the JPEG data is damaged (") + state->err.message + ")");
     }
-    return std::move(state->picture);
+    return orientPicture(state->picture, state->orientation);
 }
 
 std::string encodeJpeg(const Picture& picture) {
@@ -248,8 +256,6 @@ std::string encodeJpeg(const Picture& picture) {
     return std::string(reinterpret_cast<const char*>(state->buffer), state->bufferSize);
 }
 
-void saveJpeg(const Picture& picture, const std::string& path) {
-    writeFileAtomically(path, encodeFor(path, [&] { return encodeJpeg(picture); }));
-}
+void saveJpeg(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Jpeg); }
 
 } // namespace jollix

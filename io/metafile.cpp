@@ -503,6 +503,6 @@ std::string encodeWmf(const Picture& picture) {
     return wr.out;
 }
 
-void saveWmf(const Picture& picture, const std::string& path) { writeFileAtomically(path, encodeFor(path, [&] { return encodeWmf(picture); })); }
+void saveWmf(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Wmf); }
 
 } // namespace jollix

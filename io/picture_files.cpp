@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 #include "io/atomic_file.h"
@@ -19,6 +20,13 @@ namespace {
 // for headers, palettes and metafile records. Larger files are refused
 // before a byte is read.
 constexpr size_t kMaxFileBytes = size_t(kMaxPicturePixels) * 4 + (size_t(64) << 20);
+
+constexpr const char* kUnknownType =
+    "the file type is not one that can be opened (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF or HEIC)";
+
+bool startsWith(const uint8_t* data, size_t size, size_t at, const char* text, size_t length) {
+    return size >= at + length && std::memcmp(data + at, text, length) == 0;
+}
 
 } // namespace
 
@@ -36,6 +44,29 @@ PictureFormat formatForName(const std::string& fileName) {
     if (key == ".GIF") return PictureFormat::Gif;
     if (key == ".WMF") return PictureFormat::Wmf;
     if (key == ".EMF") return PictureFormat::Emf;
+    if (key == ".PNG") return PictureFormat::Png;
+    if (key == "WEBP") return PictureFormat::Webp;
+    if (key == ".TIF" || key == "TIFF") return PictureFormat::Tiff;
+    if (key == "HEIC" || key == "HEIF") return PictureFormat::Heif;
+    return PictureFormat::Unknown;
+}
+
+PictureFormat formatFromContent(const uint8_t* data, size_t size) {
+    auto at = [&](size_t offset, const char* text, size_t length) { return startsWith(data, size, offset, text, length); };
+    if (at(0, "\xFF\xD8\xFF", 3)) return PictureFormat::Jpeg;
+    if (at(0, "\x89PNG\r\n\x1A\n", 8)) return PictureFormat::Png;
+    if (at(0, "GIF87a", 6) || at(0, "GIF89a", 6)) return PictureFormat::Gif;
+    if (at(0, "BM", 2)) return PictureFormat::Bmp;
+    if (at(0, "RIFF", 4) && at(8, "WEBP", 4)) return PictureFormat::Webp;
+    if (at(0, "II*\0", 4) || at(0, "MM\0*", 4)) return PictureFormat::Tiff;
+    if (at(4, "ftyp", 4)) return PictureFormat::Heif;
+    if (at(0, "\xD7\xCD\xC6\x9A", 4)) return PictureFormat::Wmf;  // placeable metafile
+    if (at(0, "\x01\0\0\0", 4) && at(40, " EMF", 4)) return PictureFormat::Emf;
+    if (at(0, "\0\0\1\0", 4) || at(0, "\0\0\2\0", 4)) return PictureFormat::Ico;
+    // A bare Windows metafile: type 1 or 2, a header of 9 words, version 0x300 or 0x100.
+    if (size >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9 && data[3] == 0 &&
+        (data[5] == 1 || data[5] == 3) && data[4] == 0)
+        return PictureFormat::Wmf;
     return PictureFormat::Unknown;
 }
 
@@ -47,9 +78,13 @@ Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size, ui
     case PictureFormat::Gif: return decodeGif(data, size, maxPixels);
     case PictureFormat::Wmf: return decodeWmf(data, size, maxPixels);
     case PictureFormat::Emf: return decodeEmf(data, size, maxPixels);
+    case PictureFormat::Png: return decodePng(data, size, maxPixels);
+    case PictureFormat::Webp: return decodeWebp(data, size, maxPixels);
+    case PictureFormat::Tiff: return decodeTiff(data, size, maxPixels);
+    case PictureFormat::Heif: return decodeHeif(data, size, maxPixels);
     case PictureFormat::Unknown: break;
     }
-    fail("the file type is not one that can be opened (JPEG, BMP, GIF, ICO, WMF or EMF)");
+    fail(kUnknownType);
 }
 
 Picture LoadPictureFile(const std::string& fileName) {
@@ -62,8 +97,7 @@ Picture LoadPictureFile(const std::string& fileName) {
     if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0) {
         if (fileName.empty() || errno == ENOENT || errno == ENOTDIR) throw reason("the file does not exist");
     }
-    if (format == PictureFormat::Unknown)
-        throw reason("the file type is not one that can be opened (JPEG, BMP, GIF, ICO, WMF or EMF)");
+    if (format == PictureFormat::Unknown) throw reason(kUnknownType);
     try {
         const std::string bytes = readWholeFile(fileName, kMaxFileBytes);
         if (bytes.empty()) throw JollixError("the file is empty");
@@ -75,8 +109,39 @@ Picture LoadPictureFile(const std::string& fileName) {
     }
 }
 
+const char* saveExtension(SaveFormat format) {
+    switch (format) {
+    case SaveFormat::Jpeg: return ".jpg";
+    case SaveFormat::Bmp: return ".bmp";
+    case SaveFormat::Wmf: return ".wmf";
+    case SaveFormat::Png: return ".png";
+    case SaveFormat::Webp: return ".webp";
+    case SaveFormat::Tiff: return ".tif";
+    }
+    throw JollixError("unknown file type");
+}
+
+bool saveFormatForName(const std::string& name, SaveFormat* format) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    static const struct { const char* ext; SaveFormat format; } kExtensions[] = {
+        {"jpg", SaveFormat::Jpeg}, {"jpeg", SaveFormat::Jpeg}, {"bmp", SaveFormat::Bmp},
+        {"wmf", SaveFormat::Wmf},  {"png", SaveFormat::Png},   {"webp", SaveFormat::Webp},
+        {"tif", SaveFormat::Tiff}, {"tiff", SaveFormat::Tiff},
+    };
+    for (const auto& e : kExtensions)
+        if (ext == e.ext) {
+            *format = e.format;
+            return true;
+        }
+    return false;
+}
+
 std::string forcedFileName(const std::string& name, SaveFormat format) {
-    const char* ext = format == SaveFormat::Jpeg ? ".jpg" : format == SaveFormat::Bmp ? ".bmp" : ".wmf";
+    const char* ext = saveExtension(format);
     const size_t slash = name.find_last_of('/');
     const size_t base = slash == std::string::npos ? 0 : slash + 1;
     const size_t dot = name.find_last_of('.');
@@ -86,7 +151,27 @@ std::string forcedFileName(const std::string& name, SaveFormat format) {
     return name.substr(0, dot) + ext;
 }
 
-void saveBmp(const Picture& picture, const std::string& path) { writeFileAtomically(path, encodeFor(path, [&] { return encodeBmp(picture); })); }
+void saveBmp(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Bmp); }
+
+std::string encodePicture(const Picture& picture, SaveFormat format) {
+    switch (format) {
+    case SaveFormat::Jpeg: return encodeJpeg(picture);
+    case SaveFormat::Bmp: return encodeBmp(picture);
+    case SaveFormat::Wmf: return encodeWmf(picture);
+    case SaveFormat::Png: return encodePng(picture);
+    case SaveFormat::Webp: return encodeWebp(picture);
+    case SaveFormat::Tiff: return encodeTiff(picture);
+    }
+    throw JollixError("unknown file type");
+}
+
+void writePictureFile(const Picture& picture, const std::string& path, SaveFormat format) {
+    try {
+        writeFileAtomically(path, encodeFor(path, [&] { return encodePicture(picture, format); }));
+    } catch (const std::bad_alloc&) {
+        throw JollixError("Cannot save the picture " + path + ": there is not enough memory.");
+    }
+}
 
 void SaveAsMetafile(const Picture& picture, const std::string& name) {
     saveWmf(picture, forcedFileName(name, SaveFormat::Wmf));
@@ -94,16 +179,7 @@ void SaveAsMetafile(const Picture& picture, const std::string& name) {
 
 std::string SavePictureFile(const Picture& picture, const std::string& name, SaveFormat format) {
     const std::string path = forcedFileName(name, format);
-    try {
-        switch (format) {
-        case SaveFormat::Jpeg: saveJpeg(picture, path); break;
-        case SaveFormat::Bmp: saveBmp(picture, path); break;
-        case SaveFormat::Wmf: SaveAsMetafile(picture, name); break;
-        default: throw JollixError("Cannot save the picture " + path + ": unknown file type.");
-        }
-    } catch (const std::bad_alloc&) {
-        throw JollixError("Cannot save the picture " + path + ": there is not enough memory.");
-    }
+    writePictureFile(picture, path, format);
     return path;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 // Reading and writing picture files.
 //
-// Open reads JPEG, BMP, GIF, ICO, WMF and EMF files, chosen by the file
-// name's extension alone, and always delivers a 24-bit picture. Save writes
-// JPEG, BMP or a placeable WMF, forcing the matching extension onto the name.
+// Open reads JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF (the first page)
+// and HEIC/HEIF (the primary image) files, chosen by the file name's
+// extension alone, and always delivers an upright 24-bit picture: photos are
+// turned and mirrored as their EXIF orientation says, transparent parts
+// become white. Save writes JPEG, BMP, a placeable WMF, PNG (lossless), WebP
+// (quality 90) or TIFF, forcing the matching extension onto the name; no
+// camera metadata is ever written.
 //
 // Every decoder treats its bytes as hostile: a missing, unknown, empty,
 // damaged or oversized file gives a JollixError whose text names the file and
@@ -28,10 +32,15 @@ inline constexpr int kMaxPictureSide = 100000;
 // whole name when it is shorter). "photo.jpeg" -> "JPEG", "a.Bmp" -> ".BMP".
 std::string extensionKey(const std::string& fileName);
 
-enum class PictureFormat { Bmp, Ico, Jpeg, Gif, Wmf, Emf, Unknown };
+enum class PictureFormat { Bmp, Ico, Jpeg, Gif, Wmf, Emf, Png, Webp, Tiff, Heif, Unknown };
 // The format Open reads a file of this name as: ".BMP", ".ICO", ".JPG" or
-// "JPEG", ".GIF", ".WMF", ".EMF"; anything else is Unknown.
+// "JPEG", ".GIF", ".WMF", ".EMF", ".PNG", "WEBP", ".TIF" or "TIFF", "HEIC" or
+// "HEIF"; anything else is Unknown.
 PictureFormat formatForName(const std::string& fileName);
+
+// The format of a picture held in memory, told by its first bytes (for
+// pictures read from a pipe, which have no name). Unknown when none fits.
+PictureFormat formatFromContent(const uint8_t* data, size_t size);
 
 // Reads a picture file. Returns a new 24-bit picture, or throws JollixError
 // naming the file and the reason (no such file, unknown extension, a GIF
@@ -39,13 +48,23 @@ PictureFormat formatForName(const std::string& fileName);
 // the message "Input picture" + fileName + "Error." + the reason, run together.
 Picture LoadPictureFile(const std::string& fileName);
 
-// The three entries of the save dialog, numbered as its type list.
-enum class SaveFormat { Jpeg = 1, Bmp = 2, Wmf = 3 };
+// The entries of the save dialog, numbered as its type list.
+enum class SaveFormat { Jpeg = 1, Bmp = 2, Wmf = 3, Png = 4, Webp = 5, Tiff = 6 };
+inline constexpr int kSaveFormatCount = 6;
+
+// The extension each saved format gets: ".jpg", ".bmp", ".wmf", ".png",
+// ".webp", ".tif".
+const char* saveExtension(SaveFormat format);
 
 // The name a save actually writes: the extension (the part after the last dot
-// of the last path component) replaced by ".jpg", ".bmp" or ".wmf", or added
+// of the last path component) replaced by the format's extension, or added
 // when the name has none. "out.png" -> "out.jpg", "out" -> "out.jpg".
 std::string forcedFileName(const std::string& name, SaveFormat format);
+
+// The format a name's own extension asks for, in any case: .jpg .jpeg .bmp
+// .wmf .png .webp .tif .tiff ("out.JPEG" -> Jpeg, ".png" -> Png). Returns
+// false for any other extension and for a name without one.
+bool saveFormatForName(const std::string& name, SaveFormat* format);
 
 // Writes the picture in the given format under forcedFileName(name, format),
 // overwriting an existing file of that name. Returns the path written.
@@ -60,11 +79,18 @@ void SaveAsMetafile(const Picture& picture, const std::string& name);
 void saveJpeg(const Picture& picture, const std::string& path);
 void saveBmp(const Picture& picture, const std::string& path);
 void saveWmf(const Picture& picture, const std::string& path);
+// Any format under exactly the given path. Throws JollixError naming the
+// file and the reason; an existing file then stays intact.
+void writePictureFile(const Picture& picture, const std::string& path, SaveFormat format);
 
 // The encoded bytes of each written format.
 std::string encodeJpeg(const Picture& picture);
 std::string encodeBmp(const Picture& picture);
 std::string encodeWmf(const Picture& picture);
+std::string encodePng(const Picture& picture);   // lossless
+std::string encodeWebp(const Picture& picture);  // quality 90
+std::string encodeTiff(const Picture& picture);  // LZW, lossless
+std::string encodePicture(const Picture& picture, SaveFormat format);
 
 // Decoders of whole files held in memory. Each returns a 24-bit picture or
 // throws JollixError with the reason (without the file name). maxPixels
@@ -75,6 +101,10 @@ Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPic
 Picture decodeIco(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
 Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
 Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodePng(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeWebp(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeTiff(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
+Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
 
 // Decodes bytes as the given format (Unknown throws).
 Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size,

@@ -1,9 +1,21 @@
 #include "io/qimage_picture.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <vector>
 
+#include "io/picture_files.h"
+
 namespace jollix {
+
+QImage readQImage(QImageReader& reader) {
+    static const bool raised = [] {
+        QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 / (1024 * 1024)));
+        return true;
+    }();
+    (void)raised;
+    return reader.read();
+}
 
 Picture pictureFromQImage(const QImage& image) {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return Picture();

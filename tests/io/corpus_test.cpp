@@ -14,7 +14,7 @@ using namespace jollix::test;
 
 TEST(Corpus, EveryFileThroughEveryDecoderGivesAPictureOrAnError) {
     std::vector<std::string> files;
-    for (const char* folder : {"corpus", "io"})
+    for (const char* folder : {"corpus", "io", "orientation"})
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dataPath(folder)))
             if (entry.is_regular_file()) files.push_back(entry.path().string());
     ASSERT_GT(files.size(), 40u);
@@ -22,7 +22,8 @@ TEST(Corpus, EveryFileThroughEveryDecoderGivesAPictureOrAnError) {
     for (const std::string& path : files) {
         const std::string bytes = readBytes(path);
         for (PictureFormat f : {PictureFormat::Bmp, PictureFormat::Ico, PictureFormat::Jpeg, PictureFormat::Gif,
-                                PictureFormat::Wmf, PictureFormat::Emf}) {
+                                PictureFormat::Wmf, PictureFormat::Emf, PictureFormat::Png, PictureFormat::Webp,
+                                PictureFormat::Tiff, PictureFormat::Heif}) {
             try {
                 const Picture p = decodePicture(f, u8(bytes), bytes.size());
                 EXPECT_FALSE(p.isEmpty()) << path;

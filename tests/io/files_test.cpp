@@ -35,7 +35,11 @@ TEST(PictureFiles, ExtensionKeyAndFormat) {
         {"/a/b.c/pic.bmp", ".BMP", PictureFormat::Bmp}, {"a.ICO", ".ICO", PictureFormat::Ico},
         {"anim.gif", ".GIF", PictureFormat::Gif},     {"draw.Wmf", ".WMF", PictureFormat::Wmf},
         {"draw.emf", ".EMF", PictureFormat::Emf},     {"photo.jpe", ".JPE", PictureFormat::Unknown},
-        {"photo.tif", ".TIF", PictureFormat::Unknown}, {"photo.png", ".PNG", PictureFormat::Unknown},
+        {"photo.tif", ".TIF", PictureFormat::Tiff},   {"photo.png", ".PNG", PictureFormat::Png},
+        {"a.TIFF", "TIFF", PictureFormat::Tiff},      {"photo.WebP", "WEBP", PictureFormat::Webp},
+        {"IMG_1.HEIC", "HEIC", PictureFormat::Heif},  {"pic.heif", "HEIF", PictureFormat::Heif},
+        {"xwebp", "WEBP", PictureFormat::Webp},       {"photo.tga", ".TGA", PictureFormat::Unknown},
+        {"photo.hei", ".HEI", PictureFormat::Unknown}, {"a.tif.bak", ".BAK", PictureFormat::Unknown},
         {"bmp", "BMP", PictureFormat::Unknown},       {".bmp", ".BMP", PictureFormat::Bmp},
         {"", "", PictureFormat::Unknown},             {"photo.jpg ", "JPG ", PictureFormat::Unknown},
     };
@@ -65,7 +69,7 @@ TEST(PictureFiles, NamesDecideTheDecoder) {
         EXPECT_EQ(p.width(), 24) << name;
         EXPECT_EQ(p.height(), 16) << name;
     }
-    for (const char* name : {"photo.jpe", "photo.tif"}) {
+    for (const char* name : {"photo.jpe", "photo.tga"}) {
         writeBytes(dir / name, jpeg);
         const std::string e = errorOf([&] { LoadPictureFile(dir / name); });
         EXPECT_NE(e.find(dir / name), std::string::npos) << e;
@@ -74,6 +78,9 @@ TEST(PictureFiles, NamesDecideTheDecoder) {
     // A JPEG named .bmp is read as a bitmap and refused as one.
     writeBytes(dir / "wrong.bmp", jpeg);
     EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "wrong.bmp"); }).find("not a Windows bitmap"), std::string::npos);
+    // And named .tif, as a TIFF file.
+    writeBytes(dir / "photo.tif", jpeg);
+    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "photo.tif"); }).find("not a TIFF file"), std::string::npos);
     // Every format opens as 24 bits from disk.
     for (const char* name : {"io/pal8.bmp", "io/argb32.bmp", "io/grey.jpg", "io/offset.gif", "io/icon32.ico"})
         EXPECT_FALSE(LoadPictureFile(dataPath(name)).isEmpty()) << name;
