@@ -177,7 +177,9 @@ TEST(Formats, SavedFilesCarryNoCameraMetadata) {
         const std::string bytes = readBytes(path);
         EXPECT_EQ(bytes.find("Exif"), std::string::npos) << path;
         EXPECT_EQ(bytes.find("eXIf"), std::string::npos) << path;
-        if (format == SaveFormat::Jpeg) EXPECT_EQ(bytes.find("\xFF\xE1"), std::string::npos) << "no APP1 segment";
+        if (format == SaveFormat::Jpeg) {
+            EXPECT_EQ(bytes.find("\xFF\xE1"), std::string::npos) << "no APP1 segment";
+        }
         // Opened again, it is still upright: nothing turns it a second time.
         if (format != SaveFormat::Wmf) expectUpright(LoadPictureFile(path), path);
         // Qt sees no orientation either.
@@ -207,7 +209,7 @@ TEST(Formats, ContentTellsTheFormat) {
         const std::string bytes = encodePicture(p, format);
         EXPECT_EQ(formatFromContent(u8(bytes), bytes.size()), expected);
     }
-    for (const std::string junk : {std::string(), std::string("hello"), std::string(64, '\0')})
+    for (const std::string& junk : {std::string(), std::string("hello"), std::string(64, '\0')})
         EXPECT_EQ(formatFromContent(u8(junk), junk.size()), PictureFormat::Unknown);
 }
 
@@ -223,6 +225,8 @@ TEST(Formats, OutputNamesTellTheFormat) {
     for (const Case& c : cases) {
         SaveFormat f = SaveFormat::Jpeg;
         EXPECT_EQ(saveFormatForName(c.name, &f), c.known) << c.name;
-        if (c.known) EXPECT_EQ(f, c.format) << c.name;
+        if (c.known) {
+            EXPECT_EQ(f, c.format) << c.name;
+        }
     }
 }
