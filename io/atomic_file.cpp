@@ -88,10 +88,29 @@ mode_t modeFor(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// The file a name stands for, symbolic links followed (also one that points
+// to a file not there yet): saving through a link writes the file it points
+// to and the link stays a link. Relative link texts are taken from the
+// link's own folder.
+std::string followLinks(const std::string& name) {
+    std::string path = name;
+    for (int links = 0; links < 40; ++links) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || size_t(n) >= sizeof target) return path;
+        const std::string text(target, size_t(n));
+        path = text.front() == '/' ? text : folderOf(path) + "/" + text;
+    }
+    throw JollixError("Cannot write the file " + name + ": " + std::strerror(ELOOP) + ".");
+}
+
 } // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
-    if (path.empty()) throw JollixError("Cannot write a file without a name.");
+void writeFileAtomically(const std::string& name, std::string_view bytes) {
+    if (name.empty()) throw JollixError("Cannot write a file without a name.");
+    const std::string path = followLinks(name);
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw JollixError("Cannot write the file " + path + ": it is a folder.");

@@ -13,6 +13,8 @@
 
 namespace jollix::io_detail {
 
+// Through a symbolic link, the file it points to is written (keeping its
+// permissions) and the link stays.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Runs an encoder for the file at path, naming the file in its error.

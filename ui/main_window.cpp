@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
@@ -20,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/error.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "ui/about_box.h"
@@ -315,11 +318,38 @@ bool TForm1::openFile(const QString& fileName) {
     run([&] {
         // The loader throws with a clear message for anything it cannot read;
         // the picture, Renew's picture, the history and the zoom then stay.
-        const Picture loaded = LoadPictureFile(QFile::encodeName(fileName).toStdString());
+        const std::string name = QFile::encodeName(fileName).toStdString();
+        Picture loaded;
+        try {
+            loaded = LoadPictureFile(name);
+        } catch (const JollixError& e) {
+            if (formatForName(name) != PictureFormat::Ico) throw;
+            showIconFailure(QString::fromStdString(e.what()));
+            return;
+        }
         editor_.openPicture(loaded);
         opened = true;
     });
     return opened;
+}
+
+void TForm1::showIconFailure(const QString& message) {
+    // An icon that cannot be read has a box of its own, captioned "Exit".
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Exit"), message, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("iconFailure"));
+    box.exec();
+}
+
+bool TForm1::mayReplace(const QString& path) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Jollix"),
+                    QStringLiteral("The file %1 already exists.\nDo you want to replace it?")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("replaceFile"));
+    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == replace;
 }
 
 void TForm1::Open1Click() {
@@ -341,22 +371,28 @@ void TForm1::Open1Click() {
 bool TForm1::saveThroughDialog() {
     QFileDialog dialog(this, QStringLiteral("Save As"), lastFolder_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    // The chosen name gets the extension of the chosen type, and an
-    // existing file of the final name is replaced.
+    // The chosen name gets the extension of the chosen type; the question
+    // before replacing a file is asked below, about the name really written.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = nameFiltersOf(QString::fromUtf8(kSaveFilter));
     dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.constFirst());
+    // The first entry the first time, later the entry last chosen.
+    dialog.selectNameFilter(filters.contains(lastSaveFilter_) ? lastSaveFilter_ : filters.constFirst());
     addPreview(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const QString name = dialog.selectedFiles().constFirst();
     lastFolder_ = QFileInfo(name).absolutePath();
+    lastSaveFilter_ = dialog.selectedNameFilter();
     const int index = std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())) + 1;
+    const SaveFormat format = static_cast<SaveFormat>(index);
+    const std::string written = forcedFileName(QFile::encodeName(name).toStdString(), format);
+    if (QFileInfo::exists(QFile::decodeName(written.c_str())) && !mayReplace(QFile::decodeName(written.c_str())))
+        return false;
     bool saved = false;
     run([&] {
-        SavePictureFile(editor_.picture(), QFile::encodeName(name).toStdString(), static_cast<SaveFormat>(index));
+        SavePictureFile(editor_.picture(), QFile::encodeName(name).toStdString(), format);
         editor_.markSaved();
         saved = true;
     });

@@ -106,6 +106,9 @@ private:
     void run(const std::function<void()>& command);
     // Save through the save dialog; false when cancelled or failed.
     bool saveThroughDialog();
+    // Asks "Replace / Cancel" before a save replaces the file at path.
+    bool mayReplace(const QString& path);
+    void showIconFailure(const QString& message);
 
     Editor& editor_;
     QMdiArea* mdiArea_;
@@ -117,6 +120,7 @@ private:
     TImage_Size* imageSize_ = nullptr;
     bool shownOnce_ = false;
     QString lastFolder_;  // where the file dialogs open next
+    QString lastSaveFilter_;  // the save dialog's entry last chosen in this run
 };
 
 // The menus of the menu bar, left to right.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -173,4 +175,48 @@ TEST(PictureFiles, FailedSaveLeavesTheExistingFileIntact) {
     EXPECT_NE(errorOf([&] { SavePictureFile(Picture(), dir / "keep.bmp", SaveFormat::Bmp); }).find("empty picture"),
               std::string::npos);
     EXPECT_EQ(readBytes(dir / "keep.bmp"), before);
+}
+
+TEST(PictureFiles, SavingThroughASymbolicLinkKeepsTheLink) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links;  // link name -> link text
+        bool targetExists;
+    };
+    const Case cases[] = {
+        {"absolute link", {{"link.bmp", "@/sub/real.bmp"}}, true},
+        {"relative link", {{"link.bmp", "sub/real.bmp"}}, true},
+        {"link to a file not there yet", {{"link.bmp", "sub/real.bmp"}}, false},
+        {"link to a link", {{"link.bmp", "sub/second.bmp"}, {"sub/second.bmp", "real.bmp"}}, true},
+    };
+    const Picture p = samplePicture(12, 9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::filesystem::create_directory(dir / "sub");
+        if (c.targetExists) {
+            writeBytes(dir / "sub/real.bmp", "old bytes");
+            ::chmod((dir / "sub/real.bmp").c_str(), 0640);
+        }
+        for (const auto& [link, text] : c.links) {
+            const std::string t = text.front() == '@' ? dir.path() + text.substr(1) : text;
+            ASSERT_EQ(::symlink(t.c_str(), (dir / link).c_str()), 0);
+        }
+        SavePictureFile(p, dir / "link.bmp", SaveFormat::Bmp);
+        for (const auto& [link, text] : c.links)
+            EXPECT_TRUE(std::filesystem::is_symlink(dir / link)) << link;
+        EXPECT_EQ(readBytes(dir / "sub/real.bmp"), encodeBmp(p));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "sub/real.bmp").c_str(), &st), 0);
+        if (c.targetExists) EXPECT_EQ(st.st_mode & 0777, 0640u);
+        EXPECT_EQ(dir.entries(), 2u) << "no temporary file is left beside the link";
+    }
+    // A loop of links writes nothing and says why.
+    TempDir dir;
+    ASSERT_EQ(::symlink("b.bmp", (dir / "a.bmp").c_str()), 0);
+    ASSERT_EQ(::symlink("a.bmp", (dir / "b.bmp").c_str()), 0);
+    EXPECT_NE(errorOf([&] { SavePictureFile(p, dir / "a.bmp", SaveFormat::Bmp); }).find("Cannot write the file"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.bmp"));
+    EXPECT_EQ(dir.entries(), 2u);
 }

@@ -467,6 +467,124 @@ private slots:
         QCOMPARE(back.height(), 469);
     }
 
+    void saveAsksBeforeReplacingAFile_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("existing");  // the file a save would replace
+        QTest::addColumn<QString>("link");      // a symbolic link to it, typed instead
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("typed name, cancel") << "out.jpg" << "out.jpg" << "" << false;
+        QTest::newRow("typed name, replace") << "out.jpg" << "out.jpg" << "" << true;
+        QTest::newRow("forced extension, cancel") << "holiday.png" << "holiday.jpg" << "" << false;
+        QTest::newRow("forced extension, replace") << "holiday.png" << "holiday.jpg" << "" << true;
+        QTest::newRow("through a symbolic link, cancel") << "link.jpg" << "real.jpg" << "link.jpg" << false;
+        QTest::newRow("through a symbolic link, replace") << "link.jpg" << "real.jpg" << "link.jpg" << true;
+    }
+    void saveAsksBeforeReplacingAFile() {
+        QFETCH(QString, typed);
+        QFETCH(QString, existing);
+        QFETCH(QString, link);
+        QFETCH(bool, replace);
+        const QByteArray old("bytes of another picture, kept unless replaced");
+        {
+            QFile f(path(existing.toUtf8().constData()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        if (!link.isEmpty()) {
+            QFile::remove(dir.filePath(link));
+            QVERIFY(QFile::link(existing, dir.filePath(link)));
+        }
+        change();
+        QString question;
+        whenModal<QFileDialog>(this, [&, typed, replace](QFileDialog* d) {
+            whenModal<QMessageBox>(this, [&, replace](QMessageBox* box) {
+                question = box->text();
+                QAbstractButton* answer = nullptr;
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text().remove(QLatin1Char('&')) == (replace ? "Replace" : "Cancel")) answer = b;
+                QVERIFY(answer);
+                answer->click();
+            });
+            d->selectFile(dir.filePath(typed));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p->form->Save1Click();
+        QVERIFY(p->errors.isEmpty());
+        // The question names the file that would be replaced.
+        const QString named = link.isEmpty() ? existing : link;
+        QVERIFY2(question.contains(dir.filePath(named)), qPrintable(question));
+        QFile f(path(existing.toUtf8().constData()));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray now = f.readAll();
+        if (replace) {
+            QVERIFY(now != old);
+            QVERIFY(LoadPictureFile(f.fileName().toStdString()).width() == 605);
+            QVERIFY(!p->editor->isModified());
+        } else {
+            QCOMPARE(now, old);  // byte for byte
+            QVERIFY(p->editor->isModified());
+        }
+        if (!link.isEmpty()) QVERIFY(QFileInfo(dir.filePath(link)).isSymLink());
+        // Nothing was written under the typed name when another was forced.
+        if (typed != existing && link.isEmpty()) QVERIFY(!QFile::exists(dir.filePath(typed)));
+    }
+
+    void savingANewFileAsksNothing() {
+        bool asked = false;
+        whenModal<QFileDialog>(this, [&](QFileDialog* d) {
+            whenModal<QMessageBox>(this, [&](QMessageBox* box) {
+                asked = true;
+                box->reject();
+            });
+            d->selectFile(dir.filePath(QStringLiteral("fresh.png")));
+            static_cast<QDialog*>(d)->accept();
+        });
+        p->form->Save1Click();
+        QVERIFY(!asked);
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("fresh.jpg"))));
+    }
+
+    void theSaveDialogRemembersTheEntryLastChosen() {
+        QStringList shown;
+        auto saveWith = [&](int entry) {
+            whenModal<QFileDialog>(this, [&, entry](QFileDialog* d) {
+                shown << d->selectedNameFilter();
+                d->selectNameFilter(d->nameFilters().at(entry));
+                d->selectFile(dir.filePath(QStringLiteral("again%1").arg(shown.size())));
+                static_cast<QDialog*>(d)->accept();
+            });
+            p->form->Save1Click();
+        };
+        saveWith(1);
+        saveWith(2);
+        saveWith(2);
+        QCOMPARE(shown, (QStringList{"*.jpg (*.jpg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)"}));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("again1.bmp"))));
+    }
+
+    void anIconThatCannotBeReadHasItsOwnBox() {
+        QFile bad(path("broken.ico"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not an icon");
+        bad.close();
+        const Picture before = p->editor->picture();
+        QString caption, text;
+        QList<QMessageBox::StandardButton> buttons;
+        whenModal<QMessageBox>(this, [&](QMessageBox* box) {
+            caption = box->windowTitle();
+            text = box->text();
+            for (QAbstractButton* b : box->buttons()) buttons << box->standardButton(b);
+            box->accept();
+        });
+        QVERIFY(!p->form->openFile(bad.fileName()));
+        QCOMPARE(caption, QStringLiteral("Exit"));
+        QVERIFY2(text.startsWith(QStringLiteral("Input picture") + bad.fileName() + QStringLiteral("Error.")),
+                 qPrintable(text));
+        QCOMPARE(buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+        QVERIFY(p->errors.isEmpty());
+        QVERIFY(p->editor->picture() == before);
+    }
+
     void saveThatFailsShowsItsMessage() {
         whenModal<QFileDialog>(this, [&](QFileDialog* d) {
             d->selectFile(dir.filePath(QStringLiteral("no/such/folder/out.jpg")));
