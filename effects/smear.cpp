@@ -7,17 +7,9 @@
 
 #include "core/numeric.h"
 #include "effects/sampler.h"
-#include "effects/tile_writer.h"
+#include "effects/brush_engine.h"
 
-// Loops that work out many source points at once are built for several
-// instruction sets and the widest one the processor has is picked at run
-// time. They use only correctly rounded operations, so every version gives
-// the same numbers.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define JOLLIX_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define JOLLIX_VECTOR_CLONES
-#endif
+#include "effects/vector_build.h"
 
 namespace jollix {
 
@@ -100,8 +92,6 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
 } // namespace detail
 
 namespace {
-
-using detail::TileWriter;
 
 using detail::SmearPass;
 using Ext = long double;
@@ -285,77 +275,76 @@ inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
     return wv * wv < 1e-12;
 }
 
-template <int Kind>
-void diagonalColumn(const Chords& g, const Picture& src, TileWriter& out, int64_t G, int64_t i0, int n, double* xs,
-                    double* ys) {
-    diagonalRun<Kind>(g, G, i0, n, xs, ys);
-    for (int j = 0; j < n; ++j) {
-        const int64_t i = i0 + j;
-        if (onCentreLine(g, G, i)) g.diagonalExact(G, i, xs[j], ys[j]);
-        out.put(G, i, detail::bilinear(src, xs[j], ys[j]));
-    }
-}
-
-void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress) {
-    using namespace detail;
-    const Chords g(p, R);
-    TileWriter out(dst);
-    const int64_t w = src.width(), hgt = src.height();
-    const Ext d = p.d;
-    const Ext rho = R + d / 2;
-    const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
-    const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
-    const bool diagonal = p.kind <= kDownLeft, horizontal = p.kind == kLeft || p.kind == kRight;
-
-    // Horizontal passes: a chord is a row; its values are worked out once
-    // per row of the patch inside the picture.
-    int64_t rowLo = 0;
-    std::vector<Chords::Straight> rows;
-    if (horizontal && first <= last) {
-        rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
-        const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
-        for (int64_t i = rowLo; i <= rowHi; ++i) {
-            const Ext fy = Ext(i) - p.cy;
-            rows.push_back(g.straight(fy * fy, p.cx));
-        }
-    }
-    std::vector<double> xs, ys;
-    for (int64_t G = first; G <= last; ++G) {
-        const Ext off = p.cx - Ext(G);
-        const Ext hh = std::sqrt(rho * rho - off * off);
-        const int64_t top = int64_t(Round(p.cy - hh)) + 1;
-        const int64_t bottom = int64_t(Round(p.cy + hh)) - 1;
-        const int64_t i0 = std::max<int64_t>(top, 0), i1 = std::min<int64_t>(bottom, hgt - 1);
-        if (G >= 0 && G < w && i0 <= i1) {
-            const int n = int(i1 - i0 + 1);
-            if (diagonal) {
-                if (xs.size() < size_t(n)) {
-                    xs.resize(size_t(n));
-                    ys.resize(size_t(n));
-                }
-                switch (p.kind) {
-                case kUpLeft: diagonalColumn<kUpLeft>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
-                case kDownRight: diagonalColumn<kDownRight>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
-                case kUpRight: diagonalColumn<kUpRight>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
-                default: diagonalColumn<kDownLeft>(g, src, out, G, i0, n, xs.data(), ys.data()); break;
-                }
-            } else if (horizontal) {
-                for (int64_t i = i0; i <= i1; ++i) {
-                    double sx = g.alongStraight(rows[size_t(i - rowLo)], G), sy = double(i);
-                    out.put(G, i, detail::bilinear(src, sx, sy));
-                }
-            } else {
-                // Vertical passes: a chord is a column.
+// One pass as a brush: where each pixel of its patch comes from. The
+// straight passes keep the chord of each row (horizontal moves) or column
+// (vertical moves) at hand.
+struct SmearBrush {
+    SmearBrush(const SmearPass& p, int R, int64_t firstColumn, int64_t columns, int64_t firstRow, int64_t rows)
+        : g(p, R), firstColumn(firstColumn), firstRow(firstRow) {
+        if (p.kind == detail::kLeft || p.kind == detail::kRight) {
+            for (int64_t i = firstRow; i < firstRow + rows; ++i) {
+                const Ext fy = Ext(i) - p.cy;
+                chords.push_back(g.straight(fy * fy, p.cx));
+            }
+        } else if (p.kind == detail::kDown || p.kind == detail::kUp) {
+            for (int64_t G = firstColumn; G < firstColumn + columns; ++G) {
                 const Ext fx = Ext(G) - p.cx;
-                const Chords::Straight chord = g.straight(fx * fx, p.cy);
-                for (int64_t i = i0; i <= i1; ++i) {
-                    double sx = double(G), sy = g.alongStraight(chord, i);
-                    out.put(G, i, detail::bilinear(src, sx, sy));
-                }
+                chords.push_back(g.straight(fx * fx, p.cy));
             }
         }
-        progressStep(progress);
     }
+
+    brush::Source map(int G, int i) const {
+        using namespace detail;
+        double sx, sy;
+        switch (g.kind) {
+        case kLeft:
+        case kRight: return brush::sampleAt(g.alongStraight(chords[size_t(i - firstRow)], G), double(i));
+        case kDown:
+        case kUp: return brush::sampleAt(double(G), g.alongStraight(chords[size_t(G - firstColumn)], i));
+        case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &sx, &sy); break;
+        case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &sx, &sy); break;
+        case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &sx, &sy); break;
+        default: diagonalRun<kDownLeft>(g, G, i, 1, &sx, &sy); break;
+        }
+        if (onCentreLine(g, G, i)) g.diagonalExact(G, i, sx, sy);
+        return brush::sampleAt(sx, sy);
+    }
+
+    Chords g;
+    int64_t firstColumn, firstRow;
+    std::vector<Chords::Straight> chords;
+};
+
+void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress) {
+    const int64_t hgt = src.height();
+    const Ext d = p.d;
+    const Ext rho = R + d / 2;
+    // The patch: columns Round(cx - d/2 - R) + 1 .. Round(cx + d/2 + R) - 1,
+    // each from row Round(cy - hh) + 1 to Round(cy + hh) - 1 with hh its
+    // half height in the circle of radius rho. A column that fails to fit
+    // the program's integers reports the steps of the columns before it.
+    const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
+    const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
+    brush::Region region;
+    region.first = first;
+    for (int64_t G = first; G <= last; ++G) {
+        try {
+            const Ext off = p.cx - Ext(G);
+            const Ext hh = std::sqrt(rho * rho - off * off);
+            region.add(int64_t(Round(p.cy - hh)) + 1, int64_t(Round(p.cy + hh)) - 1);
+        } catch (...) {
+            for (int64_t k = first; k < G; ++k) progressStep(progress);
+            throw;
+        }
+    }
+    // Rows of the patch inside the picture, for the horizontal passes.
+    const int64_t rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
+    const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
+    const SmearBrush brush(p, R, first, std::max<int64_t>(last - first + 1, 0), rowLo,
+                           std::max<int64_t>(rowHi - rowLo + 1, 0));
+    // One progress step per column of the patch, then the bar starts over.
+    brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress);
     progressReset(progress);
 }
 

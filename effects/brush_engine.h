@@ -1,0 +1,218 @@
+#pragma once
+// The one engine behind every distortion brush.
+//
+// A brush says two things: which pixels it changes (its Region: one run of
+// pixels along each column, or along each row) and, for each of them, where
+// in the unchanged source picture the colour comes from (its map(x, y)
+// function: a point for the bilinear sampler, a source pixel taken as it
+// is, or "keep this pixel"). The engine does the rest, the same for every
+// brush:
+//  - it walks the region a tile of the result at a time, along the tile's
+//    rows, so that writes run along memory and reads stay near each other;
+//  - it works out the sampler's cells and weights eight points at a time
+//    with the processor's vector instructions, and reads the source through
+//    one cached tile view (detail::SourceView);
+//  - it makes the result's tiles under the region its own first, then
+//    shares the tiles over all cores through the program's one
+//    thread-sharing helper, each tile written by one thread only;
+//  - it reports the brush's progress steps from the calling thread, in
+//    proportion to the tiles done.
+// Every pixel depends only on the source, so the result is the same
+// whatever order and whichever thread computes it: exactly what evaluating
+// map() one pixel at a time and sampling each point with xiangsujuhe gives
+// (see paintPlain, which the tests compare against).
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "core/parallel.h"
+#include "core/picture.h"
+#include "core/progress.h"
+#include "effects/sampler.h"
+
+namespace jollix::brush {
+
+// Where a pixel of the region takes its colour from.
+enum class Take : uint8_t {
+    Keep,    // nowhere: the pixel keeps its colour
+    Sample,  // the source sampled bilinearly at (x, y)
+    Copy,    // the source pixel (x, y) itself, inside the picture
+};
+struct Source {
+    double x = 0, y = 0;
+    Take take = Take::Keep;
+};
+inline Source sampleAt(double x, double y) { return {x, y, Take::Sample}; }
+inline Source copyOf(int x, int y) { return {double(x), double(y), Take::Copy}; }
+inline Source keep() { return {}; }
+
+// The pixels a brush may change: along each line (a column, or a row when
+// `byRows`) first, first + 1, ..., the run from lo to hi (lo > hi: none).
+// Pixels outside the picture are left out by the engine.
+struct Region {
+    bool byRows = false;
+    long long first = 0;
+    std::vector<long long> lo, hi;
+
+    void add(long long from, long long to) {
+        lo.push_back(from);
+        hi.push_back(to);
+    }
+    long long lines() const { return (long long)lo.size(); }
+};
+
+namespace detail {
+
+// The sampler's cells and weights for n points, as xiangsujuhe forms them
+// on a picture of W x H pixels (W, H >= 2): the clamped cell (x0, y0) and
+// the single-precision weights of its four pixels. Unused lanes up to the
+// next multiple of 8 may be written.
+void cellsAndWeights(const double* sx, const double* sy, int n, int W, int H, int* cellX, int* cellY, float* w00,
+                     float* w01, float* w10, float* w11);
+
+// The colour xiangsujuhe gives at (sx, sy), from the cell and weights
+// cellsAndWeights worked out for it.
+inline __attribute__((always_inline)) uint32_t sampleCell(jollix::detail::SourceView& view, double sx, double sy,
+                                                          int x0, int y0, float w00, float w01, float w10,
+                                                          float w11) {
+#if defined(__SSE2__)
+    uint8_t edgeCell[Picture::kTileStride + 8];
+    const uint8_t* cell;
+    if (__builtin_expect((x0 & Picture::kTileMask) < Picture::kTileMask - 1 &&
+                             (y0 & Picture::kTileMask) < Picture::kTileMask,
+                         1)) {
+        cell = view.at(x0, y0);
+    } else {
+        // The cell meets a tile's last two columns or its last row: its
+        // four pixels are copied out together, laid out as in a tile.
+        std::memcpy(edgeCell, view.at(x0, y0), 3);
+        std::memcpy(edgeCell + 3, view.at(x0 + 1, y0), 3);
+        std::memset(edgeCell + 6, 0, 2);
+        std::memcpy(edgeCell + Picture::kTileStride, view.at(x0, y0 + 1), 3);
+        std::memcpy(edgeCell + Picture::kTileStride + 3, view.at(x0 + 1, y0 + 1), 3);
+        std::memset(edgeCell + Picture::kTileStride + 6, 0, 2);
+        cell = edgeCell;
+    }
+    uint32_t colour;
+    if (__builtin_expect(jollix::detail::bilinearQuick(cell, w00, w01, w10, w11, &colour), 1)) return colour;
+#else
+    (void)x0, (void)y0, (void)w00, (void)w01, (void)w10, (void)w11;
+#endif
+    return view.sample(sx, sy);
+}
+
+inline void store(uint8_t* q, uint32_t colour) {
+    q[0] = uint8_t(colour >> 16);
+    q[1] = uint8_t(colour >> 8);
+    q[2] = uint8_t(colour);
+}
+
+// The tiles of the result that the region meets inside the picture, as
+// indices tx + ty * tilesX, and the number of pixels it has there.
+struct RegionTiles {
+    std::vector<size_t> tiles;
+    long long pixels = 0;
+};
+RegionTiles regionTiles(const Region& region, int W, int H);
+
+} // namespace detail
+
+// Paints `region` of `dst` (a picture of the source's size, usually a copy
+// of it) by brush.map from `src`, and reports `steps` progress steps in all.
+template <class Brush>
+void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& region, long long steps,
+           Progress* progress) {
+    const int W = src.width(), H = src.height();
+    long long reported = 0;
+    auto report = [&](long long due) {
+        for (; reported < due; ++reported) progressStep(progress);
+    };
+    if (src.isEmpty() || region.lo.empty()) {
+        report(steps);
+        return;
+    }
+    const detail::RegionTiles rt = detail::regionTiles(region, W, H);
+    // Every tile to be written is made the result's own before the threads
+    // start, so that they only ever write into tiles nobody else holds.
+    std::vector<uint8_t*> own(rt.tiles.size());
+    for (size_t i = 0; i < rt.tiles.size(); ++i)
+        own[i] = dst.mutableTile(int(rt.tiles[i] % size_t(dst.tilesX())), int(rt.tiles[i] / size_t(dst.tilesX())));
+
+    const bool quick = W >= 2 && H >= 2;
+    const long long lines = region.lines();
+    auto paintTile = [&](size_t item) {
+        const int tx = int(rt.tiles[item] % size_t(dst.tilesX())), ty = int(rt.tiles[item] / size_t(dst.tilesX()));
+        uint8_t* base = own[item];
+        jollix::detail::SourceView view(src);
+        const int x0 = tx * Picture::kTile, x1 = std::min(W, x0 + Picture::kTile) - 1;
+        const int y0 = ty * Picture::kTile, y1 = std::min(H, y0 + Picture::kTile) - 1;
+        alignas(64) double sx[Picture::kTile], sy[Picture::kTile];
+        alignas(64) int cellX[Picture::kTile], cellY[Picture::kTile];
+        alignas(64) float w00[Picture::kTile], w01[Picture::kTile], w10[Picture::kTile], w11[Picture::kTile];
+        int xs[Picture::kTile];
+        Take take[Picture::kTile];
+        for (int y = y0; y <= y1; ++y) {
+            // The pixels of this tile row inside the region.
+            int n = 0;
+            if (region.byRows) {
+                const long long j = y - region.first;
+                if (j < 0 || j >= lines) continue;
+                const long long from = std::max<long long>(region.lo[size_t(j)], x0);
+                const long long to = std::min<long long>(region.hi[size_t(j)], x1);
+                for (long long x = from; x <= to; ++x) xs[n++] = int(x);
+            } else {
+                const long long j0 = std::max<long long>(x0 - region.first, 0);
+                const long long j1 = std::min<long long>(x1 - region.first, lines - 1);
+                for (long long j = j0; j <= j1; ++j)
+                    if (region.lo[size_t(j)] <= y && y <= region.hi[size_t(j)]) xs[n++] = int(region.first + j);
+            }
+            if (n == 0) continue;
+            for (int k = 0; k < n; ++k) {
+                const Source s = brush.map(xs[k], y);
+                sx[k] = s.x;
+                sy[k] = s.y;
+                take[k] = s.take;
+            }
+            if (quick) detail::cellsAndWeights(sx, sy, n, W, H, cellX, cellY, w00, w01, w10, w11);
+            uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
+            for (int k = 0; k < n; ++k) {
+                uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;
+                switch (take[k]) {
+                case Take::Keep: break;
+                case Take::Copy: std::memcpy(q, view.at(int(sx[k]), int(sy[k])), 3); break;
+                case Take::Sample:
+                    detail::store(q, quick ? detail::sampleCell(view, sx[k], sy[k], cellX[k], cellY[k], w00[k],
+                                                                w01[k], w10[k], w11[k])
+                                           : view.sample(sx[k], sy[k]));
+                    break;
+                }
+            }
+        }
+    };
+    const size_t items = rt.tiles.size();
+    parallel::forItems(items, parallel::threadsFor(rt.pixels), paintTile, [&](size_t done) {
+        report(items == 0 ? steps : steps * (long long)done / (long long)items);
+    });
+}
+
+// The same region painted plainly: one pixel at a time, in line order,
+// each point sampled with xiangsujuhe. What paint must give, for the tests.
+template <class Brush>
+void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region) {
+    for (long long j = 0; j < region.lines(); ++j)
+        for (long long i = region.lo[size_t(j)]; i <= region.hi[size_t(j)]; ++i) {
+            const long long x = region.byRows ? i : region.first + j, y = region.byRows ? region.first + j : i;
+            if (!src.contains(int(x), int(y)) || x != int(x) || y != int(y)) continue;
+            const Source s = brush.map(int(x), int(y));
+            if (s.take == Take::Copy) {
+                dst.setPixel(int(x), int(y), src.pixel(int(s.x), int(s.y)));
+            } else if (s.take == Take::Sample) {
+                double px = s.x, py = s.y;
+                const uint32_t c = xiangsujuhe(src, px, py);  // red + 256 green + 65536 blue
+                dst.setPixel(int(x), int(y), c);
+            }
+        }
+}
+
+} // namespace jollix::brush
