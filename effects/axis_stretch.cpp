@@ -9,9 +9,8 @@
 
 #include "core/error.h"
 #include "core/numeric.h"
-#include "effects/parallel.h"
+#include "effects/brush_engine.h"
 #include "effects/sampler.h"
-#include "effects/tile_writer.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
 // only along rows. The patch is a circular cap of base radius R rising S
@@ -62,20 +61,22 @@ AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
 
 namespace {
 
-using detail::TileWriter;
-
-inline void store(uint8_t* q, uint32_t colour) {
-    q[0] = uint8_t(colour >> 16);
-    q[1] = uint8_t(colour >> 8);
-    q[2] = uint8_t(colour);
-}
-
-inline void put(Picture& dst, int x, int y, uint32_t colour) {
-    uint8_t* p = dst.mutablePixelPtr(x, y);
-    p[0] = uint8_t(colour >> 16);
-    p[1] = uint8_t(colour >> 8);
-    p[2] = uint8_t(colour);
-}
+// The expand as a brush: the pixel at offset G = centre - i along line f
+// takes its colour from centre - q G, q = (F - h) / sqrt(F^2 - G^2) being
+// the line's factor at |G| (NaN where the pixel keeps its colour).
+template <bool kVertical>
+struct ExpandBrush {
+    brush::Source map(int x, int y) const {
+        const long long f = kVertical ? x : y, i = kVertical ? y : x;
+        const double q = factors[size_t(f - first)][std::llabs(innerC - i)];
+        if (q != q) return brush::keep();
+        const double s = innerC - q * double(innerC - i);
+        return kVertical ? brush::sampleAt(double(f), s) : brush::sampleAt(s, double(f));
+    }
+    int innerC;
+    long long first;
+    std::vector<const double*> factors;  // per line from `first`
+};
 
 // The expand. Lines are the columns of the vertical and the rows of the
 // horizontal expand; each line is stretched away from the centre line.
@@ -138,57 +139,22 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         }
         // The lines inside the picture, each with the run of pixels it
         // writes: the pixels at its ends whose root has no positive
-        // argument keep their colour. Their tiles are made the result's own
-        // first, so that threads can then fill the lines.
-        struct Line {
-            long long f, from, to;
-            const double* fac;
-        };
-        std::vector<Line> lines;
-        parallel::TileTable tiles(dst);
-        long long pixels = 0;
-        for (long long f = std::max((long long)outerC - R + 1, 0LL);
-             f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
+        // argument keep their colour.
+        brush::Region region;
+        region.byRows = !kVertical;
+        region.first = std::max((long long)outerC - R + 1, 0LL);
+        ExpandBrush<kVertical> brush{innerC, region.first, {}};
+        for (long long f = region.first; f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
             const Span& sp = spans[size_t(std::llabs(outerC - f))];  // |outerC - f| <= mMax
             const double* fac = factor.data() + sp.start;
             long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
             while (from <= to && std::isnan(fac[std::llabs(innerC - from)])) ++from;
             while (to >= from && std::isnan(fac[std::llabs(innerC - to)])) --to;
-            lines.push_back({f, from, to, fac});
-            pixels += kVertical ? tiles.mark(int(f), from, to) : tiles.markRow(int(f), from, to);
+            region.add(from, to);
+            brush.factors.push_back(fac);
         }
-        tiles.makeOwn(dst);
-
-        constexpr size_t kLinesPerItem = 16;
-        const size_t items = (lines.size() + kLinesPerItem - 1) / kLinesPerItem;
-        const long long steps = 2 * (long long)R - 1;  // one per line, inside the picture or not
-        long long reported = 0;
-        parallel::forItems(
-            items, parallel::threadsFor(pixels),
-            [&](size_t item) {
-                detail::SourceView source(src);
-                const size_t end = std::min(lines.size(), (item + 1) * kLinesPerItem);
-                for (size_t j = item * kLinesPerItem; j < end; ++j) {
-                    const Line& line = lines[j];
-                    const long long f = line.f;
-                    for (long long i = line.from; i <= line.to; ++i) {
-                        const double q = line.fac[std::llabs(innerC - i)];
-                        if (q != q) continue;
-                        const double s = innerC - q * double(innerC - i);
-                        if constexpr (kVertical) {
-                            double xs = double(f), ys = s;
-                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
-                        } else {
-                            double xs = s, ys = double(f);
-                            store(tiles.pixel(int(i), int(f)), source.sample(xs, ys));
-                        }
-                    }
-                }
-            },
-            [&](size_t done) {
-                const long long due = items == 0 ? steps : steps * (long long)done / (long long)items;
-                for (; reported < due; ++reported) progressStep(progress);
-            });
+        // One step per line, inside the picture or not.
+        brush::paint(src, dst, brush, region, 2 * (long long)R - 1, progress);
     }
     progressFinish(progress);
     return dst;
@@ -196,41 +162,78 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
 
 // The shrink. Both orientations visit the vertical shrink's pixel set: the
 // off-centre columns with their half-heights, then the centre line.
+// The shrink as a brush. Column f's pixel at row offset u = Y - i takes
+// its colour from u E / sqrt(d^2 + u^2) above the centre row (vertical),
+// or from the row's own Er at the column offset t = X - f (horizontal).
+// The centre line (the centre column of the vertical shrink, the centre
+// row of the horizontal one) moves by rho off / sqrt(d^2 + off^2).
+template <bool kVertical>
+struct ShrinkBrush {
+    brush::Source map(int f, int i) const {
+        const long long u = (long long)Y - i;
+        if (kVertical ? f == X : i == Y) {
+            const long long off = kVertical ? u : (long long)X - f;  // centre - position
+            if (off == 0) return brush::keep();
+            const double shift = rho * double(off) * inv(std::llabs(off));
+            return kVertical ? brush::sampleAt(double(X), Y - shift) : brush::sampleAt(X - shift, double(Y));
+        }
+        if (kVertical ? i == Y : f == X) return brush::keep();
+        const long long m = std::llabs(u);
+        if constexpr (kVertical) {
+            return brush::sampleAt(double(f), Y - E[size_t(f - first)] * double(u) * inv(m));
+        } else {
+            const int t = int(X - f);
+            const double er = m < (long long)rowE.size() ? rowE[size_t(m)] : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+            return brush::sampleAt(X - er * double(t) * inv(std::abs(t)), double(i));
+        }
+    }
+    // 1 / sqrt(d^2 + m^2), from the table where it reaches.
+    double inv(long long m) const {
+        return m < (long long)invTable.size() ? invTable[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * double(m));
+    }
+    int X, Y, S;
+    double rho, d;
+    long long first;
+    std::vector<double> invTable, rowE, E;  // E per column from `first`
+};
+
+// The shrink. Both orientations visit the vertical shrink's columns with
+// their half-heights, then the centre line.
 template <bool kVertical>
 Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
-    TileWriter writer(dst);
-    detail::SourceView source(src);
     const int W = src.width(), Hp = src.height();
     if (R > 1) {
         const long double dL = static_cast<long double>(rho) - S;
-        const double d = double(dL);
+        const long long left = std::max((long long)X - R + 1, 0LL), right = std::min((long long)X + R - 1, W - 1LL);
+        ShrinkBrush<kVertical> brush{X, Y, S, rho, double(dL), left, {}, {}, {}};
         // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R that reach the picture.
         const long long reach = std::max({std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y),
                                           std::llabs((long long)Hp - 1 - Y)});
-        std::vector<double> inv(size_t(std::min<long long>(R, reach)) + 1);
-        for (size_t m = 0; m < inv.size(); ++m) inv[m] = 1.0 / std::sqrt(d * d + double(m) * double(m));
-        auto invAt = [&](long long m) __attribute__((always_inline)) {
-            return m < (long long)inv.size() ? inv[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * double(m));
-        };
+        brush.invTable.resize(size_t(std::min<long long>(R, reach)) + 1);
+        for (size_t m = 0; m < brush.invTable.size(); ++m)
+            brush.invTable[m] = 1.0 / std::sqrt(brush.d * brush.d + double(m) * double(m));
         // The horizontal shrink takes, per row offset u, the row's own E
         // (Er), formed like the column's E with u in place of t.
-        std::vector<double> rowE;
         if constexpr (!kVertical) {
-            rowE.resize(size_t(std::min<long long>(R, reach)));
-            for (size_t m = 1; m < rowE.size(); ++m) rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
+            brush.rowE.resize(size_t(std::min<long long>(R, reach)));
+            for (size_t m = 1; m < brush.rowE.size(); ++m) brush.rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
         }
 
         // Each column's terms, in the order the columns are stepped
         // through: left of the centre, then right of it. A failure reports
         // the steps of the columns before it, as stepping column by column
-        // would.
-        struct Column {
-            long long f, n;
-            detail::AxisShrinkLine line;
-        };
-        std::vector<Column> columns;
+        // would. Column f runs from Y - n + 1 to Y + n - 1, n = Round(H),
+        // through the centre row; the centre column from Y - R + 1 to
+        // Y + R - 1 (the vertical shrink's centre line; the horizontal
+        // shrink leaves it alone).
+        brush::Region region;
+        region.first = left;
+        const size_t lines = size_t(std::max(right - left + 1, 0LL));
+        region.lo.assign(lines, 0);
+        region.hi.assign(lines, -1);
+        brush.E.assign(lines, 0.0);
         long long stepped = 0;
         try {
             for (int side = 0; side < 2; ++side) {
@@ -238,87 +241,22 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
                 const long long to = side == 0 ? (long long)X - 1 : (long long)X + R - 1;
                 for (long long f = from; f <= to; ++f, ++stepped) {
                     const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), int(X - f));
-                    const long long n = Round(line.H);
-                    if (f >= 0 && f < W) columns.push_back({f, n, line});
+                    const long long n = std::max<long long>(Round(line.H) - 1, 0);
+                    if (f < left || f > right) continue;
+                    region.lo[size_t(f - left)] = (long long)Y - n;
+                    region.hi[size_t(f - left)] = (long long)Y + n;
+                    brush.E[size_t(f - left)] = line.E;
                 }
             }
         } catch (...) {
             for (long long i = 0; i < stepped; ++i) progressStep(progress);
             throw;
         }
-        auto rowsOf = [&](const Column& col, bool upper) {
-            return upper ? std::pair<long long, long long>{std::max((long long)Y - col.n + 1, 0LL),
-                                                           std::min<long long>((long long)Y - 1, Hp - 1)}
-                         : std::pair<long long, long long>{std::max((long long)Y + 1, 0LL),
-                                                           std::min<long long>((long long)Y + col.n - 1, Hp - 1)};
-        };
-        // The columns' tiles are made the result's own first, so that
-        // threads can then fill the columns.
-        parallel::TileTable tiles(dst);
-        long long pixels = 0;
-        for (const Column& col : columns)
-            for (bool upper : {true, false}) {
-                const auto [from, to] = rowsOf(col, upper);
-                pixels += tiles.mark(int(col.f), from, to);
-            }
-        tiles.makeOwn(dst);
-
-        constexpr size_t kColumnsPerItem = 16;
-        const size_t items = (columns.size() + kColumnsPerItem - 1) / kColumnsPerItem;
-        const long long steps = 2 * ((long long)R - 1);
-        long long reported = 0;
-        parallel::forItems(
-            items, parallel::threadsFor(pixels),
-            [&](size_t item) {
-                detail::SourceView source(src);
-                const size_t end = std::min(columns.size(), (item + 1) * kColumnsPerItem);
-                for (size_t j = item * kColumnsPerItem; j < end; ++j) {
-                    const Column& col = columns[j];
-                    const long long f = col.f;
-                    const int t = int(X - f);
-                    const detail::AxisShrinkLine& line = col.line;
-                    auto pixel = [&](long long i) __attribute__((always_inline)) {
-                        const long long u = (long long)Y - i;
-                        const long long m = std::llabs(u);
-                        if constexpr (kVertical) {
-                            double xs = double(f), ys = Y - line.E * double(u) * invAt(m);
-                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
-                        } else {
-                            const double er = m < (long long)rowE.size() ? rowE[size_t(m)]
-                                                                          : detail::axisShrinkLine(rho, S, 0, int(m)).E;
-                            double xs = X - er * double(t) * invAt(std::abs(t)), ys = double(i);
-                            store(tiles.pixel(int(f), int(i)), source.sample(xs, ys));
-                        }
-                    };
-                    for (bool upper : {true, false}) {
-                        const auto [from, to] = rowsOf(col, upper);
-                        for (long long i = from; i <= to; ++i) pixel(i);
-                    }
-                }
-            },
-            [&](size_t done) {
-                const long long due = items == 0 ? steps : steps * (long long)done / (long long)items;
-                for (; reported < due; ++reported) progressStep(progress);
-            });
-
-        // The centre line: the centre column of the vertical shrink, the
-        // centre row of the horizontal one, sampled bilinearly.
-        auto centre = [&](long long off) {  // off = centre - position
-            const double shift = rho * double(off) * invAt(std::llabs(off));
-            if constexpr (kVertical) {
-                const long long i = (long long)Y - off;
-                if (X < 0 || X >= W || i < 0 || i >= Hp) return;
-                double xs = double(X), ys = Y - shift;
-                writer.put(X, int(i), source.sample(xs, ys));
-            } else {
-                const long long f = (long long)X - off;
-                if (Y < 0 || Y >= Hp || f < 0 || f >= W) return;
-                double xs = X - shift, ys = double(Y);
-                writer.put(int(f), Y, source.sample(xs, ys));
-            }
-        };
-        for (long long off = R - 1; off >= 1; --off) centre(off);
-        for (long long off = -1; off >= -(long long)R + 1; --off) centre(off);
+        if (kVertical && X >= left && X <= right) {
+            region.lo[size_t(X - left)] = (long long)Y - R + 1;
+            region.hi[size_t(X - left)] = (long long)Y + R - 1;
+        }
+        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress);
     }
     progressFinish(progress);
     return dst;

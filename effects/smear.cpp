@@ -327,12 +327,13 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
     const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
     const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
     brush::Region region;
-    region.first = first;
+    region.first = std::max<int64_t>(first, 0);
     for (int64_t G = first; G <= last; ++G) {
         try {
             const Ext off = p.cx - Ext(G);
             const Ext hh = std::sqrt(rho * rho - off * off);
-            region.add(int64_t(Round(p.cy - hh)) + 1, int64_t(Round(p.cy + hh)) - 1);
+            const int64_t top = int64_t(Round(p.cy - hh)) + 1, bottom = int64_t(Round(p.cy + hh)) - 1;
+            if (G >= region.first && G < src.width()) region.add(top, bottom);
         } catch (...) {
             for (int64_t k = first; k < G; ++k) progressStep(progress);
             throw;
@@ -341,7 +342,7 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
     // Rows of the patch inside the picture, for the horizontal passes.
     const int64_t rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
     const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
-    const SmearBrush brush(p, R, first, std::max<int64_t>(last - first + 1, 0), rowLo,
+    const SmearBrush brush(p, R, region.first, region.lines(), rowLo,
                            std::max<int64_t>(rowHi - rowLo + 1, 0));
     // One progress step per column of the patch, then the bar starts over.
     brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress);

@@ -91,12 +91,13 @@ struct TwistBrush {
 
 // The twist's disc: in the column at offset a from the centre, the rows
 // Round(Y - W) + 1 .. Round(Y + W) - 1 with W = sqrt(R^2 - a^2) (the centre
-// row always among them), and the centre column from Y - R + 1 to Y + R - 1.
-brush::Region twistRegion(int X, int Y, int R) {
+// row always among them), and the centre column from Y - R + 1 to Y + R - 1;
+// only the columns of a picture W pixels wide.
+brush::Region twistRegion(int X, int Y, int R, int W) {
     brush::Region region;
-    region.first = int64_t(X) - R + 1;
+    region.first = std::max<int64_t>(int64_t(X) - R + 1, 0);
     const int64_t R2 = int64_t(R) * R;
-    for (int64_t a = -(R - 1); a <= R - 1; ++a) {
+    for (int64_t a = region.first - X; a <= std::min<int64_t>(R - 1, int64_t(W) - 1 - X); ++a) {
         if (a == 0) {
             region.add(int64_t(Y) - R + 1, int64_t(Y) + R - 1);
             continue;
@@ -115,7 +116,7 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
     if (R >= 2 && S == 0) throw JollixError(kDivisionByZero);
     if (R >= 2) {
         // One step per quadrant column, 4 (R - 1) in all.
-        brush::paint(src, dst, TwistBrush<Clockwise>(X, Y, R, S), twistRegion(X, Y, R), 4 * (int64_t(R) - 1),
+        brush::paint(src, dst, TwistBrush<Clockwise>(X, Y, R, S), twistRegion(X, Y, R, src.width()), 4 * (int64_t(R) - 1),
                      progress);
     }
     progressFinish(progress);
