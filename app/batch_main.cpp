@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return jollix::batch::runBatch(args, std::cout, std::cerr);
+    return jollix::batch::runBatch(args, std::cin, std::cout, std::cerr);
 }

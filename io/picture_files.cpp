@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <istream>
 #include <sys/stat.h>
 
 #include "io/atomic_file.h"
@@ -102,6 +103,28 @@ Picture LoadPictureFile(const std::string& fileName) {
         const std::string bytes = readWholeFile(fileName, kMaxFileBytes);
         if (bytes.empty()) throw JollixError("the file is empty");
         return decodePicture(format, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    } catch (const JollixError& e) {
+        throw reason(e.what());
+    } catch (const std::bad_alloc&) {
+        throw reason("there is not enough memory to open it");
+    }
+}
+
+Picture LoadPictureStream(std::istream& in, const std::string& what) {
+    auto reason = [&](const std::string& why) { return JollixError("Cannot open the picture " + what + ": " + why + "."); };
+    try {
+        std::string bytes;
+        char chunk[1 << 16];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+            if (bytes.size() + size_t(in.gcount()) > kMaxFileBytes) throw JollixError("it is too large");
+            bytes.append(chunk, size_t(in.gcount()));
+        }
+        if (in.bad()) throw JollixError("it could not be read");
+        if (bytes.empty()) throw JollixError("it is empty");
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        const PictureFormat format = formatFromContent(data, bytes.size());
+        if (format == PictureFormat::Unknown) throw JollixError(kUnknownType);
+        return decodePicture(format, data, bytes.size());
     } catch (const JollixError& e) {
         throw reason(e.what());
     } catch (const std::bad_alloc&) {

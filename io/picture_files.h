@@ -17,6 +17,7 @@
 // leaves an existing file as it was.
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "core/picture.h"
@@ -47,6 +48,11 @@ PictureFormat formatFromContent(const uint8_t* data, size_t size);
 // without images, damaged data, too large). An icon that cannot be read gives
 // the message "Input picture" + fileName + "Error." + the reason, run together.
 Picture LoadPictureFile(const std::string& fileName);
+
+// Reads a picture from a stream to its end (the batch command's standard
+// input), its format told by its first bytes. Throws JollixError naming
+// `what` and the reason.
+Picture LoadPictureStream(std::istream& in, const std::string& what);
 
 // The entries of the save dialog, numbered as its type list.
 enum class SaveFormat { Jpeg = 1, Bmp = 2, Wmf = 3, Png = 4, Webp = 5, Tiff = 6 };

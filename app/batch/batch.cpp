@@ -6,6 +6,7 @@
 #include <tuple>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
 #include <ostream>
 #include <sstream>
 
@@ -15,6 +16,8 @@
 namespace jollix::batch {
 
 namespace {
+
+constexpr const char* kWritten = ".jpg, .jpeg, .bmp, .wmf, .png, .webp, .tif or .tiff";
 
 [[noreturn]] void fail(const std::string& step, const std::string& why) {
     throw JollixError("step '" + step + "': " + why);
@@ -131,18 +134,10 @@ void sliderStep(Editor& e, Slider& s, const std::string& step, const std::string
     (void)e;
 }
 
-// The output format from OUTPUT's extension.
-SaveFormat saveFormatForOutput(const std::string& name) {
-    const size_t slash = name.find_last_of('/');
-    const size_t dot = name.find_last_of('.');
-    std::string ext;
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ext = name.substr(dot + 1);
-    for (char& c : ext) c = char(std::tolower((unsigned char)c));
-    if (ext == "jpg" || ext == "jpeg") return SaveFormat::Jpeg;
-    if (ext == "bmp") return SaveFormat::Bmp;
-    if (ext == "wmf") return SaveFormat::Wmf;
-    throw JollixError("the output '" + name + "' must end in .jpg, .bmp or .wmf");
-}
+// A mistake in how the command was called (exit code 2).
+struct UsageError : JollixError {
+    using JollixError::JollixError;
+};
 
 } // namespace
 
@@ -249,12 +244,20 @@ void runStep(Editor& e, const std::string& step) {
 }
 
 std::string helpText() {
-    return R"(Usage: jollix-batch INPUT OUTPUT STEP...
+    return R"(Usage: jollix-batch [--format=EXT] INPUT OUTPUT STEP...
+       jollix-batch --help | --version
 
-Opens INPUT ('default' is the built-in start picture), runs the steps from
-left to right as a user would on the tool palette and the picture, and
-writes OUTPUT (.jpg, .bmp or .wmf). Points are view pixels at the current
-zoom. A step of another palette tab first switches to that tab.
+Opens INPUT ('default' is the built-in start picture, '-' reads the picture
+from standard input), runs the steps from left to right as a user would on
+the tool palette and the picture, and writes OUTPUT under exactly that name,
+in the format its extension names: .jpg, .jpeg, .bmp, .wmf, .png, .webp,
+.tif or .tiff. OUTPUT '-' writes to standard output in the format that
+--format=EXT names (jpg, bmp, wmf, png, webp, tif, ...); --format also
+overrides the extension of a named OUTPUT. Points are view pixels at the
+current zoom. A step of another palette tab first switches to that tab.
+Exit codes: 0 done, 1 failed (nothing written), 2 wrong usage.
+
+Example: cat in.png | jollix-batch - --format=png - expand@10,10 > out.png
 
 Settings:
   zoom=P               view zoom in percent (a real)
@@ -283,29 +286,75 @@ History:
 )";
 }
 
-int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        out << helpText();
-        return 0;
-    }
-    if (args.size() < 2) {
-        err << "jollix-batch: usage: jollix-batch INPUT OUTPUT STEP... (--help lists the steps)\n";
-        return 2;
-    }
+std::string versionText() { return std::string("jollix-batch (Jollix) ") + JOLLIX_VERSION + "\n"; }
+
+int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    // Options may stand anywhere; "-" alone is standard input or output.
+    std::vector<std::string> positional;
+    std::string formatName;
     try {
-        const std::string& output = args[1];
-        const SaveFormat format = saveFormatForOutput(output);
+        for (const std::string& a : args) {
+            if (a == "--help" || a == "-h") {
+                out << helpText();
+                return 0;
+            }
+            if (a == "--version") {
+                out << versionText();
+                return 0;
+            }
+            if (a.rfind("--format=", 0) == 0) {
+                formatName = a.substr(9);
+                if (formatName.empty()) throw UsageError("--format needs an extension, for example --format=png");
+            } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+                throw UsageError("unknown option '" + a + "'");
+            } else {
+                positional.push_back(a);
+            }
+        }
+        if (positional.size() < 2) throw UsageError("usage: jollix-batch INPUT OUTPUT STEP...");
+        const std::string& input = positional[0];
+        const std::string& output = positional[1];
+        // The output's format: --format, else the output name's extension.
+        SaveFormat format = SaveFormat::Jpeg;
+        if (!formatName.empty()) {
+            if (!saveFormatForName("." + formatName, &format))
+                throw UsageError("--format=" + formatName + " is not a format that can be written (" + kWritten + ")");
+        } else if (output == "-") {
+            throw UsageError("writing to standard output needs --format=EXT (" + std::string(kWritten) + ")");
+        } else if (!saveFormatForName(output, &format)) {
+            throw UsageError("the output '" + output + "' must end in " + kWritten + ", or give --format=EXT");
+        }
+
         std::optional<Picture> start;
-        if (args[0] != "default") start = LoadPictureFile(args[0]);
+        if (input == "-") start = LoadPictureStream(in, "from standard input");
+        else if (input != "default") start = LoadPictureFile(input);
         Editor editor(std::move(start));
-        for (size_t i = 2; i < args.size(); ++i) runStep(editor, args[i]);
+        for (size_t i = 2; i < positional.size(); ++i) runStep(editor, positional[i]);
         if (editor.picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
-        SavePictureFile(editor.picture(), output, format);
+        if (output == "-") {
+            const std::string bytes = encodePicture(editor.picture(), format);
+            out.write(bytes.data(), std::streamsize(bytes.size()));
+            out.flush();
+            if (!out) throw JollixError("the picture could not be written to standard output");
+        } else {
+            // Exactly the name given: out.jpeg stays out.jpeg.
+            writePictureFile(editor.picture(), output, format);
+        }
+    } catch (const UsageError& ex) {
+        err << "jollix-batch: " << ex.what() << " (--help tells more)\n";
+        return 2;
+    } catch (const std::bad_alloc&) {
+        err << "jollix-batch: there is not enough memory\n";
+        return 1;
     } catch (const std::exception& ex) {
         err << "jollix-batch: " << ex.what() << "\n";
         return 1;
     }
     return 0;
+}
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runBatch(args, std::cin, out, err);
 }
 
 } // namespace jollix::batch

@@ -13,9 +13,13 @@ namespace jollix::batch {
 // for a step it does not understand or that fails.
 void runStep(Editor& editor, const std::string& step);
 
-// The whole command: args are INPUT OUTPUT STEP... Returns the exit code;
+// The whole command: args are options (--help, --version, --format=EXT)
+// and INPUT OUTPUT STEP... INPUT "-" is read from `in`, OUTPUT "-" is
+// written to `out`. Returns the exit code: 0 done, 1 failed, 2 wrong usage;
 // errors are written as one line to `err`. OUTPUT is written only when
 // every step succeeded.
+int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+// The same with the process's standard input as `in`.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The text printed by --help.

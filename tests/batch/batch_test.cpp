@@ -1,8 +1,11 @@
 // The batch command end to end: steps, outputs, and clean failures.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 
 #include "app/batch/batch.h"
 #include "core/default_picture.h"
@@ -21,9 +24,10 @@ struct BatchRun {
     std::string out, err;
 };
 
-BatchRun run(std::vector<std::string> args) {
+BatchRun run(std::vector<std::string> args, const std::string& input = {}) {
+    std::istringstream in(input);
     std::ostringstream out, err;
-    const int code = batch::runBatch(args, out, err);
+    const int code = batch::runBatch(args, in, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -131,11 +135,96 @@ TEST_F(BatchTest, BadInputFailsCleanlyAndWritesNothing) {
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos) << r.err;
 
-    r = run({"default", path("out.png")});
+    r = run({"default", path("out.xyz")});
     EXPECT_NE(r.code, 0);
-    EXPECT_FALSE(fs::exists(path("out.png")));
+    EXPECT_FALSE(fs::exists(path("out.xyz")));
 
     r = run({"--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("smear@X0,Y0:X1,Y1"), std::string::npos);
 }
+
+TEST_F(BatchTest, OutputIsWrittenUnderExactlyItsNameInTheFormatOfItsExtension) {
+    struct Case { const char* name; PictureFormat format; };
+    const Case cases[] = {
+        {"out.jpeg", PictureFormat::Jpeg}, {"out.JPG", PictureFormat::Jpeg}, {"out.bmp", PictureFormat::Bmp},
+        {"out.wmf", PictureFormat::Wmf},   {"out.png", PictureFormat::Png},  {"out.webp", PictureFormat::Webp},
+        {"out.tif", PictureFormat::Tiff},  {"out.tiff", PictureFormat::Tiff},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = run({"default", path(c.name), "resize@60,40"});
+        ASSERT_EQ(r.code, 0) << c.name << ": " << r.err;
+        std::ifstream f(path(c.name), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(f)), {});
+        EXPECT_EQ(formatFromContent(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), c.format) << c.name;
+    }
+    // Nothing else was written: out.jpeg did not become out.jpg.
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator())), std::size(cases));
+    // --format overrides the extension.
+    ASSERT_EQ(run({"--format=bmp", "default", path("picture.dat")}).code, 0);
+    std::ifstream written(path("picture.dat"), std::ios::binary);
+    EXPECT_EQ(LoadPictureStream(written, "picture.dat"), DefaultPicture());
+}
+
+TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
+    std::ifstream f(std::string(JOLLIX_TEST_DATA) + "/io/rgba.png", std::ios::binary);
+    const std::string png((std::istreambuf_iterator<char>(f)), {});
+    const Picture in = LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/io/rgba.png");
+    BatchRun r = run({"-", "--format=png", "-", "expand@10,10"}, png);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    const Picture out = decodePng(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size());
+    EXPECT_EQ(out, Sphericalpengzhang(in, 10, 10, 50, 15));
+
+    // Every readable format is told from its first bytes.
+    for (const char* file : {"io/rgb.jpg", "io/pal8.bmp", "io/offset.gif", "io/alpha.webp", "io/pages.tif", "io/src.heic"}) {
+        std::ifstream g(std::string(JOLLIX_TEST_DATA) + "/" + file, std::ios::binary);
+        r = run({"-", "--format=bmp", "-"}, std::string((std::istreambuf_iterator<char>(g)), {}));
+        ASSERT_EQ(r.code, 0) << file << ": " << r.err;
+        EXPECT_EQ(decodeBmp(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size()),
+                  LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/" + file)) << file;
+    }
+    // Standard input that is no picture, or nothing at all.
+    for (const std::string& junk : {std::string("hello, world"), std::string()}) {
+        r = run({"-", "--format=png", "-"}, junk);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("standard input"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(BatchTest, UsageMistakesExitWithTwoAndAClearMessage) {
+    struct Case { std::vector<std::string> args; const char* message; };
+    const Case cases[] = {
+        {{"default"}, "usage"},
+        {{"default", "-"}, "needs --format"},
+        {{"default", "OUT.xyz"}, "must end in .jpg"},
+        {{"default", "noextension"}, "must end in .jpg"},
+        {{"default", "-", "--format=heic"}, "not a format that can be written"},
+        {{"default", "-", "--format="}, "--format needs"},
+        {{"--frobnicate", "default", "x.png"}, "unknown option"},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = run(c.args);
+        EXPECT_EQ(r.code, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_FALSE(fs::exists("OUT.xyz"));
+    const BatchRun v = run({"--version"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out, "jollix-batch (Jollix) " JOLLIX_VERSION "\n");
+}
+
+#ifdef JOLLIX_BATCH_PROGRAM
+TEST_F(BatchTest, TheProgramSitsInAShellPipeline) {
+    const std::string in = std::string(JOLLIX_TEST_DATA) + "/io/rgba.png";
+    const std::string command = "cat '" + in + "' | '" JOLLIX_BATCH_PROGRAM "' - --format=png - expand@10,10 > '" +
+                                path("out.png") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(LoadPictureFile(path("out.png")), Sphericalpengzhang(LoadPictureFile(in), 10, 10, 50, 15));
+    // Exit codes of the program itself.
+    EXPECT_EQ(WEXITSTATUS(std::system("'" JOLLIX_BATCH_PROGRAM "' default 2>/dev/null")), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system(("'" JOLLIX_BATCH_PROGRAM "' /no/such.png '" + path("x.png") + "' 2>/dev/null").c_str())), 1);
+}
+#endif
