@@ -81,7 +81,8 @@ struct ExpandBrush {
 // The expand. Lines are the columns of the vertical and the rows of the
 // horizontal expand; each line is stretched away from the centre line.
 template <bool kVertical>
-Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress,
+                   brush::Painting how = brush::Painting::Engine) {
     Picture dst = src;
     if (R >= 1) {
         const double rho = detail::axisRho(R, S);
@@ -154,7 +155,7 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
             brush.factors.push_back(fac);
         }
         // One step per line, inside the picture or not.
-        brush::paint(src, dst, brush, region, 2 * (long long)R - 1, progress);
+        brush::paint(src, dst, brush, region, 2 * (long long)R - 1, progress, how);
     }
     progressFinish(progress);
     return dst;
@@ -200,7 +201,8 @@ struct ShrinkBrush {
 // The shrink. Both orientations visit the vertical shrink's columns with
 // their half-heights, then the centre line.
 template <bool kVertical>
-Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress,
+                   brush::Painting how = brush::Painting::Engine) {
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
     const int W = src.width(), Hp = src.height();
@@ -256,7 +258,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
             region.lo[size_t(X - left)] = (long long)Y - R + 1;
             region.hi[size_t(X - left)] = (long long)Y + R - 1;
         }
-        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress);
+        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
@@ -278,6 +280,15 @@ Picture Verticalshousuo(const Picture& src, int X, int Y, int R, int S, Progress
 
 Picture Horizontalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisShrink<false>(src, X, Y, R, S, progress);
+}
+
+Picture detail::axisPlain(bool vertical, bool expanding, const Picture& src, int X, int Y, int R, int S) {
+    constexpr brush::Painting plain = brush::Painting::Plain;
+    if (expanding)
+        return vertical ? axisExpand<true>(src, X, Y, R, S, nullptr, plain)
+                        : axisExpand<false>(src, X, Y, R, S, nullptr, plain);
+    return vertical ? axisShrink<true>(src, X, Y, R, S, nullptr, plain)
+                    : axisShrink<false>(src, X, Y, R, S, nullptr, plain);
 }
 
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {

@@ -118,17 +118,25 @@ RegionTiles regionTiles(const Region& region, int W, int H);
 
 } // namespace detail
 
+// How paint works: through the engine, or plainly (see paintPlain), which
+// the tests compare the engine against.
+enum class Painting { Engine, Plain };
+
+template <class Brush>
+void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region);
+
 // Paints `region` of `dst` (a picture of the source's size, usually a copy
 // of it) by brush.map from `src`, and reports `steps` progress steps in all.
 template <class Brush>
 void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& region, long long steps,
-           Progress* progress) {
+           Progress* progress, Painting how = Painting::Engine) {
     const int W = src.width(), H = src.height();
     long long reported = 0;
     auto report = [&](long long due) {
         for (; reported < due; ++reported) progressStep(progress);
     };
-    if (src.isEmpty() || region.lo.empty()) {
+    if (src.isEmpty() || region.lo.empty() || how == Painting::Plain) {
+        if (how == Painting::Plain) paintPlain(src, dst, brush, region);
         report(steps);
         return;
     }

@@ -316,7 +316,8 @@ struct SmearBrush {
     std::vector<Chords::Straight> chords;
 };
 
-void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress) {
+void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress,
+                brush::Painting how) {
     const int64_t hgt = src.height();
     const Ext d = p.d;
     const Ext rho = R + d / 2;
@@ -345,7 +346,7 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
     const SmearBrush brush(p, R, region.first, region.lines(), rowLo,
                            std::max<int64_t>(rowHi - rowLo + 1, 0));
     // One progress step per column of the patch, then the bar starts over.
-    brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress);
+    brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress, how);
     progressReset(progress);
 }
 
@@ -381,13 +382,25 @@ SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
 
 } // namespace detail
 
-Picture tumopic(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
+namespace {
+
+Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress, brush::Painting how) {
     // Every pass reads the picture as it was before the release and writes
     // into the one result, so a later pass replaces an earlier one's pixels
     // where their patches overlap.
     Picture dst = src;
-    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) smearPatch(src, dst, p, R, progress);
+    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) smearPatch(src, dst, p, R, progress, how);
     return dst;
+}
+
+} // namespace
+
+Picture tumopic(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
+    return smear(src, X0, Y0, X, Y, R, progress, brush::Painting::Engine);
+}
+
+Picture detail::smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R) {
+    return smear(src, X0, Y0, X, Y, R, nullptr, brush::Painting::Plain);
 }
 
 } // namespace jollix

@@ -34,6 +34,10 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R);
 struct SmearSource { double x, y; };
 SmearSource smearSource(const SmearPass& pass, int R, int G, int i);
 
+// The smear painted one pixel at a time from its mapping, plainly: what
+// tumopic must give.
+Picture smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R);
+
 } // namespace detail
 
 } // namespace jollix

@@ -129,7 +129,9 @@ struct SphereShrinkBrush {
 
 } // namespace
 
-Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+namespace {
+
+Picture expand(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
     const int W = src.width(), Hp = src.height();
@@ -160,13 +162,13 @@ Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progr
         }
         const SphereExpandBrush brush{a, b, W, Hp, cap.rho, cap.c, cap.rho * cap.rho};
         // The four quadrants had one progress step per column each.
-        brush::paint(src, dst, brush, region, 4 * ((long long)R - 1), progress);
+        brush::paint(src, dst, brush, region, 4 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
 }
 
-Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+Picture shrink(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
     const int W = src.width(), Hp = src.height();
@@ -208,10 +210,25 @@ Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progres
             region.lo[size_t(a - left)] = (long long)b - R + 1;
             region.hi[size_t(a - left)] = (long long)b + R - 1;
         }
-        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress);
+        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
+}
+
+} // namespace
+
+Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+    return expand(src, a, b, R, H, progress, brush::Painting::Engine);
+}
+
+Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+    return shrink(src, a, b, R, H, progress, brush::Painting::Engine);
+}
+
+Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H) {
+    return expanding ? expand(src, a, b, R, H, nullptr, brush::Painting::Plain)
+                     : shrink(src, a, b, R, H, nullptr, brush::Painting::Plain);
 }
 
 Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress) {

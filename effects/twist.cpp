@@ -109,7 +109,8 @@ brush::Region twistRegion(int X, int Y, int R, int W) {
 }
 
 template <bool Clockwise>
-Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress,
+              brush::Painting how = brush::Painting::Engine) {
     Picture dst = src;
     // With R < 2 no pixel is visited at all (not even to form the profile),
     // so a zero strength only fails when there is something to twist.
@@ -117,7 +118,7 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
     if (R >= 2) {
         // One step per quadrant column, 4 (R - 1) in all.
         brush::paint(src, dst, TwistBrush<Clockwise>(X, Y, R, S), twistRegion(X, Y, R, src.width()), 4 * (int64_t(R) - 1),
-                     progress);
+                     progress, how);
     }
     progressFinish(progress);
     return dst;
@@ -136,6 +137,11 @@ Picture Sphericalzuoxuan(const Picture& src, int X, int Y, int R, int S, Progres
 namespace detail {
 
 double twistShift(int R, int S, double rho0) { return Profile(R, S).shift(rho0); }
+
+Picture twistPlain(const Picture& src, int X, int Y, int R, int S, bool clockwise) {
+    return clockwise ? twist<true>(src, X, Y, R, S, nullptr, brush::Painting::Plain)
+                     : twist<false>(src, X, Y, R, S, nullptr, brush::Painting::Plain);
+}
 
 TwistSource twistSource(int X, int Y, int R, int S, bool clockwise, int c, int i) {
     const brush::Source s = clockwise ? TwistBrush<true>(X, Y, R, S).map(c, i) : TwistBrush<false>(X, Y, R, S).map(c, i);

@@ -1,0 +1,140 @@
+// Every brush through the engine against the same brush painted one pixel
+// at a time from its own mapping: random centres (in, at the edges of and
+// outside the picture), radii, strengths and picture sizes, one pixel wide
+// or high among them, and pictures big enough to be shared over threads.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+
+#include "core/error.h"
+#include "effect_test_util.h"
+#include "effects/axis_stretch.h"
+#include "effects/smear.h"
+#include "effects/spherical.h"
+#include "effects/twist.h"
+
+using jollix::Picture;
+namespace detail = jollix::detail;
+using effects_test::firstDifference;
+using effects_test::noisePicture;
+
+namespace {
+
+// A drag (dx, dy), |dx| < 500, packed into one number and back.
+int packDrag(int dx, int dy) { return dx + 1000 * dy; }
+int dragY(int d) { return (d + 500 + 1000000) / 1000 - 1000; }
+int dragX(int d) { return d - 1000 * dragY(d); }
+
+struct Brush {
+    const char* name;
+    // The routine, and the plain painting of the same brush.
+    std::function<Picture(const Picture&, int, int, int, int)> routine, plain;
+};
+
+const Brush kBrushes[] = {
+    {"spherical expand", [](const Picture& p, int a, int b, int R, int H) { return jollix::Sphericalpengzhang(p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); }},
+    {"spherical shrink", [](const Picture& p, int a, int b, int R, int H) { return jollix::Sphericalshousuo(p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); }},
+    {"vertical expand", [](const Picture& p, int a, int b, int R, int S) { return jollix::Verticalpengzhang(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); }},
+    {"vertical shrink", [](const Picture& p, int a, int b, int R, int S) { return jollix::Verticalshousuo(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); }},
+    {"horizontal expand",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::Horizontalpengzhang(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, true, p, a, b, R, S); }},
+    {"horizontal shrink",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::Horizontalshousuo(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); }},
+    {"dextrorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::Sphericalyouxuan(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); }},
+    {"levorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::Sphericalzuoxuan(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); }},
+    // The smear's fourth number is the drag, packed: dx + 1000 dy.
+    {"smear",
+     [](const Picture& p, int a, int b, int R, int d) { return jollix::tumopic(p, a, b, a + dragX(d), b + dragY(d), R); },
+     [](const Picture& p, int a, int b, int R, int d) {
+         return detail::smearPlain(p, a, b, a + dragX(d), b + dragY(d), R);
+     }},
+};
+
+struct Case {
+    int w, h, a, b, R, strength;
+};
+
+std::string describe(const Case& c) {
+    return std::to_string(c.w) + "x" + std::to_string(c.h) + " centre " + std::to_string(c.a) + "," +
+           std::to_string(c.b) + " R " + std::to_string(c.R) + " strength " + std::to_string(c.strength);
+}
+
+// The outcome of one painting: the picture, or the error's text.
+struct Outcome {
+    Picture picture;
+    std::string error;
+};
+Outcome paintWith(const std::function<Picture(const Picture&, int, int, int, int)>& f, const Picture& src,
+                  const Case& c) {
+    try {
+        return {f(src, c.a, c.b, c.R, c.strength), ""};
+    } catch (const jollix::JollixError& e) {
+        return {Picture(), e.what()};
+    }
+}
+
+void expectSame(const Brush& brush, const Picture& src, const Case& c) {
+    SCOPED_TRACE(std::string(brush.name) + ": " + describe(c));
+    const Outcome got = paintWith(brush.routine, src, c), want = paintWith(brush.plain, src, c);
+    EXPECT_EQ(got.error, want.error);
+    EXPECT_TRUE(got.picture == want.picture) << "first difference at " << firstDifference(got.picture, want.picture);
+}
+
+} // namespace
+
+TEST(BrushEngine, EveryBrushMatchesItsMappingPaintedPixelByPixel) {
+    std::mt19937 rng(20261208);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (const Brush& brush : kBrushes) {
+        const bool smear = std::string(brush.name) == "smear";
+        for (int n = 0; n < 60; ++n) {
+            Case c{};
+            // Sizes from one pixel up, a fifth of them one pixel wide or high.
+            c.w = n % 10 == 0 ? 1 : pick(1, 150);
+            c.h = n % 10 == 5 ? 1 : pick(1, 150);
+            c.R = pick(1, 90);
+            // Centres inside, on the edges and beyond them by up to R.
+            c.a = pick(-c.R, c.w + c.R);
+            c.b = pick(-c.R, c.h + c.R);
+            if (n % 7 == 0) c.a = n % 2 ? 0 : c.w - 1;
+            if (n % 7 == 3) c.b = n % 2 ? 0 : c.h - 1;
+            if (smear) {
+                const int dx = pick(-2 * c.R, 2 * c.R), dy = pick(-2 * c.R, 2 * c.R);
+                c.strength = packDrag(dx, dy);
+            } else {
+                c.strength = pick(-c.R, 2 * c.R);
+                if (c.strength == 0) c.strength = n % 3 == 0 ? 0 : 1;  // zero: the error path
+            }
+            expectSame(brush, noisePicture(c.w, c.h, uint32_t(n + 1)), c);
+        }
+    }
+}
+
+// Regions of more than 200,000 pixels are shared over threads: brushes
+// over a big picture, centred inside and hanging over each corner.
+TEST(BrushEngine, BigBrushesSharedOverThreadsMatchTheirMapping) {
+    const Picture src = noisePicture(900, 700, 3);
+    const Case cases[] = {
+        {900, 700, 450, 350, 330, 120},
+        {900, 700, 0, 0, 400, 60},
+        {900, 700, 899, 699, 400, 250},
+        {900, 700, 950, -30, 420, 90},
+    };
+    for (const Brush& brush : kBrushes) {
+        const bool smear = std::string(brush.name) == "smear";
+        for (Case c : cases) {
+            if (smear) c.strength = packDrag(170, -120);
+            expectSame(brush, src, c);
+        }
+    }
+}
