@@ -5,6 +5,7 @@
 
 #include "bench/bench_util.h"
 #include "io/picture_files.h"
+#include "tests/io/made_files.h"
 
 namespace {
 
@@ -26,6 +27,18 @@ void BM_DecodeJpeg(benchmark::State& state) {
         benchmark::DoNotOptimize(decodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 BENCHMARK(BM_DecodeJpeg)->Unit(benchmark::kMillisecond);
+
+// A 24-megapixel photo, baseline (the program's own writer) and progressive
+// (libjpeg's standard script): the decoder's work budget must cost nothing
+// measurable on real files.
+void BM_DecodeJpeg24Mp(benchmark::State& state) {
+    static const Picture big = bench::photoLike(6000, 4000);
+    const std::string bytes = state.range(0) ? test::progressiveJpeg(big) : encodeJpeg(big);
+    state.SetLabel(state.range(0) ? "progressive" : "baseline");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+BENCHMARK(BM_DecodeJpeg24Mp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeBmp(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(encodeBmp(photo()));

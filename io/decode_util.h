@@ -24,6 +24,11 @@ inline int32_t les32(const uint8_t* p) { return int32_t(le32(p)); }
 // non-positive sides, a side above kMaxPictureSide, or more than maxPixels.
 void checkPictureSize(int64_t width, int64_t height, uint64_t maxPixels, const char* what);
 
+// What all drawing of a metafile together may touch, in pixels: 256 times
+// its picture, and 16 million more for small pictures. Past that the file is
+// refused: no honest drawing paints each pixel hundreds of times.
+inline double drawingBudget(int width, int height) { return 256.0 * width * height + double(1 << 24); }
+
 // A view of a device-independent bitmap: its header, colour table and
 // pixels, as found in a BMP file (after the 14-byte file header) or as one
 // image of an icon.

@@ -9,7 +9,14 @@
 //
 // Size in pixels: the header's frame (in 0.01 mm) at 96 pixels per inch;
 // when the frame is empty, the header's bounds in device pixels.
+//
+// Drawing has the same budget as a Windows metafile's: before the SVG is
+// drawn for real it is played once onto a device that only measures, adding
+// up the pixels each shape may touch (its bounds, as transformed, within the
+// picture). A file that would pass the budget is refused without drawing, so
+// that thousands of picture-filling shapes cannot keep the program busy.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +25,10 @@
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSvgRenderer>
 
 #include <dlfcn.h>
@@ -138,6 +148,136 @@ void sanitiseHeader(char* header, uint32_t size) {
     }
 }
 
+// The measuring device: a paint engine that draws nothing and charges the
+// bounds of every shape, image and text run, in device pixels within the
+// picture, to the drawing budget.
+//
+// Converting and reading the SVG costs time in proportion to the records,
+// so a first, cheaper estimate is made on the records themselves: each
+// shape is charged the box it gives (its own rectangle, or the bounds the
+// record carries), taken as device units and scaled from the header's
+// bounds to the picture. That refuses the plain floods of big shapes before
+// any conversion; shapes that only grow through the file's transforms are
+// caught by the measuring pass.
+double estimatedDrawing(const uint8_t* data, const EmfLayout& layout, int width, int height) {
+    const double boundsW = std::max<int64_t>(1, int64_t(layout.boundsRight) - layout.boundsLeft + 1);
+    const double boundsH = std::max<int64_t>(1, int64_t(layout.boundsBottom) - layout.boundsTop + 1);
+    const double sx = width / boundsW, sy = height / boundsH;
+    double spent = 0;
+    for (size_t pos = 0; pos < layout.end;) {
+        const uint32_t type = le32(data + pos), recordSize = le32(data + pos + 4);
+        bool shape = false;
+        switch (type) {
+        case 2: case 3: case 4: case 5: case 6: case 7: case 8:       // poly* with their bounds
+        case 42: case 43: case 44: case 45: case 46: case 47:         // ellipse, rectangle, arcs
+        case 55: case 56: case 62: case 63: case 64:                  // arc-to, poly-draw, paths
+        case 71: case 72: case 73: case 74:                           // regions
+        case 76: case 77: case 78: case 79: case 80: case 81:         // bitmaps
+        case 83: case 84:                                             // text
+        case 85: case 86: case 87: case 88: case 89: case 90: case 91: case 92:  // 16-bit poly*
+            shape = recordSize >= 24;
+            break;
+        default:
+            break;
+        }
+        if (shape) {
+            const double l = les32(data + pos + 8), t = les32(data + pos + 12);
+            const double r = les32(data + pos + 16), b = les32(data + pos + 20);
+            const double x0 = std::max<double>(std::min(l, r), layout.boundsLeft);
+            const double x1 = std::min<double>(std::max(l, r), layout.boundsRight + 1.0);
+            const double y0 = std::max<double>(std::min(t, b), layout.boundsTop);
+            const double y1 = std::min<double>(std::max(t, b), layout.boundsBottom + 1.0);
+            spent += (x1 > x0 && y1 > y0 ? (x1 - x0) * sx * (y1 - y0) * sy : 0) + 1;
+        }
+        pos += recordSize;
+    }
+    return spent;
+}
+
+class MeasuringEngine : public QPaintEngine {
+public:
+    MeasuringEngine(int width, int height) : QPaintEngine(AllFeatures), area_(0, 0, width, height) {}
+    double spent = 0;
+
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return User; }
+    void updateState(const QPaintEngineState& state) override {
+        if (state.state() & DirtyTransform) transform_ = state.transform();
+        if (state.state() & DirtyPen) {
+            const QPen pen = state.pen();
+            penMargin_ = pen.style() == Qt::NoPen ? 0 : std::max(1.0, pen.widthF()) + 2;
+        }
+    }
+    void drawPath(const QPainterPath& path) override { charge(path.controlPointRect(), true); }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+        if (count <= 0) return;
+        qreal left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+        for (int i = 1; i < count; ++i) {
+            left = std::min(left, points[i].x()), right = std::max(right, points[i].x());
+            top = std::min(top, points[i].y()), bottom = std::max(bottom, points[i].y());
+        }
+        charge(QRectF(QPointF(left, top), QPointF(right, bottom)), true);
+    }
+    void drawRects(const QRectF* rects, int count) override {
+        for (int i = 0; i < count; ++i) charge(rects[i], true);
+    }
+    void drawLines(const QLineF* lines, int count) override {
+        for (int i = 0; i < count; ++i) charge(QRectF(lines[i].p1(), lines[i].p2()).normalized(), true);
+    }
+    void drawEllipse(const QRectF& r) override { charge(r, true); }
+    void drawPoints(const QPointF* points, int count) override {
+        for (int i = 0; i < count; ++i) charge(QRectF(points[i], QSizeF(0, 0)), true);
+    }
+    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { charge(r, false); }
+    void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+        charge(r, false);
+    }
+    void drawTiledPixmap(const QRectF& r, const QPixmap&, const QPointF&) override { charge(r, false); }
+    void drawTextItem(const QPointF& p, const QTextItem& text) override {
+        charge(QRectF(p.x(), p.y() - text.ascent(), text.width(), text.ascent() + text.descent()), false);
+    }
+
+private:
+    void charge(const QRectF& bounds, bool stroked) {
+        QRectF r = transform_.mapRect(bounds);
+        if (stroked) r.adjust(-penMargin_, -penMargin_, penMargin_, penMargin_);
+        r &= area_;
+        spent += r.isValid() ? r.width() * r.height() + 1 : 1;
+    }
+    QRectF area_;
+    QTransform transform_;
+    double penMargin_ = 0;
+};
+
+class MeasuringDevice : public QPaintDevice {
+public:
+    MeasuringDevice(int width, int height) : engine(width, height), width_(width), height_(height) {}
+    MeasuringEngine engine;
+    QPaintEngine* paintEngine() const override { return const_cast<MeasuringEngine*>(&engine); }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return width_;
+        case PdmHeight: return height_;
+        case PdmWidthMM: return int(width_ * 25.4 / 96);
+        case PdmHeightMM: return int(height_ * 25.4 / 96);
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    int width_, height_;
+};
+
+constexpr size_t kMaxRecords = size_t(1) << 20;
+
 int pixelsFromHundredthsMm(int64_t extent) {
     const long double px = std::fabs(static_cast<long double>(extent)) * 96.0L / 2540.0L;
     if (px > 1e9L) return kMaxPictureSide + 1;
@@ -180,6 +320,10 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         height = std::abs(int64_t(layout.boundsBottom) - layout.boundsTop) + 1;
     }
     checkPictureSize(width, height, maxPixels, "enhanced metafile");
+    // Converting costs some hundred bytes of SVG and its document a record.
+    if (layout.records > kMaxRecords) fail("the enhanced metafile holds more than a million records");
+    if (estimatedDrawing(data, layout, int(width), int(height)) > drawingBudget(int(width), int(height)))
+        fail("the metafile draws far more than its picture holds");
 
     generatorOptions options;
     std::memset(&options, 0, sizeof options);
@@ -200,6 +344,13 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     QSvgRenderer renderer(QByteArray(svg, qsizetype(svgLength)));
     if (!renderer.isValid()) fail("the enhanced metafile's drawing is damaged");
     const int w = int(width), h = int(height);
+    {
+        MeasuringDevice measure(w, h);
+        QPainter painter(&measure);
+        renderer.render(&painter, QRectF(0, 0, w, h));
+        painter.end();
+        if (measure.engine.spent > drawingBudget(w, h)) fail("the metafile draws far more than its picture holds");
+    }
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) fail("the enhanced metafile is too large to draw");
     image.fill(Qt::white);

@@ -5,12 +5,21 @@
 // CMYK included) all become 24-bit BGR. libjpeg's default error handler ends
 // the process; here it is replaced by one that jumps back and turns the
 // library's message into a JollixError. Warnings that mean damaged or cut
-// short data are treated as errors too, progressive files are limited in
-// their number of scans (a file of thousands of empty scans would otherwise
-// take minutes), and the size is checked right after the header. A photo
-// whose EXIF block (APP1) has an orientation tag is turned upright.
+// short data are treated as errors too, and the size is checked right after
+// the header. A photo whose EXIF block (APP1) has an orientation tag is
+// turned upright.
+//
+// The decoder's work is bounded by the picture it makes: every scan visits
+// each coefficient block of the components it covers, even when its data is
+// a few bytes of "nothing here" runs, so a small progressive file of
+// hundreds of scans over a huge picture could keep the program busy for
+// minutes. The markers are read first (cheap: no decoding) and a file whose
+// scans together would visit more blocks than kPassBudget whole passes over
+// the picture is refused before anything big is allocated; libjpeg's
+// progress monitor holds the same budget while decoding.
 //
 // Writing: quality 90, floating-point DCT, baseline, three components, JFIF.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +39,87 @@ using namespace io_detail;
 namespace {
 
 constexpr int kMaxScans = 500;
+// Whole-picture passes a file may ask for. The usual progressive script
+// costs 5 to 6, the most elaborate encoder scripts about 12, a baseline
+// file 1. Small pictures get kFreeBlocks besides, whatever their scans.
+constexpr uint64_t kPassBudget = 40;
+constexpr uint64_t kFreeBlocks = uint64_t(1) << 24;
+
+uint64_t blockBudget(uint64_t pictureBlocks) { return kPassBudget * pictureBlocks + kFreeBlocks; }
+
+// What the markers say about the work of decoding: the coefficient blocks
+// of the picture and the blocks all scans visit together.
+struct ScanWork {
+    uint64_t pictureBlocks = 0;
+    uint64_t scanBlocks = 0;
+    int scans = 0;
+};
+
+// Reads the frame header and every scan header, skipping the coded data in
+// between; stops quietly at anything odd (libjpeg then reports it).
+ScanWork measureScans(const uint8_t* data, size_t size) {
+    ScanWork work;
+    struct Component { int id; uint64_t blocks; };
+    std::vector<Component> components;
+    size_t pos = 2;
+    auto be16 = [&](size_t at) { return unsigned(data[at] << 8 | data[at + 1]); };
+    while (pos + 1 < size) {
+        if (data[pos] != 0xFF) return work;
+        while (pos + 1 < size && data[pos + 1] == 0xFF) ++pos;  // fill bytes
+        if (pos + 1 >= size) return work;
+        const unsigned marker = data[pos + 1];
+        pos += 2;
+        if (marker == 0xD9) return work;                                     // EOI
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no segment
+        if (pos + 2 > size) return work;
+        const size_t length = be16(pos);
+        if (length < 2 || pos + length > size) return work;
+        const uint8_t* seg = data + pos;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && components.empty() && length >= 8) {
+            const uint64_t height = be16(pos + 3), width = be16(pos + 5);
+            const unsigned count = seg[7];
+            if (length < 8 + 3 * size_t(count) || count == 0) return work;
+            unsigned hMax = 1, vMax = 1;
+            for (unsigned i = 0; i < count; ++i) {
+                hMax = std::max(hMax, unsigned(seg[9 + 3 * i] >> 4));
+                vMax = std::max(vMax, unsigned(seg[9 + 3 * i] & 15));
+            }
+            // Blocks of each component, padded to whole MCUs (an upper bound).
+            const uint64_t mcusX = (width + 8 * hMax - 1) / (8 * hMax), mcusY = (height + 8 * vMax - 1) / (8 * vMax);
+            for (unsigned i = 0; i < count; ++i) {
+                const uint64_t blocks = mcusX * (seg[9 + 3 * i] >> 4) * mcusY * (seg[9 + 3 * i] & 15);
+                components.push_back({seg[8 + 3 * i], blocks});
+                work.pictureBlocks += blocks;
+            }
+        } else if (marker == 0xDA && length >= 3) {
+            const unsigned count = seg[2];
+            if (length < 3 + 2 * size_t(count)) return work;
+            ++work.scans;
+            for (unsigned i = 0; i < count; ++i)
+                for (const Component& c : components)
+                    if (c.id == seg[3 + 2 * i]) work.scanBlocks += c.blocks;
+            // Skip the coded data: up to the next marker that is neither a
+            // stuffed 0xFF 0x00 nor a restart marker.
+            pos += length;
+            for (;;) {
+                const void* ff = std::memchr(data + pos, 0xFF, size - pos);
+                if (!ff) return work;
+                pos = size_t(static_cast<const uint8_t*>(ff) - data);
+                if (pos + 1 >= size) return work;
+                const uint8_t next = data[pos + 1];
+                if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+                    pos += 2;
+                    continue;
+                }
+                break;
+            }
+            continue;
+        }
+        pos += length;
+    }
+    return work;
+}
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -69,13 +159,32 @@ void emitMessage(j_common_ptr cinfo, int level) {
 
 void outputMessage(j_common_ptr) {}
 
+// The decoder's progress monitor, counting the blocks each scan visits as
+// libjpeg reads the scan headers.
+struct WorkMonitor {
+    jpeg_progress_mgr pub;
+    int lastScan = 0;
+    uint64_t spent = 0, budget = 0;
+};
+
 void progress(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto* monitor = reinterpret_cast<WorkMonitor*>(cinfo->progress);
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     if (d->input_scan_number > kMaxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
         std::snprintf(err->message, sizeof err->message, "the JPEG file has more than %d scans", kMaxScans);
         jumpBack(cinfo);
+    }
+    if (d->input_scan_number > monitor->lastScan) {
+        monitor->lastScan = d->input_scan_number;
+        for (int i = 0; i < d->comps_in_scan; ++i)
+            monitor->spent += uint64_t(d->cur_comp_info[i]->width_in_blocks) * d->cur_comp_info[i]->height_in_blocks;
+        if (monitor->spent > monitor->budget) {
+            std::snprintf(err->message, sizeof err->message,
+                          "the JPEG file asks for far more decoding work than its picture needs");
+            jumpBack(cinfo);
+        }
     }
 }
 
@@ -92,7 +201,7 @@ void installErrorManager(ErrorManager& err) {
 struct DecodeState {
     ErrorManager err;
     jpeg_decompress_struct cinfo;
-    jpeg_progress_mgr progress;
+    WorkMonitor progress;
     bool created = false;
     int orientation = 1;
     Picture picture;
@@ -123,8 +232,8 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     if (setjmp(s->err.jump)) return false;
     jpeg_create_decompress(&s->cinfo);
     s->created = true;
-    s->progress.progress_monitor = progress;
-    s->cinfo.progress = &s->progress;
+    s->progress.pub.progress_monitor = progress;
+    s->cinfo.progress = &s->progress.pub;
     // libjpeg-turbo's own memory bound, besides the pixel limit below.
     s->cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(maxPixels * 16 + (64u << 20), 0x7FFFFFFF));
     jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
@@ -143,6 +252,10 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
         *sizeError = e.what();
         return false;
     }
+    uint64_t pictureBlocks = 0;
+    for (int i = 0; i < s->cinfo.num_components; ++i)
+        pictureBlocks += uint64_t(s->cinfo.comp_info[i].width_in_blocks) * s->cinfo.comp_info[i].height_in_blocks;
+    s->progress.budget = blockBudget(pictureBlocks);
     bool cmyk = false;
     switch (s->cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -236,6 +349,10 @@ bool runEncode(EncodeState* s, const Picture& picture) {
 
 Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) fail("the file is not a JPEG file");
+    const ScanWork work = measureScans(data, size);
+    if (work.scans > kMaxScans) fail("the JPEG file has more than " + std::to_string(kMaxScans) + " scans");
+    if (work.scanBlocks > blockBudget(work.pictureBlocks))
+        fail("the JPEG file asks for far more decoding work than its picture needs");
     auto state = std::make_unique<DecodeState>();
     std::string sizeError;
     if (!runDecode(state.get(), data, size, maxPixels, &sizeError)) {

@@ -20,6 +20,7 @@
 #include <QPolygonF>
 
 #include "io/wmf_canvas.h"
+#include "io/decode_util.h"
 
 extern "C" {
 #include <libwmf/ipa.h>
@@ -396,7 +397,7 @@ WmfCanvas::WmfCanvas(int width, int height, const wmfD_Rect& frameRect, uint64_t
     scaleX = double(width) / (double(frame.BR.x) - frame.TL.x);
     scaleY = double(height) / (double(frame.BR.y) - frame.TL.y);
     maxStroke = 4.0 * std::max(width, height) + 16;
-    pixelBudget = 256.0 * width * height + double(1 << 24);
+    pixelBudget = drawingBudget(width, height);
     painter.begin(&image);
 }
 

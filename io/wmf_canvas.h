@@ -24,8 +24,8 @@ struct WmfCanvas {
     double scaleX = 1, scaleY = 1;  // pixels per device unit
     double maxStroke = 0;           // widest pen and tallest text, in pixels
     uint64_t maxBitmapPixels = 0;
-    // Pixels all drawing together may touch: 256 times the picture (and
-    // 16 million more); past that the file is refused.
+    // Pixels all drawing together may touch (drawingBudget); past that the
+    // file is refused.
     double pixelBudget = 0, spentPixels = 0;
     bool overBudget = false;
 };
