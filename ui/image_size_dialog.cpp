@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QShowEvent>
 #include <QToolButton>
 
@@ -16,19 +17,16 @@
 #include "editor/editor.h"
 #include "io/picture_files.h"
 #include "ui/error_handling.h"
+#include "ui/text_fit.h"
 
 namespace {
 
 std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
 
+// Places a control at its designed position.
 template <class W>
-W* place(W* widget, const char* name, int x, int y, int w = -1, int h = -1) {
+W* place(W* widget, const char* name, int x, int y, int w, int h) {
     widget->setObjectName(QString::fromLatin1(name));
-    if (w < 0) {
-        widget->adjustSize();
-        w = widget->width();
-        h = widget->height();
-    }
     widget->setGeometry(x, y, w, h);
     return widget;
 }
@@ -42,17 +40,20 @@ TImage_Size::TImage_Size(jollix::Editor& editor, QWidget* parent)
     setObjectName(QStringLiteral("Image_Size"));
     setWindowTitle(QStringLiteral("Image_Size"));
     setModal(false);
-    setFixedSize(313, 195);
     move(55, 181);
 
-    place(new QLabel(QStringLiteral("Width:"), this), "Label1", 16, 28);
+    // The designed positions; each label has the room up to the control
+    // after it. fitTexts() below makes more room where the system's fonts
+    // need it, and the window grows by as much.
+    auto* label1 = place(new QLabel(QStringLiteral("Width:"), this), "Label1", 16, 28, 38, 17);
     Edit1 = place(new QLineEdit(this), "Edit1", 56, 24, 57, 21);
-    place(new QLabel(QStringLiteral("Pixels"), this), "Label3", 120, 28);
-    place(new QLabel(QStringLiteral("Height:"), this), "Label2", 16, 69);
+    auto* label3 = place(new QLabel(QStringLiteral("Pixels"), this), "Label3", 120, 28, 44, 17);
+    auto* label2 = place(new QLabel(QStringLiteral("Height:"), this), "Label2", 16, 69, 38, 17);
     Edit2 = place(new QLineEdit(this), "Edit2", 56, 65, 57, 21);
-    place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69);
+    auto* label4 = place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69, 44, 17);
 
-    CheckBox1 = place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26);
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26,
+                      313 - 168 - 6, 17);
     CheckBox1->setChecked(true);
 
     QFont big = font();
@@ -70,6 +71,10 @@ TImage_Size::TImage_Size(jollix::Editor& editor, QWidget* parent)
     Button1 = place(new QPushButton(QStringLiteral("OK"), this), "Button1", 16, 136, 75, 25);
     Button2 = place(new QPushButton(QStringLiteral("Cancel"), this), "Button2", 168, 136, 75, 25);
     Button1->setDefault(true);
+
+    // The two rows keep their fields one under the other: the captions of a
+    // column get the room the wider one needs.
+    setFixedSize(QSize(313, 195) + jollix::fitTexts(this, {{label1, label2}, {label3, label4}}));
 
     // The coupling of the two fields runs when a key is released in them,
     // never when the program sets their text.
@@ -89,9 +94,21 @@ void TImage_Size::showEvent(QShowEvent* event) {
 }
 
 bool TImage_Size::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
-        if (watched == Edit1) Edit1KeyUp();
-        else if (watched == Edit2) Edit2KeyUp();
+    if (event->type() == QEvent::FocusOut && (watched == Edit1 || watched == Edit2)) {
+        // Keys released elsewhere (in a message box, say) never come back.
+        (watched == Edit1 ? keysDown1_ : keysDown2_).clear();
+    } else if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+               (watched == Edit1 || watched == Edit2)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QSet<int>& down = watched == Edit1 ? keysDown1_ : keysDown2_;
+        if (event->type() == QEvent::KeyPress) {
+            down.insert(key->key());
+        } else if (!key->isAutoRepeat() && down.remove(key->key())) {
+            // Only the release of a key pressed in the field: the release of
+            // Enter that closed a message box must not run the field again.
+            if (watched == Edit1) Edit1KeyUp();
+            else Edit2KeyUp();
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -99,25 +116,31 @@ bool TImage_Size::eventFilter(QObject* watched, QEvent* event) {
 void TImage_Size::FormShow() {
     Edit1->setText(QString::number(editor_.picture().width()));
     Edit2->setText(QString::number(editor_.picture().height()));
+    failingField_ = nullptr;
 }
 
-void TImage_Size::Edit1KeyUp() {
-    jollix::guarded([&] {
-        const std::string a = textOf(Edit1);
-        if (!CheckBox1->isChecked() || !jollix::IsAllDigits(a)) return;
-        const jollix::Picture& pic = editor_.picture();
-        Edit2->setText(QString::number(jollix::heldRatioValue(jollix::StrToInt(a), pic.height(), pic.width())));
-    });
+void TImage_Size::coupleFields(QLineEdit* typed, QLineEdit* other, bool widthTyped) {
+    try {
+        const std::string text = textOf(typed);
+        if (CheckBox1->isChecked() && jollix::IsAllDigits(text)) {
+            const jollix::Picture& pic = editor_.picture();
+            const int32_t value = jollix::StrToInt(text);
+            other->setText(QString::number(widthTyped ? jollix::heldRatioValue(value, pic.height(), pic.width())
+                                                      : jollix::heldRatioValue(value, pic.width(), pic.height())));
+        }
+        if (failingField_ == typed) failingField_ = nullptr;
+    } catch (...) {
+        // Said once; while the user corrects the field (or types on), the
+        // message does not come back at every key.
+        if (failingField_ == typed) return;
+        failingField_ = typed;
+        jollix::reportError(jollix::currentExceptionMessage());
+    }
 }
 
-void TImage_Size::Edit2KeyUp() {
-    jollix::guarded([&] {
-        const std::string b = textOf(Edit2);
-        if (!CheckBox1->isChecked() || !jollix::IsAllDigits(b)) return;
-        const jollix::Picture& pic = editor_.picture();
-        Edit1->setText(QString::number(jollix::heldRatioValue(jollix::StrToInt(b), pic.width(), pic.height())));
-    });
-}
+void TImage_Size::Edit1KeyUp() { coupleFields(Edit1, Edit2, true); }
+
+void TImage_Size::Edit2KeyUp() { coupleFields(Edit2, Edit1, false); }
 
 void TImage_Size::scaleBoth(int percent) {
     // Both fields are read and scaled before either changes, so a field the

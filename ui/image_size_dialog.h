@@ -3,6 +3,7 @@
 // optionally holding the ratio of the two while typing. Created once, shown
 // without blocking the other windows, always on top, and only hidden.
 #include <QDialog>
+#include <QSet>
 
 class QCheckBox;
 class QLabel;
@@ -42,6 +43,11 @@ protected:
 
 private:
     void scaleBoth(int percent);
+    // The held ratio: the other field follows the one typed in. A value the
+    // conversion rejects is reported once until the field is right again.
+    void coupleFields(QLineEdit* typed, QLineEdit* other, bool widthTyped);
 
     jollix::Editor& editor_;
+    QSet<int> keysDown1_, keysDown2_;  // keys pressed in Edit1 and Edit2, not yet released
+    QLineEdit* failingField_ = nullptr;
 };
