@@ -6,6 +6,8 @@
 #include <tuple>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <iostream>
 #include <ostream>
 #include <sstream>
@@ -19,9 +21,14 @@ namespace {
 
 constexpr const char* kWritten = ".jpg, .jpeg, .bmp, .wmf, .png, .webp, .tif or .tiff";
 
-[[noreturn]] void fail(const std::string& step, const std::string& why) {
-    throw JollixError("step '" + step + "': " + why);
-}
+// A step that cannot be run as written; runBatch names it with its position.
+struct StepError : JollixError {
+    StepError(const std::string& step, const std::string& reason)
+        : JollixError("step '" + step + "': " + reason), why(reason) {}
+    std::string why;
+};
+
+[[noreturn]] void fail(const std::string& step, const std::string& why) { throw StepError(step, why); }
 
 long parseInt(const std::string& step, const std::string& text) {
     if (text.empty()) fail(step, "a number is missing");
@@ -90,29 +97,58 @@ void pressAndRelease(Editor& e, const std::string& step, Point p, long applicati
     e.mouseUp(MouseButton::Left, p.x, p.y);
 }
 
-// Every view pixel of the straight line from a to b, both ends included.
-std::vector<Point> linePoints(Point a, Point b) {
-    const int dx = b.x - a.x, dy = b.y - a.y;
-    const int n = std::max(std::abs(dx), std::abs(dy));
-    std::vector<Point> pts;
-    pts.reserve(size_t(n) + 1);
-    for (int i = 0; i <= n; ++i) {
-        if (n == 0) {
-            pts.push_back(a);
-            break;
+// The straight line from a to b, both ends included, one point for each
+// view pixel along its longer side: point i of n is a + (b - a) * i / n,
+// rounded. Only the points whose rubber disc can touch the picture are
+// walked (visit gets each): a disc wholly off the picture paints nothing,
+// and a drag to a far point would otherwise walk thousands of millions of
+// them. Every point that is walked is the one the whole line would give.
+template <class Visit>
+void walkRubberLine(const Editor& e, Point a, Point b, Visit visit) {
+    const long long dx = (long long)b.x - a.x, dy = (long long)b.y - a.y;
+    const long long n = std::max(std::llabs(dx), std::llabs(dy));
+    auto at = [&](long long i) -> Point {
+        if (n == 0) return a;
+        return {int(a.x + (long long)std::nearbyint((long double)dx * i / n)),
+                int(a.y + (long long)std::nearbyint((long double)dy * i / n))};
+    };
+    // The disc at view point v covers picture columns cx - r .. cx + r with
+    // cx = ViewToPicture(v.x) (and rows likewise); it touches the picture
+    // when those ranges meet 0 .. width - 1 and 0 .. height - 1.
+    const long double zoom = e.state().ZoomPercent;
+    const long double r = std::nearbyint((long double)e.state().BrushRadiusSlider / zoom * 100.0L);
+    auto toPicture = [&](int v) { return std::nearbyint((long double)v / zoom * 100.0L); };
+    auto xNear = [&](long long i) { return toPicture(at(i).x) + r >= 0; };
+    auto xFar = [&](long long i) { return toPicture(at(i).x) - r <= e.picture().width() - 1; };
+    auto yNear = [&](long long i) { return toPicture(at(i).y) + r >= 0; };
+    auto yFar = [&](long long i) { return toPicture(at(i).y) - r <= e.picture().height() - 1; };
+    // Each condition holds on one end of 0 .. n and not on the other
+    // (coordinates move monotonically along the line), so together they hold
+    // on one stretch of i, found by bisection.
+    long long first = 0, last = n;
+    for (auto holds : {std::function<bool(long long)>(xNear), std::function<bool(long long)>(xFar),
+                       std::function<bool(long long)>(yNear), std::function<bool(long long)>(yFar)}) {
+        if (first > last) return;
+        const bool atFirst = holds(first), atLast = holds(last);
+        if (atFirst && atLast) continue;
+        if (!atFirst && !atLast) return;
+        long long lo = first, hi = last;  // holds at one end, not the other
+        while (hi - lo > 1) {
+            const long long mid = lo + (hi - lo) / 2;
+            (holds(mid) == atFirst ? lo : hi) = mid;
         }
-        pts.push_back({a.x + int(std::nearbyint((long double)dx * i / n)),
-                       a.y + int(std::nearbyint((long double)dy * i / n))});
+        if (atFirst) last = lo;
+        else first = hi;
     }
-    return pts;
+    for (long long i = first; i <= last; ++i) visit(at(i));
 }
 
 void enterTab(Editor& e, int page) {
     if (e.palette().page() != page) e.palette().changeTab(page);
 }
 
-// Brush steps: NAME@X,Y[*N]
-void brushStep(Editor& e, const std::string& step, const std::string& arg) {
+// NAME@X,Y[*N]: the point and the number of applications.
+std::pair<Point, long> parseBrush(const std::string& step, const std::string& arg) {
     long n = 1;
     std::string point = arg;
     if (const size_t star = arg.find('*'); star != std::string::npos) {
@@ -120,18 +156,16 @@ void brushStep(Editor& e, const std::string& step, const std::string& arg) {
         if (n < 1 || n > 10000) fail(step, "the number of applications must be 1 to 10000");
         point = arg.substr(0, star);
     }
-    pressAndRelease(e, step, parsePoint(step, point), n);
+    return {parsePoint(step, point), n};
 }
 
-void sliderStep(Editor& e, Slider& s, const std::string& step, const std::string& value) {
-    const long v = parseInt(step, value);
+void sliderStep(Slider& s, const std::string& step, long v) {
     if (v < s.minimum() || v > s.maximum()) {
         std::ostringstream m;
         m << "the slider takes " << s.minimum() << " to " << s.maximum() << " now";
         fail(step, m.str());
     }
     s.userScroll(int(v));
-    (void)e;
 }
 
 // A mistake in how the command was called (exit code 2).
@@ -141,24 +175,36 @@ struct UsageError : JollixError {
 
 } // namespace
 
-void runStep(Editor& e, const std::string& step) {
-    Palette& pal = e.palette();
+namespace {
+
+// One step: its words and numbers are read first, so that with no editor
+// the step is only checked; with one it then runs. Whatever depends on the
+// state reached (a point on the picture at the current zoom, a slider's
+// range) is checked when the step runs.
+void step(Editor* editor, const std::string& step) {
     const size_t at = step.find('@');
     const size_t eq = step.find('=');
     if (at != std::string::npos) {
         const std::string name = step.substr(0, at), arg = step.substr(at + 1);
-        if (name == "expand" || name == "shrink") {
-            enterTab(e, kPageDistort);
-            name == "expand" ? pal.clickExpand() : pal.clickShrink();
-            brushStep(e, step, arg);
-        } else if (name == "dextro" || name == "levo") {
-            enterTab(e, kPageTwist);
-            name == "dextro" ? pal.clickDextrorotary() : pal.clickLevorotary();
-            brushStep(e, step, arg);
+        if (name == "expand" || name == "shrink" || name == "dextro" || name == "levo") {
+            const auto [point, n] = parseBrush(step, arg);
+            if (!editor) return;
+            Editor& e = *editor;
+            Palette& pal = e.palette();
+            if (name == "expand" || name == "shrink") {
+                enterTab(e, kPageDistort);
+                name == "expand" ? pal.clickExpand() : pal.clickShrink();
+            } else {
+                enterTab(e, kPageTwist);
+                name == "dextro" ? pal.clickDextrorotary() : pal.clickLevorotary();
+            }
+            pressAndRelease(e, step, point, n);
         } else if (name == "smear") {
             auto [a, b] = parseDrag(step, arg);
+            if (!editor) return;
+            Editor& e = *editor;
             enterTab(e, kPageTwist);
-            pal.clickSmear();
+            e.palette().clickSmear();
             requireInside(e, step, a);
             e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
             e.mouseMove(kLeftHeld, b.x, b.y);
@@ -171,14 +217,18 @@ void runStep(Editor& e, const std::string& step) {
             } else {
                 a = b = parsePoint(step, arg);
             }
+            if (!editor) return;
+            Editor& e = *editor;
             enterTab(e, kPageSketch);
-            if (e.state().SketchTool != kSketchToolRubber) pal.clickRubber();
+            if (e.state().SketchTool != kSketchToolRubber) e.palette().clickRubber();
             requireInside(e, step, a);
             e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
-            for (const Point& p : linePoints(a, b)) e.mouseMove(kLeftHeld, p.x, p.y);
+            walkRubberLine(e, a, b, [&](Point p) { e.mouseMove(kLeftHeld, p.x, p.y); });
             e.mouseUp(MouseButton::Left, b.x, b.y);
         } else if (name == "zone") {
             auto [a, b] = parseDrag(step, arg);
+            if (!editor) return;
+            Editor& e = *editor;
             requireInside(e, step, a);
             requireInside(e, step, b);
             if (!e.state().SelectionShown) e.toggleZoneMode();
@@ -190,7 +240,7 @@ void runStep(Editor& e, const std::string& step) {
             if (size.x < 1 || size.y < 1 || size.x > 100000 || size.y > 100000 ||
                 (long double)size.x * size.y > (long double)(1u << 28))
                 fail(step, "the new size must be 1 to 100000 pixels a side and at most 2^28 pixels");
-            e.resizePicture(size.x, size.y);
+            if (editor) editor->resizePicture(size.x, size.y);
         } else {
             fail(step, "unknown step (see --help)");
         }
@@ -200,37 +250,42 @@ void runStep(Editor& e, const std::string& step) {
         const std::string name = step.substr(0, eq), value = step.substr(eq + 1);
         if (name == "zoom") {
             const double z = parseReal(step, value);
-            if (!e.setZoomPercent(z)) fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
-        } else if (name == "distort.rad") {
-            sliderStep(e, pal.distortRad, step, value);
-        } else if (name == "distort.cur") {
-            sliderStep(e, pal.distortCur, step, value);
-        } else if (name == "twist.rad") {
-            sliderStep(e, pal.twistRad, step, value);
-        } else if (name == "twist.cur") {
-            sliderStep(e, pal.twistCur, step, value);
+            if (editor && !editor->setZoomPercent(z))
+                fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
         } else if (name == "shape") {
             int shape = 0;
             if (value == "spherical") shape = kShapeSpherical;
             else if (value == "vertical") shape = kShapeVertical;
             else if (value == "horizontal") shape = kShapeHorizontal;
             else fail(step, "the shape is spherical, vertical or horizontal");
-            enterTab(e, kPageDistort);
-            pal.chooseShape(shape);
-        } else if (name == "pen") {
-            enterTab(e, kPageSketch);
-            sliderStep(e, pal.penPressure, step, value);
-        } else if (name == "contrast") {
-            enterTab(e, kPageSketch);
-            sliderStep(e, pal.pencilContrast, step, value);
-        } else if (name == "rubber") {
-            enterTab(e, kPageSketch);
-            sliderStep(e, pal.rubberThick, step, value);
+            if (!editor) return;
+            enterTab(*editor, kPageDistort);
+            editor->palette().chooseShape(shape);
         } else {
-            fail(step, "unknown setting (see --help)");
+            // The sliders, and the tab each belongs to (-1: any).
+            struct SliderSetting { const char* name; Slider Palette::*slider; int page; };
+            static const SliderSetting sliders[] = {
+                {"distort.rad", &Palette::distortRad, -1}, {"distort.cur", &Palette::distortCur, -1},
+                {"twist.rad", &Palette::twistRad, -1},     {"twist.cur", &Palette::twistCur, -1},
+                {"pen", &Palette::penPressure, kPageSketch}, {"contrast", &Palette::pencilContrast, kPageSketch},
+                {"rubber", &Palette::rubberThick, kPageSketch},
+            };
+            const SliderSetting* setting = nullptr;
+            for (const SliderSetting& s : sliders)
+                if (name == s.name) setting = &s;
+            if (!setting) fail(step, "unknown setting (see --help)");
+            const long v = parseInt(step, value);
+            if (!editor) return;
+            if (setting->page >= 0) enterTab(*editor, setting->page);
+            sliderStep(editor->palette().*(setting->slider), step, v);
         }
         return;
     }
+    static const char* const plain[] = {"undo", "redo", "renew", "sketch", "pen-sketch", "pencil-sketch",
+                                        "clean-spots", "cut"};
+    if (std::find(std::begin(plain), std::end(plain), step) == std::end(plain)) fail(step, "unknown step (see --help)");
+    if (!editor) return;
+    Editor& e = *editor;
     if (step == "undo") e.undo();
     else if (step == "redo") e.redo();
     else if (step == "renew") e.renew();
@@ -240,8 +295,14 @@ void runStep(Editor& e, const std::string& step) {
     else if (step == "clean-spots") { enterTab(e, kPageSketch); e.clearUpSpot(); }
     else if (step == "cut") {
         if (!e.cutOut()) fail(step, "no zone with pixels inside its frame is marked");
-    } else fail(step, "unknown step (see --help)");
+    }
 }
+
+} // namespace
+
+void checkStep(const std::string& s) { step(nullptr, s); }
+
+void runStep(Editor& e, const std::string& s) { step(&e, s); }
 
 std::string helpText() {
     return R"(Usage: jollix-batch [--format=EXT] INPUT OUTPUT STEP...
@@ -325,11 +386,25 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
             throw UsageError("the output '" + output + "' must end in " + kWritten + ", or give --format=EXT");
         }
 
+        // Every step is checked before any runs (or the input is read), and
+        // a failing step is named with its position among the steps.
+        auto atPosition = [&](size_t i, auto&& work) {
+            try {
+                work(positional[i]);
+            } catch (const StepError& e) {
+                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + e.why);
+            } catch (const JollixError& e) {
+                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + e.what());
+            }
+        };
+        for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [](const std::string& s) { checkStep(s); });
+
         std::optional<Picture> start;
         if (input == "-") start = LoadPictureStream(in, "from standard input");
         else if (input != "default") start = LoadPictureFile(input);
         Editor editor(std::move(start));
-        for (size_t i = 2; i < positional.size(); ++i) runStep(editor, positional[i]);
+        for (size_t i = 2; i < positional.size(); ++i)
+            atPosition(i, [&](const std::string& s) { runStep(editor, s); });
         if (editor.picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
         if (output == "-") {
             const std::string bytes = encodePicture(editor.picture(), format);

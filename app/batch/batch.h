@@ -12,6 +12,9 @@ namespace jollix::batch {
 // Runs one step on the session; throws JollixError with a clear message
 // for a step it does not understand or that fails.
 void runStep(Editor& editor, const std::string& step);
+// Checks a step's words and numbers without running it (what depends on
+// the session's state is checked when it runs); throws as runStep does.
+void checkStep(const std::string& step);
 
 // The whole command: args are options (--help, --version, --format=EXT)
 // and INPUT OUTPUT STEP... INPUT "-" is read from `in`, OUTPUT "-" is

@@ -1,6 +1,8 @@
 // The batch command end to end: steps, outputs, and clean failures.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -228,3 +230,83 @@ TEST_F(BatchTest, TheProgramSitsInAShellPipeline) {
     EXPECT_EQ(WEXITSTATUS(std::system(("'" JOLLIX_BATCH_PROGRAM "' /no/such.png '" + path("x.png") + "' 2>/dev/null").c_str())), 1);
 }
 #endif
+
+namespace {
+
+// A rubber drag the way the desktop program runs it: a move to every view
+// pixel of the whole line, on the picture or not.
+Picture rubberDragEveryPixel(int zoom, int thickness, int x0, int y0, int x1, int y1) {
+    Editor e;
+    batch::runStep(e, "zoom=" + std::to_string(zoom));
+    batch::runStep(e, "rubber=" + std::to_string(thickness));
+    e.palette().clickRubber();
+    const HeldButtons left{true, false};
+    e.mouseDown(MouseButton::Left, left, x0, y0);
+    const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    for (int i = 0; i <= n; ++i) {
+        const int x = n ? x0 + int(std::nearbyint((long double)(x1 - x0) * i / n)) : x0;
+        const int y = n ? y0 + int(std::nearbyint((long double)(y1 - y0) * i / n)) : y0;
+        e.mouseMove(left, x, y);
+    }
+    e.mouseUp(MouseButton::Left, x1, y1);
+    return e.picture();
+}
+
+} // namespace
+
+TEST_F(BatchTest, RubberDragsPaintOnlyWhatTouchesThePictureAndFarOnesEndQuickly) {
+    // The start picture is 605 pixels wide. Lines on it, leaving it, and far
+    // past it (along the same pixels as a shorter line), at two zooms.
+    struct Case { int zoom, thickness; std::string far; int x0, y0, x1, y1; };
+    const Case cases[] = {
+        {100, 25, "", 10, 10, 300, 200},
+        {100, 50, "", 500, 400, 2000, 900},
+        {100, 25, "1000000000,1000000000", 0, 0, 1500, 1500},
+        {200, 10, "-1000000000,400", 900, 400, -1500, 400},
+        {50, 50, "3,-999999999", 3, 200, 3, -1200},
+    };
+    for (const Case& c : cases) {
+        const std::string to = c.far.empty() ? std::to_string(c.x1) + "," + std::to_string(c.y1) : c.far;
+        const std::string drag = "rubber@" + std::to_string(c.x0) + "," + std::to_string(c.y0) + ":" + to;
+        const auto start = std::chrono::steady_clock::now();
+        const BatchRun r = run({"default", path("rubber.bmp"), "zoom=" + std::to_string(c.zoom),
+                                "rubber=" + std::to_string(c.thickness), drag});
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        ASSERT_EQ(r.code, 0) << drag << ": " << r.err;
+        EXPECT_LT(seconds, 2.0) << drag;
+        EXPECT_EQ(LoadPictureFile(path("rubber.bmp")),
+                  rubberDragEveryPixel(c.zoom, c.thickness, c.x0, c.y0, c.x1, c.y1))
+            << drag;
+    }
+}
+
+TEST_F(BatchTest, EveryStepIsCheckedBeforeAnyRuns) {
+    // 9,999 slow steps, then a bad one: reported at once with its position,
+    // before the input is even read, and nothing is written.
+    std::vector<std::string> args{path("missing.bmp"), path("never.bmp")};
+    for (int i = 1; i < 10000; ++i) args.push_back("pencil-sketch");
+    struct Case { std::string step, message; };
+    const Case cases[] = {
+        {"frobnicate", "step 10000 'frobnicate': unknown step"},
+        {"expand@1,2*0", "step 10000 'expand@1,2*0': the number of applications must be 1 to 10000"},
+        {"contrast=x", "step 10000 'contrast=x': 'x' is not a whole number"},
+        {"rubber@5,5:7", "step 10000 'rubber@5,5:7': expected a point X,Y"},
+        {"resize@0,10", "step 10000 'resize@0,10': the new size must be"},
+        {"volume=11", "step 10000 'volume=11': unknown setting"},
+    };
+    for (const Case& c : cases) {
+        args.push_back(c.step);
+        const auto start = std::chrono::steady_clock::now();
+        const BatchRun r = run(args);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        args.pop_back();
+        EXPECT_EQ(r.code, 1) << c.step;
+        EXPECT_EQ(r.err.rfind("jollix-batch: " + c.message, 0), 0u) << r.err;
+        EXPECT_LT(seconds, 1.0) << c.step;
+        EXPECT_FALSE(fs::exists(path("never.bmp")));
+    }
+    // Steps that fail only when they run are named by position too.
+    const BatchRun r = run({"default", path("never.bmp"), "undo", "expand@900,100"});
+    EXPECT_EQ(r.err.rfind("jollix-batch: step 2 'expand@900,100': the point 900,100 is not on the picture", 0), 0u)
+        << r.err;
+}
