@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,15 +16,18 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/error.h"
+#include "effects/resample.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "ui/about_box.h"
@@ -80,22 +85,34 @@ public:
         if (!info.isFile()) return;
         QImage img;
         QSize full;
-        {
+        const std::string name = QFile::encodeName(path).toStdString();
+        if (formatForName(name) != PictureFormat::Unknown) {
+            // What Open would show, photos turned upright; none for files
+            // too large to read at every move of the cursor.
+            if (info.size() > kMaxOwnDecodeBytes) {
+                image_->setText(QStringLiteral("(no preview)"));
+                return;
+            }
+            try {
+                const Picture p = LoadPictureFile(name);
+                full = QSize(p.width(), p.height());
+                const QSize fit = full.scaled(kSide, kSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+                img = qimageFromPicture(full.width() > kSide || full.height() > kSide
+                                            ? resampleArea(p, fit.width(), fit.height())
+                                            : p);
+            } catch (...) {
+                img = QImage();
+            }
+        } else {
+            // Further formats that Qt reads (the preview shows them; Open
+            // does not read them).
             QImageReader reader(path);
+            reader.setAutoTransform(true);
             full = reader.size();
             if (full.isValid() && (full.width() > kSide || full.height() > kSide))
                 reader.setScaledSize(full.scaled(kSide, kSide, Qt::KeepAspectRatio));
             img = reader.read();
-        }
-        if (img.isNull() && info.size() <= kMaxOwnDecodeBytes) {
-            // Formats only the program's own readers know (metafiles, ...).
-            try {
-                const Picture p = LoadPictureFile(QFile::encodeName(path).toStdString());
-                full = QSize(p.width(), p.height());
-                img = qimageFromPicture(p);
-            } catch (...) {
-                img = QImage();
-            }
+            if (reader.transformation() & QImageIOHandler::TransformationRotate90) full.transpose();
         }
         if (img.isNull()) {
             image_->setText(QStringLiteral("(no preview)"));
@@ -134,7 +151,8 @@ TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
 
     mdiArea_ = new QMdiArea(this);
     setCentralWidget(mdiArea_);
-    statusBar()->setSizeGripEnabled(true);  // empty: no messages are ever shown there
+    statusBar()->setSizeGripEnabled(true);  // shows only what a drop could not open
+    setAcceptDrops(true);  // drops on the work area come here too
 
     buildCommands();
 
@@ -416,6 +434,53 @@ bool TForm1::settleUnsavedChanges() {
     case QMessageBox::Discard: return true;
     default: return false;  // Cancel, Escape
     }
+}
+
+// ---------------------------------------------------------------------------
+// Drag and drop
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    // Anything may be dropped: what is no picture file is answered on the
+    // status bar.
+    event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+void TForm1::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    // The drop's data lives only as long as the event; the opening (with
+    // its questions and messages) runs once the drag has ended.
+    auto* copy = new QMimeData;
+    copy->setUrls(event->mimeData()->urls());
+    QTimer::singleShot(0, this, [this, copy] {
+        openDropped(*copy);
+        delete copy;
+    });
+}
+
+void TForm1::openDropped(const QMimeData& data) {
+    QString picture;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString file = url.toLocalFile();
+        if (formatForName(QFile::encodeName(file).toStdString()) != PictureFormat::Unknown) {
+            picture = file;
+            break;
+        }
+    }
+    if (picture.isEmpty()) {
+        statusBar()->showMessage(
+            QStringLiteral("Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, "
+                           "HEIC) can be dropped here."),
+            8000);
+        return;
+    }
+    statusBar()->clearMessage();
+    // Changes not yet saved are never dropped without asking.
+    if (!settleUnsavedChanges()) return;
+    lastFolder_ = QFileInfo(picture).absolutePath();
+    openFile(picture);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -18,6 +18,7 @@ class QAction;
 class QActionGroup;
 class QFileDialog;
 class QLabel;
+class QMimeData;
 class QMdiArea;
 class TImage_Size;
 
@@ -27,10 +28,14 @@ class TAbout_us;
 class TTools;
 class TWork_area;
 
-// The open and save dialogs' type lists, as description|mask pairs.
+// The open and save dialogs' type lists, as description|mask pairs. The
+// save dialog's entries are numbered as SaveFormat: 1 JPEG, 2 BMP, 3 WMF,
+// 4 PNG, 5 WebP, 6 TIFF.
 inline constexpr const char* kOpenFilter =
-    "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|All files|*.*";
-inline constexpr const char* kSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf";
+    "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|"
+    "*.png|*.png|*.webp|*.webp|*.tif;*.tiff|*.tif;*.tiff|*.heic;*.heif|*.heic;*.heif|All files|*.*";
+inline constexpr const char* kSaveFilter =
+    "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png|*.webp|*.webp|*.tif|*.tif";
 
 // A "description|mask|description|mask..." list as the file dialog's name
 // filters ("description (mask)"). A mask of "*.*" means every file, also
@@ -97,9 +102,18 @@ public slots:
     void Help2Click();
     void About1Click();
 
+    // A drop on the main window or the work area: the first local file
+    // among the dropped ones whose name is one Open reads is opened as Open
+    // does, after the question about unsaved changes. A drop without such a
+    // file changes nothing and says so on the status bar.
+    void openDropped(const QMimeData& data);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildCommands();

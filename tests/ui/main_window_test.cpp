@@ -421,13 +421,17 @@ private slots:
         });
         p->form->Open1Click();
         QCOMPARE(filters, (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)",
-                                       "*.emf (*.emf)", "*.gif (*.gif)", "All files (*)"}));
+                                       "*.emf (*.emf)", "*.gif (*.gif)", "*.png (*.png)", "*.webp (*.webp)",
+                                       "*.tif;*.tiff (*.tif *.tiff)", "*.heic;*.heif (*.heic *.heif)",
+                                       "All files (*)"}));
         QVERIFY(options.testFlag(QFileDialog::DontUseNativeDialog));
         QVERIFY(preview);
     }
 
     void nameFiltersFromTheTypeLists() {
-        QCOMPARE(nameFiltersOf(QString::fromUtf8(kSaveFilter)), (QStringList{"*.jpg (*.jpg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)"}));
+        QCOMPARE(nameFiltersOf(QString::fromUtf8(kSaveFilter)),
+                 (QStringList{"*.jpg (*.jpg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)", "*.png (*.png)", "*.webp (*.webp)",
+                              "*.tif (*.tif)"}));
         QCOMPARE(nameFiltersOf(QStringLiteral("Pictures|*.jpg;*.bmp|All|*.*")),
                  (QStringList{"Pictures (*.jpg *.bmp)", "All (*)"}));
     }
@@ -440,6 +444,9 @@ private slots:
         QTest::newRow("BMP") << 1 << "out.png" << "out.bmp";
         QTest::newRow("WMF") << 2 << "out.png" << "out.wmf";
         QTest::newRow("JPEG, no extension") << 0 << "plain" << "plain.jpg";
+        QTest::newRow("PNG") << 3 << "lossless.jpg" << "lossless.png";
+        QTest::newRow("WebP") << 4 << "web.bmp" << "web.webp";
+        QTest::newRow("TIFF") << 5 << "print.tiff" << "print.tif";
     }
     void saveInTheThreeFormats() {
         QFETCH(int, entry);
