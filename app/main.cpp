@@ -1,6 +1,7 @@
 // Jollix, the desktop program. `jollix [FILE]` starts on the built-in start
 // picture, or on FILE opened as the Open command would.
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include "editor/editor.h"
@@ -8,18 +9,41 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 
-int main(int argc, char** argv) {
-    jollix::JollixApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Jollix"));
-    QApplication::setApplicationVersion(QStringLiteral("6.01"));
-    QApplication::setWindowIcon(jollix::icons::program());
+namespace {
 
-    QCommandLineParser parser;
+void describeCommandLine(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("A picture editor for making funny photos."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A picture to open at start."),
                                  QStringLiteral("[file]"));
+}
+
+// --help and --version print and end the program before the window system
+// is opened, so that they work without a display.
+void answerWithoutDisplay(int& argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    // Errors (an unknown option, or one of the window system's own that
+    // only the window start understands) are left to that start.
+    parser.parse(core.arguments());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Jollix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("6.01"));
+    answerWithoutDisplay(argc, argv);
+
+    jollix::JollixApplication app(argc, argv);
+    QApplication::setWindowIcon(jollix::icons::program());
+
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(app);
 
     // The session starts with the built-in picture, Expand and the Spherical

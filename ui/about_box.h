@@ -10,7 +10,6 @@ class QPlainTextEdit;
 namespace jollix {
 
 inline constexpr const char* kHomePage = "https://www.jollix.example/";
-inline constexpr const char* kFaqPage = "https://www.jollix.example/faq.html";
 
 // The lines of the about box's text, blank lines between the entries.
 QString aboutText();

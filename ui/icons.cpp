@@ -3,8 +3,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QSvgRenderer>
 #include <QtMath>
 #include <functional>
+
+// The program icon's SVG is compiled into the library; a static library's
+// resources must be registered by hand.
+static void initProgramIconResource() { Q_INIT_RESOURCE(program_icon); }
 
 namespace jollix::icons {
 
@@ -12,8 +17,8 @@ namespace {
 
 using Draw = std::function<void(QPainter&)>;
 
-// Every picture is drawn on a 16 x 16 grid (the program icon on 32 x 32)
-// and rendered at one and two times that size.
+// Every picture is drawn on a 16 x 16 grid and rendered at one and two
+// times that size.
 QPixmap render(const Draw& draw, int grid, int pixels) {
     QPixmap pm(pixels, pixels);
     pm.fill(Qt::transparent);
@@ -365,32 +370,19 @@ QIcon rubber() {
 }
 
 QIcon program() {
-    const Draw face = [](QPainter& p) {
-        // A photograph whose smiling face bulges: the program's work.
-        p.setPen(QPen(QColor(60, 60, 60), 1.0));
-        p.setBrush(QColor(250, 250, 245));
-        p.drawRoundedRect(QRectF(1.5, 3.5, 29.0, 25.0), 2.0, 2.0);
-        p.setBrush(QColor(150, 200, 250));
-        p.drawRect(QRectF(4.0, 6.0, 24.0, 20.0));
-        p.setBrush(kYellow);
-        p.setPen(QPen(QColor(150, 110, 20), 1.0));
-        p.drawEllipse(QPointF(16, 16), 9.0, 8.5);
-        p.setBrush(Qt::white);
-        p.setPen(QPen(kInk, 0.8));
-        p.drawEllipse(QPointF(12.0, 13.5), 3.6, 3.8);  // the bulging eye
-        p.drawEllipse(QPointF(20.0, 14.0), 1.8, 1.8);
-        p.setBrush(kInk);
-        p.drawEllipse(QPointF(12.6, 14.2), 1.6, 1.6);
-        p.drawEllipse(QPointF(20.2, 14.2), 0.8, 0.8);
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(kRed, 1.4, Qt::SolidLine, Qt::RoundCap));
-        QPainterPath mouth;
-        mouth.moveTo(11.0, 19.0);
-        mouth.cubicTo(14.0, 23.5, 19.0, 23.5, 22.0, 18.0);
-        p.drawPath(mouth);
-    };
+    // The same picture as the installed icon files, which the build renders
+    // from this SVG.
+    initProgramIconResource();
+    QSvgRenderer svg(QStringLiteral(":/jollix/jollix.svg"));
     QIcon icon;
-    for (int px : {16, 32, 64}) icon.addPixmap(render(face, 32, px));
+    for (int px : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pm(px, px);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        svg.render(&p);
+        p.end();
+        icon.addPixmap(pm);
+    }
     return icon;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The program's pictures: the tool-bar buttons, the palette's tool buttons
-// and the program icon, all drawn here with QPainter. Undo, Redo and Cut out
-// carry their own picture for the disabled state.
+// The program's pictures: the tool-bar buttons and the palette's tool
+// buttons, drawn here with QPainter (Undo, Redo and Cut out carry their own
+// picture for the disabled state), and the program icon, rendered from
+// data/icons/jollix.svg.
 #include <QIcon>
 
 namespace jollix::icons {
@@ -31,7 +32,7 @@ QIcon pencilSketch();
 QIcon clearUpSpot();
 QIcon rubber();
 
-// The 32 x 32 program icon (also drawn at 16 and 64).
+// The program icon, at the sizes of the installed icon theme.
 QIcon program();
 
 } // namespace jollix::icons

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -33,6 +34,7 @@
 #include "ui/about_box.h"
 #include "ui/clipboard.h"
 #include "ui/error_handling.h"
+#include "ui/help_page.h"
 #include "ui/icons.h"
 #include "ui/image_size_dialog.h"
 #include "ui/mail.h"
@@ -539,7 +541,15 @@ void TForm1::SpeedButton1Click() { run([this] { mailWork(editor_.picture()); });
 // Help
 
 void TForm1::Online1Click() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePage))); }
-void TForm1::Help2Click() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kFaqPage))); }
+void TForm1::Help2Click() {
+    run([] {
+        const QString page = localHelpPage();
+        if (page.isEmpty())
+            throw JollixError("The help page is not installed; it is looked for in " +
+                              helpPageCandidates(QCoreApplication::applicationDirPath()).join(QStringLiteral(" and ")).toStdString() + ".");
+        QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    });
+}
 
 void TForm1::About1Click() {
     about_->show();

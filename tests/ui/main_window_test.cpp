@@ -21,6 +21,7 @@
 
 #include "io/picture_files.h"
 #include "ui/about_box.h"
+#include "ui/help_page.h"
 #include "ui/image_size_dialog.h"
 #include "window_test_util.h"
 
@@ -644,14 +645,36 @@ private slots:
     void webPagesOpenInTheBrowser() {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         p->form->faq.shortcut->trigger();
+        p->form->faq.menuItem->trigger();
         p->form->home.button->trigger();
         p->form->home.menuItem->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QCOMPARE(catcher.opened.size(), 3);
-        QCOMPARE(catcher.opened[0], QUrl(QStringLiteral("https://www.jollix.example/faq.html")));
-        QCOMPARE(catcher.opened[1], QUrl(QStringLiteral("https://www.jollix.example/")));
-        QCOMPARE(catcher.opened[2].host(), QStringLiteral("www.jollix.example"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY(p->errors.isEmpty());
+        QCOMPARE(catcher.opened.size(), 4);
+        // F1 opens the program's own questions page from disk (here the
+        // source tree's, as for any program run from its build tree).
+        const QUrl faq = catcher.opened[0];
+        QVERIFY(faq.isLocalFile());
+        QVERIFY(QFileInfo(faq.toLocalFile()).isFile());
+        QVERIFY(faq.toLocalFile().endsWith(QStringLiteral("/help/index.html")));
+        QCOMPARE(catcher.opened[1], faq);
+        QCOMPARE(catcher.opened[2], QUrl(QStringLiteral("https://www.jollix.example/")));
+        QCOMPARE(catcher.opened[3].host(), QStringLiteral("www.jollix.example"));
+    }
+
+    // The installed page beside the installed program comes first; a
+    // program in a build tree falls back to the source tree's page.
+    void helpPageLookedForBesideTheProgramFirst() {
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QStringList where = helpPageCandidates(bin);
+        QCOMPARE(where.size(), 2);
+        QCOMPARE(where[0], prefix.filePath(QStringLiteral("share/jollix/help/index.html")));
+        QVERIFY(where[1].endsWith(QStringLiteral("data/help/index.html")));
     }
 
     void theAboutBox() {
