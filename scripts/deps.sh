@@ -5,7 +5,8 @@ PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-de
       libjpeg62-turbo-dev libgif-dev libwmf-dev libemf2svg-dev
       libheif-dev libexif-dev libwebp-dev qt6-image-formats-plugins
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
-      xvfb xauth xdg-utils imagemagick)
+      xvfb xauth xdg-utils imagemagick
+      librsvg2-bin desktop-file-utils appstream man-db dpkg-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
