@@ -50,7 +50,7 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
     };
 }
 
-void Palette::enterBrushTab(int newPage, int toolKind, const Slider& rad, const Slider& cur) {
+void Palette::enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& rad, const Slider& cur) {
     state_.StretchShape = kShapeSpherical;
     state_.SmearChosen = false;
     state_.ToolKind = toolKind;
@@ -98,14 +98,14 @@ void Palette::changeTab(int newPage) {
     changed();
 }
 
-void Palette::chooseShape(int shape) {
+void Palette::chooseShape(StretchShapeCode shape) {
     if (shape < kShapeSpherical || shape > kShapeHorizontal) return;
     state_.StretchShape = shape;
     checkedShape = shape;
     changed();
 }
 
-void Palette::chooseDistortTool(DistortButton button, int toolKind) {
+void Palette::chooseDistortTool(DistortButton button, ToolKindCode toolKind) {
     distortButton = button;
     state_.ToolKind = toolKind;
     if (host_) host_->updateCursor();
@@ -117,7 +117,7 @@ void Palette::clickExpand() { chooseDistortTool(DistortButton::Expand, kToolExpa
 
 void Palette::clickShrink() { chooseDistortTool(DistortButton::Shrink, kToolShrink); }
 
-void Palette::chooseTwistTool(TwistButton button, int toolKind, bool smear, const char* hint) {
+void Palette::chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool smear, const char* hint) {
     twistButton = button;
     state_.ToolKind = toolKind;
     state_.SmearChosen = smear;

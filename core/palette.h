@@ -64,7 +64,7 @@ public:
     DistortButton distortButton = DistortButton::Expand;
     TwistButton twistButton = TwistButton::None;
     SketchButton sketchButton = SketchButton::ClearUpSpot;
-    int checkedShape = kShapeSpherical;  // RadioButton1..3
+    StretchShapeCode checkedShape = kShapeSpherical;  // RadioButton1..3
 
     int page() const { return page_; }
     int progressMaximum = 500;
@@ -75,7 +75,7 @@ public:
     void changeTab(int newPage);
 
     // Radio buttons and tool buttons.
-    void chooseShape(int shape);  // 1 Spherical, 2 Vertical, 3 Horizontal
+    void chooseShape(StretchShapeCode shape);  // 1 Spherical, 2 Vertical, 3 Horizontal
     void clickExpand();
     void clickShrink();
     void clickDextrorotary();
@@ -90,9 +90,9 @@ public:
 
 private:
     void changed() { if (onChanged) onChanged(); }
-    void enterBrushTab(int newPage, int toolKind, const Slider& rad, const Slider& cur);
-    void chooseDistortTool(DistortButton button, int toolKind);
-    void chooseTwistTool(TwistButton button, int toolKind, bool smear, const char* hint);
+    void enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& rad, const Slider& cur);
+    void chooseDistortTool(DistortButton button, ToolKindCode toolKind);
+    void chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool smear, const char* hint);
     ToolState& state_;
     PaletteHost* host_;
     int page_ = kPageDistort;

@@ -2,7 +2,7 @@
 
 namespace jollix {
 
-BrushRoutine routeAtPress(int32_t stretchShape, int32_t toolKind) {
+BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind) {
     switch (stretchShape) {
     case kShapeSpherical:
         switch (toolKind) {

@@ -8,22 +8,31 @@
 
 namespace jollix {
 
-// Tool codes (ToolKind).
-enum ToolKindCode : int32_t {
-    kToolExpand = 1,
-    kToolShrink = 2,
-    kToolDextro = 3,
-    kToolLevo = 4,
-    kToolSmear = 5,
+// Tool codes (ToolKind), stored as these numbers.
+enum class ToolKindCode : int32_t {
+    Expand = 1,
+    Shrink = 2,
+    Dextrorotary = 3,
+    Levorotary = 4,
+    Smear = 5,
 };
+inline constexpr ToolKindCode kToolExpand = ToolKindCode::Expand;
+inline constexpr ToolKindCode kToolShrink = ToolKindCode::Shrink;
+inline constexpr ToolKindCode kToolDextro = ToolKindCode::Dextrorotary;
+inline constexpr ToolKindCode kToolLevo = ToolKindCode::Levorotary;
+inline constexpr ToolKindCode kToolSmear = ToolKindCode::Smear;
 
-// Shape codes (StretchShape).
-enum StretchShapeCode : int32_t {
-    kShapeNone = 0,       // Sketch tab
-    kShapeSpherical = 1,
-    kShapeVertical = 2,
-    kShapeHorizontal = 3,
+// Shape codes (StretchShape), stored as these numbers.
+enum class StretchShapeCode : int32_t {
+    None = 0,  // Sketch tab
+    Spherical = 1,
+    Vertical = 2,
+    Horizontal = 3,
 };
+inline constexpr StretchShapeCode kShapeNone = StretchShapeCode::None;
+inline constexpr StretchShapeCode kShapeSpherical = StretchShapeCode::Spherical;
+inline constexpr StretchShapeCode kShapeVertical = StretchShapeCode::Vertical;
+inline constexpr StretchShapeCode kShapeHorizontal = StretchShapeCode::Horizontal;
 
 inline constexpr int32_t kSketchToolRubber = 5;
 
@@ -51,8 +60,8 @@ struct ToolState {
     Picture OriginalPicture;
     Picture EdgePicture;
     int32_t PressX = 0, PressY = 0;
-    int32_t ToolKind = kToolExpand;
-    int32_t StretchShape = kShapeSpherical;
+    ToolKindCode ToolKind = kToolExpand;
+    StretchShapeCode StretchShape = kShapeSpherical;
     bool SelectionShown = false;
 
     // View pixels to picture pixels at the current zoom.
@@ -72,6 +81,6 @@ enum class BrushRoutine {
     HorizontalShrink,    // Horizontalshousuo
 };
 
-BrushRoutine routeAtPress(int32_t stretchShape, int32_t toolKind);
+BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind);
 
 } // namespace jollix

@@ -78,7 +78,7 @@ void Editor::setsigncursor() {
 // ---------------------------------------------------------------- brushes
 
 void Editor::SphericalStretch(int a, int b) {
-    const int kind = state_.ToolKind;
+    const ToolKindCode kind = state_.ToolKind;
     int rad, cur;
     if (kind == kToolExpand || kind == kToolShrink) {
         rad = palette_.distortRad.position();
@@ -91,23 +91,23 @@ void Editor::SphericalStretch(int a, int b) {
     }
     state_.BrushRadius = state_.viewToPicture(rad);
     state_.BrushStrength = state_.viewToPicture(cur);
-    replacePicture(jollix::SphericalStretch(kind, work_, a, b, state_.BrushRadius, state_.BrushStrength, progress_));
+    replacePicture(jollix::SphericalStretch(int(kind), work_, a, b, state_.BrushRadius, state_.BrushStrength, progress_));
 }
 
 void Editor::VerticalStretch(int x, int y) {
-    const int kind = state_.ToolKind;
+    const ToolKindCode kind = state_.ToolKind;
     if (kind != kToolExpand && kind != kToolShrink) return;
     state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::VerticalStretch(kind, work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+    replacePicture(jollix::VerticalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
 }
 
 void Editor::HorizontalStretch(int x, int y) {
-    const int kind = state_.ToolKind;
+    const ToolKindCode kind = state_.ToolKind;
     if (kind != kToolExpand && kind != kToolShrink) return;
     state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::HorizontalStretch(kind, work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+    replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
 }
 
 void Editor::applyAtPress() {

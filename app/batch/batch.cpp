@@ -253,7 +253,7 @@ void step(Editor* editor, const std::string& step) {
             if (editor && !editor->setZoomPercent(z))
                 fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
         } else if (name == "shape") {
-            int shape = 0;
+            StretchShapeCode shape = kShapeNone;
             if (value == "spherical") shape = kShapeSpherical;
             else if (value == "vertical") shape = kShapeVertical;
             else if (value == "horizontal") shape = kShapeHorizontal;
