@@ -40,8 +40,12 @@ test "$rc" -eq 124
 echo "== the installed desktop entry and metainfo"
 desktop-file-validate /usr/share/applications/jollix.desktop
 appstreamcli validate --no-net /usr/share/metainfo/example.jollix.Jollix.metainfo.xml
-man --warnings -l /usr/share/man/man1/jollix.1 >/dev/null
-man --warnings -l /usr/share/man/man1/jollix-batch.1 >/dev/null
+# The man pages as packaged (minimal systems may leave /usr/share/man out).
+dpkg-deb -x "${debs[0]}" "$work/deb"
+for page in jollix jollix-batch; do
+  out=$(man --warnings -l "$work/deb/usr/share/man/man1/$page.1" 2>&1 >/dev/null)
+  [ -z "$out" ] || { echo "$page.1: $out"; exit 1; }
+done
 test -f /usr/share/jollix/help/index.html
 test -f /usr/share/icons/hicolor/scalable/apps/jollix.svg
 echo "== package check passed"
