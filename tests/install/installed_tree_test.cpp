@@ -20,6 +20,7 @@
 #include "app/batch/batch.h"
 #include "io/picture_files.h"
 #include "ui/icons.h"
+#include "ui/mail.h"
 #include "ui/main_window.h"
 
 using namespace jollix;
@@ -277,6 +278,20 @@ private slots:
             const QString key = QStringLiteral("Alt+") + title.at(amp + 1).toUpper();
             QVERIFY2(!rowOf(key).isEmpty(), qPrintable(key + " is not on the help page"));
         }
+    }
+
+    // The page and the man page say where the mail command leaves the
+    // picture, with the program's name as jollix sets it.
+    void thePagesSayWhereTheMailPictureGoes() {
+        const QString before = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(QStringLiteral("Jollix"));
+        qunsetenv("XDG_CACHE_HOME");
+        const QString path = mailWorkPath();
+        QCoreApplication::setApplicationName(before);
+        QCOMPARE(path, QDir::homePath() + QStringLiteral("/.cache/Jollix/mywork.jpg"));
+        const QString said = QStringLiteral("~/.cache/Jollix/mywork.jpg");
+        QVERIFY(readText(at(QStringLiteral("share/jollix/help/index.html"))).contains(said));
+        QVERIFY(roffWords(readText(at(QStringLiteral("share/man/man1/jollix.1")))).contains(said));
     }
 
     // The icon files are the window's icon: the same picture, rendered by
