@@ -491,7 +491,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    tools_->hide();
+    tools_->dismiss();
     about_->hide();
     imageSize_->hide();
 }

@@ -60,8 +60,11 @@ int pass(std::vector<Item>& items, bool horizontal) {
         it.shift = 0;
         for (size_t j = 0; j < i; ++j) {
             const Item& before = items[j];
-            if (start(before.designed) < start(it.designed) && across(before.designed, it.designed))
-                it.shift = std::max(it.shift, before.shift + before.grow);
+            if (start(before.designed) >= start(it.designed) || !across(before.designed, it.designed)) continue;
+            // Keep the designed distance to a control that grew, and never
+            // lie on a text (designs may overlap a caption's spare room).
+            it.shift = std::max({it.shift, before.shift + before.grow,
+                                 start(before.designed) + before.shift + before.need - start(it.designed)});
         }
         it.grow = std::max(0, it.need - length(it.designed));
         farBefore = std::max(farBefore, start(it.designed) + length(it.designed));

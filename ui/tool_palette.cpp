@@ -1,6 +1,12 @@
 #include "ui/tool_palette.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWindow>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -12,6 +18,7 @@
 
 #include "ui/error_handling.h"
 #include "ui/icons.h"
+#include "ui/text_fit.h"
 
 namespace jollix {
 
@@ -78,15 +85,55 @@ void setText(QLabel* l, const std::string& text) {
 
 }  // namespace
 
+// The palette's own caption: the window's title on a title-bar coloured
+// strip, with no buttons. Dragging it moves the window.
+class PaletteCaption : public QWidget {
+public:
+    explicit PaletteCaption(QWidget* window) : QWidget(window) {
+        setObjectName(QStringLiteral("caption"));
+        QFont bold = font();
+        bold.setBold(true);
+        setFont(bold);
+        setCursor(Qt::SizeAllCursor);
+    }
+    int preferredHeight() const { return fontMetrics().height() + 6; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().color(QPalette::Highlight));
+        p.setPen(palette().color(QPalette::HighlightedText));
+        p.drawText(rect().adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, window()->windowTitle());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        // The window manager moves the window where it can; otherwise the
+        // caption follows the pointer itself.
+        QWindow* w = window()->windowHandle();
+        dragging_ = !(w && w->startSystemMove());
+        grabbedAt_ = event->globalPosition().toPoint() - window()->pos();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (dragging_ && (event->buttons() & Qt::LeftButton)) window()->move(event->globalPosition().toPoint() - grabbedAt_);
+    }
+    void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
+
+private:
+    bool dragging_ = false;
+    QPoint grabbedAt_;
+};
+
 TTools::TTools(Editor& editor, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      editor_(editor) {
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint), editor_(editor) {
     setObjectName(QStringLiteral("Tools"));
     setWindowTitle(QStringLiteral("Tools"));
-    setFixedSize(241, 306);
     Palette& pal = editor_.palette();
 
-    TabbedNotebook1 = new QTabWidget(this);
+    caption_ = new PaletteCaption(this);
+    body_ = new QWidget(this);
+    body_->setObjectName(QStringLiteral("body"));
+
+    TabbedNotebook1 = new QTabWidget(body_);
     TabbedNotebook1->setGeometry(3, 3, 235, 272);
     auto* distort = new QWidget;
     auto* twist = new QWidget;
@@ -95,7 +142,7 @@ TTools::TTools(Editor& editor, QWidget* parent)
     TabbedNotebook1->addTab(twist, QStringLiteral("Twist"));
     TabbedNotebook1->addTab(sketch, QStringLiteral("Sketch"));
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new QProgressBar(body_);
     ProgressBar1->setGeometry(5, 282, 231, 16);
     ProgressBar1->setRange(0, 500);
     ProgressBar1->setValue(0);
@@ -180,6 +227,77 @@ TTools::TTools(Editor& editor, QWidget* parent)
     refresh();
     // The value labels start with their own texts ("50" and "15" beside
     // sliders at 45 and 25), which the model holds too.
+    layOut();
+
+    if (parent) parent->installEventFilter(this);
+    qApp->installEventFilter(this);
+}
+
+void TTools::layOut() {
+    // The designed layout (241 x 306 under the caption) where the system's
+    // fonts let every text fit; wider or taller where they do not.
+    QSize grow(0, 0);
+    for (int i = 0; i < TabbedNotebook1->count(); ++i) {
+        QWidget* page = TabbedNotebook1->widget(i);
+        grow = grow.expandedTo(fitTexts(page));
+    }
+    const int top = static_cast<PaletteCaption*>(caption_)->preferredHeight();
+    const int w = 241 + grow.width(), h = 306 + grow.height();
+    TabbedNotebook1->setGeometry(3, 3, 235 + grow.width(), 272 + grow.height());
+    ProgressBar1->setGeometry(5, 282 + grow.height(), 231 + grow.width(), 16);
+    caption_->setGeometry(0, 0, w, top);
+    body_->setGeometry(0, top, w, h);
+    setFixedSize(w, top + h);
+}
+
+void TTools::paintEvent(QPaintEvent*) {
+    // A thin frame, since the window manager draws none.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TTools::dismiss() {
+    dismissed_ = true;
+    hide();
+}
+
+void TTools::comeBack() {
+    if (dismissed_) return;
+    const QWidget* owner = parentWidget();
+    if (owner && (owner->isMinimized() || !owner->isVisible())) return;  // back with the main window
+    if (isMinimized()) showNormal();
+    if (!isVisible()) show();
+    raise();
+}
+
+void TTools::closeEvent(QCloseEvent* event) {
+    // Alt+F4 or the window manager's menu: the tools stay.
+    event->ignore();
+}
+
+void TTools::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!dismissed_) QTimer::singleShot(0, this, &TTools::comeBack);
+}
+
+void TTools::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && !dismissed_)
+        QTimer::singleShot(0, this, &TTools::comeBack);
+}
+
+bool TTools::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::WindowStateChange)
+        QTimer::singleShot(0, this, &TTools::comeBack);
+    // A modal dialog of the program joins the palette's always-on-top layer
+    // just before it is mapped: shown after the palette, it is above it.
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && w->isModal())
+            if (QWindow* native = w->windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QSlider* TTools::makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry) {

@@ -1,8 +1,12 @@
 #pragma once
 // The tool palette "Tools": a floating window, always on top and without
-// close buttons, with the tabs "Distort", "Twist" and "Sketch", the sliders
-// and value labels of the brushes and sketches, the tool buttons, and the
-// progress bar of the effects below the tabs.
+// close, minimise or maximise buttons, with the tabs "Distort", "Twist" and
+// "Sketch", the sliders and value labels of the brushes and sketches, the
+// tool buttons, and the progress bar of the effects below the tabs.
+//
+// Window managers do not agree on hiding a title bar's buttons (some keep the
+// close button whatever the window asks for), so the palette asks for no
+// frame at all and draws its own caption, by which it is moved.
 //
 // The palette's state lives in the session's palette model (slider ranges
 // and positions with their couplings, labels, pressed buttons, visibility);
@@ -101,10 +105,29 @@ public:
     QSlider* TrackBar8;
     QLabel* Label17;
 
+    // The palette is visible from start-up to exit: a close is refused, and
+    // when it is minimised or hidden it comes back (unless the main window
+    // itself is minimised; it returns with it). Only dismiss(), at exit,
+    // hides it for good. Modal dialogs of the program are kept above it.
+    void dismiss();
+    bool dismissed() const { return dismissed_; }
+
+    // The area under the caption, which holds the tabs and the progress bar.
+    QWidget* body() const { return body_; }
+    QWidget* caption() const { return caption_; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void layOut();
+    void comeBack();
+
     QSlider* makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry);
     void act(const std::function<void()>& action);
     void TabbedNotebook1Change(int newPage);
@@ -114,7 +137,10 @@ private:
     QButtonGroup* twistGroup_;
     QButtonGroup* sketchGroup_;
     ProgressBarSink progress_;
+    QWidget* caption_;
+    QWidget* body_;
     bool placed_ = false;
+    bool dismissed_ = false;
 };
 
 } // namespace jollix

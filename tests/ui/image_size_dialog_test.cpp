@@ -14,9 +14,11 @@
 #include "editor/editor.h"
 #include "ui/error_handling.h"
 #include "ui/image_size_dialog.h"
-#include "ui/text_fit.h"
+#include "window_test_util.h"
 
 using namespace jollix;
+using jollix::testing::expectTextsWhole;
+using jollix::testing::withFontSize;
 
 namespace {
 
@@ -106,32 +108,10 @@ private slots:
     }
     void everyTextShowsWholeWithTheSystemsFonts() {
         QFETCH(int, pointSize);
-        const QFont saved = QApplication::font();
-        if (pointSize) {
-            QFont f = saved;
-            f.setPointSize(pointSize);
-            QApplication::setFont(f);
-        }
         Editor editor;
-        auto d = std::make_unique<TImage_Size>(editor);
-        QApplication::setFont(saved);
+        auto d = withFontSize(pointSize, [&] { return std::make_unique<TImage_Size>(editor); });
         QVERIFY(d->width() >= 313 && d->height() >= 195);
-        const QRect inside = d->rect();
-        const QList<QWidget*> controls = d->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget* a : controls) {
-            const QByteArray name = a->objectName().toLatin1();
-            QVERIFY2(inside.contains(a->geometry()), name);
-            QString text;
-            if (auto* l = qobject_cast<QLabel*>(a)) text = l->text();
-            if (auto* b = qobject_cast<QAbstractButton*>(a)) text = b->text();
-            if (text.isEmpty()) continue;
-            // The text's own room, and no other control on top of it.
-            const QSize room = textRoomOf(a);
-            QVERIFY2(a->width() >= room.width() && a->height() >= room.height(), name);
-            const QRect textRoom(a->pos(), room);
-            for (QWidget* b : controls)
-                if (b != a) QVERIFY2(!b->geometry().intersects(textRoom), name + " under " + b->objectName().toLatin1());
-        }
+        expectTextsWhole(d.get());
         // The fields stay one under the other.
         QCOMPARE(d->Edit1->x(), d->Edit2->x());
         if (pointSize == 6) {

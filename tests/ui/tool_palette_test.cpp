@@ -1,6 +1,9 @@
 // The tool palette through its real controls: start values, the couplings of
 // the radius and strength sliders, the tool buttons and the tab changes.
+#include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QWindow>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
@@ -57,11 +60,17 @@ private slots:
     void theWindow() {
         QVERIFY(t()->isVisible());
         QCOMPARE(t()->windowTitle(), QStringLiteral("Tools"));
-        QCOMPARE(t()->size(), QSize(241, 306));
+        // Its own caption on top, the designed 241 x 306 under it (the test
+        // font fits).
+        QCOMPARE(t()->body()->size(), QSize(241, 306));
+        QCOMPARE(t()->size(), QSize(241, 306 + t()->caption()->height()));
+        QVERIFY(t()->caption()->height() > t()->fontMetrics().height());
         QCOMPARE(t()->pos(), QPoint(635, 107));
         const Qt::WindowFlags f = t()->windowFlags();
         QVERIFY(f.testFlag(Qt::Tool));
         QVERIFY(f.testFlag(Qt::WindowStaysOnTopHint));
+        // No title bar of the window manager's, so none of its buttons.
+        QVERIFY(f.testFlag(Qt::FramelessWindowHint));
         QVERIFY(!f.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
@@ -73,6 +82,80 @@ private slots:
         QCOMPARE(t()->ProgressBar1->minimum(), 0);
         QCOMPARE(t()->ProgressBar1->maximum(), 500);
         QCOMPARE(t()->ProgressBar1->value(), 0);
+    }
+
+    void thePaletteIsNeverLost_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close") << "close";
+        QTest::newRow("the window manager asks it to close") << "request";
+        QTest::newRow("minimised") << "minimise";
+        QTest::newRow("hidden") << "hide";
+    }
+    void thePaletteIsNeverLost() {
+        QFETCH(QString, how);
+        QVERIFY(t()->isVisible());
+        if (how == "close") {
+            QVERIFY(!t()->close());
+        } else if (how == "request") {
+            QVERIFY(!t()->windowHandle()->close());
+        } else if (how == "minimise") {
+            t()->showMinimized();
+        } else {
+            t()->hide();
+        }
+        QTRY_VERIFY(t()->isVisible() && !t()->isMinimized());
+        // And it still works.
+        QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
+        QCOMPARE(p->editor->state().ToolKind, 2);
+    }
+
+    void itComesBackWithTheMainWindow() {
+        p->form->showMinimized();
+        t()->showMinimized();
+        QTest::qWait(50);
+        p->form->showNormal();
+        QTRY_VERIFY(t()->isVisible() && !t()->isMinimized());
+    }
+
+    void itGoesOnlyAtExit() {
+        p->form->close();
+        QVERIFY(!t()->isVisible());
+        QVERIFY(t()->dismissed());
+        QTest::qWait(50);
+        QVERIFY(!t()->isVisible());
+    }
+
+    void modalDialogsAreNotCoveredByIt() {
+        // A modal dialog joins the always-on-top layer before it shows, so it
+        // comes above the palette; a window that is not modal does not.
+        QStringList seen;
+        QTimer::singleShot(100, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w != t() && w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint))
+                    seen << w->objectName();
+            if (QWidget* modal = QApplication::activeModalWidget()) static_cast<QDialog*>(modal)->reject();
+        });
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("x"), QStringLiteral("y"), QMessageBox::Ok, p->form.get());
+        box.setObjectName(QStringLiteral("modal"));
+        box.exec();
+        QCOMPARE(seen, QStringList{"modal"});
+        QVERIFY(t()->isVisible());
+        QVERIFY(t()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void everyTextShowsWholeWithTheSystemsFonts_data() {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("test font") << 0;
+        QTest::newRow("12 pt") << 12;
+        QTest::newRow("18 pt") << 18;
+    }
+    void everyTextShowsWholeWithTheSystemsFonts() {
+        QFETCH(int, pointSize);
+        auto tools = withFontSize(pointSize, [&] { return std::make_unique<TTools>(*p->editor); });
+        // Every control, the rubber's hidden ones too.
+        for (int i = 0; i < tools->TabbedNotebook1->count(); ++i) expectTextsWhole(tools->TabbedNotebook1->widget(i));
+        QVERIFY(tools->body()->width() >= 241 && tools->body()->height() >= 306);
+        QVERIFY(tools->body()->geometry().contains(tools->ProgressBar1->geometry().translated(tools->body()->pos())));
     }
 
     void startValuesOfTheSliders_data() {

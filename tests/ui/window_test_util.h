@@ -11,6 +11,7 @@
 
 #include "editor/editor.h"
 #include "ui/error_handling.h"
+#include "ui/text_fit.h"
 #include "ui/main_window.h"
 #include "ui/tool_palette.h"
 #include "ui/work_area.h"
@@ -67,6 +68,40 @@ inline void enter(QWidget* w) {
 inline void leave(QWidget* w) {
     QEvent e(QEvent::Leave);
     QApplication::sendEvent(w, &e);
+}
+
+// Every text of the container's controls shows whole: each control has the
+// room its text needs, inside the container, and no other control lies on
+// that room.
+inline void expectTextsWhole(QWidget* container) {
+    const QList<QWidget*> controls = container->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* a : controls) {
+        const QByteArray name = a->objectName().toLatin1() + " " + a->metaObject()->className();
+        const QSize room = textRoomOf(a);
+        if (room.isEmpty()) continue;
+        QVERIFY2(container->rect().contains(QRect(a->pos(), room)), name);
+        QVERIFY2(a->width() >= room.width() && a->height() >= room.height(), name);
+        const QRect textRoom(a->pos(), room);
+        for (QWidget* b : controls)
+            if (b != a)
+                QVERIFY2(!b->geometry().intersects(textRoom),
+                         name + " under " + b->objectName().toLatin1() + " " + b->metaObject()->className());
+    }
+}
+
+// Runs make() with the application's font at the given point size (0: the
+// font as it is), then restores the font.
+template <class F>
+auto withFontSize(int pointSize, F make) {
+    const QFont saved = QApplication::font();
+    if (pointSize) {
+        QFont f = saved;
+        f.setPointSize(pointSize);
+        QApplication::setFont(f);
+    }
+    auto made = make();
+    QApplication::setFont(saved);
+    return made;
 }
 
 }  // namespace jollix::testing
