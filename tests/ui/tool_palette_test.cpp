@@ -106,7 +106,7 @@ private slots:
         QTRY_VERIFY(t()->isVisible() && !t()->isMinimized());
         // And it still works.
         QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
-        QCOMPARE(p->editor->state().ToolKind, 2);
+        QCOMPARE(p->editor->state().ToolKind, kToolShrink);
     }
 
     void itComesBackWithTheMainWindow() {
