@@ -129,3 +129,48 @@ put("emf-polygon-count.emf", emf([emr(3, 0, 0, 10, 10, 100000, 1, 1, 5, 5)]))
 put("emf-two-headers.emf", emf([emf(box32)[:88]] + box32))
 put("emf-bitmap-offsets.emf", emf([emr(81, 0, 0, 10, 10, 0, 0, 0, 0, 10, 10, 0x7FFFFF00, 40, 0x7FFFFF00, 400, 0, 0xCC0020, 10, 10)]))
 put("emf-header-only.emf", emf(box32)[:60])
+
+
+def png_chunk(kind, data):
+    import zlib
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+png = good("rgba.png")
+put("png-cut-short.png", png[: len(png) // 2])
+put("png-huge-size.png", png[:8] + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 100000, 100000, 8, 6, 0, 0, 0)) + png[33:])
+put("png-bad-crc.png", patch(png, 29, ">I", 0x12345678))
+put("png-no-image-data.png", png[:33] + png_chunk(b"IEND", b""))
+put("png-zero-width.png", png[:8] + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 0, 16, 8, 6, 0, 0, 0)) + png[33:])
+
+webp = good("alpha.webp")
+put("webp-cut-short.webp", webp[: len(webp) // 2])
+put("webp-riff-size-past-end.webp", patch(webp, 4, "<I", 0x7FFFFFF0))
+put("webp-headers-only.webp", webp[:30])
+
+
+def tiff_with(data, changes):
+    """Rewrites entries of the first IFD of a little-endian TIFF: {tag: (type, value)}."""
+    b = bytearray(data)
+    ifd = struct.unpack_from("<I", b, 4)[0]
+    count = struct.unpack_from("<H", b, ifd)[0]
+    for i in range(count):
+        at = ifd + 2 + 12 * i
+        tag = struct.unpack_from("<H", b, at)[0]
+        if tag in changes:
+            kind, value = changes[tag]
+            struct.pack_into("<HHII", b, at, tag, kind, 1, value)
+    return bytes(b)
+
+
+tif = good("rgb48.tif")
+put("tiff-cut-short.tif", tif[: len(tif) // 2])
+put("tiff-huge-size.tif", tiff_with(tif, {256: (4, 100000), 257: (4, 100000)}))
+put("tiff-ifd-past-end.tif", patch(tif, 4, "<I", 0x7FFFFFF0))
+put("tiff-strip-past-end.tif", tiff_with(tif, {273: (4, 0x7FFFFF00)}))
+put("tiff-zero-width.tif", tiff_with(tif, {256: (4, 0)}))
+
+heic = good("src.heic")
+put("heic-cut-short.heic", heic[: len(heic) // 2])
+put("heic-only-file-type.heic", heic[:32] + b"\0" * 64)
+put("heic-box-size-past-end.heic", patch(heic, 0, ">I", 0x7FFFFFF0))

@@ -1,0 +1,3 @@
+#include "fuzz/fuzz_decoder.h"
+
+JOLLIX_FUZZ_DECODER(decodeTiff)
