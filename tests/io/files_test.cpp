@@ -16,19 +16,6 @@
 using namespace jollix;
 using namespace jollix::test;
 
-namespace {
-
-std::string errorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const JollixError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
-} // namespace
-
 TEST(PictureFiles, ExtensionKeyAndFormat) {
     struct Case { const char* name; const char* key; PictureFormat format; };
     const Case cases[] = {

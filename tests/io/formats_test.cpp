@@ -16,15 +16,6 @@ using namespace jollix::test;
 
 namespace {
 
-std::string errorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const JollixError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 // Upright, the orientation pictures have four quarters: red top left, green
 // top right, blue bottom left, yellow bottom right.
 void expectUpright(const Picture& p, const std::string& what) {

@@ -15,9 +15,20 @@
 
 #include <QImage>
 
+#include "core/error.h"
 #include "core/picture.h"
 
 namespace jollix::test {
+
+// The message of the JollixError that `run` throws, or "(no error)".
+inline std::string errorOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const JollixError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 inline std::string dataPath(const std::string& name) { return std::string(JOLLIX_TEST_DATA) + "/" + name; }
 

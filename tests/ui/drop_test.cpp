@@ -19,20 +19,6 @@ using namespace jollix::testing;
 
 namespace {
 
-template <class T, class F>
-void whenModal(QObject* context, F act) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(w);
-            return;
-        }
-        if (++*tries < 200) QTimer::singleShot(10, context, *poll);
-    };
-    QTimer::singleShot(0, context, *poll);
-}
-
 QString testData(const char* name) { return QStringLiteral(JOLLIX_TEST_DATA "/") + QString::fromUtf8(name); }
 
 // Upright, the orientation pictures show red at the top left and green at

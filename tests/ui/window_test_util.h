@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 #include "editor/editor.h"
@@ -38,6 +40,21 @@ struct Program {
     PictureWidget* image() const { return form->Work_area()->Image1(); }
     TTools* tools() const { return form->Tools(); }
 };
+
+// Runs `act` on the modal window of type T once it is up.
+template <class T, class F>
+inline void whenModal(QObject* context, F act) {
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(w);
+            return;
+        }
+        if (++*tries < 200) QTimer::singleShot(10, context, *poll);
+    };
+    QTimer::singleShot(0, context, *poll);
+}
 
 // A uniform picture, and one with a pattern so that every effect shows.
 inline Picture patterned(int w, int h) {
