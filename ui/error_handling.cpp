@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "core/error.h"
+
 namespace jollix {
 
 namespace {
@@ -24,18 +26,7 @@ void reportError(const QString& message) {
     box.exec();
 }
 
-QString currentExceptionMessage() {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return QStringLiteral("Out of memory");
-    } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
-        return text.isEmpty() ? QStringLiteral("Unknown error") : text;
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
+QString currentExceptionMessage() { return QString::fromStdString(failureText()); }
 
 JollixApplication::JollixApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -393,8 +393,8 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
                 work(positional[i]);
             } catch (const StepError& e) {
                 throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + e.why);
-            } catch (const JollixError& e) {
-                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + e.what());
+            } catch (...) {
+                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + failureText());
             }
         };
         for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [](const std::string& s) { checkStep(s); });
@@ -418,11 +418,8 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     } catch (const UsageError& ex) {
         err << "jollix-batch: " << ex.what() << " (--help tells more)\n";
         return 2;
-    } catch (const std::bad_alloc&) {
-        err << "jollix-batch: there is not enough memory\n";
-        return 1;
-    } catch (const std::exception& ex) {
-        err << "jollix-batch: " << ex.what() << "\n";
+    } catch (...) {
+        err << "jollix-batch: " << failureText() << "\n";
         return 1;
     }
     return 0;

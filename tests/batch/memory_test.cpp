@@ -51,7 +51,8 @@ TEST(BatchMemoryDeathTest, FailedAllocationEndsTheRunWithAMessage) {
         setrlimit(RLIMIT_AS, &cap);
         return batch::runBatch(args, std::cout, std::cerr);
     };
-    EXPECT_EXIT(std::_Exit(capped()), testing::ExitedWithCode(1), "jollix-batch: ");
+    EXPECT_EXIT(std::_Exit(capped()), testing::ExitedWithCode(1),
+                "jollix-batch: step [23] '[a-z-]+': There is not enough memory to finish this operation");
     EXPECT_FALSE(fs::exists(out));
     fs::remove_all(dir);
 }
