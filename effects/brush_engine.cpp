@@ -22,9 +22,9 @@ JOLLIX_VECTOR_CLONES void cellsAndWeights(const double* sx, const double* sy, in
                                           int* cellY, float* w00, float* w01, float* w10, float* w11) {
     const double xMax = W - 2, yMax = H - 2, yEnd = H - 1;
     for (int i = 0; i < n; i += 8) {
-        V8d xs{}, ys{};
-        std::memcpy(&xs, sx + i, sizeof(double) * size_t(std::min(8, n - i)));
-        std::memcpy(&ys, sy + i, sizeof(double) * size_t(std::min(8, n - i)));
+        V8d xs, ys;
+        std::memcpy(&xs, sx + i, sizeof xs);
+        std::memcpy(&ys, sy + i, sizeof ys);
         // A NaN fails every test and ends at 0.
         ys = (0 <= ys && ys < yEnd) ? ys : (ys >= 0 ? V8d{} + yMax : V8d{});
         xs = xs < 0 ? V8d{} : (xs > xMax ? V8d{} + xMax : (xs != xs ? V8d{} : xs));

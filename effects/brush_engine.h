@@ -66,8 +66,9 @@ namespace detail {
 
 // The sampler's cells and weights for n points, as xiangsujuhe forms them
 // on a picture of W x H pixels (W, H >= 2): the clamped cell (x0, y0) and
-// the single-precision weights of its four pixels. Unused lanes up to the
-// next multiple of 8 may be written.
+// the single-precision weights of its four pixels. The points are read and
+// the results written in whole groups of 8: sx and sy must hold n rounded
+// up to a multiple of 8 values.
 void cellsAndWeights(const double* sx, const double* sy, int n, int W, int H, int* cellX, int* cellY, float* w00,
                      float* w01, float* w10, float* w11);
 
@@ -176,13 +177,22 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                     if (region.lo[size_t(j)] <= y && y <= region.hi[size_t(j)]) xs[n++] = int(region.first + j);
             }
             if (n == 0) continue;
-            for (int k = 0; k < n; ++k) {
-                const Source s = brush.map(xs[k], y);
-                sx[k] = s.x;
-                sy[k] = s.y;
-                take[k] = s.take;
+            // A brush may work out a whole row of its points at once (for
+            // the vector units); it must give what map gives.
+            if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
+                brush.mapRow(y, xs, n, sx, sy, take);
+            } else {
+                for (int k = 0; k < n; ++k) {
+                    const Source s = brush.map(xs[k], y);
+                    sx[k] = s.x;
+                    sy[k] = s.y;
+                    take[k] = s.take;
+                }
             }
-            if (quick) detail::cellsAndWeights(sx, sy, n, W, H, cellX, cellY, w00, w01, w10, w11);
+            if (quick) {
+                for (int k = n; k < ((n + 7) & ~7); ++k) sx[k] = sy[k] = 0;
+                detail::cellsAndWeights(sx, sy, n, W, H, cellX, cellY, w00, w01, w10, w11);
+            }
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
             for (int k = 0; k < n; ++k) {
                 uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;

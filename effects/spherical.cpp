@@ -10,6 +10,7 @@
 #include "core/numeric.h"
 #include "effects/brush_engine.h"
 #include "effects/twist.h"
+#include "effects/vector_build.h"
 
 // Both brushes model a spherical cap of base radius R and height H standing
 // on the picture around the centre (a, b). Every colour is read from the
@@ -73,7 +74,42 @@ inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long
 // it takes the colour of the point c / z of the way from the centre, along
 // the same direction. The centre row and column take the nearest pixel of
 // their source.
+// The quadrant points of one row, for the vector units.
+JOLLIX_VECTOR_CLONES void expandRow(double a, double b, double c, double rho2, double y, const int* xs, int n,
+                                    double* sx, double* sy) {
+    const double dy = b - y;
+    for (int k = 0; k < n; ++k) {
+        const double dx = a - double(xs[k]);
+        const double q = c / std::sqrt((rho2 - dx * dx) - dy * dy);
+        sx[k] = a - q * dx;
+        sy[k] = b - q * dy;
+    }
+}
+
+// The shrink's quadrant points of one row, kc[k] being each one's column
+// factor.
+JOLLIX_VECTOR_CLONES void shrinkRow(double a, double b, double c, double y, const int* xs, const double* kc, int n,
+                                    double* sx, double* sy) {
+    const double dy = b - y;
+    const double inv = 1.0 / std::sqrt(c * c + dy * dy);
+    for (int k = 0; k < n; ++k) {
+        const double dx = a - double(xs[k]);
+        const double q = kc[k] * inv;
+        sx[k] = a - q * dx;
+        sy[k] = b - q * dy;
+    }
+}
+
 struct SphereExpandBrush {
+    void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
+        expandRow(a, b, c, rho2, y, xs, n, sx, sy);
+        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
+        for (int k = 0; k < n; ++k)
+            if (y == b || xs[k] == a) {
+                const brush::Source s = map(xs[k], y);
+                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+            }
+    }
     brush::Source map(int x, int y) const {
         if (y == b && x == a) return brush::keep();
         if (y == b) {
@@ -101,6 +137,17 @@ struct SphereExpandBrush {
 // centre, kc being its column's factor c rho / D1; the centre row and
 // column take the nearest pixel of their source, clamped into the picture.
 struct SphereShrinkBrush {
+    void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
+        double factor[Picture::kTile];
+        for (int k = 0; k < n; ++k) factor[k] = kc[size_t(int64_t(xs[k]) - left)];
+        shrinkRow(a, b, c, y, xs, factor, n, sx, sy);
+        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
+        for (int k = 0; k < n; ++k)
+            if (y == b || xs[k] == a) {
+                const brush::Source s = map(xs[k], y);
+                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+            }
+    }
     brush::Source map(int x, int y) const {
         if (y == b && x == a) return brush::keep();
         if (y == b) {

@@ -11,6 +11,7 @@
 #include "core/numeric.h"
 #include "effects/sampler.h"
 #include "effects/brush_engine.h"
+#include "effects/vector_build.h"
 
 namespace jollix {
 
@@ -55,10 +56,34 @@ inline double stepFactor(const Profile& p, double a, double b) {
     return m / rho0;
 }
 
+// The off-axis points of one row, for the vector units: the step
+// factor of each pixel and its source, as TwistBrush::map forms them.
+JOLLIX_VECTOR_CLONES void twistRow(const Profile& p, bool clockwise, int X, int Y, int i, const int* cs, int n,
+                                   double* sx, double* sy) {
+    const double b = double(int64_t(Y) - i), ub = b < 0 ? -b : b;
+    for (int k = 0; k < n; ++k) {
+        const double a = double(int64_t(cs[k]) - X), ua = a < 0 ? -a : a;
+        const double f = stepFactor(p, ua, ub);
+        const double dx = f * b, dy = f * a;
+        sx[k] = clockwise ? double(cs[k]) - dx : double(cs[k]) + dx;
+        sy[k] = clockwise ? double(i) - dy : double(i) + dy;
+    }
+}
+
 // The twist as a brush: its disc and where each of its pixels comes from.
 template <bool Clockwise>
 struct TwistBrush {
     TwistBrush(int X, int Y, int R, int S) : X(X), Y(Y), prof(R, S) {}
+
+    void mapRow(int i, const int* cs, int n, double* sx, double* sy, brush::Take* take) const {
+        twistRow(prof, Clockwise, X, Y, i, cs, n, sx, sy);
+        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
+        for (int k = 0; k < n; ++k)
+            if (i == Y || cs[k] == X) {
+                const brush::Source s = map(cs[k], i);
+                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+            }
+    }
 
     // Pixel (c, i), offsets a = c - X, b = Y - i: a step of length m along
     // the tangent, anticlockwise (in the upward-b frame) for the clockwise
