@@ -8,7 +8,6 @@
 #include "core/numeric.h"
 #include "effects/sampler.h"
 #include "effects/brush_engine.h"
-
 #include "effects/vector_build.h"
 
 namespace jollix {
@@ -233,40 +232,48 @@ struct Chords {
 // B = m -+ t, and the step back along the move, c - A ahead of Q or A - c
 // behind it with c = m A / B, is t A / B either way.
 template <int Kind>
-JOLLIX_VECTOR_CLONES void diagonalRun(const Chords& g, int64_t G, int64_t i0, int n, double* __restrict xs,
-                                      double* __restrict ys) {
-    const double Gd = double(G), gx = Gd - g.cx, GG = double(G * G), i0d = double(i0);
+inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, int64_t G, double id, double& x,
+                                                         double& y) {
+    const double Gd = double(G), gx = Gd - g.cx, GG = double(G * G);
     const double ux = g.ux, uy = g.uy, k = g.k, cy = g.cy;
     const double rho2 = g.rho2, K = g.K, K2 = g.K2, halfD = g.halfD;
-    const bool columnZero = G == 0;
-    for (int j = 0; j < n; ++j) {
-        const double id = i0d + j;
-        const double gy = id - cy;
-        const double s = gx * ux + gy * uy;
-        const double wv = gx * uy - gy * ux;
-        const double w2 = wv * wv;
-        const double h = Gd - s * ux, l = id - s * uy;
-        const double m = std::sqrt(rho2 - w2);
-        const double t = halfD - w2 / (K + std::sqrt(K2 - w2));
-        const double qx = h + t * ux;
-        const double qy = l + (qx - h) * k;
-        // +1 when P lies ahead of Q, -1 behind it (see Chords::diagonalAhead).
-        double sg;
-        if constexpr (Kind == detail::kUpLeft) {
-            sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
-        } else if constexpr (Kind == detail::kDownRight) {
-            sg = GG + id * id >= qx * qx + qy * qy ? 1.0 : -1.0;
-        } else {
-            const double along = (Gd - qx) * ux + (id - qy) * uy >= 0 ? 1.0 : -1.0;
-            const double byRatio =
-                (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
-            sg = columnZero ? along : (qx == 0 ? along : byRatio);
-        }
-        const double A = m - sg * s, B = m - sg * t;
-        const double f = t * A / B;
-        xs[j] = Gd - f * ux;
-        ys[j] = id - f * uy;
+    const double gy = id - cy;
+    const double s = gx * ux + gy * uy;
+    const double wv = gx * uy - gy * ux;
+    const double w2 = wv * wv;
+    const double h = Gd - s * ux, l = id - s * uy;
+    const double m = std::sqrt(rho2 - w2);
+    const double t = halfD - w2 / (K + std::sqrt(K2 - w2));
+    const double qx = h + t * ux;
+    const double qy = l + (qx - h) * k;
+    // +1 when P lies ahead of Q, -1 behind it (see Chords::diagonalAhead).
+    double sg;
+    if constexpr (Kind == detail::kUpLeft) {
+        sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
+    } else if constexpr (Kind == detail::kDownRight) {
+        sg = GG + id * id >= qx * qx + qy * qy ? 1.0 : -1.0;
+    } else {
+        const double along = (Gd - qx) * ux + (id - qy) * uy >= 0 ? 1.0 : -1.0;
+        const double byRatio = (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
+        sg = G == 0 ? along : (qx == 0 ? along : byRatio);
     }
+    const double A = m - sg * s, B = m - sg * t;
+    const double f = t * A / B;
+    x = Gd - f * ux;
+    y = id - f * uy;
+}
+
+// The points of the pixels (G, i0 + j), j = 0 .. n - 1.
+template <int Kind>
+inline void diagonalRun(const Chords& g, int64_t G, int64_t i0, int n, double* xs, double* ys) {
+    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, G, double(i0) + j, xs[j], ys[j]);
+}
+
+// The points of the pixels (Gs[j], i), j = 0 .. n - 1, for the vector units.
+template <int Kind>
+JOLLIX_VECTOR_CLONES void diagonalRow(const Chords& g, int64_t i, const int* Gs, int n, double* __restrict xs,
+                                      double* __restrict ys) {
+    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, Gs[j], double(i), xs[j], ys[j]);
 }
 
 // Whether a diagonal pass's pixel lies on the centre line (see Chords).
@@ -292,6 +299,25 @@ struct SmearBrush {
                 chords.push_back(g.straight(fx * fx, p.cy));
             }
         }
+    }
+
+    void mapRow(int i, const int* Gs, int n, double* sx, double* sy, brush::Take* take) const {
+        using namespace detail;
+        switch (g.kind) {
+        case kUpLeft: diagonalRow<kUpLeft>(g, i, Gs, n, sx, sy); break;
+        case kDownRight: diagonalRow<kDownRight>(g, i, Gs, n, sx, sy); break;
+        case kUpRight: diagonalRow<kUpRight>(g, i, Gs, n, sx, sy); break;
+        case kDownLeft: diagonalRow<kDownLeft>(g, i, Gs, n, sx, sy); break;
+        default:
+            for (int j = 0; j < n; ++j) {
+                const brush::Source s = map(Gs[j], i);
+                sx[j] = s.x, sy[j] = s.y;
+            }
+        }
+        for (int j = 0; j < n; ++j) take[j] = brush::Take::Sample;
+        if (g.kind <= kDownLeft)
+            for (int j = 0; j < n; ++j)
+                if (onCentreLine(g, Gs[j], i)) g.diagonalExact(Gs[j], i, sx[j], sy[j]);
     }
 
     brush::Source map(int G, int i) const {
