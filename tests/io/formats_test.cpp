@@ -152,7 +152,7 @@ TEST(Formats, PhotosOpenUprightWhateverTheirOrientation) {
         expectUpright(LoadPictureFile(dataPath(name)), name);
     }
     for (const char* name : {"orientation/webp-6.webp", "orientation/tiff-5.tif", "orientation/tiff-6.tif",
-                             "orientation/tiff-7.tif"})
+                             "orientation/tiff-7.tif", "orientation/heic-6.heic"})
         expectUpright(LoadPictureFile(dataPath(name)), name);
     // The same bytes from memory, as the batch command reads a pipe.
     const std::string bytes = readBytes(dataPath("orientation/jpeg-6.jpg"));
