@@ -55,8 +55,9 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     initialiseLibheif();
     std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context) throw std::bad_alloc();
-    // libheif's own refusal of huge pictures, besides the check below.
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide);
+    // libheif keeps its own limit on every image in the file (thumbnails,
+    // tiles, alpha planes: 32768 pixels a side by default); the primary
+    // image is checked against the program's limit below.
     check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr), "file");
 
     heif_image_handle* rawHandle = nullptr;
