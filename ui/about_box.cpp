@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/icons.h"
 
@@ -66,7 +69,15 @@ TAbout_us::TAbout_us(QWidget* parent) : QDialog(parent) {
     QPalette grey = Memo1->palette();
     grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
     Memo1->setPalette(grey);
-    Memo1->setFixedSize(260, 160);
+    // 260 x 160 unless the system's font needs more width for the longest
+    // line: the lines are never wrapped.
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    int longest = 0;
+    for (const QString& line : aboutText().split(QLatin1Char('\n')))
+        longest = std::max(longest, Memo1->fontMetrics().horizontalAdvance(line));
+    const int chrome = 2 * Memo1->frameWidth() + 2 * int(Memo1->document()->documentMargin()) +
+                       Memo1->verticalScrollBar()->sizeHint().width() + 4;
+    Memo1->setFixedSize(std::max(260, longest + chrome), 160);
 
     auto* top = new QHBoxLayout;
     top->addWidget(Image1);

@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -660,6 +662,25 @@ private slots:
         QCOMPARE(where.size(), 2);
         QCOMPARE(where[0], prefix.filePath(QStringLiteral("share/jollix/help/index.html")));
         QVERIFY(where[1].endsWith(QStringLiteral("data/help/index.html")));
+    }
+
+    void theAboutBoxShowsEveryTextWhole_data() {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("test font") << 0;
+        QTest::newRow("14 pt") << 14;
+        QTest::newRow("20 pt") << 20;
+    }
+    void theAboutBoxShowsEveryTextWhole() {
+        QFETCH(int, pointSize);
+        auto about = withFontSize(pointSize, [] { return std::make_unique<TAbout_us>(); });
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about.get()));
+        // No line of the text is cut at the right or wrapped.
+        QCOMPARE(about->Memo1->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(about->Memo1->document()->lineCount(), aboutText().count(QLatin1Char('\n')) + 1);
+        QVERIFY(about->Label1->width() >= about->Label1->sizeHint().width());
+        for (QAbstractButton* b : about->findChildren<QAbstractButton*>())
+            QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->text()));
     }
 
     void theAboutBox() {
