@@ -4,6 +4,7 @@
 // the Undo and Redo controls, which the main window mirrors.
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "core/picture.h"
 
@@ -37,10 +38,30 @@ public:
     // Called whenever an enabled state changes.
     std::function<void()> onControlsChanged;
 
+    // The memory budget in bytes (0: none, the start value).
+    void setMemoryBudget(size_t bytes);
+    size_t memoryBudget() const { return budget_; }
+    // Bytes the reachable snapshots hold together.
+    size_t memoryUsed() const;
+    // Called after a backup dropped steps out of reach to stay within the
+    // budget, with their slots (1 .. 100), oldest first; those slots are
+    // empty now. Whatever is kept alongside a step belongs dropped with it.
+    std::function<void(const std::vector<int>& slots)> onStepsDroppedForMemory;
+    // Steps dropped for memory since the last reset.
+    int stepsDroppedForMemory() const { return droppedForMemory_; }
+
 private:
     void setUndoEnabled(bool on);
     void setRedoEnabled(bool on);
+    static int wrap(int slot) { return (slot + kSlots - 1) % kSlots + 1; }
+    // What a snapshot adds to the memory: its tiles not shared with the
+    // snapshot before it, or all of them for the oldest one reachable.
+    size_t ownBytes(int slot, bool oldest) const;
+    void keepWithinBudget();
     std::array<Picture, kSlots> slots_;
+    std::array<size_t, kSlots> cost_{};  // ownBytes of each reachable slot
+    size_t budget_ = 0;
+    int droppedForMemory_ = 0;
     int cursor_ = 1;
     int undoDepth_ = 0;
     int redoDepth_ = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 #include "core/default_picture.h"
 #include "core/numeric.h"
@@ -27,6 +29,8 @@ int scaledSide(int side, double zoomPercent) { return Round((long double)side * 
 Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
     work_ = start ? std::move(*start) : DefaultPicture();
     history_.onControlsChanged = [this] { changed(); };
+    history_.setMemoryBudget(defaultHistoryBudget());
+    history_.onStepsDroppedForMemory = [this](const std::vector<int>& slots) { historyStepsDropped(slots); };
     palette_.onChanged = [this] { changed(); };
     // The main window's first showing: the start picture is what Renew
     // restores, Expand with the Spherical shape is chosen, one snapshot.
@@ -39,6 +43,23 @@ Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
 }
 
 // ---------------------------------------------------------------- helpers
+
+size_t Editor::defaultHistoryBudget() {
+    if (const char* mb = std::getenv("JOLLIX_HISTORY_MB")) {
+        char* end = nullptr;
+        const unsigned long long v = std::strtoull(mb, &end, 10);
+        if (end != mb && *end == 0 && v > 0 && v < (1ull << 40)) return size_t(v) << 20;
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return size_t(1) << 30;
+    return size_t(pages) * size_t(pageSize) / 4;
+}
+
+void Editor::historyStepsDropped(const std::vector<int>& slots) {
+    // Said once: the first time since the history was last reset.
+    if (size_t(history_.stepsDroppedForMemory()) == slots.size() && onStatusMessage)
+        onStatusMessage("Older steps were dropped from the history to save memory.");
+}
 
 void Editor::replacePicture(Picture p) {
     work_ = std::move(p);

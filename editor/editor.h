@@ -92,6 +92,12 @@ public:
 
     // Called after any change of observable state, for the windows to mirror.
     std::function<void()> onStateChanged;
+    // A short note for the status bar (older history steps dropped, ...).
+    std::function<void(const std::string&)> onStatusMessage;
+
+    // The history's memory budget: JOLLIX_HISTORY_MB megabytes when that is
+    // set to a positive number, else a quarter of the machine's memory.
+    static size_t defaultHistoryBudget();
 
     // ---- Work area: pointer events in view coordinates, and timers ----
     void mouseDown(MouseButton button, HeldButtons held, int x, int y);
@@ -170,6 +176,8 @@ private:
     Picture extractZone() const;
     void leaveZoneModeAfterReplace();
     void changed() { if (onStateChanged) onStateChanged(); }
+    // The history let its oldest steps go (slots 1 .. 100) to save memory.
+    void historyStepsDropped(const std::vector<int>& slots);
 
     Picture work_;
     Picture savedPicture_;

@@ -172,11 +172,13 @@ TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     imageSize_ = new TImage_Size(editor_, this);
 
     editor_.onStateChanged = [this] { refreshAll(); };
+    editor_.onStatusMessage = [this](const std::string& m) { statusBar()->showMessage(QString::fromStdString(m)); };
     refreshAll();
 }
 
 TForm1::~TForm1() {
     editor_.onStateChanged = nullptr;
+    editor_.onStatusMessage = nullptr;
     editor_.setProgress(nullptr);
 }
 

@@ -1,6 +1,10 @@
 // The editing session as the work area and the main window drive it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "core/default_picture.h"
 #include "editor/editor.h"
 #include "effects/pen_sketch.h"
@@ -399,4 +403,38 @@ TEST(Editor, DoubleClickAppliesOnceAndRecordsTwoSteps) {
     e.mouseUp(MouseButton::Left, 300, 230);
     EXPECT_EQ(e.picture(), Sphericalpengzhang(DefaultPicture(), 300, 230, 50, 15));
     EXPECT_EQ(e.history().undoDepth(), 2);
+}
+
+TEST(Editor, HistoryKeepsWithinItsMemoryBudget) {
+    // 64 MB hold five whole 2048 x 2048 pictures (12 MB each); twelve sketch
+    // steps would need 150 MB.
+    ::setenv("JOLLIX_HISTORY_MB", "64", 1);
+    Picture noise(2048, 2048);
+    uint32_t s = 1;
+    for (int y = 0; y < 2048; ++y)
+        for (int x = 0; x < 2048; ++x) noise.setPixel(x, y, (s = s * 1664525u + 1013904223u) >> 8);
+    Editor e(noise);
+    ::unsetenv("JOLLIX_HISTORY_MB");
+    EXPECT_EQ(e.history().memoryBudget(), size_t(64) << 20);
+    std::vector<std::string> notes;
+    e.onStatusMessage = [&](const std::string& m) { notes.push_back(m); };
+    e.palette().changeTab(kPageSketch);
+    std::vector<Picture> made;
+    for (int i = 0; i < 12; ++i) {
+        e.palette().penPressure.userScroll(20 + 15 * i);
+        e.penSketch();
+        made.push_back(e.picture());
+        EXPECT_LE(e.history().memoryUsed(), e.history().memoryBudget()) << i;
+    }
+    EXPECT_EQ(e.history().undoDepth(), 4);
+    EXPECT_EQ(notes, std::vector<std::string>{"Older steps were dropped from the history to save memory."});
+    for (int i = 10; i >= 7; --i) {
+        e.undo();
+        EXPECT_EQ(e.picture(), made[size_t(i)]) << i;
+    }
+    e.undo();
+    EXPECT_EQ(e.picture(), made[7]);
+    // Renew still restores the opened picture.
+    e.renew();
+    EXPECT_EQ(e.picture(), noise);
 }
