@@ -40,6 +40,7 @@ extern "C" {
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
+#include "io/qimage_picture.h"
 #include "io/wmf_canvas.h"
 
 namespace jollix {
@@ -341,6 +342,7 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (!ok || !svg) fail("the enhanced metafile cannot be converted");
 
     ensureGuiApplication();
+    prepareQtImageDecoding();  // the SVG's bitmaps are decoded by Qt
     QSvgRenderer renderer(QByteArray(svg, qsizetype(svgLength)));
     if (!renderer.isValid()) fail("the enhanced metafile's drawing is damaged");
     const int w = int(width), h = int(height);

@@ -23,31 +23,17 @@ uint32_t be32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
+// A PNG image inside an icon goes through the program's PNG reader (Qt's,
+// with the program's own size limit); its transparent parts become white.
 Picture decodePngImage(const uint8_t* data, size_t size, uint64_t maxPixels) {
-    // The size from the PNG header is checked before Qt allocates anything.
+    // The size from the PNG header is checked first, by the program's rule.
     if (size < 33 || std::memcmp(data + 12, "IHDR", 4) != 0) fail("the icon's PNG image is damaged");
     checkPictureSize(be32(data + 16), be32(data + 20), maxPixels, "icon");
-    QImage image;
-    if (size > size_t(INT32_MAX) ||
-        !image.loadFromData(reinterpret_cast<const uchar*>(data), int(size), "PNG"))
-        fail("the icon's PNG image is damaged");
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull()) fail("the icon's PNG image is damaged");
-    const int w = image.width(), h = image.height();
-    Picture picture(w, h, 0xFFFFFF);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const unsigned a = unsigned(qAlpha(line[x]));
-            auto blend = [a](int c) { return uint8_t((unsigned(c) * a + 255 * (255 - a) + 127) / 255); };
-            row[size_t(x) * 3] = blend(qBlue(line[x]));
-            row[size_t(x) * 3 + 1] = blend(qGreen(line[x]));
-            row[size_t(x) * 3 + 2] = blend(qRed(line[x]));
-        }
-        picture.writeRow(y, row.data());
+    try {
+        return decodePng(data, size, maxPixels);
+    } catch (const JollixError& e) {
+        fail(std::string("the icon's PNG image cannot be read: ") + e.what());
     }
-    return picture;
 }
 
 } // namespace

@@ -8,13 +8,48 @@
 
 namespace jollix {
 
-QImage readQImage(QImageReader& reader) {
-    static const bool raised = [] {
+namespace {
+
+// Qt's image readers report trouble with the data through qWarning (and
+// libpng's messages through it too). While a picture is read those messages
+// are collected for the error instead; everything else goes where it went.
+thread_local std::string* collecting = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collectingHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (collecting && type != QtFatalMsg) {
+        if (!collecting->empty()) *collecting += "; ";
+        *collecting += message.toStdString();
+        return;
+    }
+    if (previousHandler) previousHandler(type, context, message);
+    else qt_message_output(type, context, message);
+}
+
+} // namespace
+
+void prepareQtImageDecoding() {
+    static const bool prepared = [] {
         QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 / (1024 * 1024)));
+        previousHandler = qInstallMessageHandler(collectingHandler);
         return true;
     }();
-    (void)raised;
-    return reader.read();
+    (void)prepared;
+}
+
+QtWarningCollector::QtWarningCollector() : previous_(collecting) {
+    prepareQtImageDecoding();
+    collecting = &text_;
+}
+
+QtWarningCollector::~QtWarningCollector() { collecting = previous_; }
+
+QImage readQImage(QImageReader& reader, std::string* why) {
+    QtWarningCollector warnings;
+    QImage image = reader.read();
+    if (image.isNull() && why)
+        *why = warnings.text().empty() ? reader.errorString().toStdString() : warnings.text();
+    return image;
 }
 
 Picture pictureFromQImage(const QImage& image) {

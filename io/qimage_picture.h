@@ -2,6 +2,7 @@
 // Conversions between the program's picture and Qt's QImage, for the
 // decoders that Qt lends and for the windows (display, clipboard, printing).
 #include <QImage>
+#include <string>
 
 class QImageReader;
 
@@ -18,8 +19,30 @@ Picture pictureFromQImage(const QImage& image);
 // less than a 2^28-pixel picture needs) is raised once to what the largest
 // picture the program opens needs in Qt's widest format, 16 bits a channel
 // with alpha, so that the program's own size check, made against the header
-// before this call, is the limit that counts. A null image means failure.
-QImage readQImage(QImageReader& reader);
+// before this call, is the limit that counts. A null image means failure;
+// `why` then receives the reason: what Qt's reader said about the data
+// (libpng's own complaint, say), never printed to standard error.
+QImage readQImage(QImageReader& reader, std::string* why = nullptr);
+
+// While one is alive, Qt's warnings on this thread are collected in text()
+// instead of printed (a reader's header checks warn too).
+class QtWarningCollector {
+public:
+    QtWarningCollector();
+    ~QtWarningCollector();
+    QtWarningCollector(const QtWarningCollector&) = delete;
+    QtWarningCollector& operator=(const QtWarningCollector&) = delete;
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+    std::string* previous_;
+};
+
+// Sets Qt up for decoding pictures: its allocation limit raised as above and
+// its warnings about image data kept off standard error. Decoders that make
+// Qt read pictures indirectly (the SVG of a metafile with bitmaps) call it.
+void prepareQtImageDecoding();
 
 // The picture as a QImage in Format_RGB888 (a deep copy).
 QImage qimageFromPicture(const Picture& picture);

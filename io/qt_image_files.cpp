@@ -76,6 +76,7 @@ Picture decodeWithQt(const QtFormat& f, const uint8_t* data, size_t size, uint64
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
+    const QtWarningCollector quiet;  // Qt's complaints go into the error, not to standard error
     QImageReader reader(&buffer, f.qtName);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
@@ -84,9 +85,9 @@ Picture decodeWithQt(const QtFormat& f, const uint8_t* data, size_t size, uint64
     if (!expected.isValid()) fail(std::string("the ") + f.name + " header is damaged");
     checkPictureSize(expected.width(), expected.height(), maxPixels, (std::string(f.name) + " picture").c_str());
     if (orientation) *orientation = orientationOf(reader.transformation());
-    const QImage image = readQImage(reader);
-    if (image.isNull())
-        fail(std::string("the ") + f.name + " data is damaged (" + reader.errorString().toStdString() + ")");
+    std::string why;
+    const QImage image = readQImage(reader, &why);
+    if (image.isNull()) fail(std::string("the ") + f.name + " data is damaged (" + why + ")");
     if (image.size() != expected) fail(std::string("the ") + f.name + " data is damaged (its size changed)");
     return pictureFromQImage(image);
 }

@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <random>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
 
 #include "core/error.h"
 #include "io/picture_files.h"
@@ -109,4 +115,74 @@ TEST(HostileFiles, LongestLegalNamesCanBeSaved) {
         EXPECT_TRUE(LoadPictureFile(dir / name) == second) << name.size();
     }
     EXPECT_EQ(dir.entries(), 3u) << "no temporary files are left behind";
+}
+
+namespace {
+
+// An icon file holding one PNG image.
+std::string iconWithPng(const QByteArray& png) {
+    std::string ico;
+    put16(ico, 0), put16(ico, 1), put16(ico, 1);  // reserved, icon, one image
+    ico += std::string("\0\0\0\0", 4);            // 256 x 256 as the directory says; the PNG tells
+    put16(ico, 1), put16(ico, 32);
+    put32(ico, uint32_t(png.size())), put32(ico, 22);
+    return ico + std::string(png.constData(), size_t(png.size()));
+}
+
+QByteArray pngOf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG", 9);
+    return bytes;
+}
+
+// What the work wrote to standard error.
+std::string standardErrorOf(const std::function<void()>& work) {
+    std::fflush(stderr);
+    char name[] = "/tmp/jollix-stderr-XXXXXX";
+    const int fd = ::mkstemp(name), saved = ::dup(2);
+    ::dup2(fd, 2);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(fd);
+    const std::string text = readBytes(name);
+    ::unlink(name);
+    return text;
+}
+
+} // namespace
+
+TEST(HostileFiles, IconsHoldingBigPngImagesOpenAndDamageIsNamed) {
+    // 8000 x 8000: more than Qt lets an image take by default.
+    QImage big(8000, 8000, QImage::Format_RGB888);
+    big.fill(QColor(10, 200, 30));
+    const std::string bigIcon = iconWithPng(pngOf(big));
+    Picture p;
+    const std::string said = standardErrorOf([&] { p = decodeIco(u8(bigIcon), bigIcon.size()); });
+    EXPECT_EQ(p.width(), 8000);
+    EXPECT_EQ(p.pixel(7999, 7999), 0x1EC80Au);
+    EXPECT_EQ(said, "");
+
+    // A PNG whose image data is damaged: the reason is told in the message.
+    // (libpng itself prints its fatal errors to standard error; only Qt's
+    // own warnings can be kept off it.)
+    QByteArray damaged = pngOf(QImage(64, 64, QImage::Format_RGB888));
+    const int idat = damaged.indexOf("IDAT");
+    ASSERT_GT(idat, 0);
+    for (int i = idat + 8; i < idat + 20 && i < damaged.size(); ++i) damaged[i] = char(0x55);
+    const std::string badIcon = iconWithPng(damaged);
+    std::string error;
+    const std::string said2 = standardErrorOf([&] {
+        try {
+            decodeIco(u8(badIcon), badIcon.size());
+        } catch (const JollixError& e) {
+            error = e.what();
+        }
+    });
+    EXPECT_NE(error.find("the icon's PNG image cannot be read"), std::string::npos) << error;
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_EQ(said2.find("qt.gui.imageio"), std::string::npos) << said2;
 }
