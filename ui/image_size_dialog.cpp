@@ -53,7 +53,7 @@ TImage_Size::TImage_Size(jollix::Editor& editor, QWidget* parent)
     auto* label4 = place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69, 44, 17);
 
     CheckBox1 = place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26,
-                      313 - 168 - 6, 17);
+                      313 - 168 - 6, 20);
     CheckBox1->setChecked(true);
 
     QFont big = font();
