@@ -33,6 +33,12 @@ class MailTest : public QObject {
         return args;
     }
 
+    // How many stand-ins have ended since the count was last removed.
+    int endedStandIns() const {
+        QFile f(record_ + ".ended");
+        return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : 0;
+    }
+
     void writeStandIn(const QString& folder) {
         QDir().mkpath(folder);
         QFile script(folder + "/xdg-email");
@@ -44,6 +50,7 @@ class MailTest : public QObject {
                      "for a in \"$@\"; do printf '%s\\0' \"$a\" >> \"$MAIL_RECORD.part\"; done\n"
                      "mv \"$MAIL_RECORD.part\" \"$MAIL_RECORD\"\n"
                      "sleep \"${MAIL_SLEEP:-0}\"\n"
+                     "echo >> \"$MAIL_RECORD.ended\"\n"
                      ": > \"$MAIL_RECORD.done\"\n"
                      "exit \"${MAIL_EXIT:-0}\"\n");
         script.close();
@@ -152,9 +159,12 @@ private slots:
     }
 
     void anEarlierFileIsReplaced() {
+        QFile::remove(record_ + ".ended");
         mailWork(Picture(10, 10, 0));
         mailWork(Picture(17, 9, 0xFFFFFF));
         QCOMPARE(QImage(mailWorkPath()).size(), QSize(17, 9));
+        // Both stand-ins end here, so that neither writes its record into a later test.
+        QTRY_VERIFY_WITH_TIMEOUT(endedStandIns() == 2, 10000);
     }
 
     void attachmentsEndAtTheFirstMissingNumber() {
