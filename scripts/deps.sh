@@ -6,7 +6,8 @@ PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-de
       libheif-dev libexif-dev libwebp-dev qt6-image-formats-plugins
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
       xvfb xauth xdg-utils imagemagick
-      librsvg2-bin desktop-file-utils appstream man-db dpkg-dev)
+      librsvg2-bin desktop-file-utils appstream man-db dpkg-dev
+      clang-14 libclang-rt-14-dev)  # the fuzz targets (scripts/fuzz_smoke.sh)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
