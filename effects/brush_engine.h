@@ -62,6 +62,20 @@ struct Region {
     long long lines() const { return (long long)lo.size(); }
 };
 
+// For a brush's mapRow that has worked out the points of its quadrants for
+// a whole row y: every pixel is sampled there, except those on the centre
+// row or the centre column, which are taken from map.
+template <class Brush>
+void axesFromMap(const Brush& brush, int y, int centreX, int centreY, const int* xs, int n, double* sx, double* sy,
+                 Take* take) {
+    for (int k = 0; k < n; ++k) take[k] = Take::Sample;
+    for (int k = 0; k < n; ++k)
+        if (y == centreY || xs[k] == centreX) {
+            const Source s = brush.map(xs[k], y);
+            sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+        }
+}
+
 namespace detail {
 
 // The sampler's cells and weights for n points, as xiangsujuhe forms them

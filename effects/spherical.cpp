@@ -103,12 +103,7 @@ JOLLIX_VECTOR_CLONES void shrinkRow(double a, double b, double c, double y, cons
 struct SphereExpandBrush {
     void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
         expandRow(a, b, c, rho2, y, xs, n, sx, sy);
-        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
-        for (int k = 0; k < n; ++k)
-            if (y == b || xs[k] == a) {
-                const brush::Source s = map(xs[k], y);
-                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
-            }
+        brush::axesFromMap(*this, y, a, b, xs, n, sx, sy, take);
     }
     brush::Source map(int x, int y) const {
         if (y == b && x == a) return brush::keep();
@@ -141,12 +136,7 @@ struct SphereShrinkBrush {
         double factor[Picture::kTile];
         for (int k = 0; k < n; ++k) factor[k] = kc[size_t(int64_t(xs[k]) - left)];
         shrinkRow(a, b, c, y, xs, factor, n, sx, sy);
-        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
-        for (int k = 0; k < n; ++k)
-            if (y == b || xs[k] == a) {
-                const brush::Source s = map(xs[k], y);
-                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
-            }
+        brush::axesFromMap(*this, y, a, b, xs, n, sx, sy, take);
     }
     brush::Source map(int x, int y) const {
         if (y == b && x == a) return brush::keep();

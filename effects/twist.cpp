@@ -77,12 +77,7 @@ struct TwistBrush {
 
     void mapRow(int i, const int* cs, int n, double* sx, double* sy, brush::Take* take) const {
         twistRow(prof, Clockwise, X, Y, i, cs, n, sx, sy);
-        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
-        for (int k = 0; k < n; ++k)
-            if (i == Y || cs[k] == X) {
-                const brush::Source s = map(cs[k], i);
-                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
-            }
+        brush::axesFromMap(*this, i, X, Y, cs, n, sx, sy, take);
     }
 
     // Pixel (c, i), offsets a = c - X, b = Y - i: a step of length m along

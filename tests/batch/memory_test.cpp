@@ -14,22 +14,12 @@
 
 #include "app/batch/batch.h"
 #include "core/picture.h"
+#include "../address_space.h"
 #include "io/picture_files.h"
 
 namespace fs = std::filesystem;
 using namespace jollix;
 
-namespace {
-
-size_t addressSpaceBytes() {
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    long pages = 0;
-    if (!f || std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-    if (f) std::fclose(f);
-    return size_t(pages) * 4096;
-}
-
-} // namespace
 
 TEST(BatchMemoryDeathTest, FailedAllocationEndsTheRunWithAMessage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -47,7 +37,7 @@ TEST(BatchMemoryDeathTest, FailedAllocationEndsTheRunWithAMessage) {
     // shared over threads.
     const std::vector<std::string> args{in, out, "resize@8192,8192", "sketch", "pencil-sketch"};
     auto capped = [&] {
-        const rlimit cap{addressSpaceBytes() + (700ull << 20), RLIM_INFINITY};
+        const rlimit cap{jollix_test::addressSpaceBytes() + (700ull << 20), RLIM_INFINITY};
         setrlimit(RLIMIT_AS, &cap);
         return batch::runBatch(args, std::cout, std::cerr);
     };

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "core/picture.h"
+#include "../address_space.h"
 #include "effects/pen_sketch.h"
 #include "effects/pencil_sketch.h"
 #include "effects/resample.h"
@@ -22,13 +23,6 @@ using namespace jollix;
 
 namespace {
 
-size_t addressSpaceBytes() {
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    long pages = 0;
-    if (!f || std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-    if (f) std::fclose(f);
-    return size_t(pages) * 4096;
-}
 
 // Exit codes of the child: 0 bad_alloc and the source unchanged.
 enum { kCaught = 0, kSourceChanged = 2, kNoFailure = 3, kOtherFailure = 4 };
@@ -42,7 +36,7 @@ int runCapped(const std::function<Picture(const Picture&)>& effect) {
     for (int ty = 0; ty < copy.tilesY(); ++ty)
         for (int tx = 0; tx < copy.tilesX(); ++tx) copy.mutableTile(tx, ty);
     // Room for the threads and a little work, far too little for a result.
-    const rlimit cap{addressSpaceBytes() + (48u << 20), RLIM_INFINITY};
+    const rlimit cap{jollix_test::addressSpaceBytes() + (48u << 20), RLIM_INFINITY};
     if (setrlimit(RLIMIT_AS, &cap) != 0) return kOtherFailure;
     try {
         const Picture out = effect(copy);
