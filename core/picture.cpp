@@ -111,12 +111,19 @@ void Picture::readRowSpan(int y, int x0, int count, uint8_t* dst) const {
 
 void Picture::readRow(int y, uint8_t* dst) const { readRowSpan(y, 0, width_, dst); }
 
-void Picture::writeRow(int y, const uint8_t* src) {
+void Picture::writeRow(int y, const uint8_t* src) { writeRowSpan(y, 0, width_, src); }
+
+void Picture::writeRowSpan(int y, int x0, int count, const uint8_t* src) {
     const int ty = y >> kTileBits;
     const size_t rowOff = size_t(y & kTileMask) * kTileStride;
-    for (int tx = 0; tx < tilesX_; ++tx) {
-        const int n = std::min(kTile, width_ - tx * kTile);
-        std::memcpy(mutableTile(tx, ty) + rowOff, src + size_t(tx) * kTileStride, size_t(n) * 3);
+    int x = x0;
+    const int end = x0 + count;
+    while (x < end) {
+        const int inTile = x & kTileMask;
+        const int n = std::min(kTile - inTile, end - x);
+        std::memcpy(mutableTile(x >> kTileBits, ty) + rowOff + size_t(inTile) * 3, src, size_t(n) * 3);
+        src += size_t(n) * 3;
+        x += n;
     }
 }
 

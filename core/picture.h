@@ -73,6 +73,8 @@ public:
     void readRow(int y, uint8_t* dst) const;
     void writeRow(int y, const uint8_t* src);
     // Part of a row: pixels x0 .. x0 + count - 1 (caller keeps them inside).
+    void writeRowSpan(int y, int x0, int count, const uint8_t* src);
+    // Part of a row: pixels x0 .. x0 + count - 1 (caller keeps them inside).
     void readRowSpan(int y, int x0, int count, uint8_t* dst) const;
 
     // The whole picture as one flat BGR buffer, rows top first, stride

@@ -38,6 +38,7 @@ Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
     state_.ToolKind = kToolExpand;
     state_.StretchShape = kShapeSpherical;
     history_.reset(work_);
+    animation_.restart(work_);
     sizeControlToPicture();
     savedPicture_ = work_;
 }
@@ -63,6 +64,7 @@ void Editor::historyStepsDropped(const std::vector<int>& slots) {
 
 void Editor::replacePicture(Picture p) {
     work_ = std::move(p);
+    ++replacements_;
     view_->pictureChanged();
     changed();
 }
@@ -76,7 +78,21 @@ void Editor::sizeControlToPicture() {
 void Editor::resetHistory() {
     palette_.changeTab(kPageDistort);
     history_.reset(work_);
+    animation_.restart(work_);
     changed();
+}
+
+void Editor::addFrame() {
+    animation_.addFrame(work_);
+    if (onFramesWaiting && animation_.waitingFrames() < kMaxWaitingFrames)
+        onFramesWaiting();
+    else
+        animation_.finishFrames();
+}
+
+void Editor::recordStep() {
+    history_.backup(work_);
+    animation_.stepRecorded(history_);
 }
 
 void Editor::makeEdgePicture() { state_.EdgePicture = picsobel(work_, progress_); }
@@ -129,6 +145,12 @@ void Editor::HorizontalStretch(int x, int y) {
     state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
     replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+}
+
+void Editor::applyAtPressWithFrame() {
+    const unsigned before = replacements_;
+    applyAtPress();
+    if (replacements_ != before) addFrame();
 }
 
 void Editor::applyAtPress() {
@@ -219,19 +241,23 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
             tumopic(x, y);
         } catch (...) {
             // The gesture still ends with its history step.
-            history_.backup(work_);
+            recordStep();
             throw;
         }
+        addFrame();
     }
-    if (left && (page == kPageDistort || page == kPageTwist)) history_.backup(work_);
-    if (state_.SketchTool == kSketchToolRubber && left && page == kPageSketch) history_.backup(work_);
+    if (left && (page == kPageDistort || page == kPageTwist)) recordStep();
+    if (state_.SketchTool == kSketchToolRubber && left && page == kPageSketch) {
+        addFrame();  // one frame for the whole rubber gesture
+        recordStep();
+    }
     changed();
 }
 
 void Editor::click() {
     if (state_.SelectionShown || gestureFailed_) return;
     try {
-        applyAtPress();
+        applyAtPressWithFrame();
     } catch (...) {
         gestureFailed_ = true;
         if (repeatRunning_) {
@@ -245,7 +271,7 @@ void Editor::click() {
 void Editor::repeatTick() {
     if (gestureFailed_) return;
     try {
-        applyAtPress();
+        applyAtPressWithFrame();
     } catch (...) {
         gestureFailed_ = true;
         repeatRunning_ = false;
@@ -264,31 +290,36 @@ void Editor::wheel(int delta) {
 void Editor::penSketch() {
     if (state_.EdgePicture.isEmpty()) makeEdgePicture();
     replacePicture(twovalue(state_.EdgePicture, palette_.penPressure.position(), progress_));
-    history_.backup(work_);
+    addFrame();
+    recordStep();
 }
 
 void Editor::pencilSketch() {
     if (state_.EdgePicture.isEmpty()) makeEdgePicture();
     replacePicture(jollix::pencilSketch(state_.EdgePicture, palette_.pencilContrast.position(), progress_));
-    history_.backup(work_);
+    addFrame();
+    recordStep();
 }
 
 void Editor::clearUpSpot() {
     palette_.clickClearUpSpot();
     replacePicture(clearUpSpots(work_, progress_));
-    history_.backup(work_);
+    addFrame();
+    recordStep();
 }
 
 // ---------------------------------------------------------------- commands
 
 void Editor::undo() {
     history_.undo(work_);
+    animation_.pictureRestored(history_);
     view_->pictureChanged();
     changed();
 }
 
 void Editor::redo() {
     history_.redo(work_);
+    animation_.pictureRestored(history_);
     view_->pictureChanged();
     changed();
 }

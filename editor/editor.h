@@ -17,6 +17,7 @@
 #include "core/progress.h"
 #include "core/tool_state.h"
 #include "core/zone_frame.h"
+#include "editor/edit_animation.h"
 
 namespace jollix {
 
@@ -85,6 +86,20 @@ public:
     PictureCursor cursor() const { return cursor_; }
     // Frame corners in window coordinates (cleared: all zero).
     const ZoneFrameCorners& zoneFrame() const { return zoneFrame_; }
+
+    // The edit as an animation (see EditAnimation): whether there is
+    // anything to animate, and the frames from the oldest state in reach to
+    // the picture now shown.
+    bool hasAnimation() const { return animation_.hasFrames(history_); }
+    std::vector<Picture> animationFrames() { return animation_.frames(history_); }
+    const EditAnimation& animation() const { return animation_; }
+    // Makes the small frames of the pictures the effects queued. Without
+    // onFramesWaiting every effect does so at once; with it, the owner calls
+    // this when the user pauses (a window's idle timer), and only a long run
+    // of queued pictures is finished at once, to bound their memory.
+    void finishFrames() { animation_.finishFrames(); }
+    std::function<void()> onFramesWaiting;
+    static constexpr size_t kMaxWaitingFrames = 16;
 
     // True when the picture differs from the one last opened or saved.
     bool isModified() const { return work_ != savedPicture_; }
@@ -167,6 +182,12 @@ private:
     void setArrowCursor() override;
 
     void replacePicture(Picture p);
+    // The distortion at the press point, with a frame when it was applied.
+    void applyAtPressWithFrame();
+    // Record the picture as a history step, with the frames made for it.
+    void recordStep();
+    // An effect was applied: the picture now shown is the step's next frame.
+    void addFrame();
     void sizeControlToPicture();
     void zoomBy(long double factor);
     void removeZoneFrame();       // erase and clear the frame
@@ -184,6 +205,8 @@ private:
     ToolState state_;
     Palette palette_;
     History history_;
+    EditAnimation animation_;
+    unsigned replacements_ = 0;  // pictures an effect has handed back
     WorkAreaView nullView_;
     WorkAreaView* view_ = &nullView_;
     Progress* progress_ = nullptr;

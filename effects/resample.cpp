@@ -87,18 +87,20 @@ struct RoundingDivider32 {
     }
 };
 
-// Resampling of the new rows [rowBegin, rowEnd) into dst. H is the type of
-// the horizontal sums (each at most 255 * Sx'), A that of the whole sums
-// (each at most 255 * Sx' * Sy').
+// Resampling of the new pixels in rows [rowBegin, rowEnd) and columns
+// [colBegin, colEnd) into dst. H is the type of the horizontal sums (each at
+// most 255 * Sx'), A that of the whole sums (each at most 255 * Sx' * Sy').
 template <class H, class A>
 void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay,
-                  int rowBegin, int rowEnd) {
-    const int sw = src.width();
-    const int dw = dst.width();
+                  int rowBegin, int rowEnd, int colBegin, int colEnd) {
+    const int dw = colEnd - colBegin;
     const size_t values = size_t(dw) * 3;
     const uint64_t den = ax.total * ay.total;
+    // The source columns these new columns read.
+    const int32_t sx0 = ax.first[size_t(colBegin)];
+    const int32_t sx1 = ax.first[size_t(colEnd - 1)] + ax.count[size_t(colEnd - 1)];
 
-    std::vector<uint8_t> srcRow(size_t(sw) * 3);
+    std::vector<uint8_t> srcRow(size_t(sx1 - sx0) * 3);
     std::vector<A> acc(values);
     std::vector<uint8_t> outRow(values);
 
@@ -109,13 +111,14 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
     std::vector<std::vector<H>> spare;
 
     auto horizontal = [&](int32_t y, std::vector<H>& out) {
-        src.readRow(y, srcRow.data());
+        src.readRowSpan(y, sx0, sx1 - sx0, srcRow.data());
         out.resize(values);
         const uint8_t* s = srcRow.data();
-        for (int i = 0; i < dw; ++i) {
-            const uint8_t* p = s + size_t(ax.first[size_t(i)]) * 3;
-            const uint32_t* w = ax.weight.data() + ax.offset[size_t(i)];
-            const int n = ax.count[size_t(i)];
+        for (int c = 0; c < dw; ++c) {
+            const size_t i = size_t(colBegin + c);
+            const uint8_t* p = s + size_t(ax.first[i] - sx0) * 3;
+            const uint32_t* w = ax.weight.data() + ax.offset[i];
+            const int n = ax.count[i];
             H b = 0, g = 0, r = 0;
             for (int k = 0; k < n; ++k, p += 3) {
                 const H wk = w[k];
@@ -123,7 +126,7 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
                 g += wk * p[1];
                 r += wk * p[2];
             }
-            H* o = out.data() + size_t(i) * 3;
+            H* o = out.data() + size_t(c) * 3;
             o[0] = b;
             o[1] = g;
             o[2] = r;
@@ -168,8 +171,37 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
             const RoundingDivider divide(den);
             for (size_t c = 0; c < values; ++c) outRow[c] = divide(acc[c]);
         }
-        dst.writeRow(y, outRow.data());
+        dst.writeRowSpan(y, colBegin, dw, outRow.data());
     }
+}
+
+// The block of new pixels in rows [r0, r1) and columns [c0, c1), with sums
+// kept in 32 bits while they fit: the horizontal ones while 255 * Sx' does,
+// the whole ones while 255 * Sx' * Sy' does.
+void resampleBlock(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay, int r0, int r1,
+                   int c0, int c1) {
+    const uint64_t limit = uint64_t(UINT32_MAX) / 255;
+    const bool narrowH = ax.total <= limit;
+    const bool narrowA = narrowH && ay.total <= limit && ax.total * ay.total <= limit;
+    if (narrowA)
+        resampleRows<uint32_t, uint32_t>(src, dst, ax, ay, r0, r1, c0, c1);
+    else if (narrowH)
+        resampleRows<uint32_t, uint64_t>(src, dst, ax, ay, r0, r1, c0, c1);
+    else
+        resampleRows<uint64_t, uint64_t>(src, dst, ax, ay, r0, r1, c0, c1);
+}
+
+// The new pixels [first, end) of one axis whose source intervals meet the
+// source pixels [lo, hi).
+std::pair<int, int> touchedRange(const AxisWeights& a, int lo, int hi) {
+    // The source pixels each new pixel reads move forward with i. A walk is
+    // enough: building the weights already took longer.
+    const size_t n = a.first.size();
+    size_t first = 0;
+    while (first < n && a.first[first] + a.count[first] <= lo) ++first;
+    size_t end = first;
+    while (end < n && a.first[end] < hi) ++end;
+    return {int(first), int(end)};
 }
 
 } // namespace
@@ -189,19 +221,7 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     for (int ty = 0; ty < dst.tilesY(); ++ty)
         for (int tx = 0; tx < dst.tilesX(); ++tx) dst.mutableTile(tx, ty);
 
-    // Sums stay in 32 bits while they fit: the horizontal ones while
-    // 255 * Sx' does, the whole ones while 255 * Sx' * Sy' does.
-    const uint64_t limit = uint64_t(UINT32_MAX) / 255;
-    const bool narrowH = ax.total <= limit;
-    const bool narrowA = narrowH && ay.total <= limit && ax.total * ay.total <= limit;
-    auto run = [&](int r0, int r1) {
-        if (narrowA)
-            resampleRows<uint32_t, uint32_t>(src, dst, ax, ay, r0, r1);
-        else if (narrowH)
-            resampleRows<uint32_t, uint64_t>(src, dst, ax, ay, r0, r1);
-        else
-            resampleRows<uint64_t, uint64_t>(src, dst, ax, ay, r0, r1);
-    };
+    auto run = [&](int r0, int r1) { resampleBlock(src, dst, ax, ay, r0, r1, 0, newWidth); };
 
     // Large pictures are shared over the machine's cores in bands of whole
     // tile rows, so each band writes only its own tiles. Each new row is
@@ -217,6 +237,20 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
         run(t0 * Picture::kTile, std::min(newHeight, t1 * Picture::kTile));
     });
     return dst;
+}
+
+void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1, int y1) {
+    if (src.isEmpty() || dst.isEmpty()) return;
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, src.width());
+    y1 = std::min(y1, src.height());
+    if (x0 >= x1 || y0 >= y1) return;
+    const AxisWeights ax = axisWeights(src.width(), dst.width());
+    const AxisWeights ay = axisWeights(src.height(), dst.height());
+    const auto [c0, c1] = touchedRange(ax, x0, x1);
+    const auto [r0, r1] = touchedRange(ay, y0, y1);
+    if (c0 < c1 && r0 < r1) resampleBlock(src, dst, ax, ay, r0, r1, c0, c1);
 }
 
 } // namespace jollix

@@ -19,6 +19,14 @@ namespace jollix {
 // with "Floating point division by zero".
 Picture resampleArea(const Picture& src, int newWidth, int newHeight);
 
+// Brings dst, which held resampleArea(old, w, h) of a picture of src's size,
+// up to date after the change from old to src was confined to the source
+// pixels [x0, x1) x [y0, y1): only the new pixels whose source areas meet
+// that rectangle are computed again, so dst becomes exactly
+// resampleArea(src, w, h) at a cost that follows the change. Tiles of dst
+// that are shared with other pictures are cloned before they are written.
+void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1, int y1);
+
 // The image size command's resampling: the picture at exactly the size the
 // user typed.
 inline Picture ZoomInOut(const Picture& src, int newWidth, int newHeight) {

@@ -164,7 +164,10 @@ bool saveFormatForName(const std::string& name, SaveFormat* format) {
 }
 
 std::string forcedFileName(const std::string& name, SaveFormat format) {
-    const char* ext = saveExtension(format);
+    return withExtension(name, saveExtension(format));
+}
+
+std::string withExtension(const std::string& name, const std::string& ext) {
     const size_t slash = name.find_last_of('/');
     const size_t base = slash == std::string::npos ? 0 : slash + 1;
     const size_t dot = name.find_last_of('.');

@@ -66,6 +66,8 @@ const char* saveExtension(SaveFormat format);
 // of the last path component) replaced by the format's extension, or added
 // when the name has none. "out.png" -> "out.jpg", "out" -> "out.jpg".
 std::string forcedFileName(const std::string& name, SaveFormat format);
+// The same with any extension (".gif").
+std::string withExtension(const std::string& name, const std::string& ext);
 
 // The format a name's own extension asks for, in any case: .jpg .jpeg .bmp
 // .wmf .png .webp .tif .tiff ("out.JPEG" -> Jpeg, ".png" -> Png). Returns

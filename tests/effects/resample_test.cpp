@@ -12,6 +12,7 @@
 using jollix::JollixError;
 using jollix::Picture;
 using jollix::resampleArea;
+using jollix::resampleAreaRegion;
 using jollix::ZoomInOut;
 
 namespace {
@@ -194,5 +195,33 @@ TEST(Resample, DegenerateSizes) {
         FAIL() << "an empty picture cannot be resampled";
     } catch (const JollixError& e) {
         EXPECT_STREQ(e.what(), "Floating point division by zero");
+    }
+}
+
+TEST(Resample, RegionUpdateAfterALocalChangeEqualsTheWholeResampling) {
+    // The source changes inside [x0, x1) x [y0, y1); the resampling of the
+    // old source, brought up to date over that rectangle, must be the
+    // resampling of the new one, every pixel (a missed edge pixel or a
+    // shifted column shows).
+    struct Case { int sw, sh, dw, dh, x0, y0, x1, y1; };
+    for (const Case c : {Case{640, 400, 213, 133, 100, 50, 228, 178},   // inside, fractional factor
+                         Case{640, 400, 213, 133, 0, 0, 1, 1},          // one corner pixel
+                         Case{640, 400, 213, 133, 639, 399, 640, 400},  // the other corner
+                         Case{300, 200, 100, 50, 64, 0, 128, 200},      // a full-height band
+                         Case{97, 61, 45, 29, 10, 10, 11, 61},          // one column to the bottom
+                         Case{50, 40, 70, 90, 20, 5, 30, 15},           // enlarging
+                         Case{200, 150, 64, 48, -20, 140, 500, 900}}) { // reaching outside
+        const Picture before = patterned(c.sw, c.sh, 3);
+        Picture after = before;
+        for (int y = std::max(c.y0, 0); y < std::min(c.y1, c.sh); ++y)
+            for (int x = std::max(c.x0, 0); x < std::min(c.x1, c.sw); ++x)
+                after.setPixel(x, y, ~before.pixel(x, y) & 0xFFFFFFu);
+        Picture frame = resampleArea(before, c.dw, c.dh);
+        const Picture untouched = frame;
+        resampleAreaRegion(after, frame, c.x0, c.y0, c.x1, c.y1);
+        EXPECT_EQ(frame, resampleArea(after, c.dw, c.dh))
+            << c.sw << "x" << c.sh << "->" << c.dw << "x" << c.dh << " change " << c.x0 << "," << c.y0;
+        // Copy on write: the picture the frame was copied from keeps its pixels.
+        EXPECT_EQ(untouched, resampleArea(before, c.dw, c.dh));
     }
 }
