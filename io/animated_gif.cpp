@@ -202,7 +202,9 @@ std::string encodeAnimatedGif(const std::vector<Picture>& frames) {
 void saveAnimatedGif(const std::vector<Picture>& frames, const std::string& path) {
     std::string bytes;
     try {
-        bytes = encodeFor(path, [&] { return encodeAnimatedGif(frames); });
+        bytes = encodeAnimatedGif(frames);
+    } catch (const JollixError& e) {
+        throw JollixError("Cannot save the animation " + path + ": " + e.what() + ".");
     } catch (const std::bad_alloc&) {
         throw JollixError("Cannot save the animation " + path + ": there is not enough memory.");
     }

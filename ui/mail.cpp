@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "core/error.h"
+#include "io/animated_gif.h"
 #include "io/picture_files.h"
 #include "ui/error_handling.h"
 
@@ -87,19 +88,23 @@ QString mailFailedMessage(const QString& reason, const QString& picturePath) {
         .arg(reason, QDir::toNativeSeparators(picturePath));
 }
 
-void mailWork(const Picture& picture) {
+void mailWork(const Picture& picture, const std::vector<Picture>& animation) {
     const QString path = mailWorkPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw JollixError("Cannot create the folder " + folder.toStdString());
     saveJpeg(picture, path.toStdString());
-    SendMail(
-        MailRequest{
-            {"subject", kMailSubject},
-            {"body", mailBody()},
-            {"attachment0", path.toStdString()},
-        },
-        [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
+    MailRequest request{
+        {"subject", kMailSubject},
+        {"body", mailBody()},
+        {"attachment0", path.toStdString()},
+    };
+    if (!animation.empty()) {
+        const std::string gif = withExtension(path.toStdString(), ".gif");
+        saveAnimatedGif(animation, gif);
+        request["attachment1"] = gif;
+    }
+    SendMail(request, [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
 }
 
 } // namespace jollix

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "core/picture.h"
 
@@ -51,9 +52,11 @@ QString mailFailedMessage(const QString& reason, const QString& picturePath);
 
 // The mail command: writes the picture as JPEG to mailWorkPath() (creating
 // the folder, replacing an earlier file), then hands the message with that
-// attachment to the mail program without waiting for it. A failed save
-// throws JollixError and no mail is started; a failed hand-over is shown
-// through the general error handling with mailFailedMessage().
-void mailWork(const Picture& picture);
+// attachment to the mail program without waiting for it. Given the frames
+// of the edit, their animation is written beside it as mywork.gif and
+// attached as well. A failed save throws JollixError and no mail is
+// started; a failed hand-over is shown through the general error handling
+// with mailFailedMessage().
+void mailWork(const Picture& picture, const std::vector<Picture>& animation = {});
 
 } // namespace jollix

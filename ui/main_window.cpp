@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QCloseEvent>
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
@@ -29,6 +31,7 @@
 
 #include "core/error.h"
 #include "effects/resample.h"
+#include "io/animated_gif.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "ui/about_box.h"
@@ -171,12 +174,21 @@ TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     about_ = new TAbout_us(this);
     imageSize_ = new TImage_Size(editor_, this);
 
+    // The animation's small frames are made when the user pauses, so that
+    // no click or repeat tick waits for them.
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setSingleShot(true);
+    frameTimer_->setInterval(300);
+    connect(frameTimer_, &QTimer::timeout, this, [this] { guarded([this] { editor_.finishFrames(); }); });
+    editor_.onFramesWaiting = [this] { scheduleFrames(); };
+
     editor_.onStateChanged = [this] { refreshAll(); };
     editor_.onStatusMessage = [this](const std::string& m) { statusBar()->showMessage(QString::fromStdString(m)); };
     refreshAll();
 }
 
 TForm1::~TForm1() {
+    editor_.onFramesWaiting = nullptr;
     editor_.onStateChanged = nullptr;
     editor_.onStatusMessage = nullptr;
     editor_.setProgress(nullptr);
@@ -205,6 +217,8 @@ std::span<const CommandRow> commandTable() {
          &F::Open1Click},
         {&F::save, "Save the picture", M::File, "Save", "Save the draft", icons::saveDraft, "Ctrl+S",
          &F::Save1Click},
+        {&F::saveAnimation, "Save the edit as an animation", M::File, "Save animation...", nullptr, nullptr,
+         "Ctrl+Shift+S", &F::SaveAnimation1Click},
         {&F::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::Exit1Click},
         {&F::imageSize, "Image size", M::Edit, "Image Size", nullptr, nullptr, "Ctrl+E", &F::ImageSize1Click},
         {&F::undo, "Undo", M::Edit, "Undo", "Undo", icons::undo, "Ctrl+Z", &F::Undo1Click},
@@ -310,6 +324,7 @@ void TForm1::refreshAll() {
     undo.menuItem->setEnabled(h.undoEnabled());
     redo.button->setEnabled(h.redoEnabled());
     redo.menuItem->setEnabled(h.redoEnabled());
+    saveAnimation.menuItem->setEnabled(editor_.hasAnimation());
     cutOut.button->setEnabled(editor_.cutEnabled());
     copy.shortcut->setEnabled(editor_.copyEnabled());
     const QString zoom = QString::fromStdString(editor_.zoomLabel());
@@ -422,6 +437,31 @@ bool TForm1::saveThroughDialog() {
 }
 
 void TForm1::Save1Click() { saveThroughDialog(); }
+
+void TForm1::scheduleFrames() { frameTimer_->start(); }
+
+void TForm1::SaveAnimation1Click() {
+    // Ctrl+Shift+S works while the menu item is disabled.
+    if (!editor_.hasAnimation()) return;
+    QFileDialog dialog(this, QStringLiteral("Save animation"), lastFolder_);
+    dialog.setObjectName(QStringLiteral("saveAnimation"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("Animated GIF (*.gif)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString name = dialog.selectedFiles().constFirst();
+    lastFolder_ = QFileInfo(name).absolutePath();
+    const QString written =
+        QFile::decodeName(withExtension(QFile::encodeName(name).toStdString(), ".gif").c_str());
+    if (QFileInfo::exists(written) && !mayReplace(written)) return;
+    run([&] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        saveAnimatedGif(editor_.animationFrames(), QFile::encodeName(written).toStdString());
+    });
+}
 
 void TForm1::Exit1Click() { close(); }
 
@@ -537,7 +577,21 @@ void TForm1::Action9Execute() {
 }
 
 void TForm1::SpeedButton16Click() { run([this] { printWork(this, editor_.picture()); }); }
-void TForm1::SpeedButton1Click() { run([this] { mailWork(editor_.picture()); }); }
+void TForm1::SpeedButton1Click() {
+    // With an edit to show, the animation may go along with the picture.
+    std::vector<Picture> animation;
+    if (editor_.hasAnimation()) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
+                        QStringLiteral("Attach the animation of your edit (mywork.gif) as well?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        box.setObjectName(QStringLiteral("mailAnimation"));
+        box.setDefaultButton(QMessageBox::Yes);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Cancel) return;
+        if (answer == QMessageBox::Yes) run([&] { animation = editor_.animationFrames(); });
+    }
+    run([&] { mailWork(editor_.picture(), animation); });
+}
 
 // ---------------------------------------------------------------------------
 // Help

@@ -20,6 +20,7 @@ class QFileDialog;
 class QLabel;
 class QMimeData;
 class QMdiArea;
+class QTimer;
 class TImage_Size;
 
 namespace jollix {
@@ -78,13 +79,14 @@ public:
         QAction* shortcut = nullptr;  // window-wide shortcut
     };
     // The commands, in the order of the command table (commandTable()).
-    Command open, save, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut, copy,
+    Command open, save, saveAnimation, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut, copy,
         paste, print, mail, home, faq, about;
     QActionGroup* toolBarGroup() const { return toolBarGroup_; }
 
 public slots:
     void Open1Click();
     void Save1Click();
+    void SaveAnimation1Click();  // the edit as an animated GIF
     void Exit1Click();
     void ImageSize1Click();
     void Undo1Click();
@@ -122,6 +124,8 @@ private:
     bool saveThroughDialog();
     // Asks "Replace / Cancel" before a save replaces the file at path.
     bool mayReplace(const QString& path);
+    // Makes the animation's waiting frames once the user pauses.
+    void scheduleFrames();
     void showIconFailure(const QString& message);
 
     Editor& editor_;
@@ -135,6 +139,7 @@ private:
     bool shownOnce_ = false;
     QString lastFolder_;  // where the file dialogs open next
     QString lastSaveFilter_;  // the save dialog's entry last chosen in this run
+    QTimer* frameTimer_ = nullptr;  // the pause after which waiting frames are made
 };
 
 // The menus of the menu bar, left to right.

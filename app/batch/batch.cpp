@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "core/error.h"
+#include "io/animated_gif.h"
 #include "io/picture_files.h"
 
 namespace jollix::batch {
@@ -305,7 +306,7 @@ void checkStep(const std::string& s) { step(nullptr, s); }
 void runStep(Editor& e, const std::string& s) { step(&e, s); }
 
 std::string helpText() {
-    return R"(Usage: jollix-batch [--format=EXT] INPUT OUTPUT STEP...
+    return R"(Usage: jollix-batch [--format=EXT] [--animation=FILE.gif] INPUT OUTPUT STEP...
        jollix-batch --help | --version
 
 Opens INPUT ('default' is the built-in start picture, '-' reads the picture
@@ -319,6 +320,10 @@ current zoom. A step of another palette tab first switches to that tab.
 Exit codes: 0 done, 1 failed (nothing written), 2 wrong usage.
 
 Example: cat in.png | jollix-batch - --format=png - expand@10,10 > out.png
+
+--animation=FILE.gif also writes the edit as an animated GIF, the same file
+as the desktop program's "Save animation..." after the same steps: the
+oldest picture in reach of Undo, then a frame after every applied effect.
 
 Settings:
   zoom=P               view zoom in percent (a real)
@@ -353,6 +358,7 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
     // Options may stand anywhere; "-" alone is standard input or output.
     std::vector<std::string> positional;
     std::string formatName;
+    std::optional<std::string> animation;
     try {
         for (const std::string& a : args) {
             if (a == "--help" || a == "-h") {
@@ -366,6 +372,12 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
             if (a.rfind("--format=", 0) == 0) {
                 formatName = a.substr(9);
                 if (formatName.empty()) throw UsageError("--format needs an extension, for example --format=png");
+            } else if (a.rfind("--animation=", 0) == 0) {
+                animation = a.substr(12);
+                std::string lower = withExtension(*animation, ".gif"), given = *animation;
+                for (std::string* t : {&lower, &given})
+                    for (char& c : *t) c = char(std::tolower((unsigned char)c));
+                if (lower != given) throw UsageError("the animation '" + *animation + "' must end in .gif");
             } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
                 throw UsageError("unknown option '" + a + "'");
             } else {
@@ -415,6 +427,7 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
             // Exactly the name given: out.jpeg stays out.jpeg.
             writePictureFile(editor.picture(), output, format);
         }
+        if (animation) saveAnimatedGif(editor.animationFrames(), *animation);
     } catch (const UsageError& ex) {
         err << "jollix-batch: " << ex.what() << " (--help tells more)\n";
         return 2;

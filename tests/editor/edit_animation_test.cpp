@@ -9,28 +9,14 @@
 #include "core/default_picture.h"
 #include "editor/editor.h"
 #include "effects/resample.h"
+#include "tests/photo_like.h"
 
 using namespace jollix;
+using jollix::testing_photo::photoLike;
 
 namespace {
 
 constexpr HeldButtons kLeft{true, false};
-
-// A picture with smooth gradients and fine detail, so that every frame shows
-// where it came from.
-Picture photoLike(int w, int h) {
-    Picture p(w, h);
-    uint32_t s = 17;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            const uint32_t noise = (s >> 28);
-            const uint32_t r = (uint32_t(x * 255 / w) + noise) & 255, g = (uint32_t(y * 255 / h) + noise) & 255,
-                           b = uint32_t((x / 40 + y / 30) * 50 + noise) & 255;
-            p.setPixel(x, y, r | (g << 8) | (b << 16));
-        }
-    return p;
-}
 
 // A press, `ticks` repeat ticks, the click and the release at one point.
 void hold(Editor& e, int x, int y, int ticks = 0) {

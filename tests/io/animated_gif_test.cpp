@@ -12,27 +12,13 @@
 #include "core/error.h"
 #include "io/animated_gif.h"
 #include "io_test_util.h"
+#include "tests/photo_like.h"
 
 using namespace jollix;
 using namespace jollix::test;
+using jollix::testing_photo::photoLike;
 
 namespace {
-
-// A photo-like picture: gradients, soft shapes and a little grain.
-Picture photoLike(int w, int h, uint32_t seed = 3) {
-    Picture p(w, h);
-    uint32_t s = seed;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            s = s * 1664525u + 1013904223u;
-            const int grain = int(s >> 29) - 4;
-            const int dx = x - w / 2, dy = y - h / 3;
-            const int blob = dx * dx + dy * dy < (w * w) / 16 ? 60 : 0;
-            const auto c = [&](int v) { return uint32_t(std::clamp(v + grain, 0, 255)); };
-            p.setPixel(x, y, c(x * 200 / w + blob) | (c(y * 180 / h + 30) << 8) | (c(120 - blob / 2 + x * 40 / w) << 16));
-        }
-    return p;
-}
 
 // `base` with the disc of radius r around (cx, cy) recoloured.
 Picture withDisc(const Picture& base, int cx, int cy, int r, uint32_t colour) {

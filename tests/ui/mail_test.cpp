@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -117,6 +118,26 @@ private slots:
         QCOMPARE(written.size(), QSize(40, 30));
         const QColor c = written.pixelColor(20, 15);
         QVERIFY(qAbs(c.red() - 0xC0) <= 3 && qAbs(c.green() - 0x40) <= 3 && qAbs(c.blue() - 0x20) <= 3);
+    }
+
+    void theAnimationGoesAlongWhenGiven() {
+        // The same message, with the edit's animation beside mywork.jpg as a
+        // second attachment.
+        const Picture before(40, 30, 0x2040C0);
+        Picture after = before;
+        for (int x = 10; x < 20; ++x) after.setPixel(x, 12, 0xFFFFFF);
+        mailWork(after, {before, after});
+
+        const QString gif = QFileInfo(mailWorkPath()).absolutePath() + "/mywork.gif";
+        QTRY_VERIFY(QFile::exists(record_));
+        const QStringList args = recordedArguments();
+        QCOMPARE(args.mid(0, 5), (QStringList{"--utf8", "--subject", kMailSubject, "--body",
+                                              QString::fromStdString(mailBody()).remove(QLatin1Char('\r'))}));
+        QCOMPARE(args.mid(5), (QStringList{"--attach", mailWorkPath(), "--attach", gif}));
+        QImageReader reader(gif);
+        QCOMPARE(reader.format(), QByteArray("gif"));
+        QCOMPARE(reader.imageCount(), 2);
+        QVERIFY(errors_.isEmpty());
     }
 
     void theHandOverDoesNotWaitForTheMailProgram() {

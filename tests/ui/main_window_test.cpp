@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(shown(menus[0]->text()), QStringLiteral("File"));
         QCOMPARE(shown(menus[1]->text()), QStringLiteral("Edit"));
         QCOMPARE(shown(menus[2]->text()), QStringLiteral("Help"));
-        QCOMPARE(captions(menus[0]->menu()), (QStringList{"Open", "Save", "Exit"}));
+        QCOMPARE(captions(menus[0]->menu()), (QStringList{"Open", "Save", "Save animation...", "Exit"}));
         QCOMPARE(captions(menus[1]->menu()), (QStringList{"Image Size", "Undo", "Redo", "Renew"}));
         QCOMPARE(captions(menus[2]->menu()), (QStringList{"Online", "F.A.Q.", "About"}));
     }
@@ -181,6 +181,7 @@ private slots:
             {p->form->paste.shortcut, QKeySequence("Ctrl+V")},  {p->form->print.shortcut, QKeySequence("Ctrl+P")},
             {p->form->mail.shortcut, QKeySequence("Ctrl+M")},   {p->form->home.shortcut, QKeySequence("Ctrl+L")},
             {p->form->faq.shortcut, QKeySequence("F1")},
+            {p->form->saveAnimation.shortcut, QKeySequence("Ctrl+Shift+S")},
         };
         for (const auto& [action, keys] : table) {
             QCOMPARE(action->shortcut(), keys);
