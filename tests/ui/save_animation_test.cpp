@@ -19,21 +19,6 @@ using namespace jollix::testing;
 
 namespace {
 
-// Runs `act` on the modal window of type T once it is up.
-template <class T, class F>
-void whenModal(QObject* context, F act) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            act(w);
-            return;
-        }
-        if (++*tries < 200) QTimer::singleShot(10, context, *poll);
-    };
-    QTimer::singleShot(0, context, *poll);
-}
-
 QByteArray bytesOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
