@@ -57,6 +57,8 @@ size_t Editor::defaultHistoryBudget() {
 }
 
 void Editor::historyStepsDropped(const std::vector<int>& slots) {
+    // Steps out of reach take their animation frames along.
+    animation_.forgetUnreachable(history_);
     // Said once: the first time since the history was last reset.
     if (size_t(history_.stepsDroppedForMemory()) == slots.size() && onStatusMessage)
         onStatusMessage("Older steps were dropped from the history to save memory.");

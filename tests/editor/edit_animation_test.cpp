@@ -299,3 +299,23 @@ TEST(EditAnimation, FramesMadeWhenTheUserPausesEqualThoseMadeAtOnce) {
     EXPECT_EQ(later.animation().waitingFrames(), 0u);
     EXPECT_EQ(later.animationFrames(), now.animationFrames());
 }
+
+TEST(EditAnimation, StepsTheHistoryDropsForMemoryTakeTheirFramesAlong) {
+    // A history budget of five whole 1024 x 1024 pictures; ten sketch steps.
+    ::setenv("JOLLIX_HISTORY_MB", "16", 1);
+    Editor e(photoLike(1024, 1024));
+    ::unsetenv("JOLLIX_HISTORY_MB");
+    e.palette().changeTab(kPageSketch);
+    for (int i = 0; i < 10; ++i) {
+        e.palette().penPressure.userScroll(20 + 15 * i);
+        e.penSketch();
+    }
+    const int depth = e.history().undoDepth();
+    ASSERT_LT(depth, 10) << "the budget dropped steps";
+    EXPECT_EQ(e.animation().frameCount(), size_t(depth)) << "the dropped steps' frames are freed";
+    const std::vector<Picture> frames = e.animationFrames();
+    ASSERT_EQ(frames.size(), size_t(depth) + 1);
+    // The animation starts from the oldest picture Undo still reaches.
+    for (int i = 0; i < depth; ++i) e.undo();
+    EXPECT_EQ(frames.front(), EditAnimation::frameOf(e.picture()));
+}
