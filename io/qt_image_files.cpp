@@ -10,6 +10,7 @@
 // Writing: PNG losslessly, WebP at quality 90, TIFF with lossless LZW
 // compression; nothing but the pixels is written (no camera metadata).
 #include <climits>
+#include <cstring>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -107,9 +108,30 @@ std::string encodeWithQt(const QtFormat& f, const Picture& picture, int quality,
     return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
+// libpng allocates a chunk's declared length before it reads the chunk, so a
+// few hundred bytes claiming a 2 GB text chunk would cost 2 GB. No chunk can
+// be longer than what is left of the file: walk the chunks up to IEND (or
+// the end of the bytes, which libpng reports itself) and refuse one that
+// claims more.
+void checkPngChunks(const uint8_t* data, size_t size) {
+    size_t at = 8;  // after the signature, which Qt checks
+    while (at < size && size - at >= 8) {
+        const uint32_t length = (uint32_t(data[at]) << 24) | (uint32_t(data[at + 1]) << 16) |
+                                (uint32_t(data[at + 2]) << 8) | uint32_t(data[at + 3]);
+        const bool end = std::memcmp(data + at + 4, "IEND", 4) == 0;
+        if (length > size - at - 8)
+            fail("the PNG data is damaged (a chunk is longer than the file)");
+        if (end) return;
+        at += 8 + size_t(length);
+        if (size - at < 4) return;  // cut short in a checksum: libpng says so
+        at += 4;
+    }
+}
+
 } // namespace
 
 Picture decodePng(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    if (size >= 8) checkPngChunks(data, size);
     return decodeWithQt(kPng, data, size, maxPixels, nullptr);
 }
 

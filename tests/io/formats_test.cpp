@@ -121,6 +121,22 @@ TEST(Formats, DamagedFilesGiveAClearErrorNamingTheFile) {
     }
 }
 
+TEST(Formats, APngChunkLongerThanItsFileIsRefusedBeforeDecoding) {
+    // A 250-byte file whose text chunk claims 2 GB: refused from its
+    // structure, before the decoder allocates what the chunk claims. The
+    // same claim in a file cut short right after it, and in the last chunk.
+    const std::string bomb = readBytes(dataPath("corpus/png-chunk-longer-than-file.png"));
+    const std::string good = readBytes(dataPath("io/rgba.png"));
+    std::string lastChunk = good;
+    lastChunk[lastChunk.size() - 12] = char(0x7F);  // IEND's length
+    for (const std::string& bytes : {bomb, bomb.substr(0, 197), lastChunk}) {
+        const std::string e = errorOf([&] {
+            decodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        });
+        EXPECT_NE(e.find("a chunk is longer than the file"), std::string::npos) << e;
+    }
+}
+
 TEST(Formats, PicturesCutShortInTheirPixelDataAreRefused) {
     // Larger pictures whose pixel data spans many rows and blocks: no
     // decoder hands back the rows it got before the end.
