@@ -9,6 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${FUZZ_SECONDS:-30}
+# A fixed seed makes a CI run repeat the same mutations on the same corpus,
+# so a red run can be reproduced; FUZZ_SEED=0 lets libFuzzer pick one.
+seed_value=${FUZZ_SEED:-1}
 build=$root/build-fuzz
 "$root/scripts/deps.sh"
 if [ ! -f "$build/build.ninja" ]; then
@@ -45,7 +48,7 @@ run_one() {
   seed=$(seeds_for "$name")
   work=$smoke/work-$name found=$smoke/found-$name
   mkdir -p "$work" "$found"
-  if "$build/fuzz/$target" "$work" "$seed" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+  if "$build/fuzz/$target" "$work" "$seed" -max_total_time="$seconds" -seed="$seed_value" -timeout=25 -rss_limit_mb=2560 \
        -artifact_prefix="$found/" -print_final_stats=1 >"$smoke/$name.log" 2>&1; then
     echo "fuzz $name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$smoke/$name.log" | grep -o '[0-9]*$') runs, nothing found"
   else
@@ -55,7 +58,7 @@ run_one() {
   fi
 }
 export -f run_one seeds_for
-export build smoke root seconds
+export build smoke root seconds seed_value
 
 targets=$(find "$build/fuzz" -maxdepth 1 -type f -executable -name 'fuzz_*' -printf '%f\n' | sort)
 [ -n "$targets" ] || { echo "no fuzz targets were built" >&2; exit 1; }
