@@ -24,8 +24,9 @@ int exifOrientation(const uint8_t* exif, size_t size) {
     }
     ExifData* data = exif_data_new();
     if (!data) return 1;
-    // Read the tags as they are; no missing ones are made up.
-    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    // Read the tags as they are: of libexif's options (a bit mask) only the
+    // skipping of unknown tags stays, so no tag is fixed up or made up.
+    exif_data_unset_option(data, ExifDataOption(~EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS));
     exif_data_load_data(data, exif, unsigned(size));
     int orientation = 1;
     if (ExifEntry* e = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION)) {
