@@ -51,7 +51,7 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
 }
 
 void Palette::enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& rad, const Slider& cur) {
-    state_.StretchShape = kShapeSpherical;
+    state_.StretchShape = StretchShapeCode::Spherical;
     state_.SmearChosen = false;
     state_.ToolKind = toolKind;
     state_.BrushRadiusSlider = rad.position();
@@ -60,7 +60,7 @@ void Palette::enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& ra
     state_.BrushStrength = cur.position();
     if (newPage == kPageDistort) {
         distortButton = DistortButton::Expand;
-        checkedShape = kShapeSpherical;
+        checkedShape = StretchShapeCode::Spherical;
     } else {
         twistButton = TwistButton::Dextrorotary;
     }
@@ -78,13 +78,13 @@ void Palette::changeTab(int newPage) {
     if (newPage == page_ || newPage < kPageDistort || newPage > kPageSketch) return;
     switch (newPage) {
     case kPageDistort:
-        enterBrushTab(newPage, kToolExpand, distortRad, distortCur);
+        enterBrushTab(newPage, ToolKindCode::Expand, distortRad, distortCur);
         break;
     case kPageTwist:
-        enterBrushTab(newPage, kToolDextro, twistRad, twistCur);
+        enterBrushTab(newPage, ToolKindCode::Dextrorotary, twistRad, twistCur);
         break;
     case kPageSketch:
-        state_.StretchShape = kShapeNone;
+        state_.StretchShape = StretchShapeCode::None;
         if (host_) host_->makeEdgePicture();
         pictureHint.clear();
         state_.SketchTool = 0;
@@ -99,7 +99,7 @@ void Palette::changeTab(int newPage) {
 }
 
 void Palette::chooseShape(StretchShapeCode shape) {
-    if (shape < kShapeSpherical || shape > kShapeHorizontal) return;
+    if (shape < StretchShapeCode::Spherical || shape > StretchShapeCode::Horizontal) return;
     state_.StretchShape = shape;
     checkedShape = shape;
     changed();
@@ -113,9 +113,9 @@ void Palette::chooseDistortTool(DistortButton button, ToolKindCode toolKind) {
     changed();
 }
 
-void Palette::clickExpand() { chooseDistortTool(DistortButton::Expand, kToolExpand); }
+void Palette::clickExpand() { chooseDistortTool(DistortButton::Expand, ToolKindCode::Expand); }
 
-void Palette::clickShrink() { chooseDistortTool(DistortButton::Shrink, kToolShrink); }
+void Palette::clickShrink() { chooseDistortTool(DistortButton::Shrink, ToolKindCode::Shrink); }
 
 void Palette::chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool smear, const char* hint) {
     twistButton = button;
@@ -127,11 +127,11 @@ void Palette::chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool sm
     changed();
 }
 
-void Palette::clickDextrorotary() { chooseTwistTool(TwistButton::Dextrorotary, kToolDextro, false, kHintClickOrKeepDown); }
+void Palette::clickDextrorotary() { chooseTwistTool(TwistButton::Dextrorotary, ToolKindCode::Dextrorotary, false, kHintClickOrKeepDown); }
 
-void Palette::clickLevorotary() { chooseTwistTool(TwistButton::Levorotary, kToolLevo, false, kHintClickOrKeepDown); }
+void Palette::clickLevorotary() { chooseTwistTool(TwistButton::Levorotary, ToolKindCode::Levorotary, false, kHintClickOrKeepDown); }
 
-void Palette::clickSmear() { chooseTwistTool(TwistButton::Smear, kToolSmear, true, kHintKeepDownAndMove); }
+void Palette::clickSmear() { chooseTwistTool(TwistButton::Smear, ToolKindCode::Smear, true, kHintKeepDownAndMove); }
 
 void Palette::clickRubber() {
     sketchButton = SketchButton::Rubber;

@@ -64,7 +64,7 @@ public:
     DistortButton distortButton = DistortButton::Expand;
     TwistButton twistButton = TwistButton::None;
     SketchButton sketchButton = SketchButton::ClearUpSpot;
-    StretchShapeCode checkedShape = kShapeSpherical;  // RadioButton1..3
+    StretchShapeCode checkedShape = StretchShapeCode::Spherical;  // RadioButton1..3
 
     int page() const { return page_; }
     int progressMaximum = 500;

@@ -4,21 +4,21 @@ namespace jollix {
 
 BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind) {
     switch (stretchShape) {
-    case kShapeSpherical:
+    case StretchShapeCode::Spherical:
         switch (toolKind) {
-        case kToolExpand: return BrushRoutine::SphericalExpand;
-        case kToolShrink: return BrushRoutine::SphericalShrink;
-        case kToolDextro: return BrushRoutine::Dextrorotary;
-        case kToolLevo: return BrushRoutine::Levorotary;
+        case ToolKindCode::Expand: return BrushRoutine::SphericalExpand;
+        case ToolKindCode::Shrink: return BrushRoutine::SphericalShrink;
+        case ToolKindCode::Dextrorotary: return BrushRoutine::Dextrorotary;
+        case ToolKindCode::Levorotary: return BrushRoutine::Levorotary;
         default: return BrushRoutine::Nothing;
         }
-    case kShapeVertical:
-        if (toolKind == kToolExpand) return BrushRoutine::VerticalExpand;
-        if (toolKind == kToolShrink) return BrushRoutine::VerticalShrink;
+    case StretchShapeCode::Vertical:
+        if (toolKind == ToolKindCode::Expand) return BrushRoutine::VerticalExpand;
+        if (toolKind == ToolKindCode::Shrink) return BrushRoutine::VerticalShrink;
         return BrushRoutine::Nothing;
-    case kShapeHorizontal:
-        if (toolKind == kToolExpand) return BrushRoutine::HorizontalExpand;
-        if (toolKind == kToolShrink) return BrushRoutine::HorizontalShrink;
+    case StretchShapeCode::Horizontal:
+        if (toolKind == ToolKindCode::Expand) return BrushRoutine::HorizontalExpand;
+        if (toolKind == ToolKindCode::Shrink) return BrushRoutine::HorizontalShrink;
         return BrushRoutine::Nothing;
     default:
         return BrushRoutine::Nothing;

@@ -16,11 +16,6 @@ enum class ToolKindCode : int32_t {
     Levorotary = 4,
     Smear = 5,
 };
-inline constexpr ToolKindCode kToolExpand = ToolKindCode::Expand;
-inline constexpr ToolKindCode kToolShrink = ToolKindCode::Shrink;
-inline constexpr ToolKindCode kToolDextro = ToolKindCode::Dextrorotary;
-inline constexpr ToolKindCode kToolLevo = ToolKindCode::Levorotary;
-inline constexpr ToolKindCode kToolSmear = ToolKindCode::Smear;
 
 // Shape codes (StretchShape), stored as these numbers.
 enum class StretchShapeCode : int32_t {
@@ -29,10 +24,6 @@ enum class StretchShapeCode : int32_t {
     Vertical = 2,
     Horizontal = 3,
 };
-inline constexpr StretchShapeCode kShapeNone = StretchShapeCode::None;
-inline constexpr StretchShapeCode kShapeSpherical = StretchShapeCode::Spherical;
-inline constexpr StretchShapeCode kShapeVertical = StretchShapeCode::Vertical;
-inline constexpr StretchShapeCode kShapeHorizontal = StretchShapeCode::Horizontal;
 
 inline constexpr int32_t kSketchToolRubber = 5;
 
@@ -60,8 +51,8 @@ struct ToolState {
     Picture OriginalPicture;
     Picture EdgePicture;
     int32_t PressX = 0, PressY = 0;
-    ToolKindCode ToolKind = kToolExpand;
-    StretchShapeCode StretchShape = kShapeSpherical;
+    ToolKindCode ToolKind = ToolKindCode::Expand;
+    StretchShapeCode StretchShape = StretchShapeCode::Spherical;
     bool SelectionShown = false;
 
     // View pixels to picture pixels at the current zoom.

@@ -35,8 +35,8 @@ Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
     // The main window's first showing: the start picture is what Renew
     // restores, Expand with the Spherical shape is chosen, one snapshot.
     state_.OriginalPicture = work_;
-    state_.ToolKind = kToolExpand;
-    state_.StretchShape = kShapeSpherical;
+    state_.ToolKind = ToolKindCode::Expand;
+    state_.StretchShape = StretchShapeCode::Spherical;
     history_.reset(work_);
     animation_.restart(work_);
     sizeControlToPicture();
@@ -108,7 +108,7 @@ void Editor::setArrowCursor() {
 
 void Editor::setsigncursor() {
     if (state_.SketchTool == kSketchToolRubber ||
-        (state_.StretchShape == kShapeSpherical && state_.ToolKind >= kToolExpand && state_.ToolKind <= kToolSmear)) {
+        (state_.StretchShape == StretchShapeCode::Spherical && state_.ToolKind >= ToolKindCode::Expand && state_.ToolKind <= ToolKindCode::Smear)) {
         cursor_ = PictureCursor::Arrow;
         changed();
     }
@@ -119,10 +119,10 @@ void Editor::setsigncursor() {
 void Editor::SphericalStretch(int a, int b) {
     const ToolKindCode kind = state_.ToolKind;
     int rad, cur;
-    if (kind == kToolExpand || kind == kToolShrink) {
+    if (kind == ToolKindCode::Expand || kind == ToolKindCode::Shrink) {
         rad = palette_.distortRad.position();
         cur = palette_.distortCur.position();
-    } else if (kind == kToolDextro || kind == kToolLevo) {
+    } else if (kind == ToolKindCode::Dextrorotary || kind == ToolKindCode::Levorotary) {
         rad = palette_.twistRad.position();
         cur = palette_.twistCur.position();
     } else {
@@ -135,7 +135,7 @@ void Editor::SphericalStretch(int a, int b) {
 
 void Editor::VerticalStretch(int x, int y) {
     const ToolKindCode kind = state_.ToolKind;
-    if (kind != kToolExpand && kind != kToolShrink) return;
+    if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
     state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
     replacePicture(jollix::VerticalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
@@ -143,7 +143,7 @@ void Editor::VerticalStretch(int x, int y) {
 
 void Editor::HorizontalStretch(int x, int y) {
     const ToolKindCode kind = state_.ToolKind;
-    if (kind != kToolExpand && kind != kToolShrink) return;
+    if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
     state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
     replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
@@ -157,9 +157,9 @@ void Editor::applyAtPressWithFrame() {
 
 void Editor::applyAtPress() {
     switch (state_.StretchShape) {
-    case kShapeSpherical: SphericalStretch(state_.PressX, state_.PressY); break;
-    case kShapeVertical: VerticalStretch(state_.PressX, state_.PressY); break;
-    case kShapeHorizontal: HorizontalStretch(state_.PressX, state_.PressY); break;
+    case StretchShapeCode::Spherical: SphericalStretch(state_.PressX, state_.PressY); break;
+    case StretchShapeCode::Vertical: VerticalStretch(state_.PressX, state_.PressY); break;
+    case StretchShapeCode::Horizontal: HorizontalStretch(state_.PressX, state_.PressY); break;
     default: break;
     }
 }

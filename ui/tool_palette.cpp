@@ -211,9 +211,9 @@ TTools::TTools(Editor& editor, QWidget* parent)
 
     // User actions: the model first, then the controls from the model.
     connect(TabbedNotebook1, &QTabWidget::currentChanged, this, [this](int page) { TabbedNotebook1Change(page); });
-    connect(RadioButton1, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeSpherical); }); });
-    connect(RadioButton2, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeVertical); }); });
-    connect(RadioButton3, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(kShapeHorizontal); }); });
+    connect(RadioButton1, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Spherical); }); });
+    connect(RadioButton2, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
+    connect(RadioButton3, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
     connect(SpeedButton11, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
@@ -359,9 +359,9 @@ void TTools::refresh() {
     setText(Label11, pal.pencilContrastLabel);
     setText(Label17, pal.rubberThickLabel);
 
-    RadioButton1->setChecked(pal.checkedShape == kShapeSpherical);
-    RadioButton2->setChecked(pal.checkedShape == kShapeVertical);
-    RadioButton3->setChecked(pal.checkedShape == kShapeHorizontal);
+    RadioButton1->setChecked(pal.checkedShape == StretchShapeCode::Spherical);
+    RadioButton2->setChecked(pal.checkedShape == StretchShapeCode::Vertical);
+    RadioButton3->setChecked(pal.checkedShape == StretchShapeCode::Horizontal);
 
     auto press = [](QButtonGroup* group, QAbstractButton* down) {
         const QSignalBlocker block(group);

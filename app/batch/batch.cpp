@@ -254,10 +254,10 @@ void step(Editor* editor, const std::string& step) {
             if (editor && !editor->setZoomPercent(z))
                 fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
         } else if (name == "shape") {
-            StretchShapeCode shape = kShapeNone;
-            if (value == "spherical") shape = kShapeSpherical;
-            else if (value == "vertical") shape = kShapeVertical;
-            else if (value == "horizontal") shape = kShapeHorizontal;
+            StretchShapeCode shape = StretchShapeCode::None;
+            if (value == "spherical") shape = StretchShapeCode::Spherical;
+            else if (value == "vertical") shape = StretchShapeCode::Vertical;
+            else if (value == "horizontal") shape = StretchShapeCode::Horizontal;
             else fail(step, "the shape is spherical, vertical or horizontal");
             if (!editor) return;
             enterTab(*editor, kPageDistort);

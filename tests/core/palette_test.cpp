@@ -87,20 +87,20 @@ TEST(Palette, TabChangesSetTheToolState) {
     ToolState st;
     RecordingHost host;
     Palette p(st, &host);
-    p.chooseShape(kShapeVertical);
+    p.chooseShape(StretchShapeCode::Vertical);
     p.changeTab(kPageTwist);
-    EXPECT_EQ(st.ToolKind, kToolDextro);
-    EXPECT_EQ(st.StretchShape, kShapeSpherical);
+    EXPECT_EQ(st.ToolKind, ToolKindCode::Dextrorotary);
+    EXPECT_EQ(st.StretchShape, StretchShapeCode::Spherical);
     EXPECT_EQ(st.BrushRadiusSlider, 100);
     p.clickSmear();
     EXPECT_TRUE(st.SmearChosen);
     EXPECT_FALSE(p.twistCurVisible);
     EXPECT_EQ(p.pictureHint, kHintKeepDownAndMove);
     p.changeTab(kPageDistort);
-    EXPECT_EQ(st.ToolKind, kToolExpand);
-    EXPECT_EQ(st.StretchShape, kShapeSpherical);
+    EXPECT_EQ(st.ToolKind, ToolKindCode::Expand);
+    EXPECT_EQ(st.StretchShape, StretchShapeCode::Spherical);
     EXPECT_FALSE(st.SmearChosen);
-    EXPECT_EQ(p.checkedShape, kShapeSpherical);
+    EXPECT_EQ(p.checkedShape, StretchShapeCode::Spherical);
     EXPECT_EQ(p.pictureHint, kHintClickOrKeepDown);
 
     const int syncsBefore = host.syncs;
@@ -109,8 +109,8 @@ TEST(Palette, TabChangesSetTheToolState) {
 
     p.clickShrink();
     p.changeTab(kPageSketch);
-    EXPECT_EQ(st.StretchShape, kShapeNone);
-    EXPECT_EQ(st.ToolKind, kToolShrink);  // left as it was
+    EXPECT_EQ(st.StretchShape, StretchShapeCode::None);
+    EXPECT_EQ(st.ToolKind, ToolKindCode::Shrink);  // left as it was
     EXPECT_EQ(host.edges, 1);
     EXPECT_EQ(host.arrows, 1);
     EXPECT_TRUE(p.pictureHint.empty());

@@ -56,8 +56,8 @@ TEST(Editor, StartsWithTheStartPictureAndToolValues) {
     EXPECT_EQ(e.picture().height(), 469);
     EXPECT_EQ(e.controlWidth(), 605);
     EXPECT_EQ(e.controlHeight(), 469);
-    EXPECT_EQ(e.state().ToolKind, kToolExpand);
-    EXPECT_EQ(e.state().StretchShape, kShapeSpherical);
+    EXPECT_EQ(e.state().ToolKind, ToolKindCode::Expand);
+    EXPECT_EQ(e.state().StretchShape, StretchShapeCode::Spherical);
     EXPECT_EQ(e.state().SketchTool, 0);
     EXPECT_FALSE(e.state().SmearChosen);
     EXPECT_EQ(e.state().ZoomPercent, 100.0);
@@ -379,7 +379,7 @@ TEST(Editor, RenewAndOpenResetTheHistoryAndPalette) {
     e.renew();
     EXPECT_EQ(e.picture(), DefaultPicture());
     EXPECT_EQ(e.palette().page(), kPageDistort);
-    EXPECT_EQ(e.state().ToolKind, kToolExpand);
+    EXPECT_EQ(e.state().ToolKind, ToolKindCode::Expand);
     EXPECT_FALSE(e.history().undoEnabled());
 
     Picture opened(20, 10, 0xFF0000);

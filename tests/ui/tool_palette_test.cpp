@@ -106,7 +106,7 @@ private slots:
         QTRY_VERIFY(t()->isVisible() && !t()->isMinimized());
         // And it still works.
         QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
-        QCOMPARE(p->editor->state().ToolKind, kToolShrink);
+        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Shrink);
     }
 
     void itComesBackWithTheMainWindow() {
@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Keep Down and move"));
         QTest::mouseClick(t()->SpeedButton12, Qt::LeftButton);
         QVERIFY(!t()->TrackBar4->isHidden() && !t()->Label14->isHidden() && !t()->Label7->isHidden());
-        QCOMPARE(p->editor->state().ToolKind, kToolLevo);
+        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Levorotary);
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
         // A pressed button stays down when pressed again.
         QTest::mouseClick(t()->SpeedButton12, Qt::LeftButton);
@@ -313,13 +313,13 @@ private slots:
     void fromTwistWithSmearBackToDistort() {
         QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
         QTest::mouseClick(t()->RadioButton2, Qt::LeftButton);
-        QCOMPARE(p->editor->state().StretchShape, kShapeVertical);
+        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Vertical);
         clickTab(t()->TabbedNotebook1, kPageTwist);
         QTest::mouseClick(t()->SpeedButton3, Qt::LeftButton);
         clickTab(t()->TabbedNotebook1, kPageDistort);
         QVERIFY(!p->editor->state().SmearChosen);
-        QCOMPARE(p->editor->state().ToolKind, kToolExpand);
-        QCOMPARE(p->editor->state().StretchShape, kShapeSpherical);
+        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Expand);
+        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Spherical);
         QVERIFY(t()->SpeedButton1->isChecked());
         QVERIFY(!t()->SpeedButton2->isChecked());
         QVERIFY(t()->RadioButton1->isChecked());
@@ -330,8 +330,8 @@ private slots:
         QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
         QTest::mouseClick(t()->RadioButton3, Qt::LeftButton);
         clickTab(t()->TabbedNotebook1, kPageDistort);
-        QCOMPARE(p->editor->state().ToolKind, kToolShrink);
-        QCOMPARE(p->editor->state().StretchShape, kShapeHorizontal);
+        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Shrink);
+        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Horizontal);
         QVERIFY(t()->SpeedButton2->isChecked());
         QVERIFY(t()->RadioButton3->isChecked());
     }
@@ -355,7 +355,7 @@ private slots:
         p->form->SpeedButton2Click();  // zone mode off again
         QCOMPARE(t()->TabbedNotebook1->toolTip(), QString());
         clickTab(t()->TabbedNotebook1, kPageSketch);
-        QCOMPARE(p->editor->state().StretchShape, kShapeNone);
+        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::None);
         QCOMPARE(p->image()->toolTip(), QString());
         QCOMPARE(p->image()->cursor().shape(), Qt::ArrowCursor);
         clickTab(t()->TabbedNotebook1, kPageDistort);
@@ -389,7 +389,7 @@ private slots:
         clickTab(t()->TabbedNotebook1, kPageSketch);
         p->form->RenewClick();
         QCOMPARE(t()->TabbedNotebook1->currentIndex(), kPageDistort);
-        QCOMPARE(p->editor->state().ToolKind, kToolExpand);
+        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Expand);
         QVERIFY(t()->SpeedButton1->isChecked());
     }
 
