@@ -31,9 +31,21 @@ public:
         free_.pop_back();
         return t;
     }
+    // n tiles under one lock, appended to `out` (which the caller has
+    // reserved room for).
+    void take(size_t n, std::vector<void*>& out) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        while (free_.size() < n) addSlab();
+        out.insert(out.end(), free_.end() - std::ptrdiff_t(n), free_.end());
+        free_.resize(free_.size() - n);
+    }
     void give(void* t) {
         std::lock_guard<std::mutex> lock(mutex_);
         free_.push_back(t);
+    }
+    void give(void* const* t, size_t n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.insert(free_.end(), t, t + n);
     }
 
 private:
@@ -60,24 +72,26 @@ TilePool& tilePool() {
 
 template <class T>
 std::shared_ptr<T> Picture::newTile(const T* copyFrom) {
-    void* mem = tilePool().take();
-    T* t = static_cast<T*>(mem);
+    T* t = static_cast<T*>(tilePool().take());
     if (copyFrom) std::memcpy(t->data, copyFrom->data, kTileBytes);
-    try {
-        return std::shared_ptr<T>(t, [](T* p) { tilePool().give(p); });
-    } catch (...) {
-        tilePool().give(mem);
-        throw;
-    }
+    // Should the shared pointer's bookkeeping fail to allocate, it hands
+    // the block to the deleter itself, which gives it back to the pool.
+    return std::shared_ptr<T>(t, [](T* p) { tilePool().give(p); });
 }
 
-Picture::Picture(int width, int height, uint32_t colour) {
+Picture Picture::sized(int width, int height) {
+    Picture p;
     if (width < 0 || height < 0) throw JollixError(kRangeCheckError);
-    if (width == 0 || height == 0) return;
-    width_ = width;
-    height_ = height;
-    tilesX_ = (width + kTile - 1) >> kTileBits;
-    tilesY_ = (height + kTile - 1) >> kTileBits;
+    if (width == 0 || height == 0) return p;
+    p.width_ = width;
+    p.height_ = height;
+    p.tilesX_ = (width + kTile - 1) >> kTileBits;
+    p.tilesY_ = (height + kTile - 1) >> kTileBits;
+    return p;
+}
+
+Picture::Picture(int width, int height, uint32_t colour) : Picture(sized(width, height)) {
+    if (isEmpty()) return;
     auto block = newTile<Tile>(nullptr);
     const uint8_t b = uint8_t(colour >> 16), g = uint8_t(colour >> 8), r = uint8_t(colour);
     for (size_t i = 0; i < kTileBytes; i += 3) {
@@ -133,16 +147,33 @@ std::vector<uint8_t> Picture::toFlat() const {
     return out;
 }
 
+Picture Picture::unwritten(int width, int height) {
+    Picture p = sized(width, height);
+    const size_t n = size_t(p.tilesX_) * p.tilesY_;
+    if (n == 0) return p;
+    std::vector<void*> blocks;
+    blocks.reserve(n);
+    p.tiles_.reserve(n);
+    tilePool().take(n, blocks);
+    size_t wrapped = 0;
+    try {
+        for (; wrapped < n; ++wrapped)
+            p.tiles_.emplace_back(static_cast<Tile*>(blocks[wrapped]), [](Tile* t) { tilePool().give(t); });
+    } catch (...) {
+        // The block whose wrapping failed went back through its deleter;
+        // those after it never reached a tile.
+        tilePool().give(blocks.data() + wrapped + 1, n - wrapped - 1);
+        throw;
+    }
+    return p;
+}
+
+void Picture::shareTile(int tx, int ty, const Picture& from, int fromX, int fromY) {
+    tiles_[size_t(ty) * tilesX_ + tx] = from.tiles_[size_t(fromY) * from.tilesX_ + fromX];
+}
+
 Picture Picture::fromFlat(int width, int height, const uint8_t* bgr, size_t stride) {
-    Picture p;
-    if (width < 0 || height < 0) throw JollixError(kRangeCheckError);
-    if (width == 0 || height == 0) return p;
-    p.width_ = width;
-    p.height_ = height;
-    p.tilesX_ = (width + kTile - 1) >> kTileBits;
-    p.tilesY_ = (height + kTile - 1) >> kTileBits;
-    p.tiles_.resize(size_t(p.tilesX_) * p.tilesY_);
-    for (auto& t : p.tiles_) t = newTile<Tile>(nullptr);
+    Picture p = unwritten(width, height);
     for (int y = 0; y < height; ++y) p.writeRow(y, bgr + size_t(y) * stride);
     return p;
 }

@@ -68,6 +68,21 @@ public:
     int tilesY() const { return tilesY_; }
     const uint8_t* tile(int tx, int ty) const { return tiles_[size_t(ty) * tilesX_ + tx]->data; }
     uint8_t* mutableTile(int tx, int ty);
+    // Row y of tile column tx in place: the kTile pixels from x = tx * kTile
+    // on, kTileStride bytes (only those inside the picture mean anything).
+    const uint8_t* tileRow(int tx, int y) const {
+        return tiles_[size_t(y >> kTileBits) * tilesX_ + tx]->data + size_t(y & kTileMask) * kTileStride;
+    }
+
+    // A picture whose tiles are all its own and not yet written, taken from
+    // the tile pool in one go: for effects that write every pixel. Several
+    // threads may write its tiles at once, each its own.
+    static Picture unwritten(int width, int height);
+    // Tile (tx, ty) becomes the block of tile (fromX, fromY) of `from`, its
+    // own block going back to the pool: a result tile that came out the same
+    // as a tile already held elsewhere keeps no memory of its own. Threads may
+    // do this at once for different tiles.
+    void shareTile(int tx, int ty, const Picture& from, int fromX, int fromY);
 
     // Row access: copy row y (width * 3 bytes, BGR) out of or into the picture.
     void readRow(int y, uint8_t* dst) const;
@@ -96,6 +111,8 @@ private:
     // A tile from the program's tile pool, uninitialised or a copy.
     template <class T>
     static std::shared_ptr<T> newTile(const T* copyFrom);
+    // A picture of the given size without tiles yet.
+    static Picture sized(int width, int height);
     int width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
     std::vector<std::shared_ptr<Tile>> tiles_;
 };

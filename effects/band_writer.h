@@ -1,111 +1,137 @@
 #pragma once
-// Helpers for the whole-picture effects: they compute a band of rows at a
-// time (one tile row high) into a flat buffer and hand it to the result
-// picture tile by tile, writing only the tiles whose content differs from
-// what the result already holds. The result starts either as a copy of the
-// source (the clean-up, where most tiles of a tidy sketch do not change) or
-// filled with the effect's most common colour (white for the sketches), so
-// unchanged or uniform parts keep sharing one block instead of taking fresh
-// memory.
+// The whole-picture effects' way through a picture: they read the source's
+// tiles in place and write every tile of the result once.
+//
+// The result's tiles are all taken from the pool in one go before any is
+// written, and its tile rows are shared over the machine's cores, each
+// thread writing whole tiles of its own. While writing a tile an effect
+// notices whether it came out uniform in its most common colour (white for
+// the sketches) or the same as the source's tile (a tidy clean-up); such a
+// tile then shares one block with the others like it, or with the source,
+// and its own block goes back to the pool. So unchanged or blank parts still
+// cost no memory, without comparing any tile after it is written.
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
-#include <cstring>
-#include <vector>
+#include <type_traits>
 
 #include "core/parallel.h"
 #include "core/picture.h"
 
 namespace jollix::band {
 
-// Rows y0 .. y0 + n - 1 of `out`, all in one tile row (y0 a multiple of
-// the tile size), from `buf` (row r at buf + r * stride).
-inline void commit(Picture& out, int y0, int n, const uint8_t* buf, size_t stride) {
-    const int ty = y0 >> Picture::kTileBits;
-    const Picture& current = out;
-    for (int tx = 0; tx < out.tilesX(); ++tx) {
-        const int x0 = tx * Picture::kTile;
-        const size_t bytes = size_t(std::min(Picture::kTile, out.width() - x0)) * 3;
-        const uint8_t* src = buf + size_t(x0) * 3;
-        const uint8_t* have = current.tile(tx, ty);
-        bool same = true;
-        for (int r = 0; r < n && same; ++r)
-            same = std::memcmp(src + r * stride, have + size_t(r) * Picture::kTileStride, bytes) == 0;
-        if (same) continue;
-        uint8_t* dst = out.mutableTile(tx, ty);
-        for (int r = 0; r < n; ++r) std::memcpy(dst + size_t(r) * Picture::kTileStride, src + r * stride, bytes);
-    }
-}
+// What became of a tile an effect wrote.
+enum class Keep {
+    Written,    // the tile keeps its own block
+    Blank,      // every pixel is the effect's blank colour: share its block
+    Unchanged,  // every pixel is the source's: share the source's tile
+};
 
-// Runs fn(y0, y1) over the rows of `out` in bands of whole tile rows,
-// shared over the machine's cores for big pictures, so that no two bands
-// write the same tile. Each row is computed by the same rule whichever
-// band it falls in.
-template <class Fn>
-void splitRows(Picture& out, Fn&& fn) {
-    const int w = out.width(), h = out.height();
+// A tile of the result, as an effect writes it: tile (tx, ty), n pixels
+// wide and m rows high inside the picture, pixel (x0 + i, y0 + r) at
+// dst + r * Picture::kTileStride + 3 * i.
+struct TileJob {
+    int tx, ty, x0, y0, n, m;
+    uint8_t* dst;
+};
+
+// The result of a whole-picture effect of width x height pixels, every
+// tile written by fill(const TileJob&), which returns Keep. Tiles kept as
+// Blank share the block of `blank` (a picture of one tile, filled with the
+// blank colour); tiles kept as Unchanged share the tile at the same place
+// in `source` (a picture of the same size). Either may be null when fill
+// never answers so.
+template <class Fill>
+Picture build(int width, int height, const Picture* blank, const Picture* source, Fill&& fill) {
+    Picture out = Picture::unwritten(width, height);
+    if (out.isEmpty()) return out;
     // Whole-picture effects are light per pixel: below a megapixel one
     // thread does it sooner.
-    const unsigned threads = parallel::threadsFor((long long)w * h, 1 << 20);
-    if (threads < 2) {
-        fn(0, h);
-        return;
-    }
-    // One band per thread, a whole number of tile rows each.
-    const int tileRows = out.tilesY();
-    const int bands = std::min<int>(int(threads), tileRows);
-    // While the bands run, this copy holds a reference to every block the
-    // result starts with, so a first write always clones its tile and no
-    // band ever writes into a block another may still be reading.
-    const Picture hold = out;
-    parallel::forItems(size_t(bands), threads, [&](size_t i) {
-        const int t0 = int(i * tileRows / bands), t1 = int((i + 1) * tileRows / bands);
-        fn(t0 * Picture::kTile, std::min(h, t1 * Picture::kTile));
-    });
-}
-
-// For each tile row that meets rows y0 .. y1 - 1: rows(ys, ye, buf) fills
-// buf (stride w * 3) with rows ys .. ye - 1, then they are committed to out.
-// y0 must start a tile row.
-template <class Rows>
-void forBands(Picture& out, int y0, int y1, uint8_t* buf, Rows&& rows) {
-    assert((y0 & Picture::kTileMask) == 0);
-    const size_t stride = size_t(out.width()) * 3;
-    for (int ys = y0; ys < y1;) {
-        const int ye = std::min(y1, (ys | Picture::kTileMask) + 1);
-        rows(ys, ye, buf);
-        commit(out, ys, ye - ys, buf, stride);
-        ys = ye;
-    }
-}
-
-// Rows y - 1, y and y + 1 of a picture, read as whole rows and kept as a
-// sliding window: stepping down one row reads only the new bottom row.
-class RowWindow {
-public:
-    RowWindow(const Picture& src, size_t rowBytes)
-        : src_(src), rows_(rowBytes * 3), win_{rows_.data(), rows_.data() + rowBytes, rows_.data() + 2 * rowBytes} {}
-    // Make the window hold rows y - 1, y, y + 1 (1 <= y <= height - 2).
-    void load(int y) {
-        if (y == top_ + 2) {
-            std::rotate(win_, win_ + 1, win_ + 3);
-            src_.readRow(y + 1, win_[2]);
-        } else {
-            src_.readRow(y - 1, win_[0]);
-            src_.readRow(y, win_[1]);
-            src_.readRow(y + 1, win_[2]);
+    const unsigned threads = parallel::threadsFor((long long)width * height, 1 << 20);
+    parallel::forItems(size_t(out.tilesY()), threads, [&](size_t item) {
+        const int ty = int(item);
+        const int y0 = ty * Picture::kTile;
+        const int m = std::min(Picture::kTile, height - y0);
+        for (int tx = 0; tx < out.tilesX(); ++tx) {
+            const int x0 = tx * Picture::kTile;
+            const TileJob job{tx, ty, x0, y0, std::min(Picture::kTile, width - x0), m, out.mutableTile(tx, ty)};
+            switch (fill(job)) {
+            case Keep::Written: break;
+            case Keep::Blank: out.shareTile(tx, ty, *blank, 0, 0); break;
+            case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
+            }
         }
-        top_ = y - 1;
-    }
-    const uint8_t* above() const { return win_[0]; }
-    const uint8_t* row() const { return win_[1]; }
-    const uint8_t* below() const { return win_[2]; }
+    });
+    return out;
+}
 
-private:
-    const Picture& src_;
-    std::vector<uint8_t> rows_;
-    uint8_t* win_[3];
-    int top_ = -10;  // the row held in win_[0]
+// Whether a tile is a whole tile wide and away from the picture's left and
+// right edge: effects build their loops for such tiles with every count
+// known in advance, which the vector units run fastest.
+inline bool inner(const TileJob& t, int width) {
+    return t.n == Picture::kTile && t.x0 > 0 && t.x0 + Picture::kTile < width;
+}
+
+// Pieces of at most this many bytes (whole rows of a tile, whole pixels)
+// for effects whose every pixel depends on that pixel alone.
+constexpr int kRunBytes = 4 * Picture::kTileStride;
+
+// Runs run(from, to, bytes) over the tile job's pixels for an effect whose
+// every pixel depends on that pixel alone: from the source's bytes at
+// `from` (a picture of the result's size, read in place) to the result's
+// at `to`, `bytes` bytes (whole pixels) at a time. The rows of a tile a
+// whole tile wide lie back to back and go in pieces of kRunBytes, given
+// as a std::integral_constant so the loops know their count.
+template <class Run>
+inline __attribute__((always_inline)) void runs(const Picture& src, const TileJob& t, Run&& run) {
+    constexpr int kRows = kRunBytes / Picture::kTileStride;
+    const uint8_t* from = src.tileRow(t.tx, t.y0);
+    uint8_t* to = t.dst;
+    int r = 0;
+    if (t.n == Picture::kTile)
+        for (; r + kRows <= t.m; r += kRows)
+            run(from + r * Picture::kTileStride, to + r * Picture::kTileStride,
+                std::integral_constant<int, kRunBytes>{});
+    for (; r < t.m; ++r) run(from + r * Picture::kTileStride, to + r * Picture::kTileStride, 3 * t.n);
+}
+
+// The source pixels a 3 x 3 neighbourhood reads for row y (1 <= y <= height
+// - 2) of the tile column that starts at x0 and is n pixels wide: rows y - 1,
+// y and y + 1 of that tile column in place, and in each the pixel just left
+// of the tile (x0 - 1) and just right of its n pixels (x0 + n). At the
+// picture's left and right edges, where no such pixel exists, the tile's own
+// first and last pixel stand in; effects keep the edge pixels of the
+// picture to rules of their own anyway.
+struct Around {
+    const uint8_t* row[3];
+    const uint8_t* left[3];
+    const uint8_t* right[3];
 };
+
+inline Around around(const Picture& src, int tx, int y, int n) {
+    Around a;
+    const int x0 = tx * Picture::kTile;
+    const bool first = tx == 0, last = x0 + n >= src.width();
+    for (int k = 0; k < 3; ++k) {
+        const int yy = y - 1 + k;
+        a.row[k] = src.tileRow(tx, yy);
+        a.left[k] = first ? a.row[k] : src.tileRow(tx - 1, yy) + (Picture::kTile - 1) * 3;
+        a.right[k] = last ? a.row[k] + (n - 1) * 3 : src.tileRow(tx + 1, yy);
+    }
+    return a;
+}
+
+// Bytes of a row of column values for a tile and the pixel on either side.
+constexpr int kAroundBytes = Picture::kTileStride + 6;
+
+// Runs column(a, b, c, at, count) over the columns of `around`: the rows'
+// bytes a, b, c for the values at index `at` of a kAroundBytes row, count
+// bytes at a time: the left pixel at 0, the tile's n pixels from 3, the
+// right pixel at 3 + 3 n.
+template <class Column>
+inline __attribute__((always_inline)) void columns(const Around& s, int n, Column&& column) {
+    column(s.left[0], s.left[1], s.left[2], 0, 3);
+    column(s.row[0], s.row[1], s.row[2], 3, 3 * n);
+    column(s.right[0], s.right[1], s.right[2], 3 + 3 * n, 3);
+}
 
 } // namespace jollix::band

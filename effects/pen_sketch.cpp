@@ -1,9 +1,11 @@
 #include "effects/pen_sketch.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "effects/band_writer.h"
+#include "effects/vector_build.h"
 
 namespace jollix {
 
@@ -22,25 +24,114 @@ int halfwayGrey(int red, int green, int blue, int q) {
     return q + (q & 1);
 }
 
-// One interior row of the edge picture: rows a, b, c are y - 1, y, y + 1;
-// every byte is one channel of one pixel, its neighbours 3 bytes away.
-// `green` is 0xFF at the green bytes and 0 elsewhere. The first and the
-// last pixel are left to the caller.
-void edgeRow(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
-             const uint8_t* __restrict green, uint8_t* __restrict o, size_t rowBytes) {
-    for (size_t i = 3; i + 3 < rowBytes; ++i) {
-        const int al = a[i - 3], am = a[i], ar = a[i + 3];
-        const int bl = b[i - 3], br = b[i + 3];
-        const int cl = c[i - 3], cm = c[i], cr = c[i + 3];
-        // Right minus left (weights 1, 2, 1), bottom minus top (1, 1, 1),
-        // left minus right (1, 1, 1, but green weighs its right column
-        // 1, 2, 1). The largest, clamped to 0 .. 255, then inverted.
-        const int dx = (ar + 2 * br + cr) - (al + 2 * bl + cl);
-        const int dy = (cl + cm + cr) - (al + am + ar);
-        const int dl = (al + bl + cl) - (ar + br + cr) - (br & green[i]);
-        const int v = std::min(255, std::max(0, std::max(dl, std::max(dx, dy))));
-        o[i] = uint8_t(255 - v);
+// Tile of the edge picture. Every byte is one channel of one pixel, its
+// neighbours 3 bytes away. Per output pixel, with a, b, c the rows above, at
+// and below and l, m, r the columns left, at and right: right minus left
+// (weights 1, 2, 1), bottom minus top (1, 1, 1), left minus right (1, 1, 1,
+// but green weighs its right column 1, 2, 1); the largest, clamped to
+// 0 .. 255, then inverted. The column sums come first, from the tile's rows
+// in place and the pixels on either side; the differences then need no
+// reads across tiles. The picture's first and last row and column keep its
+// own colours, inverted. Whether the tile came out all white is noticed on
+// the way.
+template <bool Inner>
+inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src, const band::TileJob& t) {
+    const int w = src.width(), h = src.height();
+    constexpr int kPad = band::kAroundBytes;
+    // 0xFF at the green bytes of a row of column values.
+    static constexpr auto green = [] {
+        std::array<uint8_t, kPad> g{};
+        for (int i = 1; i < kPad; i += 3) g[size_t(i)] = 0xFF;
+        return g;
+    }();
+    alignas(64) int16_t s121[kPad], s111[kPad], s111g[kPad], diff[kPad];
+    const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
+    uint8_t all = 0xFF;
+    for (int r = 0; r < t.m; ++r) {
+        const int y = t.y0 + r;
+        uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
+        const uint8_t* __restrict own = src.tileRow(t.tx, y);
+        if (y == 0 || y == h - 1 || w < 3) {
+            for (int i = 0; i < bytes; ++i) {
+                o[i] = uint8_t(255 - own[i]);
+                all &= o[i];
+            }
+            continue;
+        }
+        band::columns(band::around(src, t.tx, y, n), n,
+                      [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                          int at, int count) __attribute__((always_inline)) {
+                          for (int i = 0; i < count; ++i) {
+                              const int16_t A = a[i], B = b[i], C = c[i];
+                              const int16_t sum = int16_t(A + B + C);
+                              s111[at + i] = sum;
+                              s121[at + i] = int16_t(sum + B);
+                              s111g[at + i] = int16_t(sum + (B & green[size_t(at + i)]));
+                              diff[at + i] = int16_t(C - A);
+                          }
+                      });
+        // The first and last pixel of the picture's row: inverted.
+        const int i0 = !Inner && t.x0 == 0 ? 3 : 0, i1 = !Inner && t.x0 + n == w ? bytes - 3 : bytes;
+        for (int i = 0; i < i0; ++i) all &= o[i] = uint8_t(255 - own[i]);
+        for (int i = i1; i < bytes; ++i) all &= o[i] = uint8_t(255 - own[i]);
+        int16_t edges = 0;  // nonzero once any pixel is not white
+        for (int i = i0; i < i1; ++i) {
+            const int16_t dx = int16_t(s121[i + 6] - s121[i]);
+            const int16_t dy = int16_t(diff[i] + diff[i + 3] + diff[i + 6]);
+            const int16_t dl = int16_t(s111[i] - s111g[i + 6]);
+            const int16_t v = std::min<int16_t>(255, std::max<int16_t>(0, std::max(dl, std::max(dx, dy))));
+            o[i] = uint8_t(255 - v);
+            edges |= v;
+        }
+        if (edges) all = 0;
     }
+    return all == 0xFF ? band::Keep::Blank : band::Keep::Written;
+}
+
+JOLLIX_VECTOR_CLONES
+band::Keep edgeTile(const Picture& src, const band::TileJob& t) {
+    return band::inner(t, src.width()) ? edgeTileWith<true>(src, t) : edgeTileWith<false>(src, t);
+}
+
+// Tile of the pen sketch from the edge picture: white where the weighted
+// sum s = 30 R + 59 G + 11 B of a pixel exceeds `bound`, black elsewhere;
+// pixels right on the bound are decided by their exact grey. Whether the
+// tile came out all white is noticed on the way.
+JOLLIX_VECTOR_CLONES
+band::Keep thresholdTile(const Picture& edge, const band::TileJob& t, int bound, int threshold) {
+    const int16_t bound16 = int16_t(bound);  // -1 .. 25501
+    bool all = true;
+    band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
+        alignas(64) int16_t part[band::kRunBytes];
+        // Per pixel, at its last byte: white or black, and whether its sum
+        // is right on the bound.
+        alignas(64) uint8_t white[band::kRunBytes + 2], onBound[band::kRunBytes + 2];
+        detail::weighBytes(p, bytes, part);
+        white[0] = white[1] = white[int(bytes)] = white[int(bytes) + 1] = 0;
+        onBound[0] = onBound[1] = onBound[int(bytes)] = onBound[int(bytes) + 1] = 0;
+        for (int k = 2; k < bytes; ++k) {
+            const int16_t s = detail::sumEndingAt(part, k);
+            white[k] = uint8_t(-int(s > bound16));
+            onBound[k] = uint8_t(-int(s == bound16));
+        }
+        detail::spreadOverPixels(white, bytes, o);
+        uint8_t runAll = 0xFF, halfway = 0;
+        for (int i = 0; i < bytes; ++i) {
+            runAll &= o[i];
+            halfway |= onBound[i] & detail::kRunTables.third[size_t(i)];
+        }
+        if (!runAll) all = false;
+        if (!halfway) return;
+        for (int i = 0; i < bytes; i += 3) {
+            const int B = p[i], G = p[i + 1], R = p[i + 2];
+            if (30 * R + 59 * G + 11 * B != bound) continue;
+            // Here s = 100 threshold + 50.
+            const uint8_t c = halfwayGrey(R, G, B, threshold) > threshold ? 255 : 0;
+            o[i] = o[i + 1] = o[i + 2] = c;
+            if (!c) all = false;
+        }
+    });
+    return all ? band::Keep::Blank : band::Keep::Written;
 }
 
 } // namespace
@@ -58,72 +149,22 @@ int greyOf(int red, int green, int blue) {
 }
 
 Picture picsobel(const Picture& src, Progress* /*progress*/) {
-    const int w = src.width(), h = src.height();
     if (src.isEmpty()) return src;
-    // Flat areas give white: start from white and write only other tiles.
-    Picture out(w, h, 0xFFFFFF);
-    const size_t rowBytes = size_t(w) * 3;
-    std::vector<uint8_t> green(rowBytes);
-    for (size_t i = 1; i < rowBytes; i += 3) green[i] = 0xFF;
-
-    band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
-        band::RowWindow win(src, rowBytes);
-        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
-            for (int y = ys; y < ye; ++y, dst += rowBytes) {
-                if (y == 0 || y == h - 1 || w < 3) {
-                    // Border rows keep the picture's own colours, inverted.
-                    src.readRow(y, dst);
-                    for (size_t i = 0; i < rowBytes; ++i) dst[i] = uint8_t(255 - dst[i]);
-                    continue;
-                }
-                win.load(y);
-                edgeRow(win.above(), win.row(), win.below(), green.data(), dst, rowBytes);
-                for (size_t k = 0; k < 3; ++k) {
-                    dst[k] = uint8_t(255 - win.row()[k]);
-                    dst[rowBytes - 3 + k] = uint8_t(255 - win.row()[rowBytes - 3 + k]);
-                }
-            }
-        });
-    });
-    return out;
+    // Flat areas give white: white tiles share one block.
+    const Picture white(1, 1, 0xFFFFFF);
+    return band::build(src.width(), src.height(), &white, nullptr,
+                       [&](const band::TileJob& t) { return edgeTile(src, t); });
 }
 
 Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
-    const int w = edge.width(), h = edge.height();
     if (edge.isEmpty()) return edge;
-    Picture out(w, h, 0xFFFFFF);
-    const size_t rowBytes = size_t(w) * 3;
     // grey > threshold exactly when s > 100 threshold + 50, except at
     // s = 100 threshold + 50 itself, where the exact grey decides. Limits
     // beyond the range of s change nothing, so the bound is kept in range.
     const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
-
-    band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> row(rowBytes), buf(rowBytes * Picture::kTile);
-        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
-            for (int y = ys; y < ye; ++y, dst += rowBytes) {
-                edge.readRow(y, row.data());
-                const uint8_t* p = row.data();
-                int halfway = 0;
-                for (size_t i = 0; i < rowBytes; i += 3) {
-                    const int s = 30 * p[i + 2] + 59 * p[i + 1] + 11 * p[i];
-                    halfway |= s == bound;
-                    const uint8_t c = s > bound ? 255 : 0;
-                    dst[i] = dst[i + 1] = dst[i + 2] = c;
-                }
-                if (!halfway) continue;
-                for (size_t i = 0; i < rowBytes; i += 3) {
-                    const int B = p[i], G = p[i + 1], R = p[i + 2];
-                    if (30 * R + 59 * G + 11 * B != bound) continue;
-                    // Here s = 100 threshold + 50.
-                    const uint8_t c = halfwayGrey(R, G, B, threshold) > threshold ? 255 : 0;
-                    dst[i] = dst[i + 1] = dst[i + 2] = c;
-                }
-            }
-        });
-    });
-    return out;
+    const Picture white(1, 1, 0xFFFFFF);
+    return band::build(edge.width(), edge.height(), &white, nullptr,
+                       [&](const band::TileJob& t) { return thresholdTile(edge, t, bound, threshold); });
 }
 
 } // namespace jollix

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
 #include "core/numeric.h"
 #include "effects/band_writer.h"
 #include "effects/pen_sketch.h"
+#include "effects/vector_build.h"
 
 namespace jollix {
 
@@ -95,6 +97,47 @@ RGB pencilTone(int g, int contrast) {
     return HSLToRGB(hsl.hue, hsl.saturation, l2);
 }
 
+// Tile of the pencil sketch: each pixel the tone of its grey, which is the
+// integer nearest to s / 100 (s = 30 R + 59 G + 11 B) unless s / 100 lies
+// halfway between two; there the exact grey decides. toneBySum gives the
+// tone by s; tone by the grey. Whether the tile came out all in the blank
+// tone is noticed on the way: the AND and the OR of its bytes both equal it.
+JOLLIX_VECTOR_CLONES
+band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint8_t* toneBySum, const uint8_t* tone,
+                    uint8_t blank) {
+    uint8_t all = 0xFF, any = 0;
+    band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
+        alignas(64) int16_t part[band::kRunBytes];
+        alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
+        detail::weighBytes(p, bytes, part);
+        // At a pixel's last byte: 0xFF when its sum lies halfway.
+        alignas(64) uint8_t halfway[band::kRunBytes + 8] = {};
+        for (int k = 2; k < bytes; ++k) {
+            const uint16_t s = uint16_t(detail::sumEndingAt(part, k));
+            halfway[k] = uint8_t(-int(s % 100 == 50)) & detail::kRunTables.third[size_t(k)];
+        }
+        level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
+        for (int k = 2; k < bytes; k += 3) level[k] = toneBySum[detail::sumEndingAt(part, k)];
+        // Halfway sums are rare: eight bytes are looked at together.
+        for (int k = 0; k < bytes; k += 8) {
+            uint64_t eight;
+            std::memcpy(&eight, halfway + k, 8);
+            if (!eight) continue;
+            for (int j = k; j < k + 8; ++j)
+                if (halfway[j]) level[j] = tone[greyOf(p[j], p[j - 1], p[j - 2])];
+        }
+        detail::spreadOverPixels(level, bytes, o);
+        uint8_t runAll = 0xFF, runAny = 0;
+        for (int k = 0; k < bytes; ++k) {
+            runAll &= level[k] | uint8_t(~detail::kRunTables.third[size_t(k)]);
+            runAny |= level[k] & detail::kRunTables.third[size_t(k)];
+        }
+        all &= runAll;
+        any |= runAny;
+    });
+    return all == blank && any == blank ? band::Keep::Blank : band::Keep::Written;
+}
+
 } // namespace
 
 Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) {
@@ -106,39 +149,25 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     // weighted sum s = 30 R + 59 G + 11 B, whose grey is the integer
     // nearest to s / 100 unless s / 100 is a half; there (kExact) the
     // exact grey decides.
-    constexpr uint32_t kExact = 0xFFFFFFFF;
-    std::array<uint32_t, 256> tone{};
-    for (int g = 0; g < 256; ++g) {
-        const RGB c = pencilTone(g, contrast);
-        tone[g] = uint32_t(c.blue) | (uint32_t(c.green) << 8) | (uint32_t(c.red) << 16);
-    }
-    std::vector<uint32_t> toneBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
+    //
+    // The tone of a grey is a grey: a grey's saturation is 0, and HSLToRGB
+    // pulls every channel of a colour of saturation 0 to 128 before the
+    // lightness moves them all alike. So a tone is one byte.
+    std::array<uint8_t, 256> tone{};
+    for (int g = 0; g < 256; ++g) tone[size_t(g)] = uint8_t(pencilTone(g, contrast).red);
+    std::vector<uint8_t> toneBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
     for (size_t s = 0; s < toneBySum.size(); ++s) {
         const int q = int(s / 100), rem = int(s % 100);
-        toneBySum[s] = rem == 50 ? kExact : tone[q + (rem > 50)];
+        toneBySum[s] = tone[size_t(q + (rem > 50))];  // halfway sums are looked at again
     }
 
-    // White edges are the most common input: start from their tone.
-    const uint32_t blank = tone[255];
-    Picture out(w, h, ((blank & 0xFF) << 16) | (blank & 0xFF00) | (blank >> 16));
-    const size_t rowBytes = size_t(w) * 3;
-    band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> buf(rowBytes * Picture::kTile);
-        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
-            for (int y = ys; y < ye; ++y, dst += rowBytes) {
-                edge.readRow(y, dst);
-                uint8_t* p = dst;
-                for (int x = 0; x < w; ++x, p += 3) {
-                    uint32_t c = toneBySum[30 * p[2] + 59 * p[1] + 11 * p[0]];
-                    if (c == kExact) c = tone[greyOf(p[2], p[1], p[0])];
-                    p[0] = uint8_t(c);
-                    p[1] = uint8_t(c >> 8);
-                    p[2] = uint8_t(c >> 16);
-                }
-            }
-        });
+    // White edges are the most common input: tiles all in their tone share
+    // one block.
+    const uint8_t blank = tone[255];
+    const Picture blankTile(1, 1, blank * 0x010101u);
+    return band::build(w, h, &blankTile, nullptr, [&](const band::TileJob& t) {
+        return toneTile(edge, t, toneBySum.data(), tone.data(), blank);
     });
-    return out;
 }
 
 } // namespace jollix

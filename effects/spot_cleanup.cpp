@@ -7,6 +7,7 @@
 
 #include "core/numeric.h"
 #include "effects/band_writer.h"
+#include "effects/vector_build.h"
 
 namespace jollix {
 
@@ -22,62 +23,68 @@ inline uint8_t mn(uint8_t a, uint8_t b) { return a < b ? a : b; }
 inline uint8_t mx(uint8_t a, uint8_t b) { return a < b ? b : a; }
 inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) { return mx(mn(a, b), mn(mx(a, b), c)); }
 
-// One output row of the 3 x 3 median. Each column of three values (rows
-// above, at and below) is sorted first; the median of the nine is then the
-// median of the largest of the three column minima, the median of the three
-// column medians and the smallest of the three column maxima. That is a
-// fixed network of minima and maxima, the same for every channel byte, so
-// it gives exactly the fifth smallest value a full sort would.
-void medianRow(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
-               uint8_t* __restrict lo, uint8_t* __restrict mid, uint8_t* __restrict hi, uint8_t* __restrict out,
-               size_t rowBytes) {
-    for (size_t i = 0; i < rowBytes; ++i) {
-        const uint8_t x = a[i], y = b[i], z = c[i];
-        const uint8_t l1 = mn(x, y), h1 = mx(x, y);
-        lo[i] = mn(l1, z);
-        hi[i] = mx(h1, z);
-        mid[i] = mx(l1, mn(h1, z));
+// Tile of the 3 x 3 median. Each column of three values (rows above, at and
+// below) is sorted first, from the tile's rows in place and the pixels on
+// either side; the median of the nine is then the median of the largest of
+// the three column minima, the median of the three column medians and the
+// smallest of the three column maxima. That is a fixed network of minima
+// and maxima, the same for every channel byte, so it gives exactly the fifth
+// smallest value a full sort would. The picture's first and last row and
+// column keep their values. Whether the tile came out the same as the
+// source's is noticed on the way.
+template <bool Inner>
+inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& src, const band::TileJob& t) {
+    const int w = src.width(), h = src.height();
+    constexpr int kPad = band::kAroundBytes;
+    alignas(64) uint8_t lo[kPad], mid[kPad], hi[kPad];
+    const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
+    uint8_t changed = 0;
+    for (int r = 0; r < t.m; ++r) {
+        const int y = t.y0 + r;
+        uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
+        const uint8_t* __restrict own = src.tileRow(t.tx, y);
+        if (y == 0 || y == h - 1) {
+            std::copy(own, own + bytes, o);
+            continue;
+        }
+        band::columns(band::around(src, t.tx, y, n), n,
+                      [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                          int at, int count) __attribute__((always_inline)) {
+                          for (int i = 0; i < count; ++i) {
+                              const uint8_t x = a[i], y = b[i], z = c[i];
+                              const uint8_t l1 = mn(x, y), h1 = mx(x, y);
+                              lo[at + i] = mn(l1, z);
+                              hi[at + i] = mx(h1, z);
+                              mid[at + i] = mx(l1, mn(h1, z));
+                          }
+                      });
+        // The first and last pixel of the picture's row keep their values.
+        const int i0 = !Inner && t.x0 == 0 ? 3 : 0, i1 = !Inner && t.x0 + n == w ? bytes - 3 : bytes;
+        std::copy(own, own + i0, o);
+        std::copy(own + i1, own + bytes, o + i1);
+        for (int i = i0; i < i1; ++i) {
+            const uint8_t maxLo = mx(lo[i], mx(lo[i + 3], lo[i + 6]));
+            const uint8_t minHi = mn(hi[i], mn(hi[i + 3], hi[i + 6]));
+            const uint8_t medMid = med3(mid[i], mid[i + 3], mid[i + 6]);
+            o[i] = med3(maxLo, medMid, minHi);
+            changed |= o[i] ^ own[i];
+        }
     }
-    // Interior bytes only: the first and last pixel keep their values.
-    for (size_t i = 3; i + 3 < rowBytes; ++i) {
-        const uint8_t maxLo = mx(lo[i - 3], mx(lo[i], lo[i + 3]));
-        const uint8_t minHi = mn(hi[i - 3], mn(hi[i], hi[i + 3]));
-        const uint8_t medMid = med3(mid[i - 3], mid[i], mid[i + 3]);
-        out[i] = med3(maxLo, medMid, minHi);
-    }
+    return changed ? band::Keep::Written : band::Keep::Unchanged;
+}
+
+JOLLIX_VECTOR_CLONES
+band::Keep medianTile(const Picture& src, const band::TileJob& t) {
+    return band::inner(t, src.width()) ? medianTileWith<true>(src, t) : medianTileWith<false>(src, t);
 }
 
 } // namespace
 
 Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
-    const int w = src.width(), h = src.height();
-    if (w < 3 || h < 3) return src;
-    // Start from a copy, which shares every tile with the source; only the
-    // tiles whose pixels change are written.
-    Picture out = src;
-    const size_t rowBytes = size_t(w) * 3;
-
-    band::splitRows(out, [&](int t0, int t1) {
-        std::vector<uint8_t> scratch(rowBytes * 3), buf(rowBytes * Picture::kTile);
-        band::RowWindow win(src, rowBytes);
-        uint8_t* lo = scratch.data();
-        uint8_t* mid = lo + rowBytes;
-        uint8_t* hi = mid + rowBytes;
-        band::forBands(out, t0, t1, buf.data(), [&](int ys, int ye, uint8_t* dst) {
-            for (int y = ys; y < ye; ++y, dst += rowBytes) {
-                if (y == 0 || y == h - 1) {  // the first and last row keep their values
-                    src.readRow(y, dst);
-                    continue;
-                }
-                win.load(y);
-                // The first and last pixel of the row keep their values.
-                std::copy(win.row(), win.row() + 3, dst);
-                std::copy(win.row() + rowBytes - 3, win.row() + rowBytes, dst + rowBytes - 3);
-                medianRow(win.above(), win.row(), win.below(), lo, mid, hi, dst, rowBytes);
-            }
-        });
-    });
-    return out;
+    if (src.width() < 3 || src.height() < 3) return src;
+    // Tiles the median leaves as they were share the source's.
+    return band::build(src.width(), src.height(), nullptr, &src,
+                       [&](const band::TileJob& t) { return medianTile(src, t); });
 }
 
 Picture rubberDisc(const Picture& src, int cx, int cy, int r) {
