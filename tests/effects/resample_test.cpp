@@ -225,3 +225,38 @@ TEST(Resample, RegionUpdateAfterALocalChangeEqualsTheWholeResampling) {
         EXPECT_EQ(untouched, resampleArea(before, c.dw, c.dh));
     }
 }
+
+TEST(Resample, WholeFactorShrinksAreTheRoundedBlockMeansAtEverySize) {
+    // Factors across tile borders, the largest blocks summed in 16 bits,
+    // blocks too large for that, a picture big enough for two threads, and
+    // pictures of one colour at the top of the range.
+    struct Case { int sw, sh, fx, fy; uint32_t colour; };
+    const Case cases[] = {
+        {256, 200, 2, 2, 0}, {390, 260, 3, 4, 0},   {130, 129, 2, 3, 0},        {1024, 70, 16, 1, 0},
+        {320, 300, 16, 15, 0}, {340, 30, 17, 1, 0}, {256, 256, 16, 16, 0},      {2600, 1600, 2, 2, 0},
+        {66, 2, 2, 2, 0},      {3, 300, 1, 3, 0},   {320, 300, 16, 15, 0xFFFFFF}, {30, 30, 15, 15, 0xFEFDFC},
+    };
+    for (const Case& c : cases) {
+        const Picture src = c.colour ? Picture(c.sw, c.sh, c.colour) : patterned(c.sw, c.sh, uint32_t(c.sw + c.fy));
+        const int dw = c.sw / c.fx, dh = c.sh / c.fy, area = c.fx * c.fy;
+        const Picture out = resampleArea(src, dw, dh);
+        ASSERT_EQ(out.width(), dw);
+        ASSERT_EQ(out.height(), dh);
+        long bad = 0;
+        for (int k = 0; k < dh; ++k)
+            for (int i = 0; i < dw; ++i) {
+                uint32_t want = 0;
+                for (int ch = 0; ch < 3; ++ch) {
+                    int sum = 0;
+                    for (int y = k * c.fy; y < (k + 1) * c.fy; ++y)
+                        for (int x = i * c.fx; x < (i + 1) * c.fx; ++x) sum += channel(src.pixel(x, y), ch);
+                    int q = sum / area;
+                    const int twice = 2 * (sum % area);
+                    if (twice > area || (twice == area && (q & 1))) ++q;  // ties to even
+                    want |= uint32_t(q) << (8 * ch);
+                }
+                bad += out.pixel(i, k) != want;
+            }
+        EXPECT_EQ(bad, 0) << c.sw << "x" << c.sh << " by " << c.fx << "x" << c.fy;
+    }
+}
