@@ -2,45 +2,170 @@
 
 #include <cstring>
 
-#include "effects/vector_build.h"
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 
 namespace jollix::brush::detail {
 
 namespace {
 
-// Eight lanes of the sampler's numbers, whatever vectors the processor has.
-typedef double V8d __attribute__((vector_size(64)));
-typedef int V8i __attribute__((vector_size(32)));
-typedef float V8f __attribute__((vector_size(32)));
+#if defined(__x86_64__) && defined(__GNUC__)
+#define JOLLIX_SAMPLE_VECTORS 1
+#endif
+
+#if JOLLIX_SAMPLE_VECTORS
+// The two rows of the cell at (x0, y0), as the vector sampler reads them
+// inside a tile: the bytes of pixels (x0, y) and (x0 + 1, y), then zeros.
+void edgeCell(const SampleGrid& g, int x0, int y0, long long* top, long long* low) {
+    auto pixel = [&g](int x, int y) {
+        return g.tiles[size_t(y >> Picture::kTileBits) * size_t(g.tilesX) + size_t(x >> Picture::kTileBits)] +
+               (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
+    };
+    uint8_t row[8] = {};
+    for (int dy = 0; dy < 2; ++dy) {
+        std::memcpy(row, pixel(x0, y0 + dy), 3);
+        std::memcpy(row + 3, pixel(x0 + 1, y0 + dy), 3);
+        std::memcpy(dy == 0 ? top : low, row, 8);
+    }
+}
+
+// The low halves of the 64-bit lanes of p and q: p0, p1, q0, q1, p2, p3, q2, q3.
+__attribute__((target("avx2"), always_inline)) inline __m256i lows(__m256i p, __m256i q) {
+    return _mm256_castps_si256(
+        _mm256_shuffle_ps(_mm256_castsi256_ps(p), _mm256_castsi256_ps(q), _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
+// Eight points at a time with AVX2: the clamping, cell and weights of
+// xiangsujuhe, the cell's four pixels gathered from one tile of the
+// source, and the quick single-precision evaluation (see bilinearQuick in
+// sampler.h, the same operations in the same order). A lane is left out
+// of `ok` -- to be sampled exactly, one by one -- when one of its channels
+// falls within 1e-3 of a half.
+__attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const double* sx, const double* sy, int n,
+                                                   uint32_t* colour, uint64_t* ok) {
+    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+    const __m256d xMax = _mm256_set1_pd(g.W - 2), yMax = _mm256_set1_pd(g.H - 2), yEnd = _mm256_set1_pd(g.H - 1);
+    const __m256i low6 = _mm256_set1_epi32(Picture::kTileMask), byte = _mm256_set1_epi32(0xFF);
+    const __m256i lastX = _mm256_set1_epi32(Picture::kTileMask - 1), lastY = _mm256_set1_epi32(Picture::kTileMask);
+    const __m256i tilesX = _mm256_set1_epi32(g.tilesX);
+    const __m256 sign = _mm256_set1_ps(-0.0f), nearHalf = _mm256_set1_ps(0.5f - 1e-3f);
+    for (int i = 0; i < n; i += 8) {
+        __m128i xi[2], yi[2];
+        __m128 w00[2], w01[2], w10[2], w11[2];
+        for (int h = 0; h < 2; ++h) {
+            __m256d x = _mm256_loadu_pd(sx + i + 4 * h), y = _mm256_loadu_pd(sy + i + 4 * h);
+            // y into 0 .. H - 2 when at or past the last row; a NaN to 0.
+            const __m256d yIn = _mm256_and_pd(_mm256_cmp_pd(y, zero, _CMP_GE_OQ), _mm256_cmp_pd(y, yEnd, _CMP_LT_OQ));
+            const __m256d yPast = _mm256_and_pd(_mm256_cmp_pd(y, zero, _CMP_GE_OQ), yMax);
+            y = _mm256_blendv_pd(yPast, y, yIn);
+            // x into 0 .. W - 2; a NaN to 0.
+            x = _mm256_blendv_pd(x, xMax, _mm256_cmp_pd(x, xMax, _CMP_GT_OQ));
+            x = _mm256_blendv_pd(x, zero, _mm256_cmp_pd(x, zero, _CMP_NGE_UQ));
+            xi[h] = _mm256_cvttpd_epi32(x);
+            yi[h] = _mm256_cvttpd_epi32(y);
+            const __m256d fx0 = _mm256_cvtepi32_pd(xi[h]), fy0 = _mm256_cvtepi32_pd(yi[h]);
+            const __m256d wy1 = _mm256_sub_pd(y, fy0), wy0 = _mm256_sub_pd(_mm256_add_pd(fy0, one), y);
+            const __m256d wx1 = _mm256_sub_pd(x, fx0), wx0 = _mm256_sub_pd(_mm256_add_pd(fx0, one), x);
+            w00[h] = _mm256_cvtpd_ps(_mm256_mul_pd(wx0, wy0));
+            w01[h] = _mm256_cvtpd_ps(_mm256_mul_pd(wx0, wy1));
+            w10[h] = _mm256_cvtpd_ps(_mm256_mul_pd(wx1, wy0));
+            w11[h] = _mm256_cvtpd_ps(_mm256_mul_pd(wx1, wy1));
+        }
+        const __m256i x0 = _mm256_set_m128i(xi[1], xi[0]), y0 = _mm256_set_m128i(yi[1], yi[0]);
+        const __m256i inX = _mm256_and_si256(x0, low6), inY = _mm256_and_si256(y0, low6);
+        const __m256i tile = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y0, Picture::kTileBits), tilesX),
+                                              _mm256_srai_epi32(x0, Picture::kTileBits));
+        // Each lane's two rows of its cell, read as 8 bytes each: pixels
+        // (x0, y) and (x0 + 1, y) and two bytes more. Inside a tile they
+        // are read in place (the two bytes more are still in the tile);
+        // a cell that meets a tile's last two columns or its last row is
+        // put together pixel by pixel.
+        const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(lastX, inX), _mm256_cmpgt_epi32(lastY, inY));
+        const unsigned insideBits = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(inside)));
+        __m256i off = _mm256_add_epi32(_mm256_slli_epi32(inY, Picture::kTileBits), inX);
+        off = _mm256_and_si256(_mm256_add_epi32(off, _mm256_add_epi32(off, off)), inside);
+        alignas(32) int tiles[8], offs[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(tiles), tile);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(offs), off);
+        // Lanes 0, 1, 4, 5 in the first four slots, 2, 3, 6, 7 in the
+        // last four, so that taking the low halves of both gives lanes
+        // 0 .. 7 in order.
+        static constexpr int kSlot[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+        alignas(32) long long top[8], low[8];
+        for (int k = 0; k < 8; ++k) {
+            const uint8_t* p = g.tiles[tiles[k]] + offs[k];
+            std::memcpy(&top[kSlot[k]], p, 8);
+            std::memcpy(&low[kSlot[k]], p + Picture::kTileStride, 8);
+        }
+        if (__builtin_expect(insideBits != 0xFF, 0)) {
+            alignas(32) int xs[8], ys[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(xs), x0);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ys), y0);
+            for (int k = 0; k < 8; ++k)
+                if (!((insideBits >> k) & 1)) edgeCell(g, xs[k], ys[k], &top[kSlot[k]], &low[kSlot[k]]);
+        }
+        const __m256i top0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(top));
+        const __m256i top1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(top + 4));
+        const __m256i low0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(low));
+        const __m256i low1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(low + 4));
+        const __m256i pa = lows(top0, top1), pb = lows(low0, low1);
+        const __m256i pc = lows(_mm256_srli_epi64(top0, 24), _mm256_srli_epi64(top1, 24));
+        const __m256i pd = lows(_mm256_srli_epi64(low0, 24), _mm256_srli_epi64(low1, 24));
+        const __m256 f00 = _mm256_set_m128(w00[1], w00[0]), f01 = _mm256_set_m128(w01[1], w01[0]);
+        const __m256 f10 = _mm256_set_m128(w10[1], w10[0]), f11 = _mm256_set_m128(w11[1], w11[0]);
+        __m256 bad = _mm256_setzero_ps();
+        __m256i rounded[3];
+        for (int ch = 0; ch < 3; ++ch) {
+            const __m256 a = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pa, 8 * ch), byte));
+            const __m256 b = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pb, 8 * ch), byte));
+            const __m256 c = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pc, 8 * ch), byte));
+            const __m256 d = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(pd, 8 * ch), byte));
+            const __m256 v = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(a, f00), _mm256_mul_ps(b, f01)),
+                                           _mm256_add_ps(_mm256_mul_ps(c, f10), _mm256_mul_ps(d, f11)));
+            rounded[ch] = _mm256_cvtps_epi32(v);  // nearest, ties to even
+            const __m256 miss = _mm256_andnot_ps(sign, _mm256_sub_ps(v, _mm256_cvtepi32_ps(rounded[ch])));
+            bad = _mm256_or_ps(bad, _mm256_cmp_ps(miss, nearHalf, _CMP_GT_OQ));
+        }
+        // Blue in the low byte, then green, then red: the bytes as a
+        // picture stores them.
+        const __m256i bgr = _mm256_or_si256(rounded[0], _mm256_or_si256(_mm256_slli_epi32(rounded[1], 8),
+                                                                          _mm256_slli_epi32(rounded[2], 16)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(colour + i), bgr);
+        const unsigned good = ~unsigned(_mm256_movemask_ps(bad)) & 0xFF;
+        ok[i >> 6] |= uint64_t(good) << (i & 63);
+    }
+}
+#endif
+
+bool haveAvx2() {
+#if JOLLIX_SAMPLE_VECTORS
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+#else
+    return false;
+#endif
+}
 
 } // namespace
 
-// The clamping, cell and weights of xiangsujuhe (sampler.h), eight lanes at
-// a time: y into 0 .. H - 2 when at or past the last row, x into
-// 0 .. W - 2, a NaN to 0 either way.
-JOLLIX_VECTOR_CLONES void cellsAndWeights(const double* sx, const double* sy, int n, int W, int H, int* cellX,
-                                          int* cellY, float* w00, float* w01, float* w10, float* w11) {
-    const double xMax = W - 2, yMax = H - 2, yEnd = H - 1;
-    for (int i = 0; i < n; i += 8) {
-        V8d xs, ys;
-        std::memcpy(&xs, sx + i, sizeof xs);
-        std::memcpy(&ys, sy + i, sizeof ys);
-        // A NaN fails every test and ends at 0.
-        ys = (0 <= ys && ys < yEnd) ? ys : (ys >= 0 ? V8d{} + yMax : V8d{});
-        xs = xs < 0 ? V8d{} : (xs > xMax ? V8d{} + xMax : (xs != xs ? V8d{} : xs));
-        const V8i x0 = __builtin_convertvector(xs, V8i), y0 = __builtin_convertvector(ys, V8i);
-        const V8d fx0 = __builtin_convertvector(x0, V8d), fy0 = __builtin_convertvector(y0, V8d);
-        const V8d wy1 = ys - fy0, wy0 = (fy0 + 1) - ys;
-        const V8d wx1 = xs - fx0, wx0 = (fx0 + 1) - xs;
-        const V8f f00 = __builtin_convertvector(wx0 * wy0, V8f), f01 = __builtin_convertvector(wx0 * wy1, V8f);
-        const V8f f10 = __builtin_convertvector(wx1 * wy0, V8f), f11 = __builtin_convertvector(wx1 * wy1, V8f);
-        std::memcpy(cellX + i, &x0, sizeof x0);
-        std::memcpy(cellY + i, &y0, sizeof y0);
-        std::memcpy(w00 + i, &f00, sizeof f00);
-        std::memcpy(w01 + i, &f01, sizeof f01);
-        std::memcpy(w10 + i, &f10, sizeof f10);
-        std::memcpy(w11 + i, &f11, sizeof f11);
-    }
+void sampleRow(const SampleGrid& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
+    const int words = (n + 63) >> 6;
+    for (int w = 0; w < words; ++w) ok[w] = 0;
+    if (g.W < 2 || g.H < 2) return;
+#if JOLLIX_SAMPLE_VECTORS
+    if (haveAvx2()) sampleRowAvx2(g, sx, sy, n, colour, ok);
+#else
+    (void)sx, (void)sy, (void)colour;
+#endif
+}
+
+SampleGrid::SampleGrid(const Picture& pic)
+    : W(pic.width()), H(pic.height()), tilesX(pic.tilesX()), table_(size_t(pic.tilesX()) * size_t(pic.tilesY())) {
+    for (int ty = 0; ty < pic.tilesY(); ++ty)
+        for (int tx = 0; tx < pic.tilesX(); ++tx) table_[size_t(ty) * size_t(tilesX) + size_t(tx)] = pic.tile(tx, ty);
+    tiles = table_.data();
 }
 
 RegionTiles regionTiles(const Region& region, int W, int H) {

@@ -78,44 +78,26 @@ void axesFromMap(const Brush& brush, int y, int centreX, int centreY, const int*
 
 namespace detail {
 
-// The sampler's cells and weights for n points, as xiangsujuhe forms them
-// on a picture of W x H pixels (W, H >= 2): the clamped cell (x0, y0) and
-// the single-precision weights of its four pixels. The points are read and
-// the results written in whole groups of 8: sx and sy must hold n rounded
-// up to a multiple of 8 values.
-void cellsAndWeights(const double* sx, const double* sy, int n, int W, int H, int* cellX, int* cellY, float* w00,
-                     float* w01, float* w10, float* w11);
+// The source as the vector sampler reads it: its size and a table of its
+// tiles' pixels, row of tiles after row of tiles.
+struct SampleGrid {
+    explicit SampleGrid(const Picture& pic);
+    int W, H, tilesX;
+    const uint8_t* const* tiles;
 
-// The colour xiangsujuhe gives at (sx, sy), from the cell and weights
-// cellsAndWeights worked out for it.
-inline __attribute__((always_inline)) uint32_t sampleCell(jollix::detail::SourceView& view, double sx, double sy,
-                                                          int x0, int y0, float w00, float w01, float w10,
-                                                          float w11) {
-#if defined(__SSE2__)
-    uint8_t edgeCell[Picture::kTileStride + 8];
-    const uint8_t* cell;
-    if (__builtin_expect((x0 & Picture::kTileMask) < Picture::kTileMask - 1 &&
-                             (y0 & Picture::kTileMask) < Picture::kTileMask,
-                         1)) {
-        cell = view.at(x0, y0);
-    } else {
-        // The cell meets a tile's last two columns or its last row: its
-        // four pixels are copied out together, laid out as in a tile.
-        std::memcpy(edgeCell, view.at(x0, y0), 3);
-        std::memcpy(edgeCell + 3, view.at(x0 + 1, y0), 3);
-        std::memset(edgeCell + 6, 0, 2);
-        std::memcpy(edgeCell + Picture::kTileStride, view.at(x0, y0 + 1), 3);
-        std::memcpy(edgeCell + Picture::kTileStride + 3, view.at(x0 + 1, y0 + 1), 3);
-        std::memset(edgeCell + Picture::kTileStride + 6, 0, 2);
-        cell = edgeCell;
-    }
-    uint32_t colour;
-    if (__builtin_expect(jollix::detail::bilinearQuick(cell, w00, w01, w10, w11, &colour), 1)) return colour;
-#else
-    (void)x0, (void)y0, (void)w00, (void)w01, (void)w10, (void)w11;
-#endif
-    return view.sample(sx, sy);
-}
+private:
+    std::vector<const uint8_t*> table_;
+};
+
+// The colours xiangsujuhe gives at the n points (sx[k], sy[k]) of a
+// picture of at least 2 x 2 pixels, as many at a time as the processor's
+// vector units take: colour[k] holds the bytes blue, green, red of point
+// k (in that order from its lowest byte) wherever bit k of ok
+// (ok[k / 64] >> k % 64) is set. The points left out (a colour the quick
+// evaluation cannot decide, or a processor without the vector units) are
+// for the caller to sample one by one. sx, sy and colour hold n rounded up to a
+// multiple of 8 values, ok n rounded up to 64 bits.
+void sampleRow(const SampleGrid& grid, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok);
 
 inline void store(uint8_t* q, uint32_t colour) {
     q[0] = uint8_t(colour >> 16);
@@ -162,7 +144,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
     for (size_t i = 0; i < rt.tiles.size(); ++i)
         own[i] = dst.mutableTile(int(rt.tiles[i] % size_t(dst.tilesX())), int(rt.tiles[i] / size_t(dst.tilesX())));
 
-    const bool quick = W >= 2 && H >= 2;
+    const detail::SampleGrid grid(src);
     const long long lines = region.lines();
     auto paintTile = [&](size_t item) {
         const int tx = int(rt.tiles[item] % size_t(dst.tilesX())), ty = int(rt.tiles[item] / size_t(dst.tilesX()));
@@ -171,8 +153,8 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
         const int x0 = tx * Picture::kTile, x1 = std::min(W, x0 + Picture::kTile) - 1;
         const int y0 = ty * Picture::kTile, y1 = std::min(H, y0 + Picture::kTile) - 1;
         alignas(64) double sx[Picture::kTile], sy[Picture::kTile];
-        alignas(64) int cellX[Picture::kTile], cellY[Picture::kTile];
-        alignas(64) float w00[Picture::kTile], w01[Picture::kTile], w10[Picture::kTile], w11[Picture::kTile];
+        alignas(64) uint32_t colour[Picture::kTile];
+        uint64_t ok[(Picture::kTile + 63) / 64];
         int xs[Picture::kTile];
         Take take[Picture::kTile];
         for (int y = y0; y <= y1; ++y) {
@@ -187,8 +169,10 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
             } else {
                 const long long j0 = std::max<long long>(x0 - region.first, 0);
                 const long long j1 = std::min<long long>(x1 - region.first, lines - 1);
-                for (long long j = j0; j <= j1; ++j)
-                    if (region.lo[size_t(j)] <= y && y <= region.hi[size_t(j)]) xs[n++] = int(region.first + j);
+                for (long long j = j0; j <= j1; ++j) {
+                    xs[n] = int(region.first + j);
+                    n += region.lo[size_t(j)] <= y && y <= region.hi[size_t(j)];
+                }
             }
             if (n == 0) continue;
             // A brush may work out a whole row of its points at once (for
@@ -203,20 +187,28 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                     take[k] = s.take;
                 }
             }
-            if (quick) {
-                for (int k = n; k < ((n + 7) & ~7); ++k) sx[k] = sy[k] = 0;
-                detail::cellsAndWeights(sx, sy, n, W, H, cellX, cellY, w00, w01, w10, w11);
-            }
+            for (int k = n; k < ((n + 7) & ~7); ++k) sx[k] = sy[k] = 0;
+            detail::sampleRow(grid, sx, sy, n, colour, ok);
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
+            // Mostly every point is a sample the vector units worked out.
+            bool plain = true;
+            for (int k = 0; k < n; ++k) plain &= take[k] == Take::Sample;
+            for (int w = 0; w < (n + 63) / 64; ++w)
+                plain &= ok[w] == (n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1);
+            if (plain) {
+                for (int k = 0; k < n; ++k) std::memcpy(row + size_t(xs[k] & Picture::kTileMask) * 3, &colour[k], 3);
+                continue;
+            }
             for (int k = 0; k < n; ++k) {
                 uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;
                 switch (take[k]) {
                 case Take::Keep: break;
                 case Take::Copy: std::memcpy(q, view.at(int(sx[k]), int(sy[k])), 3); break;
                 case Take::Sample:
-                    detail::store(q, quick ? detail::sampleCell(view, sx[k], sy[k], cellX[k], cellY[k], w00[k],
-                                                                w01[k], w10[k], w11[k])
-                                           : view.sample(sx[k], sy[k]));
+                    if ((ok[k >> 6] >> (k & 63)) & 1)
+                        std::memcpy(q, &colour[k], 3);
+                    else
+                        detail::store(q, view.sample(sx[k], sy[k]));
                     break;
                 }
             }

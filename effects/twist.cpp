@@ -58,15 +58,27 @@ inline double stepFactor(const Profile& p, double a, double b) {
 
 // The off-axis points of one row, for the vector units: the step
 // factor of each pixel and its source, as TwistBrush::map forms them.
-JOLLIX_VECTOR_CLONES void twistRow(const Profile& p, bool clockwise, int X, int Y, int i, const int* cs, int n,
-                                   double* sx, double* sy) {
-    const double b = double(int64_t(Y) - i), ub = b < 0 ? -b : b;
+// The profile's numbers are taken into locals so that the compiler can
+// keep the loop in vector registers.
+JOLLIX_VECTOR_CLONES void twistRow(const Profile& p, bool clockwise, int X, int Y, int i, const int* __restrict cs,
+                                   int n, double* __restrict sx, double* __restrict sy) {
+    const double halfR = p.halfR, S = p.S, rhoT = p.rhoT, rhoT2 = p.rhoT2;
+    const bool rising = S > 0;
+    const double b = double(int64_t(Y) - i), ub = b < 0 ? -b : b, row = double(i);
+    // c - dx is c + (-1) dx, the same number.
+    const double sign = clockwise ? -1.0 : 1.0;
     for (int k = 0; k < n; ++k) {
-        const double a = double(int64_t(cs[k]) - X), ua = a < 0 ? -a : a;
-        const double f = stepFactor(p, ua, ub);
-        const double dx = f * b, dy = f * a;
-        sx[k] = clockwise ? double(cs[k]) - dx : double(cs[k]) + dx;
-        sy[k] = clockwise ? double(i) - dy : double(i) + dy;
+        // Both columns convert exactly, and so does their difference.
+        const double a = double(cs[k]) - double(X), ua = a < 0 ? -a : a;
+        // stepFactor(p, ua, ub), written out.
+        const double rho0 = std::sqrt(ua * ua + ub * ub);
+        const double r = rho0 - halfR;
+        const double r2 = r * r;
+        const double root = std::sqrt(rhoT2 - r2);
+        const double m = rising ? S - r2 / (rhoT + root) : root + S - rhoT;
+        const double f = m / rho0;
+        sx[k] = double(cs[k]) + sign * (f * b);
+        sy[k] = row + sign * (f * a);
     }
 }
 
