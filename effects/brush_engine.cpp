@@ -1,5 +1,6 @@
 #include "effects/brush_engine.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -8,6 +9,10 @@
 
 
 namespace jollix::brush::detail {
+
+int vectorLimit = 2;
+
+void limitVectors(int level) { vectorLimit = level; }
 
 namespace {
 
@@ -137,14 +142,112 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
         ok[i >> 6] |= uint64_t(good) << (i & 63);
     }
 }
+
+// Two halves of eight lanes as one vector of sixteen.
+__attribute__((target("avx512f"), always_inline)) inline __m512i join(__m256i a, __m256i b) {
+    return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
+}
+__attribute__((target("avx512f"), always_inline)) inline __m512 joinPs(__m256 a, __m256 b) {
+    return _mm512_castsi512_ps(join(_mm256_castps_si256(a), _mm256_castps_si256(b)));
+}
+
+// The same sixteen points at a time with AVX-512.
+__attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, const double* sx, const double* sy,
+                                                         int n, uint32_t* colour, uint64_t* ok) {
+    const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
+    const __m512d xMax = _mm512_set1_pd(g.W - 2), yMax = _mm512_set1_pd(g.H - 2), yEnd = _mm512_set1_pd(g.H - 1);
+    const __m512i low6 = _mm512_set1_epi32(Picture::kTileMask), byte = _mm512_set1_epi32(0xFF);
+    const __m512i lastX = _mm512_set1_epi32(Picture::kTileMask - 1), lastY = _mm512_set1_epi32(Picture::kTileMask);
+    const __m512i tilesX = _mm512_set1_epi32(g.tilesX);
+    const __m512i evens = _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    const __m512i noSign = _mm512_set1_epi32(0x7FFFFFFF);
+    const __m512 nearHalf = _mm512_set1_ps(0.5f - 1e-3f);
+    for (int i = 0; i < n; i += 16) {
+        __m256i xi[2], yi[2];
+        __m256 w00[2], w01[2], w10[2], w11[2];
+        for (int h = 0; h < 2; ++h) {
+            __m512d x = _mm512_loadu_pd(sx + i + 8 * h), y = _mm512_loadu_pd(sy + i + 8 * h);
+            // y into 0 .. H - 2 when at or past the last row; a NaN to 0.
+            const __mmask8 yAhead = _mm512_cmp_pd_mask(y, zero, _CMP_GE_OQ);
+            const __mmask8 yIn = yAhead & _mm512_cmp_pd_mask(y, yEnd, _CMP_LT_OQ);
+            y = _mm512_mask_blend_pd(yIn, _mm512_mask_blend_pd(yAhead, zero, yMax), y);
+            // x into 0 .. W - 2; a NaN to 0.
+            x = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(x, xMax, _CMP_GT_OQ), x, xMax);
+            x = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(x, zero, _CMP_NGE_UQ), x, zero);
+            xi[h] = _mm512_cvttpd_epi32(x);
+            yi[h] = _mm512_cvttpd_epi32(y);
+            const __m512d fx0 = _mm512_cvtepi32_pd(xi[h]), fy0 = _mm512_cvtepi32_pd(yi[h]);
+            const __m512d wy1 = _mm512_sub_pd(y, fy0), wy0 = _mm512_sub_pd(_mm512_add_pd(fy0, one), y);
+            const __m512d wx1 = _mm512_sub_pd(x, fx0), wx0 = _mm512_sub_pd(_mm512_add_pd(fx0, one), x);
+            w00[h] = _mm512_cvtpd_ps(_mm512_mul_pd(wx0, wy0));
+            w01[h] = _mm512_cvtpd_ps(_mm512_mul_pd(wx0, wy1));
+            w10[h] = _mm512_cvtpd_ps(_mm512_mul_pd(wx1, wy0));
+            w11[h] = _mm512_cvtpd_ps(_mm512_mul_pd(wx1, wy1));
+        }
+        const __m512i x0 = join(xi[0], xi[1]), y0 = join(yi[0], yi[1]);
+        const __m512i inX = _mm512_and_si512(x0, low6), inY = _mm512_and_si512(y0, low6);
+        const __m512i tile = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(y0, Picture::kTileBits), tilesX),
+                                              _mm512_srai_epi32(x0, Picture::kTileBits));
+        // As in the AVX2 version: both rows of each cell in place, cells at
+        // a tile's edge put together pixel by pixel.
+        const __mmask16 inside = _mm512_cmpgt_epi32_mask(lastX, inX) & _mm512_cmpgt_epi32_mask(lastY, inY);
+        __m512i off = _mm512_add_epi32(_mm512_slli_epi32(inY, Picture::kTileBits), inX);
+        off = _mm512_maskz_mov_epi32(inside, _mm512_add_epi32(off, _mm512_add_epi32(off, off)));
+        alignas(64) int tiles[16], offs[16];
+        _mm512_store_si512(tiles, tile);
+        _mm512_store_si512(offs, off);
+        alignas(64) long long top[16], low[16];
+        for (int k = 0; k < 16; ++k) {
+            const uint8_t* p = g.tiles[tiles[k]] + offs[k];
+            std::memcpy(&top[k], p, 8);
+            std::memcpy(&low[k], p + Picture::kTileStride, 8);
+        }
+        if (__builtin_expect(inside != 0xFFFF, 0)) {
+            alignas(64) int xs[16], ys[16];
+            _mm512_store_si512(xs, x0);
+            _mm512_store_si512(ys, y0);
+            for (int k = 0; k < 16; ++k)
+                if (!((inside >> k) & 1)) edgeCell(g, xs[k], ys[k], &top[k], &low[k]);
+        }
+        const __m512i top0 = _mm512_load_si512(top), top1 = _mm512_load_si512(top + 8);
+        const __m512i low0 = _mm512_load_si512(low), low1 = _mm512_load_si512(low + 8);
+        // The low halves of the sixteen 64-bit lanes, in order.
+        const __m512i pa = _mm512_permutex2var_epi32(top0, evens, top1);
+        const __m512i pb = _mm512_permutex2var_epi32(low0, evens, low1);
+        const __m512i pc = _mm512_permutex2var_epi32(_mm512_srli_epi64(top0, 24), evens, _mm512_srli_epi64(top1, 24));
+        const __m512i pd = _mm512_permutex2var_epi32(_mm512_srli_epi64(low0, 24), evens, _mm512_srli_epi64(low1, 24));
+        const __m512 f00 = joinPs(w00[0], w00[1]), f01 = joinPs(w01[0], w01[1]);
+        const __m512 f10 = joinPs(w10[0], w10[1]), f11 = joinPs(w11[0], w11[1]);
+        __mmask16 bad = 0;
+        __m512i rounded[3];
+        for (int ch = 0; ch < 3; ++ch) {
+            const __m512 a = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(pa, 8 * ch), byte));
+            const __m512 b = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(pb, 8 * ch), byte));
+            const __m512 c = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(pc, 8 * ch), byte));
+            const __m512 d = _mm512_cvtepi32_ps(_mm512_and_si512(_mm512_srli_epi32(pd, 8 * ch), byte));
+            const __m512 v = _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(a, f00), _mm512_mul_ps(b, f01)),
+                                           _mm512_add_ps(_mm512_mul_ps(c, f10), _mm512_mul_ps(d, f11)));
+            rounded[ch] = _mm512_cvtps_epi32(v);  // nearest, ties to even
+            const __m512 diff = _mm512_sub_ps(v, _mm512_cvtepi32_ps(rounded[ch]));
+            const __m512 miss = _mm512_castsi512_ps(_mm512_and_si512(_mm512_castps_si512(diff), noSign));
+            bad |= _mm512_cmp_ps_mask(miss, nearHalf, _CMP_GT_OQ);
+        }
+        const __m512i bgr = _mm512_or_si512(rounded[0], _mm512_or_si512(_mm512_slli_epi32(rounded[1], 8),
+                                                                          _mm512_slli_epi32(rounded[2], 16)));
+        _mm512_storeu_si512(colour + i, bgr);
+        ok[i >> 6] |= uint64_t(uint16_t(~bad)) << (i & 63);
+    }
+}
 #endif
 
-bool haveAvx2() {
+// The widest vector units the processor has: 2 for AVX-512, 1 for AVX2, 0
+// for neither (or when the tests ask for the one-by-one sampling).
+int vectorLevel() {
 #if JOLLIX_SAMPLE_VECTORS
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
+    static const int level = __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
+    return std::min(level, vectorLimit);
 #else
-    return false;
+    return 0;
 #endif
 }
 
@@ -155,7 +258,11 @@ void sampleRow(const SampleGrid& g, const double* sx, const double* sy, int n, u
     for (int w = 0; w < words; ++w) ok[w] = 0;
     if (g.W < 2 || g.H < 2) return;
 #if JOLLIX_SAMPLE_VECTORS
-    if (haveAvx2()) sampleRowAvx2(g, sx, sy, n, colour, ok);
+    switch (vectorLevel()) {
+    case 2: sampleRowAvx512(g, sx, sy, n, colour, ok); break;
+    case 1: sampleRowAvx2(g, sx, sy, n, colour, ok); break;
+    default: break;
+    }
 #else
     (void)sx, (void)sy, (void)colour;
 #endif

@@ -96,8 +96,12 @@ private:
 // (ok[k / 64] >> k % 64) is set. The points left out (a colour the quick
 // evaluation cannot decide, or a processor without the vector units) are
 // for the caller to sample one by one. sx, sy and colour hold n rounded up to a
-// multiple of 8 values, ok n rounded up to 64 bits.
+// multiple of 16 values, ok n rounded up to 64 bits.
 void sampleRow(const SampleGrid& grid, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok);
+
+// For the tests: sampleRow uses vector units up to `level` only (2:
+// AVX-512, 1: AVX2, 0: none, every point left to the caller).
+void limitVectors(int level);
 
 inline void store(uint8_t* q, uint32_t colour) {
     q[0] = uint8_t(colour >> 16);
@@ -157,6 +161,20 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
         uint64_t ok[(Picture::kTile + 63) / 64];
         int xs[Picture::kTile];
         Take take[Picture::kTile];
+        // A region of column runs is turned around first: the columns of
+        // each of the tile's rows, as offsets from the tile's left edge.
+        uint8_t runs[Picture::kTile][Picture::kTile];
+        int count[Picture::kTile] = {};
+        if (!region.byRows) {
+            const long long j0 = std::max<long long>(x0 - region.first, 0);
+            const long long j1 = std::min<long long>(x1 - region.first, lines - 1);
+            for (long long j = j0; j <= j1; ++j) {
+                const int from = int(std::max<long long>(region.lo[size_t(j)], y0) - y0);
+                const int to = int(std::min<long long>(region.hi[size_t(j)], y1) - y0);
+                const uint8_t column = uint8_t(region.first + j - x0);
+                for (int r = from; r <= to; ++r) runs[r][count[r]++] = column;
+            }
+        }
         for (int y = y0; y <= y1; ++y) {
             // The pixels of this tile row inside the region.
             int n = 0;
@@ -167,12 +185,8 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 const long long to = std::min<long long>(region.hi[size_t(j)], x1);
                 for (long long x = from; x <= to; ++x) xs[n++] = int(x);
             } else {
-                const long long j0 = std::max<long long>(x0 - region.first, 0);
-                const long long j1 = std::min<long long>(x1 - region.first, lines - 1);
-                for (long long j = j0; j <= j1; ++j) {
-                    xs[n] = int(region.first + j);
-                    n += region.lo[size_t(j)] <= y && y <= region.hi[size_t(j)];
-                }
+                n = count[y - y0];
+                for (int k = 0; k < n; ++k) xs[k] = x0 + runs[y - y0][k];
             }
             if (n == 0) continue;
             // A brush may work out a whole row of its points at once (for
@@ -187,16 +201,27 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                     take[k] = s.take;
                 }
             }
-            for (int k = n; k < ((n + 7) & ~7); ++k) sx[k] = sy[k] = 0;
+            for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
             detail::sampleRow(grid, sx, sy, n, colour, ok);
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
-            // Mostly every point is a sample the vector units worked out.
-            bool plain = true;
-            for (int k = 0; k < n; ++k) plain &= take[k] == Take::Sample;
+            // Mostly every point is a sample the vector units worked out,
+            // and the points run along the row without a gap: then each
+            // colour is stored as four bytes, the fourth overwritten by the
+            // next pixel's, and the last as three.
+            unsigned other = 0;
+            for (int k = 0; k < n; ++k) other |= uint8_t(take[k]) ^ uint8_t(Take::Sample);
+            bool plain = other == 0;
             for (int w = 0; w < (n + 63) / 64; ++w)
                 plain &= ok[w] == (n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1);
             if (plain) {
-                for (int k = 0; k < n; ++k) std::memcpy(row + size_t(xs[k] & Picture::kTileMask) * 3, &colour[k], 3);
+                uint8_t* q = row + size_t(xs[0] & Picture::kTileMask) * 3;
+                if (xs[n - 1] - xs[0] == n - 1) {
+                    for (int k = 0; k < n - 1; ++k) std::memcpy(q + 3 * k, &colour[k], 4);
+                    std::memcpy(q + 3 * (n - 1), &colour[n - 1], 3);
+                } else {
+                    for (int k = 0; k < n; ++k)
+                        std::memcpy(row + size_t(xs[k] & Picture::kTileMask) * 3, &colour[k], 3);
+                }
                 continue;
             }
             for (int k = 0; k < n; ++k) {
