@@ -23,6 +23,9 @@ namespace {
 class TilePool {
 public:
     static constexpr size_t kSlabBytes = size_t(2) << 20;
+    // Tiles lie back to back in a slab; after the last one the slab keeps
+    // room for the slack a tile's readers may touch.
+    static_assert(kSlabBytes % Picture::kTileBytes >= Picture::kTileSlack);
 
     void* take() {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -22,6 +22,10 @@ public:
     static constexpr int kTileMask = kTile - 1;
     static constexpr int kTileStride = kTile * 3;       // bytes per tile row
     static constexpr size_t kTileBytes = size_t(kTile) * kTile * 3;
+    // Every tile is followed by at least this many bytes that may be read
+    // (and mean nothing), so that a reader may fetch a pixel's 3 bytes as
+    // a wider word anywhere in a tile.
+    static constexpr size_t kTileSlack = 8;
 
     Picture() = default;
     // A picture of the given size filled with one colour (0x00BBGGRR).

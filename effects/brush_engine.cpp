@@ -53,7 +53,6 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
     const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d xMax = _mm256_set1_pd(g.W - 2), yMax = _mm256_set1_pd(g.H - 2), yEnd = _mm256_set1_pd(g.H - 1);
     const __m256i low6 = _mm256_set1_epi32(Picture::kTileMask), byte = _mm256_set1_epi32(0xFF);
-    const __m256i lastX = _mm256_set1_epi32(Picture::kTileMask - 1), lastY = _mm256_set1_epi32(Picture::kTileMask);
     const __m256i tilesX = _mm256_set1_epi32(g.tilesX);
     const __m256 sign = _mm256_set1_ps(-0.0f), nearHalf = _mm256_set1_ps(0.5f - 1e-3f);
     for (int i = 0; i < n; i += 8) {
@@ -83,26 +82,33 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
         const __m256i tile = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y0, Picture::kTileBits), tilesX),
                                               _mm256_srai_epi32(x0, Picture::kTileBits));
         // Each lane's two rows of its cell, read as 8 bytes each: pixels
-        // (x0, y) and (x0 + 1, y) and two bytes more. Inside a tile they
-        // are read in place (the two bytes more are still in the tile);
-        // a cell that meets a tile's last two columns or its last row is
-        // put together pixel by pixel.
-        const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(lastX, inX), _mm256_cmpgt_epi32(lastY, inY));
+        // (x0, y) and (x0 + 1, y) and two bytes more (past a tile's end,
+        // its slack). Both rows are read in place, the lower one from the
+        // tile below when the cell meets a tile's last row; a cell whose
+        // two columns lie in two tiles is put together pixel by pixel.
+        const __m256i inside = _mm256_cmpgt_epi32(low6, inX);
+        const __m256i lastRow = _mm256_cmpeq_epi32(inY, low6);
         const unsigned insideBits = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(inside)));
+        const __m256i col = _mm256_add_epi32(inX, _mm256_add_epi32(inX, inX));
         __m256i off = _mm256_add_epi32(_mm256_slli_epi32(inY, Picture::kTileBits), inX);
-        off = _mm256_and_si256(_mm256_add_epi32(off, _mm256_add_epi32(off, off)), inside);
-        alignas(32) int tiles[8], offs[8];
+        off = _mm256_add_epi32(off, _mm256_add_epi32(off, off));
+        const __m256i lowTile = _mm256_add_epi32(tile, _mm256_and_si256(lastRow, tilesX));
+        const __m256i lowOff = _mm256_and_si256(
+            _mm256_blendv_epi8(_mm256_add_epi32(off, _mm256_set1_epi32(Picture::kTileStride)), col, lastRow), inside);
+        off = _mm256_and_si256(off, inside);
+        alignas(32) int tiles[8], offs[8], lowTiles[8], lowOffs[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(tiles), tile);
         _mm256_store_si256(reinterpret_cast<__m256i*>(offs), off);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lowTiles), lowTile);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lowOffs), lowOff);
         // Lanes 0, 1, 4, 5 in the first four slots, 2, 3, 6, 7 in the
         // last four, so that taking the low halves of both gives lanes
         // 0 .. 7 in order.
         static constexpr int kSlot[8] = {0, 1, 4, 5, 2, 3, 6, 7};
         alignas(32) long long top[8], low[8];
         for (int k = 0; k < 8; ++k) {
-            const uint8_t* p = g.tiles[tiles[k]] + offs[k];
-            std::memcpy(&top[kSlot[k]], p, 8);
-            std::memcpy(&low[kSlot[k]], p + Picture::kTileStride, 8);
+            std::memcpy(&top[kSlot[k]], g.tiles[tiles[k]] + offs[k], 8);
+            std::memcpy(&low[kSlot[k]], g.tiles[lowTiles[k]] + lowOffs[k], 8);
         }
         if (__builtin_expect(insideBits != 0xFF, 0)) {
             alignas(32) int xs[8], ys[8];
@@ -157,7 +163,6 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, con
     const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
     const __m512d xMax = _mm512_set1_pd(g.W - 2), yMax = _mm512_set1_pd(g.H - 2), yEnd = _mm512_set1_pd(g.H - 1);
     const __m512i low6 = _mm512_set1_epi32(Picture::kTileMask), byte = _mm512_set1_epi32(0xFF);
-    const __m512i lastX = _mm512_set1_epi32(Picture::kTileMask - 1), lastY = _mm512_set1_epi32(Picture::kTileMask);
     const __m512i tilesX = _mm512_set1_epi32(g.tilesX);
     const __m512i evens = _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
     const __m512i noSign = _mm512_set1_epi32(0x7FFFFFFF);
@@ -188,19 +193,28 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, con
         const __m512i inX = _mm512_and_si512(x0, low6), inY = _mm512_and_si512(y0, low6);
         const __m512i tile = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(y0, Picture::kTileBits), tilesX),
                                               _mm512_srai_epi32(x0, Picture::kTileBits));
-        // As in the AVX2 version: both rows of each cell in place, cells at
-        // a tile's edge put together pixel by pixel.
-        const __mmask16 inside = _mm512_cmpgt_epi32_mask(lastX, inX) & _mm512_cmpgt_epi32_mask(lastY, inY);
+        // As in the AVX2 version: both rows of each cell in place, the
+        // lower one from the tile below at a tile's last row, cells whose
+        // columns lie in two tiles put together pixel by pixel.
+        const __mmask16 inside = _mm512_cmpgt_epi32_mask(low6, inX);
+        const __mmask16 lastRow = _mm512_cmpeq_epi32_mask(inY, low6);
+        const __m512i col = _mm512_add_epi32(inX, _mm512_add_epi32(inX, inX));
         __m512i off = _mm512_add_epi32(_mm512_slli_epi32(inY, Picture::kTileBits), inX);
-        off = _mm512_maskz_mov_epi32(inside, _mm512_add_epi32(off, _mm512_add_epi32(off, off)));
-        alignas(64) int tiles[16], offs[16];
+        off = _mm512_add_epi32(off, _mm512_add_epi32(off, off));
+        const __m512i lowTile = _mm512_mask_add_epi32(tile, lastRow, tile, tilesX);
+        const __m512i lowOff = _mm512_maskz_mov_epi32(
+            inside, _mm512_mask_blend_epi32(lastRow, _mm512_add_epi32(off, _mm512_set1_epi32(Picture::kTileStride)),
+                                            col));
+        off = _mm512_maskz_mov_epi32(inside, off);
+        alignas(64) int tiles[16], offs[16], lowTiles[16], lowOffs[16];
         _mm512_store_si512(tiles, tile);
         _mm512_store_si512(offs, off);
+        _mm512_store_si512(lowTiles, lowTile);
+        _mm512_store_si512(lowOffs, lowOff);
         alignas(64) long long top[16], low[16];
         for (int k = 0; k < 16; ++k) {
-            const uint8_t* p = g.tiles[tiles[k]] + offs[k];
-            std::memcpy(&top[k], p, 8);
-            std::memcpy(&low[k], p + Picture::kTileStride, 8);
+            std::memcpy(&top[k], g.tiles[tiles[k]] + offs[k], 8);
+            std::memcpy(&low[k], g.tiles[lowTiles[k]] + lowOffs[k], 8);
         }
         if (__builtin_expect(inside != 0xFFFF, 0)) {
             alignas(64) int xs[16], ys[16];

@@ -4,13 +4,18 @@
 // or high among them, and pictures big enough to be shared over threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "effect_test_util.h"
 #include "effects/axis_stretch.h"
+#include "effects/brush_engine.h"
+#include "effects/sampler.h"
 #include "effects/smear.h"
 #include "effects/spherical.h"
 #include "effects/twist.h"
@@ -137,4 +142,74 @@ TEST(BrushEngine, BigBrushesSharedOverThreadsMatchTheirMapping) {
             expectSame(brush, src, c);
         }
     }
+}
+
+// The vector sampler against xiangsujuhe, for every width of vector units
+// the engine may pick: points at random, on every kind of tile edge (a
+// cell's columns in two tiles, its rows in two tiles, both), on the
+// picture's last row and column, beyond the picture, NaN, and halfway
+// between pixels where the rounding must fall exactly as the sampler's.
+TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
+    namespace brush = jollix::brush;
+    const Picture src = noisePicture(200, 150, 11);
+    // A picture whose neighbours differ by odd steps, so that halfway
+    // points land exactly on halves.
+    Picture steps(130, 70);
+    for (int y = 0; y < steps.height(); ++y)
+        for (int x = 0; x < steps.width(); ++x) steps.setPixel(x, y, uint32_t((x * 3 + y * 5) & 0xFF) * 0x010101u);
+    const double nan = std::nan("");
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> any(-20.0, 220.0);
+    for (const Picture* pic : {&src, static_cast<const Picture*>(&steps)}) {
+        std::vector<double> xs, ys;
+        const double edges[] = {62.0, 62.5, 63.0, 63.25, 63.999, 64.0, 127.5, 128.0};
+        for (double e : edges)
+            for (double f : edges) {
+                xs.push_back(e), ys.push_back(f);
+                xs.push_back(e + 0.5), ys.push_back(f - 0.5);
+            }
+        const double odd[][2] = {{pic->width() - 1.0, 3.5}, {pic->width() - 2.0, pic->height() - 1.0},
+                                 {pic->width() - 1.5, pic->height() - 1.5}, {-0.0, 5.5}, {-3.0, -7.0},
+                                 {nan, 4.5}, {4.5, nan}, {1e300, -1e300}, {10.5, 20.5}, {11.5, 0.5}};
+        for (const auto& p : odd) xs.push_back(p[0]), ys.push_back(p[1]);
+        for (int k = 0; k < 300; ++k) xs.push_back(any(rng)), ys.push_back(any(rng) * 0.7);
+        const brush::detail::SampleGrid grid(*pic);
+        for (int level : {2, 1, 0}) {
+            brush::detail::limitVectors(level);
+            for (size_t start = 0; start < xs.size(); start += 64) {
+                const int n = int(std::min<size_t>(64, xs.size() - start));
+                alignas(64) double sx[64] = {}, sy[64] = {};
+                alignas(64) uint32_t colour[64];
+                uint64_t ok[1];
+                std::copy(xs.begin() + long(start), xs.begin() + long(start) + n, sx);
+                std::copy(ys.begin() + long(start), ys.begin() + long(start) + n, sy);
+                brush::detail::sampleRow(grid, sx, sy, n, colour, ok);
+                for (int k = 0; k < n; ++k) {
+                    if (!((ok[0] >> k) & 1)) continue;
+                    const uint32_t want = jollix::sampleAt(*pic, sx[k], sy[k]);
+                    const uint32_t bgr = ((want & 0xFF) << 16) | (want & 0xFF00) | ((want >> 16) & 0xFF);
+                    EXPECT_EQ(colour[k], bgr) << "level " << level << " at " << sx[k] << ", " << sy[k];
+                }
+                if (level == 0) EXPECT_EQ(ok[0], 0u);
+            }
+        }
+        brush::detail::limitVectors(2);
+    }
+}
+
+// Every brush through the engine with each width of vector units the
+// processor may have, and with none.
+TEST(BrushEngine, BrushesMatchTheirMappingWithEveryVectorWidth) {
+    const Picture src = noisePicture(300, 260, 5);
+    const Case cases[] = {{300, 260, 150, 130, 120, 60}, {300, 260, 0, 259, 140, 200}, {300, 260, 299, 10, 90, -40}};
+    for (int level : {1, 0}) {
+        SCOPED_TRACE("vector level " + std::to_string(level));
+        jollix::brush::detail::limitVectors(level);
+        for (const Brush& brush : kBrushes)
+            for (Case c : cases) {
+                if (std::string(brush.name) == "smear") c.strength = packDrag(40, -70);
+                expectSame(brush, src, c);
+            }
+    }
+    jollix::brush::detail::limitVectors(2);
 }
