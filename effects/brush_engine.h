@@ -69,6 +69,9 @@ template <class Brush>
 void axesFromMap(const Brush& brush, int y, int centreX, int centreY, const int* xs, int n, double* sx, double* sy,
                  Take* take) {
     for (int k = 0; k < n; ++k) take[k] = Take::Sample;
+    // The row's points run left to right: the centre column can only be
+    // among them when it lies between the first and the last.
+    if (n == 0 || (y != centreY && (centreX < xs[0] || centreX > xs[n - 1]))) return;
     for (int k = 0; k < n; ++k)
         if (y == centreY || xs[k] == centreX) {
             const Source s = brush.map(xs[k], y);
@@ -102,12 +105,6 @@ void sampleRow(const SampleGrid& grid, const double* sx, const double* sy, int n
 // For the tests: sampleRow uses vector units up to `level` only (2:
 // AVX-512, 1: AVX2, 0: none, every point left to the caller).
 void limitVectors(int level);
-
-inline void store(uint8_t* q, uint32_t colour) {
-    q[0] = uint8_t(colour >> 16);
-    q[1] = uint8_t(colour >> 8);
-    q[2] = uint8_t(colour);
-}
 
 // The tiles of the result that the region meets inside the picture, as
 // indices tx + ty * tilesX, and the number of pixels it has there.
@@ -162,18 +159,24 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
         int xs[Picture::kTile];
         Take take[Picture::kTile];
         // A region of column runs is turned around first: the columns of
-        // each of the tile's rows, as offsets from the tile's left edge.
-        uint8_t runs[Picture::kTile][Picture::kTile];
-        int count[Picture::kTile] = {};
+        // each of the tile's rows as a mask of bits (bit c for column
+        // x0 + c). Each column's run switches its bit on at its first row
+        // and off after its last.
+        uint64_t rowMask[Picture::kTile + 1] = {};
         if (!region.byRows) {
+            uint64_t flips[Picture::kTile + 1] = {};
             const long long j0 = std::max<long long>(x0 - region.first, 0);
             const long long j1 = std::min<long long>(x1 - region.first, lines - 1);
             for (long long j = j0; j <= j1; ++j) {
-                const int from = int(std::max<long long>(region.lo[size_t(j)], y0) - y0);
-                const int to = int(std::min<long long>(region.hi[size_t(j)], y1) - y0);
-                const uint8_t column = uint8_t(region.first + j - x0);
-                for (int r = from; r <= to; ++r) runs[r][count[r]++] = column;
+                const long long from = std::max<long long>(region.lo[size_t(j)], y0) - y0;
+                const long long to = std::min<long long>(region.hi[size_t(j)], y1) - y0;
+                if (from > to) continue;
+                const uint64_t bit = uint64_t(1) << (region.first + j - x0);
+                flips[from] ^= bit;
+                flips[to + 1] ^= bit;
             }
+            uint64_t on = 0;
+            for (int r = 0; r <= y1 - y0; ++r) rowMask[r] = on ^= flips[r];
         }
         for (int y = y0; y <= y1; ++y) {
             // The pixels of this tile row inside the region.
@@ -185,8 +188,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 const long long to = std::min<long long>(region.hi[size_t(j)], x1);
                 for (long long x = from; x <= to; ++x) xs[n++] = int(x);
             } else {
-                n = count[y - y0];
-                for (int k = 0; k < n; ++k) xs[k] = x0 + runs[y - y0][k];
+                for (uint64_t m = rowMask[y - y0]; m != 0; m &= m - 1) xs[n++] = x0 + __builtin_ctzll(m);
             }
             if (n == 0) continue;
             // A brush may work out a whole row of its points at once (for
@@ -204,24 +206,27 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
             for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
             detail::sampleRow(grid, sx, sy, n, colour, ok);
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
-            // Mostly every point is a sample the vector units worked out,
-            // and the points run along the row without a gap: then each
-            // colour is stored as four bytes, the fourth overwritten by the
-            // next pixel's, and the last as three.
+            // The points the vector units left out are sampled one by one,
+            // into the same bytes.
+            for (int w = 0; w < (n + 63) / 64; ++w) {
+                const uint64_t all = n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1;
+                for (uint64_t m = ~ok[w] & all; m != 0; m &= m - 1) {
+                    const int k = 64 * w + __builtin_ctzll(m);
+                    if (take[k] != Take::Sample) continue;
+                    const uint32_t c = view.sample(sx[k], sy[k]);  // red + 256 green + 65536 blue
+                    colour[k] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+                }
+            }
+            // Mostly every point is a sample and the points run along the
+            // row without a gap: then each colour is stored as four bytes,
+            // the fourth overwritten by the next pixel's, and the last as
+            // three.
             unsigned other = 0;
             for (int k = 0; k < n; ++k) other |= uint8_t(take[k]) ^ uint8_t(Take::Sample);
-            bool plain = other == 0;
-            for (int w = 0; w < (n + 63) / 64; ++w)
-                plain &= ok[w] == (n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1);
-            if (plain) {
+            if (other == 0 && xs[n - 1] - xs[0] == n - 1) {
                 uint8_t* q = row + size_t(xs[0] & Picture::kTileMask) * 3;
-                if (xs[n - 1] - xs[0] == n - 1) {
-                    for (int k = 0; k < n - 1; ++k) std::memcpy(q + 3 * k, &colour[k], 4);
-                    std::memcpy(q + 3 * (n - 1), &colour[n - 1], 3);
-                } else {
-                    for (int k = 0; k < n; ++k)
-                        std::memcpy(row + size_t(xs[k] & Picture::kTileMask) * 3, &colour[k], 3);
-                }
+                for (int k = 0; k < n - 1; ++k) std::memcpy(q + 3 * k, &colour[k], 4);
+                std::memcpy(q + 3 * (n - 1), &colour[n - 1], 3);
                 continue;
             }
             for (int k = 0; k < n; ++k) {
@@ -229,12 +234,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 switch (take[k]) {
                 case Take::Keep: break;
                 case Take::Copy: std::memcpy(q, view.at(int(sx[k]), int(sy[k])), 3); break;
-                case Take::Sample:
-                    if ((ok[k >> 6] >> (k & 63)) & 1)
-                        std::memcpy(q, &colour[k], 3);
-                    else
-                        detail::store(q, view.sample(sx[k], sy[k]));
-                    break;
+                case Take::Sample: std::memcpy(q, &colour[k], 3); break;
                 }
             }
         }
