@@ -111,6 +111,21 @@ uint8_t* Picture::mutableTile(int tx, int ty) {
     return t->data;
 }
 
+Picture::Rewrite Picture::rewriteTiles(const std::vector<size_t>& indices) {
+    Rewrite r;
+    r.fresh.reserve(indices.size());
+    r.old.reserve(indices.size());
+    r.keep.reserve(indices.size());
+    for (size_t i : indices) {
+        auto block = newTile<Tile>(nullptr);
+        r.old.push_back(tiles_[i]->data);
+        r.keep.push_back(std::move(tiles_[i]));
+        r.fresh.push_back(block->data);
+        tiles_[i] = std::move(block);
+    }
+    return r;
+}
+
 void Picture::readRowSpan(int y, int x0, int count, uint8_t* dst) const {
     const int ty = y >> kTileBits;
     const size_t rowOff = size_t(y & kTileMask) * kTileStride;

@@ -88,6 +88,18 @@ public:
     // do this at once for different tiles.
     void shareTile(int tx, int ty, const Picture& from, int fromX, int fromY);
 
+    // Tiles about to be rewritten by several threads at once: each listed
+    // tile (index ty * tilesX + tx) gets a block of its own from the pool,
+    // its bytes not yet written, in fresh; what it held before is in old,
+    // kept readable while `keep` lives. The caller fills every fresh block
+    // (usually from old first), each from one thread.
+    struct Rewrite {
+        std::vector<uint8_t*> fresh;
+        std::vector<const uint8_t*> old;
+        std::vector<std::shared_ptr<const void>> keep;
+    };
+    Rewrite rewriteTiles(const std::vector<size_t>& indices);
+
     // Row access: copy row y (width * 3 bytes, BGR) out of or into the picture.
     void readRow(int y, uint8_t* dst) const;
     void writeRow(int y, const uint8_t* src);

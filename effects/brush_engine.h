@@ -139,17 +139,17 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
         return;
     }
     const detail::RegionTiles rt = detail::regionTiles(region, W, H);
-    // Every tile to be written is made the result's own before the threads
-    // start, so that they only ever write into tiles nobody else holds.
-    std::vector<uint8_t*> own(rt.tiles.size());
-    for (size_t i = 0; i < rt.tiles.size(); ++i)
-        own[i] = dst.mutableTile(int(rt.tiles[i] % size_t(dst.tilesX())), int(rt.tiles[i] / size_t(dst.tilesX())));
+    // Every tile to be written gets a block of its own before the threads
+    // start, so that they only ever write into tiles nobody else holds;
+    // each thread copies what the tile held into it, then paints it.
+    const Picture::Rewrite own = dst.rewriteTiles(rt.tiles);
 
     const detail::SampleGrid grid(src);
     const long long lines = region.lines();
     auto paintTile = [&](size_t item) {
         const int tx = int(rt.tiles[item] % size_t(dst.tilesX())), ty = int(rt.tiles[item] / size_t(dst.tilesX()));
-        uint8_t* base = own[item];
+        uint8_t* base = own.fresh[item];
+        std::memcpy(base, own.old[item], Picture::kTileBytes);
         jollix::detail::SourceView view(src);
         const int x0 = tx * Picture::kTile, x1 = std::min(W, x0 + Picture::kTile) - 1;
         const int y0 = ty * Picture::kTile, y1 = std::min(H, y0 + Picture::kTile) - 1;
