@@ -46,7 +46,10 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
     }();
     alignas(64) int16_t s121[kPad], s111[kPad], s111g[kPad], diff[kPad];
     const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
-    uint8_t all = 0xFF;
+    uint8_t all = 0xFF;  // of the picture's border pixels
+    // Per byte of a row, nonzero where any row of the tile has an edge:
+    // kept byte by byte so that no row ends in a sum over its bytes.
+    alignas(64) int16_t edges[Picture::kTileStride] = {};
     for (int r = 0; r < t.m; ++r) {
         const int y = t.y0 + r;
         uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
@@ -74,18 +77,18 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
         const int i0 = !Inner && t.x0 == 0 ? 3 : 0, i1 = !Inner && t.x0 + n == w ? bytes - 3 : bytes;
         for (int i = 0; i < i0; ++i) all &= o[i] = uint8_t(255 - own[i]);
         for (int i = i1; i < bytes; ++i) all &= o[i] = uint8_t(255 - own[i]);
-        int16_t edges = 0;  // nonzero once any pixel is not white
         for (int i = i0; i < i1; ++i) {
             const int16_t dx = int16_t(s121[i + 6] - s121[i]);
             const int16_t dy = int16_t(diff[i] + diff[i + 3] + diff[i + 6]);
             const int16_t dl = int16_t(s111[i] - s111g[i + 6]);
             const int16_t v = std::min<int16_t>(255, std::max<int16_t>(0, std::max(dl, std::max(dx, dy))));
             o[i] = uint8_t(255 - v);
-            edges |= v;
+            edges[i] |= v;
         }
-        if (edges) all = 0;
     }
-    return all == 0xFF ? band::Keep::Blank : band::Keep::Written;
+    int16_t any = 0;
+    for (int i = 0; i < Picture::kTileStride; ++i) any |= edges[i];
+    return all == 0xFF && !any ? band::Keep::Blank : band::Keep::Written;
 }
 
 JOLLIX_VECTOR_CLONES
@@ -103,23 +106,20 @@ band::Keep thresholdTile(const Picture& edge, const band::TileJob& t, int bound,
     bool all = true;
     band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
         alignas(64) int16_t part[band::kRunBytes];
-        // Per pixel, at its last byte: white or black, and whether its sum
-        // is right on the bound.
-        alignas(64) uint8_t white[band::kRunBytes + 2], onBound[band::kRunBytes + 2];
+        // Per pixel, at its last byte: white or black. On the way, whether
+        // any pixel is black, and whether any sum is right on the bound.
+        alignas(64) uint8_t white[band::kRunBytes + 2];
         detail::weighBytes(p, bytes, part);
         white[0] = white[1] = white[int(bytes)] = white[int(bytes) + 1] = 0;
-        onBound[0] = onBound[1] = onBound[int(bytes)] = onBound[int(bytes) + 1] = 0;
+        uint8_t halfway = 0, runAll = 0xFF;
         for (int k = 2; k < bytes; ++k) {
             const int16_t s = detail::sumEndingAt(part, k);
+            const uint8_t pixel = detail::kRunTables.third[size_t(k)];
             white[k] = uint8_t(-int(s > bound16));
-            onBound[k] = uint8_t(-int(s == bound16));
+            halfway |= uint8_t(-int(s == bound16)) & pixel;
+            runAll &= white[k] | uint8_t(~pixel);
         }
         detail::spreadOverPixels(white, bytes, o);
-        uint8_t runAll = 0xFF, halfway = 0;
-        for (int i = 0; i < bytes; ++i) {
-            runAll &= o[i];
-            halfway |= onBound[i] & detail::kRunTables.third[size_t(i)];
-        }
         if (!runAll) all = false;
         if (!halfway) return;
         for (int i = 0; i < bytes; i += 3) {

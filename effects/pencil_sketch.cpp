@@ -112,12 +112,14 @@ band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint8_t* 
         detail::weighBytes(p, bytes, part);
         // At a pixel's last byte: 0xFF when its sum lies halfway.
         alignas(64) uint8_t halfway[band::kRunBytes + 8] = {};
+        alignas(64) uint16_t sums[band::kRunBytes];
         for (int k = 2; k < bytes; ++k) {
             const uint16_t s = uint16_t(detail::sumEndingAt(part, k));
+            sums[k] = s;
             halfway[k] = uint8_t(-int(s % 100 == 50)) & detail::kRunTables.third[size_t(k)];
         }
         level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
-        for (int k = 2; k < bytes; k += 3) level[k] = toneBySum[detail::sumEndingAt(part, k)];
+        for (int k = 2; k < bytes; k += 3) level[k] = toneBySum[sums[k]];
         // Halfway sums are rare: eight bytes are looked at together.
         for (int k = 0; k < bytes; k += 8) {
             uint64_t eight;

@@ -38,7 +38,9 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
     constexpr int kPad = band::kAroundBytes;
     alignas(64) uint8_t lo[kPad], mid[kPad], hi[kPad];
     const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
-    uint8_t changed = 0;
+    // Per byte of a row, nonzero where any row of the tile changed: kept
+    // byte by byte so that no row ends in a sum over its bytes.
+    alignas(64) uint8_t changed[Picture::kTileStride] = {};
     for (int r = 0; r < t.m; ++r) {
         const int y = t.y0 + r;
         uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
@@ -67,10 +69,12 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
             const uint8_t minHi = mn(hi[i], mn(hi[i + 3], hi[i + 6]));
             const uint8_t medMid = med3(mid[i], mid[i + 3], mid[i + 6]);
             o[i] = med3(maxLo, medMid, minHi);
-            changed |= o[i] ^ own[i];
+            changed[i] |= o[i] ^ own[i];
         }
     }
-    return changed ? band::Keep::Written : band::Keep::Unchanged;
+    uint8_t any = 0;
+    for (int i = 0; i < Picture::kTileStride; ++i) any |= changed[i];
+    return any ? band::Keep::Written : band::Keep::Unchanged;
 }
 
 JOLLIX_VECTOR_CLONES
