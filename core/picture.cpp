@@ -39,7 +39,9 @@ public:
     void take(size_t n, std::vector<void*>& out) {
         std::lock_guard<std::mutex> lock(mutex_);
         while (free_.size() < n) addSlab();
-        out.insert(out.end(), free_.end() - std::ptrdiff_t(n), free_.end());
+        // In the order take() would hand them out, so that a new picture's
+        // tiles lie in memory in the order of its rows.
+        out.insert(out.end(), free_.rbegin(), free_.rbegin() + std::ptrdiff_t(n));
         free_.resize(free_.size() - n);
     }
     void give(void* t) {

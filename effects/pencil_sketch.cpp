@@ -111,7 +111,9 @@ band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint8_t* 
         alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
         detail::weighBytes(p, bytes, part);
         // At a pixel's last byte: 0xFF when its sum lies halfway.
-        alignas(64) uint8_t halfway[band::kRunBytes + 8] = {};
+        alignas(64) uint8_t halfway[band::kRunBytes + 8];
+        halfway[0] = halfway[1] = 0;
+        std::memset(halfway + int(bytes), 0, 8);
         alignas(64) uint16_t sums[band::kRunBytes];
         for (int k = 2; k < bytes; ++k) {
             const uint16_t s = uint16_t(detail::sumEndingAt(part, k));
