@@ -217,7 +217,19 @@ constexpr int kMaxBlock = 255;
 // error stays below sum / 2^24 < 1 / den).
 struct BlockDivider {
     uint32_t den, inv;
-    explicit BlockDivider(uint32_t d) : den(d), inv(((1u << 24) + d - 1) / d) {}
+    int shift = -1;  // log2 of den when den is a power of two
+    explicit BlockDivider(uint32_t d) : den(d), inv(((1u << 24) + d - 1) / d) {
+        if ((d & (d - 1)) == 0)
+            for (shift = 0; (1u << shift) < d; ++shift) {
+            }
+    }
+    // The same for den = 2^shift, shift >= 1, in 16 bits: a remainder above
+    // half a den carries, and one of exactly half carries onto an odd
+    // quotient.
+    uint8_t byShift(uint16_t sum) const {
+        const uint16_t half = uint16_t(1u << (shift - 1));
+        return uint8_t((sum + (half - 1) + ((sum >> shift) & 1)) >> shift);
+    }
     uint8_t operator()(uint32_t sum) const {
         const uint32_t q = (sum * inv) >> 24, twice = 2 * (sum - q * den);
         return uint8_t(q + ((uint32_t(twice > den) | (uint32_t(twice == den) & q)) & 1));
@@ -264,7 +276,10 @@ void blockMeanTile(const Picture& src, const band::TileJob& t, int fx, int fy, B
         }
         for (int X = 0; X < n; ++X) std::memcpy(blockSums + 3 * X, sums + step * X, 3 * sizeof(uint16_t));
         uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
-        for (int i = 0; i < 3 * n; ++i) o[i] = divide(blockSums[i]);
+        if (divide.shift > 0)
+            for (int i = 0; i < 3 * n; ++i) o[i] = divide.byShift(blockSums[i]);
+        else
+            for (int i = 0; i < 3 * n; ++i) o[i] = divide(blockSums[i]);
     }
 }
 

@@ -235,6 +235,8 @@ TEST(Resample, WholeFactorShrinksAreTheRoundedBlockMeansAtEverySize) {
         {256, 200, 2, 2, 0}, {390, 260, 3, 4, 0},   {130, 129, 2, 3, 0},        {1024, 70, 16, 1, 0},
         {320, 300, 16, 15, 0}, {340, 30, 17, 1, 0}, {256, 256, 16, 16, 0},      {2600, 1600, 2, 2, 0},
         {66, 2, 2, 2, 0},      {3, 300, 1, 3, 0},   {320, 300, 16, 15, 0xFFFFFF}, {30, 30, 15, 15, 0xFEFDFC},
+        // Blocks of a power of two pixels.
+        {130, 64, 2, 1, 0},    {256, 64, 16, 8, 0}, {256, 64, 16, 8, 0xFFFFFF},   {8, 200, 1, 8, 0},
     };
     for (const Case& c : cases) {
         const Picture src = c.colour ? Picture(c.sw, c.sh, c.colour) : patterned(c.sw, c.sh, uint32_t(c.sw + c.fy));
