@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/brush_engine.h"
+#include "effects/vector_build.h"
 #include "effects/sampler.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
@@ -63,19 +64,88 @@ namespace {
 
 // The expand as a brush: the pixel at offset G = centre - i along line f
 // takes its colour from centre - q G, q = (F - h) / sqrt(F^2 - G^2) being
-// the line's factor at |G| (NaN where the pixel keeps its colour).
+// the factor of the line's offset m = |centre line - f| at |G|; where the
+// root has no positive argument the pixel keeps its colour.
 template <bool kVertical>
 struct ExpandBrush {
+    // Per line offset m: F - h, F^2, and F in extended precision.
+    struct Line {
+        double dF, F2;
+        long double F;
+    };
+
+    // The factor of line offset m at |G| = g, NaN where the pixel keeps its
+    // colour. Close to the line's ends the root's sign is decided in
+    // extended precision.
+    double factor(long long m, long long g) const {
+        const Line& l = lines[size_t(m)];
+        const double G = double(g);
+        double arg = l.F2 - G * G;
+        if (!(arg > l.F2 * 1e-12)) {
+            const long double e = l.F * l.F - static_cast<long double>(G) * G;
+            if (!(e > 0)) return std::nan("");
+            arg = double(e);
+        }
+        return l.dF / std::sqrt(arg);
+    }
+
     brush::Source map(int x, int y) const {
         const long long f = kVertical ? x : y, i = kVertical ? y : x;
-        const double q = factors[size_t(f - first)][std::llabs(innerC - i)];
+        const double q = factor(std::llabs(outerC - f), std::llabs(innerC - i));
         if (q != q) return brush::keep();
         const double s = innerC - q * double(innerC - i);
         return kVertical ? brush::sampleAt(double(f), s) : brush::sampleAt(s, double(f));
     }
-    int innerC;
-    long long first;
-    std::vector<const double*> factors;  // per line from `first`
+
+    // A row of points at once: the factors in vector registers, those
+    // close to a line's end (rare) again through factor().
+    void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
+        alignas(64) double q[Picture::kTile];
+        alignas(64) uint8_t nearEnd[Picture::kTile];
+        if constexpr (kVertical)
+            verticalFactors(y, xs, n, q, nearEnd);
+        else
+            horizontalFactors(y, xs, n, q, nearEnd);
+        for (int k = 0; k < n; ++k) {
+            const long long f = kVertical ? xs[k] : y, i = kVertical ? y : xs[k];
+            if (nearEnd[k]) q[k] = factor(std::llabs(outerC - f), std::llabs(innerC - i));
+            take[k] = q[k] != q[k] ? brush::Take::Keep : brush::Take::Sample;
+            const double s = innerC - q[k] * double(innerC - i);
+            sx[k] = kVertical ? double(f) : s;
+            sy[k] = kVertical ? s : double(f);
+        }
+    }
+
+    // The factors of the pixels (xs[k], y) of the vertical brush, each on
+    // its own line, all at |G| = |innerC - y|.
+    JOLLIX_VECTOR_CLONES void verticalFactors(int y, const int* __restrict xs, int n, double* __restrict q,
+                                              uint8_t* __restrict nearEnd) const {
+        const double G = double(std::llabs((long long)innerC - y)), G2 = G * G;
+        const Line* __restrict l = lines.data();
+        const int c = outerC;
+        for (int k = 0; k < n; ++k) {
+            const int m = xs[k] < c ? c - xs[k] : xs[k] - c;
+            const double F2 = l[m].F2, arg = F2 - G2;
+            nearEnd[k] = !(arg > F2 * 1e-12);
+            q[k] = l[m].dF / std::sqrt(nearEnd[k] ? F2 : arg);
+        }
+    }
+
+    // The factors of the pixels (xs[k], y) of the horizontal brush, all on
+    // the line of row y, at |G| = |innerC - xs[k]|.
+    JOLLIX_VECTOR_CLONES void horizontalFactors(int y, const int* __restrict xs, int n, double* __restrict q,
+                                                uint8_t* __restrict nearEnd) const {
+        const Line& l = lines[size_t(std::llabs((long long)outerC - y))];
+        const double F2 = l.F2, dF = l.dF, c = innerC;
+        for (int k = 0; k < n; ++k) {
+            const double G = double(xs[k]) - c, arg = F2 - G * G;
+            nearEnd[k] = !(arg > F2 * 1e-12);
+            q[k] = dF / std::sqrt(nearEnd[k] ? F2 : arg);
+        }
+    }
+
+    int outerC, innerC;
+    std::vector<Line> lines;  // per line offset 0 .. mMax
 };
 
 // The expand. Lines are the columns of the vertical and the rows of the
@@ -111,32 +181,13 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
             sp.start = total;
             total += size_t(std::min(kMax, std::max<long long>({innerC - sp.lo, sp.hi - innerC, 0}))) + 1;
         }
-        std::vector<double> factor(total);
+        ExpandBrush<kVertical> brush{outerC, innerC, std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
         for (long long m = 0; m <= mMax; ++m) {
             const long long f1 = (long long)outerC - m, f2 = (long long)outerC + m;
             if (!((f1 >= 0 && f1 < outerN) || (f2 >= 0 && f2 < outerN))) continue;
             const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
             const long double Fl = line.F;
-            const double dF = double(Fl - line.h);
-            const double F2 = double(Fl * Fl);
-            const size_t n = (m < mMax ? spans[size_t(m) + 1].start : total) - spans[size_t(m)].start;
-            double* fac = factor.data() + spans[size_t(m)].start;
-            for (size_t k = 0; k < n; ++k) {
-                const double G = double(k);
-                double arg = F2 - G * G;
-                if (!(arg > F2 * 1e-12)) {
-                    // Close to the line's ends: decide the root's sign in
-                    // extended precision. Where the root has no positive
-                    // argument the pixel keeps its colour (marked NaN).
-                    const long double e = Fl * Fl - static_cast<long double>(G) * G;
-                    if (!(e > 0)) {
-                        fac[k] = std::nan("");
-                        continue;
-                    }
-                    arg = double(e);
-                }
-                fac[k] = dF / std::sqrt(arg);
-            }
+            brush.lines[size_t(m)] = {double(Fl - line.h), double(Fl * Fl), Fl};
         }
         // The lines inside the picture, each with the run of pixels it
         // writes: the pixels at its ends whose root has no positive
@@ -144,15 +195,14 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         brush::Region region;
         region.byRows = !kVertical;
         region.first = std::max((long long)outerC - R + 1, 0LL);
-        ExpandBrush<kVertical> brush{innerC, region.first, {}};
         for (long long f = region.first; f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
-            const Span& sp = spans[size_t(std::llabs(outerC - f))];  // |outerC - f| <= mMax
-            const double* fac = factor.data() + sp.start;
+            const long long m = std::llabs(outerC - f);  // <= mMax
+            const Span& sp = spans[size_t(m)];
+            auto keeps = [&](long long i) { return std::isnan(brush.factor(m, std::llabs(innerC - i))); };
             long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
-            while (from <= to && std::isnan(fac[std::llabs(innerC - from)])) ++from;
-            while (to >= from && std::isnan(fac[std::llabs(innerC - to)])) --to;
+            while (from <= to && keeps(from)) ++from;
+            while (to >= from && keeps(to)) --to;
             region.add(from, to);
-            brush.factors.push_back(fac);
         }
         // One step per line, inside the picture or not.
         brush::paint(src, dst, brush, region, 2 * (long long)R - 1, progress, how);

@@ -149,6 +149,11 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
     }
 }
 
+// GCC 12's AVX-512 intrinsics start some vectors "undefined", which its
+// flow analysis takes for uninitialised reads.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 // Two halves of eight lanes as one vector of sixteen.
 __attribute__((target("avx512f"), always_inline)) inline __m512i join(__m256i a, __m256i b) {
     return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
@@ -252,6 +257,7 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, con
         ok[i >> 6] |= uint64_t(uint16_t(~bad)) << (i & 63);
     }
 }
+#pragma GCC diagnostic pop
 #endif
 
 // The widest vector units the processor has: 2 for AVX-512, 1 for AVX2, 0
