@@ -114,16 +114,21 @@ uint8_t* Picture::mutableTile(int tx, int ty) {
 }
 
 Picture::Rewrite Picture::rewriteTiles(const std::vector<size_t>& indices) {
+    // Every block is taken before any tile changes, so that a failed
+    // allocation leaves the picture as it was.
+    std::vector<std::shared_ptr<Tile>> blocks;
+    blocks.reserve(indices.size());
+    for (size_t n = 0; n < indices.size(); ++n) blocks.push_back(newTile<Tile>(nullptr));
     Rewrite r;
     r.fresh.reserve(indices.size());
     r.old.reserve(indices.size());
     r.keep.reserve(indices.size());
-    for (size_t i : indices) {
-        auto block = newTile<Tile>(nullptr);
+    for (size_t n = 0; n < indices.size(); ++n) {
+        const size_t i = indices[n];
         r.old.push_back(tiles_[i]->data);
+        r.fresh.push_back(blocks[n]->data);
         r.keep.push_back(std::move(tiles_[i]));
-        r.fresh.push_back(block->data);
-        tiles_[i] = std::move(block);
+        tiles_[i] = std::move(blocks[n]);
     }
     return r;
 }
