@@ -55,7 +55,9 @@ GifPtr slurp(const std::string& bytes, Reader& reader) {
     int error = 0;
     GifPtr gif(DGifOpen(&reader, readMemory, &error));
     EXPECT_TRUE(gif) << GifErrorString(error);
-    if (gif) EXPECT_EQ(DGifSlurp(gif.get()), GIF_OK) << GifErrorString(gif->Error);
+    if (gif) {
+        EXPECT_EQ(DGifSlurp(gif.get()), GIF_OK) << GifErrorString(gif->Error);
+    }
     return gif;
 }
 
