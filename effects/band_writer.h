@@ -97,14 +97,16 @@ inline __attribute__((always_inline)) void runs(const Picture& src, const TileJo
 // The source pixels a 3 x 3 neighbourhood reads for row y (1 <= y <= height
 // - 2) of the tile column that starts at x0 and is n pixels wide: rows y - 1,
 // y and y + 1 of that tile column in place, and in each the pixel just left
-// of the tile (x0 - 1) and just right of its n pixels (x0 + n). At the
-// picture's left and right edges, where no such pixel exists, the tile's own
-// first and last pixel stand in; effects keep the edge pixels of the
-// picture to rules of their own anyway.
+// of the tile (x0 - 1) and just right of its n pixels (x0 + n). Those two
+// are read as the last and the first kWindow bytes of the neighbouring
+// tiles' rows, so that every loop has a count known in advance. At the
+// picture's left and right edges, where no such pixel exists, they are
+// null: effects keep the edge pixels of the picture to rules of their own.
+constexpr int kWindow = 16;
 struct Around {
     const uint8_t* row[3];
-    const uint8_t* left[3];
-    const uint8_t* right[3];
+    const uint8_t* left[3];   // kWindow bytes ending with the pixel x0 - 1
+    const uint8_t* right[3];  // kWindow bytes starting with the pixel x0 + n
 };
 
 inline Around around(const Picture& src, int tx, int y, int n) {
@@ -114,24 +116,28 @@ inline Around around(const Picture& src, int tx, int y, int n) {
     for (int k = 0; k < 3; ++k) {
         const int yy = y - 1 + k;
         a.row[k] = src.tileRow(tx, yy);
-        a.left[k] = first ? a.row[k] : src.tileRow(tx - 1, yy) + (Picture::kTile - 1) * 3;
-        a.right[k] = last ? a.row[k] + (n - 1) * 3 : src.tileRow(tx + 1, yy);
+        a.left[k] = first ? nullptr : src.tileRow(tx - 1, yy) + Picture::kTileStride - kWindow;
+        a.right[k] = last ? nullptr : src.tileRow(tx + 1, yy);
     }
     return a;
 }
 
-// Bytes of a row of column values for a tile and the pixel on either side.
-constexpr int kAroundBytes = Picture::kTileStride + 6;
+// A row of column values: index 0 .. 2 for the pixel left of the tile, 3 ..
+// 3 n + 2 for the tile's n pixels, 3 n + 3 .. 3 n + 5 for the pixel right of
+// it. Arrays hold kColumnValues values and are used from kBefore on, as the
+// windows of the neighbouring tiles' bytes fill values on either side too.
+constexpr int kBefore = kWindow - 3;
+constexpr int kColumnValues = kBefore + Picture::kTileStride + 3 + kWindow;
 
 // Runs column(a, b, c, at, count) over the columns of `around`: the rows'
-// bytes a, b, c for the values at index `at` of a kAroundBytes row, count
-// bytes at a time: the left pixel at 0, the tile's n pixels from 3, the
-// right pixel at 3 + 3 n.
+// bytes a, b, c for the column values from index `at` on, count bytes at a
+// time: the left window (its last pixel at 0), the tile's n pixels from 3,
+// the right window from 3 + 3 n.
 template <class Column>
 inline __attribute__((always_inline)) void columns(const Around& s, int n, Column&& column) {
-    column(s.left[0], s.left[1], s.left[2], 0, 3);
+    if (s.left[0]) column(s.left[0], s.left[1], s.left[2], 3 - kWindow, kWindow);
     column(s.row[0], s.row[1], s.row[2], 3, 3 * n);
-    column(s.right[0], s.right[1], s.right[2], 3 + 3 * n, 3);
+    if (s.right[0]) column(s.right[0], s.right[1], s.right[2], 3 + 3 * n, kWindow);
 }
 
 } // namespace jollix::band

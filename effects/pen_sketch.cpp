@@ -37,14 +37,18 @@ int halfwayGrey(int red, int green, int blue, int q) {
 template <bool Inner>
 inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src, const band::TileJob& t) {
     const int w = src.width(), h = src.height();
-    constexpr int kPad = band::kAroundBytes;
-    // 0xFF at the green bytes of a row of column values.
-    static constexpr auto green = [] {
-        std::array<uint8_t, kPad> g{};
-        for (int i = 1; i < kPad; i += 3) g[size_t(i)] = 0xFF;
+    // 0xFF at the green bytes of a row of column values (from -kBefore).
+    static constexpr auto greenAt = [] {
+        std::array<uint8_t, band::kColumnValues> g{};
+        for (int i = 0; i < band::kColumnValues; ++i) g[size_t(i)] = (i - band::kBefore + 30) % 3 == 1 ? 0xFF : 0;
         return g;
     }();
-    alignas(64) int16_t s121[kPad], s111[kPad], s111g[kPad], diff[kPad];
+    const uint8_t* green = greenAt.data() + band::kBefore;
+    alignas(64) int16_t values[4][band::kColumnValues];
+    int16_t* s121 = values[0] + band::kBefore;
+    int16_t* s111 = values[1] + band::kBefore;
+    int16_t* s111g = values[2] + band::kBefore;
+    int16_t* diff = values[3] + band::kBefore;
     const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
     uint8_t all = 0xFF;  // of the picture's border pixels
     // Per byte of a row, nonzero where any row of the tile has an edge:
@@ -69,7 +73,7 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
                               const int16_t sum = int16_t(A + B + C);
                               s111[at + i] = sum;
                               s121[at + i] = int16_t(sum + B);
-                              s111g[at + i] = int16_t(sum + (B & green[size_t(at + i)]));
+                              s111g[at + i] = int16_t(sum + (B & green[at + i]));
                               diff[at + i] = int16_t(C - A);
                           }
                       });

@@ -35,8 +35,10 @@ inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) { return mx(mn(a, b), mn(mx
 template <bool Inner>
 inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& src, const band::TileJob& t) {
     const int w = src.width(), h = src.height();
-    constexpr int kPad = band::kAroundBytes;
-    alignas(64) uint8_t lo[kPad], mid[kPad], hi[kPad];
+    alignas(64) uint8_t values[3][band::kColumnValues];
+    uint8_t* lo = values[0] + band::kBefore;
+    uint8_t* mid = values[1] + band::kBefore;
+    uint8_t* hi = values[2] + band::kBefore;
     const int n = Inner ? Picture::kTile : t.n, bytes = 3 * n;
     // Per byte of a row, nonzero where any row of the tile changed: kept
     // byte by byte so that no row ends in a sum over its bytes.
