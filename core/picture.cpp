@@ -116,9 +116,7 @@ uint8_t* Picture::mutableTile(int tx, int ty) {
 Picture::Rewrite Picture::rewriteTiles(const std::vector<size_t>& indices) {
     // Every block is taken before any tile changes, so that a failed
     // allocation leaves the picture as it was.
-    std::vector<std::shared_ptr<Tile>> blocks;
-    blocks.reserve(indices.size());
-    for (size_t n = 0; n < indices.size(); ++n) blocks.push_back(newTile<Tile>(nullptr));
+    std::vector<std::shared_ptr<Tile>> blocks = newTiles(indices.size());
     Rewrite r;
     r.fresh.reserve(indices.size());
     r.old.reserve(indices.size());
@@ -172,24 +170,28 @@ std::vector<uint8_t> Picture::toFlat() const {
     return out;
 }
 
-Picture Picture::unwritten(int width, int height) {
-    Picture p = sized(width, height);
-    const size_t n = size_t(p.tilesX_) * p.tilesY_;
-    if (n == 0) return p;
+std::vector<std::shared_ptr<Picture::Tile>> Picture::newTiles(size_t n) {
     std::vector<void*> blocks;
     blocks.reserve(n);
-    p.tiles_.reserve(n);
+    std::vector<std::shared_ptr<Tile>> tiles;
+    tiles.reserve(n);
     tilePool().take(n, blocks);
     size_t wrapped = 0;
     try {
         for (; wrapped < n; ++wrapped)
-            p.tiles_.emplace_back(static_cast<Tile*>(blocks[wrapped]), [](Tile* t) { tilePool().give(t); });
+            tiles.emplace_back(static_cast<Tile*>(blocks[wrapped]), [](Tile* t) { tilePool().give(t); });
     } catch (...) {
         // The block whose wrapping failed went back through its deleter;
         // those after it never reached a tile.
         tilePool().give(blocks.data() + wrapped + 1, n - wrapped - 1);
         throw;
     }
+    return tiles;
+}
+
+Picture Picture::unwritten(int width, int height) {
+    Picture p = sized(width, height);
+    p.tiles_ = newTiles(size_t(p.tilesX_) * p.tilesY_);
     return p;
 }
 

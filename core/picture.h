@@ -127,6 +127,8 @@ private:
     // A tile from the program's tile pool, uninitialised or a copy.
     template <class T>
     static std::shared_ptr<T> newTile(const T* copyFrom);
+    // n uninitialised tiles, taken from the pool in one go.
+    static std::vector<std::shared_ptr<Tile>> newTiles(size_t n);
     // A picture of the given size without tiles yet.
     static Picture sized(int width, int height);
     int width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
