@@ -178,3 +178,15 @@ TEST(PencilSketch, BlackEdgesDarkenAsTheContrastRises) {
         previous = v;
     }
 }
+
+TEST(PencilSketch, EveryToneOfAGreyIsAGrey) {
+    // The sketch keeps one byte per tone: a grey has saturation 0 at every
+    // level, and any colour of saturation 0 comes back with three equal
+    // channels at every hue and lightness.
+    for (int g = 0; g < 256; ++g) EXPECT_EQ(RGBToHSL(g, g, g).saturation, 0) << g;
+    for (int hue = 0; hue < 360; hue += 7)
+        for (int lightness = 0; lightness <= 100; ++lightness) {
+            const RGB c = HSLToRGB(hue, 0, lightness);
+            EXPECT_TRUE(c.red == c.green && c.green == c.blue) << hue << " " << lightness;
+        }
+}
