@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -97,38 +96,38 @@ RGB pencilTone(int g, int contrast) {
     return HSLToRGB(hsl.hue, hsl.saturation, l2);
 }
 
+// Marks an entry of the tone table whose sum lies halfway between two greys
+// of different tones: the pixel's exact grey decides.
+constexpr uint16_t kExactGrey = 0x100;
+
 // Tile of the pencil sketch: each pixel the tone of its grey, which is the
 // integer nearest to s / 100 (s = 30 R + 59 G + 11 B) unless s / 100 lies
 // halfway between two; there the exact grey decides. toneBySum gives the
-// tone by s; tone by the grey. Whether the tile came out all in the blank
-// tone is noticed on the way: the AND and the OR of its bytes both equal it.
+// tone by s, or kExactGrey; tone gives it by the grey. Whether the tile
+// came out all in the blank tone is noticed on the way: the AND and the OR
+// of its bytes both equal it.
 JOLLIX_VECTOR_CLONES
-band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint8_t* toneBySum, const uint8_t* tone,
+band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint16_t* toneBySum, const uint8_t* tone,
                     uint8_t blank) {
     uint8_t all = 0xFF, any = 0;
     band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
         alignas(64) int16_t part[band::kRunBytes];
+        alignas(64) uint16_t sums[band::kRunBytes];
         alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
         detail::weighBytes(p, bytes, part);
-        // At a pixel's last byte: 0xFF when its sum lies halfway.
-        alignas(64) uint8_t halfway[band::kRunBytes + 8];
-        halfway[0] = halfway[1] = 0;
-        std::memset(halfway + int(bytes), 0, 8);
-        alignas(64) uint16_t sums[band::kRunBytes];
-        for (int k = 2; k < bytes; ++k) {
-            const uint16_t s = uint16_t(detail::sumEndingAt(part, k));
-            sums[k] = s;
-            halfway[k] = uint8_t(-int(s % 100 == 50)) & detail::kRunTables.third[size_t(k)];
-        }
+        for (int k = 2; k < bytes; ++k) sums[k] = uint16_t(detail::sumEndingAt(part, k));
+        // The pixels whose exact grey decides, listed as they come.
+        int exact[band::kRunBytes / 3], exacts = 0;
         level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
-        for (int k = 2; k < bytes; k += 3) level[k] = toneBySum[sums[k]];
-        // Halfway sums are rare: eight bytes are looked at together.
-        for (int k = 0; k < bytes; k += 8) {
-            uint64_t eight;
-            std::memcpy(&eight, halfway + k, 8);
-            if (!eight) continue;
-            for (int j = k; j < k + 8; ++j)
-                if (halfway[j]) level[j] = tone[greyOf(p[j], p[j - 1], p[j - 2])];
+        for (int k = 2; k < bytes; k += 3) {
+            const uint16_t v = toneBySum[sums[k]];
+            level[k] = uint8_t(v);
+            exact[exacts] = k;
+            exacts += v >> 8;
+        }
+        for (int e = 0; e < exacts; ++e) {
+            const int k = exact[e];
+            level[k] = tone[greyOf(p[k], p[k - 1], p[k - 2])];
         }
         detail::spreadOverPixels(level, bytes, o);
         uint8_t runAll = 0xFF, runAny = 0;
@@ -159,10 +158,13 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     // lightness moves them all alike. So a tone is one byte.
     std::array<uint8_t, 256> tone{};
     for (int g = 0; g < 256; ++g) tone[size_t(g)] = uint8_t(pencilTone(g, contrast).red);
-    std::vector<uint8_t> toneBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
+    std::vector<uint16_t> toneBySum(30 * 255 + 59 * 255 + 11 * 255 + 1);
     for (size_t s = 0; s < toneBySum.size(); ++s) {
-        const int q = int(s / 100), rem = int(s % 100);
-        toneBySum[s] = tone[size_t(q + (rem > 50))];  // halfway sums are looked at again
+        const size_t q = s / 100, rem = s % 100;
+        if (rem != 50)
+            toneBySum[s] = tone[q + (rem > 50)];
+        else  // halfway: either grey may be the pixel's, which matters only if their tones differ
+            toneBySum[s] = tone[q] == tone[q + 1] ? tone[q] : kExactGrey;
     }
 
     // White edges are the most common input: tiles all in their tone share
