@@ -106,9 +106,20 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
         // 0 .. 7 in order.
         static constexpr int kSlot[8] = {0, 1, 4, 5, 2, 3, 6, 7};
         alignas(32) long long top[8], low[8];
-        for (int k = 0; k < 8; ++k) {
-            std::memcpy(&top[kSlot[k]], g.tiles[tiles[k]] + offs[k], 8);
-            std::memcpy(&low[kSlot[k]], g.tiles[lowTiles[k]] + lowOffs[k], 8);
+        const __m256i first = _mm256_set1_epi32(tiles[0]);
+        if (_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi32(tile, first), _mm256_cmpeq_epi32(lowTile, first))) ==
+            -1) {
+            // Mostly all eight cells lie in one tile.
+            const uint8_t* base = g.tiles[tiles[0]];
+            for (int k = 0; k < 8; ++k) {
+                std::memcpy(&top[kSlot[k]], base + offs[k], 8);
+                std::memcpy(&low[kSlot[k]], base + lowOffs[k], 8);
+            }
+        } else {
+            for (int k = 0; k < 8; ++k) {
+                std::memcpy(&top[kSlot[k]], g.tiles[tiles[k]] + offs[k], 8);
+                std::memcpy(&low[kSlot[k]], g.tiles[lowTiles[k]] + lowOffs[k], 8);
+            }
         }
         if (__builtin_expect(insideBits != 0xFF, 0)) {
             alignas(32) int xs[8], ys[8];
@@ -217,9 +228,19 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, con
         _mm512_store_si512(lowTiles, lowTile);
         _mm512_store_si512(lowOffs, lowOff);
         alignas(64) long long top[16], low[16];
-        for (int k = 0; k < 16; ++k) {
-            std::memcpy(&top[k], g.tiles[tiles[k]] + offs[k], 8);
-            std::memcpy(&low[k], g.tiles[lowTiles[k]] + lowOffs[k], 8);
+        const __m512i first = _mm512_set1_epi32(tiles[0]);
+        if (_mm512_cmpeq_epi32_mask(tile, first) == 0xFFFF && _mm512_cmpeq_epi32_mask(lowTile, first) == 0xFFFF) {
+            // Mostly all sixteen cells lie in one tile.
+            const uint8_t* base = g.tiles[tiles[0]];
+            for (int k = 0; k < 16; ++k) {
+                std::memcpy(&top[k], base + offs[k], 8);
+                std::memcpy(&low[k], base + lowOffs[k], 8);
+            }
+        } else {
+            for (int k = 0; k < 16; ++k) {
+                std::memcpy(&top[k], g.tiles[tiles[k]] + offs[k], 8);
+                std::memcpy(&low[k], g.tiles[lowTiles[k]] + lowOffs[k], 8);
+            }
         }
         if (__builtin_expect(inside != 0xFFFF, 0)) {
             alignas(64) int xs[16], ys[16];
