@@ -231,10 +231,13 @@ struct Chords {
 // With E the chord's end on P's side of Q, A = |P - E| = m -+ s and
 // B = m -+ t, and the step back along the move, c - A ahead of Q or A - c
 // behind it with c = m A / B, is t A / B either way.
+// The column comes as a double (exact: columns are ints); its square
+// Gd * Gd is the exact square rounded once, as double(G * G) is, without
+// a conversion from 64 bits that the vector units lack.
 template <int Kind>
-inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, int64_t G, double id, double& x,
+inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, double Gd, double id, double& x,
                                                          double& y) {
-    const double Gd = double(G), gx = Gd - g.cx, GG = double(G * G);
+    const double gx = Gd - g.cx, GG = Gd * Gd;
     const double ux = g.ux, uy = g.uy, k = g.k, cy = g.cy;
     const double rho2 = g.rho2, K = g.K, K2 = g.K2, halfD = g.halfD;
     const double gy = id - cy;
@@ -255,7 +258,7 @@ inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, int64_
     } else {
         const double along = (Gd - qx) * ux + (id - qy) * uy >= 0 ? 1.0 : -1.0;
         const double byRatio = (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
-        sg = G == 0 ? along : (qx == 0 ? along : byRatio);
+        sg = Gd == 0 ? along : (qx == 0 ? along : byRatio);
     }
     const double A = m - sg * s, B = m - sg * t;
     const double f = t * A / B;
@@ -266,14 +269,14 @@ inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, int64_
 // The points of the pixels (G, i0 + j), j = 0 .. n - 1.
 template <int Kind>
 inline void diagonalRun(const Chords& g, int64_t G, int64_t i0, int n, double* xs, double* ys) {
-    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, G, double(i0) + j, xs[j], ys[j]);
+    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, double(G), double(i0) + j, xs[j], ys[j]);
 }
 
 // The points of the pixels (Gs[j], i), j = 0 .. n - 1, for the vector units.
 template <int Kind>
 JOLLIX_VECTOR_CLONES void diagonalRow(const Chords& g, int64_t i, const int* Gs, int n, double* __restrict xs,
                                       double* __restrict ys) {
-    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, Gs[j], double(i), xs[j], ys[j]);
+    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, double(Gs[j]), double(i), xs[j], ys[j]);
 }
 
 // Whether a diagonal pass's pixel lies on the centre line (see Chords).
