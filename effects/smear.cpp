@@ -279,6 +279,25 @@ JOLLIX_VECTOR_CLONES void diagonalRow(const Chords& g, int64_t i, const int* Gs,
     for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, double(Gs[j]), double(i), xs[j], ys[j]);
 }
 
+// The source columns of the pixels Gs[j] on the chord of a row of a
+// horizontal pass (off the centre line), for the vector units: what
+// Chords::alongStraight gives, P ahead of Q toward the left for a move to
+// the left, toward the right for one to the right.
+JOLLIX_VECTOR_CLONES void straightRow(const Chords::Straight& chord, bool toLeft, const int* __restrict Gs, int n,
+                                      double* __restrict xs) {
+    const double q = chord.q, endAhead = chord.endAhead, endBehind = chord.endBehind;
+    const double m = chord.m, bAhead = chord.bAhead, bBehind = chord.bBehind, u = chord.u;
+    for (int j = 0; j < n; ++j) {
+        const double p = double(Gs[j]);
+        const bool ahead = toLeft ? p < q : p >= q;
+        const double A = std::fabs(p - (ahead ? endAhead : endBehind));
+        const double B = ahead ? bAhead : bBehind;
+        const double cc = m * A / B;
+        const double f = ahead ? cc - A : A - cc;
+        xs[j] = p - f * u;
+    }
+}
+
 // Whether a diagonal pass's pixel lies on the centre line (see Chords).
 inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
     const double wv = (double(G) - g.cx) * g.uy - (double(i) - g.cy) * g.ux;
@@ -311,6 +330,14 @@ struct SmearBrush {
         case kDownRight: diagonalRow<kDownRight>(g, i, Gs, n, sx, sy); break;
         case kUpRight: diagonalRow<kUpRight>(g, i, Gs, n, sx, sy); break;
         case kDownLeft: diagonalRow<kDownLeft>(g, i, Gs, n, sx, sy); break;
+        case kLeft:
+        case kRight:
+            if (const Chords::Straight& c = chords[size_t(i - firstRow)]; !c.centre) {
+                straightRow(c, g.kind == kLeft, Gs, n, sx);
+                for (int j = 0; j < n; ++j) sy[j] = double(i);
+                break;
+            }
+            [[fallthrough]];
         default:
             for (int j = 0; j < n; ++j) {
                 const brush::Source s = map(Gs[j], i);

@@ -190,7 +190,9 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
                     const uint32_t bgr = ((want & 0xFF) << 16) | (want & 0xFF00) | ((want >> 16) & 0xFF);
                     EXPECT_EQ(colour[k], bgr) << "level " << level << " at " << sx[k] << ", " << sy[k];
                 }
-                if (level == 0) EXPECT_EQ(ok[0], 0u);
+                if (level == 0) {
+                    EXPECT_EQ(ok[0], 0u);
+                }
             }
         }
         brush::detail::limitVectors(2);
@@ -202,13 +204,22 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
 TEST(BrushEngine, BrushesMatchTheirMappingWithEveryVectorWidth) {
     const Picture src = noisePicture(300, 260, 5);
     const Case cases[] = {{300, 260, 150, 130, 120, 60}, {300, 260, 0, 259, 140, 200}, {300, 260, 299, 10, 90, -40}};
-    for (int level : {1, 0}) {
+    // The smear along each kind of move: diagonal, and straight left,
+    // right, up and down.
+    const int drags[] = {packDrag(40, -70), packDrag(-60, 0), packDrag(75, 0), packDrag(0, -50), packDrag(0, 65)};
+    for (int level : {2, 1, 0}) {
         SCOPED_TRACE("vector level " + std::to_string(level));
         jollix::brush::detail::limitVectors(level);
         for (const Brush& brush : kBrushes)
             for (Case c : cases) {
-                if (std::string(brush.name) == "smear") c.strength = packDrag(40, -70);
-                expectSame(brush, src, c);
+                if (std::string(brush.name) != "smear") {
+                    expectSame(brush, src, c);
+                    continue;
+                }
+                for (int drag : drags) {
+                    c.strength = drag;
+                    expectSame(brush, src, c);
+                }
             }
     }
     jollix::brush::detail::limitVectors(2);

@@ -33,8 +33,16 @@ inline jollix::Picture makePicture(int w, int h, const std::function<uint32_t(in
 inline std::string firstDifference(const jollix::Picture& got, const jollix::Picture& want) {
     for (int y = 0; y < want.height(); ++y)
         for (int x = 0; x < want.width(); ++x)
-            if (got.pixel(x, y) != want.pixel(x, y))
-                return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+            if (got.pixel(x, y) != want.pixel(x, y)) {
+                // Appended piece by piece: GCC 12 warns, wrongly, about
+                // overlapping copies in "(" + std::string.
+                std::string at = "(";
+                at += std::to_string(x);
+                at += ",";
+                at += std::to_string(y);
+                at += ")";
+                return at;
+            }
     return "none";
 }
 
