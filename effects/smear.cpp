@@ -298,6 +298,24 @@ JOLLIX_VECTOR_CLONES void straightRow(const Chords::Straight& chord, bool toLeft
     }
 }
 
+// The source rows of the pixels (Gs[j], i) of a vertical pass, each on
+// its own column's chord c[Gs[j] - first], for the vector units: what
+// Chords::alongStraight gives off the centre line (the caller redoes the
+// centre column), P ahead of Q downward for a move down, upward for one up.
+JOLLIX_VECTOR_CLONES void verticalStraightRow(const Chords::Straight* __restrict c, int first, bool down, int i,
+                                              const int* __restrict Gs, int n, double* __restrict ys) {
+    const double p = double(i);
+    for (int j = 0; j < n; ++j) {
+        const Chords::Straight& ch = c[Gs[j] - first];
+        const bool ahead = down ? p > ch.q : p <= ch.q;
+        const double A = std::fabs(p - (ahead ? ch.endAhead : ch.endBehind));
+        const double B = ahead ? ch.bAhead : ch.bBehind;
+        const double cc = ch.m * A / B;
+        const double f = ahead ? cc - A : A - cc;
+        ys[j] = p - f * ch.u;
+    }
+}
+
 // Whether a diagonal pass's pixel lies on the centre line (see Chords).
 inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
     const double wv = (double(G) - g.cx) * g.uy - (double(i) - g.cy) * g.ux;
@@ -335,6 +353,19 @@ struct SmearBrush {
             if (const Chords::Straight& c = chords[size_t(i - firstRow)]; !c.centre) {
                 straightRow(c, g.kind == kLeft, Gs, n, sx);
                 for (int j = 0; j < n; ++j) sy[j] = double(i);
+                break;
+            }
+            [[fallthrough]];
+        case kDown:
+        case kUp:
+            if (g.kind == kDown || g.kind == kUp) {
+                verticalStraightRow(chords.data(), int(firstColumn), g.kind == kDown, i, Gs, n, sy);
+                for (int j = 0; j < n; ++j) {
+                    sx[j] = double(Gs[j]);
+                    // The centre line's column runs in extended precision.
+                    const Chords::Straight& c = chords[size_t(Gs[j] - firstColumn)];
+                    if (c.centre) sy[j] = g.alongStraight(c, i);
+                }
                 break;
             }
             [[fallthrough]];
