@@ -173,6 +173,18 @@ __attribute__((target("avx512f"), always_inline)) inline __m512 joinPs(__m256 a,
     return _mm512_castsi512_ps(join(_mm256_castps_si256(a), _mm256_castps_si256(b)));
 }
 
+// Eight bytes from each of eight places, as the lanes of one vector.
+__attribute__((target("avx512f"), always_inline)) inline __m512i eightRows(const uint8_t* const* at) {
+    auto word = [](const uint8_t* p) {
+        long long v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    const __m256i lo = _mm256_set_epi64x(word(at[3]), word(at[2]), word(at[1]), word(at[0]));
+    const __m256i hi = _mm256_set_epi64x(word(at[7]), word(at[6]), word(at[5]), word(at[4]));
+    return _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
+}
+
 // The same sixteen points at a time with AVX-512.
 __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, const double* sx, const double* sy,
                                                          int n, uint32_t* colour, uint64_t* ok) {
@@ -227,30 +239,34 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, con
         _mm512_store_si512(offs, off);
         _mm512_store_si512(lowTiles, lowTile);
         _mm512_store_si512(lowOffs, lowOff);
-        alignas(64) long long top[16], low[16];
+        // Where each lane's two rows start: mostly all sixteen cells lie in
+        // one tile. The rows are then read straight into vector registers
+        // (storing them to memory first and loading them back as one
+        // vector would stall on forwarding sixteen stores to one load).
+        const uint8_t* topAt[16];
+        const uint8_t* lowAt[16];
         const __m512i first = _mm512_set1_epi32(tiles[0]);
         if (_mm512_cmpeq_epi32_mask(tile, first) == 0xFFFF && _mm512_cmpeq_epi32_mask(lowTile, first) == 0xFFFF) {
-            // Mostly all sixteen cells lie in one tile.
             const uint8_t* base = g.tiles[tiles[0]];
-            for (int k = 0; k < 16; ++k) {
-                std::memcpy(&top[k], base + offs[k], 8);
-                std::memcpy(&low[k], base + lowOffs[k], 8);
-            }
+            for (int k = 0; k < 16; ++k) topAt[k] = base + offs[k], lowAt[k] = base + lowOffs[k];
         } else {
-            for (int k = 0; k < 16; ++k) {
-                std::memcpy(&top[k], g.tiles[tiles[k]] + offs[k], 8);
-                std::memcpy(&low[k], g.tiles[lowTiles[k]] + lowOffs[k], 8);
-            }
+            for (int k = 0; k < 16; ++k)
+                topAt[k] = g.tiles[tiles[k]] + offs[k], lowAt[k] = g.tiles[lowTiles[k]] + lowOffs[k];
         }
+        alignas(16) long long edgeTop[16], edgeLow[16];
         if (__builtin_expect(inside != 0xFFFF, 0)) {
             alignas(64) int xs[16], ys[16];
             _mm512_store_si512(xs, x0);
             _mm512_store_si512(ys, y0);
             for (int k = 0; k < 16; ++k)
-                if (!((inside >> k) & 1)) edgeCell(g, xs[k], ys[k], &top[k], &low[k]);
+                if (!((inside >> k) & 1)) {
+                    edgeCell(g, xs[k], ys[k], &edgeTop[k], &edgeLow[k]);
+                    topAt[k] = reinterpret_cast<const uint8_t*>(&edgeTop[k]);
+                    lowAt[k] = reinterpret_cast<const uint8_t*>(&edgeLow[k]);
+                }
         }
-        const __m512i top0 = _mm512_load_si512(top), top1 = _mm512_load_si512(top + 8);
-        const __m512i low0 = _mm512_load_si512(low), low1 = _mm512_load_si512(low + 8);
+        const __m512i top0 = eightRows(topAt), top1 = eightRows(topAt + 8);
+        const __m512i low0 = eightRows(lowAt), low1 = eightRows(lowAt + 8);
         // The low halves of the sixteen 64-bit lanes, in order.
         const __m512i pa = _mm512_permutex2var_epi32(top0, evens, top1);
         const __m512i pb = _mm512_permutex2var_epi32(low0, evens, low1);
