@@ -42,6 +42,16 @@ __attribute__((target("avx2"), always_inline)) inline __m256i lows(__m256i p, __
         _mm256_shuffle_ps(_mm256_castsi256_ps(p), _mm256_castsi256_ps(q), _MM_SHUFFLE(2, 0, 2, 0)));
 }
 
+// Eight bytes from each of four places, as the lanes of one vector.
+__attribute__((target("avx2"), always_inline)) inline __m256i fourRows(const uint8_t* const* at) {
+    auto word = [](const uint8_t* p) {
+        long long v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    return _mm256_set_epi64x(word(at[3]), word(at[2]), word(at[1]), word(at[0]));
+}
+
 // Eight points at a time with AVX2: the clamping, cell and weights of
 // xiangsujuhe, the cell's four pixels gathered from one tile of the
 // source, and the quick single-precision evaluation (see bilinearQuick in
@@ -105,33 +115,33 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const do
         // last four, so that taking the low halves of both gives lanes
         // 0 .. 7 in order.
         static constexpr int kSlot[8] = {0, 1, 4, 5, 2, 3, 6, 7};
-        alignas(32) long long top[8], low[8];
+        // Where each lane's two rows start: mostly all eight cells lie in
+        // one tile. The rows go straight into vector registers.
+        const uint8_t* topAt[8];
+        const uint8_t* lowAt[8];
         const __m256i first = _mm256_set1_epi32(tiles[0]);
         if (_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi32(tile, first), _mm256_cmpeq_epi32(lowTile, first))) ==
             -1) {
-            // Mostly all eight cells lie in one tile.
             const uint8_t* base = g.tiles[tiles[0]];
-            for (int k = 0; k < 8; ++k) {
-                std::memcpy(&top[kSlot[k]], base + offs[k], 8);
-                std::memcpy(&low[kSlot[k]], base + lowOffs[k], 8);
-            }
+            for (int k = 0; k < 8; ++k) topAt[kSlot[k]] = base + offs[k], lowAt[kSlot[k]] = base + lowOffs[k];
         } else {
-            for (int k = 0; k < 8; ++k) {
-                std::memcpy(&top[kSlot[k]], g.tiles[tiles[k]] + offs[k], 8);
-                std::memcpy(&low[kSlot[k]], g.tiles[lowTiles[k]] + lowOffs[k], 8);
-            }
+            for (int k = 0; k < 8; ++k)
+                topAt[kSlot[k]] = g.tiles[tiles[k]] + offs[k], lowAt[kSlot[k]] = g.tiles[lowTiles[k]] + lowOffs[k];
         }
+        alignas(16) long long edgeTop[8], edgeLow[8];
         if (__builtin_expect(insideBits != 0xFF, 0)) {
             alignas(32) int xs[8], ys[8];
             _mm256_store_si256(reinterpret_cast<__m256i*>(xs), x0);
             _mm256_store_si256(reinterpret_cast<__m256i*>(ys), y0);
             for (int k = 0; k < 8; ++k)
-                if (!((insideBits >> k) & 1)) edgeCell(g, xs[k], ys[k], &top[kSlot[k]], &low[kSlot[k]]);
+                if (!((insideBits >> k) & 1)) {
+                    edgeCell(g, xs[k], ys[k], &edgeTop[k], &edgeLow[k]);
+                    topAt[kSlot[k]] = reinterpret_cast<const uint8_t*>(&edgeTop[k]);
+                    lowAt[kSlot[k]] = reinterpret_cast<const uint8_t*>(&edgeLow[k]);
+                }
         }
-        const __m256i top0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(top));
-        const __m256i top1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(top + 4));
-        const __m256i low0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(low));
-        const __m256i low1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(low + 4));
+        const __m256i top0 = fourRows(topAt), top1 = fourRows(topAt + 4);
+        const __m256i low0 = fourRows(lowAt), low1 = fourRows(lowAt + 4);
         const __m256i pa = lows(top0, top1), pb = lows(low0, low1);
         const __m256i pc = lows(_mm256_srli_epi64(top0, 24), _mm256_srli_epi64(top1, 24));
         const __m256i pd = lows(_mm256_srli_epi64(low0, 24), _mm256_srli_epi64(low1, 24));
