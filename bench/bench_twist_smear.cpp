@@ -11,7 +11,7 @@ namespace {
 
 using jollix::Picture;
 
-const Picture& photo(int w, int h) {
+const Picture& photo(int w, int /*h*/) {
     static const Picture big = jollix::bench::photoLike(6000, 4000);
     static const Picture small = jollix::bench::photoLike(1000, 1000);
     return w == 6000 ? big : small;
