@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/parallel.h"
 #include "ui/error_handling.h"
 #include "ui/icons.h"
 #include "ui/zone_overlay.h"
@@ -128,18 +129,28 @@ void PictureWidget::renderPicture(QPainter& painter, const QRect& area) {
         colOff[size_t(i)] = (sx & Picture::kTileMask) * 3;
     }
     const int txFirst = colTile.front(), txLast = colTile.back();
-    std::vector<const uint8_t*> rowOf(static_cast<size_t>(pic.tilesX()), nullptr);
-    for (int j = 0; j < h; ++j) {
-        const int sy = sourceOf(area.y() + j, ch, H);
-        const int ty = sy >> Picture::kTileBits;
-        const size_t inner = size_t(sy & Picture::kTileMask) * Picture::kTileStride;
-        for (int tx = txFirst; tx <= txLast; ++tx) rowOf[size_t(tx)] = pic.tile(tx, ty) + inner;
-        auto* out = reinterpret_cast<uint32_t*>(scratch_.scanLine(j));
-        for (int i = 0; i < w; ++i) {
-            const uint8_t* p = rowOf[size_t(colTile[size_t(i)])] + colOff[size_t(i)];
-            out[i] = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[0]);
+    // Bands of rows over the machine's cores: a zoomed-out view reads one
+    // pixel from each of many memory lines, so the time goes to waiting
+    // for memory, which several cores do side by side.
+    constexpr int kBand = 32;
+    const int bands = (h + kBand - 1) / kBand;
+    uchar* const lines = scratch_.bits();
+    const qsizetype lineBytes = scratch_.bytesPerLine();
+    parallel::forItems(size_t(bands), parallel::threadsFor((long long)w * h, 1 << 18), [&](size_t band) {
+        std::vector<const uint8_t*> rowOf(static_cast<size_t>(pic.tilesX()), nullptr);
+        const int j1 = std::min(h, int(band + 1) * kBand);
+        for (int j = int(band) * kBand; j < j1; ++j) {
+            const int sy = sourceOf(area.y() + j, ch, H);
+            const int ty = sy >> Picture::kTileBits;
+            const size_t inner = size_t(sy & Picture::kTileMask) * Picture::kTileStride;
+            for (int tx = txFirst; tx <= txLast; ++tx) rowOf[size_t(tx)] = pic.tile(tx, ty) + inner;
+            auto* out = reinterpret_cast<uint32_t*>(lines + lineBytes * j);
+            for (int i = 0; i < w; ++i) {
+                const uint8_t* p = rowOf[size_t(colTile[size_t(i)])] + colOff[size_t(i)];
+                out[i] = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[0]);
+            }
         }
-    }
+    });
     painter.drawImage(area.topLeft(), scratch_, QRect(0, 0, w, h));
 }
 
