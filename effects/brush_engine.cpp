@@ -23,15 +23,11 @@ namespace {
 #if JOLLIX_SAMPLE_VECTORS
 // The two rows of the cell at (x0, y0), as the vector sampler reads them
 // inside a tile: the bytes of pixels (x0, y) and (x0 + 1, y), then zeros.
-void edgeCell(const SampleGrid& g, int x0, int y0, long long* top, long long* low) {
-    auto pixel = [&g](int x, int y) {
-        return g.tiles[size_t(y >> Picture::kTileBits) * size_t(g.tilesX) + size_t(x >> Picture::kTileBits)] +
-               (size_t(y & Picture::kTileMask) * Picture::kTile + size_t(x & Picture::kTileMask)) * 3;
-    };
+void edgeCell(const SourceView& g, int x0, int y0, long long* top, long long* low) {
     uint8_t row[8] = {};
     for (int dy = 0; dy < 2; ++dy) {
-        std::memcpy(row, pixel(x0, y0 + dy), 3);
-        std::memcpy(row + 3, pixel(x0 + 1, y0 + dy), 3);
+        std::memcpy(row, g.at(x0, y0 + dy), 3);
+        std::memcpy(row + 3, g.at(x0 + 1, y0 + dy), 3);
         std::memcpy(dy == 0 ? top : low, row, 8);
     }
 }
@@ -58,7 +54,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i fourRows(const uin
 // sampler.h, the same operations in the same order). A lane is left out
 // of `ok` -- to be sampled exactly, one by one -- when one of its channels
 // falls within 1e-3 of a half.
-__attribute__((target("avx2"))) void sampleRowAvx2(const SampleGrid& g, const double* sx, const double* sy, int n,
+__attribute__((target("avx2"))) void sampleRowAvx2(const SourceView& g, const double* sx, const double* sy, int n,
                                                    uint32_t* colour, uint64_t* ok) {
     const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
     const __m256d xMax = _mm256_set1_pd(g.W - 2), yMax = _mm256_set1_pd(g.H - 2), yEnd = _mm256_set1_pd(g.H - 1);
@@ -196,7 +192,7 @@ __attribute__((target("avx512f"), always_inline)) inline __m512i eightRows(const
 }
 
 // The same sixteen points at a time with AVX-512.
-__attribute__((target("avx512f"))) void sampleRowAvx512(const SampleGrid& g, const double* sx, const double* sy,
+__attribute__((target("avx512f"))) void sampleRowAvx512(const SourceView& g, const double* sx, const double* sy,
                                                          int n, uint32_t* colour, uint64_t* ok) {
     const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
     const __m512d xMax = _mm512_set1_pd(g.W - 2), yMax = _mm512_set1_pd(g.H - 2), yEnd = _mm512_set1_pd(g.H - 1);
@@ -320,7 +316,7 @@ int vectorLevel() {
 
 } // namespace
 
-void sampleRow(const SampleGrid& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
+void sampleRow(const SourceView& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
     const int words = (n + 63) >> 6;
     for (int w = 0; w < words; ++w) ok[w] = 0;
     if (g.W < 2 || g.H < 2) return;
@@ -335,7 +331,7 @@ void sampleRow(const SampleGrid& g, const double* sx, const double* sy, int n, u
 #endif
 }
 
-SampleGrid::SampleGrid(const Picture& pic)
+SourceView::SourceView(const Picture& pic)
     : W(pic.width()), H(pic.height()), tilesX(pic.tilesX()), table_(size_t(pic.tilesX()) * size_t(pic.tilesY())) {
     for (int ty = 0; ty < pic.tilesY(); ++ty)
         for (int tx = 0; tx < pic.tilesX(); ++tx) table_[size_t(ty) * size_t(tilesX) + size_t(tx)] = pic.tile(tx, ty);

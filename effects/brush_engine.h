@@ -11,7 +11,7 @@
 //    rows, so that writes run along memory and reads stay near each other;
 //  - it works out the sampler's cells and weights eight points at a time
 //    with the processor's vector instructions, and reads the source through
-//    one cached tile view (detail::SourceView);
+//    one tile view (detail::SourceView);
 //  - it makes the result's tiles under the region its own first, then
 //    shares the tiles over all cores through the program's one
 //    thread-sharing helper, each tile written by one thread only;
@@ -81,10 +81,19 @@ void axesFromMap(const Brush& brush, int y, int centreX, int centreY, const int*
 
 namespace detail {
 
-// The source as the vector sampler reads it: its size and a table of its
-// tiles' pixels, row of tiles after row of tiles.
-struct SampleGrid {
-    explicit SampleGrid(const Picture& pic);
+// The source picture as every brush reads it: its size and a table of its
+// tiles' pixels, row of tiles after row of tiles, shared by all threads.
+struct SourceView {
+    explicit SourceView(const Picture& pic);
+    // The bytes of pixel (px, py), inside the picture.
+    const uint8_t* at(int px, int py) const {
+        return tiles[size_t(py >> Picture::kTileBits) * size_t(tilesX) + size_t(px >> Picture::kTileBits)] +
+               (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
+    }
+    // xiangsujuhe's colour at (x, y): red + 256 green + 65536 blue.
+    uint32_t sample(double x, double y) const {
+        return jollix::detail::bilinearWith(W, H, [this](int px, int py) { return at(px, py); }, x, y);
+    }
     int W, H, tilesX;
     const uint8_t* const* tiles;
 
@@ -100,7 +109,7 @@ private:
 // evaluation cannot decide, or a processor without the vector units) are
 // for the caller to sample one by one. sx, sy and colour hold n rounded up to a
 // multiple of 16 values, ok n rounded up to 64 bits.
-void sampleRow(const SampleGrid& grid, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok);
+void sampleRow(const SourceView& source, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok);
 
 // For the tests: sampleRow uses vector units up to `level` only (2:
 // AVX-512, 1: AVX2, 0: none, every point left to the caller).
@@ -144,13 +153,12 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
     // each thread copies what the tile held into it, then paints it.
     const Picture::Rewrite own = dst.rewriteTiles(rt.tiles);
 
-    const detail::SampleGrid grid(src);
+    const detail::SourceView source(src);
     const long long lines = region.lines();
     auto paintTile = [&](size_t item) {
         const int tx = int(rt.tiles[item] % size_t(dst.tilesX())), ty = int(rt.tiles[item] / size_t(dst.tilesX()));
         uint8_t* base = own.fresh[item];
         std::memcpy(base, own.old[item], Picture::kTileBytes);
-        jollix::detail::SourceView view(src);
         const int x0 = tx * Picture::kTile, x1 = std::min(W, x0 + Picture::kTile) - 1;
         const int y0 = ty * Picture::kTile, y1 = std::min(H, y0 + Picture::kTile) - 1;
         alignas(64) double sx[Picture::kTile], sy[Picture::kTile];
@@ -204,7 +212,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 }
             }
             for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
-            detail::sampleRow(grid, sx, sy, n, colour, ok);
+            detail::sampleRow(source, sx, sy, n, colour, ok);
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
             // The points the vector units left out are sampled one by one,
             // into the same bytes.
@@ -213,7 +221,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 for (uint64_t m = ~ok[w] & all; m != 0; m &= m - 1) {
                     const int k = 64 * w + __builtin_ctzll(m);
                     if (take[k] != Take::Sample) continue;
-                    const uint32_t c = view.sample(sx[k], sy[k]);  // red + 256 green + 65536 blue
+                    const uint32_t c = source.sample(sx[k], sy[k]);  // red + 256 green + 65536 blue
                     colour[k] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
                 }
             }
@@ -233,7 +241,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;
                 switch (take[k]) {
                 case Take::Keep: break;
-                case Take::Copy: std::memcpy(q, view.at(int(sx[k]), int(sy[k])), 3); break;
+                case Take::Copy: std::memcpy(q, source.at(int(sx[k]), int(sy[k])), 3); break;
                 case Take::Sample: std::memcpy(q, &colour[k], 3); break;
                 }
             }

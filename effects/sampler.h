@@ -128,33 +128,6 @@ inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
     return bilinearWith(pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);
 }
 
-// A brush's view of its source picture for many samples in a row: keeps
-// the picture's size and the tile it read last at hand. Same results,
-// clamping and write-back as xiangsujuhe.
-class SourceView {
-public:
-    explicit SourceView(const Picture& pic) : pic_(pic), w_(pic.width()), h_(pic.height()) {}
-    __attribute__((always_inline)) uint32_t sample(double& x, double& y) {
-        return bilinearWith(w_, h_, [this](int px, int py) { return at(px, py); }, x, y);
-    }
-    // The bytes of pixel (px, py), inside the picture.
-    __attribute__((always_inline)) const uint8_t* at(int px, int py) {
-        const int tx = px >> Picture::kTileBits, ty = py >> Picture::kTileBits;
-        if (tx != tx_ || ty != ty_) {
-            tx_ = tx;
-            ty_ = ty;
-            base_ = pic_.tile(tx, ty);
-        }
-        return base_ + (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
-    }
-
-private:
-    const Picture& pic_;
-    int w_, h_;
-    int tx_ = -1, ty_ = -1;
-    const uint8_t* base_ = nullptr;
-};
-
 } // namespace detail
 
 } // namespace jollix

@@ -173,7 +173,7 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
                                  {nan, 4.5}, {4.5, nan}, {1e300, -1e300}, {10.5, 20.5}, {11.5, 0.5}};
         for (const auto& p : odd) xs.push_back(p[0]), ys.push_back(p[1]);
         for (int k = 0; k < 300; ++k) xs.push_back(any(rng)), ys.push_back(any(rng) * 0.7);
-        const brush::detail::SampleGrid grid(*pic);
+        const brush::detail::SourceView grid(*pic);
         for (int level : {2, 1, 0}) {
             brush::detail::limitVectors(level);
             for (size_t start = 0; start < xs.size(); start += 64) {
