@@ -196,7 +196,17 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 const long long to = std::min<long long>(region.hi[size_t(j)], x1);
                 for (long long x = from; x <= to; ++x) xs[n++] = int(x);
             } else {
-                for (uint64_t m = rowMask[y - y0]; m != 0; m &= m - 1) xs[n++] = x0 + __builtin_ctzll(m);
+                const uint64_t mask = rowMask[y - y0];
+                if (mask == 0) continue;
+                const int from = __builtin_ctzll(mask);
+                const uint64_t run = mask >> from;
+                if ((run & (run + 1)) == 0) {
+                    // One run of columns, as a disc's row has.
+                    n = __builtin_popcountll(mask);
+                    for (int k = 0; k < n; ++k) xs[k] = x0 + from + k;
+                } else {
+                    for (uint64_t m = mask; m != 0; m &= m - 1) xs[n++] = x0 + __builtin_ctzll(m);
+                }
             }
             if (n == 0) continue;
             // A brush may work out a whole row of its points at once (for
