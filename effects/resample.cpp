@@ -305,11 +305,9 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     const AxisWeights ax = axisWeights(src.width(), newWidth);
     const AxisWeights ay = axisWeights(src.height(), newHeight);
 
-    Picture dst(newWidth, newHeight);
-    // Give every tile its own storage before the rows are written, so that
-    // the bands below never touch shared tiles.
-    for (int ty = 0; ty < dst.tilesY(); ++ty)
-        for (int tx = 0; tx < dst.tilesX(); ++tx) dst.mutableTile(tx, ty);
+    // Every tile its own storage, taken in one go before the rows are
+    // written, so that the bands below never touch shared tiles.
+    Picture dst = Picture::unwritten(newWidth, newHeight);
 
     auto run = [&](int r0, int r1) { resampleBlock(src, dst, ax, ay, r0, r1, 0, newWidth); };
 
