@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "effects/band_writer.h"
+#include "effects/pixel_runs.h"
 #include "effects/vector_build.h"
 
 namespace jollix {

@@ -8,6 +8,7 @@
 
 #include "core/numeric.h"
 #include "effects/band_writer.h"
+#include "effects/pixel_runs.h"
 #include "effects/pen_sketch.h"
 #include "effects/vector_build.h"
 
