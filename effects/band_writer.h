@@ -95,7 +95,7 @@ inline __attribute__((always_inline)) void runs(const Picture& src, const TileJo
 }
 
 // The source pixels a 3 x 3 neighbourhood reads for row y (1 <= y <= height
-// - 2) of the tile column that starts at x0 and is n pixels wide: rows y - 1,
+// - 2) of a tile column that starts at x0 and is n pixels wide: rows y - 1,
 // y and y + 1 of that tile column in place, and in each the pixel just left
 // of the tile (x0 - 1) and just right of its n pixels (x0 + n). Those two
 // are read as the last and the first kWindow bytes of the neighbouring
@@ -109,18 +109,38 @@ struct Around {
     const uint8_t* right[3];  // kWindow bytes starting with the pixel x0 + n
 };
 
-inline Around around(const Picture& src, int tx, int y, int n) {
-    Around a;
-    const int x0 = tx * Picture::kTile;
-    const bool first = tx == 0, last = x0 + n >= src.width();
-    for (int k = 0; k < 3; ++k) {
-        const int yy = y - 1 + k;
-        a.row[k] = src.tileRow(tx, yy);
-        a.left[k] = first ? nullptr : src.tileRow(tx - 1, yy) + Picture::kTileStride - kWindow;
-        a.right[k] = last ? nullptr : src.tileRow(tx + 1, yy);
+// The tiles a tile's 3 x 3 neighbourhoods read, looked up once per tile:
+// around(y) then gives the Around of each of its rows.
+class Neighbours {
+public:
+    Neighbours(const Picture& src, const TileJob& t) : ty_(t.ty) {
+        const bool first = t.tx == 0, last = t.x0 + t.n >= src.width();
+        for (int dy = -1; dy <= 1; ++dy) {
+            const int ty = t.ty + dy;
+            const bool inside = ty >= 0 && ty < src.tilesY();
+            const int y = ty * Picture::kTile;
+            tiles_[dy + 1][0] = inside && !first ? src.tileRow(t.tx - 1, y) : nullptr;
+            tiles_[dy + 1][1] = inside ? src.tileRow(t.tx, y) : nullptr;
+            tiles_[dy + 1][2] = inside && !last ? src.tileRow(t.tx + 1, y) : nullptr;
+        }
     }
-    return a;
-}
+    Around around(int y) const {
+        Around a;
+        for (int k = 0; k < 3; ++k) {
+            const int yy = y - 1 + k;
+            const uint8_t* const* row = tiles_[(yy >> Picture::kTileBits) - ty_ + 1];
+            const size_t at = size_t(yy & Picture::kTileMask) * Picture::kTileStride;
+            a.row[k] = row[1] + at;
+            a.left[k] = row[0] ? row[0] + at + Picture::kTileStride - kWindow : nullptr;
+            a.right[k] = row[2] ? row[2] + at : nullptr;
+        }
+        return a;
+    }
+
+private:
+    int ty_;
+    const uint8_t* tiles_[3][3];  // tile rows ty - 1 .. ty + 1, tile columns tx - 1 .. tx + 1
+};
 
 // A row of column values: index 0 .. 2 for the pixel left of the tile, 3 ..
 // 3 n + 2 for the tile's n pixels, 3 n + 3 .. 3 n + 5 for the pixel right of

@@ -55,6 +55,7 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
     // Per byte of a row, nonzero where any row of the tile has an edge:
     // kept byte by byte so that no row ends in a sum over its bytes.
     alignas(64) int16_t edges[Picture::kTileStride] = {};
+    const band::Neighbours neighbours(src, t);
     for (int r = 0; r < t.m; ++r) {
         const int y = t.y0 + r;
         uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
@@ -66,7 +67,7 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
             }
             continue;
         }
-        band::columns(band::around(src, t.tx, y, n), n,
+        band::columns(neighbours.around(y), n,
                       [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
                           int at, int count) __attribute__((always_inline)) {
                           for (int i = 0; i < count; ++i) {

@@ -43,6 +43,7 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
     // Per byte of a row, nonzero where any row of the tile changed: kept
     // byte by byte so that no row ends in a sum over its bytes.
     alignas(64) uint8_t changed[Picture::kTileStride] = {};
+    const band::Neighbours neighbours(src, t);
     for (int r = 0; r < t.m; ++r) {
         const int y = t.y0 + r;
         uint8_t* __restrict o = t.dst + size_t(r) * Picture::kTileStride;
@@ -51,7 +52,7 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
             std::copy(own, own + bytes, o);
             continue;
         }
-        band::columns(band::around(src, t.tx, y, n), n,
+        band::columns(neighbours.around(y), n,
                       [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
                           int at, int count) __attribute__((always_inline)) {
                           for (int i = 0; i < count; ++i) {
