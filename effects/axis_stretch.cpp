@@ -238,6 +238,59 @@ struct ShrinkBrush {
             return brush::sampleAt(X - er * double(t) * inv(std::abs(t)), double(i));
         }
     }
+    // A row of points at once, as map gives them: off the centre lines in
+    // vector registers, the centre row and the centre column through map.
+    void mapRow(int i, const int* fs, int n, double* sx, double* sy, brush::Take* take) const {
+        if (i == Y) {
+            for (int k = 0; k < n; ++k) {
+                const brush::Source s = map(fs[k], i);
+                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+            }
+            return;
+        }
+        if constexpr (kVertical)
+            verticalRow(i, fs, n, sx, sy);
+        else
+            horizontalRow(i, fs, n, sx, sy);
+        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
+        // The row's points run left to right: the centre column is among
+        // them only between the first and the last.
+        if (n > 0 && fs[0] <= X && X <= fs[n - 1])
+            for (int k = 0; k < n; ++k)
+                if (fs[k] == X) {
+                    const brush::Source s = map(fs[k], i);
+                    sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+                }
+    }
+
+    JOLLIX_VECTOR_CLONES void verticalRow(int i, const int* __restrict fs, int n, double* __restrict sx,
+                                          double* __restrict sy) const {
+        const long long u = (long long)Y - i;
+        const double du = double(u), iv = inv(std::llabs(u)), y = Y;
+        const double* __restrict e = E.data();
+        const int from = int(first);
+        for (int k = 0; k < n; ++k) {
+            sx[k] = double(fs[k]);
+            sy[k] = y - e[fs[k] - from] * du * iv;
+        }
+    }
+
+    JOLLIX_VECTOR_CLONES void horizontalRow(int i, const int* __restrict fs, int n, double* __restrict sx,
+                                            double* __restrict sy) const {
+        const long long m = std::llabs((long long)Y - i);
+        const double er = m < (long long)rowE.size() ? rowE[size_t(m)] : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+        const double x = X, row = i, dd = d * d;
+        const double* __restrict table = invTable.data();
+        const int reach = int(invTable.size());
+        for (int k = 0; k < n; ++k) {
+            const int t = X - fs[k], at = t < 0 ? -t : t;
+            const double dt = double(t);
+            const double iv = at < reach ? table[at] : 1.0 / std::sqrt(dd + dt * dt);
+            sx[k] = x - er * dt * iv;
+            sy[k] = row;
+        }
+    }
+
     // 1 / sqrt(d^2 + m^2), from the table where it reaches.
     double inv(long long m) const {
         return m < (long long)invTable.size() ? invTable[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * double(m));
