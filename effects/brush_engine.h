@@ -9,12 +9,16 @@
 // brush:
 //  - it walks the region a tile of the result at a time, along the tile's
 //    rows, so that writes run along memory and reads stay near each other;
-//  - it works out the sampler's cells and weights eight points at a time
-//    with the processor's vector instructions, and reads the source through
-//    one tile view (detail::SourceView);
-//  - it makes the result's tiles under the region its own first, then
-//    shares the tiles over all cores through the program's one
-//    thread-sharing helper, each tile written by one thread only;
+//  - it works out the sampler's cells, weights and colours sixteen (or
+//    eight) points at a time with the processor's vector instructions, and
+//    reads the source through one tile view (detail::SourceView);
+//  - it gives the result's tiles under the region fresh blocks of their
+//    own first, then shares the tiles over all cores through the program's
+//    one thread-sharing helper, each tile copied and painted by one thread
+//    only;
+//  - a brush may also give a whole row of its points at once (mapRow), so
+//    that its arithmetic runs in vector registers; it must give what map
+//    gives;
 //  - it reports the brush's progress steps from the calling thread, in
 //    proportion to the tiles done.
 // Every pixel depends only on the source, so the result is the same
