@@ -159,33 +159,20 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const int W = src.width(), Hp = src.height();
         const int outerC = kVertical ? X : Y, innerC = kVertical ? Y : X;
         const int outerN = kVertical ? W : Hp, innerN = kVertical ? Hp : W;
-        // Lines at offsets t and -t share their terms, and within a line
-        // the rows at G and -G share the factor (F - h) / sqrt(F^2 - G^2);
-        // both are formed once per offset.
+        // Lines at offsets t and -t share their terms, formed once per
+        // offset: each line's span and the numbers of its factors. Line
+        // offsets beyond mMax reach no pixel of the picture.
         struct Span {
             long long lo, hi;
-            size_t start;
         };
-        // Line offsets beyond mMax and offsets along a line beyond kMax
-        // reach no pixel of the picture, so the tables stop there.
         const long long mMax =
             std::min<long long>(R - 1, std::max(std::llabs(outerC), std::llabs((long long)outerN - 1 - outerC)));
-        const long long kMax = std::max(std::llabs(innerC), std::llabs((long long)innerN - 1 - innerC));
         std::vector<Span> spans(size_t(mMax) + 1);
-        size_t total = 0;
-        for (long long m = 0; m <= mMax; ++m) {
-            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
-            Span& sp = spans[size_t(m)];
-            sp.lo = Round(static_cast<long double>(innerC) - line.B);
-            sp.hi = Round(static_cast<long double>(innerC) + line.B);
-            sp.start = total;
-            total += size_t(std::min(kMax, std::max<long long>({innerC - sp.lo, sp.hi - innerC, 0}))) + 1;
-        }
         ExpandBrush<kVertical> brush{outerC, innerC, std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
         for (long long m = 0; m <= mMax; ++m) {
-            const long long f1 = (long long)outerC - m, f2 = (long long)outerC + m;
-            if (!((f1 >= 0 && f1 < outerN) || (f2 >= 0 && f2 < outerN))) continue;
             const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
+            spans[size_t(m)] = {Round(static_cast<long double>(innerC) - line.B),
+                                Round(static_cast<long double>(innerC) + line.B)};
             const long double Fl = line.F;
             brush.lines[size_t(m)] = {double(Fl - line.h), double(Fl * Fl), Fl};
         }
@@ -234,33 +221,20 @@ struct ShrinkBrush {
             return brush::sampleAt(double(f), Y - E[size_t(f - first)] * double(u) * inv(m));
         } else {
             const int t = int(X - f);
-            const double er = m < (long long)rowE.size() ? rowE[size_t(m)] : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+            const double er = rowEr(m);
             return brush::sampleAt(X - er * double(t) * inv(std::abs(t)), double(i));
         }
     }
     // A row of points at once, as map gives them: off the centre lines in
     // vector registers, the centre row and the centre column through map.
     void mapRow(int i, const int* fs, int n, double* sx, double* sy, brush::Take* take) const {
-        if (i == Y) {
-            for (int k = 0; k < n; ++k) {
-                const brush::Source s = map(fs[k], i);
-                sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
-            }
-            return;
+        if (i != Y) {
+            if constexpr (kVertical)
+                verticalRow(i, fs, n, sx, sy);
+            else
+                horizontalRow(i, fs, n, sx, sy);
         }
-        if constexpr (kVertical)
-            verticalRow(i, fs, n, sx, sy);
-        else
-            horizontalRow(i, fs, n, sx, sy);
-        for (int k = 0; k < n; ++k) take[k] = brush::Take::Sample;
-        // The row's points run left to right: the centre column is among
-        // them only between the first and the last.
-        if (n > 0 && fs[0] <= X && X <= fs[n - 1])
-            for (int k = 0; k < n; ++k)
-                if (fs[k] == X) {
-                    const brush::Source s = map(fs[k], i);
-                    sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
-                }
+        brush::axesFromMap(*this, i, X, Y, fs, n, sx, sy, take);
     }
 
     JOLLIX_VECTOR_CLONES void verticalRow(int i, const int* __restrict fs, int n, double* __restrict sx,
@@ -278,7 +252,7 @@ struct ShrinkBrush {
     JOLLIX_VECTOR_CLONES void horizontalRow(int i, const int* __restrict fs, int n, double* __restrict sx,
                                             double* __restrict sy) const {
         const long long m = std::llabs((long long)Y - i);
-        const double er = m < (long long)rowE.size() ? rowE[size_t(m)] : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+        const double er = rowEr(m);
         const double x = X, row = i, dd = d * d;
         const double* __restrict table = invTable.data();
         const int reach = int(invTable.size());
@@ -291,6 +265,11 @@ struct ShrinkBrush {
         }
     }
 
+    // The horizontal shrink's Er of the row at offset m, from the table
+    // where it reaches.
+    double rowEr(long long m) const {
+        return m < (long long)rowE.size() ? rowE[size_t(m)] : detail::axisShrinkLine(rho, S, 0, int(m)).E;
+    }
     // 1 / sqrt(d^2 + m^2), from the table where it reaches.
     double inv(long long m) const {
         return m < (long long)invTable.size() ? invTable[size_t(m)] : 1.0 / std::sqrt(d * d + double(m) * double(m));

@@ -137,6 +137,16 @@ struct Chords {
         double m, bAhead, bBehind;   // m and B = m - t, m + t
         double u;                    // the move's direction, +1 or -1
         bool centre;                 // on the centre line
+
+        // Off the centre line: the source coordinate along the move of the
+        // pixel at p, which lies ahead of Q or behind it (see alongStraight).
+        double along(double p, bool ahead) const {
+            const double A = std::fabs(p - (ahead ? endAhead : endBehind));
+            const double B = ahead ? bAhead : bBehind;
+            const double cc = m * A / B;
+            const double f = ahead ? cc - A : A - cc;
+            return p - f * u;
+        }
     };
     Straight straight(Ext w2, double foot) const {
         Straight c{};
@@ -164,16 +174,12 @@ struct Chords {
         case detail::kDown: ahead = p > c.q; break;
         default: ahead = p <= c.q; break;
         }
+        if (!c.centre) return c.along(double(p), ahead);
         const double A = std::fabs(double(p) - (ahead ? c.endAhead : c.endBehind));
         const double B = ahead ? c.bAhead : c.bBehind;
-        if (c.centre) {
-            const double cc = double(Ext(c.m) * A / B);
-            const Ext f = ahead ? Ext(cc) - A : Ext(A) - cc;
-            return double(p - f * c.u);
-        }
-        const double cc = c.m * A / B;
-        const double f = ahead ? cc - A : A - cc;
-        return double(p) - f * c.u;
+        const double cc = double(Ext(c.m) * A / B);
+        const Ext f = ahead ? Ext(cc) - A : Ext(A) - cc;
+        return double(p - f * c.u);
     }
 
     // A diagonal pass's pixel mapped in extended precision, step by step:
@@ -285,16 +291,10 @@ JOLLIX_VECTOR_CLONES void diagonalRow(const Chords& g, int64_t i, const int* Gs,
 // the left, toward the right for one to the right.
 JOLLIX_VECTOR_CLONES void straightRow(const Chords::Straight& chord, bool toLeft, const int* __restrict Gs, int n,
                                       double* __restrict xs) {
-    const double q = chord.q, endAhead = chord.endAhead, endBehind = chord.endBehind;
-    const double m = chord.m, bAhead = chord.bAhead, bBehind = chord.bBehind, u = chord.u;
+    const Chords::Straight c = chord;  // a copy the loop's writes cannot touch
     for (int j = 0; j < n; ++j) {
         const double p = double(Gs[j]);
-        const bool ahead = toLeft ? p < q : p >= q;
-        const double A = std::fabs(p - (ahead ? endAhead : endBehind));
-        const double B = ahead ? bAhead : bBehind;
-        const double cc = m * A / B;
-        const double f = ahead ? cc - A : A - cc;
-        xs[j] = p - f * u;
+        xs[j] = c.along(p, toLeft ? p < c.q : p >= c.q);
     }
 }
 
@@ -307,12 +307,7 @@ JOLLIX_VECTOR_CLONES void verticalStraightRow(const Chords::Straight* __restrict
     const double p = double(i);
     for (int j = 0; j < n; ++j) {
         const Chords::Straight& ch = c[Gs[j] - first];
-        const bool ahead = down ? p > ch.q : p <= ch.q;
-        const double A = std::fabs(p - (ahead ? ch.endAhead : ch.endBehind));
-        const double B = ahead ? ch.bAhead : ch.bBehind;
-        const double cc = ch.m * A / B;
-        const double f = ahead ? cc - A : A - cc;
-        ys[j] = p - f * ch.u;
+        ys[j] = ch.along(p, down ? p > ch.q : p <= ch.q);
     }
 }
 

@@ -58,25 +58,18 @@ inline double stepFactor(const Profile& p, double a, double b) {
 
 // The off-axis points of one row, for the vector units: the step
 // factor of each pixel and its source, as TwistBrush::map forms them.
-// The profile's numbers are taken into locals so that the compiler can
-// keep the loop in vector registers.
-JOLLIX_VECTOR_CLONES void twistRow(const Profile& p, bool clockwise, int X, int Y, int i, const int* __restrict cs,
-                                   int n, double* __restrict sx, double* __restrict sy) {
-    const double halfR = p.halfR, S = p.S, rhoT = p.rhoT, rhoT2 = p.rhoT2;
-    const bool rising = S > 0;
+// The profile is copied in, so that the compiler knows the loop's writes
+// leave it alone and keeps the loop in vector registers.
+JOLLIX_VECTOR_CLONES void twistRow(const Profile& profile, bool clockwise, int X, int Y, int i,
+                                   const int* __restrict cs, int n, double* __restrict sx, double* __restrict sy) {
+    const Profile p = profile;
     const double b = double(int64_t(Y) - i), ub = b < 0 ? -b : b, row = double(i);
     // c - dx is c + (-1) dx, the same number.
     const double sign = clockwise ? -1.0 : 1.0;
     for (int k = 0; k < n; ++k) {
         // Both columns convert exactly, and so does their difference.
         const double a = double(cs[k]) - double(X), ua = a < 0 ? -a : a;
-        // stepFactor(p, ua, ub), written out.
-        const double rho0 = std::sqrt(ua * ua + ub * ub);
-        const double r = rho0 - halfR;
-        const double r2 = r * r;
-        const double root = std::sqrt(rhoT2 - r2);
-        const double m = rising ? S - r2 / (rhoT + root) : root + S - rhoT;
-        const double f = m / rho0;
+        const double f = stepFactor(p, ua, ub);
         sx[k] = double(cs[k]) + sign * (f * b);
         sy[k] = row + sign * (f * a);
     }
