@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     // The main window creates the work area, the tool palette, the about
     // box and the image size dialog; its first showing places the work
     // area and shows the palette.
-    jollix::TForm1 form(editor);
+    jollix::MainWindow form(editor);
     form.show();
 
     const QStringList files = parser.positionalArguments();

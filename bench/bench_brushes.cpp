@@ -38,19 +38,19 @@ void BM_Brush(benchmark::State& state) {
     void name(benchmark::State& state) { BM_Brush<fn>(state); }                             \
     BENCHMARK(name)->Arg(6000)->Arg(1000)->Unit(benchmark::kMillisecond)
 
-JOLLIX_BRUSH_BENCH(BM_BrushSphericalExpand, jollix::Sphericalpengzhang);
-JOLLIX_BRUSH_BENCH(BM_BrushSphericalShrink, jollix::Sphericalshousuo);
-JOLLIX_BRUSH_BENCH(BM_BrushVerticalExpand, jollix::Verticalpengzhang);
-JOLLIX_BRUSH_BENCH(BM_BrushVerticalShrink, jollix::Verticalshousuo);
-JOLLIX_BRUSH_BENCH(BM_BrushHorizontalExpand, jollix::Horizontalpengzhang);
-JOLLIX_BRUSH_BENCH(BM_BrushHorizontalShrink, jollix::Horizontalshousuo);
+JOLLIX_BRUSH_BENCH(BM_BrushSphericalExpand, jollix::sphericalExpand);
+JOLLIX_BRUSH_BENCH(BM_BrushSphericalShrink, jollix::sphericalShrink);
+JOLLIX_BRUSH_BENCH(BM_BrushVerticalExpand, jollix::verticalExpand);
+JOLLIX_BRUSH_BENCH(BM_BrushVerticalShrink, jollix::verticalShrink);
+JOLLIX_BRUSH_BENCH(BM_BrushHorizontalExpand, jollix::horizontalExpand);
+JOLLIX_BRUSH_BENCH(BM_BrushHorizontalShrink, jollix::horizontalShrink);
 
 // Expand at Rad. 500 on the 6000 x 4000 photo shown at 25 %: R = 2000 in
 // picture pixels (strength 668), some 12.5 million pixels.
 void BM_BrushSphericalExpandRad2000(benchmark::State& state) {
     const Picture& src = photo(6000);
     for (auto _ : state) {
-        Picture out = jollix::Sphericalpengzhang(src, 3000, 2000, 2000, 668, nullptr);
+        Picture out = jollix::sphericalExpand(src, 3000, 2000, 2000, 668, nullptr);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -67,7 +67,7 @@ void BM_BrushBackup(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        work = jollix::Sphericalpengzhang(src, 500 + (n * 397) % 5000, 500 + (n * 211) % 3000, 100, 33);
+        work = jollix::sphericalExpand(src, 500 + (n * 397) % 5000, 500 + (n * 211) % 3000, 100, 33);
         ++n;
         state.ResumeTiming();
         history.backup(work);
@@ -92,7 +92,7 @@ void BM_BrushMemory(benchmark::State& state) {
             const int x = int((s >> 8) % 6000u);
             s = s * 1664525u + 1013904223u;
             const int y = int((s >> 8) % 4000u);
-            work = (g & 1) ? jollix::Sphericalshousuo(work, x, y, 100, 33) : jollix::Sphericalpengzhang(work, x, y, 100, 33);
+            work = (g & 1) ? jollix::sphericalShrink(work, x, y, 100, 33) : jollix::sphericalExpand(work, x, y, 100, 33);
             history.backup(work);
         }
         const size_t after = jollix::bench::residentBytes();

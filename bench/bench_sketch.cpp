@@ -18,14 +18,14 @@ const Picture& photo() {
 }
 
 const Picture& edgePhoto() {
-    static const Picture p = jollix::picsobel(photo());
+    static const Picture p = jollix::edgePicture(photo());
     return p;
 }
 
 void BM_Picsobel(benchmark::State& state) {
     const Picture& src = photo();
     for (auto _ : state) {
-        Picture out = jollix::picsobel(src);
+        Picture out = jollix::edgePicture(src);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -34,7 +34,7 @@ BENCHMARK(BM_Picsobel)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_Twovalue(benchmark::State& state) {
     const Picture& edge = edgePhoto();
     for (auto _ : state) {
-        Picture out = jollix::twovalue(edge, 150);
+        Picture out = jollix::penSketch(edge, 150);
         benchmark::DoNotOptimize(out);
     }
 }

@@ -21,7 +21,7 @@ void BM_Dextrorotary(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     const Picture& src = photo(w, h);
     for (auto _ : state) {
-        Picture out = jollix::Sphericalyouxuan(src, w / 2, h / 2, 500, 100);
+        Picture out = jollix::twistClockwise(src, w / 2, h / 2, 500, 100);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -31,7 +31,7 @@ void BM_Levorotary(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     const Picture& src = photo(w, h);
     for (auto _ : state) {
-        Picture out = jollix::Sphericalzuoxuan(src, w / 2, h / 2, 500, 100);
+        Picture out = jollix::twistAnticlockwise(src, w / 2, h / 2, 500, 100);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -45,7 +45,7 @@ void BM_Smear(benchmark::State& state) {
     const Picture& src = photo(w, h);
     const int x0 = w / 2, y0 = h / 2;
     for (auto _ : state) {
-        Picture out = jollix::tumopic(src, x0, y0, x0 + dx, y0 + dy, 500);
+        Picture out = jollix::smear(src, x0, y0, x0 + dx, y0 + dy, 500);
         benchmark::DoNotOptimize(out);
     }
 }

@@ -42,7 +42,7 @@ void settle() {
 
 struct Session {
     Editor editor;
-    TForm1 form;
+    MainWindow form;
     explicit Session(int w, int h) : editor(bench::photoLike(w, h)), form(editor) {
         editor.setZoomPercent(25);
         editor.palette().distortRad.userScroll(500);
@@ -50,7 +50,7 @@ struct Session {
         // Room for the whole 1500 x 1000 view.
         form.resize(1700, 1300);
         form.show();
-        form.Work_area()->resize(1560, 1080);
+        form.workArea()->resize(1560, 1080);
         settle();
     }
 };
@@ -58,7 +58,7 @@ struct Session {
 void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
     application();
     Session s(6000, 4000);
-    PictureWidget* image = s.form.Work_area()->Image1();
+    PictureWidget* image = s.form.workArea()->pictureWidget();
     const QPoint centre(750, 500);
     double effectMs = 0, paintMs = 0;
     for (auto _ : state) {
@@ -91,7 +91,7 @@ BENCHMARK(BM_UiExpandClickRad500At25Percent)->Unit(benchmark::kMillisecond)->Use
 void BM_UiRepaintWholeView(benchmark::State& state) {
     application();
     Session s(6000, 4000);
-    PictureWidget* image = s.form.Work_area()->Image1();
+    PictureWidget* image = s.form.workArea()->pictureWidget();
     for (auto _ : state) image->repaint();
 }
 BENCHMARK(BM_UiRepaintWholeView)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);

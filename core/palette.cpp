@@ -12,9 +12,9 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
         distortCur.setMaximum(Round(p / 1.5L));
         distortCur.setMinimum(Round(p / 10.0L));
         distortCur.setPosition(Round(p / 3.0L));
-        state_.BrushRadius = state_.viewToPicture(p);
-        state_.BrushRadiusSlider = p;
-        progressMaximum = state_.BrushRadius * 4;
+        state_.brushRadius = state_.viewToPicture(p);
+        state_.brushRadiusSlider = p;
+        progressMaximum = state_.brushRadius * 4;
         changed();
     };
     distortCur.onChange = [this](int p) {
@@ -26,9 +26,9 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
         twistCur.setMaximum(Round(p / 3.0L));
         twistCur.setMinimum(Round(p / 50.0L));
         twistCur.setPosition(Round(p / 10.0L));
-        state_.BrushRadius = state_.viewToPicture(p);
-        state_.BrushRadiusSlider = p;
-        progressMaximum = state_.BrushRadius * 4;
+        state_.brushRadius = state_.viewToPicture(p);
+        state_.brushRadiusSlider = p;
+        progressMaximum = state_.brushRadius * 4;
         changed();
     };
     twistCur.onChange = [this](int p) {
@@ -44,20 +44,20 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
         changed();
     };
     rubberThick.onChange = [this](int p) {
-        state_.BrushRadiusSlider = p;
+        state_.brushRadiusSlider = p;
         rubberThickLabel = std::to_string(p);
         changed();
     };
 }
 
 void Palette::enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& rad, const Slider& cur) {
-    state_.StretchShape = StretchShapeCode::Spherical;
-    state_.SmearChosen = false;
-    state_.ToolKind = toolKind;
-    state_.BrushRadiusSlider = rad.position();
-    state_.SketchTool = 0;
-    state_.BrushRadius = state_.viewToPicture(rad.position());
-    state_.BrushStrength = cur.position();
+    state_.stretchShape = StretchShapeCode::Spherical;
+    state_.smearChosen = false;
+    state_.toolKind = toolKind;
+    state_.brushRadiusSlider = rad.position();
+    state_.sketchTool = 0;
+    state_.brushRadius = state_.viewToPicture(rad.position());
+    state_.brushStrength = cur.position();
     if (newPage == kPageDistort) {
         distortButton = DistortButton::Expand;
         checkedShape = StretchShapeCode::Spherical;
@@ -84,10 +84,10 @@ void Palette::changeTab(int newPage) {
         enterBrushTab(newPage, ToolKindCode::Dextrorotary, twistRad, twistCur);
         break;
     case kPageSketch:
-        state_.StretchShape = StretchShapeCode::None;
+        state_.stretchShape = StretchShapeCode::None;
         if (host_) host_->makeEdgePicture();
         pictureHint.clear();
-        state_.SketchTool = 0;
+        state_.sketchTool = 0;
         page_ = newPage;
         if (host_) {
             host_->setArrowCursor();
@@ -100,14 +100,14 @@ void Palette::changeTab(int newPage) {
 
 void Palette::chooseShape(StretchShapeCode shape) {
     if (shape < StretchShapeCode::Spherical || shape > StretchShapeCode::Horizontal) return;
-    state_.StretchShape = shape;
+    state_.stretchShape = shape;
     checkedShape = shape;
     changed();
 }
 
 void Palette::chooseDistortTool(DistortButton button, ToolKindCode toolKind) {
     distortButton = button;
-    state_.ToolKind = toolKind;
+    state_.toolKind = toolKind;
     if (host_) host_->updateCursor();
     pictureHint = kHintClickOrKeepDown;
     changed();
@@ -119,8 +119,8 @@ void Palette::clickShrink() { chooseDistortTool(DistortButton::Shrink, ToolKindC
 
 void Palette::chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool smear, const char* hint) {
     twistButton = button;
-    state_.ToolKind = toolKind;
-    state_.SmearChosen = smear;
+    state_.toolKind = toolKind;
+    state_.smearChosen = smear;
     if (host_) host_->updateCursor();
     pictureHint = hint;
     twistCurVisible = !smear;  // the smear has no strength
@@ -135,8 +135,8 @@ void Palette::clickSmear() { chooseTwistTool(TwistButton::Smear, ToolKindCode::S
 
 void Palette::clickRubber() {
     sketchButton = SketchButton::Rubber;
-    state_.SketchTool = kSketchToolRubber;
-    state_.BrushRadiusSlider = rubberThick.position();
+    state_.sketchTool = kSketchToolRubber;
+    state_.brushRadiusSlider = rubberThick.position();
     if (host_) host_->updateCursor();
     rubberControlsVisible = true;
     changed();
@@ -144,7 +144,7 @@ void Palette::clickRubber() {
 
 void Palette::clickClearUpSpot() {
     sketchButton = SketchButton::ClearUpSpot;
-    state_.SketchTool = 0;
+    state_.sketchTool = 0;
     rubberControlsVisible = false;
     changed();
 }

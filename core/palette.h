@@ -38,23 +38,23 @@ public:
     Palette(const Palette&) = delete;
     Palette& operator=(const Palette&) = delete;
 
-    // Sliders (TrackBar1 .. TrackBar8 of the window).
-    Slider distortRad{10, 500, 50};     // TrackBar1
-    Slider distortCur{3, 30, 15};       // TrackBar2
-    Slider twistRad{10, 500, 100};      // TrackBar3
-    Slider twistCur{2, 30, 10};         // TrackBar4
-    Slider penPressure{1, 255, 150};    // TrackBar5
-    Slider pencilContrast{0, 89, 45};   // TrackBar7
-    Slider rubberThick{1, 50, 25};      // TrackBar8
+    // The sliders, with their ranges and start positions.
+    Slider distortRad{10, 500, 50};
+    Slider distortCur{3, 30, 15};
+    Slider twistRad{10, 500, 100};
+    Slider twistCur{2, 30, 10};
+    Slider penPressure{1, 255, 150};
+    Slider pencilContrast{0, 89, 45};
+    Slider rubberThick{1, 50, 25};
 
     // Value labels, with their start texts.
-    std::string distortRadLabel = "50";      // Label2
-    std::string distortCurLabel = "15";      // Label5
-    std::string twistRadLabel = "100";       // Label6
-    std::string twistCurLabel = "10";        // Label7
-    std::string penPressureLabel = "150";    // Label9
-    std::string pencilContrastLabel = "50";  // Label11
-    std::string rubberThickLabel = "15";     // Label17
+    std::string distortRadLabel = "50";
+    std::string distortCurLabel = "15";
+    std::string twistRadLabel = "100";
+    std::string twistCurLabel = "10";
+    std::string penPressureLabel = "150";
+    std::string pencilContrastLabel = "50";
+    std::string rubberThickLabel = "15";
 
     // Visibility of the Twist Cur. slider with its labels, and of the rubber
     // thickness slider with its labels.
@@ -64,7 +64,7 @@ public:
     DistortButton distortButton = DistortButton::Expand;
     TwistButton twistButton = TwistButton::None;
     SketchButton sketchButton = SketchButton::ClearUpSpot;
-    StretchShapeCode checkedShape = StretchShapeCode::Spherical;  // RadioButton1..3
+    StretchShapeCode checkedShape = StretchShapeCode::Spherical;  // sphericalButton..3
 
     int page() const { return page_; }
     int progressMaximum = 500;

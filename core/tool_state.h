@@ -28,48 +28,48 @@ enum class StretchShapeCode : int32_t {
 inline constexpr int32_t kSketchToolRubber = 5;
 
 struct ZoneRectangle {
-    int32_t ZoneLeft = 0, ZoneTop = 0, ZoneRight = 0, ZoneBottom = 0;
-    bool isEmpty() const { return ZoneRight < ZoneLeft || ZoneBottom < ZoneTop; }
+    int32_t zoneLeft = 0, zoneTop = 0, zoneRight = 0, zoneBottom = 0;
+    bool isEmpty() const { return zoneRight < zoneLeft || zoneBottom < zoneTop; }
 };
 
 struct ToolState {
     // Kept with the work area.
-    int32_t BrushRadius = 50;
-    int32_t BrushRadiusSlider = 50;
-    int32_t BrushStrength = 0;
-    int32_t SketchTool = 0;
-    bool SmearChosen = false;
-    double ZoomPercent = 100.0;
-    bool PointerOverPicture = false;
-    bool ButtonHeld = false;
-    int32_t PressViewX = 0, PressViewY = 0;
-    ZoneRectangle ZoneRect;
-    uint8_t DashMask = 0;
-    uint8_t DashPhase = 128;
+    int32_t brushRadius = 50;
+    int32_t brushRadiusSlider = 50;
+    int32_t brushStrength = 0;
+    int32_t sketchTool = 0;
+    bool smearChosen = false;
+    double zoomPercent = 100.0;
+    bool pointerOverPicture = false;
+    bool buttonHeld = false;
+    int32_t pressViewX = 0, pressViewY = 0;
+    ZoneRectangle zoneRect;
+    uint8_t dashMask = 0;
+    uint8_t dashPhase = 128;
 
     // Kept with the main window.
-    Picture OriginalPicture;
-    Picture EdgePicture;
-    int32_t PressX = 0, PressY = 0;
-    ToolKindCode ToolKind = ToolKindCode::Expand;
-    StretchShapeCode StretchShape = StretchShapeCode::Spherical;
-    bool SelectionShown = false;
+    Picture originalPicture;
+    Picture edgePicture;
+    int32_t pressX = 0, pressY = 0;
+    ToolKindCode toolKind = ToolKindCode::Expand;
+    StretchShapeCode stretchShape = StretchShapeCode::Spherical;
+    bool selectionShown = false;
 
     // View pixels to picture pixels at the current zoom.
-    int32_t viewToPicture(long double v) const { return ViewToPicture(v, ZoomPercent); }
+    int32_t viewToPicture(long double v) const { return ViewToPicture(v, zoomPercent); }
 };
 
 // Which brush routine a press runs for (StretchShape, ToolKind).
 enum class BrushRoutine {
     Nothing,
-    SphericalExpand,     // Sphericalpengzhang
-    SphericalShrink,     // Sphericalshousuo
-    Dextrorotary,        // Sphericalyouxuan
-    Levorotary,          // Sphericalzuoxuan
-    VerticalExpand,      // Verticalpengzhang
-    VerticalShrink,      // Verticalshousuo
-    HorizontalExpand,    // Horizontalpengzhang
-    HorizontalShrink,    // Horizontalshousuo
+    SphericalExpand,
+    SphericalShrink,
+    Dextrorotary,
+    Levorotary,
+    VerticalExpand,
+    VerticalShrink,
+    HorizontalExpand,
+    HorizontalShrink,
 };
 
 BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind);

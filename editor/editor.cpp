@@ -34,9 +34,9 @@ Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
     palette_.onChanged = [this] { changed(); };
     // The main window's first showing: the start picture is what Renew
     // restores, Expand with the Spherical shape is chosen, one snapshot.
-    state_.OriginalPicture = work_;
-    state_.ToolKind = ToolKindCode::Expand;
-    state_.StretchShape = StretchShapeCode::Spherical;
+    state_.originalPicture = work_;
+    state_.toolKind = ToolKindCode::Expand;
+    state_.stretchShape = StretchShapeCode::Spherical;
     history_.reset(work_);
     animation_.restart(work_);
     sizeControlToPicture();
@@ -72,8 +72,8 @@ void Editor::replacePicture(Picture p) {
 }
 
 void Editor::sizeControlToPicture() {
-    controlWidth_ = scaledSide(work_.width(), state_.ZoomPercent);
-    controlHeight_ = scaledSide(work_.height(), state_.ZoomPercent);
+    controlWidth_ = scaledSide(work_.width(), state_.zoomPercent);
+    controlHeight_ = scaledSide(work_.height(), state_.zoomPercent);
     view_->pictureControlResized();
 }
 
@@ -97,7 +97,7 @@ void Editor::recordStep() {
     animation_.stepRecorded(history_);
 }
 
-void Editor::makeEdgePicture() { state_.EdgePicture = picsobel(work_, progress_); }
+void Editor::makeEdgePicture() { state_.edgePicture = edgePicture(work_, progress_); }
 
 void Editor::synchroniseUndoRedo() { history_.synchroniseControls(); }
 
@@ -107,8 +107,8 @@ void Editor::setArrowCursor() {
 }
 
 void Editor::setsigncursor() {
-    if (state_.SketchTool == kSketchToolRubber ||
-        (state_.StretchShape == StretchShapeCode::Spherical && state_.ToolKind >= ToolKindCode::Expand && state_.ToolKind <= ToolKindCode::Smear)) {
+    if (state_.sketchTool == kSketchToolRubber ||
+        (state_.stretchShape == StretchShapeCode::Spherical && state_.toolKind >= ToolKindCode::Expand && state_.toolKind <= ToolKindCode::Smear)) {
         cursor_ = PictureCursor::Arrow;
         changed();
     }
@@ -117,7 +117,7 @@ void Editor::setsigncursor() {
 // ---------------------------------------------------------------- brushes
 
 void Editor::SphericalStretch(int a, int b) {
-    const ToolKindCode kind = state_.ToolKind;
+    const ToolKindCode kind = state_.toolKind;
     int rad, cur;
     if (kind == ToolKindCode::Expand || kind == ToolKindCode::Shrink) {
         rad = palette_.distortRad.position();
@@ -128,25 +128,25 @@ void Editor::SphericalStretch(int a, int b) {
     } else {
         return;
     }
-    state_.BrushRadius = state_.viewToPicture(rad);
-    state_.BrushStrength = state_.viewToPicture(cur);
-    replacePicture(jollix::SphericalStretch(int(kind), work_, a, b, state_.BrushRadius, state_.BrushStrength, progress_));
+    state_.brushRadius = state_.viewToPicture(rad);
+    state_.brushStrength = state_.viewToPicture(cur);
+    replacePicture(jollix::SphericalStretch(int(kind), work_, a, b, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::VerticalStretch(int x, int y) {
-    const ToolKindCode kind = state_.ToolKind;
+    const ToolKindCode kind = state_.toolKind;
     if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
-    state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
-    state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::VerticalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+    state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
+    state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
+    replacePicture(jollix::VerticalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::HorizontalStretch(int x, int y) {
-    const ToolKindCode kind = state_.ToolKind;
+    const ToolKindCode kind = state_.toolKind;
     if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
-    state_.BrushRadius = state_.viewToPicture(palette_.distortRad.position());
-    state_.BrushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.BrushRadius, state_.BrushStrength, progress_));
+    state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
+    state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
+    replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::applyAtPressWithFrame() {
@@ -156,24 +156,24 @@ void Editor::applyAtPressWithFrame() {
 }
 
 void Editor::applyAtPress() {
-    switch (state_.StretchShape) {
-    case StretchShapeCode::Spherical: SphericalStretch(state_.PressX, state_.PressY); break;
-    case StretchShapeCode::Vertical: VerticalStretch(state_.PressX, state_.PressY); break;
-    case StretchShapeCode::Horizontal: HorizontalStretch(state_.PressX, state_.PressY); break;
+    switch (state_.stretchShape) {
+    case StretchShapeCode::Spherical: SphericalStretch(state_.pressX, state_.pressY); break;
+    case StretchShapeCode::Vertical: VerticalStretch(state_.pressX, state_.pressY); break;
+    case StretchShapeCode::Horizontal: HorizontalStretch(state_.pressX, state_.pressY); break;
     default: break;
     }
 }
 
-void Editor::tumopic(int x, int y) {
+void Editor::smear(int x, int y) {
     const int slider = palette_.twistRad.position();
     const int R = state_.viewToPicture(slider);
-    state_.BrushRadiusSlider = slider;
+    state_.brushRadiusSlider = slider;
     const int X = state_.viewToPicture(x), Y = state_.viewToPicture(y);
-    replacePicture(jollix::tumopic(work_, state_.PressX, state_.PressY, X, Y, R, progress_));
+    replacePicture(jollix::smear(work_, state_.pressX, state_.pressY, X, Y, R, progress_));
 }
 
 void Editor::rubberAt(int x, int y) {
-    const int r = state_.viewToPicture(state_.BrushRadiusSlider);
+    const int r = state_.viewToPicture(state_.brushRadiusSlider);
     replacePicture(rubberDisc(work_, state_.viewToPicture(x), state_.viewToPicture(y), r));
 }
 
@@ -181,7 +181,7 @@ void Editor::rubberAt(int x, int y) {
 
 void Editor::mouseDown(MouseButton button, HeldButtons held, int x, int y) {
     copyEnabled_ = false;
-    if (held.left && state_.SelectionShown) {
+    if (held.left && state_.selectionShown) {
         zonePress(x, y);
         changed();
         return;
@@ -190,39 +190,39 @@ void Editor::mouseDown(MouseButton button, HeldButtons held, int x, int y) {
         removeZoneFrame();
         cutEnabled_ = false;
     }
-    state_.PressX = state_.viewToPicture(x);
-    state_.PressY = state_.viewToPicture(y);
+    state_.pressX = state_.viewToPicture(x);
+    state_.pressY = state_.viewToPicture(y);
     if (button == MouseButton::Left) gestureFailed_ = false;
-    if (held.left && !state_.SmearChosen) {
+    if (held.left && !state_.smearChosen) {
         repeatRunning_ = true;
         view_->startRepeatTimer();
     }
-    state_.ButtonHeld = true;
-    state_.PressViewX = x;
-    state_.PressViewY = y;
+    state_.buttonHeld = true;
+    state_.pressViewX = x;
+    state_.pressViewY = y;
     changed();
 }
 
 void Editor::mouseMove(HeldButtons held, int x, int y) {
-    if (state_.SelectionShown) {
+    if (state_.selectionShown) {
         if (held.left) zoneDrag(x, y);
-        if (held.right && state_.ButtonHeld) {
+        if (held.right && state_.buttonHeld) {
             view_->zoneFrameChanged();
-            view_->scrollBy(state_.PressViewX - x, state_.PressViewY - y);
+            view_->scrollBy(state_.pressViewX - x, state_.pressViewY - y);
         }
         return;
     }
     view_->hideBrushOutline();
-    if (held.right && state_.ButtonHeld) view_->scrollBy(state_.PressViewX - x, state_.PressViewY - y);
+    if (held.right && state_.buttonHeld) view_->scrollBy(state_.pressViewX - x, state_.pressViewY - y);
     const int page = palette_.page();
     if (page == kPageDistort || page == kPageTwist ||
-        (page == kPageSketch && state_.SketchTool == kSketchToolRubber)) {
+        (page == kPageSketch && state_.sketchTool == kSketchToolRubber)) {
         if (x >= 3 && x <= controlWidth_ - 3 && y >= 3 && y <= controlHeight_ - 3)
-            view_->showBrushOutline(x, y, state_.BrushRadiusSlider);
+            view_->showBrushOutline(x, y, state_.brushRadiusSlider);
         else
             view_->hideBrushOutline();
     }
-    if (state_.SketchTool == kSketchToolRubber && held.left) rubberAt(x, y);
+    if (state_.sketchTool == kSketchToolRubber && held.left) rubberAt(x, y);
 }
 
 void Editor::mouseUp(MouseButton button, int x, int y) {
@@ -230,17 +230,17 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
         repeatRunning_ = false;
         view_->stopRepeatTimer();
     }
-    state_.ButtonHeld = false;
+    state_.buttonHeld = false;
     const bool left = button == MouseButton::Left;
-    if (left && state_.SelectionShown) {
+    if (left && state_.selectionShown) {
         view_->confinePointer(false);
         changed();
         return;
     }
     const int page = palette_.page();
-    if (page == kPageTwist && left && state_.SmearChosen) {
+    if (page == kPageTwist && left && state_.smearChosen) {
         try {
-            tumopic(x, y);
+            smear(x, y);
         } catch (...) {
             // The gesture still ends with its history step.
             recordStep();
@@ -249,7 +249,7 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
         addFrame();
     }
     if (left && (page == kPageDistort || page == kPageTwist)) recordStep();
-    if (state_.SketchTool == kSketchToolRubber && left && page == kPageSketch) {
+    if (state_.sketchTool == kSketchToolRubber && left && page == kPageSketch) {
         addFrame();  // one frame for the whole rubber gesture
         recordStep();
     }
@@ -257,7 +257,7 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
 }
 
 void Editor::click() {
-    if (state_.SelectionShown || gestureFailed_) return;
+    if (state_.selectionShown || gestureFailed_) return;
     try {
         applyAtPressWithFrame();
     } catch (...) {
@@ -290,15 +290,15 @@ void Editor::wheel(int delta) {
 // ---------------------------------------------------------------- palette buttons
 
 void Editor::penSketch() {
-    if (state_.EdgePicture.isEmpty()) makeEdgePicture();
-    replacePicture(twovalue(state_.EdgePicture, palette_.penPressure.position(), progress_));
+    if (state_.edgePicture.isEmpty()) makeEdgePicture();
+    replacePicture(jollix::penSketch(state_.edgePicture, palette_.penPressure.position(), progress_));
     addFrame();
     recordStep();
 }
 
 void Editor::pencilSketch() {
-    if (state_.EdgePicture.isEmpty()) makeEdgePicture();
-    replacePicture(jollix::pencilSketch(state_.EdgePicture, palette_.pencilContrast.position(), progress_));
+    if (state_.edgePicture.isEmpty()) makeEdgePicture();
+    replacePicture(jollix::pencilSketch(state_.edgePicture, palette_.pencilContrast.position(), progress_));
     addFrame();
     recordStep();
 }
@@ -327,7 +327,7 @@ void Editor::redo() {
 }
 
 void Editor::renew() {
-    work_ = state_.OriginalPicture;
+    work_ = state_.originalPicture;
     sizeControlToPicture();
     view_->pictureChanged();
     resetHistory();
@@ -335,7 +335,7 @@ void Editor::renew() {
 
 void Editor::openPicture(const Picture& loaded) {
     work_ = loaded;
-    state_.OriginalPicture = work_;
+    state_.originalPicture = work_;
     resetHistory();
     sizeControlToPicture();
     view_->pictureChanged();
@@ -343,7 +343,7 @@ void Editor::openPicture(const Picture& loaded) {
     changed();
 }
 
-void Editor::zoomBy(long double factor) { setZoomPercent(double((long double)state_.ZoomPercent * factor)); }
+void Editor::zoomBy(long double factor) { setZoomPercent(double((long double)state_.zoomPercent * factor)); }
 
 bool Editor::setZoomPercent(double zoom) {
     if (!(zoom > 0) || !std::isfinite(zoom)) return false;
@@ -353,11 +353,11 @@ bool Editor::setZoomPercent(double zoom) {
         // Round to at least 1 and at most kMaxControlSide on both sides.
         if (w <= 0.5L || h <= 0.5L || w >= kMaxControlSide + 0.5L || h >= kMaxControlSide + 0.5L) return false;
     }
-    if (state_.SelectionShown) {
+    if (state_.selectionShown) {
         removeZoneFrame();
         cutEnabled_ = false;
     }
-    state_.ZoomPercent = zoom;
+    state_.zoomPercent = zoom;
     char text[64];
     std::snprintf(text, sizeof text, "%.1f%%", zoom);
     zoomLabel_ = text;
@@ -377,14 +377,14 @@ void Editor::removeZoneFrame() {
 }
 
 void Editor::toggleZoneMode() {
-    if (!state_.SelectionShown) {
-        state_.SelectionShown = true;
+    if (!state_.selectionShown) {
+        state_.selectionShown = true;
         palette_.changeTab(kPageDistort);
         view_->hideBrushOutline();
         pictureHintShown_ = false;
         zoneHintShown_ = true;
     } else {
-        state_.SelectionShown = false;
+        state_.selectionShown = false;
         cutEnabled_ = false;
         removeZoneFrame();
         pictureHintShown_ = true;
@@ -407,7 +407,7 @@ void Editor::zoneDrag(int x, int y) {
     zoneFrame_.Right = x - view_->scrollX();
     zoneFrame_.Bottom = y - view_->scrollY();
     view_->zoneFrameChanged();
-    state_.ZoneRect = zoneRectFromFrame(zoneFrame_, view_->scrollX(), view_->scrollY(), state_.ZoomPercent);
+    state_.zoneRect = zoneRectFromFrame(zoneFrame_, view_->scrollX(), view_->scrollY(), state_.zoomPercent);
     // A zone with no pixels inside its frame cannot be cut or copied.
     int l, t, r, b;
     const bool usable = zoneFrame_.hasArea() && zoneBounds(l, t, r, b);
@@ -417,7 +417,7 @@ void Editor::zoneDrag(int x, int y) {
 }
 
 void Editor::frameTick() {
-    state_.DashPhase = nextDashPhase(state_.DashPhase);
+    state_.dashPhase = nextDashPhase(state_.dashPhase);
     if (zoneFrame_.hasArea()) view_->zoneFrameChanged();
 }
 
@@ -429,12 +429,12 @@ void Editor::scrolledByBar() {
 }
 
 bool Editor::zoneBounds(int& left, int& top, int& right, int& bottom) const {
-    const ZoneRectangle& z = state_.ZoneRect;
+    const ZoneRectangle& z = state_.zoneRect;
     // The pixels inside the frame lines, kept within the picture.
-    left = std::max(z.ZoneLeft, 0);
-    top = std::max(z.ZoneTop, 0);
-    right = std::min(z.ZoneRight, work_.width() - 1);
-    bottom = std::min(z.ZoneBottom, work_.height() - 1);
+    left = std::max(z.zoneLeft, 0);
+    top = std::max(z.zoneTop, 0);
+    right = std::min(z.zoneRight, work_.width() - 1);
+    bottom = std::min(z.zoneBottom, work_.height() - 1);
     return right >= left && bottom >= top;
 }
 
@@ -456,7 +456,7 @@ std::optional<Picture> Editor::copyZone() const {
 void Editor::leaveZoneModeAfterReplace() {
     sizeControlToPicture();
     view_->pictureChanged();
-    state_.SelectionShown = false;
+    state_.selectionShown = false;
     cutEnabled_ = false;
     copyEnabled_ = false;
     zoneHintShown_ = false;

@@ -125,8 +125,8 @@ public:
     void frameTick();
     // The user scrolled with a scroll bar: the zone frame is dropped.
     void scrolledByBar();
-    void pointerEntered() { state_.PointerOverPicture = true; }
-    void pointerLeft() { state_.PointerOverPicture = false; }
+    void pointerEntered() { state_.pointerOverPicture = true; }
+    void pointerLeft() { state_.pointerOverPicture = false; }
     // One wheel message: delta > 0 zooms out, otherwise in.
     void wheel(int delta);
 
@@ -138,7 +138,7 @@ public:
     void VerticalStretch(int x, int y);
     void HorizontalStretch(int x, int y);
     // Smear from the press point to the release point (view coordinates).
-    void tumopic(int x, int y);
+    void smear(int x, int y);
     // One rubber disc at the view point (x, y).
     void rubberAt(int x, int y);
     // The picture's pointer for the current tool.

@@ -348,19 +348,19 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
 
 } // namespace
 
-Picture Verticalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture verticalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisExpand<true>(src, X, Y, R, S, progress);
 }
 
-Picture Horizontalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture horizontalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisExpand<false>(src, X, Y, R, S, progress);
 }
 
-Picture Verticalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture verticalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisShrink<true>(src, X, Y, R, S, progress);
 }
 
-Picture Horizontalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture horizontalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisShrink<false>(src, X, Y, R, S, progress);
 }
 
@@ -375,16 +375,16 @@ Picture detail::axisPlain(bool vertical, bool expanding, const Picture& src, int
 
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     switch (toolKind) {
-    case 1: return Verticalpengzhang(src, X, Y, R, S, progress);
-    case 2: return Verticalshousuo(src, X, Y, R, S, progress);
+    case 1: return verticalExpand(src, X, Y, R, S, progress);
+    case 2: return verticalShrink(src, X, Y, R, S, progress);
     default: return src;
     }
 }
 
 Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     switch (toolKind) {
-    case 1: return Horizontalpengzhang(src, X, Y, R, S, progress);
-    case 2: return Horizontalshousuo(src, X, Y, R, S, progress);
+    case 1: return horizontalExpand(src, X, Y, R, S, progress);
+    case 2: return horizontalShrink(src, X, Y, R, S, progress);
     default: return src;
     }
 }

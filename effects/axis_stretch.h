@@ -6,10 +6,10 @@
 
 namespace jollix {
 
-Picture Verticalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
-Picture Verticalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
-Picture Horizontalpengzhang(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
-Picture Horizontalshousuo(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
+Picture verticalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
+Picture verticalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
+Picture horizontalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
+Picture horizontalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
 
 // Dispatchers: ToolKind 1 expand, 2 shrink, anything else returns `src`.
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);

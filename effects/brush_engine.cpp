@@ -49,7 +49,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i fourRows(const uin
 }
 
 // Eight points at a time with AVX2: the clamping, cell and weights of
-// xiangsujuhe, the cell's four pixels gathered from one tile of the
+// sampleBilinear, the cell's four pixels gathered from one tile of the
 // source, and the quick single-precision evaluation (see bilinearQuick in
 // sampler.h, the same operations in the same order). A lane is left out
 // of `ok` -- to be sampled exactly, one by one -- when one of its channels

@@ -23,7 +23,7 @@
 //    proportion to the tiles done.
 // Every pixel depends only on the source, so the result is the same
 // whatever order and whichever thread computes it: exactly what evaluating
-// map() one pixel at a time and sampling each point with xiangsujuhe gives
+// map() one pixel at a time and sampling each point with sampleBilinear gives
 // (see paintPlain, which the tests compare against).
 #include <algorithm>
 #include <cstdint>
@@ -94,7 +94,7 @@ struct SourceView {
         return tiles[size_t(py >> Picture::kTileBits) * size_t(tilesX) + size_t(px >> Picture::kTileBits)] +
                (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
     }
-    // xiangsujuhe's colour at (x, y): red + 256 green + 65536 blue.
+    // sampleBilinear's colour at (x, y): red + 256 green + 65536 blue.
     uint32_t sample(double x, double y) const {
         return jollix::detail::bilinearWith(W, H, [this](int px, int py) { return at(px, py); }, x, y);
     }
@@ -105,7 +105,7 @@ private:
     std::vector<const uint8_t*> table_;
 };
 
-// The colours xiangsujuhe gives at the n points (sx[k], sy[k]) of a
+// The colours sampleBilinear gives at the n points (sx[k], sy[k]) of a
 // picture of at least 2 x 2 pixels, as many at a time as the processor's
 // vector units take: colour[k] holds the bytes blue, green, red of point
 // k (in that order from its lowest byte) wherever bit k of ok
@@ -268,7 +268,7 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
 }
 
 // The same region painted plainly: one pixel at a time, in line order,
-// each point sampled with xiangsujuhe. What paint must give, for the tests.
+// each point sampled with sampleBilinear. What paint must give, for the tests.
 template <class Brush>
 void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region) {
     for (long long j = 0; j < region.lines(); ++j)
@@ -280,7 +280,7 @@ void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Regi
                 dst.setPixel(int(x), int(y), src.pixel(int(s.x), int(s.y)));
             } else if (s.take == Take::Sample) {
                 double px = s.x, py = s.y;
-                const uint32_t c = xiangsujuhe(src, px, py);  // red + 256 green + 65536 blue
+                const uint32_t c = sampleBilinear(src, px, py);  // red + 256 green + 65536 blue
                 dst.setPixel(int(x), int(y), c);
             }
         }

@@ -154,7 +154,7 @@ int greyOf(int red, int green, int blue) {
     return halfwayGrey(red, green, blue, q);
 }
 
-Picture picsobel(const Picture& src, Progress* /*progress*/) {
+Picture edgePicture(const Picture& src, Progress* /*progress*/) {
     if (src.isEmpty()) return src;
     // Flat areas give white: white tiles share one block.
     const Picture white(1, 1, 0xFFFFFF);
@@ -162,7 +162,7 @@ Picture picsobel(const Picture& src, Progress* /*progress*/) {
                        [&](const band::TileJob& t) { return edgeTile(src, t); });
 }
 
-Picture twovalue(const Picture& edge, int threshold, Progress* /*progress*/) {
+Picture penSketch(const Picture& edge, int threshold, Progress* /*progress*/) {
     if (edge.isEmpty()) return edge;
     // grey > threshold exactly when s > 100 threshold + 50, except at
     // s = 100 threshold + 50 itself, where the exact grey decides. Limits

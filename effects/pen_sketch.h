@@ -11,8 +11,8 @@ namespace jollix {
 int greyOf(int red, int green, int blue);
 
 // The inverted edge picture of `src` (made on entering the Sketch tab).
-Picture picsobel(const Picture& src, Progress* progress = nullptr);
+Picture edgePicture(const Picture& src, Progress* progress = nullptr);
 // White where the grey of `edge` exceeds `threshold`, black elsewhere.
-Picture twovalue(const Picture& edge, int threshold, Progress* progress = nullptr);
+Picture penSketch(const Picture& edge, int threshold, Progress* progress = nullptr);
 
 } // namespace jollix

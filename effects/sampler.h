@@ -16,10 +16,10 @@ namespace jollix {
 // callers may rely on. Returns red + 256 * green + 65536 * blue.
 // A picture one pixel wide or high samples its nearest pixel in that
 // direction. The picture must not be empty.
-uint32_t xiangsujuhe(const Picture& pic, double& x, double& y);
+uint32_t sampleBilinear(const Picture& pic, double& x, double& y);
 
 // The same without the write-back, for callers that do not want it.
-inline uint32_t sampleAt(const Picture& pic, double x, double y) { return xiangsujuhe(pic, x, y); }
+inline uint32_t sampleAt(const Picture& pic, double x, double y) { return sampleBilinear(pic, x, y); }
 
 namespace detail {
 
@@ -64,7 +64,7 @@ inline __attribute__((always_inline)) bool bilinearQuick(const uint8_t* a, float
 }
 #endif
 
-// The body of xiangsujuhe for a picture of W x H pixels whose pixel (x, y)
+// The body of sampleBilinear for a picture of W x H pixels whose pixel (x, y)
 // lies at at(x, y).
 template <class PixelAt>
 inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelAt&& at, double& x, double& y) {
@@ -122,7 +122,7 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
     return bilinearExtended(a, b, c, d, wy0, wy1, wx0, wx1);
 }
 
-// The body of xiangsujuhe, inline for the brushes' inner loops; the same
+// The body of sampleBilinear, inline for the brushes' inner loops; the same
 // results, clamping and write-back.
 inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
     return bilinearWith(pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);

@@ -477,7 +477,7 @@ Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress*
 
 } // namespace
 
-Picture tumopic(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
+Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
     return smear(src, X0, Y0, X, Y, R, progress, brush::Painting::Engine);
 }
 

@@ -9,7 +9,7 @@
 
 namespace jollix {
 
-Picture tumopic(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress = nullptr);
+Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress = nullptr);
 
 namespace detail {
 
@@ -35,7 +35,7 @@ struct SmearSource { double x, y; };
 SmearSource smearSource(const SmearPass& pass, int R, int G, int i);
 
 // The smear painted one pixel at a time from its mapping, plainly: what
-// tumopic must give.
+// smear must give.
 Picture smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R);
 
 } // namespace detail

@@ -255,11 +255,11 @@ Picture shrink(const Picture& src, int a, int b, int R, int H, Progress* progres
 
 } // namespace
 
-Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     return expand(src, a, b, R, H, progress, brush::Painting::Engine);
 }
 
-Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress) {
+Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     return shrink(src, a, b, R, H, progress, brush::Painting::Engine);
 }
 
@@ -270,10 +270,10 @@ Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b,
 
 Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress) {
     switch (toolKind) {
-    case 1: return Sphericalpengzhang(src, a, b, R, H, progress);
-    case 2: return Sphericalshousuo(src, a, b, R, H, progress);
-    case 3: return Sphericalyouxuan(src, a, b, R, H, progress);
-    case 4: return Sphericalzuoxuan(src, a, b, R, H, progress);
+    case 1: return sphericalExpand(src, a, b, R, H, progress);
+    case 2: return sphericalShrink(src, a, b, R, H, progress);
+    case 3: return twistClockwise(src, a, b, R, H, progress);
+    case 4: return twistAnticlockwise(src, a, b, R, H, progress);
     default: return src;
     }
 }

@@ -8,8 +8,8 @@
 
 namespace jollix {
 
-Picture Sphericalpengzhang(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
-Picture Sphericalshousuo(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
+Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
+Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
 
 // The dispatcher of the Spherical shape: ToolKind 1 expand, 2 shrink,
 // 3 dextrorotary twist, 4 levorotary twist; anything else returns `src`.

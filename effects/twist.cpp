@@ -151,11 +151,11 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
 
 } // namespace
 
-Picture Sphericalyouxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return twist<true>(src, X, Y, R, S, progress);
 }
 
-Picture Sphericalzuoxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
+Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return twist<false>(src, X, Y, R, S, progress);
 }
 

@@ -5,8 +5,8 @@
 
 namespace jollix {
 
-Picture Sphericalyouxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // clockwise
-Picture Sphericalzuoxuan(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // anticlockwise
+Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // clockwise
+Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // anticlockwise
 
 namespace detail {
 

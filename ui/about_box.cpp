@@ -42,7 +42,7 @@ QString aboutText() {
         "sales@jollix.example");
 }
 
-TAbout_us::TAbout_us(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("About_us"));
     setWindowTitle(QStringLiteral("About_us"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -53,38 +53,38 @@ TAbout_us::TAbout_us(QWidget* parent) : QDialog(parent) {
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Raised);
 
-    Image1 = new QLabel(panel);
-    Image1->setPixmap(icons::program().pixmap(32, 32));
-    Image1->setFixedSize(32, 32);
+    iconLabel = new QLabel(panel);
+    iconLabel->setPixmap(icons::program().pixmap(32, 32));
+    iconLabel->setFixedSize(32, 32);
 
-    Label1 = new QLabel(panel);
-    Label1->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)));
-    Label1->setTextFormat(Qt::RichText);
-    Label1->setOpenExternalLinks(true);  // through the desktop's default browser
+    addressLabel = new QLabel(panel);
+    addressLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)));
+    addressLabel->setTextFormat(Qt::RichText);
+    addressLabel->setOpenExternalLinks(true);  // through the desktop's default browser
 
-    Memo1 = new QPlainTextEdit(panel);
-    Memo1->setReadOnly(true);
-    Memo1->setPlainText(aboutText());
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette grey = Memo1->palette();
+    textBox = new QPlainTextEdit(panel);
+    textBox->setReadOnly(true);
+    textBox->setPlainText(aboutText());
+    textBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette grey = textBox->palette();
     grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
-    Memo1->setPalette(grey);
+    textBox->setPalette(grey);
     // 260 x 160 unless the system's font needs more width for the longest
     // line: the lines are never wrapped.
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     int longest = 0;
     for (const QString& line : aboutText().split(QLatin1Char('\n')))
-        longest = std::max(longest, Memo1->fontMetrics().horizontalAdvance(line));
-    const int chrome = 2 * Memo1->frameWidth() + 2 * int(Memo1->document()->documentMargin()) +
-                       Memo1->verticalScrollBar()->sizeHint().width() + 4;
-    Memo1->setFixedSize(std::max(260, longest + chrome), 160);
+        longest = std::max(longest, textBox->fontMetrics().horizontalAdvance(line));
+    const int chrome = 2 * textBox->frameWidth() + 2 * int(textBox->document()->documentMargin()) +
+                       textBox->verticalScrollBar()->sizeHint().width() + 4;
+    textBox->setFixedSize(std::max(260, longest + chrome), 160);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(Image1);
-    top->addWidget(Label1, 1);
+    top->addWidget(iconLabel);
+    top->addWidget(addressLabel, 1);
     auto* inner = new QVBoxLayout(panel);
     inner->addLayout(top);
-    inner->addWidget(Memo1);
+    inner->addWidget(textBox);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);

@@ -14,14 +14,14 @@ inline constexpr const char* kHomePage = "https://www.jollix.example/";
 // The lines of the about box's text, blank lines between the entries.
 QString aboutText();
 
-class TAbout_us : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAbout_us(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 
-    QLabel* Image1;        // the program icon
-    QLabel* Label1;        // the web address
-    QPlainTextEdit* Memo1; // the text
+    QLabel* iconLabel;        // the program icon
+    QLabel* addressLabel;        // the web address
+    QPlainTextEdit* textBox; // the text
 };
 
 } // namespace jollix

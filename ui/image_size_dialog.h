@@ -15,27 +15,27 @@ namespace jollix {
 class Editor;
 }
 
-class TImage_Size : public QDialog {
+class ImageSizeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TImage_Size(jollix::Editor& editor, QWidget* parent = nullptr);
+    explicit ImageSizeDialog(jollix::Editor& editor, QWidget* parent = nullptr);
 
-    QLineEdit* Edit1 = nullptr;       // the width
-    QLineEdit* Edit2 = nullptr;       // the height
-    QCheckBox* CheckBox1 = nullptr;   // "Hold in width and height"
-    QToolButton* SpeedButton1 = nullptr;  // "-"
-    QToolButton* SpeedButton2 = nullptr;  // "+"
-    QPushButton* Button1 = nullptr;   // "OK"
-    QPushButton* Button2 = nullptr;   // "Cancel"
+    QLineEdit* widthEdit = nullptr;       // the width
+    QLineEdit* heightEdit = nullptr;       // the height
+    QCheckBox* holdRatioBox = nullptr;   // "Hold in width and height"
+    QToolButton* shrinkButton = nullptr;  // "-"
+    QToolButton* growButton = nullptr;  // "+"
+    QPushButton* okButton = nullptr;   // "OK"
+    QPushButton* cancelButton = nullptr;   // "Cancel"
 
     // The handlers, callable directly.
-    void FormShow();
-    void Edit1KeyUp();
-    void Edit2KeyUp();
-    void SpeedButton1Click();  // "-"
-    void SpeedButton2Click();  // "+"
-    void Button1Click();       // "OK"
-    void Button2Click();       // "Cancel"
+    void prepareFields();
+    void widthTyped();
+    void heightTyped();
+    void shrinkClicked();  // "-"
+    void growClicked();  // "+"
+    void accept();       // "OK"
+    void cancel();       // "Cancel"
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -48,6 +48,6 @@ private:
     void coupleFields(QLineEdit* typed, QLineEdit* other, bool widthTyped);
 
     jollix::Editor& editor_;
-    QSet<int> keysDown1_, keysDown2_;  // keys pressed in Edit1 and Edit2, not yet released
+    QSet<int> widthKeysDown_, heightKeysDown_;  // keys pressed in widthEdit and heightEdit, not yet released
     QLineEdit* failingField_ = nullptr;
 };

@@ -147,7 +147,7 @@ void addPreview(QFileDialog& dialog) {
 
 // ---------------------------------------------------------------------------
 
-TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
+MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Jollix v6.01"));
     setWindowIcon(icons::program());
@@ -162,17 +162,17 @@ TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     buildCommands();
 
     // The other windows, in the order the program creates them.
-    workArea_ = new TWork_area(editor_);
+    workArea_ = new WorkArea(editor_);
     mdiArea_->addSubWindow(workArea_);
     workArea_->move(0, 0);
     workArea_->show();
 
-    tools_ = new TTools(editor_, this);
+    tools_ = new ToolPalette(editor_, this);
     tools_->onUserAction = [this] { refreshAll(); };
     editor_.setProgress(&tools_->progress());
 
-    about_ = new TAbout_us(this);
-    imageSize_ = new TImage_Size(editor_, this);
+    about_ = new AboutBox(this);
+    imageSize_ = new ImageSizeDialog(editor_, this);
 
     // The animation's small frames are made when the user pauses, so that
     // no click or repeat tick waits for them.
@@ -187,7 +187,7 @@ TForm1::TForm1(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     refreshAll();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     editor_.onFramesWaiting = nullptr;
     editor_.onStateChanged = nullptr;
     editor_.onStatusMessage = nullptr;
@@ -207,39 +207,39 @@ std::span<const MenuRow> menuTable() {
 }
 
 std::span<const CommandRow> commandTable() {
-    using F = TForm1;
+    using F = MainWindow;
     using M = MenuId;
     // Ctrl+- and Ctrl+= are the minus and equals keys of the main keyboard;
     // Ctrl++ (the keypad's plus, or Shift+equals) zooms in as well, and the
     // keypad's minus arrives as Ctrl+- already.
     static const CommandRow kCommands[] = {
-        {&F::open, "Open a picture", M::File, "Open", "Open a new picture", icons::openPicture, "Ctrl+O",
-         &F::Open1Click},
-        {&F::save, "Save the picture", M::File, "Save", "Save the draft", icons::saveDraft, "Ctrl+S",
-         &F::Save1Click},
-        {&F::saveAnimation, "Save the edit as an animation", M::File, "Save animation...", nullptr, nullptr,
-         "Ctrl+Shift+S", &F::SaveAnimation1Click},
-        {&F::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::Exit1Click},
-        {&F::imageSize, "Image size", M::Edit, "Image Size", nullptr, nullptr, "Ctrl+E", &F::ImageSize1Click},
-        {&F::undo, "Undo", M::Edit, "Undo", "Undo", icons::undo, "Ctrl+Z", &F::Undo1Click},
-        {&F::redo, "Redo", M::Edit, "Redo", "Redo", icons::redo, "Ctrl+Y", &F::Redo1Click},
-        {&F::renew, "Renew", M::Edit, "Renew", "Renew", icons::renew, "Ctrl+R", &F::RenewClick},
-        {&F::zoomOut, "Zoom out", M::None, nullptr, "Zoom out the view", icons::zoomOut, "Ctrl+-",
-         &F::SpeedButton8Click},
-        {&F::zoomIn, "Zoom in", M::None, nullptr, "Zoom in the view", icons::zoomIn, "Ctrl+=; Ctrl++",
-         &F::SpeedButton9Click},
-        {&F::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone, nullptr,
-         &F::SpeedButton2Click},
-        {&F::cutOut, "Cut out the zone", M::None, nullptr, "Cut out the selection", icons::cutOut, nullptr,
-         &F::SpeedButton11Click},
-        {&F::copy, "Copy the zone", M::None, nullptr, nullptr, nullptr, "Ctrl+C", &F::Action6Execute},
-        {&F::paste, "Paste", M::None, nullptr, nullptr, nullptr, "Ctrl+V", &F::Action9Execute},
-        {&F::print, "Print", M::None, nullptr, "Print the work", icons::printWork, "Ctrl+P", &F::SpeedButton16Click},
-        {&F::mail, "Mail", M::None, nullptr, "Mail the work to a friend", icons::mailWork, "Ctrl+M",
-         &F::SpeedButton1Click},
-        {&F::home, "Home page", M::Help, "Online", "Online", icons::online, "Ctrl+L", &F::Online1Click},
-        {&F::faq, "Questions and answers", M::Help, "F.A.Q.", nullptr, nullptr, "F1", &F::Help2Click},
-        {&F::about, "About", M::Help, "About", nullptr, nullptr, nullptr, &F::About1Click},
+        {&F::Commands::open, "Open a picture", M::File, "Open", "Open a new picture", icons::openPicture, "Ctrl+O",
+         &F::openPicture},
+        {&F::Commands::save, "Save the picture", M::File, "Save", "Save the draft", icons::saveDraft, "Ctrl+S",
+         &F::savePicture},
+        {&F::Commands::saveAnimation, "Save the edit as an animation", M::File, "Save animation...", nullptr, nullptr,
+         "Ctrl+Shift+S", &F::saveAnimation},
+        {&F::Commands::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::exitProgram},
+        {&F::Commands::imageSize, "Image size", M::Edit, "Image Size", nullptr, nullptr, "Ctrl+E", &F::showImageSize},
+        {&F::Commands::undo, "Undo", M::Edit, "Undo", "Undo", icons::undo, "Ctrl+Z", &F::undo},
+        {&F::Commands::redo, "Redo", M::Edit, "Redo", "Redo", icons::redo, "Ctrl+Y", &F::redo},
+        {&F::Commands::renew, "Renew", M::Edit, "Renew", "Renew", icons::renew, "Ctrl+R", &F::renew},
+        {&F::Commands::zoomOut, "Zoom out", M::None, nullptr, "Zoom out the view", icons::zoomOut, "Ctrl+-",
+         &F::zoomOut},
+        {&F::Commands::zoomIn, "Zoom in", M::None, nullptr, "Zoom in the view", icons::zoomIn, "Ctrl+=; Ctrl++",
+         &F::zoomIn},
+        {&F::Commands::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone, nullptr,
+         &F::selectZone},
+        {&F::Commands::cutOut, "Cut out the zone", M::None, nullptr, "Cut out the selection", icons::cutOut, nullptr,
+         &F::cutOut},
+        {&F::Commands::copy, "Copy the zone", M::None, nullptr, nullptr, nullptr, "Ctrl+C", &F::copyZone},
+        {&F::Commands::paste, "Paste", M::None, nullptr, nullptr, nullptr, "Ctrl+V", &F::paste},
+        {&F::Commands::print, "Print", M::None, nullptr, "Print the work", icons::printWork, "Ctrl+P", &F::print},
+        {&F::Commands::mail, "Mail", M::None, nullptr, "Mail the work to a friend", icons::mailWork, "Ctrl+M",
+         &F::mail},
+        {&F::Commands::home, "Home page", M::Help, "Online", "Online", icons::online, "Ctrl+L", &F::openHomePage},
+        {&F::Commands::faq, "Questions and answers", M::Help, "F.A.Q.", nullptr, nullptr, "F1", &F::openHelp},
+        {&F::Commands::about, "About", M::Help, "About", nullptr, nullptr, nullptr, &F::showAbout},
     };
     return kCommands;
 }
@@ -249,7 +249,7 @@ QList<QKeySequence> keysOf(const CommandRow& row) {
                     : QList<QKeySequence>{};
 }
 
-void TForm1::buildCommands() {
+void MainWindow::buildCommands() {
     // Menus: an item per row that names a menu. The shortcut belongs to the
     // window's own shortcut action; the menu only names it beside the caption.
     for (const MenuRow& m : menuTable()) {
@@ -261,7 +261,7 @@ void TForm1::buildCommands() {
                 text += QLatin1Char('\t') + keys.constFirst().toString(QKeySequence::NativeText);
             QAction* a = menu->addAction(text);
             connect(a, &QAction::triggered, this, row.handler);
-            (this->*row.command).menuItem = a;
+            (commands.*row.command).menuItem = a;
         }
     }
 
@@ -292,8 +292,8 @@ void TForm1::buildCommands() {
         connect(a, &QAction::triggered, this, row.handler);
         bar->addAction(a);
         if (QWidget* w = bar->widgetForAction(a)) w->setFixedSize(25, 21);
-        (this->*row.command).button = a;
-        if (row.command == &TForm1::zoomIn) bar->addWidget(zoomLabel_);
+        (commands.*row.command).button = a;
+        if (row.command == &MainWindow::Commands::zoomIn) bar->addWidget(zoomLabel_);
     }
 
     // Shortcuts: window actions of their own, working whichever of the
@@ -306,11 +306,11 @@ void TForm1::buildCommands() {
         a->setShortcutContext(Qt::ApplicationShortcut);
         addAction(a);
         connect(a, &QAction::triggered, this, row.handler);
-        (this->*row.command).shortcut = a;
+        (commands.*row.command).shortcut = a;
     }
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
@@ -318,20 +318,20 @@ void TForm1::showEvent(QShowEvent* event) {
     tools_->show();
 }
 
-void TForm1::refreshAll() {
+void MainWindow::refreshAll() {
     const History& h = editor_.history();
-    undo.button->setEnabled(h.undoEnabled());
-    undo.menuItem->setEnabled(h.undoEnabled());
-    redo.button->setEnabled(h.redoEnabled());
-    redo.menuItem->setEnabled(h.redoEnabled());
-    saveAnimation.menuItem->setEnabled(editor_.hasAnimation());
-    cutOut.button->setEnabled(editor_.cutEnabled());
-    copy.shortcut->setEnabled(editor_.copyEnabled());
+    commands.undo.button->setEnabled(h.undoEnabled());
+    commands.undo.menuItem->setEnabled(h.undoEnabled());
+    commands.redo.button->setEnabled(h.redoEnabled());
+    commands.redo.menuItem->setEnabled(h.redoEnabled());
+    commands.saveAnimation.menuItem->setEnabled(editor_.hasAnimation());
+    commands.cutOut.button->setEnabled(editor_.cutEnabled());
+    commands.copy.shortcut->setEnabled(editor_.copyEnabled());
     const QString zoom = QString::fromStdString(editor_.zoomLabel());
     if (zoomLabel_->text() != zoom) zoomLabel_->setText(zoom);
 
     if (workArea_) {
-        PictureWidget* image = workArea_->Image1();
+        PictureWidget* image = workArea_->pictureWidget();
         image->resizeToControl();
         const Qt::CursorShape shape = editor_.cursor() == PictureCursor::Crosshair ? Qt::CrossCursor : Qt::ArrowCursor;
         if (image->cursor().shape() != shape) image->setCursor(shape);
@@ -342,7 +342,7 @@ void TForm1::refreshAll() {
     if (tools_) tools_->refresh();
 }
 
-void TForm1::run(const std::function<void()>& command) {
+void MainWindow::run(const std::function<void()>& command) {
     guarded(command);
     refreshAll();
 }
@@ -350,7 +350,7 @@ void TForm1::run(const std::function<void()>& command) {
 // ---------------------------------------------------------------------------
 // File commands
 
-bool TForm1::openFile(const QString& fileName) {
+bool MainWindow::openFile(const QString& fileName) {
     bool opened = false;
     run([&] {
         // The loader throws with a clear message for anything it cannot read;
@@ -370,14 +370,14 @@ bool TForm1::openFile(const QString& fileName) {
     return opened;
 }
 
-void TForm1::showIconFailure(const QString& message) {
+void MainWindow::showIconFailure(const QString& message) {
     // An icon that cannot be read has a box of its own, captioned "Exit".
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Exit"), message, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("iconFailure"));
     box.exec();
 }
 
-bool TForm1::mayReplace(const QString& path) {
+bool MainWindow::mayReplace(const QString& path) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Jollix"),
                     QStringLiteral("The file %1 already exists.\nDo you want to replace it?")
                         .arg(QDir::toNativeSeparators(path)),
@@ -389,7 +389,7 @@ bool TForm1::mayReplace(const QString& path) {
     return box.clickedButton() == replace;
 }
 
-void TForm1::Open1Click() {
+void MainWindow::openPicture() {
     // Changes not yet saved are never dropped without asking.
     if (!settleUnsavedChanges()) return;
     QFileDialog dialog(this, QStringLiteral("Open"), lastFolder_);
@@ -405,7 +405,7 @@ void TForm1::Open1Click() {
     openFile(name);
 }
 
-bool TForm1::saveThroughDialog() {
+bool MainWindow::saveThroughDialog() {
     QFileDialog dialog(this, QStringLiteral("Save As"), lastFolder_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The chosen name gets the extension of the chosen type; the question
@@ -436,11 +436,11 @@ bool TForm1::saveThroughDialog() {
     return saved;
 }
 
-void TForm1::Save1Click() { saveThroughDialog(); }
+void MainWindow::savePicture() { saveThroughDialog(); }
 
-void TForm1::scheduleFrames() { frameTimer_->start(); }
+void MainWindow::scheduleFrames() { frameTimer_->start(); }
 
-void TForm1::SaveAnimation1Click() {
+void MainWindow::saveAnimation() {
     // Ctrl+Shift+S works while the menu item is disabled.
     if (!editor_.hasAnimation()) return;
     QFileDialog dialog(this, QStringLiteral("Save animation"), lastFolder_);
@@ -463,9 +463,9 @@ void TForm1::SaveAnimation1Click() {
     });
 }
 
-void TForm1::Exit1Click() { close(); }
+void MainWindow::exitProgram() { close(); }
 
-bool TForm1::settleUnsavedChanges() {
+bool MainWindow::settleUnsavedChanges() {
     if (!editor_.isModified()) return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
                     QStringLiteral("The picture has changes that have not been saved.\n"
@@ -483,15 +483,15 @@ bool TForm1::settleUnsavedChanges() {
 // ---------------------------------------------------------------------------
 // Drag and drop
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     // Anything may be dropped: what is no picture file is answered on the
     // status bar.
     event->acceptProposedAction();
 }
 
-void TForm1::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // The drop's data lives only as long as the event; the opening (with
     // its questions and messages) runs once the drag has ended.
@@ -503,7 +503,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     });
 }
 
-void TForm1::openDropped(const QMimeData& data) {
+void MainWindow::openDropped(const QMimeData& data) {
     QString picture;
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile()) continue;
@@ -527,7 +527,7 @@ void TForm1::openDropped(const QMimeData& data) {
     openFile(picture);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!settleUnsavedChanges()) {
         event->ignore();
         return;
@@ -541,43 +541,43 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 // Edit commands
 
-void TForm1::ImageSize1Click() {
+void MainWindow::showImageSize() {
     imageSize_->show();
     imageSize_->raise();
     imageSize_->activateWindow();
 }
 
-void TForm1::Undo1Click() { run([this] { editor_.undo(); }); }
-void TForm1::Redo1Click() { run([this] { editor_.redo(); }); }
-void TForm1::RenewClick() { run([this] { editor_.renew(); }); }
-void TForm1::SpeedButton8Click() { run([this] { editor_.zoomOut(); }); }
-void TForm1::SpeedButton9Click() { run([this] { editor_.zoomIn(); }); }
+void MainWindow::undo() { run([this] { editor_.undo(); }); }
+void MainWindow::redo() { run([this] { editor_.redo(); }); }
+void MainWindow::renew() { run([this] { editor_.renew(); }); }
+void MainWindow::zoomOut() { run([this] { editor_.zoomOut(); }); }
+void MainWindow::zoomIn() { run([this] { editor_.zoomIn(); }); }
 
-void TForm1::SpeedButton2Click() {
+void MainWindow::selectZone() {
     run([this] {
         editor_.toggleZoneMode();
         // Leaving zone mode shows "Cut out the selection" as the pressed
         // button of the group, disabled.
-        if (!editor_.state().SelectionShown) cutOut.button->setChecked(true);
+        if (!editor_.state().selectionShown) commands.cutOut.button->setChecked(true);
     });
 }
 
-void TForm1::SpeedButton11Click() { run([this] { editor_.cutOut(); }); }
+void MainWindow::cutOut() { run([this] { editor_.cutOut(); }); }
 
-void TForm1::Action6Execute() {
+void MainWindow::copyZone() {
     run([this] {
         if (const std::optional<Picture> zone = editor_.copyZone()) putPictureOnClipboard(*zone);
     });
 }
 
-void TForm1::Action9Execute() {
+void MainWindow::paste() {
     run([this] {
-        if (editor_.paste(pictureFromClipboard())) cutOut.button->setChecked(true);
+        if (editor_.paste(pictureFromClipboard())) commands.cutOut.button->setChecked(true);
     });
 }
 
-void TForm1::SpeedButton16Click() { run([this] { printWork(this, editor_.picture()); }); }
-void TForm1::SpeedButton1Click() {
+void MainWindow::print() { run([this] { printWork(this, editor_.picture()); }); }
+void MainWindow::mail() {
     // With an edit to show, the animation may go along with the picture.
     std::vector<Picture> animation;
     if (editor_.hasAnimation()) {
@@ -596,8 +596,8 @@ void TForm1::SpeedButton1Click() {
 // ---------------------------------------------------------------------------
 // Help
 
-void TForm1::Online1Click() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePage))); }
-void TForm1::Help2Click() {
+void MainWindow::openHomePage() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePage))); }
+void MainWindow::openHelp() {
     run([] {
         const QString page = localHelpPage();
         if (page.isEmpty())
@@ -607,7 +607,7 @@ void TForm1::Help2Click() {
     });
 }
 
-void TForm1::About1Click() {
+void MainWindow::showAbout() {
     about_->show();
     about_->raise();
 }

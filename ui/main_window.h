@@ -21,13 +21,13 @@ class QLabel;
 class QMimeData;
 class QMdiArea;
 class QTimer;
-class TImage_Size;
+class ImageSizeDialog;
 
 namespace jollix {
 
-class TAbout_us;
-class TTools;
-class TWork_area;
+class AboutBox;
+class ToolPalette;
+class WorkArea;
 
 // The open and save dialogs' type lists, as description|mask pairs. The
 // save dialog's entries are numbered as SaveFormat: 1 JPEG, 2 BMP, 3 WMF,
@@ -43,20 +43,20 @@ inline constexpr const char* kSaveFilter =
 // those without a dot, and becomes "*".
 QStringList nameFiltersOf(const QString& pipeFilter);
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Creates the main window, then the work area, the tool palette, the
     // about box and the image size dialog, in that order.
-    explicit TForm1(Editor& editor);
-    ~TForm1() override;
+    explicit MainWindow(Editor& editor);
+    ~MainWindow() override;
 
     Editor& editor() { return editor_; }
-    TWork_area* Work_area() const { return workArea_; }
-    TTools* Tools() const { return tools_; }
-    TAbout_us* About_us() const { return about_; }
-    TImage_Size* Image_Size() const { return imageSize_; }
-    QLabel* Label1() const { return zoomLabel_; }   // the zoom label
+    WorkArea* workArea() const { return workArea_; }
+    ToolPalette* toolPalette() const { return tools_; }
+    AboutBox* aboutBox() const { return about_; }
+    ImageSizeDialog* imageSizeDialog() const { return imageSize_; }
+    QLabel* zoomLabel() const { return zoomLabel_; }   // the zoom label
 
     // Open a picture file as Open does after its dialog: on failure the
     // message is shown and nothing changes. Returns whether it was opened.
@@ -79,30 +79,32 @@ public:
         QAction* shortcut = nullptr;  // window-wide shortcut
     };
     // The commands, in the order of the command table (commandTable()).
-    Command open, save, saveAnimation, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut, copy,
-        paste, print, mail, home, faq, about;
+    struct Commands {
+        Command open, save, saveAnimation, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut,
+            copy, paste, print, mail, home, faq, about;
+    } commands;
     QActionGroup* toolBarGroup() const { return toolBarGroup_; }
 
 public slots:
-    void Open1Click();
-    void Save1Click();
-    void SaveAnimation1Click();  // the edit as an animated GIF
-    void Exit1Click();
-    void ImageSize1Click();
-    void Undo1Click();
-    void Redo1Click();
-    void RenewClick();
-    void SpeedButton8Click();   // zoom out
-    void SpeedButton9Click();   // zoom in
-    void SpeedButton2Click();   // select a zone
-    void SpeedButton11Click();  // cut out the selection
-    void Action6Execute();      // copy the zone
-    void Action9Execute();      // paste
-    void SpeedButton16Click();  // print
-    void SpeedButton1Click();   // mail
-    void Online1Click();
-    void Help2Click();
-    void About1Click();
+    void openPicture();
+    void savePicture();
+    void saveAnimation();  // the edit as an animated GIF
+    void exitProgram();
+    void showImageSize();
+    void undo();
+    void redo();
+    void renew();
+    void zoomOut();   // zoom out
+    void zoomIn();   // zoom in
+    void selectZone();   // select a zone
+    void cutOut();  // cut out the selection
+    void copyZone();      // copy the zone
+    void paste();      // paste
+    void print();  // print
+    void mail();   // mail
+    void openHomePage();
+    void openHelp();
+    void showAbout();
 
     // A drop on the main window or the work area: the first local file
     // among the dropped ones whose name is one Open reads is opened as Open
@@ -132,10 +134,10 @@ private:
     QMdiArea* mdiArea_;
     QLabel* zoomLabel_;
     QActionGroup* toolBarGroup_;
-    TWork_area* workArea_ = nullptr;
-    TTools* tools_ = nullptr;
-    TAbout_us* about_ = nullptr;
-    TImage_Size* imageSize_ = nullptr;
+    WorkArea* workArea_ = nullptr;
+    ToolPalette* tools_ = nullptr;
+    AboutBox* about_ = nullptr;
+    ImageSizeDialog* imageSize_ = nullptr;
     bool shownOnce_ = false;
     QString lastFolder_;  // where the file dialogs open next
     QString lastSaveFilter_;  // the save dialog's entry last chosen in this run
@@ -154,7 +156,7 @@ struct MenuRow {
 // what it runs, declared once. The window builds its menus, its tool bar
 // and its shortcut actions from these rows, in their order.
 struct CommandRow {
-    TForm1::Command TForm1::*command;  // the window's actions for it
+    MainWindow::Command MainWindow::Commands::*command;  // the window's actions for it
     const char* name;                  // what it does, as the help page names it
     MenuId menu;                       // the menu holding its item, or None
     const char* caption;               // the menu item's text, or nullptr
@@ -163,7 +165,7 @@ struct CommandRow {
     // Its keys in portable text, alternatives separated by "; " (the
     // first one is shown beside the menu item), or nullptr for none.
     const char* keys;
-    void (TForm1::*handler)();
+    void (MainWindow::*handler)();
 };
 
 std::span<const MenuRow> menuTable();

@@ -123,7 +123,7 @@ private:
     QPoint grabbedAt_;
 };
 
-TTools::TTools(Editor& editor, QWidget* parent)
+ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint), editor_(editor) {
     setObjectName(QStringLiteral("Tools"));
     setWindowTitle(QStringLiteral("Tools"));
@@ -133,96 +133,96 @@ TTools::TTools(Editor& editor, QWidget* parent)
     body_ = new QWidget(this);
     body_->setObjectName(QStringLiteral("body"));
 
-    TabbedNotebook1 = new QTabWidget(body_);
-    TabbedNotebook1->setGeometry(3, 3, 235, 272);
+    tabs = new QTabWidget(body_);
+    tabs->setGeometry(3, 3, 235, 272);
     auto* distort = new QWidget;
     auto* twist = new QWidget;
     auto* sketch = new QWidget;
-    TabbedNotebook1->addTab(distort, QStringLiteral("Distort"));
-    TabbedNotebook1->addTab(twist, QStringLiteral("Twist"));
-    TabbedNotebook1->addTab(sketch, QStringLiteral("Sketch"));
+    tabs->addTab(distort, QStringLiteral("Distort"));
+    tabs->addTab(twist, QStringLiteral("Twist"));
+    tabs->addTab(sketch, QStringLiteral("Sketch"));
 
-    ProgressBar1 = new QProgressBar(body_);
-    ProgressBar1->setGeometry(5, 282, 231, 16);
-    ProgressBar1->setRange(0, 500);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    progress_.attach(ProgressBar1);
+    progressBar = new QProgressBar(body_);
+    progressBar->setGeometry(5, 282, 231, 16);
+    progressBar->setRange(0, 500);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+    progress_.attach(progressBar);
 
     // Distort
-    RadioButton1 = new QRadioButton(QStringLiteral("Spherical"), distort);
-    RadioButton1->setGeometry(12, 12, 105, 20);
-    RadioButton2 = new QRadioButton(QStringLiteral("Vertical"), distort);
-    RadioButton2->setGeometry(12, 36, 105, 20);
-    RadioButton3 = new QRadioButton(QStringLiteral("Horizontal"), distort);
-    RadioButton3->setGeometry(12, 60, 105, 20);
-    SpeedButton1 = toolButton(distort, "Expand", icons::expand(), QRect(132, 18, 36, 36), true);
-    SpeedButton2 = toolButton(distort, "Shrink", icons::shrink(), QRect(174, 18, 36, 36), true);
+    sphericalButton = new QRadioButton(QStringLiteral("Spherical"), distort);
+    sphericalButton->setGeometry(12, 12, 105, 20);
+    verticalButton = new QRadioButton(QStringLiteral("Vertical"), distort);
+    verticalButton->setGeometry(12, 36, 105, 20);
+    horizontalButton = new QRadioButton(QStringLiteral("Horizontal"), distort);
+    horizontalButton->setGeometry(12, 60, 105, 20);
+    expandButton = toolButton(distort, "Expand", icons::expand(), QRect(132, 18, 36, 36), true);
+    shrinkButton = toolButton(distort, "Shrink", icons::shrink(), QRect(174, 18, 36, 36), true);
     distortGroup_ = new QButtonGroup(this);
-    distortGroup_->addButton(SpeedButton1);
-    distortGroup_->addButton(SpeedButton2);
-    Label3 = label(distort, "Rad.", QRect(8, 112, 34, 20));
-    TrackBar1 = makeSlider(distort, pal.distortRad, 2, QRect(40, 104, 152, 34));
-    Label2 = label(distort, "50", QRect(196, 112, 34, 20));
-    Label4 = label(distort, "Cur.", QRect(8, 170, 34, 20));
-    TrackBar2 = makeSlider(distort, pal.distortCur, 2, QRect(40, 162, 152, 34));
-    Label5 = label(distort, "15", QRect(196, 170, 34, 20));
+    distortGroup_->addButton(expandButton);
+    distortGroup_->addButton(shrinkButton);
+    distortRadCaption = label(distort, "Rad.", QRect(8, 112, 34, 20));
+    distortRadSlider = makeSlider(distort, pal.distortRad, 2, QRect(40, 104, 152, 34));
+    distortRadValue = label(distort, "50", QRect(196, 112, 34, 20));
+    distortCurCaption = label(distort, "Cur.", QRect(8, 170, 34, 20));
+    distortCurSlider = makeSlider(distort, pal.distortCur, 2, QRect(40, 162, 152, 34));
+    distortCurValue = label(distort, "15", QRect(196, 170, 34, 20));
 
     // Twist
-    SpeedButton11 = toolButton(twist, "Dextrorotary", icons::dextrorotary(), QRect(30, 18, 36, 36), true);
-    SpeedButton12 = toolButton(twist, "Levorotary", icons::levorotary(), QRect(96, 18, 36, 36), true);
-    SpeedButton3 = toolButton(twist, "Smear", icons::smear(), QRect(162, 18, 36, 36), true);
+    dextrorotaryButton = toolButton(twist, "Dextrorotary", icons::dextrorotary(), QRect(30, 18, 36, 36), true);
+    levorotaryButton = toolButton(twist, "Levorotary", icons::levorotary(), QRect(96, 18, 36, 36), true);
+    smearButton = toolButton(twist, "Smear", icons::smear(), QRect(162, 18, 36, 36), true);
     twistGroup_ = new QButtonGroup(this);
-    twistGroup_->addButton(SpeedButton11);
-    twistGroup_->addButton(SpeedButton12);
-    twistGroup_->addButton(SpeedButton3);
-    Label13 = label(twist, "Rad.", QRect(8, 112, 34, 20));
-    TrackBar3 = makeSlider(twist, pal.twistRad, 2, QRect(40, 104, 152, 34));
-    Label6 = label(twist, "100", QRect(196, 112, 34, 20));
-    Label14 = label(twist, "Cur.", QRect(8, 170, 34, 20));
-    TrackBar4 = makeSlider(twist, pal.twistCur, 2, QRect(40, 162, 152, 34));
-    Label7 = label(twist, "10", QRect(196, 170, 34, 20));
+    twistGroup_->addButton(dextrorotaryButton);
+    twistGroup_->addButton(levorotaryButton);
+    twistGroup_->addButton(smearButton);
+    twistRadCaption = label(twist, "Rad.", QRect(8, 112, 34, 20));
+    twistRadSlider = makeSlider(twist, pal.twistRad, 2, QRect(40, 104, 152, 34));
+    twistRadValue = label(twist, "100", QRect(196, 112, 34, 20));
+    twistCurCaption = label(twist, "Cur.", QRect(8, 170, 34, 20));
+    twistCurSlider = makeSlider(twist, pal.twistCur, 2, QRect(40, 162, 152, 34));
+    twistCurValue = label(twist, "10", QRect(196, 170, 34, 20));
 
     // Sketch
-    Label8 = label(sketch, "Pen    Pressure:", QRect(8, 6, 122, 18));
-    Label9 = label(sketch, "150", QRect(134, 6, 36, 18));
-    TrackBar5 = makeSlider(sketch, pal.penPressure, 2, QRect(4, 24, 172, 30));
-    SpeedButton4 = toolButton(sketch, "Make pen sketch", icons::penSketch(), QRect(184, 14, 36, 36), false);
-    Label1 = label(sketch, "Pencil    Contrast:", QRect(8, 62, 122, 18));
-    Label11 = label(sketch, "50", QRect(134, 62, 36, 18));
-    TrackBar7 = makeSlider(sketch, pal.pencilContrast, 2, QRect(4, 80, 172, 30));
-    SpeedButton5 = toolButton(sketch, "Make pencil sketch", icons::pencilSketch(), QRect(184, 70, 36, 36), false);
-    Label10 = label(sketch, "  == Follows for sketch ==    ", QRect(8, 118, 212, 18));
-    Label10->setAutoFillBackground(true);
+    penPressureCaption = label(sketch, "Pen    Pressure:", QRect(8, 6, 122, 18));
+    penPressureValue = label(sketch, "150", QRect(134, 6, 36, 18));
+    penPressureSlider = makeSlider(sketch, pal.penPressure, 2, QRect(4, 24, 172, 30));
+    penSketchButton = toolButton(sketch, "Make pen sketch", icons::penSketch(), QRect(184, 14, 36, 36), false);
+    pencilContrastCaption = label(sketch, "Pencil    Contrast:", QRect(8, 62, 122, 18));
+    pencilContrastValue = label(sketch, "50", QRect(134, 62, 36, 18));
+    pencilContrastSlider = makeSlider(sketch, pal.pencilContrast, 2, QRect(4, 80, 172, 30));
+    pencilSketchButton = toolButton(sketch, "Make pencil sketch", icons::pencilSketch(), QRect(184, 70, 36, 36), false);
+    followsForSketchLabel = label(sketch, "  == Follows for sketch ==    ", QRect(8, 118, 212, 18));
+    followsForSketchLabel->setAutoFillBackground(true);
     {
-        QPalette white = Label10->palette();
+        QPalette white = followsForSketchLabel->palette();
         white.setColor(QPalette::Window, Qt::white);
-        Label10->setPalette(white);
+        followsForSketchLabel->setPalette(white);
     }
-    Label10->setAlignment(Qt::AlignCenter);
-    SpeedButton8 = toolButton(sketch, "Clear up spot", icons::clearUpSpot(), QRect(60, 142, 36, 36), true);
-    SpeedButton20 = toolButton(sketch, "Rubber", icons::rubber(), QRect(130, 142, 36, 36), true);
+    followsForSketchLabel->setAlignment(Qt::AlignCenter);
+    clearUpSpotButton = toolButton(sketch, "Clear up spot", icons::clearUpSpot(), QRect(60, 142, 36, 36), true);
+    rubberButton = toolButton(sketch, "Rubber", icons::rubber(), QRect(130, 142, 36, 36), true);
     sketchGroup_ = new QButtonGroup(this);
-    sketchGroup_->addButton(SpeedButton8);
-    sketchGroup_->addButton(SpeedButton20);
-    Label16 = label(sketch, "Rubber thick:", QRect(8, 188, 96, 18));
-    Label17 = label(sketch, "15", QRect(106, 188, 36, 18));
-    TrackBar8 = makeSlider(sketch, pal.rubberThick, 1, QRect(4, 206, 216, 30));
+    sketchGroup_->addButton(clearUpSpotButton);
+    sketchGroup_->addButton(rubberButton);
+    rubberThickCaption = label(sketch, "Rubber thick:", QRect(8, 188, 96, 18));
+    rubberThickValue = label(sketch, "15", QRect(106, 188, 36, 18));
+    rubberThickSlider = makeSlider(sketch, pal.rubberThick, 1, QRect(4, 206, 216, 30));
 
     // User actions: the model first, then the controls from the model.
-    connect(TabbedNotebook1, &QTabWidget::currentChanged, this, [this](int page) { TabbedNotebook1Change(page); });
-    connect(RadioButton1, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Spherical); }); });
-    connect(RadioButton2, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
-    connect(RadioButton3, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
-    connect(SpeedButton11, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
-    connect(SpeedButton12, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickLevorotary(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickSmear(); }); });
-    connect(SpeedButton4, &QToolButton::clicked, this, [this] { act([this] { editor_.penSketch(); }); });
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { act([this] { editor_.pencilSketch(); }); });
-    connect(SpeedButton8, &QToolButton::clicked, this, [this] { act([this] { editor_.clearUpSpot(); }); });
-    connect(SpeedButton20, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickRubber(); }); });
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int page) { tabChanged(page); });
+    connect(sphericalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Spherical); }); });
+    connect(verticalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
+    connect(horizontalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
+    connect(expandButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
+    connect(shrinkButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
+    connect(dextrorotaryButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
+    connect(levorotaryButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickLevorotary(); }); });
+    connect(smearButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickSmear(); }); });
+    connect(penSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.penSketch(); }); });
+    connect(pencilSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.pencilSketch(); }); });
+    connect(clearUpSpotButton, &QToolButton::clicked, this, [this] { act([this] { editor_.clearUpSpot(); }); });
+    connect(rubberButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickRubber(); }); });
 
     refresh();
     // The value labels start with their own texts ("50" and "15" beside
@@ -233,36 +233,36 @@ TTools::TTools(Editor& editor, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-void TTools::layOut() {
+void ToolPalette::layOut() {
     // The designed layout (241 x 306 under the caption) where the system's
     // fonts let every text fit; wider or taller where they do not.
     QSize grow(0, 0);
-    for (int i = 0; i < TabbedNotebook1->count(); ++i) {
-        QWidget* page = TabbedNotebook1->widget(i);
+    for (int i = 0; i < tabs->count(); ++i) {
+        QWidget* page = tabs->widget(i);
         grow = grow.expandedTo(fitTexts(page));
     }
     const int top = static_cast<PaletteCaption*>(caption_)->preferredHeight();
     const int w = 241 + grow.width(), h = 306 + grow.height();
-    TabbedNotebook1->setGeometry(3, 3, 235 + grow.width(), 272 + grow.height());
-    ProgressBar1->setGeometry(5, 282 + grow.height(), 231 + grow.width(), 16);
+    tabs->setGeometry(3, 3, 235 + grow.width(), 272 + grow.height());
+    progressBar->setGeometry(5, 282 + grow.height(), 231 + grow.width(), 16);
     caption_->setGeometry(0, 0, w, top);
     body_->setGeometry(0, top, w, h);
     setFixedSize(w, top + h);
 }
 
-void TTools::paintEvent(QPaintEvent*) {
+void ToolPalette::paintEvent(QPaintEvent*) {
     // A thin frame, since the window manager draws none.
     QPainter p(this);
     p.setPen(palette().color(QPalette::Dark));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void TTools::dismiss() {
+void ToolPalette::dismiss() {
     dismissed_ = true;
     hide();
 }
 
-void TTools::comeBack() {
+void ToolPalette::comeBack() {
     if (dismissed_) return;
     const QWidget* owner = parentWidget();
     if (owner && (owner->isMinimized() || !owner->isVisible())) return;  // back with the main window
@@ -271,25 +271,25 @@ void TTools::comeBack() {
     raise();
 }
 
-void TTools::closeEvent(QCloseEvent* event) {
+void ToolPalette::closeEvent(QCloseEvent* event) {
     // Alt+F4 or the window manager's menu: the tools stay.
     event->ignore();
 }
 
-void TTools::hideEvent(QHideEvent* event) {
+void ToolPalette::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (!dismissed_) QTimer::singleShot(0, this, &TTools::comeBack);
+    if (!dismissed_) QTimer::singleShot(0, this, &ToolPalette::comeBack);
 }
 
-void TTools::changeEvent(QEvent* event) {
+void ToolPalette::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized() && !dismissed_)
-        QTimer::singleShot(0, this, &TTools::comeBack);
+        QTimer::singleShot(0, this, &ToolPalette::comeBack);
 }
 
-bool TTools::eventFilter(QObject* watched, QEvent* event) {
+bool ToolPalette::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::WindowStateChange)
-        QTimer::singleShot(0, this, &TTools::comeBack);
+        QTimer::singleShot(0, this, &ToolPalette::comeBack);
     // A modal dialog of the program joins the palette's always-on-top layer
     // just before it is mapped: shown after the palette, it is above it.
     if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
@@ -300,7 +300,7 @@ bool TTools::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-QSlider* TTools::makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry) {
+QSlider* ToolPalette::makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry) {
     auto* s = new QSlider(Qt::Horizontal, page);
     s->setGeometry(geometry);
     s->setSingleStep(1);
@@ -321,16 +321,16 @@ QSlider* TTools::makeSlider(QWidget* page, Slider& model, int pageStep, const QR
     return s;
 }
 
-void TTools::act(const std::function<void()>& action) {
+void ToolPalette::act(const std::function<void()>& action) {
     guarded(action);
     if (onUserAction) onUserAction(); else refresh();
 }
 
-void TTools::TabbedNotebook1Change(int newPage) {
+void ToolPalette::tabChanged(int newPage) {
     act([this, newPage] { editor_.palette().changeTab(newPage); });
 }
 
-void TTools::showEvent(QShowEvent* event) {
+void ToolPalette::showEvent(QShowEvent* event) {
     if (!placed_) {
         placed_ = true;
         move(635, 107);
@@ -338,30 +338,30 @@ void TTools::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-void TTools::refresh() {
+void ToolPalette::refresh() {
     const Palette& pal = editor_.palette();
     {
-        const QSignalBlocker block(TabbedNotebook1);
-        if (TabbedNotebook1->currentIndex() != pal.page()) TabbedNotebook1->setCurrentIndex(pal.page());
+        const QSignalBlocker block(tabs);
+        if (tabs->currentIndex() != pal.page()) tabs->setCurrentIndex(pal.page());
     }
-    mirror(TrackBar1, pal.distortRad);
-    mirror(TrackBar2, pal.distortCur);
-    mirror(TrackBar3, pal.twistRad);
-    mirror(TrackBar4, pal.twistCur);
-    mirror(TrackBar5, pal.penPressure);
-    mirror(TrackBar7, pal.pencilContrast);
-    mirror(TrackBar8, pal.rubberThick);
-    setText(Label2, pal.distortRadLabel);
-    setText(Label5, pal.distortCurLabel);
-    setText(Label6, pal.twistRadLabel);
-    setText(Label7, pal.twistCurLabel);
-    setText(Label9, pal.penPressureLabel);
-    setText(Label11, pal.pencilContrastLabel);
-    setText(Label17, pal.rubberThickLabel);
+    mirror(distortRadSlider, pal.distortRad);
+    mirror(distortCurSlider, pal.distortCur);
+    mirror(twistRadSlider, pal.twistRad);
+    mirror(twistCurSlider, pal.twistCur);
+    mirror(penPressureSlider, pal.penPressure);
+    mirror(pencilContrastSlider, pal.pencilContrast);
+    mirror(rubberThickSlider, pal.rubberThick);
+    setText(distortRadValue, pal.distortRadLabel);
+    setText(distortCurValue, pal.distortCurLabel);
+    setText(twistRadValue, pal.twistRadLabel);
+    setText(twistCurValue, pal.twistCurLabel);
+    setText(penPressureValue, pal.penPressureLabel);
+    setText(pencilContrastValue, pal.pencilContrastLabel);
+    setText(rubberThickValue, pal.rubberThickLabel);
 
-    RadioButton1->setChecked(pal.checkedShape == StretchShapeCode::Spherical);
-    RadioButton2->setChecked(pal.checkedShape == StretchShapeCode::Vertical);
-    RadioButton3->setChecked(pal.checkedShape == StretchShapeCode::Horizontal);
+    sphericalButton->setChecked(pal.checkedShape == StretchShapeCode::Spherical);
+    verticalButton->setChecked(pal.checkedShape == StretchShapeCode::Vertical);
+    horizontalButton->setChecked(pal.checkedShape == StretchShapeCode::Horizontal);
 
     auto press = [](QButtonGroup* group, QAbstractButton* down) {
         const QSignalBlocker block(group);
@@ -374,30 +374,30 @@ void TTools::refresh() {
         }
         down->setChecked(true);
     };
-    press(distortGroup_, pal.distortButton == DistortButton::Expand ? SpeedButton1 : SpeedButton2);
+    press(distortGroup_, pal.distortButton == DistortButton::Expand ? expandButton : shrinkButton);
     QAbstractButton* twistDown = nullptr;
     switch (pal.twistButton) {
-    case TwistButton::Dextrorotary: twistDown = SpeedButton11; break;
-    case TwistButton::Levorotary: twistDown = SpeedButton12; break;
-    case TwistButton::Smear: twistDown = SpeedButton3; break;
+    case TwistButton::Dextrorotary: twistDown = dextrorotaryButton; break;
+    case TwistButton::Levorotary: twistDown = levorotaryButton; break;
+    case TwistButton::Smear: twistDown = smearButton; break;
     case TwistButton::None: break;
     }
     press(twistGroup_, twistDown);
-    press(sketchGroup_, pal.sketchButton == SketchButton::Rubber ? SpeedButton20 : SpeedButton8);
+    press(sketchGroup_, pal.sketchButton == SketchButton::Rubber ? rubberButton : clearUpSpotButton);
 
-    TrackBar4->setHidden(!pal.twistCurVisible);
-    Label14->setHidden(!pal.twistCurVisible);
-    Label7->setHidden(!pal.twistCurVisible);
-    Label16->setHidden(!pal.rubberControlsVisible);
-    Label17->setHidden(!pal.rubberControlsVisible);
-    TrackBar8->setHidden(!pal.rubberControlsVisible);
+    twistCurSlider->setHidden(!pal.twistCurVisible);
+    twistCurCaption->setHidden(!pal.twistCurVisible);
+    twistCurValue->setHidden(!pal.twistCurVisible);
+    rubberThickCaption->setHidden(!pal.rubberControlsVisible);
+    rubberThickValue->setHidden(!pal.rubberControlsVisible);
+    rubberThickSlider->setHidden(!pal.rubberControlsVisible);
 
     // A maximum of 0 would turn the bar into a busy indicator.
     const int maximum = std::max(1, pal.progressMaximum);
-    if (ProgressBar1->maximum() != maximum) ProgressBar1->setMaximum(maximum);
+    if (progressBar->maximum() != maximum) progressBar->setMaximum(maximum);
 
     const QString tabHint = editor_.zoneHintShown() ? QString::fromUtf8(kHintSelectingZone) : QString();
-    if (TabbedNotebook1->toolTip() != tabHint) TabbedNotebook1->setToolTip(tabHint);
+    if (tabs->toolTip() != tabHint) tabs->setToolTip(tabHint);
 }
 
 } // namespace jollix

@@ -31,7 +31,7 @@ class QToolButton;
 
 namespace jollix {
 
-// ProgressBar1 as the effects' progress: position + 1 per step, shown on
+// progressBar as the effects' progress: position + 1 per step, shown on
 // screen at most every 30 ms while an effect runs.
 class ProgressBarSink : public Progress {
 public:
@@ -51,10 +51,10 @@ private:
     QElapsedTimer shown_;
 };
 
-class TTools : public QWidget {
+class ToolPalette : public QWidget {
     Q_OBJECT
 public:
-    explicit TTools(Editor& editor, QWidget* parent = nullptr);
+    explicit ToolPalette(Editor& editor, QWidget* parent = nullptr);
 
     // Set every control from the palette model.
     void refresh();
@@ -65,45 +65,45 @@ public:
     ProgressBarSink& progress() { return progress_; }
 
     // The controls, by their names.
-    QTabWidget* TabbedNotebook1;
-    QProgressBar* ProgressBar1;
+    QTabWidget* tabs;
+    QProgressBar* progressBar;
     // Distort
-    QRadioButton* RadioButton1;  // Spherical
-    QRadioButton* RadioButton2;  // Vertical
-    QRadioButton* RadioButton3;  // Horizontal
-    QToolButton* SpeedButton1;   // Expand
-    QToolButton* SpeedButton2;   // Shrink
-    QLabel* Label3;              // "Rad."
-    QSlider* TrackBar1;
-    QLabel* Label2;
-    QLabel* Label4;              // "Cur."
-    QSlider* TrackBar2;
-    QLabel* Label5;
+    QRadioButton* sphericalButton;  // Spherical
+    QRadioButton* verticalButton;  // Vertical
+    QRadioButton* horizontalButton;  // Horizontal
+    QToolButton* expandButton;   // Expand
+    QToolButton* shrinkButton;   // Shrink
+    QLabel* distortRadCaption;              // "Rad."
+    QSlider* distortRadSlider;
+    QLabel* distortRadValue;
+    QLabel* distortCurCaption;              // "Cur."
+    QSlider* distortCurSlider;
+    QLabel* distortCurValue;
     // Twist
-    QToolButton* SpeedButton11;  // Dextrorotary
-    QToolButton* SpeedButton12;  // Levorotary
-    QToolButton* SpeedButton3;   // Smear
-    QLabel* Label13;             // "Rad."
-    QSlider* TrackBar3;
-    QLabel* Label6;
-    QLabel* Label14;             // "Cur."
-    QSlider* TrackBar4;
-    QLabel* Label7;
+    QToolButton* dextrorotaryButton;  // Dextrorotary
+    QToolButton* levorotaryButton;  // Levorotary
+    QToolButton* smearButton;   // Smear
+    QLabel* twistRadCaption;             // "Rad."
+    QSlider* twistRadSlider;
+    QLabel* twistRadValue;
+    QLabel* twistCurCaption;             // "Cur."
+    QSlider* twistCurSlider;
+    QLabel* twistCurValue;
     // Sketch
-    QLabel* Label8;              // "Pen    Pressure:"
-    QSlider* TrackBar5;
-    QLabel* Label9;
-    QToolButton* SpeedButton4;   // Make pen sketch
-    QLabel* Label1;              // "Pencil    Contrast:"
-    QSlider* TrackBar7;
-    QLabel* Label11;
-    QToolButton* SpeedButton5;   // Make pencil sketch
-    QLabel* Label10;             // "  == Follows for sketch ==    "
-    QToolButton* SpeedButton8;   // Clear up spot
-    QToolButton* SpeedButton20;  // Rubber
-    QLabel* Label16;             // "Rubber thick:"
-    QSlider* TrackBar8;
-    QLabel* Label17;
+    QLabel* penPressureCaption;              // "Pen    Pressure:"
+    QSlider* penPressureSlider;
+    QLabel* penPressureValue;
+    QToolButton* penSketchButton;   // Make pen sketch
+    QLabel* pencilContrastCaption;              // "Pencil    Contrast:"
+    QSlider* pencilContrastSlider;
+    QLabel* pencilContrastValue;
+    QToolButton* pencilSketchButton;   // Make pencil sketch
+    QLabel* followsForSketchLabel;             // "  == Follows for sketch ==    "
+    QToolButton* clearUpSpotButton;   // Clear up spot
+    QToolButton* rubberButton;  // Rubber
+    QLabel* rubberThickCaption;             // "Rubber thick:"
+    QSlider* rubberThickSlider;
+    QLabel* rubberThickValue;
 
     // The palette is visible from start-up to exit: a close is refused, and
     // when it is minimised or hidden it comes back (unless the main window
@@ -130,7 +130,7 @@ private:
 
     QSlider* makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry);
     void act(const std::function<void()>& action);
-    void TabbedNotebook1Change(int newPage);
+    void tabChanged(int newPage);
 
     Editor& editor_;
     QButtonGroup* distortGroup_;

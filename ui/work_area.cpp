@@ -49,7 +49,7 @@ inline int sourceOf(int v, int control, int picture) {
 // ---------------------------------------------------------------------------
 // The picture control
 
-PictureWidget::PictureWidget(Editor& editor, TWork_area& area) : editor_(editor), area_(area) {
+PictureWidget::PictureWidget(Editor& editor, WorkArea& area) : editor_(editor), area_(area) {
     setObjectName(QStringLiteral("Image1"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -299,14 +299,14 @@ bool PictureWidget::event(QEvent* event) {
 
 class WheelHook : public QObject {
 public:
-    WheelHook(Editor& editor, TWork_area& area) : editor_(editor), area_(area) {}
+    WheelHook(Editor& editor, WorkArea& area) : editor_(editor), area_(area) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Wheel || !watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
         const bool overArea = widget == &area_ || area_.isAncestorOf(widget);
-        if (!editor_.state().PointerOverPicture && !overArea) return false;
+        if (!editor_.state().pointerOverPicture && !overArea) return false;
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
         if (delta != 0) guarded([&] { editor_.wheel(delta); });
         return true;
@@ -314,13 +314,13 @@ protected:
 
 private:
     Editor& editor_;
-    TWork_area& area_;
+    WorkArea& area_;
 };
 
 // ---------------------------------------------------------------------------
 // The work area window
 
-TWork_area::TWork_area(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), editor_(editor) {
+WorkArea::WorkArea(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), editor_(editor) {
     setObjectName(QStringLiteral("Work_area"));
     setWindowTitle(QStringLiteral("Vova dirur uzudo"));
     setWindowIcon(icons::program());
@@ -335,20 +335,20 @@ TWork_area::TWork_area(Editor& editor, QWidget* parent) : QMdiSubWindow(parent),
     connect(scroll_->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { scrolledByBar(); });
 
     repeatTimer_.setInterval(1000);
-    connect(&repeatTimer_, &QTimer::timeout, this, &TWork_area::Timer1Timer);
+    connect(&repeatTimer_, &QTimer::timeout, this, &WorkArea::repeatTick);
     frameTimer_.setInterval(100);
-    connect(&frameTimer_, &QTimer::timeout, this, &TWork_area::Timer2Timer);
+    connect(&frameTimer_, &QTimer::timeout, this, &WorkArea::frameTick);
     frameTimer_.start();
 
     editor_.setView(this);
 }
 
-TWork_area::~TWork_area() {
+WorkArea::~WorkArea() {
     editor_.setView(nullptr);
     if (wheelHook_) qApp->removeEventFilter(wheelHook_.get());
 }
 
-void TWork_area::showEvent(QShowEvent* event) {
+void WorkArea::showEvent(QShowEvent* event) {
     QMdiSubWindow::showEvent(event);
     if (!wheelHook_) {
         wheelHook_ = std::make_unique<WheelHook>(editor_, *this);
@@ -357,36 +357,36 @@ void TWork_area::showEvent(QShowEvent* event) {
 }
 
 // Closing the work area only minimises it inside the main window.
-void TWork_area::closeEvent(QCloseEvent* event) {
+void WorkArea::closeEvent(QCloseEvent* event) {
     event->ignore();
     showMinimized();
 }
 
-void TWork_area::scrolledByBar() { guarded([&] { editor_.scrolledByBar(); }); }
+void WorkArea::scrolledByBar() { guarded([&] { editor_.scrolledByBar(); }); }
 
-void TWork_area::Timer1Timer() {
+void WorkArea::repeatTick() {
     if (!guarded([&] { editor_.repeatTick(); })) image_->finishGestureIfReleased();
 }
 
-void TWork_area::Timer2Timer() { guarded([&] { editor_.frameTick(); }); }
+void WorkArea::frameTick() { guarded([&] { editor_.frameTick(); }); }
 
-void TWork_area::startRepeatTimer() { repeatTimer_.start(); }
-void TWork_area::stopRepeatTimer() { repeatTimer_.stop(); }
-int TWork_area::scrollX() const { return scroll_->horizontalScrollBar()->value(); }
-int TWork_area::scrollY() const { return scroll_->verticalScrollBar()->value(); }
+void WorkArea::startRepeatTimer() { repeatTimer_.start(); }
+void WorkArea::stopRepeatTimer() { repeatTimer_.stop(); }
+int WorkArea::scrollX() const { return scroll_->horizontalScrollBar()->value(); }
+int WorkArea::scrollY() const { return scroll_->verticalScrollBar()->value(); }
 
-void TWork_area::scrollBy(int dx, int dy) {
+void WorkArea::scrollBy(int dx, int dy) {
     QScrollBar* h = scroll_->horizontalScrollBar();
     QScrollBar* v = scroll_->verticalScrollBar();
     h->setValue(h->value() + dx);
     v->setValue(v->value() + dy);
 }
 
-void TWork_area::showBrushOutline(int x, int y, int radius) { image_->showBrushOutline(x, y, radius); }
-void TWork_area::hideBrushOutline() { image_->hideBrushOutline(); }
-void TWork_area::zoneFrameChanged() { image_->zoneFrameChanged(); }
-void TWork_area::confinePointer(bool on) { image_->setConfined(on); }
-void TWork_area::pictureChanged() { image_->showPicture(); }
-void TWork_area::pictureControlResized() { image_->resizeToControl(); }
+void WorkArea::showBrushOutline(int x, int y, int radius) { image_->showBrushOutline(x, y, radius); }
+void WorkArea::hideBrushOutline() { image_->hideBrushOutline(); }
+void WorkArea::zoneFrameChanged() { image_->zoneFrameChanged(); }
+void WorkArea::confinePointer(bool on) { image_->setConfined(on); }
+void WorkArea::pictureChanged() { image_->showPicture(); }
+void WorkArea::pictureControlResized() { image_->resizeToControl(); }
 
 } // namespace jollix

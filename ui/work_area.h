@@ -1,6 +1,6 @@
 #pragma once
 // The work area: a child window of the main window ("Vova dirur uzudo")
-// that scrolls, shows WorkPicture in its picture control Image1 stretched to
+// that scrolls, shows WorkPicture in its picture control stretched to
 // the control's size, and hands every pointer event, wheel turn and timer
 // tick to the editing session. It draws the brush outline and the zone frame
 // over the picture and does what the session asks of a view: timers,
@@ -18,7 +18,7 @@
 
 namespace jollix {
 
-class TWork_area;
+class WorkArea;
 class WheelHook;
 
 // The picture control: WorkPicture stretched to the control's size, with
@@ -26,7 +26,7 @@ class WheelHook;
 class PictureWidget : public QWidget {
     Q_OBJECT
 public:
-    PictureWidget(Editor& editor, TWork_area& area);
+    PictureWidget(Editor& editor, WorkArea& area);
 
     // The session's picture was replaced: repaint the tiles that differ from
     // the picture shown so far.
@@ -70,7 +70,7 @@ private:
     QRect frameRectInView() const;
 
     Editor& editor_;
-    TWork_area& area_;
+    WorkArea& area_;
     Picture shown_;          // the picture as last painted (shares its tiles)
     QImage scratch_;         // rows converted for one paint
     QRect lastUpdate_;
@@ -84,16 +84,16 @@ private:
     QPoint lastPos_;
 };
 
-class TWork_area : public QMdiSubWindow, public WorkAreaView {
+class WorkArea : public QMdiSubWindow, public WorkAreaView {
     Q_OBJECT
 public:
-    explicit TWork_area(Editor& editor, QWidget* parent = nullptr);
-    ~TWork_area() override;
+    explicit WorkArea(Editor& editor, QWidget* parent = nullptr);
+    ~WorkArea() override;
 
-    PictureWidget* Image1() const { return image_; }
+    PictureWidget* pictureWidget() const { return image_; }
     QScrollArea* scrollArea() const { return scroll_; }
-    QTimer* Timer1() { return &repeatTimer_; }   // 1000 ms repeat
-    QTimer* Timer2() { return &frameTimer_; }    // 100 ms marching frame
+    QTimer* repeatTimer() { return &repeatTimer_; }   // 1000 ms repeat
+    QTimer* frameTimer() { return &frameTimer_; }    // 100 ms marching frame
 
     // WorkAreaView
     void startRepeatTimer() override;
@@ -109,8 +109,8 @@ public:
     void pictureControlResized() override;
 
 public slots:
-    void Timer1Timer();
-    void Timer2Timer();
+    void repeatTick();
+    void frameTick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -31,7 +31,7 @@ void paintZoneFrame(QPainter& painter, const ZoneFrameCorners& frame, uint8_t da
 }
 
 void paintZoneFrame(QPainter& painter, const Editor& editor, int scrollX, int scrollY) {
-    paintZoneFrame(painter, editor.zoneFrame(), editor.state().DashPhase, scrollX, scrollY);
+    paintZoneFrame(painter, editor.zoneFrame(), editor.state().dashPhase, scrollX, scrollY);
 }
 
 QRect zoneFrameBand(const ZoneFrameCorners& frame, int scrollX, int scrollY) {

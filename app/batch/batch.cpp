@@ -116,8 +116,8 @@ void walkRubberLine(const Editor& e, Point a, Point b, Visit visit) {
     // The disc at view point v covers picture columns cx - r .. cx + r with
     // cx = ViewToPicture(v.x) (and rows likewise); it touches the picture
     // when those ranges meet 0 .. width - 1 and 0 .. height - 1.
-    const long double zoom = e.state().ZoomPercent;
-    const long double r = std::nearbyint((long double)e.state().BrushRadiusSlider / zoom * 100.0L);
+    const long double zoom = e.state().zoomPercent;
+    const long double r = std::nearbyint((long double)e.state().brushRadiusSlider / zoom * 100.0L);
     auto toPicture = [&](int v) { return std::nearbyint((long double)v / zoom * 100.0L); };
     auto xNear = [&](long long i) { return toPicture(at(i).x) + r >= 0; };
     auto xFar = [&](long long i) { return toPicture(at(i).x) - r <= e.picture().width() - 1; };
@@ -221,7 +221,7 @@ void step(Editor* editor, const std::string& step) {
             if (!editor) return;
             Editor& e = *editor;
             enterTab(e, kPageSketch);
-            if (e.state().SketchTool != kSketchToolRubber) e.palette().clickRubber();
+            if (e.state().sketchTool != kSketchToolRubber) e.palette().clickRubber();
             requireInside(e, step, a);
             e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
             walkRubberLine(e, a, b, [&](Point p) { e.mouseMove(kLeftHeld, p.x, p.y); });
@@ -232,7 +232,7 @@ void step(Editor* editor, const std::string& step) {
             Editor& e = *editor;
             requireInside(e, step, a);
             requireInside(e, step, b);
-            if (!e.state().SelectionShown) e.toggleZoneMode();
+            if (!e.state().selectionShown) e.toggleZoneMode();
             e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
             e.mouseMove(kLeftHeld, b.x, b.y);
             e.mouseUp(MouseButton::Left, b.x, b.y);

@@ -60,7 +60,7 @@ TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
     // then the twist at Rad. 200 with the coupled Cur. 20.
     ASSERT_EQ(run({"default", path("two.bmp"), "expand@300,230", "twist.rad=200", "dextro@300,230"}).code, 0);
     const Picture expected =
-        Sphericalyouxuan(Sphericalpengzhang(DefaultPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
+        twistClockwise(sphericalExpand(DefaultPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
     EXPECT_EQ(LoadPictureFile(path("two.bmp")), expected);
 
     // Undo goes back over the smear.
@@ -72,16 +72,16 @@ TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
 TEST_F(BatchTest, HoldAppliesNTimesAndZoomConvertsPoints) {
     ASSERT_EQ(run({"default", path("a.bmp"), "expand@300,230*3"}).code, 0);
     Picture p = DefaultPicture();
-    for (int i = 0; i < 3; ++i) p = Sphericalpengzhang(p, 300, 230, 50, 15);
+    for (int i = 0; i < 3; ++i) p = sphericalExpand(p, 300, 230, 50, 15);
     EXPECT_EQ(LoadPictureFile(path("a.bmp")), p);
 
     ASSERT_EQ(run({"default", path("z.bmp"), "zoom=125", "shrink@375,250"}).code, 0);
-    EXPECT_EQ(LoadPictureFile(path("z.bmp")), Sphericalshousuo(DefaultPicture(), 300, 200, 40, 12));
+    EXPECT_EQ(LoadPictureFile(path("z.bmp")), sphericalShrink(DefaultPicture(), 300, 200, 40, 12));
 }
 
 TEST_F(BatchTest, SketchStepsStartFromTheEdgePicture) {
     ASSERT_EQ(run({"default", path("pen.bmp"), "pen=120", "pen-sketch"}).code, 0);
-    const Picture pen = twovalue(picsobel(DefaultPicture()), 120);
+    const Picture pen = penSketch(edgePicture(DefaultPicture()), 120);
     EXPECT_EQ(LoadPictureFile(path("pen.bmp")), pen);
 
     // A rubber drag, then a pen sketch: the sketch discards the rubber.
@@ -176,7 +176,7 @@ TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     const Picture out = decodePng(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size());
-    EXPECT_EQ(out, Sphericalpengzhang(in, 10, 10, 50, 15));
+    EXPECT_EQ(out, sphericalExpand(in, 10, 10, 50, 15));
 
     // Every readable format is told from its first bytes.
     for (const char* file : {"io/rgb.jpg", "io/pal8.bmp", "io/offset.gif", "io/alpha.webp", "io/pages.tif", "io/src.heic"}) {
@@ -224,7 +224,7 @@ TEST_F(BatchTest, TheProgramSitsInAShellPipeline) {
     const std::string command = "cat '" + in + "' | '" JOLLIX_BATCH_PROGRAM "' - --format=png - expand@10,10 > '" +
                                 path("out.png") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(LoadPictureFile(path("out.png")), Sphericalpengzhang(LoadPictureFile(in), 10, 10, 50, 15));
+    EXPECT_EQ(LoadPictureFile(path("out.png")), sphericalExpand(LoadPictureFile(in), 10, 10, 50, 15));
     // Exit codes of the program itself.
     EXPECT_EQ(WEXITSTATUS(std::system("'" JOLLIX_BATCH_PROGRAM "' default 2>/dev/null")), 2);
     EXPECT_EQ(WEXITSTATUS(std::system(("'" JOLLIX_BATCH_PROGRAM "' /no/such.png '" + path("x.png") + "' 2>/dev/null").c_str())), 1);

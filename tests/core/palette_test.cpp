@@ -42,7 +42,7 @@ TEST(Palette, RadiusSlidersCoupleTheirStrength) {
         EXPECT_EQ(cur.minimum(), c.curMin) << c.to;
         EXPECT_EQ(cur.maximum(), c.curMax) << c.to;
         EXPECT_EQ(cur.position(), c.curPos) << c.to;
-        EXPECT_EQ(st.BrushRadiusSlider, c.to);
+        EXPECT_EQ(st.brushRadiusSlider, c.to);
     }
 }
 
@@ -68,15 +68,15 @@ TEST(Palette, LabelsStartMismatchedAndFollowTheirSliders) {
     }
     p.rubberThick.userScroll(30);
     EXPECT_EQ(p.rubberThickLabel, "30");
-    EXPECT_EQ(st.BrushRadiusSlider, 30);
+    EXPECT_EQ(st.brushRadiusSlider, 30);
 }
 
 TEST(Palette, RadiusInPicturePixelsFollowsTheZoom) {
     ToolState st;
-    st.ZoomPercent = 200;
+    st.zoomPercent = 200;
     Palette p(st, nullptr);
     p.distortRad.userScroll(100);
-    EXPECT_EQ(st.BrushRadius, 50);
+    EXPECT_EQ(st.brushRadius, 50);
     EXPECT_EQ(p.progressMaximum, 200);
     p.changeTab(kPageTwist);
     p.changeTab(kPageDistort);
@@ -89,17 +89,17 @@ TEST(Palette, TabChangesSetTheToolState) {
     Palette p(st, &host);
     p.chooseShape(StretchShapeCode::Vertical);
     p.changeTab(kPageTwist);
-    EXPECT_EQ(st.ToolKind, ToolKindCode::Dextrorotary);
-    EXPECT_EQ(st.StretchShape, StretchShapeCode::Spherical);
-    EXPECT_EQ(st.BrushRadiusSlider, 100);
+    EXPECT_EQ(st.toolKind, ToolKindCode::Dextrorotary);
+    EXPECT_EQ(st.stretchShape, StretchShapeCode::Spherical);
+    EXPECT_EQ(st.brushRadiusSlider, 100);
     p.clickSmear();
-    EXPECT_TRUE(st.SmearChosen);
+    EXPECT_TRUE(st.smearChosen);
     EXPECT_FALSE(p.twistCurVisible);
     EXPECT_EQ(p.pictureHint, kHintKeepDownAndMove);
     p.changeTab(kPageDistort);
-    EXPECT_EQ(st.ToolKind, ToolKindCode::Expand);
-    EXPECT_EQ(st.StretchShape, StretchShapeCode::Spherical);
-    EXPECT_FALSE(st.SmearChosen);
+    EXPECT_EQ(st.toolKind, ToolKindCode::Expand);
+    EXPECT_EQ(st.stretchShape, StretchShapeCode::Spherical);
+    EXPECT_FALSE(st.smearChosen);
     EXPECT_EQ(p.checkedShape, StretchShapeCode::Spherical);
     EXPECT_EQ(p.pictureHint, kHintClickOrKeepDown);
 
@@ -109,18 +109,18 @@ TEST(Palette, TabChangesSetTheToolState) {
 
     p.clickShrink();
     p.changeTab(kPageSketch);
-    EXPECT_EQ(st.StretchShape, StretchShapeCode::None);
-    EXPECT_EQ(st.ToolKind, ToolKindCode::Shrink);  // left as it was
+    EXPECT_EQ(st.stretchShape, StretchShapeCode::None);
+    EXPECT_EQ(st.toolKind, ToolKindCode::Shrink);  // left as it was
     EXPECT_EQ(host.edges, 1);
     EXPECT_EQ(host.arrows, 1);
     EXPECT_TRUE(p.pictureHint.empty());
     p.clickRubber();
-    EXPECT_EQ(st.SketchTool, kSketchToolRubber);
-    EXPECT_EQ(st.BrushRadiusSlider, 25);
+    EXPECT_EQ(st.sketchTool, kSketchToolRubber);
+    EXPECT_EQ(st.brushRadiusSlider, 25);
     EXPECT_TRUE(p.rubberControlsVisible);
     p.changeTab(kPageTwist);
     p.changeTab(kPageSketch);
-    EXPECT_EQ(st.SketchTool, 0);
+    EXPECT_EQ(st.sketchTool, 0);
     EXPECT_EQ(p.sketchButton, SketchButton::Rubber);  // still shown down
 }
 

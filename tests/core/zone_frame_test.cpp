@@ -23,10 +23,10 @@ std::string colours(const std::vector<FramePoint>& pts) {
 
 TEST(ZoneFrame, StartPhaseGivesFiveBlackThenThreeWhite) {
     ToolState state;
-    ASSERT_EQ(state.DashPhase, 128);
+    ASSERT_EQ(state.dashPhase, 128);
     const ZoneFrameCorners f{10, 20, 30, 25};  // 2 * (20 + 5) = 50 points
     uint8_t finalMask = 0;
-    const auto pts = zoneFramePoints(f, state.DashPhase, &finalMask);
+    const auto pts = zoneFramePoints(f, state.dashPhase, &finalMask);
     ASSERT_EQ(pts.size(), 50u);
     const std::string s = colours(pts);
     for (size_t i = 0; i < s.size(); ++i) EXPECT_EQ(s[i], (i % 8) < 5 ? 'B' : 'W') << "point " << i;
@@ -113,10 +113,10 @@ TEST(ZoneFrame, ZoneRectIsTheInsideOfTheFrameInPicturePixels) {
     };
     for (const Case& c : cases) {
         const ZoneRectangle z = zoneRectFromFrame(c.f, c.h, c.v, c.zoom);
-        EXPECT_EQ(z.ZoneLeft, c.want.ZoneLeft);
-        EXPECT_EQ(z.ZoneTop, c.want.ZoneTop);
-        EXPECT_EQ(z.ZoneRight, c.want.ZoneRight);
-        EXPECT_EQ(z.ZoneBottom, c.want.ZoneBottom);
+        EXPECT_EQ(z.zoneLeft, c.want.zoneLeft);
+        EXPECT_EQ(z.zoneTop, c.want.zoneTop);
+        EXPECT_EQ(z.zoneRight, c.want.zoneRight);
+        EXPECT_EQ(z.zoneBottom, c.want.zoneBottom);
     }
     EXPECT_TRUE(zoneRectFromFrame({10, 10, 11, 30}, 0, 0, 100).isEmpty());
     EXPECT_FALSE(zoneRectFromFrame({10, 10, 12, 30}, 0, 0, 100).isEmpty());

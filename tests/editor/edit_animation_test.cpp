@@ -194,7 +194,7 @@ TEST(EditAnimation, EveryResetStartsANewAnimationFromTheNewPicture) {
         EXPECT_EQ(e.animationFrames().front(), e.picture()) << c.what;
         EXPECT_EQ(e.animation().frameCount(), 0u) << c.what << ": the old frames are freed";
         // The next effect starts the new animation.
-        if (e.state().SelectionShown) e.toggleZoneMode();
+        if (e.state().selectionShown) e.toggleZoneMode();
         hold(e, 50, 50);
         EXPECT_EQ(animationLength(e), 2u) << c.what;
         EXPECT_EQ(e.animationFrames().back(), e.picture()) << c.what;

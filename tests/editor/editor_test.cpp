@@ -56,12 +56,12 @@ TEST(Editor, StartsWithTheStartPictureAndToolValues) {
     EXPECT_EQ(e.picture().height(), 469);
     EXPECT_EQ(e.controlWidth(), 605);
     EXPECT_EQ(e.controlHeight(), 469);
-    EXPECT_EQ(e.state().ToolKind, ToolKindCode::Expand);
-    EXPECT_EQ(e.state().StretchShape, StretchShapeCode::Spherical);
-    EXPECT_EQ(e.state().SketchTool, 0);
-    EXPECT_FALSE(e.state().SmearChosen);
-    EXPECT_EQ(e.state().ZoomPercent, 100.0);
-    EXPECT_EQ(e.state().BrushRadiusSlider, 50);
+    EXPECT_EQ(e.state().toolKind, ToolKindCode::Expand);
+    EXPECT_EQ(e.state().stretchShape, StretchShapeCode::Spherical);
+    EXPECT_EQ(e.state().sketchTool, 0);
+    EXPECT_FALSE(e.state().smearChosen);
+    EXPECT_EQ(e.state().zoomPercent, 100.0);
+    EXPECT_EQ(e.state().brushRadiusSlider, 50);
     EXPECT_EQ(e.zoomLabel(), "100%");
     EXPECT_FALSE(e.history().undoEnabled());
     EXPECT_FALSE(e.history().redoEnabled());
@@ -70,8 +70,8 @@ TEST(Editor, StartsWithTheStartPictureAndToolValues) {
 
 TEST(Editor, ClickAppliesOnceHoldRepeatsAtThePressPoint) {
     const Picture start = DefaultPicture();
-    const Picture once = Sphericalpengzhang(start, 300, 230, 50, 15);
-    const Picture thrice = Sphericalpengzhang(Sphericalpengzhang(once, 300, 230, 50, 15), 300, 230, 50, 15);
+    const Picture once = sphericalExpand(start, 300, 230, 50, 15);
+    const Picture thrice = sphericalExpand(sphericalExpand(once, 300, 230, 50, 15), 300, 230, 50, 15);
 
     RecordingView view;
     Editor e;
@@ -96,18 +96,18 @@ TEST(Editor, ClickAppliesOnceHoldRepeatsAtThePressPoint) {
     EXPECT_EQ(h.picture(), thrice);
     EXPECT_EQ(h.history().undoDepth(), 1);
     EXPECT_FALSE(view.timerOn);
-    EXPECT_FALSE(h.state().ButtonHeld);
+    EXPECT_FALSE(h.state().buttonHeld);
 }
 
 TEST(Editor, ZoomConvertsPressPointAndBrush) {
     Editor e;
     e.zoomIn();  // 125 %: Rad. 50 and Cur. 15 become R 40 and H 12
     leftClick(e, 375, 250);
-    EXPECT_EQ(e.state().PressX, 300);
-    EXPECT_EQ(e.state().PressY, 200);
-    EXPECT_EQ(e.state().BrushRadius, 40);
-    EXPECT_EQ(e.state().BrushStrength, 12);
-    EXPECT_EQ(e.picture(), Sphericalpengzhang(DefaultPicture(), 300, 200, 40, 12));
+    EXPECT_EQ(e.state().pressX, 300);
+    EXPECT_EQ(e.state().pressY, 200);
+    EXPECT_EQ(e.state().brushRadius, 40);
+    EXPECT_EQ(e.state().brushStrength, 12);
+    EXPECT_EQ(e.picture(), sphericalExpand(DefaultPicture(), 300, 200, 40, 12));
 }
 
 TEST(Editor, SmearRunsOnReleaseAndRecordsOneStep) {
@@ -121,15 +121,15 @@ TEST(Editor, SmearRunsOnReleaseAndRecordsOneStep) {
     e.mouseMove(kLeft, 160, 130);
     e.click();
     e.mouseUp(MouseButton::Left, 160, 130);
-    EXPECT_EQ(e.picture(), tumopic(DefaultPicture(), 100, 100, 160, 130, 100));
+    EXPECT_EQ(e.picture(), smear(DefaultPicture(), 100, 100, 160, 130, 100));
     EXPECT_EQ(e.history().undoDepth(), 1);
-    EXPECT_EQ(e.state().BrushRadiusSlider, 100);
+    EXPECT_EQ(e.state().brushRadiusSlider, 100);
 }
 
 TEST(Editor, SketchTabPressesChangeNothingButTheRubberPaints) {
     Editor e;
     e.palette().changeTab(kPageSketch);
-    EXPECT_EQ(e.state().EdgePicture, picsobel(DefaultPicture()));
+    EXPECT_EQ(e.state().edgePicture, edgePicture(DefaultPicture()));
     leftClick(e, 300, 230);
     EXPECT_EQ(e.picture(), DefaultPicture());
     EXPECT_EQ(e.history().undoDepth(), 0);
@@ -144,7 +144,7 @@ TEST(Editor, SketchTabPressesChangeNothingButTheRubberPaints) {
 
     // A pen sketch starts again from the edge picture made on entering the tab.
     e.penSketch();
-    EXPECT_EQ(e.picture(), twovalue(picsobel(DefaultPicture()), 150));
+    EXPECT_EQ(e.picture(), penSketch(edgePicture(DefaultPicture()), 150));
     EXPECT_EQ(e.history().undoDepth(), 2);
 }
 
@@ -192,12 +192,12 @@ TEST(Editor, ZoomLabelAndControlSizes) {
     e.zoomOut();
     e.zoomOut();
     e.zoomIn();
-    EXPECT_EQ(e.state().ZoomPercent, 100.0);  // two out and two in come back exactly
+    EXPECT_EQ(e.state().zoomPercent, 100.0);  // two out and two in come back exactly
 
     e.wheel(120);  // away from the user: out
     EXPECT_EQ(e.zoomLabel(), "80.0%");
     e.wheel(-120);
-    EXPECT_EQ(e.state().ZoomPercent, 100.0);
+    EXPECT_EQ(e.state().zoomPercent, 100.0);
 
     // Bounded: the control stays within 1 .. 32767 pixels a side.
     for (int i = 0; i < 100; ++i) e.zoomOut();
@@ -220,7 +220,7 @@ TEST(Editor, AnEffectThatFailsDuringAHoldReportsOnce) {
     EXPECT_NO_THROW(e.repeatTick());
     EXPECT_NO_THROW(e.click());
     e.mouseUp(MouseButton::Left, 700, 700);
-    EXPECT_FALSE(e.state().ButtonHeld);
+    EXPECT_FALSE(e.state().buttonHeld);
     EXPECT_EQ(e.history().undoDepth(), 1);
     EXPECT_EQ(e.picture(), DefaultPicture());
     try {
@@ -253,11 +253,11 @@ TEST(Editor, ZoneCutMatchesTheFrame) {
         EXPECT_TRUE(e.zoneHintShown());
         zoneDrag(e, c.x0, c.y0, c.x1, c.y1);
         EXPECT_FALSE(view.confined);
-        const ZoneRectangle& z = e.state().ZoneRect;
-        EXPECT_EQ(z.ZoneLeft, c.rect.ZoneLeft);
-        EXPECT_EQ(z.ZoneTop, c.rect.ZoneTop);
-        EXPECT_EQ(z.ZoneRight, c.rect.ZoneRight);
-        EXPECT_EQ(z.ZoneBottom, c.rect.ZoneBottom);
+        const ZoneRectangle& z = e.state().zoneRect;
+        EXPECT_EQ(z.zoneLeft, c.rect.zoneLeft);
+        EXPECT_EQ(z.zoneTop, c.rect.zoneTop);
+        EXPECT_EQ(z.zoneRight, c.rect.zoneRight);
+        EXPECT_EQ(z.zoneBottom, c.rect.zoneBottom);
         EXPECT_TRUE(e.cutEnabled());
         EXPECT_TRUE(e.copyEnabled());
         EXPECT_EQ(e.history().undoDepth(), 0);  // marking records nothing
@@ -265,12 +265,12 @@ TEST(Editor, ZoneCutMatchesTheFrame) {
         leftClick(e, 300, 200);  // presses in zone mode start a new frame, no brush
         zoneDrag(e, c.x0, c.y0, c.x1, c.y1);
         ASSERT_TRUE(e.cutOut());
-        const int w = c.rect.ZoneRight - c.rect.ZoneLeft + 1, h = c.rect.ZoneBottom - c.rect.ZoneTop + 1;
+        const int w = c.rect.zoneRight - c.rect.zoneLeft + 1, h = c.rect.zoneBottom - c.rect.zoneTop + 1;
         EXPECT_EQ(e.picture().width(), w);
         EXPECT_EQ(e.picture().height(), h);
-        EXPECT_EQ(e.picture().pixel(0, 0), start.pixel(c.rect.ZoneLeft, c.rect.ZoneTop));
-        EXPECT_EQ(e.picture().pixel(w - 1, h - 1), start.pixel(c.rect.ZoneRight, c.rect.ZoneBottom));
-        EXPECT_FALSE(e.state().SelectionShown);
+        EXPECT_EQ(e.picture().pixel(0, 0), start.pixel(c.rect.zoneLeft, c.rect.zoneTop));
+        EXPECT_EQ(e.picture().pixel(w - 1, h - 1), start.pixel(c.rect.zoneRight, c.rect.zoneBottom));
+        EXPECT_FALSE(e.state().selectionShown);
         EXPECT_FALSE(e.cutEnabled());
         EXPECT_FALSE(e.history().undoEnabled());
         EXPECT_EQ(e.controlWidth(), Round((long double)w * c.zoom / 100));
@@ -287,7 +287,7 @@ TEST(Editor, EmptyZonesAreRefusedAndFrameDropsOnScrollZoomAndRightPress) {
     e.setView(&view);
     e.toggleZoneMode();
     zoneDrag(e, 10, 10, 11, 40);  // one view pixel wide: no pixel inside
-    EXPECT_TRUE(e.state().ZoneRect.isEmpty());
+    EXPECT_TRUE(e.state().zoneRect.isEmpty());
     EXPECT_FALSE(e.cutEnabled());
     EXPECT_FALSE(e.copyEnabled());
     EXPECT_FALSE(e.cutOut());
@@ -299,7 +299,7 @@ TEST(Editor, EmptyZonesAreRefusedAndFrameDropsOnScrollZoomAndRightPress) {
     EXPECT_TRUE(e.zoneFrame().isCleared());
     EXPECT_FALSE(e.cutEnabled());
     EXPECT_FALSE(e.copyEnabled());
-    EXPECT_TRUE(e.state().SelectionShown);
+    EXPECT_TRUE(e.state().selectionShown);
 
     zoneDrag(e, 10, 10, 100, 100);
     e.zoomIn();
@@ -321,10 +321,10 @@ TEST(Editor, EmptyZonesAreRefusedAndFrameDropsOnScrollZoomAndRightPress) {
     zoneDrag(e, 130, 140, 230, 190);
     EXPECT_EQ(e.zoneFrame().Left, 100);
     EXPECT_EQ(e.zoneFrame().Top, 100);
-    EXPECT_EQ(e.state().ZoneRect.ZoneLeft, 131);
+    EXPECT_EQ(e.state().zoneRect.zoneLeft, 131);
 
     e.toggleZoneMode();
-    EXPECT_FALSE(e.state().SelectionShown);
+    EXPECT_FALSE(e.state().selectionShown);
     EXPECT_TRUE(e.zoneFrame().isCleared());
     EXPECT_EQ(e.cursor(), PictureCursor::Crosshair);  // stays until a tool sets it
 }
@@ -334,7 +334,7 @@ TEST(Editor, DashesMarch) {
     const uint8_t phases[] = {32, 8, 2, 128, 32};
     for (uint8_t p : phases) {
         e.frameTick();
-        EXPECT_EQ(e.state().DashPhase, p);
+        EXPECT_EQ(e.state().dashPhase, p);
     }
 }
 
@@ -347,13 +347,13 @@ TEST(Editor, PasteReplacesOnlyWhenThereIsAPicture) {
     EXPECT_FALSE(e.paste(std::nullopt));
     EXPECT_EQ(e.picture(), before);
     EXPECT_TRUE(e.history().undoEnabled());
-    EXPECT_TRUE(e.state().SelectionShown);
+    EXPECT_TRUE(e.state().selectionShown);
 
     EXPECT_TRUE(e.paste(Picture(40, 30, 0x00FF00)));
     EXPECT_EQ(e.picture(), Picture(40, 30, 0x00FF00));
     EXPECT_EQ(e.controlWidth(), 40);
     EXPECT_FALSE(e.history().undoEnabled());
-    EXPECT_FALSE(e.state().SelectionShown);
+    EXPECT_FALSE(e.state().selectionShown);
     e.renew();
     EXPECT_EQ(e.picture(), DefaultPicture());
 }
@@ -379,7 +379,7 @@ TEST(Editor, RenewAndOpenResetTheHistoryAndPalette) {
     e.renew();
     EXPECT_EQ(e.picture(), DefaultPicture());
     EXPECT_EQ(e.palette().page(), kPageDistort);
-    EXPECT_EQ(e.state().ToolKind, ToolKindCode::Expand);
+    EXPECT_EQ(e.state().toolKind, ToolKindCode::Expand);
     EXPECT_FALSE(e.history().undoEnabled());
 
     Picture opened(20, 10, 0xFF0000);
@@ -401,7 +401,7 @@ TEST(Editor, DoubleClickAppliesOnceAndRecordsTwoSteps) {
     // The second press of a double click brings no click.
     e.mouseDown(MouseButton::Left, kLeft, 300, 230);
     e.mouseUp(MouseButton::Left, 300, 230);
-    EXPECT_EQ(e.picture(), Sphericalpengzhang(DefaultPicture(), 300, 230, 50, 15));
+    EXPECT_EQ(e.picture(), sphericalExpand(DefaultPicture(), 300, 230, 50, 15));
     EXPECT_EQ(e.history().undoDepth(), 2);
 }
 

@@ -133,8 +133,8 @@ TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
             int wantSteps = 0;
             const Picture want = referenceExpand(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
             CountingProgress progress;
-            const Picture got = vertical ? Verticalpengzhang(src, c.X, c.Y, c.R, c.S, &progress)
-                                         : Horizontalpengzhang(src, c.X, c.Y, c.R, c.S, &progress);
+            const Picture got = vertical ? verticalExpand(src, c.X, c.Y, c.R, c.S, &progress)
+                                         : horizontalExpand(src, c.X, c.Y, c.R, c.S, &progress);
             const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
                                       "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
             EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
@@ -160,8 +160,8 @@ TEST(AxisShrinkExact, MatchesTheColumnByColumnEvaluation) {
             int wantSteps = 0;
             const Picture want = referenceShrink(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
             CountingProgress progress;
-            const Picture got = vertical ? Verticalshousuo(src, c.X, c.Y, c.R, c.S, &progress)
-                                         : Horizontalshousuo(src, c.X, c.Y, c.R, c.S, &progress);
+            const Picture got = vertical ? verticalShrink(src, c.X, c.Y, c.R, c.S, &progress)
+                                         : horizontalShrink(src, c.X, c.Y, c.R, c.S, &progress);
             const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
                                       "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
             EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);

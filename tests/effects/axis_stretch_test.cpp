@@ -112,16 +112,16 @@ TEST(AxisStretch, WorkedSourcePoints) {
     for (int sx : {-1, 1})
         for (int sy : {-1, 1}) {
             const int x = kX + 10 * sx, y = kY + 10 * sy;
-            EXPECT_TRUE(sampledAt(Verticalpengzhang(src, kX, kY, 50, 15), src, x, y, x, kY + sy * e));
-            EXPECT_TRUE(sampledAt(Horizontalpengzhang(src, kX, kY, 50, 15), src, x, y, kX + sx * e, y));
-            EXPECT_TRUE(sampledAt(Verticalshousuo(src, kX, kY, 50, 15), src, x, y, x, kY + sy * s));
-            EXPECT_TRUE(sampledAt(Horizontalshousuo(src, kX, kY, 50, 15), src, x, y, kX + sx * s, y));
+            EXPECT_TRUE(sampledAt(verticalExpand(src, kX, kY, 50, 15), src, x, y, x, kY + sy * e));
+            EXPECT_TRUE(sampledAt(horizontalExpand(src, kX, kY, 50, 15), src, x, y, kX + sx * e, y));
+            EXPECT_TRUE(sampledAt(verticalShrink(src, kX, kY, 50, 15), src, x, y, x, kY + sy * s));
+            EXPECT_TRUE(sampledAt(horizontalShrink(src, kX, kY, 50, 15), src, x, y, kX + sx * s, y));
         }
     // Off the diagonal the source coordinate is the spherical brushes' one.
-    EXPECT_TRUE(sampledAt(Verticalpengzhang(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20, kY - 38.3668));
-    EXPECT_TRUE(sampledAt(Horizontalpengzhang(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 19.1834, kY - 40));
-    EXPECT_TRUE(sampledAt(Verticalshousuo(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20, kY - 40.9769));
-    EXPECT_TRUE(sampledAt(Horizontalshousuo(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20.4885, kY - 40));
+    EXPECT_TRUE(sampledAt(verticalExpand(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20, kY - 38.3668));
+    EXPECT_TRUE(sampledAt(horizontalExpand(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 19.1834, kY - 40));
+    EXPECT_TRUE(sampledAt(verticalShrink(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20, kY - 40.9769));
+    EXPECT_TRUE(sampledAt(horizontalShrink(src, kX, kY, 50, 15), src, kX - 20, kY - 40, kX - 20.4885, kY - 40));
 }
 
 TEST(AxisStretch, CentreLinesAreSampledBilinearly) {
@@ -129,15 +129,15 @@ TEST(AxisStretch, CentreLinesAreSampledBilinearly) {
     const double rho = detail::axisRho(50, 15), d = rho - 15;
     // Expand: the centre column is stretched like any other column, with
     // t = 0: source row Y + d * u / sqrt(rho^2 - u^2).
-    const Picture ve = Verticalpengzhang(src, kX, kY, 50, 15);
+    const Picture ve = verticalExpand(src, kX, kY, 50, 15);
     EXPECT_TRUE(sampledAt(ve, src, kX, kY - 20, kX, kY - d * 20 / std::sqrt(rho * rho - 400)));
-    const Picture he = Horizontalpengzhang(src, kX, kY, 50, 15);
+    const Picture he = horizontalExpand(src, kX, kY, 50, 15);
     EXPECT_TRUE(sampledAt(he, src, kX + 20, kY, kX + d * 20 / std::sqrt(rho * rho - 400), kY));
     // Shrink: the centre line is sampled bilinearly (11.8752, not 12).
-    const Picture vs = Verticalshousuo(src, kX, kY, 50, 15);
+    const Picture vs = verticalShrink(src, kX, kY, 50, 15);
     EXPECT_TRUE(sampledAt(vs, src, kX, kY - 10, kX, kY - 11.8752));
     EXPECT_TRUE(sampledAt(vs, src, kX, kY + 1, kX, kY + 1.1977));
-    const Picture hs = Horizontalshousuo(src, kX, kY, 50, 15);
+    const Picture hs = horizontalShrink(src, kX, kY, 50, 15);
     EXPECT_TRUE(sampledAt(hs, src, kX - 10, kY, kX - 11.8752, kY));
     EXPECT_TRUE(sampledAt(hs, src, kX + 1, kY, kX + 1.1977, kY));
 }
@@ -165,22 +165,22 @@ TEST(AxisStretch, PixelSetsOfTheWorkedColumn) {
     // Column X - 10 (row Y - 10 for the horizontal expand): the expand
     // writes offsets -49 .. 49 (row Y keeps its colour, its displacement
     // being zero), the shrink -48 .. 48 without row Y.
-    EXPECT_EQ(changedSpan(Verticalpengzhang(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-49..-1,1..49");
-    EXPECT_EQ(changedSpan(Horizontalpengzhang(src, kX, kY, 50, 15), src, kY - 10, kX, true), "-49..-1,1..49");
-    EXPECT_EQ(changedSpan(Verticalshousuo(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-48..-1,1..48");
+    EXPECT_EQ(changedSpan(verticalExpand(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-49..-1,1..49");
+    EXPECT_EQ(changedSpan(horizontalExpand(src, kX, kY, 50, 15), src, kY - 10, kX, true), "-49..-1,1..49");
+    EXPECT_EQ(changedSpan(verticalShrink(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-48..-1,1..48");
     // The horizontal shrink visits the vertical shrink's columns (row Y
     // there belongs to its centre row).
-    EXPECT_EQ(changedSpan(Horizontalshousuo(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-48..48");
-    EXPECT_EQ(changedSpan(Horizontalshousuo(src, kX, kY, 50, 15), src, kX + 30, kY, false), "-36..36");
+    EXPECT_EQ(changedSpan(horizontalShrink(src, kX, kY, 50, 15), src, kX - 10, kY, false), "-48..48");
+    EXPECT_EQ(changedSpan(horizontalShrink(src, kX, kY, 50, 15), src, kX + 30, kY, false), "-36..36");
     // Centre lines: the shrinks move the whole centre line but the ends.
-    EXPECT_EQ(changedSpan(Verticalshousuo(src, kX, kY, 50, 15), src, kX, kY, false), "-49..-1,1..49");
-    EXPECT_EQ(changedSpan(Horizontalshousuo(src, kX, kY, 50, 15), src, kY, kX, true), "-49..-1,1..49");
+    EXPECT_EQ(changedSpan(verticalShrink(src, kX, kY, 50, 15), src, kX, kY, false), "-49..-1,1..49");
+    EXPECT_EQ(changedSpan(horizontalShrink(src, kX, kY, 50, 15), src, kY, kX, true), "-49..-1,1..49");
     // Nothing beyond the radius changes; the expand's lines end at the
     // rounded half-length, up to half a pixel beyond it
     // (t^2 + u^2 <= R^2 + B + 1/4).
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo}) {
+    for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink}) {
         const Picture out = brush(src, kX, kY, 50, 15, nullptr);
-        const bool expand = brush == Verticalpengzhang || brush == Horizontalpengzhang;
+        const bool expand = brush == verticalExpand || brush == horizontalExpand;
         for (int y = 0; y < 180; ++y)
             for (int x = 0; x < 200; ++x) {
                 const int t = kX - x, u = kY - y;
@@ -195,38 +195,38 @@ TEST(AxisStretch, RadiusZeroAndOne) {
     const Picture src = coordinates(40, 40);
     // R = 0 comes with S = 0: the expand visits nothing, the shrink forms
     // rho = 0 / 0 before its loops.
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang}) {
+    for (Brush brush : {verticalExpand, horizontalExpand}) {
         CountingProgress progress;
         EXPECT_EQ(brush(src, 20, 20, 0, 0, &progress), src);
         EXPECT_EQ(progress.steps, 0);
         EXPECT_EQ(progress.finishes, 1);
     }
-    for (Brush brush : {Verticalshousuo, Horizontalshousuo}) {
+    for (Brush brush : {verticalShrink, horizontalShrink}) {
         CountingProgress progress;
         EXPECT_EQ(messageOf([&] { brush(src, 20, 20, 0, 0, &progress); }), "Invalid floating point operation");
         EXPECT_EQ(progress.steps + progress.finishes, 0);
     }
     // R = 1, S = 2 (rho = 1.25, d = -0.75): the expand visits the three
     // pixels of the centre line and mirrors the outer two.
-    const Picture v = Verticalpengzhang(src, 20, 20, 1, 2);
+    const Picture v = verticalExpand(src, 20, 20, 1, 2);
     EXPECT_EQ(v.pixel(20, 19), src.pixel(20, 21));
     EXPECT_EQ(v.pixel(20, 21), src.pixel(20, 19));
     Picture expected = src;
     expected.setPixel(20, 19, src.pixel(20, 21));
     expected.setPixel(20, 21, src.pixel(20, 19));
     EXPECT_EQ(v, expected);
-    EXPECT_EQ(transposed(Horizontalpengzhang(transposed(src), 20, 20, 1, 2)), expected);
+    EXPECT_EQ(transposed(horizontalExpand(transposed(src), 20, 20, 1, 2)), expected);
     // R = 1 with S = 1 (d = 0): the outer two have no positive root and keep
     // their colours.
-    EXPECT_EQ(Verticalpengzhang(src, 20, 20, 1, 1), src);
+    EXPECT_EQ(verticalExpand(src, 20, 20, 1, 1), src);
     // The shrink visits nothing at R = 1.
-    for (Brush brush : {Verticalshousuo, Horizontalshousuo})
+    for (Brush brush : {verticalShrink, horizontalShrink})
         for (int S : {1, 2}) EXPECT_EQ(brush(src, 20, 20, 1, S, nullptr), src);
 }
 
 TEST(AxisStretch, ZeroStrengthFailsBeforeWriting) {
     const Picture src = probe(40, 40);
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo})
+    for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink})
         for (int R : {1, 20}) {
             CountingProgress progress;
             EXPECT_EQ(messageOf([&] { brush(src, 20, 20, R, 0, &progress); }), "Floating point division by zero");
@@ -244,8 +244,8 @@ TEST(AxisStretch, ExpandLeavesPixelsWithoutAPositiveRoot) {
     EXPECT_NEAR(line.B, 4.583, 1e-3);
     EXPECT_NEAR(line.F * line.F - 25, -2.73, 0.01);
     const Picture src = probe(40, 40);
-    const Picture v = Verticalpengzhang(src, 20, 20, 5, 4);
-    const Picture h = Horizontalpengzhang(src, 20, 20, 5, 4);
+    const Picture v = verticalExpand(src, 20, 20, 5, 4);
+    const Picture h = horizontalExpand(src, 20, 20, 5, 4);
     for (int s : {-2, 2})
         for (int u : {-5, 5}) {
             EXPECT_EQ(v.pixel(20 + s, 20 + u), src.pixel(20 + s, 20 + u));
@@ -263,11 +263,11 @@ TEST(AxisStretch, ExpandLeavesPixelsWithoutAPositiveRoot) {
 TEST(AxisStretch, StrengthAboveRadiusMirrorsThePatch) {
     // R = 3, S = 5: d < 0 and the centre column's ends swap.
     const Picture src = coordinates(30, 30);
-    const Picture v = Verticalpengzhang(src, 15, 15, 3, 5);
+    const Picture v = verticalExpand(src, 15, 15, 3, 5);
     EXPECT_EQ(v.pixel(15, 12), src.pixel(15, 18));
     EXPECT_EQ(v.pixel(15, 18), src.pixel(15, 12));
     EXPECT_EQ(v.pixel(15, 15), src.pixel(15, 15));
-    const Picture h = Horizontalpengzhang(src, 15, 15, 3, 5);
+    const Picture h = horizontalExpand(src, 15, 15, 3, 5);
     EXPECT_EQ(h.pixel(12, 15), src.pixel(18, 15));
     EXPECT_EQ(h.pixel(18, 15), src.pixel(12, 15));
 }
@@ -275,14 +275,14 @@ TEST(AxisStretch, StrengthAboveRadiusMirrorsThePatch) {
 TEST(AxisStretch, HorizontalIsTheTransposedVertical) {
     const Picture src = smoothNoise(200, 180);
     const Picture t = transposed(src);
-    const Picture he = Horizontalpengzhang(src, kX, kY, 50, 15);
-    const Picture ve = transposed(Verticalpengzhang(t, kY, kX, 50, 15));
+    const Picture he = horizontalExpand(src, kX, kY, 50, 15);
+    const Picture ve = transposed(verticalExpand(t, kY, kX, 50, 15));
     for (int y = 0; y < 180; ++y)
         for (int x = 0; x < 200; ++x) ASSERT_LE(channelDistance(he.pixel(x, y), ve.pixel(x, y)), 1) << x << "," << y;
     // The shrinks agree apart from the rim of the lens, where one of them
     // leaves a pixel that the other writes.
-    const Picture hs = Horizontalshousuo(src, kX, kY, 50, 15);
-    const Picture vs = transposed(Verticalshousuo(t, kY, kX, 50, 15));
+    const Picture hs = horizontalShrink(src, kX, kY, 50, 15);
+    const Picture vs = transposed(verticalShrink(t, kY, kX, 50, 15));
     const double d = detail::axisRho(50, 15) - 15;
     int rimDifferences = 0;
     for (int y = 0; y < 180; ++y)
@@ -303,8 +303,8 @@ TEST(AxisStretch, HorizontalIsTheTransposedVertical) {
 TEST(AxisStretch, ProgressSteps) {
     const Picture src = probe(64, 64);
     struct Case { Brush brush; int steps; };
-    const Case cases[] = {{Verticalpengzhang, 2 * 20 - 1}, {Horizontalpengzhang, 2 * 20 - 1},
-                          {Verticalshousuo, 2 * 19},       {Horizontalshousuo, 2 * 19}};
+    const Case cases[] = {{verticalExpand, 2 * 20 - 1}, {horizontalExpand, 2 * 20 - 1},
+                          {verticalShrink, 2 * 19},       {horizontalShrink, 2 * 19}};
     for (const Case& c : cases)
         for (int centre : {30, 0, -10}) {  // lines outside the picture count too
             CountingProgress progress;
@@ -318,7 +318,7 @@ TEST(AxisStretch, NearTheEdge) {
     const Picture src = probe(120, 100);
     // Shrink near the top: sources above row 0 are clamped by the sampler.
     const double rho = detail::axisRho(30, 9), d = rho - 9;
-    const Picture vs = Verticalshousuo(src, 50, 3, 30, 9);
+    const Picture vs = verticalShrink(src, 50, 3, 30, 9);
     for (int x : {45, 50, 58})
         for (int y : {0, 1, 2, 10}) {
             const double t = 50 - x, u = 3 - y;
@@ -329,11 +329,11 @@ TEST(AxisStretch, NearTheEdge) {
     // x = W - 1, so even the centre row of that column takes its
     // neighbour's colour.
     const Picture coords = coordinates(120, 100);
-    const Picture ve = Verticalpengzhang(coords, 119, 50, 30, 9);
+    const Picture ve = verticalExpand(coords, 119, 50, 30, 9);
     EXPECT_EQ(ve.pixel(119, 50), coords.pixel(118, 50));
     EXPECT_EQ(ve.pixel(118, 50), coords.pixel(118, 50));
     // Only pixels inside change; the size stays.
-    const Picture he = Horizontalpengzhang(src, -3, 98, 30, 9);
+    const Picture he = horizontalExpand(src, -3, 98, 30, 9);
     EXPECT_EQ(he.width(), 120);
     EXPECT_EQ(he.height(), 100);
     EXPECT_EQ(he.pixel(60, 50), src.pixel(60, 50));
@@ -341,7 +341,7 @@ TEST(AxisStretch, NearTheEdge) {
 
 TEST(AxisStretch, PressPointKeptAndApplicationsCompound) {
     const Picture src = probe(120, 120);
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo}) {
+    for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink}) {
         Picture work = src;
         const Picture once = brush(src, 60, 61, 40, 12, nullptr);
         for (int i = 0; i < 4; ++i) {
@@ -355,7 +355,7 @@ TEST(AxisStretch, PressPointKeptAndApplicationsCompound) {
 TEST(AxisStretch, SourceIsLeftAloneAndUntouchedTilesAreShared) {
     const Picture src = probe(640, 640);
     const Picture before = src;
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo}) {
+    for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink}) {
         const Picture out = brush(src, 320, 320, 40, 12, nullptr);
         EXPECT_EQ(src, before);
         EXPECT_NE(out, src);
@@ -365,10 +365,10 @@ TEST(AxisStretch, SourceIsLeftAloneAndUntouchedTilesAreShared) {
 
 TEST(AxisStretch, DispatchersSwitchOnToolKind) {
     const Picture src = probe(100, 100);
-    EXPECT_EQ(VerticalStretch(1, src, 50, 50, 30, 9), Verticalpengzhang(src, 50, 50, 30, 9));
-    EXPECT_EQ(VerticalStretch(2, src, 50, 50, 30, 9), Verticalshousuo(src, 50, 50, 30, 9));
-    EXPECT_EQ(HorizontalStretch(1, src, 50, 50, 30, 9), Horizontalpengzhang(src, 50, 50, 30, 9));
-    EXPECT_EQ(HorizontalStretch(2, src, 50, 50, 30, 9), Horizontalshousuo(src, 50, 50, 30, 9));
+    EXPECT_EQ(VerticalStretch(1, src, 50, 50, 30, 9), verticalExpand(src, 50, 50, 30, 9));
+    EXPECT_EQ(VerticalStretch(2, src, 50, 50, 30, 9), verticalShrink(src, 50, 50, 30, 9));
+    EXPECT_EQ(HorizontalStretch(1, src, 50, 50, 30, 9), horizontalExpand(src, 50, 50, 30, 9));
+    EXPECT_EQ(HorizontalStretch(2, src, 50, 50, 30, 9), horizontalShrink(src, 50, 50, 30, 9));
     EXPECT_NE(VerticalStretch(1, src, 50, 50, 30, 9), HorizontalStretch(1, src, 50, 50, 30, 9));
     for (int kind : {0, 3, 4, 5}) {
         CountingProgress progress;
@@ -380,18 +380,18 @@ TEST(AxisStretch, DispatchersSwitchOnToolKind) {
 
 TEST(AxisStretch, HugeRadiusOnASmallPictureStaysWithinThePicture) {
     const Picture src = probe(60, 40);
-    for (Brush brush : {Verticalpengzhang, Horizontalpengzhang, Verticalshousuo, Horizontalshousuo}) {
+    for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink}) {
         CountingProgress progress;
         const Picture out = brush(src, 30, 20, 200000, 60000, &progress);
-        const bool expand = brush == Verticalpengzhang || brush == Horizontalpengzhang;
+        const bool expand = brush == verticalExpand || brush == horizontalExpand;
         EXPECT_EQ(progress.steps, expand ? 2 * 200000 - 1 : 2 * 199999);
         EXPECT_NE(out, src);
         EXPECT_EQ(out.pixel(30, 20), src.pixel(30, 20));
     }
     const double rho = detail::axisRho(200000, 60000), d = rho - 60000;
-    const Picture v = Verticalpengzhang(src, 30, 20, 200000, 60000);
+    const Picture v = verticalExpand(src, 30, 20, 200000, 60000);
     EXPECT_TRUE(sampledAt(v, src, 25, 10, 25, 20 - d * 10 / std::sqrt(rho * rho - 25 - 100)));
-    const Picture h = Horizontalshousuo(src, 30, 20, 200000, 60000);
+    const Picture h = horizontalShrink(src, 30, 20, 200000, 60000);
     const double er = d * rho / std::sqrt(d * d + 100);
     EXPECT_TRUE(sampledAt(h, src, 25, 10, 30 - 5 * er / std::sqrt(d * d + 25), 10));
 }

@@ -39,27 +39,27 @@ struct Brush {
 };
 
 const Brush kBrushes[] = {
-    {"spherical expand", [](const Picture& p, int a, int b, int R, int H) { return jollix::Sphericalpengzhang(p, a, b, R, H); },
+    {"spherical expand", [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpand(p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); }},
-    {"spherical shrink", [](const Picture& p, int a, int b, int R, int H) { return jollix::Sphericalshousuo(p, a, b, R, H); },
+    {"spherical shrink", [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrink(p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); }},
-    {"vertical expand", [](const Picture& p, int a, int b, int R, int S) { return jollix::Verticalpengzhang(p, a, b, R, S); },
+    {"vertical expand", [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpand(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); }},
-    {"vertical shrink", [](const Picture& p, int a, int b, int R, int S) { return jollix::Verticalshousuo(p, a, b, R, S); },
+    {"vertical shrink", [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrink(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); }},
     {"horizontal expand",
-     [](const Picture& p, int a, int b, int R, int S) { return jollix::Horizontalpengzhang(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpand(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, true, p, a, b, R, S); }},
     {"horizontal shrink",
-     [](const Picture& p, int a, int b, int R, int S) { return jollix::Horizontalshousuo(p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrink(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); }},
-    {"dextrorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::Sphericalyouxuan(p, a, b, R, S); },
+    {"dextrorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwise(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); }},
-    {"levorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::Sphericalzuoxuan(p, a, b, R, S); },
+    {"levorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwise(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); }},
     // The smear's fourth number is the drag, packed: dx + 1000 dy.
     {"smear",
-     [](const Picture& p, int a, int b, int R, int d) { return jollix::tumopic(p, a, b, a + dragX(d), b + dragY(d), R); },
+     [](const Picture& p, int a, int b, int R, int d) { return jollix::smear(p, a, b, a + dragX(d), b + dragY(d), R); },
      [](const Picture& p, int a, int b, int R, int d) {
          return detail::smearPlain(p, a, b, a + dragX(d), b + dragY(d), R);
      }},
@@ -144,7 +144,7 @@ TEST(BrushEngine, BigBrushesSharedOverThreadsMatchTheirMapping) {
     }
 }
 
-// The vector sampler against xiangsujuhe, for every width of vector units
+// The vector sampler against sampleBilinear, for every width of vector units
 // the engine may pick: points at random, on every kind of tile edge (a
 // cell's columns in two tiles, its rows in two tiles, both), on the
 // picture's last row and column, beyond the picture, NaN, and halfway

@@ -46,27 +46,27 @@ uint64_t fingerprint(const Picture& p) {
 
 TEST(EffectFingerprints, EveryEffectGivesTheStoredPictureFromTheStartPicture) {
     const Picture start = DefaultPicture();
-    const Picture edge = picsobel(start);
+    const Picture edge = edgePicture(start);
     struct Case {
         const char* effect;
         std::function<Picture()> run;
         uint64_t want;
     };
     const Case cases[] = {
-        {"spherical expand", [&] { return Sphericalpengzhang(start, 300, 230, 150, 60); }, 0x9024ba003757836dull},
-        {"spherical shrink", [&] { return Sphericalshousuo(start, 300, 230, 150, 60); }, 0xc3775f5ba5454d3dull},
-        {"vertical expand", [&] { return Verticalpengzhang(start, 280, 200, 140, 50); }, 0x2d8761dafa7fb2ceull},
-        {"vertical shrink", [&] { return Verticalshousuo(start, 280, 200, 140, 50); }, 0x4a2481db6e3ca08full},
-        {"horizontal expand", [&] { return Horizontalpengzhang(start, 320, 250, 140, 50); }, 0xea88efb196c631c3ull},
-        {"horizontal shrink", [&] { return Horizontalshousuo(start, 320, 250, 140, 50); }, 0xff1b1a4a1892374aull},
-        {"dextrorotary twist", [&] { return Sphericalyouxuan(start, 300, 230, 200, 40); }, 0x1be8bdf33f739cecull},
-        {"levorotary twist", [&] { return Sphericalzuoxuan(start, 300, 230, 200, 40); }, 0x4e735a5e3680617aull},
-        {"smear, diagonal", [&] { return tumopic(start, 250, 200, 310, 280, 90); }, 0xd90d7a19acfac2e9ull},
-        {"smear, straight", [&] { return tumopic(start, 250, 200, 250, 150, 90); }, 0xaa08072c48834201ull},
+        {"spherical expand", [&] { return sphericalExpand(start, 300, 230, 150, 60); }, 0x9024ba003757836dull},
+        {"spherical shrink", [&] { return sphericalShrink(start, 300, 230, 150, 60); }, 0xc3775f5ba5454d3dull},
+        {"vertical expand", [&] { return verticalExpand(start, 280, 200, 140, 50); }, 0x2d8761dafa7fb2ceull},
+        {"vertical shrink", [&] { return verticalShrink(start, 280, 200, 140, 50); }, 0x4a2481db6e3ca08full},
+        {"horizontal expand", [&] { return horizontalExpand(start, 320, 250, 140, 50); }, 0xea88efb196c631c3ull},
+        {"horizontal shrink", [&] { return horizontalShrink(start, 320, 250, 140, 50); }, 0xff1b1a4a1892374aull},
+        {"dextrorotary twist", [&] { return twistClockwise(start, 300, 230, 200, 40); }, 0x1be8bdf33f739cecull},
+        {"levorotary twist", [&] { return twistAnticlockwise(start, 300, 230, 200, 40); }, 0x4e735a5e3680617aull},
+        {"smear, diagonal", [&] { return smear(start, 250, 200, 310, 280, 90); }, 0xd90d7a19acfac2e9ull},
+        {"smear, straight", [&] { return smear(start, 250, 200, 250, 150, 90); }, 0xaa08072c48834201ull},
         {"edge picture", [&] { return edge; }, 0x363583b5aa8ed404ull},
-        {"pen", [&] { return twovalue(edge, 128); }, 0xf9c94177efceebc2ull},
+        {"pen", [&] { return penSketch(edge, 128); }, 0xf9c94177efceebc2ull},
         {"pencil", [&] { return pencilSketch(edge, 30); }, 0x2342cf65fb70386ull},
-        {"clean-up", [&] { return clearUpSpots(twovalue(edge, 128)); }, 0x880741093cda5866ull},
+        {"clean-up", [&] { return clearUpSpots(penSketch(edge, 128)); }, 0x880741093cda5866ull},
         {"resize smaller", [&] { return resampleArea(start, 242, 170); }, 0xd90f41737ff2f0e9ull},
         {"resize larger", [&] { return resampleArea(start, 1210, 1000); }, 0xc759361263dd969aull},
         {"rubber", [&] { return rubberDisc(start, 200, 150, 60); }, 0x337d8e12ab7d2d53ull},

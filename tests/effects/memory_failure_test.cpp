@@ -57,10 +57,10 @@ TEST(MemoryFailureDeathTest, EffectsReportTheFailureAndLeaveTheSourceAlone) {
         std::function<Picture(const Picture&)> effect;
     };
     const Case cases[] = {
-        {"edge picture", [](const Picture& p) { return picsobel(p); }},
-        {"pen", [](const Picture& p) { return twovalue(p, 100); }},
+        {"edge picture", [](const Picture& p) { return edgePicture(p); }},
+        {"pen", [](const Picture& p) { return penSketch(p, 100); }},
         {"pencil", [](const Picture& p) { return pencilSketch(p, 45); }},
-        {"clean-up", [](const Picture& p) { return clearUpSpots(twovalue(p, 100)); }},
+        {"clean-up", [](const Picture& p) { return clearUpSpots(penSketch(p, 100)); }},
         {"resize", [](const Picture& p) { return resampleArea(p, 6000, 5000); }},
     };
     for (const Case& c : cases) {

@@ -12,9 +12,9 @@
 #include "effects/pen_sketch.h"
 
 using jollix::greyOf;
-using jollix::picsobel;
+using jollix::edgePicture;
 using jollix::Picture;
-using jollix::twovalue;
+using jollix::penSketch;
 
 using effects_test::makePicture;
 
@@ -56,7 +56,7 @@ TEST(Grey, HalfwaySumsFollowTheLastBitsOfTheSum) {
 TEST(PenSketch, UniformPictureHasWhiteInteriorAndInvertedBorder) {
     const uint32_t colour = 0x306090;  // inverse 0xCF9F6F, whose grey is 150
     Picture src(9, 7, colour);
-    Picture edge = picsobel(src);
+    Picture edge = edgePicture(src);
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 9; ++x) {
             const bool border = x == 0 || y == 0 || x == 8 || y == 6;
@@ -67,7 +67,7 @@ TEST(PenSketch, UniformPictureHasWhiteInteriorAndInvertedBorder) {
     // Below the border's grey the whole sketch is white; from it on the
     // border turns black and the interior stays white up to 254.
     for (int pressure : {1, 149, 150, 254}) {
-        Picture pen = twovalue(edge, pressure);
+        Picture pen = penSketch(edge, pressure);
         EXPECT_EQ(pen.pixel(0, 0), pressure < borderGrey ? kWhite : kBlack) << pressure;
         EXPECT_EQ(pen.pixel(8, 3), pressure < borderGrey ? kWhite : kBlack) << pressure;
         EXPECT_EQ(pen.pixel(4, 3), kWhite) << pressure;
@@ -77,8 +77,8 @@ TEST(PenSketch, UniformPictureHasWhiteInteriorAndInvertedBorder) {
 TEST(PenSketch, VerticalEdgesOfBothPolaritiesGiveALineTwoPixelsWide) {
     for (bool darkLeft : {true, false}) {
         Picture src = makePicture(10, 6, [&](int x, int) { return (x < 5) == darkLeft ? kBlack : kWhite; });
-        Picture edge = picsobel(src);
-        Picture pen = twovalue(edge, 150);
+        Picture edge = edgePicture(src);
+        Picture pen = penSketch(edge, 150);
         for (int y = 1; y <= 4; ++y)
             for (int x = 1; x <= 8; ++x) {
                 const bool line = x == 4 || x == 5;
@@ -91,16 +91,16 @@ TEST(PenSketch, VerticalEdgesOfBothPolaritiesGiveALineTwoPixelsWide) {
 TEST(PenSketch, HorizontalEdgeIsSeenOnlyWhenDarkAbove) {
     // White above black: no difference is positive, no line.
     Picture lightAbove = makePicture(8, 10, [](int, int y) { return y < 5 ? kWhite : kBlack; });
-    Picture edge = picsobel(lightAbove);
+    Picture edge = edgePicture(lightAbove);
     for (int y = 1; y <= 8; ++y)
         for (int x = 1; x <= 6; ++x) EXPECT_EQ(edge.pixel(x, y), kWhite) << x << "," << y;
-    Picture pen = twovalue(edge, 150);
+    Picture pen = penSketch(edge, 150);
     for (int y = 1; y <= 8; ++y) EXPECT_EQ(pen.pixel(3, y), kWhite) << y;
 
     // Black above white: the bottom-minus-top difference draws two rows.
     Picture darkAbove = makePicture(8, 10, [](int, int y) { return y < 5 ? kBlack : kWhite; });
-    edge = picsobel(darkAbove);
-    pen = twovalue(edge, 150);
+    edge = edgePicture(darkAbove);
+    pen = penSketch(edge, 150);
     for (int y = 1; y <= 8; ++y) {
         const uint32_t expected = (y == 4 || y == 5) ? kBlack : kWhite;
         EXPECT_EQ(edge.pixel(3, y), expected) << y;
@@ -116,7 +116,7 @@ TEST(PenSketch, DirectionalDifferencesKeepTheirWeights) {
         const uint32_t v = x == 0 ? 10 : x == 1 ? 0 : 5;
         return v | (v << 8) | (v << 16);
     });
-    Picture edge = picsobel(src);
+    Picture edge = edgePicture(src);
     EXPECT_EQ(channel(edge, 1, 1, 2), 255 - 15);  // red
     EXPECT_EQ(channel(edge, 1, 1, 1), 255 - 10);  // green
     EXPECT_EQ(channel(edge, 1, 1, 0), 255 - 15);  // blue
@@ -128,7 +128,7 @@ TEST(PenSketch, DirectionalDifferencesKeepTheirWeights) {
         const uint32_t red = 40 * x, green = 20 * y, blue = 77;
         return red | (green << 8) | (blue << 16);
     });
-    edge = picsobel(mixed);
+    edge = edgePicture(mixed);
     EXPECT_EQ(channel(edge, 1, 1, 2), 255 - 255);  // Dx = 4 * 80 clamped
     EXPECT_EQ(channel(edge, 1, 1, 1), 255 - 120);  // Dy = 3 * 40
     EXPECT_EQ(channel(edge, 1, 1, 0), 255);
@@ -141,11 +141,11 @@ TEST(PenSketch, PressureLimits) {
     // Greys 0, 1, 2, 3 and 255 side by side.
     const int greys[] = {0, 1, 2, 3, 255};
     Picture edge = makePicture(5, 1, [&](int x, int) { return uint32_t(greys[x]) * 0x010101u; });
-    Picture all = twovalue(edge, 255);
-    Picture light = twovalue(edge, 1);
+    Picture all = penSketch(edge, 255);
+    Picture light = penSketch(edge, 1);
     // Thresholds beyond the slider's range: every grey exceeds -1, none 300.
-    Picture none = twovalue(edge, -1);
-    Picture over = twovalue(edge, 300);
+    Picture none = penSketch(edge, -1);
+    Picture over = penSketch(edge, 300);
     for (int x = 0; x < 5; ++x) {
         EXPECT_EQ(all.pixel(x, 0), kBlack) << x;
         EXPECT_EQ(light.pixel(x, 0), greys[x] >= 2 ? kWhite : kBlack) << x;
@@ -157,7 +157,7 @@ TEST(PenSketch, PressureLimits) {
 TEST(PenSketch, ThresholdUsesTheExactGreyOfHalfwayPixels) {
     // (0, 5, 5) has grey 3, (7, 2, 2) grey 4, though both weigh 3.5.
     Picture edge = makePicture(2, 1, [](int x, int) { return x == 0 ? 0x050500u : 0x020207u; });
-    Picture pen = twovalue(edge, 3);
+    Picture pen = penSketch(edge, 3);
     EXPECT_EQ(pen.pixel(0, 0), kBlack);
     EXPECT_EQ(pen.pixel(1, 0), kWhite);
 }
@@ -166,7 +166,7 @@ TEST(PenSketch, PicturesWithoutInteriorAreInverted) {
     std::mt19937 rng(7);
     for (auto [w, h] : {std::pair{1, 1}, {2, 9}, {9, 2}, {1, 30}, {40, 1}}) {
         Picture src = makePicture(w, h, [&](int, int) { return uint32_t(rng()) & 0xFFFFFF; });
-        Picture edge = picsobel(src);
+        Picture edge = edgePicture(src);
         ASSERT_EQ(edge.width(), w);
         ASSERT_EQ(edge.height(), h);
         for (int y = 0; y < h; ++y)
@@ -186,7 +186,7 @@ TEST(PenSketch, LargeAndWidePicturesMatchThePerPixelRule) {
                 for (int k = 0; k < 3; ++k)
                     flat[(size_t(y) * w + x) * 3 + k] = uint8_t((x * (k + 1) + y * (3 - k)) / 3 + rng() % 24);
         Picture src = Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
-        Picture edge = picsobel(src);
+        Picture edge = edgePicture(src);
         auto at = [&](int x, int y, int k) { return int(flat[(size_t(y) * w + x) * 3 + k]); };
         long bad = 0;
         for (int y = 0; y < h; ++y)
@@ -209,7 +209,7 @@ TEST(PenSketch, LargeAndWidePicturesMatchThePerPixelRule) {
                 }
         EXPECT_EQ(bad, 0) << w << "x" << h;
 
-        Picture pen = twovalue(edge, 128);
+        Picture pen = penSketch(edge, 128);
         bad = 0;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -223,9 +223,9 @@ TEST(PenSketch, LargeAndWidePicturesMatchThePerPixelRule) {
 TEST(PenSketch, SourceIsLeftUntouchedAndRepeatsAgree) {
     Picture src = makePicture(70, 70, [](int x, int y) { return uint32_t((x * 37) ^ (y * 91)) * 0x010203u; });
     const Picture before = src;
-    Picture edge = picsobel(src);
+    Picture edge = edgePicture(src);
     EXPECT_EQ(src, before);
     const Picture edgeBefore = edge;
-    EXPECT_EQ(twovalue(edge, 120), twovalue(edge, 120));
+    EXPECT_EQ(penSketch(edge, 120), penSketch(edge, 120));
     EXPECT_EQ(edge, edgeBefore);
 }

@@ -8,7 +8,7 @@
 #include "effects/sampler.h"
 
 using jollix::Picture;
-using jollix::xiangsujuhe;
+using jollix::sampleBilinear;
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST(Sampler, IntegerPointsInsideReturnThePixel) {
     for (int y = 0; y < 65; ++y)
         for (int x = 0; x < 69; ++x) {
             double sx = x, sy = y;
-            ASSERT_EQ(xiangsujuhe(p, sx, sy), p.pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(sampleBilinear(p, sx, sy), p.pixel(x, y)) << x << "," << y;
             EXPECT_EQ(sx, x);
             EXPECT_EQ(sy, y);
         }
@@ -60,20 +60,20 @@ TEST(Sampler, LastColumnNeverContributesButLastRowDoes) {
     const int W = 9, H = 7;
     for (int y = 0; y < H - 1; ++y) {
         double x = W - 1, sy = y;
-        EXPECT_EQ(xiangsujuhe(p, x, sy), p.pixel(W - 2, y));
+        EXPECT_EQ(sampleBilinear(p, x, sy), p.pixel(W - 2, y));
         EXPECT_EQ(x, W - 2);
     }
     // At the last row itself the row above stands in for it ...
     for (int x = 0; x < W - 1; ++x) {
         double sx = x, y = H - 1;
-        EXPECT_EQ(xiangsujuhe(p, sx, y), p.pixel(x, H - 2));
+        EXPECT_EQ(sampleBilinear(p, sx, y), p.pixel(x, H - 2));
         EXPECT_EQ(y, H - 2);
     }
     // ... but between the last two rows the last row is mixed in.
     Picture q(4, 4, rgb(0, 0, 0));
     for (int x = 0; x < 4; ++x) q.setPixel(x, 3, rgb(200, 100, 50));
     double x = 1, y = 2.25;
-    EXPECT_EQ(xiangsujuhe(q, x, y), rgb(50, 25, 12));  // 12.5 rounds to the even 12
+    EXPECT_EQ(sampleBilinear(q, x, y), rgb(50, 25, 12));  // 12.5 rounds to the even 12
     EXPECT_EQ(y, 2.25);
 }
 
@@ -85,7 +85,7 @@ TEST(Sampler, MidpointIsTheRoundedMeanWithTiesToEven) {
     p.setPixel(2, 4, rgb(0, 2, 3));
     p.setPixel(3, 4, rgb(1, 2, 4));
     double x = 2.5, y = 3.5;
-    EXPECT_EQ(xiangsujuhe(p, x, y), rgb(0, 2, 2));
+    EXPECT_EQ(sampleBilinear(p, x, y), rgb(0, 2, 2));
     EXPECT_EQ(x, 2.5);
     EXPECT_EQ(y, 3.5);
 }
@@ -99,7 +99,7 @@ TEST(Sampler, QuarterWeightTiesRoundToEven) {
     p.setPixel(0, 1, rgb(2, 5, 0));
     p.setPixel(1, 1, rgb(4, 7, 2));
     double x = 0.25, y = 0.0;
-    EXPECT_EQ(xiangsujuhe(p, x, y), rgb(2, 6, 0));
+    EXPECT_EQ(sampleBilinear(p, x, y), rgb(2, 6, 0));
 }
 
 TEST(Sampler, PointsOutsideAreClampedAndWrittenBack) {
@@ -112,13 +112,13 @@ TEST(Sampler, PointsOutsideAreClampedAndWrittenBack) {
     };
     for (const Case& c : cases) {
         double x = c.x, y = c.y;
-        const uint32_t got = xiangsujuhe(p, x, y);
+        const uint32_t got = sampleBilinear(p, x, y);
         EXPECT_EQ(x, c.cx) << c.x << "," << c.y;
         EXPECT_EQ(y, c.cy) << c.x << "," << c.y;
         EXPECT_EQ(got, reference(p, c.cx, c.cy)) << c.x << "," << c.y;
     }
     double x = -10, y = -10;
-    EXPECT_EQ(xiangsujuhe(p, x, y), p.pixel(0, 0));
+    EXPECT_EQ(sampleBilinear(p, x, y), p.pixel(0, 0));
 }
 
 TEST(Sampler, MatchesExtendedPrecisionEverywhere) {
@@ -128,13 +128,13 @@ TEST(Sampler, MatchesExtendedPrecisionEverywhere) {
     for (int i = 0; i < 200000; ++i) {
         double x = ux(rng), y = uy(rng);
         const double x0 = x, y0 = y;
-        ASSERT_EQ(xiangsujuhe(p, x, y), reference(p, x0, y0)) << x0 << "," << y0;
+        ASSERT_EQ(sampleBilinear(p, x, y), reference(p, x0, y0)) << x0 << "," << y0;
     }
     // Points on a fine grid hit exact ties often.
     for (int yi = 0; yi < 80 * 8; ++yi)
         for (int xi = 0; xi < 133 * 8; xi += 3) {
             double x = xi / 8.0, y = yi / 8.0;
-            ASSERT_EQ(xiangsujuhe(p, x, y), reference(p, xi / 8.0, yi / 8.0)) << xi / 8.0 << "," << yi / 8.0;
+            ASSERT_EQ(sampleBilinear(p, x, y), reference(p, xi / 8.0, yi / 8.0)) << xi / 8.0 << "," << yi / 8.0;
         }
 }
 
@@ -142,31 +142,31 @@ TEST(Sampler, OnePixelWideOrHighPicturesUseTheNearestPixel) {
     Picture col(1, 5);
     for (int y = 0; y < 5; ++y) col.setPixel(0, y, rgb(y * 40, 0, 0));
     double x = 3.7, y = 1.5;
-    EXPECT_EQ(red(xiangsujuhe(col, x, y)), 60);  // between rows 1 and 2
+    EXPECT_EQ(red(sampleBilinear(col, x, y)), 60);  // between rows 1 and 2
     EXPECT_EQ(x, 0);
     Picture row(5, 1);
     for (int i = 0; i < 5; ++i) row.setPixel(i, 0, rgb(0, i * 40, 0));
     x = 2.25;
     y = -7;
-    EXPECT_EQ(green(xiangsujuhe(row, x, y)), 90);
+    EXPECT_EQ(green(sampleBilinear(row, x, y)), 90);
     EXPECT_EQ(y, 0);
     Picture dot(1, 1, rgb(1, 2, 3));
     x = 100;
     y = 100;
-    EXPECT_EQ(xiangsujuhe(dot, x, y), rgb(1, 2, 3));
+    EXPECT_EQ(sampleBilinear(dot, x, y), rgb(1, 2, 3));
 }
 
 TEST(Sampler, NotANumberCoordinatesArePinnedToTheFirstColumnOrRow) {
     const Picture p = noisy(8, 8);
     double x = std::nan(""), y = 2;
-    EXPECT_EQ(xiangsujuhe(p, x, y), p.pixel(0, 2));
+    EXPECT_EQ(sampleBilinear(p, x, y), p.pixel(0, 2));
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 2);
     x = 3;
     y = std::nan("");
-    EXPECT_EQ(xiangsujuhe(p, x, y), p.pixel(3, 0));
+    EXPECT_EQ(sampleBilinear(p, x, y), p.pixel(3, 0));
     EXPECT_EQ(y, 0);
     x = INFINITY;
     y = -INFINITY;
-    EXPECT_EQ(xiangsujuhe(p, x, y), p.pixel(6, 0));
+    EXPECT_EQ(sampleBilinear(p, x, y), p.pixel(6, 0));
 }

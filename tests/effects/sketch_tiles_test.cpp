@@ -45,16 +45,16 @@ TEST(SketchTiles, BlankTilesShareOneBlock) {
     };
     const Case cases[] = {
         // Black everywhere: the inverted border is white too.
-        {"edge picture of black", [] { return picsobel(Picture(300, 200, 0)); }, 1},
+        {"edge picture of black", [] { return edgePicture(Picture(300, 200, 0)); }, 1},
         // The square's edges make tile (1, 1) and nothing else.
-        {"edge picture of black with a square", [] { return picsobel(withSquare(0)); }, 2},
+        {"edge picture of black with a square", [] { return edgePicture(withSquare(0)); }, 2},
         // A grey border is not white: the 14 tiles along the border are
         // their own, the 6 inside share one block.
-        {"edge picture of grey", [] { return picsobel(Picture(300, 200, 0x808080)); }, 15},
-        {"pen sketch of white", [] { return twovalue(Picture(300, 200, 0xFFFFFF), 150); }, 1},
-        {"pen sketch of white with a square", [] { return twovalue(withSquare(0xFFFFFF), 150); }, 2},
+        {"edge picture of grey", [] { return edgePicture(Picture(300, 200, 0x808080)); }, 15},
+        {"pen sketch of white", [] { return penSketch(Picture(300, 200, 0xFFFFFF), 150); }, 1},
+        {"pen sketch of white with a square", [] { return penSketch(withSquare(0xFFFFFF), 150); }, 2},
         // All black is not the blank colour: every tile its own.
-        {"pen sketch of black", [] { return twovalue(Picture(300, 200, 0), 150); }, 20},
+        {"pen sketch of black", [] { return penSketch(Picture(300, 200, 0), 150); }, 20},
         {"pencil sketch of white", [] { return pencilSketch(Picture(300, 200, 0xFFFFFF), 40); }, 1},
         {"pencil sketch of white with a square",
          [] { return pencilSketch(withSquare(0xFFFFFF), 40); }, 2},
@@ -107,7 +107,7 @@ TEST(SketchTiles, EdgesAcrossTileBordersFollowTheRuleAtEverySize) {
     for (auto [w, h] : {std::pair{3, 3}, {63, 65}, {64, 64}, {65, 129}, {66, 3}, {129, 66}, {130, 130}, {1, 70},
                         {2, 70}, {70, 1}, {70, 2}}) {
         const Picture src = effects_test::noisePicture(w, h, uint32_t(w * 1000 + h));
-        const Picture edge = picsobel(src);
+        const Picture edge = edgePicture(src);
         auto at = [&](int x, int y, int k) { return int(src.pixelPtr(x, y)[k]); };
         long bad = 0;
         for (int y = 0; y < h; ++y)

@@ -127,7 +127,7 @@ Picture referenceSmear(const Picture& src, int X0, int Y0, int X, int Y, int R) 
                 const double c = double((E)m * A / B);
                 const E step = ahead ? (E)c - A : (E)A - c;
                 double sx = double(G - step * ux), sy = double(i - step * uy);
-                dst.setPixel(G, i, jollix::xiangsujuhe(src, sx, sy));
+                dst.setPixel(G, i, jollix::sampleBilinear(src, sx, sy));
             }
         }
     }
@@ -146,7 +146,7 @@ std::string describe(const Drag& g) {
 TEST(Smear, ReleaseOnThePressPixelChangesNothing) {
     const Picture src = noisePicture(120, 100, 11);
     CountingProgress p;
-    EXPECT_EQ(jollix::tumopic(src, 60, 50, 60, 50, 100, &p), src);
+    EXPECT_EQ(jollix::smear(src, 60, 50, 60, 50, 100, &p), src);
     EXPECT_TRUE(detail::smearPasses(60, 50, 60, 50, 100).empty());
     EXPECT_EQ(p.steps + p.resets, 0);
 }
@@ -178,7 +178,7 @@ TEST(Smear, ThreePixelsToTheRight) {
     src.setPixel(X0 + 1, Y0, 0x102110);
     src.setPixel(X0 + 2, Y0, 0x112211);
     CountingProgress progress;
-    const Picture out = jollix::tumopic(src, X0, Y0, X0 + 3, Y0, R, &progress);
+    const Picture out = jollix::smear(src, X0, Y0, X0 + 3, Y0, R, &progress);
     EXPECT_EQ(out.pixel(X0 + 3, Y0), 0x102210u);
     // Columns X0 - 99 .. X0 + 102 of the disc of radius 101.5 around
     // (X0 + 1.5, Y0); nothing outside it changes.
@@ -228,8 +228,8 @@ TEST(Smear, DiagonalStepRoundingToZeroRunsTheStraightCaseToo) {
 
     const Picture src = noisePicture(200, 180, 11);
     CountingProgress progress;
-    const Picture out = jollix::tumopic(src, X0, Y0, X0 - 1, Y0 - 40, R, &progress);
-    EXPECT_EQ(out, jollix::tumopic(src, X0, Y0, X0, Y0 - 15, R));
+    const Picture out = jollix::smear(src, X0, Y0, X0 - 1, Y0 - 40, R, &progress);
+    EXPECT_EQ(out, jollix::smear(src, X0, Y0, X0, Y0 - 15, R));
     EXPECT_NE(out, src);
     ASSERT_EQ(progress.stepsPerPass.size(), 2u);
     EXPECT_EQ(progress.stepsPerPass[0], progress.stepsPerPass[1]);
@@ -239,7 +239,7 @@ TEST(Smear, ZeroRadiusChangesNothing) {
     const Picture src = noisePicture(80, 60, 11);
     for (Drag g : {Drag{40, 30, 10, 5, 0}, Drag{40, 30, 70, 30, 0}, Drag{40, 30, 40, 59, 0}}) {
         CountingProgress p;
-        EXPECT_EQ(jollix::tumopic(src, g.x0, g.y0, g.x, g.y, g.R, &p), src) << describe(g);
+        EXPECT_EQ(jollix::smear(src, g.x0, g.y0, g.x, g.y, g.R, &p), src) << describe(g);
         EXPECT_EQ(p.steps, 0);
     }
 }
@@ -267,7 +267,7 @@ TEST(Smear, WholePictureMatchesIndependentWorking) {
     const Picture src = noisePicture(240, 200, 11);
     for (const Drag& g : drags) {
         SCOPED_TRACE(describe(g));
-        const Picture out = jollix::tumopic(src, g.x0, g.y0, g.x, g.y, g.R);
+        const Picture out = jollix::smear(src, g.x0, g.y0, g.x, g.y, g.R);
         const Picture want = referenceSmear(src, g.x0, g.y0, g.x, g.y, g.R);
         int wrong = 0;
         for (int y = 0; y < src.height(); ++y)
@@ -287,7 +287,7 @@ TEST(Smear, ProgressAdvancesPerColumnAndResetsPerPass) {
     CountingProgress p;
     // Ten rows down with R = 20: d = 10, centre (50, 55), patch columns
     // Round(50 - 5 - 20) + 1 .. Round(50 + 5 + 20) - 1.
-    jollix::tumopic(src, 50, 50, 50, 60, 20, &p);
+    jollix::smear(src, 50, 50, 50, 60, 20, &p);
     EXPECT_EQ(p.stepsPerPass, std::vector<int>{49});  // 26 .. 74
     EXPECT_EQ(p.finishes, 0);
 }
@@ -295,7 +295,7 @@ TEST(Smear, ProgressAdvancesPerColumnAndResetsPerPass) {
 TEST(Smear, TouchesOnlyTheTilesOfItsPatch) {
     Picture src(3000, 2000, 0x336699);
     src.setPixel(1500, 1000, 0);
-    const Picture out = jollix::tumopic(src, 1500, 1000, 1520, 1010, 40);
+    const Picture out = jollix::smear(src, 1500, 1000, 1520, 1010, 40);
     EXPECT_NE(out, src);
     // The patch (radius about 51) lies in at most 3 x 3 tiles.
     EXPECT_GE(out.sharedTileCount(src), src.tileCount() - 9);

@@ -156,7 +156,7 @@ TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
         int wantSteps = 0;
         const Picture want = referenceExpand(src, c.a, c.b, c.R, c.H, &wantSteps);
         CountingProgress progress;
-        const Picture got = Sphericalpengzhang(src, c.a, c.b, c.R, c.H, &progress);
+        const Picture got = sphericalExpand(src, c.a, c.b, c.R, c.H, &progress);
         const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
         EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
         // Only the tiles with a written pixel are cloned.
@@ -181,7 +181,7 @@ TEST(SphericalShrinkExact, MatchesThePerColumnEvaluation) {
         int wantSteps = 0;
         const Picture want = referenceShrink(src, c.a, c.b, c.R, c.H, &wantSteps);
         CountingProgress progress;
-        const Picture got = Sphericalshousuo(src, c.a, c.b, c.R, c.H, &progress);
+        const Picture got = sphericalShrink(src, c.a, c.b, c.R, c.H, &progress);
         const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
         EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
         EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
@@ -198,7 +198,7 @@ TEST(SphericalExpandExact, RepeatedApplicationsStayEqual) {
     for (int i = 0; i < 3; ++i) {
         int steps = 0;
         const Picture before = work, beforeRef = ref;
-        work = Sphericalpengzhang(work, 320 + 17 * i, 240 - 11 * i, radii[i], radii[i] / 3);
+        work = sphericalExpand(work, 320 + 17 * i, 240 - 11 * i, radii[i], radii[i] / 3);
         ref = referenceExpand(ref, 320 + 17 * i, 240 - 11 * i, radii[i], radii[i] / 3, &steps);
         EXPECT_TRUE(work == ref) << i << ": first difference at " << firstDifference(work, ref);
         EXPECT_TRUE(before == beforeRef) << i;  // the source is left alone

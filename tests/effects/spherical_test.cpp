@@ -109,7 +109,7 @@ TEST(SphericalCap, RegionHalfHeights) {
 
 TEST(SphericalExpand, QuadrantSourcePoints) {
     const Picture src = probe(200, 180);
-    const Picture out = Sphericalpengzhang(src, kA, kB, 50, 15);
+    const Picture out = sphericalExpand(src, kA, kB, 50, 15);
     struct Case { int dx, dy; double sx, sy; };
     const Case cases[] = {{10, 10, 8.4517, 8.4517}, {20, 40, 19.1834, 38.3668}, {40, 20, 38.3668, 19.1834}};
     for (const Case& c : cases)
@@ -120,7 +120,7 @@ TEST(SphericalExpand, QuadrantSourcePoints) {
 
 TEST(SphericalShrink, QuadrantSourcePoints) {
     const Picture src = probe(200, 180);
-    const Picture out = Sphericalshousuo(src, kA, kB, 50, 15);
+    const Picture out = sphericalShrink(src, kA, kB, 50, 15);
     struct Case { int dx, dy; double sx, sy; };
     const Case cases[] = {{10, 10, 11.7733, 11.7733}, {20, 40, 20.4885, 40.9769}, {40, 20, 40.9769, 20.4885}};
     for (const Case& c : cases)
@@ -133,8 +133,8 @@ TEST(SphericalBrushes, CentreLinesCopyTheNearestPixel) {
     const Picture src = coordinates(200, 180);
     struct Case { Brush brush; int d; int from; };
     const Case cases[] = {
-        {Sphericalpengzhang, 10, 8},  {Sphericalpengzhang, 30, 27}, {Sphericalpengzhang, 49, 49},
-        {Sphericalshousuo, 10, 12},   {Sphericalshousuo, 1, 1},
+        {sphericalExpand, 10, 8},  {sphericalExpand, 30, 27}, {sphericalExpand, 49, 49},
+        {sphericalShrink, 10, 12},   {sphericalShrink, 1, 1},
     };
     for (const Case& c : cases) {
         const Picture out = c.brush(src, kA, kB, 50, 15, nullptr);
@@ -151,13 +151,13 @@ TEST(SphericalExpand, CentreLineTiesRoundToEven) {
     // 36 / 8 = 4.5 pixels from the centre.
     const Picture src = coordinates(60, 60);
     for (int a : {30, 31}) {
-        const Picture out = Sphericalpengzhang(src, a, 30, 8, 4);
+        const Picture out = sphericalExpand(src, a, 30, 8, 4);
         const int even = a % 2 == 0;
         // a - 4.5 and a + 4.5 go to the even neighbour.
         EXPECT_EQ(out.pixel(a - 6, 30), src.pixel(even ? a - 4 : a - 5, 30)) << a;
         EXPECT_EQ(out.pixel(a + 6, 30), src.pixel(even ? a + 4 : a + 5, 30)) << a;
     }
-    const Picture out = Sphericalpengzhang(src, 30, 31, 8, 4);
+    const Picture out = sphericalExpand(src, 30, 31, 8, 4);
     EXPECT_EQ(out.pixel(30, 25), src.pixel(30, 26));  // 26.5 -> 26
     EXPECT_EQ(out.pixel(30, 37), src.pixel(30, 36));  // 35.5 -> 36
 }
@@ -166,8 +166,8 @@ TEST(SphericalBrushes, RegionSizesAtRadius50) {
     const Picture src = probe(200, 180);
     struct Case { Brush brush; int dx; int rows; };
     const Case cases[] = {
-        {Sphericalpengzhang, 1, 49}, {Sphericalpengzhang, 30, 39}, {Sphericalpengzhang, 49, 9},
-        {Sphericalshousuo, 1, 49},   {Sphericalshousuo, 30, 36},   {Sphericalshousuo, 49, 7},
+        {sphericalExpand, 1, 49}, {sphericalExpand, 30, 39}, {sphericalExpand, 49, 9},
+        {sphericalShrink, 1, 49},   {sphericalShrink, 30, 36},   {sphericalShrink, 49, 7},
     };
     for (const Case& c : cases) {
         const Picture out = c.brush(src, kA, kB, 50, 15, nullptr);
@@ -175,7 +175,7 @@ TEST(SphericalBrushes, RegionSizesAtRadius50) {
             for (int up : {-1, 1}) EXPECT_EQ(changedHalfHeight(out, src, kA + side * c.dx, kB, up), c.rows) << c.dx;
     }
     // Nothing changes at or beyond the radius.
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+    for (Brush brush : {sphericalExpand, sphericalShrink}) {
         const Picture out = brush(src, kA, kB, 50, 15, nullptr);
         for (int y = 0; y < 180; ++y)
             for (int x = 0; x < 200; ++x) {
@@ -190,7 +190,7 @@ TEST(SphericalBrushes, RegionSizesAtRadius50) {
 TEST(SphericalBrushes, MinimalBrushResamplesTwelvePixels) {
     const Picture src = probe(20, 20);
     struct Case { Brush brush; double s11, s12a, s12b; };
-    const Case cases[] = {{Sphericalpengzhang, 0.8341, 0.8944, 1.7889}, {Sphericalshousuo, 1.1765, 1.0847, 2.1693}};
+    const Case cases[] = {{sphericalExpand, 0.8341, 0.8944, 1.7889}, {sphericalShrink, 1.1765, 1.0847, 2.1693}};
     for (const Case& c : cases) {
         const Picture out = c.brush(src, 10, 10, 3, 1, nullptr);
         int changed = 0;
@@ -213,7 +213,7 @@ TEST(SphericalBrushes, MinimalBrushResamplesTwelvePixels) {
 
 TEST(SphericalBrushes, RadiusOneOrLessChangesNothing) {
     const Picture src = probe(30, 30);
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo})
+    for (Brush brush : {sphericalExpand, sphericalShrink})
         for (int R : {-3, 0, 1}) {
             CountingProgress progress;
             const Picture out = brush(src, 15, 15, R, 1, &progress);
@@ -225,7 +225,7 @@ TEST(SphericalBrushes, RadiusOneOrLessChangesNothing) {
 
 TEST(SphericalBrushes, Failures) {
     const Picture src = probe(30, 30);
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+    for (Brush brush : {sphericalExpand, sphericalShrink}) {
         CountingProgress progress;
         EXPECT_EQ(messageOf([&] { brush(src, 15, 15, 50, 0, &progress); }), "Floating point division by zero");
         EXPECT_EQ(messageOf([&] { brush(src, 15, 15, 1, 0, &progress); }), "Floating point division by zero");
@@ -238,15 +238,15 @@ TEST(SphericalBrushes, Failures) {
 TEST(SphericalBrushes, ProgressSteps) {
     const Picture src = probe(64, 64);
     CountingProgress expand, shrink;
-    Sphericalpengzhang(src, 30, 30, 20, 6, &expand);
-    Sphericalshousuo(src, 30, 30, 20, 6, &shrink);
+    sphericalExpand(src, 30, 30, 20, 6, &expand);
+    sphericalShrink(src, 30, 30, 20, 6, &shrink);
     EXPECT_EQ(expand.steps, 4 * 19);
     EXPECT_EQ(expand.finishes, 1);
     EXPECT_EQ(shrink.steps, 2 * 19);
     EXPECT_EQ(shrink.finishes, 1);
     // Columns outside the picture still count.
     CountingProgress edge;
-    Sphericalpengzhang(src, 0, 0, 20, 6, &edge);
+    sphericalExpand(src, 0, 0, 20, 6, &edge);
     EXPECT_EQ(edge.steps, 4 * 19);
 }
 
@@ -254,23 +254,23 @@ TEST(SphericalBrushes, PressPointNeverChangesAndApplicationsCompound) {
     const Picture src = probe(120, 120);
     Picture work = src, once;
     for (int i = 0; i < 6; ++i) {
-        work = Sphericalpengzhang(work, 60, 61, 40, 12);
+        work = sphericalExpand(work, 60, 61, 40, 12);
         if (i == 0) once = work;
         EXPECT_EQ(work.pixel(60, 61), src.pixel(60, 61));
     }
     EXPECT_NE(work, once);
     for (int i = 0; i < 6; ++i) {
-        work = Sphericalshousuo(work, 60, 61, 40, 12);
+        work = sphericalShrink(work, 60, 61, 40, 12);
         EXPECT_EQ(work.pixel(60, 61), src.pixel(60, 61));
     }
     // Expand then Shrink does not give the picture back.
-    EXPECT_NE(Sphericalshousuo(Sphericalpengzhang(src, 60, 61, 40, 12), 60, 61, 40, 12), src);
+    EXPECT_NE(sphericalShrink(sphericalExpand(src, 60, 61, 40, 12), 60, 61, 40, 12), src);
 }
 
 TEST(SphericalBrushes, SourceIsLeftAloneAndUntouchedTilesAreShared) {
     const Picture src = probe(640, 640);  // 10 x 10 tiles
     const Picture before = src;
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+    for (Brush brush : {sphericalExpand, sphericalShrink}) {
         const Picture out = brush(src, 320, 320, 40, 12, nullptr);
         EXPECT_EQ(src, before);
         EXPECT_NE(out, src);
@@ -282,13 +282,13 @@ TEST(SphericalBrushes, SourceIsLeftAloneAndUntouchedTilesAreShared) {
 TEST(SphericalBrushes, NearTheEdgeOnlyInsidePixelsChange) {
     const Picture src = probe(120, 100);
     // Expand at a corner: its sources stay between the centre and the pixel.
-    const Picture ex = Sphericalpengzhang(src, 0, 0, 50, 15);
+    const Picture ex = sphericalExpand(src, 0, 0, 50, 15);
     EXPECT_TRUE(sampledAt(ex, src, 10, 10, 8.4517, 8.4517));
     EXPECT_TRUE(sampledAt(ex, src, 20, 40, 19.1834, 38.3668));
     EXPECT_EQ(ex.pixel(0, 0), src.pixel(0, 0));
     EXPECT_EQ(ex.pixel(10, 0), src.pixel(8, 0));
     // Shrink near the left edge: sources beyond it are clamped by the sampler.
-    const Picture sh = Sphericalshousuo(src, 2, 50, 50, 15);
+    const Picture sh = sphericalShrink(src, 2, 50, 50, 15);
     const double c = detail::sphereCap(50, 15).c, rho = detail::sphereCap(50, 15).rho;
     for (int x : {0, 1, 5}) {
         for (int y : {40, 45, 60}) {
@@ -301,7 +301,7 @@ TEST(SphericalBrushes, NearTheEdgeOnlyInsidePixelsChange) {
     // Shrink near the right and bottom edges: the centre lines read the
     // nearest pixel of a source clamped into the picture.
     const Picture coords = coordinates(120, 100);
-    const Picture sh2 = Sphericalshousuo(coords, 110, 90, 50, 15);
+    const Picture sh2 = sphericalShrink(coords, 110, 90, 50, 15);
     EXPECT_EQ(sh2.pixel(119, 90), coords.pixel(119, 90));  // source 120.9 clamped to 119
     EXPECT_EQ(sh2.pixel(110, 99), coords.pixel(110, 99));  // source 100.7 clamped to 99
     EXPECT_EQ(sh2.pixel(100, 90), coords.pixel(98, 90));
@@ -309,7 +309,7 @@ TEST(SphericalBrushes, NearTheEdgeOnlyInsidePixelsChange) {
 
 TEST(SphericalBrushes, CentreOutsideThePictureIsHandled) {
     const Picture src = coordinates(100, 80);
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+    for (Brush brush : {sphericalExpand, sphericalShrink}) {
         for (int a : {-5, 104}) {
             const Picture out = brush(src, a, 40, 30, 9, nullptr);
             EXPECT_EQ(out.width(), 100);
@@ -321,10 +321,10 @@ TEST(SphericalBrushes, CentreOutsideThePictureIsHandled) {
 
 TEST(SphericalStretch, DispatchesOnToolKind) {
     const Picture src = probe(100, 100);
-    EXPECT_EQ(SphericalStretch(1, src, 50, 50, 30, 9), Sphericalpengzhang(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(2, src, 50, 50, 30, 9), Sphericalshousuo(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(3, src, 50, 50, 30, 9), Sphericalyouxuan(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(4, src, 50, 50, 30, 9), Sphericalzuoxuan(src, 50, 50, 30, 9));
+    EXPECT_EQ(SphericalStretch(1, src, 50, 50, 30, 9), sphericalExpand(src, 50, 50, 30, 9));
+    EXPECT_EQ(SphericalStretch(2, src, 50, 50, 30, 9), sphericalShrink(src, 50, 50, 30, 9));
+    EXPECT_EQ(SphericalStretch(3, src, 50, 50, 30, 9), twistClockwise(src, 50, 50, 30, 9));
+    EXPECT_EQ(SphericalStretch(4, src, 50, 50, 30, 9), twistAnticlockwise(src, 50, 50, 30, 9));
     EXPECT_NE(SphericalStretch(1, src, 50, 50, 30, 9), SphericalStretch(2, src, 50, 50, 30, 9));
     for (int kind : {0, 5, 6, -1}) {
         CountingProgress progress;
@@ -339,16 +339,16 @@ TEST(SphericalBrushes, HugeRadiusOnASmallPictureStaysWithinThePicture) {
     // A far zoomed-out view gives radii far beyond the picture; the work and
     // memory follow the pixels that can change.
     const Picture src = probe(60, 40);
-    for (Brush brush : {Sphericalpengzhang, Sphericalshousuo}) {
+    for (Brush brush : {sphericalExpand, sphericalShrink}) {
         CountingProgress progress;
         const Picture out = brush(src, 30, 20, 200000, 60000, &progress);
-        EXPECT_EQ(progress.steps, brush == Sphericalpengzhang ? 4 * 199999 : 2 * 199999);
+        EXPECT_EQ(progress.steps, brush == sphericalExpand ? 4 * 199999 : 2 * 199999);
         EXPECT_NE(out, src);
         EXPECT_EQ(out.pixel(30, 20), src.pixel(30, 20));
     }
     // Near the centre of such a flat cap Expand magnifies by c / rho.
     const auto cap = detail::sphereCap(200000, 60000);
-    const Picture ex = Sphericalpengzhang(src, 30, 20, 200000, 60000);
+    const Picture ex = sphericalExpand(src, 30, 20, 200000, 60000);
     const double q = cap.c / std::sqrt(cap.rho * cap.rho - 200.0);
     EXPECT_TRUE(sampledAt(ex, src, 20, 10, 30 - 10 * q, 20 - 10 * q));
 }

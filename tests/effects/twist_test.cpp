@@ -126,14 +126,14 @@ TEST(Twist, WholePictureMatchesIndependentWorking) {
         SCOPED_TRACE(std::to_string(t.X) + "," + std::to_string(t.Y) + " R=" + std::to_string(t.R) +
                      " S=" + std::to_string(t.S) + (t.clockwise ? " cw" : " ccw"));
         const Picture src = noisePicture(t.w, t.h);
-        const Picture out = t.clockwise ? jollix::Sphericalyouxuan(src, t.X, t.Y, t.R, t.S)
-                                        : jollix::Sphericalzuoxuan(src, t.X, t.Y, t.R, t.S);
+        const Picture out = t.clockwise ? jollix::twistClockwise(src, t.X, t.Y, t.R, t.S)
+                                        : jollix::twistAnticlockwise(src, t.X, t.Y, t.R, t.S);
         int wrong = 0, visited = 0;
         for (int i = 0; i < t.h; ++i)
             for (int c = 0; c < t.w; ++c) {
                 double sx, sy;
                 const uint32_t want = expectedSource(t.X, t.Y, t.R, t.S, t.clockwise, c, i, sx, sy)
-                                          ? (++visited, jollix::xiangsujuhe(src, sx, sy))
+                                          ? (++visited, jollix::sampleBilinear(src, sx, sy))
                                           : src.pixel(c, i);
                 if (out.pixel(c, i) != want && ++wrong <= 5)
                     ADD_FAILURE() << "pixel " << c << "," << i << ": " << std::hex << out.pixel(c, i)
@@ -151,12 +151,12 @@ TEST(Twist, WholePictureMatchesIndependentWorking) {
 TEST(Twist, HugeDiscMatchesIndependentWorking) {
     const int w = 2200, h = 2100, X = 3, Y = 2, R = 3000, S = 900;
     const Picture src = noisePicture(w, h, 5);
-    const Picture out = jollix::Sphericalzuoxuan(src, X, Y, R, S);
+    const Picture out = jollix::twistAnticlockwise(src, X, Y, R, S);
     int wrong = 0, checked = 0;
     for (int i = 0; i < h; i += 7)
         for (int c = i % 5; c < w; c += 13) {
             double sx, sy;
-            const uint32_t want = expectedSource(X, Y, R, S, false, c, i, sx, sy) ? jollix::xiangsujuhe(src, sx, sy)
+            const uint32_t want = expectedSource(X, Y, R, S, false, c, i, sx, sy) ? jollix::sampleBilinear(src, sx, sy)
                                                                                   : src.pixel(c, i);
             ++checked;
             if (out.pixel(c, i) != want && ++wrong <= 5) ADD_FAILURE() << "pixel " << c << "," << i;
@@ -169,7 +169,7 @@ TEST(Twist, VisitsAndProgressSteps) {
     const Picture src = noisePicture(300, 300);
     for (int R : {2, 3, 50, 101}) {
         CountingProgress p;
-        jollix::Sphericalyouxuan(src, 150, 150, R, 1, &p);
+        jollix::twistClockwise(src, 150, 150, R, 1, &p);
         EXPECT_EQ(p.steps, 4 * (R - 1));
         EXPECT_EQ(p.finishes, 1);
     }
@@ -178,8 +178,8 @@ TEST(Twist, VisitsAndProgressSteps) {
 TEST(Twist, RadiusOneChangesNothing) {
     const Picture src = noisePicture(50, 50);
     CountingProgress p;
-    EXPECT_EQ(jollix::Sphericalyouxuan(src, 25, 25, 1, 10, &p), src);
-    EXPECT_EQ(jollix::Sphericalzuoxuan(src, 25, 25, 1, 0, &p), src);  // no pixel, no division
+    EXPECT_EQ(jollix::twistClockwise(src, 25, 25, 1, 10, &p), src);
+    EXPECT_EQ(jollix::twistAnticlockwise(src, 25, 25, 1, 0, &p), src);  // no pixel, no division
     EXPECT_EQ(p.steps, 0);
 }
 
@@ -188,27 +188,27 @@ TEST(Twist, ZeroStrengthIsADivisionByZero) {
     CountingProgress p;
     for (int R : {2, 40}) {
         try {
-            jollix::Sphericalyouxuan(src, 25, 25, R, 0, &p);
+            jollix::twistClockwise(src, 25, 25, R, 0, &p);
             ADD_FAILURE() << "no error for R=" << R;
         } catch (const jollix::JollixError& e) {
             EXPECT_STREQ(e.what(), jollix::kDivisionByZero);
         }
-        EXPECT_THROW(jollix::Sphericalzuoxuan(src, 25, 25, R, 0, &p), jollix::JollixError);
+        EXPECT_THROW(jollix::twistAnticlockwise(src, 25, 25, R, 0, &p), jollix::JollixError);
     }
     EXPECT_EQ(p.steps, 0);  // stopped before the first column
 }
 
 TEST(Twist, OppositeTwistDoesNotRestoreThePicture) {
     const Picture src = noisePicture(200, 200);
-    const Picture there = jollix::Sphericalyouxuan(src, 100, 100, 80, 20);
+    const Picture there = jollix::twistClockwise(src, 100, 100, 80, 20);
     EXPECT_NE(there, src);
-    EXPECT_NE(jollix::Sphericalzuoxuan(there, 100, 100, 80, 20), src);
+    EXPECT_NE(jollix::twistAnticlockwise(there, 100, 100, 80, 20), src);
 }
 
 TEST(Twist, TouchesOnlyTheTilesOfItsDisc) {
     Picture src(3000, 2000, 0x204060);
     src.setPixel(1515, 1000, 0xFFFFFF);  // halfway out, where the shift is largest
-    const Picture out = jollix::Sphericalyouxuan(src, 1500, 1000, 30, 10);
+    const Picture out = jollix::twistClockwise(src, 1500, 1000, 30, 10);
     EXPECT_NE(out, src);
     // A disc of radius 30 around (1500, 1000) lies in at most 2 x 2 tiles.
     EXPECT_GE(out.sharedTileCount(src), src.tileCount() - 4);

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(pasted.height(), 49);
         QCOMPARE(pasted.pixel(0, 0), before.pixel(11, 21));
         QCOMPARE(pasted.pixel(98, 48), before.pixel(109, 69));
-        QVERIFY(!editor.state().SelectionShown);
+        QVERIFY(!editor.state().selectionShown);
         QVERIFY(!editor.history().undoEnabled());
         QCOMPARE(editor.controlWidth(), 99);
         QCOMPARE(editor.controlHeight(), 49);
@@ -112,7 +112,7 @@ private slots:
         QVERIFY(!editor.paste(clip));
         QVERIFY(editor.picture() == before);
         QVERIFY(editor.history().undoEnabled());
-        QVERIFY(editor.state().SelectionShown);
+        QVERIFY(editor.state().selectionShown);
     }
 };
 

@@ -96,7 +96,7 @@ private slots:
         QFETCH(QString, where);
         QFETCH(QStringList, dropped);
         QFETCH(int, openedWidth);
-        p->form->SpeedButton8Click();
+        p->form->zoomOut();
         QStringList full;
         for (const QString& d : dropped) full << (d.contains(QLatin1String("://")) ? d : path(d.toUtf8().constData()));
         std::unique_ptr<QMimeData> data(files(full));
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(p->editor->picture().width(), openedWidth);
         // As Open: the history starts again, the zoom stays.
         QCOMPARE(p->editor->history().undoDepth(), 0);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("80.0%"));
         QVERIFY(p->form->statusBar()->currentMessage().isEmpty());
     }
 
@@ -182,7 +182,7 @@ private slots:
             }
             d->reject();
         });
-        p->form->Open1Click();
+        p->form->openPicture();
         QVERIFY(!shown.isNull());
         QVERIFY(upright(shown));
         QCOMPARE(size, QStringLiteral("24 x 16"));

@@ -43,7 +43,7 @@ class ImageSizeDialogTest : public QObject {
     QStringList messageBoxes_;
 
     // Clicks OK, answering (and recording) the message box it may show.
-    void clickOk(TImage_Size& d) {
+    void clickOk(ImageSizeDialog& d) {
         QTimer closer;
         closer.setInterval(20);
         connect(&closer, &QTimer::timeout, [&] {
@@ -53,7 +53,7 @@ class ImageSizeDialogTest : public QObject {
             }
         });
         closer.start();
-        QTest::mouseClick(d.Button1, Qt::LeftButton);
+        QTest::mouseClick(d.okButton, Qt::LeftButton);
     }
 
 private slots:
@@ -66,7 +66,7 @@ private slots:
 
     void layoutAndTexts() {
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         QCOMPARE(d.windowTitle(), QStringLiteral("Image_Size"));
         // The designed size and positions are where the window starts; the
         // system's fonts may need more room (every text whole is checked below).
@@ -93,9 +93,9 @@ private slots:
             else if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
             QCOMPARE(text, QString::fromLatin1(c.text));
         }
-        QCOMPARE(d.Edit1->width(), 57);
-        QCOMPARE(d.SpeedButton1->font().pixelSize(), 16);
-        QVERIFY(d.CheckBox1->isChecked());
+        QCOMPARE(d.widthEdit->width(), 57);
+        QCOMPARE(d.shrinkButton->font().pixelSize(), 16);
+        QVERIFY(d.holdRatioBox->isChecked());
     }
 
     void everyTextShowsWholeWithTheSystemsFonts_data() {
@@ -109,47 +109,47 @@ private slots:
     void everyTextShowsWholeWithTheSystemsFonts() {
         QFETCH(int, pointSize);
         Editor editor;
-        auto d = withFontSize(pointSize, [&] { return std::make_unique<TImage_Size>(editor); });
+        auto d = withFontSize(pointSize, [&] { return std::make_unique<ImageSizeDialog>(editor); });
         QVERIFY(d->width() >= 313 && d->height() >= 195);
         expectTextsWhole(d.get());
         // The fields stay one under the other.
-        QCOMPARE(d->Edit1->x(), d->Edit2->x());
+        QCOMPARE(d->widthEdit->x(), d->heightEdit->x());
         if (pointSize == 6) {
             QCOMPARE(d->size(), QSize(313, 195));
-            QCOMPARE(d->Edit2->geometry(), QRect(56, 65, 57, 21));
-            QCOMPARE(d->CheckBox1->pos(), QPoint(168, 26));
+            QCOMPARE(d->heightEdit->geometry(), QRect(56, 65, 57, 21));
+            QCOMPARE(d->holdRatioBox->pos(), QPoint(168, 26));
         }
     }
 
     void anOverLongNumberIsReportedOnceAndTheFieldKeepsWorking() {
         Editor editor;  // 605 x 469
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        typeInto(d.Edit1, "9999999999");
+        typeInto(d.widthEdit, "9999999999");
         QCOMPARE(errors_, QStringList{"'9999999999' is not a valid integer value"});
-        QTest::keyClicks(d.Edit1, "9");  // still too long: said already
+        QTest::keyClicks(d.widthEdit, "9");  // still too long: said already
         QCOMPARE(errors_.size(), 1);
         // Corrected, the field works again: every key reaches it.
-        QTest::keyClick(d.Edit1, Qt::Key_Backspace);
-        QTest::keyClick(d.Edit1, Qt::Key_Backspace);
-        QTest::keyClick(d.Edit1, Qt::Key_Backspace);
-        QCOMPARE(d.Edit1->text(), QStringLiteral("99999999"));
-        QCOMPARE(d.Edit2->text(), QStringLiteral("77520660"));  // Round(99999999 x 469 / 605)
+        QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
+        QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
+        QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("99999999"));
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("77520660"));  // Round(99999999 x 469 / 605)
         QCOMPARE(errors_.size(), 1);
         // A new mistake after the correction is said again.
-        QTest::keyClicks(d.Edit1, "99");
+        QTest::keyClicks(d.widthEdit, "99");
         QCOMPARE(errors_.size(), 2);
     }
 
     void enterOnTheMessageBoxDoesNotReopenIt() {
         setErrorReporter({});  // the real message box
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
         d.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        d.Edit1->setFocus();
-        d.Edit1->clear();
+        d.widthEdit->setFocus();
+        d.widthEdit->clear();
         int boxes = 0;
         QTimer poll;
         poll.setInterval(10);
@@ -160,90 +160,90 @@ private slots:
             // Enter goes down on the box and closes it; it comes up in the
             // field, which has the focus again.
             QTest::keyPress(box, Qt::Key_Return);
-            QTimer::singleShot(0, [&] { QTest::keyRelease(d.Edit1, Qt::Key_Return); });
+            QTimer::singleShot(0, [&] { QTest::keyRelease(d.widthEdit, Qt::Key_Return); });
         });
         poll.start();
-        QTest::keyClicks(d.Edit1, "9999999999");
+        QTest::keyClicks(d.widthEdit, "9999999999");
         QTest::qWait(300);
         poll.stop();
         QCOMPARE(boxes, 1);
         QVERIFY(!QApplication::activeModalWidget());
         // And the field takes the next keys.
-        QTest::keyClick(d.Edit1, Qt::Key_Backspace);
-        QCOMPARE(d.Edit1->text(), QStringLiteral("999999999"));
+        QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("999999999"));
         QCOMPARE(boxes, 1);
     }
 
     void showingFillsInThePictureSize() {
         Editor editor;
         QCOMPARE(editor.picture().width(), 605);
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        QCOMPARE(d.Edit1->text(), QStringLiteral("605"));
-        QCOMPARE(d.Edit2->text(), QStringLiteral("469"));
-        d.Edit1->setText("1");
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("605"));
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("469"));
+        d.widthEdit->setText("1");
         d.hide();
         d.show();  // every showing reloads the fields
-        QCOMPARE(d.Edit1->text(), QStringLiteral("605"));
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("605"));
     }
 
     void typingCouplesTheFieldsWhileTheRatioIsHeld() {
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        typeInto(d.Edit1, "300");
-        QCOMPARE(d.Edit2->text(), QStringLiteral("233"));  // Round(232.56)
-        typeInto(d.Edit2, "200");
-        QCOMPARE(d.Edit1->text(), QStringLiteral("258"));
+        typeInto(d.widthEdit, "300");
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("233"));  // Round(232.56)
+        typeInto(d.heightEdit, "200");
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("258"));
         // Text set by the program does not couple.
-        d.Edit1->setText("605");
-        QCOMPARE(d.Edit2->text(), QStringLiteral("200"));
+        d.widthEdit->setText("605");
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("200"));
         // A text that is not a size leaves the other field alone.
-        typeInto(d.Edit1, "12a");
-        QCOMPARE(d.Edit2->text(), QStringLiteral("9"));  // from "12" before the "a"
+        typeInto(d.widthEdit, "12a");
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("9"));  // from "12" before the "a"
         QVERIFY(errors_.isEmpty());
         // Unchecked: no coupling; the choice survives hiding and showing.
-        d.CheckBox1->setChecked(false);
-        typeInto(d.Edit1, "100");
-        QCOMPARE(d.Edit2->text(), QStringLiteral("9"));
+        d.holdRatioBox->setChecked(false);
+        typeInto(d.widthEdit, "100");
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("9"));
         d.hide();
         d.show();
-        QVERIFY(!d.CheckBox1->isChecked());
+        QVERIFY(!d.holdRatioBox->isChecked());
     }
 
     void plusAndMinusScaleBothFields() {
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.CheckBox1->setChecked(false);  // they scale whatever the box says
-        QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
-        QCOMPARE(d.Edit1->text(), QStringLiteral("484"));
-        QCOMPARE(d.Edit2->text(), QStringLiteral("375"));
+        d.holdRatioBox->setChecked(false);  // they scale whatever the box says
+        QTest::mouseClick(d.shrinkButton, Qt::LeftButton);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("484"));
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("375"));
         d.hide();
         d.show();
-        QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
-        QCOMPARE(d.Edit1->text(), QStringLiteral("756"));
-        QCOMPARE(d.Edit2->text(), QStringLiteral("586"));
+        QTest::mouseClick(d.growButton, Qt::LeftButton);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("756"));
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("586"));
         // A signed number is scaled too.
-        d.Edit1->setText("-5");
-        d.Edit2->setText("10");
-        QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
-        QCOMPARE(d.Edit1->text(), QStringLiteral("-4"));
-        QCOMPARE(d.Edit2->text(), QStringLiteral("8"));
+        d.widthEdit->setText("-5");
+        d.heightEdit->setText("10");
+        QTest::mouseClick(d.shrinkButton, Qt::LeftButton);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("-4"));
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("8"));
         QVERIFY(errors_.isEmpty());
     }
 
     void plusAndMinusOnTextsTheConversionRejects() {
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.Edit1->setText("100");
-        d.Edit2->setText("12a");
-        QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
+        d.widthEdit->setText("100");
+        d.heightEdit->setText("12a");
+        QTest::mouseClick(d.growButton, Qt::LeftButton);
         QCOMPARE(errors_, QStringList{"'12a' is not a valid integer value"});
-        QCOMPARE(d.Edit1->text(), QStringLiteral("100"));  // nothing changed
-        d.Edit1->setText("");
-        QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(d.widthEdit->text(), QStringLiteral("100"));  // nothing changed
+        d.widthEdit->setText("");
+        QTest::mouseClick(d.shrinkButton, Qt::LeftButton);
         QCOMPARE(errors_.back(), QStringLiteral("'' is not a valid integer value"));
     }
 
@@ -262,12 +262,12 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         Editor editor(patterned(60, 40));
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
         const Picture before = editor.picture();
-        d.CheckBox1->setChecked(false);
-        d.Edit1->setText(width);
-        d.Edit2->setText(height);
+        d.holdRatioBox->setChecked(false);
+        d.widthEdit->setText(width);
+        d.heightEdit->setText(height);
         clickOk(d);
         QCOMPARE(messageBoxes_, QStringList{"Please input a valid integer value."});
         QVERIFY(errors_.isEmpty());
@@ -277,9 +277,9 @@ private slots:
 
     void okWithATooLargeNumberReportsTheConversion() {
         Editor editor(patterned(60, 40));
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.Edit1->setText("99999999999");
+        d.widthEdit->setText("99999999999");
         clickOk(d);
         QCOMPARE(errors_, QStringList{"'99999999999' is not a valid integer value"});
         QVERIFY(messageBoxes_.isEmpty());
@@ -289,11 +289,11 @@ private slots:
 
     void okRefusesASizeBeyondTheMemoryBound() {
         Editor editor(patterned(60, 40));
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.CheckBox1->setChecked(false);
-        d.Edit1->setText("100000");
-        d.Edit2->setText("100000");
+        d.holdRatioBox->setChecked(false);
+        d.widthEdit->setText("100000");
+        d.heightEdit->setText("100000");
         clickOk(d);
         QCOMPARE(errors_, QStringList{"A picture of 100000 x 100000 pixels is too large"});
         QVERIFY(d.isVisible());
@@ -309,11 +309,11 @@ private slots:
         QVERIFY(editor.history().undoEnabled());
         const Picture before = editor.picture();
 
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.CheckBox1->setChecked(false);
-        d.Edit1->setText("1210");
-        d.Edit2->setText("938");
+        d.holdRatioBox->setChecked(false);
+        d.widthEdit->setText("1210");
+        d.heightEdit->setText("938");
         clickOk(d);
         QVERIFY(messageBoxes_.isEmpty());
         QVERIFY(errors_.isEmpty());
@@ -327,12 +327,12 @@ private slots:
             QCOMPARE(after.pixel(2 * p.x() + 1, 2 * p.y()), before.pixel(p.x(), p.y()));
         QVERIFY(!editor.history().undoEnabled());
         // Renew still brings back the picture as opened.
-        QVERIFY(editor.state().OriginalPicture.width() == 605);
+        QVERIFY(editor.state().originalPicture.width() == 605);
     }
 
     void okWithTheSizeUnchangedKeepsThePixels() {
         Editor editor(patterned(70, 50));
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
         clickOk(d);
         QVERIFY(!d.isVisible());
@@ -341,11 +341,11 @@ private slots:
 
     void okGivesExactlyTheTypedSize() {
         Editor editor;
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.CheckBox1->setChecked(false);
-        d.Edit1->setText("300");
-        d.Edit2->setText("200");
+        d.holdRatioBox->setChecked(false);
+        d.widthEdit->setText("300");
+        d.heightEdit->setText("200");
         clickOk(d);
         QCOMPARE(editor.picture().width(), 300);
         QCOMPARE(editor.picture().height(), 200);
@@ -353,10 +353,10 @@ private slots:
 
     void cancelHidesAndChangesNothing() {
         Editor editor(patterned(30, 20));
-        TImage_Size d(editor);
+        ImageSizeDialog d(editor);
         d.show();
-        d.Edit1->setText("90");
-        QTest::mouseClick(d.Button2, Qt::LeftButton);
+        d.widthEdit->setText("90");
+        QTest::mouseClick(d.cancelButton, Qt::LeftButton);
         QVERIFY(!d.isVisible());
         QCOMPARE(editor.picture().width(), 30);
     }

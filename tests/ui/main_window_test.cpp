@@ -80,7 +80,7 @@ class MainWindowTest : public QObject {
             });
         else
             pick();
-        p->form->Open1Click();
+        p->form->openPicture();
     }
 
 private slots:
@@ -142,7 +142,7 @@ private slots:
         QVERIFY(bar);
         QStringList hints;
         for (QAction* a : bar->actions()) {
-            if (QWidget* w = bar->widgetForAction(a); w == p->form->Label1()) {
+            if (QWidget* w = bar->widgetForAction(a); w == p->form->zoomLabel()) {
                 hints << QStringLiteral("[zoom]");
                 continue;
             }
@@ -154,17 +154,17 @@ private slots:
         QCOMPARE(hints, (QStringList{"Open a new picture", "Save the draft", "Undo", "Redo", "Renew", "Zoom out the view",
                                      "Zoom in the view", "[zoom]", "Select a zone to cut", "Cut out the selection",
                                      "Print the work", "Mail the work to a friend", "Online"}));
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100%"));
         // One exclusive group: the button last pressed stays down.
         QVERIFY(p->form->toolBarGroup()->isExclusive());
-        QTest::mouseClick(bar->widgetForAction(p->form->zoomIn.button), Qt::LeftButton);
-        QVERIFY(p->form->zoomIn.button->isChecked());
-        QTest::mouseClick(bar->widgetForAction(p->form->zoomOut.button), Qt::LeftButton);
-        QVERIFY(p->form->zoomOut.button->isChecked());
-        QVERIFY(!p->form->zoomIn.button->isChecked());
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        QTest::mouseClick(bar->widgetForAction(p->form->commands.zoomIn.button), Qt::LeftButton);
+        QVERIFY(p->form->commands.zoomIn.button->isChecked());
+        QTest::mouseClick(bar->widgetForAction(p->form->commands.zoomOut.button), Qt::LeftButton);
+        QVERIFY(p->form->commands.zoomOut.button->isChecked());
+        QVERIFY(!p->form->commands.zoomIn.button->isChecked());
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
         // Undo, Redo and Cut out have their own picture when disabled.
-        for (QAction* a : {p->form->undo.button, p->form->redo.button, p->form->cutOut.button}) {
+        for (QAction* a : {p->form->commands.undo.button, p->form->commands.redo.button, p->form->commands.cutOut.button}) {
             const QImage on = a->icon().pixmap(16, 16, QIcon::Normal).toImage();
             const QImage off = a->icon().pixmap(16, 16, QIcon::Disabled).toImage();
             QVERIFY(on != off);
@@ -173,15 +173,15 @@ private slots:
 
     void everyShortcutOfTheCommandTable() {
         const std::vector<std::pair<QAction*, QKeySequence>> table = {
-            {p->form->open.shortcut, QKeySequence("Ctrl+O")},   {p->form->save.shortcut, QKeySequence("Ctrl+S")},
-            {p->form->exit.shortcut, QKeySequence("Ctrl+Q")},   {p->form->imageSize.shortcut, QKeySequence("Ctrl+E")},
-            {p->form->undo.shortcut, QKeySequence("Ctrl+Z")},   {p->form->redo.shortcut, QKeySequence("Ctrl+Y")},
-            {p->form->renew.shortcut, QKeySequence("Ctrl+R")},  {p->form->zoomOut.shortcut, QKeySequence("Ctrl+-")},
-            {p->form->zoomIn.shortcut, QKeySequence("Ctrl+=")}, {p->form->copy.shortcut, QKeySequence("Ctrl+C")},
-            {p->form->paste.shortcut, QKeySequence("Ctrl+V")},  {p->form->print.shortcut, QKeySequence("Ctrl+P")},
-            {p->form->mail.shortcut, QKeySequence("Ctrl+M")},   {p->form->home.shortcut, QKeySequence("Ctrl+L")},
-            {p->form->faq.shortcut, QKeySequence("F1")},
-            {p->form->saveAnimation.shortcut, QKeySequence("Ctrl+Shift+S")},
+            {p->form->commands.open.shortcut, QKeySequence("Ctrl+O")},   {p->form->commands.save.shortcut, QKeySequence("Ctrl+S")},
+            {p->form->commands.exit.shortcut, QKeySequence("Ctrl+Q")},   {p->form->commands.imageSize.shortcut, QKeySequence("Ctrl+E")},
+            {p->form->commands.undo.shortcut, QKeySequence("Ctrl+Z")},   {p->form->commands.redo.shortcut, QKeySequence("Ctrl+Y")},
+            {p->form->commands.renew.shortcut, QKeySequence("Ctrl+R")},  {p->form->commands.zoomOut.shortcut, QKeySequence("Ctrl+-")},
+            {p->form->commands.zoomIn.shortcut, QKeySequence("Ctrl+=")}, {p->form->commands.copy.shortcut, QKeySequence("Ctrl+C")},
+            {p->form->commands.paste.shortcut, QKeySequence("Ctrl+V")},  {p->form->commands.print.shortcut, QKeySequence("Ctrl+P")},
+            {p->form->commands.mail.shortcut, QKeySequence("Ctrl+M")},   {p->form->commands.home.shortcut, QKeySequence("Ctrl+L")},
+            {p->form->commands.faq.shortcut, QKeySequence("F1")},
+            {p->form->commands.saveAnimation.shortcut, QKeySequence("Ctrl+Shift+S")},
         };
         for (const auto& [action, keys] : table) {
             QCOMPARE(action->shortcut(), keys);
@@ -189,8 +189,8 @@ private slots:
             QVERIFY(p->form->actions().contains(action));
         }
         // Only Ctrl+C is ever disabled, and it starts so.
-        QVERIFY(!p->form->copy.shortcut->isEnabled());
-        QVERIFY(p->form->undo.shortcut->isEnabled());
+        QVERIFY(!p->form->commands.copy.shortcut->isEnabled());
+        QVERIFY(p->form->commands.undo.shortcut->isEnabled());
     }
 
     // Two commands on one key would leave Qt firing neither of them.
@@ -210,45 +210,45 @@ private slots:
         p->form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(p->form.get()));
         QTest::keyClick(p->form.get(), Qt::Key_Minus, Qt::ControlModifier);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("80.0%"));
         QTest::keyClick(p->form.get(), Qt::Key_Equal, Qt::ControlModifier);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
         QTest::keyClick(p->form.get(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
     }
 
     void zoomLabelAndControlSizes() {
-        p->form->SpeedButton8Click();
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        p->form->zoomOut();
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("80.0%"));
         QCOMPARE(p->image()->size(), QSize(484, 375));
-        p->form->SpeedButton8Click();
-        p->form->SpeedButton9Click();
-        p->form->SpeedButton9Click();
-        QCOMPARE(p->editor->state().ZoomPercent, 100.0);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
-        p->form->SpeedButton9Click();
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        p->form->zoomOut();
+        p->form->zoomIn();
+        p->form->zoomIn();
+        QCOMPARE(p->editor->state().zoomPercent, 100.0);
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
+        p->form->zoomIn();
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
         QCOMPARE(p->image()->size(), QSize(756, 586));
         // The zoom stops where the control would fall below one pixel.
-        for (int i = 0; i < 60; ++i) p->form->SpeedButton8Click();
+        for (int i = 0; i < 60; ++i) p->form->zoomOut();
         QVERIFY(p->image()->width() >= 1 && p->image()->height() >= 1);
-        QVERIFY(p->editor->state().ZoomPercent > 0.1);
+        QVERIFY(p->editor->state().zoomPercent > 0.1);
         QVERIFY(p->errors.isEmpty());
     }
 
     void undoAndRedoControls() {
-        auto undoOn = [&] { return p->form->undo.button->isEnabled(); };
-        auto redoOn = [&] { return p->form->redo.button->isEnabled(); };
+        auto undoOn = [&] { return p->form->commands.undo.button->isEnabled(); };
+        auto redoOn = [&] { return p->form->commands.redo.button->isEnabled(); };
         auto same = [&] {
-            QCOMPARE(p->form->undo.menuItem->isEnabled(), undoOn());
-            QCOMPARE(p->form->redo.menuItem->isEnabled(), redoOn());
+            QCOMPARE(p->form->commands.undo.menuItem->isEnabled(), undoOn());
+            QCOMPARE(p->form->commands.redo.menuItem->isEnabled(), redoOn());
         };
         QVERIFY(!undoOn() && !redoOn());
         same();
         const Picture start = p->editor->picture();
         // Ctrl+Z and Ctrl+Y with nothing to do change nothing.
-        p->form->undo.shortcut->trigger();
-        p->form->redo.shortcut->trigger();
+        p->form->commands.undo.shortcut->trigger();
+        p->form->commands.redo.shortcut->trigger();
         QVERIFY(p->editor->picture() == start);
         QVERIFY(!undoOn() && !redoOn());
 
@@ -256,28 +256,28 @@ private slots:
         const Picture one = p->editor->picture();
         QVERIFY(undoOn() && !redoOn());
         same();
-        QTest::mouseClick(toolBar()->widgetForAction(p->form->undo.button), Qt::LeftButton);
+        QTest::mouseClick(toolBar()->widgetForAction(p->form->commands.undo.button), Qt::LeftButton);
         QVERIFY(p->editor->picture() == start);
         QVERIFY(!undoOn() && redoOn());
         same();
-        p->form->redo.menuItem->trigger();
+        p->form->commands.redo.menuItem->trigger();
         QVERIFY(p->editor->picture() == one);
         QVERIFY(undoOn() && !redoOn());
         same();
 
         // Two changes, two undos, one new change: nothing left to redo.
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(400, 300));
-        p->form->Undo1Click();
-        p->form->Undo1Click();
+        p->form->undo();
+        p->form->undo();
         QVERIFY(redoOn());
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(100, 100));
         QVERIFY(undoOn() && !redoOn());
-        p->form->Undo1Click();
+        p->form->undo();
         QVERIFY(p->editor->picture() == start);
 
         // Renew: the picture as opened, and a fresh history.
         change();
-        p->form->renew.menuItem->trigger();
+        p->form->commands.renew.menuItem->trigger();
         QVERIFY(p->editor->picture() == start);
         QVERIFY(!undoOn() && !redoOn());
         same();
@@ -287,17 +287,17 @@ private slots:
         const Picture photo = patterned(320, 200);
         const std::string written = SavePictureFile(photo, path("photo.bmp").toStdString(), SaveFormat::Bmp);
         change();
-        p->form->SpeedButton8Click();
-        p->tools()->TabbedNotebook1->setCurrentIndex(kPageTwist);
+        p->form->zoomOut();
+        p->tools()->tabs->setCurrentIndex(kPageTwist);
         openThroughDialog(QString::fromStdString(written));
         QVERIFY(p->errors.isEmpty());
         QVERIFY(p->editor->picture() == photo);
-        QVERIFY(p->editor->state().OriginalPicture == photo);
+        QVERIFY(p->editor->state().originalPicture == photo);
         QCOMPARE(p->editor->history().undoDepth(), 0);
-        QVERIFY(!p->form->undo.button->isEnabled());
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
+        QVERIFY(!p->form->commands.undo.button->isEnabled());
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("80.0%"));
         QCOMPARE(p->image()->size(), QSize(256, 160));
-        QCOMPARE(p->tools()->TabbedNotebook1->currentIndex(), kPageDistort);
+        QCOMPARE(p->tools()->tabs->currentIndex(), kPageDistort);
         QVERIFY(!p->editor->isModified());
     }
 
@@ -315,17 +315,17 @@ private slots:
         bad.write("this is not a JPEG file at all");
         bad.close();
         change();
-        p->form->SpeedButton9Click();
+        p->form->zoomIn();
         const Picture before = p->editor->picture();
-        const Picture original = p->editor->state().OriginalPicture;
+        const Picture original = p->editor->state().originalPicture;
         openThroughDialog(bad.fileName());
         QCOMPARE(p->errors.size(), 1);
         QVERIFY(!p->errors.constFirst().isEmpty());
         QVERIFY(p->editor->picture() == before);
-        QVERIFY(p->editor->state().OriginalPicture == original);
+        QVERIFY(p->editor->state().originalPicture == original);
         QCOMPARE(p->editor->history().undoDepth(), 1);
-        QVERIFY(p->form->undo.button->isEnabled());
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        QVERIFY(p->form->commands.undo.button->isEnabled());
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
     }
 
     void cancelledOpenChangesNothing() {
@@ -335,7 +335,7 @@ private slots:
         QVERIFY(p->errors.isEmpty());
         QVERIFY(p->editor->picture() == before);
         QCOMPARE(p->editor->history().undoDepth(), 1);
-        p->form->RenewClick();
+        p->form->renew();
         QVERIFY(p->editor->picture() == patterned(605, 469));
     }
 
@@ -375,7 +375,7 @@ private slots:
             if (answer != QMessageBox::Cancel) whenModal<QFileDialog>(this, *files);
             box->button(QMessageBox::StandardButton(answer))->click();
         });
-        p->form->open.shortcut->trigger();
+        p->form->commands.open.shortcut->trigger();
         QVERIFY(question.contains(QStringLiteral("not been saved")));
         QVERIFY(p->errors.isEmpty());
         if (!opened) {
@@ -383,8 +383,8 @@ private slots:
             QVERIFY(p->editor->picture() == edited);
             QCOMPARE(p->editor->history().undoDepth(), 2);
             QVERIFY(p->editor->isModified());
-            p->form->Undo1Click();
-            p->form->Undo1Click();
+            p->form->undo();
+            p->form->undo();
             QVERIFY(p->editor->picture() == patterned(605, 469));
             return;
         }
@@ -408,7 +408,7 @@ private slots:
             preview = d->findChild<QWidget*>(QStringLiteral("preview")) != nullptr;
             d->reject();
         });
-        p->form->Open1Click();
+        p->form->openPicture();
         QCOMPARE(filters, (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)",
                                        "*.emf (*.emf)", "*.gif (*.gif)", "*.png (*.png)", "*.webp (*.webp)",
                                        "*.tif;*.tiff (*.tif *.tiff)", "*.heic;*.heif (*.heic *.heif)",
@@ -450,7 +450,7 @@ private slots:
             d->selectFile(dir.filePath(typed));
             static_cast<QDialog*>(d)->accept();
         });
-        p->form->Save1Click();
+        p->form->savePicture();
         QCOMPARE(firstFilter, QStringLiteral("*.jpg (*.jpg)"));
         QVERIFY(p->errors.isEmpty());
         QVERIFY2(QFile::exists(dir.filePath(written)), qPrintable(written));
@@ -504,7 +504,7 @@ private slots:
             d->selectFile(dir.filePath(typed));
             static_cast<QDialog*>(d)->accept();
         });
-        p->form->Save1Click();
+        p->form->savePicture();
         QVERIFY(p->errors.isEmpty());
         // The question names the file that would be replaced.
         const QString named = link.isEmpty() ? existing : link;
@@ -535,7 +535,7 @@ private slots:
             d->selectFile(dir.filePath(QStringLiteral("fresh.png")));
             static_cast<QDialog*>(d)->accept();
         });
-        p->form->Save1Click();
+        p->form->savePicture();
         QVERIFY(!asked);
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("fresh.jpg"))));
     }
@@ -549,7 +549,7 @@ private slots:
                 d->selectFile(dir.filePath(QStringLiteral("again%1").arg(shown.size())));
                 static_cast<QDialog*>(d)->accept();
             });
-            p->form->Save1Click();
+            p->form->savePicture();
         };
         saveWith(1);
         saveWith(2);
@@ -586,12 +586,12 @@ private slots:
             d->selectFile(dir.filePath(QStringLiteral("no/such/folder/out.jpg")));
             static_cast<QDialog*>(d)->accept();
         });
-        p->form->Save1Click();
+        p->form->savePicture();
         QCOMPARE(p->errors.size(), 1);
     }
 
     void closingWithoutChangesClosesAtOnce() {
-        p->form->Exit1Click();
+        p->form->exitProgram();
         QVERIFY(!p->form->isVisible());
         QVERIFY(!p->tools()->isVisible());
     }
@@ -611,7 +611,7 @@ private slots:
             question = box->text();
             box->button(QMessageBox::StandardButton(answer))->click();
         });
-        p->form->exit.shortcut->trigger();
+        p->form->commands.exit.shortcut->trigger();
         QVERIFY(!question.isEmpty());
         QCOMPARE(!p->form->isVisible(), closed);
     }
@@ -634,10 +634,10 @@ private slots:
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        p->form->faq.shortcut->trigger();
-        p->form->faq.menuItem->trigger();
-        p->form->home.button->trigger();
-        p->form->home.menuItem->trigger();
+        p->form->commands.faq.shortcut->trigger();
+        p->form->commands.faq.menuItem->trigger();
+        p->form->commands.home.button->trigger();
+        p->form->commands.home.menuItem->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QVERIFY(p->errors.isEmpty());
@@ -673,27 +673,27 @@ private slots:
     }
     void theAboutBoxShowsEveryTextWhole() {
         QFETCH(int, pointSize);
-        auto about = withFontSize(pointSize, [] { return std::make_unique<TAbout_us>(); });
+        auto about = withFontSize(pointSize, [] { return std::make_unique<AboutBox>(); });
         about->show();
         QVERIFY(QTest::qWaitForWindowExposed(about.get()));
         // No line of the text is cut at the right or wrapped.
-        QCOMPARE(about->Memo1->horizontalScrollBar()->maximum(), 0);
-        QCOMPARE(about->Memo1->document()->lineCount(), aboutText().count(QLatin1Char('\n')) + 1);
-        QVERIFY(about->Label1->width() >= about->Label1->sizeHint().width());
+        QCOMPARE(about->textBox->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(about->textBox->document()->lineCount(), aboutText().count(QLatin1Char('\n')) + 1);
+        QVERIFY(about->addressLabel->width() >= about->addressLabel->sizeHint().width());
         for (QAbstractButton* b : about->findChildren<QAbstractButton*>())
             QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->text()));
     }
 
     void theAboutBox() {
-        QVERIFY(!p->form->About_us()->isVisible());
-        p->form->about.menuItem->trigger();
-        TAbout_us* a = p->form->About_us();
+        QVERIFY(!p->form->aboutBox()->isVisible());
+        p->form->commands.about.menuItem->trigger();
+        AboutBox* a = p->form->aboutBox();
         QVERIFY(a->isVisible());
         QVERIFY(!a->isModal());
         QCOMPARE(a->windowTitle(), QStringLiteral("About_us"));
         QVERIFY(a->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(a->Memo1->isReadOnly());
-        const QStringList lines = a->Memo1->toPlainText().split(QLatin1Char('\n'));
+        QVERIFY(a->textBox->isReadOnly());
+        const QStringList lines = a->textBox->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.value(0), QStringLiteral("Name: Jollix"));
         QCOMPARE(lines.value(1), QString());
         QCOMPARE(lines.value(2), QStringLiteral("Version: 6.01"));
@@ -704,15 +704,15 @@ private slots:
             QVERIFY(lines.value(at + 1).contains(QStringLiteral("jollix.example")));
             QCOMPARE(lines.value(at - 1), QString());
         }
-        QVERIFY(a->Label1->text().contains(QStringLiteral("https://www.jollix.example/")));
+        QVERIFY(a->addressLabel->text().contains(QStringLiteral("https://www.jollix.example/")));
         // The other windows go on working while it is shown.
-        p->form->SpeedButton9Click();
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        p->form->zoomIn();
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
     }
 
     void imageSizeDialogShowsWithoutBlocking() {
-        p->form->imageSize.shortcut->trigger();
-        QVERIFY(p->form->Image_Size()->isVisible());
+        p->form->commands.imageSize.shortcut->trigger();
+        QVERIFY(p->form->imageSizeDialog()->isVisible());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 };

@@ -31,7 +31,7 @@ class SaveAnimationTest : public QObject {
     std::unique_ptr<Program> p;
     QTemporaryDir dir;
 
-    QAction* menuItem() const { return p->form->saveAnimation.menuItem; }
+    QAction* menuItem() const { return p->form->commands.saveAnimation.menuItem; }
 
     // Save through the dialog under `typed`; a question about replacing a
     // file is answered with `replace`. Returns the question's text.
@@ -46,7 +46,7 @@ class SaveAnimationTest : public QObject {
             d->selectFile(dir.filePath(typed));
             static_cast<QDialog*>(d)->accept();
         });
-        p->form->SaveAnimation1Click();
+        p->form->saveAnimation();
         return question;
     }
 
@@ -60,7 +60,7 @@ private slots:
 
     void theItemFollowsSaveAndNamesItsShortcut() {
         const QList<QAction*> items = p->form->menuBar()->actions().constFirst()->menu()->actions();
-        const int save = int(items.indexOf(p->form->save.menuItem));
+        const int save = int(items.indexOf(p->form->commands.save.menuItem));
         QVERIFY(save >= 0);
         QCOMPARE(items.value(save + 1), menuItem());
         QCOMPARE(menuItem()->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("Save animation..."));
@@ -73,11 +73,11 @@ private slots:
         QVERIFY(!menuItem()->isEnabled());
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(200, 150));
         QVERIFY(menuItem()->isEnabled());
-        p->form->Undo1Click();
+        p->form->undo();
         QVERIFY(!menuItem()->isEnabled());
-        p->form->Redo1Click();
+        p->form->redo();
         QVERIFY(menuItem()->isEnabled());
-        p->form->RenewClick();
+        p->form->renew();
         QVERIFY(!menuItem()->isEnabled());
         // Ctrl+Shift+S with nothing to animate asks nothing and writes nothing.
         bool asked = false;
@@ -85,7 +85,7 @@ private slots:
             asked = true;
             d->reject();
         });
-        p->form->saveAnimation.shortcut->trigger();
+        p->form->commands.saveAnimation.shortcut->trigger();
         QTest::qWait(50);
         QVERIFY(!asked);
     }
@@ -102,8 +102,8 @@ private slots:
         // through the windows; the same steps through jollix-batch.
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(200, 150));
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(300, 200));
-        p->area()->Timer1Timer();
-        p->area()->Timer1Timer();
+        p->area()->repeatTick();
+        p->area()->repeatTick();
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(300, 200));
         p->editor->palette().changeTab(kPageTwist);
         p->editor->palette().clickSmear();
@@ -163,12 +163,12 @@ private slots:
             box->button(QMessageBox::Cancel)->click();
         });
         qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8());
-        p->form->SpeedButton1Click();
+        p->form->mail();
         QVERIFY2(asked.contains(QStringLiteral("animation")), qPrintable(asked));
         QVERIFY(!QFile::exists(mailWorkPath()));
 
         // Nothing to animate: no question.
-        p->form->Undo1Click();
+        p->form->undo();
         bool questioned = false;
         whenModal<QMessageBox>(this, [&](QMessageBox* box) {
             questioned = true;
@@ -176,7 +176,7 @@ private slots:
         });
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", "/nonexistent");  // the hand-over itself fails, and says so
-        p->form->SpeedButton1Click();
+        p->form->mail();
         qputenv("PATH", path);
         QTest::qWait(50);
         QVERIFY(!questioned);

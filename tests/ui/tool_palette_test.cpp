@@ -48,7 +48,7 @@ char* toString(const Range& r) { return QTest::toString(QStringLiteral("%1..%2 @
 class ToolPaletteTest : public QObject {
     Q_OBJECT
     std::unique_ptr<Program> p;
-    TTools* t() const { return p->tools(); }
+    ToolPalette* t() const { return p->tools(); }
 
 private slots:
     void init() {
@@ -74,14 +74,14 @@ private slots:
         QVERIFY(!f.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
-        QCOMPARE(t()->TabbedNotebook1->count(), 3);
-        QCOMPARE(t()->TabbedNotebook1->tabText(0), QStringLiteral("Distort"));
-        QCOMPARE(t()->TabbedNotebook1->tabText(1), QStringLiteral("Twist"));
-        QCOMPARE(t()->TabbedNotebook1->tabText(2), QStringLiteral("Sketch"));
-        QCOMPARE(t()->TabbedNotebook1->currentIndex(), 0);
-        QCOMPARE(t()->ProgressBar1->minimum(), 0);
-        QCOMPARE(t()->ProgressBar1->maximum(), 500);
-        QCOMPARE(t()->ProgressBar1->value(), 0);
+        QCOMPARE(t()->tabs->count(), 3);
+        QCOMPARE(t()->tabs->tabText(0), QStringLiteral("Distort"));
+        QCOMPARE(t()->tabs->tabText(1), QStringLiteral("Twist"));
+        QCOMPARE(t()->tabs->tabText(2), QStringLiteral("Sketch"));
+        QCOMPARE(t()->tabs->currentIndex(), 0);
+        QCOMPARE(t()->progressBar->minimum(), 0);
+        QCOMPARE(t()->progressBar->maximum(), 500);
+        QCOMPARE(t()->progressBar->value(), 0);
     }
 
     void thePaletteIsNeverLost_data() {
@@ -105,8 +105,8 @@ private slots:
         }
         QTRY_VERIFY(t()->isVisible() && !t()->isMinimized());
         // And it still works.
-        QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
-        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Shrink);
+        QTest::mouseClick(t()->shrinkButton, Qt::LeftButton);
+        QCOMPARE(p->editor->state().toolKind, ToolKindCode::Shrink);
     }
 
     void itComesBackWithTheMainWindow() {
@@ -151,11 +151,11 @@ private slots:
     }
     void everyTextShowsWholeWithTheSystemsFonts() {
         QFETCH(int, pointSize);
-        auto tools = withFontSize(pointSize, [&] { return std::make_unique<TTools>(*p->editor); });
+        auto tools = withFontSize(pointSize, [&] { return std::make_unique<ToolPalette>(*p->editor); });
         // Every control, the rubber's hidden ones too.
-        for (int i = 0; i < tools->TabbedNotebook1->count(); ++i) expectTextsWhole(tools->TabbedNotebook1->widget(i));
+        for (int i = 0; i < tools->tabs->count(); ++i) expectTextsWhole(tools->tabs->widget(i));
         QVERIFY(tools->body()->width() >= 241 && tools->body()->height() >= 306);
-        QVERIFY(tools->body()->geometry().contains(tools->ProgressBar1->geometry().translated(tools->body()->pos())));
+        QVERIFY(tools->body()->geometry().contains(tools->progressBar->geometry().translated(tools->body()->pos())));
     }
 
     void startValuesOfTheSliders_data() {
@@ -188,10 +188,10 @@ private slots:
             QLabel* value;
         };
         const std::map<int, Row> rows = {
-            {1, {t()->TrackBar1, t()->Label3, t()->Label2}}, {2, {t()->TrackBar2, t()->Label4, t()->Label5}},
-            {3, {t()->TrackBar3, t()->Label13, t()->Label6}}, {4, {t()->TrackBar4, t()->Label14, t()->Label7}},
-            {5, {t()->TrackBar5, t()->Label8, t()->Label9}}, {7, {t()->TrackBar7, t()->Label1, t()->Label11}},
-            {8, {t()->TrackBar8, t()->Label16, t()->Label17}},
+            {1, {t()->distortRadSlider, t()->distortRadCaption, t()->distortRadValue}}, {2, {t()->distortCurSlider, t()->distortCurCaption, t()->distortCurValue}},
+            {3, {t()->twistRadSlider, t()->twistRadCaption, t()->twistRadValue}}, {4, {t()->twistCurSlider, t()->twistCurCaption, t()->twistCurValue}},
+            {5, {t()->penPressureSlider, t()->penPressureCaption, t()->penPressureValue}}, {7, {t()->pencilContrastSlider, t()->pencilContrastCaption, t()->pencilContrastValue}},
+            {8, {t()->rubberThickSlider, t()->rubberThickCaption, t()->rubberThickValue}},
         };
         const Row& r = rows.at(bar);
         QCOMPARE(rangeOf(r.slider), (Range{min, max, pos}));
@@ -204,75 +204,75 @@ private slots:
     }
 
     void startValuesOfTheButtons() {
-        QCOMPARE(t()->RadioButton1->text(), QStringLiteral("Spherical"));
-        QCOMPARE(t()->RadioButton2->text(), QStringLiteral("Vertical"));
-        QCOMPARE(t()->RadioButton3->text(), QStringLiteral("Horizontal"));
-        QVERIFY(t()->RadioButton1->isChecked());
+        QCOMPARE(t()->sphericalButton->text(), QStringLiteral("Spherical"));
+        QCOMPARE(t()->verticalButton->text(), QStringLiteral("Vertical"));
+        QCOMPARE(t()->horizontalButton->text(), QStringLiteral("Horizontal"));
+        QVERIFY(t()->sphericalButton->isChecked());
         const std::vector<std::pair<QToolButton*, const char*>> hints = {
-            {t()->SpeedButton1, "Expand"},        {t()->SpeedButton2, "Shrink"},
-            {t()->SpeedButton11, "Dextrorotary"}, {t()->SpeedButton12, "Levorotary"},
-            {t()->SpeedButton3, "Smear"},         {t()->SpeedButton4, "Make pen sketch"},
-            {t()->SpeedButton5, "Make pencil sketch"}, {t()->SpeedButton8, "Clear up spot"},
-            {t()->SpeedButton20, "Rubber"},
+            {t()->expandButton, "Expand"},        {t()->shrinkButton, "Shrink"},
+            {t()->dextrorotaryButton, "Dextrorotary"}, {t()->levorotaryButton, "Levorotary"},
+            {t()->smearButton, "Smear"},         {t()->penSketchButton, "Make pen sketch"},
+            {t()->pencilSketchButton, "Make pencil sketch"}, {t()->clearUpSpotButton, "Clear up spot"},
+            {t()->rubberButton, "Rubber"},
         };
         for (const auto& [button, hint] : hints) {
             QCOMPARE(button->toolTip(), QString::fromUtf8(hint));
             QVERIFY(!button->icon().isNull());
         }
-        QVERIFY(t()->SpeedButton1->isChecked());
-        QVERIFY(!t()->SpeedButton2->isChecked());
-        QVERIFY(!t()->SpeedButton11->isChecked() && !t()->SpeedButton12->isChecked() && !t()->SpeedButton3->isChecked());
-        QVERIFY(t()->SpeedButton8->isChecked());
-        QVERIFY(!t()->SpeedButton20->isChecked());
-        QCOMPARE(t()->Label10->text(), QStringLiteral("  == Follows for sketch ==    "));
-        QVERIFY(t()->Label16->isHidden() && t()->Label17->isHidden() && t()->TrackBar8->isHidden());
-        QVERIFY(!t()->TrackBar4->isHidden());
+        QVERIFY(t()->expandButton->isChecked());
+        QVERIFY(!t()->shrinkButton->isChecked());
+        QVERIFY(!t()->dextrorotaryButton->isChecked() && !t()->levorotaryButton->isChecked() && !t()->smearButton->isChecked());
+        QVERIFY(t()->clearUpSpotButton->isChecked());
+        QVERIFY(!t()->rubberButton->isChecked());
+        QCOMPARE(t()->followsForSketchLabel->text(), QStringLiteral("  == Follows for sketch ==    "));
+        QVERIFY(t()->rubberThickCaption->isHidden() && t()->rubberThickValue->isHidden() && t()->rubberThickSlider->isHidden());
+        QVERIFY(!t()->twistCurSlider->isHidden());
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
-        QCOMPARE(t()->TabbedNotebook1->toolTip(), QString());
+        QCOMPARE(t()->tabs->toolTip(), QString());
     }
 
     void distortRadiusCouplesTheStrength() {
-        dragTo(t()->TrackBar1, 300);
-        QCOMPARE(t()->Label2->text(), QStringLiteral("300"));
-        QCOMPARE(rangeOf(t()->TrackBar2), (Range{30, 200, 100}));
-        QCOMPARE(t()->Label5->text(), QStringLiteral("100"));
-        QCOMPARE(p->editor->state().BrushRadiusSlider, 300);
-        QCOMPARE(p->editor->state().BrushRadius, 300);
-        QCOMPARE(t()->ProgressBar1->maximum(), 1200);
+        dragTo(t()->distortRadSlider, 300);
+        QCOMPARE(t()->distortRadValue->text(), QStringLiteral("300"));
+        QCOMPARE(rangeOf(t()->distortCurSlider), (Range{30, 200, 100}));
+        QCOMPARE(t()->distortCurValue->text(), QStringLiteral("100"));
+        QCOMPARE(p->editor->state().brushRadiusSlider, 300);
+        QCOMPARE(p->editor->state().brushRadius, 300);
+        QCOMPARE(t()->progressBar->maximum(), 1200);
     }
 
     void distortRadiusStepByStepToTenAndStraightBack() {
-        stepTo(t()->TrackBar1, 10);
-        QCOMPARE(rangeOf(t()->TrackBar2), (Range{1, 7, 3}));
-        QTest::keyClick(t()->TrackBar1, Qt::Key_End);
-        QCOMPARE(t()->TrackBar1->value(), 500);
-        QCOMPARE(rangeOf(t()->TrackBar2), (Range{50, 333, 167}));
+        stepTo(t()->distortRadSlider, 10);
+        QCOMPARE(rangeOf(t()->distortCurSlider), (Range{1, 7, 3}));
+        QTest::keyClick(t()->distortRadSlider, Qt::Key_End);
+        QCOMPARE(t()->distortRadSlider->value(), 500);
+        QCOMPARE(rangeOf(t()->distortCurSlider), (Range{50, 333, 167}));
         // Straight from 500 to 10: the new maximum 7 is below the minimum 50
         // when it is set, and is ignored.
-        dragTo(t()->TrackBar1, 10);
-        QCOMPARE(rangeOf(t()->TrackBar2), (Range{1, 333, 3}));
-        QCOMPARE(t()->Label5->text(), QStringLiteral("3"));
+        dragTo(t()->distortRadSlider, 10);
+        QCOMPARE(rangeOf(t()->distortCurSlider), (Range{1, 333, 3}));
+        QCOMPARE(t()->distortCurValue->text(), QStringLiteral("3"));
     }
 
     void twistRadiusCouplesTheStrength() {
-        clickTab(t()->TabbedNotebook1, kPageTwist);
-        stepTo(t()->TrackBar3, 10);
-        QCOMPARE(rangeOf(t()->TrackBar4), (Range{0, 3, 1}));
-        QCOMPARE(t()->Label7->text(), QStringLiteral("1"));
-        stepTo(t()->TrackBar3, 500);
-        QCOMPARE(rangeOf(t()->TrackBar4), (Range{10, 167, 50}));
-        QCOMPARE(t()->Label6->text(), QStringLiteral("500"));
+        clickTab(t()->tabs, kPageTwist);
+        stepTo(t()->twistRadSlider, 10);
+        QCOMPARE(rangeOf(t()->twistCurSlider), (Range{0, 3, 1}));
+        QCOMPARE(t()->twistCurValue->text(), QStringLiteral("1"));
+        stepTo(t()->twistRadSlider, 500);
+        QCOMPARE(rangeOf(t()->twistCurSlider), (Range{10, 167, 50}));
+        QCOMPARE(t()->twistRadValue->text(), QStringLiteral("500"));
     }
 
     void pageKeysMoveByTwoAndTheRubberByOne() {
-        QTest::keyClick(t()->TrackBar1, Qt::Key_PageUp);
-        QCOMPARE(t()->TrackBar1->value(), 52);
-        clickTab(t()->TabbedNotebook1, kPageSketch);
-        QTest::mouseClick(t()->SpeedButton20, Qt::LeftButton);
-        QTest::keyClick(t()->TrackBar8, Qt::Key_PageUp);
-        QCOMPARE(t()->TrackBar8->value(), 26);
-        QCOMPARE(t()->Label17->text(), QStringLiteral("26"));
-        QCOMPARE(p->editor->state().BrushRadiusSlider, 26);
+        QTest::keyClick(t()->distortRadSlider, Qt::Key_PageUp);
+        QCOMPARE(t()->distortRadSlider->value(), 52);
+        clickTab(t()->tabs, kPageSketch);
+        QTest::mouseClick(t()->rubberButton, Qt::LeftButton);
+        QTest::keyClick(t()->rubberThickSlider, Qt::Key_PageUp);
+        QCOMPARE(t()->rubberThickSlider->value(), 26);
+        QCOMPARE(t()->rubberThickValue->text(), QStringLiteral("26"));
+        QCOMPARE(p->editor->state().brushRadiusSlider, 26);
     }
 
     void pencilContrastLabelRunsToAHundred_data() {
@@ -286,133 +286,133 @@ private slots:
     void pencilContrastLabelRunsToAHundred() {
         QFETCH(int, pos);
         QFETCH(QString, label);
-        clickTab(t()->TabbedNotebook1, kPageSketch);
+        clickTab(t()->tabs, kPageSketch);
         // Through 44 first, so that even 45 is a move of the slider.
-        stepTo(t()->TrackBar7, 44);
-        stepTo(t()->TrackBar7, pos);
-        QCOMPARE(t()->Label11->text(), label);
+        stepTo(t()->pencilContrastSlider, 44);
+        stepTo(t()->pencilContrastSlider, pos);
+        QCOMPARE(t()->pencilContrastValue->text(), label);
     }
 
     void smearHidesTheTwistStrength() {
-        clickTab(t()->TabbedNotebook1, kPageTwist);
-        QVERIFY(t()->SpeedButton11->isChecked());
-        QTest::mouseClick(t()->SpeedButton3, Qt::LeftButton);
-        QVERIFY(t()->SpeedButton3->isChecked());
-        QVERIFY(!t()->SpeedButton11->isChecked());
-        QVERIFY(t()->TrackBar4->isHidden() && t()->Label14->isHidden() && t()->Label7->isHidden());
+        clickTab(t()->tabs, kPageTwist);
+        QVERIFY(t()->dextrorotaryButton->isChecked());
+        QTest::mouseClick(t()->smearButton, Qt::LeftButton);
+        QVERIFY(t()->smearButton->isChecked());
+        QVERIFY(!t()->dextrorotaryButton->isChecked());
+        QVERIFY(t()->twistCurSlider->isHidden() && t()->twistCurCaption->isHidden() && t()->twistCurValue->isHidden());
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Keep Down and move"));
-        QTest::mouseClick(t()->SpeedButton12, Qt::LeftButton);
-        QVERIFY(!t()->TrackBar4->isHidden() && !t()->Label14->isHidden() && !t()->Label7->isHidden());
-        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Levorotary);
+        QTest::mouseClick(t()->levorotaryButton, Qt::LeftButton);
+        QVERIFY(!t()->twistCurSlider->isHidden() && !t()->twistCurCaption->isHidden() && !t()->twistCurValue->isHidden());
+        QCOMPARE(p->editor->state().toolKind, ToolKindCode::Levorotary);
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
         // A pressed button stays down when pressed again.
-        QTest::mouseClick(t()->SpeedButton12, Qt::LeftButton);
-        QVERIFY(t()->SpeedButton12->isChecked());
+        QTest::mouseClick(t()->levorotaryButton, Qt::LeftButton);
+        QVERIFY(t()->levorotaryButton->isChecked());
     }
 
     void fromTwistWithSmearBackToDistort() {
-        QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
-        QTest::mouseClick(t()->RadioButton2, Qt::LeftButton);
-        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Vertical);
-        clickTab(t()->TabbedNotebook1, kPageTwist);
-        QTest::mouseClick(t()->SpeedButton3, Qt::LeftButton);
-        clickTab(t()->TabbedNotebook1, kPageDistort);
-        QVERIFY(!p->editor->state().SmearChosen);
-        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Expand);
-        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Spherical);
-        QVERIFY(t()->SpeedButton1->isChecked());
-        QVERIFY(!t()->SpeedButton2->isChecked());
-        QVERIFY(t()->RadioButton1->isChecked());
-        QVERIFY(!t()->RadioButton2->isChecked());
+        QTest::mouseClick(t()->shrinkButton, Qt::LeftButton);
+        QTest::mouseClick(t()->verticalButton, Qt::LeftButton);
+        QCOMPARE(p->editor->state().stretchShape, StretchShapeCode::Vertical);
+        clickTab(t()->tabs, kPageTwist);
+        QTest::mouseClick(t()->smearButton, Qt::LeftButton);
+        clickTab(t()->tabs, kPageDistort);
+        QVERIFY(!p->editor->state().smearChosen);
+        QCOMPARE(p->editor->state().toolKind, ToolKindCode::Expand);
+        QCOMPARE(p->editor->state().stretchShape, StretchShapeCode::Spherical);
+        QVERIFY(t()->expandButton->isChecked());
+        QVERIFY(!t()->shrinkButton->isChecked());
+        QVERIFY(t()->sphericalButton->isChecked());
+        QVERIFY(!t()->verticalButton->isChecked());
     }
 
     void clickingTheShownTabChangesNothing() {
-        QTest::mouseClick(t()->SpeedButton2, Qt::LeftButton);
-        QTest::mouseClick(t()->RadioButton3, Qt::LeftButton);
-        clickTab(t()->TabbedNotebook1, kPageDistort);
-        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Shrink);
-        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::Horizontal);
-        QVERIFY(t()->SpeedButton2->isChecked());
-        QVERIFY(t()->RadioButton3->isChecked());
+        QTest::mouseClick(t()->shrinkButton, Qt::LeftButton);
+        QTest::mouseClick(t()->horizontalButton, Qt::LeftButton);
+        clickTab(t()->tabs, kPageDistort);
+        QCOMPARE(p->editor->state().toolKind, ToolKindCode::Shrink);
+        QCOMPARE(p->editor->state().stretchShape, StretchShapeCode::Horizontal);
+        QVERIFY(t()->shrinkButton->isChecked());
+        QVERIFY(t()->horizontalButton->isChecked());
     }
 
     void progressMaximumFollowsTheZoom() {
         QVERIFY(p->editor->setZoomPercent(200));
         p->form->refreshAll();
-        dragTo(t()->TrackBar1, 100);
-        QCOMPARE(p->editor->state().BrushRadius, 50);
-        QCOMPARE(t()->ProgressBar1->maximum(), 200);
-        clickTab(t()->TabbedNotebook1, kPageTwist);
-        QCOMPARE(t()->ProgressBar1->maximum(), 400);  // Twist Rad. 100 x 4
-        clickTab(t()->TabbedNotebook1, kPageDistort);
-        QCOMPARE(t()->ProgressBar1->maximum(), 400);  // slider x 4
+        dragTo(t()->distortRadSlider, 100);
+        QCOMPARE(p->editor->state().brushRadius, 50);
+        QCOMPARE(t()->progressBar->maximum(), 200);
+        clickTab(t()->tabs, kPageTwist);
+        QCOMPARE(t()->progressBar->maximum(), 400);  // Twist Rad. 100 x 4
+        clickTab(t()->tabs, kPageDistort);
+        QCOMPARE(t()->progressBar->maximum(), 400);  // slider x 4
     }
 
     void sketchTabClearsTheHintAndTheCursor() {
-        p->form->selectZone.button->trigger();
+        p->form->commands.selectZone.button->trigger();
         QCOMPARE(p->image()->cursor().shape(), Qt::CrossCursor);
-        QCOMPARE(t()->TabbedNotebook1->toolTip(), QStringLiteral("You are selecting a zone to cut "));
-        p->form->SpeedButton2Click();  // zone mode off again
-        QCOMPARE(t()->TabbedNotebook1->toolTip(), QString());
-        clickTab(t()->TabbedNotebook1, kPageSketch);
-        QCOMPARE(p->editor->state().StretchShape, StretchShapeCode::None);
+        QCOMPARE(t()->tabs->toolTip(), QStringLiteral("You are selecting a zone to cut "));
+        p->form->selectZone();  // zone mode off again
+        QCOMPARE(t()->tabs->toolTip(), QString());
+        clickTab(t()->tabs, kPageSketch);
+        QCOMPARE(p->editor->state().stretchShape, StretchShapeCode::None);
         QCOMPARE(p->image()->toolTip(), QString());
         QCOMPARE(p->image()->cursor().shape(), Qt::ArrowCursor);
-        clickTab(t()->TabbedNotebook1, kPageDistort);
+        clickTab(t()->tabs, kPageDistort);
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
     }
 
     void rubberStaysDownAfterReturningToSketch() {
-        clickTab(t()->TabbedNotebook1, kPageSketch);
-        QTest::mouseClick(t()->SpeedButton20, Qt::LeftButton);
-        QVERIFY(!t()->TrackBar8->isHidden());
-        QCOMPARE(p->editor->state().SketchTool, kSketchToolRubber);
-        clickTab(t()->TabbedNotebook1, kPageDistort);
-        clickTab(t()->TabbedNotebook1, kPageSketch);
-        QCOMPARE(p->editor->state().SketchTool, 0);
-        QVERIFY(t()->SpeedButton20->isChecked());
-        QVERIFY(!t()->TrackBar8->isHidden());
+        clickTab(t()->tabs, kPageSketch);
+        QTest::mouseClick(t()->rubberButton, Qt::LeftButton);
+        QVERIFY(!t()->rubberThickSlider->isHidden());
+        QCOMPARE(p->editor->state().sketchTool, kSketchToolRubber);
+        clickTab(t()->tabs, kPageDistort);
+        clickTab(t()->tabs, kPageSketch);
+        QCOMPARE(p->editor->state().sketchTool, 0);
+        QVERIFY(t()->rubberButton->isChecked());
+        QVERIFY(!t()->rubberThickSlider->isHidden());
     }
 
     void tabChangeSynchronisesUndoAndRedo() {
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
-        p->form->Undo1Click();
-        QVERIFY(!p->form->undo.button->isEnabled());
-        QVERIFY(p->form->redo.button->isEnabled());
-        clickTab(t()->TabbedNotebook1, kPageTwist);
-        QVERIFY(!p->form->undo.button->isEnabled());
-        QVERIFY(p->form->redo.button->isEnabled());
-        QVERIFY(p->form->redo.menuItem->isEnabled());
+        p->form->undo();
+        QVERIFY(!p->form->commands.undo.button->isEnabled());
+        QVERIFY(p->form->commands.redo.button->isEnabled());
+        clickTab(t()->tabs, kPageTwist);
+        QVERIFY(!p->form->commands.undo.button->isEnabled());
+        QVERIFY(p->form->commands.redo.button->isEnabled());
+        QVERIFY(p->form->commands.redo.menuItem->isEnabled());
     }
 
     void theProgramSwitchesToDistort() {
-        clickTab(t()->TabbedNotebook1, kPageSketch);
-        p->form->RenewClick();
-        QCOMPARE(t()->TabbedNotebook1->currentIndex(), kPageDistort);
-        QCOMPARE(p->editor->state().ToolKind, ToolKindCode::Expand);
-        QVERIFY(t()->SpeedButton1->isChecked());
+        clickTab(t()->tabs, kPageSketch);
+        p->form->renew();
+        QCOMPARE(t()->tabs->currentIndex(), kPageDistort);
+        QCOMPARE(p->editor->state().toolKind, ToolKindCode::Expand);
+        QVERIFY(t()->expandButton->isChecked());
     }
 
     void sketchButtonsChangeThePictureAndRecordAStep() {
-        clickTab(t()->TabbedNotebook1, kPageSketch);
+        clickTab(t()->tabs, kPageSketch);
         const Picture before = p->editor->picture();
-        QTest::mouseClick(t()->SpeedButton4, Qt::LeftButton);
+        QTest::mouseClick(t()->penSketchButton, Qt::LeftButton);
         QVERIFY(p->editor->picture() != before);
         QCOMPARE(p->editor->history().undoDepth(), 1);
-        QTest::mouseClick(t()->SpeedButton5, Qt::LeftButton);
+        QTest::mouseClick(t()->pencilSketchButton, Qt::LeftButton);
         QCOMPARE(p->editor->history().undoDepth(), 2);
-        QTest::mouseClick(t()->SpeedButton20, Qt::LeftButton);
-        QTest::mouseClick(t()->SpeedButton8, Qt::LeftButton);
+        QTest::mouseClick(t()->rubberButton, Qt::LeftButton);
+        QTest::mouseClick(t()->clearUpSpotButton, Qt::LeftButton);
         QCOMPARE(p->editor->history().undoDepth(), 3);
-        QVERIFY(t()->TrackBar8->isHidden());
-        QVERIFY(t()->SpeedButton8->isChecked());
-        QCOMPARE(t()->ProgressBar1->value(), 0);
+        QVERIFY(t()->rubberThickSlider->isHidden());
+        QVERIFY(t()->clearUpSpotButton->isChecked());
+        QCOMPARE(t()->progressBar->value(), 0);
         QVERIFY(p->errors.isEmpty());
     }
 
     void progressRepaintsAtMostEveryThirtyMilliseconds() {
         ProgressBarSink& sink = t()->progress();
-        t()->ProgressBar1->setMaximum(1000000);
+        t()->progressBar->setMaximum(1000000);
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 200000; ++i) sink.step();
@@ -422,7 +422,7 @@ private slots:
         QVERIFY2(sink.repaints() <= ms / ProgressBarSink::kRepaintMs + 1,
                  qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(sink.repaints()).arg(ms)));
         sink.finish();
-        QCOMPARE(t()->ProgressBar1->value(), 0);
+        QCOMPARE(t()->progressBar->value(), 0);
     }
 };
 

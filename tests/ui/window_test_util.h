@@ -22,13 +22,13 @@ namespace jollix::testing {
 
 struct Program {
     std::unique_ptr<Editor> editor;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QStringList errors;
 
     explicit Program(std::optional<Picture> start = std::nullopt) {
         setErrorReporter([this](const QString& m) { errors << m; });
         editor = std::make_unique<Editor>(std::move(start));
-        form = std::make_unique<TForm1>(*editor);
+        form = std::make_unique<MainWindow>(*editor);
         form->show();
     }
     ~Program() {
@@ -36,9 +36,9 @@ struct Program {
         editor.reset();
         setErrorReporter({});
     }
-    TWork_area* area() const { return form->Work_area(); }
-    PictureWidget* image() const { return form->Work_area()->Image1(); }
-    TTools* tools() const { return form->Tools(); }
+    WorkArea* area() const { return form->workArea(); }
+    PictureWidget* image() const { return form->workArea()->pictureWidget(); }
+    ToolPalette* tools() const { return form->toolPalette(); }
 };
 
 // Runs `act` on the modal window of type T once it is up.

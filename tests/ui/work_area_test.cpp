@@ -50,10 +50,10 @@ private slots:
         QCOMPARE(p->area()->windowTitle(), QStringLiteral("Vova dirur uzudo"));
         QCOMPARE(p->area()->size(), QSize(615, 504));
         QCOMPARE(p->image()->size(), QSize(kW, kH));
-        QCOMPARE(p->area()->Timer1()->interval(), 1000);
-        QCOMPARE(p->area()->Timer2()->interval(), 100);
-        QVERIFY(p->area()->Timer2()->isActive());
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QCOMPARE(p->area()->repeatTimer()->interval(), 1000);
+        QCOMPARE(p->area()->frameTimer()->interval(), 100);
+        QVERIFY(p->area()->frameTimer()->isActive());
+        QVERIFY(!p->area()->repeatTimer()->isActive());
     }
 
     void clickAppliesOnceAndRecordsOneStep() {
@@ -63,22 +63,22 @@ private slots:
         QCOMPARE(p->editor->history().undoDepth(), 1);
         QVERIFY(p->editor->picture() != before);
         QVERIFY(p->editor->picture() == expandedAt(200, 150, 1));
-        QVERIFY(!p->area()->Timer1()->isActive());
-        QVERIFY(!p->editor->state().ButtonHeld);
+        QVERIFY(!p->area()->repeatTimer()->isActive());
+        QVERIFY(!p->editor->state().buttonHeld);
         QVERIFY(p->errors.isEmpty());
     }
 
     void holdAppliesAtEveryTickAndAtTheClick() {
         start();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(300, 200));
-        QVERIFY(p->area()->Timer1()->isActive());
-        p->area()->Timer1Timer();  // 1 s
-        p->area()->Timer1Timer();  // 2 s
+        QVERIFY(p->area()->repeatTimer()->isActive());
+        p->area()->repeatTick();  // 1 s
+        p->area()->repeatTick();  // 2 s
         QCOMPARE(p->editor->history().undoDepth(), 0);
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(300, 200));
         QVERIFY(p->editor->picture() == expandedAt(300, 200, 3));
         QCOMPARE(p->editor->history().undoDepth(), 1);
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QVERIFY(!p->area()->repeatTimer()->isActive());
     }
 
     void realHoldOfTwoAndAHalfSecondsAppliesThreeTimes() {
@@ -94,7 +94,7 @@ private slots:
         start();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
         QTest::mouseMove(p->image(), QPoint(260, 230));
-        p->area()->Timer1Timer();
+        p->area()->repeatTick();
         QTest::mouseMove(p->image(), QPoint(320, 300));
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(320, 300));
         QVERIFY(p->editor->picture() == expandedAt(200, 200, 2));
@@ -104,7 +104,7 @@ private slots:
     void releasedOffThePictureOnlyTheTicksApply() {
         start();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
-        p->area()->Timer1Timer();
+        p->area()->repeatTick();
         // Outside the picture control, over the grey of the work area.
         const QPoint outside = p->image()->mapTo(p->form.get(), QPoint(kW + 3, 100));
         QTest::mouseRelease(windowOf(*p), Qt::LeftButton, {}, outside);
@@ -114,12 +114,12 @@ private slots:
 
     void smearDragRunsOnRelease() {
         start();
-        p->tools()->TabbedNotebook1->setCurrentIndex(kPageTwist);
-        QTest::mouseClick(p->tools()->SpeedButton3, Qt::LeftButton);
-        QVERIFY(p->editor->state().SmearChosen);
+        p->tools()->tabs->setCurrentIndex(kPageTwist);
+        QTest::mouseClick(p->tools()->smearButton, Qt::LeftButton);
+        QVERIFY(p->editor->state().smearChosen);
         const Picture before = p->editor->picture();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QVERIFY(!p->area()->repeatTimer()->isActive());
         QTest::mouseMove(p->image(), QPoint(230, 215));
         QVERIFY(p->editor->picture() == before);
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(260, 230));
@@ -136,10 +136,10 @@ private slots:
 
     void rubberPaintsOneDiscPerMove() {
         start(Picture(kW, kH, 0x203040));
-        p->tools()->TabbedNotebook1->setCurrentIndex(kPageSketch);
-        QTest::mouseClick(p->tools()->SpeedButton20, Qt::LeftButton);
-        QCOMPARE(p->editor->state().SketchTool, kSketchToolRubber);
-        QCOMPARE(p->editor->state().BrushRadiusSlider, 25);
+        p->tools()->tabs->setCurrentIndex(kPageSketch);
+        QTest::mouseClick(p->tools()->rubberButton, Qt::LeftButton);
+        QCOMPARE(p->editor->state().sketchTool, kSketchToolRubber);
+        QCOMPARE(p->editor->state().brushRadiusSlider, 25);
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(100, 100));
         QTest::mouseMove(p->image(), QPoint(150, 120));
         QTest::mouseMove(p->image(), QPoint(300, 300));
@@ -161,8 +161,8 @@ private slots:
         start();
         const Picture before = p->editor->picture();
         QTest::mousePress(p->image(), Qt::MiddleButton, {}, QPoint(100, 100));
-        QVERIFY(p->editor->state().ButtonHeld);
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QVERIFY(p->editor->state().buttonHeld);
+        QVERIFY(!p->area()->repeatTimer()->isActive());
         QTest::mouseRelease(p->image(), Qt::MiddleButton, {}, QPoint(100, 100));
         QTest::mouseClick(p->image(), Qt::RightButton, {}, QPoint(100, 100));
         QCOMPARE(p->editor->history().undoDepth(), 0);
@@ -224,7 +224,7 @@ private slots:
         if (how == "leave") {
             leave(p->image());
         } else if (how == "palette") {
-            QTest::mouseMove(p->tools()->TabbedNotebook1, QPoint(20, 20));
+            QTest::mouseMove(p->tools()->tabs, QPoint(20, 20));
         } else {
             box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("x"), QStringLiteral("y"),
                                                 QMessageBox::Ok, p->form.get());
@@ -240,10 +240,10 @@ private slots:
 
     void noOutlineOnTheSketchTabWithoutTheRubber() {
         start();
-        p->tools()->TabbedNotebook1->setCurrentIndex(kPageSketch);
+        p->tools()->tabs->setCurrentIndex(kPageSketch);
         QTest::mouseMove(p->image(), QPoint(100, 100));
         QVERIFY(!p->image()->brushOutlineShown());
-        QTest::mouseClick(p->tools()->SpeedButton20, Qt::LeftButton);
+        QTest::mouseClick(p->tools()->rubberButton, Qt::LeftButton);
         QTest::mouseMove(p->image(), QPoint(110, 100));
         QVERIFY(p->image()->brushOutlineShown());
         QCOMPARE(p->image()->brushOutlineRect().width(), 51);
@@ -253,35 +253,35 @@ private slots:
         start();
         QScrollBar* v = p->area()->scrollArea()->verticalScrollBar();
         enter(p->image());
-        QVERIFY(p->editor->state().PointerOverPicture);
+        QVERIFY(p->editor->state().pointerOverPicture);
         wheel(p->image(), -120);  // towards the user
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
         wheel(p->image(), 120);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
         // Whichever window has the pointer's wheel: still the picture zooms.
-        wheel(p->tools()->TrackBar1, 120);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("80.0%"));
-        QCOMPARE(p->tools()->TrackBar1->value(), 50);
+        wheel(p->tools()->distortRadSlider, 120);
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("80.0%"));
+        QCOMPARE(p->tools()->distortRadSlider->value(), 50);
         leave(p->image());
         // Over the work area outside the picture; each message is one step.
         wheel(p->area()->scrollArea()->viewport(), -360);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("100.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
         wheel(v, -120);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
         QCOMPARE(v->value(), 0);
         // Elsewhere the wheel does what it always does.
-        wheel(p->tools()->TrackBar1, 120);
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("125.0%"));
-        QVERIFY(p->tools()->TrackBar1->value() != 50);
-        QCOMPARE(p->tools()->TrackBar1->value(), p->editor->palette().distortRad.position());
+        wheel(p->tools()->distortRadSlider, 120);
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));
+        QVERIFY(p->tools()->distortRadSlider->value() != 50);
+        QCOMPARE(p->tools()->distortRadSlider->value(), p->editor->palette().distortRad.position());
     }
 
     void rightDragPansKeepingThePointUnderThePointer() {
         start();
-        p->form->SpeedButton9Click();
-        p->form->SpeedButton9Click();
+        p->form->zoomIn();
+        p->form->zoomIn();
         QCOMPARE(p->image()->size(), QSize(945, 733));
-        TWork_area* a = p->area();
+        WorkArea* a = p->area();
         QCOMPARE(a->scrollX(), 0);
         QTest::mousePress(p->image(), Qt::RightButton, {}, QPoint(300, 250));
         const QPoint pointer = p->image()->mapToGlobal(QPoint(250, 210));
@@ -300,23 +300,23 @@ private slots:
 
     void zoneDragAndScrollBarScrollingDropsTheFrame() {
         start(patterned(1500, 1200));
-        p->form->SpeedButton2Click();
-        QVERIFY(p->editor->state().SelectionShown);
+        p->form->selectZone();
+        QVERIFY(p->editor->state().selectionShown);
         QCOMPARE(p->image()->cursor().shape(), Qt::CrossCursor);
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(10, 20));
         QVERIFY(p->image()->confined());
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QVERIFY(!p->area()->repeatTimer()->isActive());
         QTest::mouseMove(p->image(), QPoint(60, 40));
         QTest::mouseMove(p->image(), QPoint(110, 70));
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(110, 70));
         QVERIFY(!p->image()->confined());
-        const ZoneRectangle z = p->editor->state().ZoneRect;
-        QCOMPARE(z.ZoneLeft, 11);
-        QCOMPARE(z.ZoneTop, 21);
-        QCOMPARE(z.ZoneRight, 109);
-        QCOMPARE(z.ZoneBottom, 69);
-        QVERIFY(p->form->cutOut.button->isEnabled());
-        QVERIFY(p->form->copy.shortcut->isEnabled());
+        const ZoneRectangle z = p->editor->state().zoneRect;
+        QCOMPARE(z.zoneLeft, 11);
+        QCOMPARE(z.zoneTop, 21);
+        QCOMPARE(z.zoneRight, 109);
+        QCOMPARE(z.zoneBottom, 69);
+        QVERIFY(p->form->commands.cutOut.button->isEnabled());
+        QVERIFY(p->form->commands.copy.shortcut->isEnabled());
         // The frame is painted over the picture (black and white points).
         const QImage img = p->image()->grab(QRect(0, 0, 200, 100)).toImage();
         int frame = 0;
@@ -329,14 +329,14 @@ private slots:
 
         p->area()->scrollArea()->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QVERIFY(p->editor->zoneFrame().isCleared());
-        QVERIFY(!p->form->cutOut.button->isEnabled());
-        QVERIFY(!p->form->copy.shortcut->isEnabled());
-        QVERIFY(p->editor->state().SelectionShown);
+        QVERIFY(!p->form->commands.cutOut.button->isEnabled());
+        QVERIFY(!p->form->commands.copy.shortcut->isEnabled());
+        QVERIFY(p->editor->state().selectionShown);
     }
 
     void programmaticScrollingKeepsTheFrame() {
         start(patterned(1500, 1200));
-        p->form->SpeedButton2Click();
+        p->form->selectZone();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(10, 20));
         QTest::mouseMove(p->image(), QPoint(110, 70));
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(110, 70));
@@ -348,24 +348,24 @@ private slots:
     void effectErrorDuringAHoldIsShownOnce() {
         start();
         // At 3552 % the strength 15 rounds to 0 picture pixels.
-        for (int i = 0; i < 16; ++i) p->form->SpeedButton9Click();
-        QCOMPARE(p->form->Label1()->text(), QStringLiteral("3552.7%"));
+        for (int i = 0; i < 16; ++i) p->form->zoomIn();
+        QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("3552.7%"));
         const Picture before = p->editor->picture();
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
-        p->area()->Timer1Timer();
+        p->area()->repeatTick();
         QCOMPARE(p->errors, QStringList{QStringLiteral("Floating point division by zero")});
-        QVERIFY(!p->area()->Timer1()->isActive());
-        p->area()->Timer1Timer();
+        QVERIFY(!p->area()->repeatTimer()->isActive());
+        p->area()->repeatTick();
         QTest::mouseRelease(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
         QCOMPARE(p->errors.size(), 1);
-        QVERIFY(!p->editor->state().ButtonHeld);
+        QVERIFY(!p->editor->state().buttonHeld);
         QCOMPARE(p->editor->history().undoDepth(), 1);
         QVERIFY(p->editor->picture() == before);
     }
 
     void releaseLostBehindTheMessageBoxStillEndsTheGesture() {
         start();
-        for (int i = 0; i < 16; ++i) p->form->SpeedButton9Click();
+        for (int i = 0; i < 16; ++i) p->form->zoomIn();
         // The real message box this time; the user lets go of the button
         // while it is up, then presses OK.
         setErrorReporter({});
@@ -380,10 +380,10 @@ private slots:
             box->accept();
         });
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));
-        p->area()->Timer1Timer();
+        p->area()->repeatTick();
         QVERIFY(boxSeen);
-        QVERIFY(!p->editor->state().ButtonHeld);
-        QVERIFY(!p->area()->Timer1()->isActive());
+        QVERIFY(!p->editor->state().buttonHeld);
+        QVERIFY(!p->area()->repeatTimer()->isActive());
         QCOMPARE(p->editor->history().undoDepth(), 1);
     }
 
@@ -412,7 +412,7 @@ private slots:
         Picture p2(100, 80, 0x0000FF);
         for (int y = 0; y < 80; ++y) p2.setPixel(99, y, 0x00FF00);
         p->editor->openPicture(p2);
-        p->form->SpeedButton9Click();  // 125 x 100
+        p->form->zoomIn();  // 125 x 100
         QCOMPARE(p->image()->size(), QSize(125, 100));
         const QImage shown = p->image()->grab().toImage();
         QCOMPARE(shown.pixel(0, 0), qRgb(255, 0, 0));

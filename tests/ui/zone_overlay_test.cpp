@@ -78,7 +78,7 @@ private slots:
             QPainter painter(&img);
             paintZoneFrame(painter, editor, 0, 0);
             painter.end();
-            checkPainted(img, editor.zoneFrame(), editor.state().DashPhase, 0, 0);
+            checkPainted(img, editor.zoneFrame(), editor.state().dashPhase, 0, 0);
             for (int x = 10; x < 26; ++x) rows[tick] += img.pixel(x, 20) == qRgb(0, 0, 0) ? 'B' : 'W';
             editor.frameTick();
         }
