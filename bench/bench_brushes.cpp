@@ -34,8 +34,8 @@ void BM_Brush(benchmark::State& state) {
     }
 }
 
-#define JOLLIX_BRUSH_BENCH(name, fn)                                                        \
-    void name(benchmark::State& state) { BM_Brush<fn>(state); }                             \
+#define JOLLIX_BRUSH_BENCH(name, fn)                            \
+    void name(benchmark::State& state) { BM_Brush<fn>(state); } \
     BENCHMARK(name)->Arg(6000)->Arg(1000)->Unit(benchmark::kMillisecond)
 
 JOLLIX_BRUSH_BENCH(BM_BrushSphericalExpand, jollix::sphericalExpand);
@@ -92,7 +92,8 @@ void BM_BrushMemory(benchmark::State& state) {
             const int x = int((s >> 8) % 6000u);
             s = s * 1664525u + 1013904223u;
             const int y = int((s >> 8) % 4000u);
-            work = (g & 1) ? jollix::sphericalShrink(work, x, y, 100, 33) : jollix::sphericalExpand(work, x, y, 100, 33);
+            work =
+                (g & 1) ? jollix::sphericalShrink(work, x, y, 100, 33) : jollix::sphericalExpand(work, x, y, 100, 33);
             history.backup(work);
         }
         const size_t after = jollix::bench::residentBytes();
@@ -111,4 +112,4 @@ void BM_BrushMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_BrushMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

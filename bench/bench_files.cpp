@@ -107,4 +107,4 @@ FILE_BENCHMARK(Convert, SaveWebp12MP, "photo12.mpc -quality 90 out.webp");
 FILE_BENCHMARK(SaveFile, Tiff24MP, SaveFormat::Tiff, true);
 FILE_BENCHMARK(Convert, SaveTiff24MP, "photo24.mpc -compress lzw out.tif");
 
-} // namespace
+}  // namespace

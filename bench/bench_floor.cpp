@@ -20,4 +20,4 @@ void BM_Floor_Memcpy72MB(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor_Memcpy72MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+}  // namespace

@@ -61,4 +61,4 @@ void BM_WmfRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_WmfRoundTrip)->Arg(600)->Arg(3000)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

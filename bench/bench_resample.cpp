@@ -25,4 +25,4 @@ void BM_ZoomInOut_6000x4000_to_2560x1707(benchmark::State& state) {
 }
 BENCHMARK(BM_ZoomInOut_6000x4000_to_2560x1707)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+}  // namespace

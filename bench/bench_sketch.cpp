@@ -67,4 +67,4 @@ void BM_RubberDisc(benchmark::State& state) {
 }
 BENCHMARK(BM_RubberDisc)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

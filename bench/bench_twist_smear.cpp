@@ -55,4 +55,4 @@ BENCHMARK(BM_Smear)
     ->Args({1000, 1000, 150, 200})
     ->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

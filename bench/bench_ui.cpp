@@ -82,8 +82,8 @@ void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
     }
     state.counters["effect_ms"] = benchmark::Counter(effectMs / double(state.iterations()));
     state.counters["repaint_ms"] = benchmark::Counter(paintMs / double(state.iterations()));
-    state.counters["repainted_px"] = benchmark::Counter(double(image->lastPictureUpdate().width()) *
-                                                         image->lastPictureUpdate().height());
+    state.counters["repainted_px"] =
+        benchmark::Counter(double(image->lastPictureUpdate().width()) * image->lastPictureUpdate().height());
 }
 BENCHMARK(BM_UiExpandClickRad500At25Percent)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 

@@ -40,4 +40,4 @@ inline size_t residentBytes() {
     return size_t(resident) * 4096;
 }
 
-} // namespace jollix::bench
+}  // namespace jollix::bench

@@ -57,8 +57,7 @@ public:
     // The part of the box inside the shape gets colourAt, blended by the
     // share of samples inside, times opacity.
     template <class Inside, class ColourAt>
-    void fill(double bx0, double by0, double bx1, double by1, Inside inside, ColourAt colourAt,
-              double opacity = 1.0) {
+    void fill(double bx0, double by0, double bx1, double by1, Inside inside, ColourAt colourAt, double opacity = 1.0) {
         int x0 = int(std::floor(bx0)), y0 = int(std::floor(by0));
         int x1 = int(std::ceil(bx1)) + 1, y1 = int(std::ceil(by1)) + 1;
         clip(x0, y0, x1, y1);
@@ -73,7 +72,8 @@ public:
 
     template <class Inside>
     void fill(double bx0, double by0, double bx1, double by1, Inside inside, Colour c, double opacity = 1.0) {
-        fill(bx0, by0, bx1, by1, inside, [c](double, double) { return c; }, opacity);
+        fill(
+            bx0, by0, bx1, by1, inside, [c](double, double) { return c; }, opacity);
     }
 
     Picture picture() const {
@@ -108,37 +108,41 @@ private:
 // --- shapes -------------------------------------------------------------
 
 void disc(Canvas& c, double cx, double cy, double r, Colour col, double opacity = 1.0) {
-    c.fill(cx - r, cy - r, cx + r, cy + r,
-           [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; }, col, opacity);
+    c.fill(
+        cx - r, cy - r, cx + r, cy + r,
+        [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; }, col, opacity);
 }
 
 // A disc lit from the top left: lighter there, darker at the far rim.
 void ball(Canvas& c, double cx, double cy, double r, Colour col) {
-    c.fill(cx - r, cy - r, cx + r, cy + r,
-           [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; },
-           [=](double x, double y) {
-               const double d = std::hypot(x - (cx - r * 0.35), y - (cy - r * 0.35)) / (r * 1.35);
-               return d < 0.5 ? mix(mix(col, Colour{255, 255, 255}, 0.35), col, d * 2)
-                              : mix(col, scale(col, 0.72), std::min(1.0, (d - 0.5) * 2));
-           });
+    c.fill(
+        cx - r, cy - r, cx + r, cy + r,
+        [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; },
+        [=](double x, double y) {
+            const double d = std::hypot(x - (cx - r * 0.35), y - (cy - r * 0.35)) / (r * 1.35);
+            return d < 0.5 ? mix(mix(col, Colour{255, 255, 255}, 0.35), col, d * 2)
+                           : mix(col, scale(col, 0.72), std::min(1.0, (d - 0.5) * 2));
+        });
 }
 
 void ellipse(Canvas& c, double cx, double cy, double rx, double ry, Colour col, double opacity = 1.0) {
-    c.fill(cx - rx, cy - ry, cx + rx, cy + ry,
-           [=](double x, double y) {
-               const double u = (x - cx) / rx, v = (y - cy) / ry;
-               return u * u + v * v <= 1;
-           },
-           col, opacity);
+    c.fill(
+        cx - rx, cy - ry, cx + rx, cy + ry,
+        [=](double x, double y) {
+            const double u = (x - cx) / rx, v = (y - cy) / ry;
+            return u * u + v * v <= 1;
+        },
+        col, opacity);
 }
 
 void ring(Canvas& c, double cx, double cy, double r0, double r1, Colour col, double opacity = 1.0) {
-    c.fill(cx - r1, cy - r1, cx + r1, cy + r1,
-           [=](double x, double y) {
-               const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-               return d2 >= r0 * r0 && d2 <= r1 * r1;
-           },
-           col, opacity);
+    c.fill(
+        cx - r1, cy - r1, cx + r1, cy + r1,
+        [=](double x, double y) {
+            const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+            return d2 >= r0 * r0 && d2 <= r1 * r1;
+        },
+        col, opacity);
 }
 
 double segmentDistance(double x, double y, double ax, double ay, double bx, double by) {
@@ -151,23 +155,25 @@ double segmentDistance(double x, double y, double ax, double ay, double bx, doub
 
 void line(Canvas& c, double ax, double ay, double bx, double by, double width, Colour col) {
     const double r = width / 2;
-    c.fill(std::min(ax, bx) - r, std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r,
-           [=](double x, double y) { return segmentDistance(x, y, ax, ay, bx, by) <= r; }, col);
+    c.fill(
+        std::min(ax, bx) - r, std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r,
+        [=](double x, double y) { return segmentDistance(x, y, ax, ay, bx, by) <= r; }, col);
 }
 
 // An arc of the circle (cx, cy, r) from angle a0 to a1 (degrees, 0 to the
 // right, clockwise on screen), drawn as a band `width` wide.
 void arc(Canvas& c, double cx, double cy, double r, double a0, double a1, double width, Colour col) {
     const double h = width / 2;
-    c.fill(cx - r - h, cy - r - h, cx + r + h, cy + r + h,
-           [=](double x, double y) {
-               const double d = std::hypot(x - cx, y - cy);
-               if (std::fabs(d - r) > h) return false;
-               double a = std::atan2(y - cy, x - cx) * 180 / kPi;
-               if (a < a0) a += 360;
-               return a >= a0 && a <= a1;
-           },
-           col);
+    c.fill(
+        cx - r - h, cy - r - h, cx + r + h, cy + r + h,
+        [=](double x, double y) {
+            const double d = std::hypot(x - cx, y - cy);
+            if (std::fabs(d - r) > h) return false;
+            double a = std::atan2(y - cy, x - cx) * 180 / kPi;
+            if (a < a0) a += 360;
+            return a >= a0 && a <= a1;
+        },
+        col);
 }
 
 void triangle(Canvas& c, double x0, double y0, double x1, double y1, double x2, double y2, Colour col) {
@@ -175,26 +181,27 @@ void triangle(Canvas& c, double x0, double y0, double x1, double y1, double x2, 
         return (bx - ax) * (y - ay) - (by - ay) * (x - ax);
     };
     const double orient = side(x0, y0, x1, y1, x2, y2);
-    c.fill(std::min({x0, x1, x2}), std::min({y0, y1, y2}), std::max({x0, x1, x2}), std::max({y0, y1, y2}),
-           [=](double x, double y) {
-               const double s0 = side(x0, y0, x1, y1, x, y) * orient;
-               const double s1 = side(x1, y1, x2, y2, x, y) * orient;
-               const double s2 = side(x2, y2, x0, y0, x, y) * orient;
-               return s0 >= 0 && s1 >= 0 && s2 >= 0;
-           },
-           col);
+    c.fill(
+        std::min({x0, x1, x2}), std::min({y0, y1, y2}), std::max({x0, x1, x2}), std::max({y0, y1, y2}),
+        [=](double x, double y) {
+            const double s0 = side(x0, y0, x1, y1, x, y) * orient;
+            const double s1 = side(x1, y1, x2, y2, x, y) * orient;
+            const double s2 = side(x2, y2, x0, y0, x, y) * orient;
+            return s0 >= 0 && s1 >= 0 && s2 >= 0;
+        },
+        col);
 }
 
-void roundedRect(Canvas& c, double x0, double y0, double x1, double y1, double r, Colour col,
-                 double opacity = 1.0) {
-    c.fill(x0, y0, x1, y1,
-           [=](double x, double y) {
-               if (x < x0 || x > x1 || y < y0 || y > y1) return false;
-               const double qx = std::max({x0 + r - x, 0.0, x - (x1 - r)});
-               const double qy = std::max({y0 + r - y, 0.0, y - (y1 - r)});
-               return qx * qx + qy * qy <= r * r;
-           },
-           col, opacity);
+void roundedRect(Canvas& c, double x0, double y0, double x1, double y1, double r, Colour col, double opacity = 1.0) {
+    c.fill(
+        x0, y0, x1, y1,
+        [=](double x, double y) {
+            if (x < x0 || x > x1 || y < y0 || y > y1) return false;
+            const double qx = std::max({x0 + r - x, 0.0, x - (x1 - r)});
+            const double qy = std::max({y0 + r - y, 0.0, y - (y1 - r)});
+            return qx * qx + qy * qy <= r * r;
+        },
+        col, opacity);
 }
 
 // --- letters --------------------------------------------------------------
@@ -251,14 +258,15 @@ void blockText(Canvas& c, const char* text, double x, double y, double cell, Col
                         roundedRect(c, bx - edge, by - edge, bx + cell + edge, by + cell + edge, edge,
                                     Colour{35, 25, 45});
                     } else {
-                        c.fill(bx, by, bx + cell, by + cell,
-                               [=](double px, double py) {
-                                   return px >= bx && px <= bx + cell && py >= by && py <= by + cell;
-                               },
-                               [=](double px, double py) {
-                                   if (!stripes) return base;
-                                   return std::fmod(px + py + 1000.0, 10.0) < 5.0 ? base : light;
-                               });
+                        c.fill(
+                            bx, by, bx + cell, by + cell,
+                            [=](double px, double py) {
+                                return px >= bx && px <= bx + cell && py >= by && py <= by + cell;
+                            },
+                            [=](double px, double py) {
+                                if (!stripes) return base;
+                                return std::fmod(px + py + 1000.0, 10.0) < 5.0 ? base : light;
+                            });
                     }
                 }
         }
@@ -388,20 +396,22 @@ void happyFace(Canvas& c, double cx, double cy) {
         const double u = (x - mx) / rx, v = (y - my) / ry;
         return y >= my && u * u + v * v <= 1;
     };
-    c.fill(mx - rx - 4, my - 4, mx + rx + 4, my + ry + 4,
-           [=](double x, double y) {
-               const double u = (x - mx) / (rx + 4), v = (y - my) / (ry + 4);
-               return y >= my - 4 && u * u + v * v <= 1;
-           },
-           ink);
+    c.fill(
+        mx - rx - 4, my - 4, mx + rx + 4, my + ry + 4,
+        [=](double x, double y) {
+            const double u = (x - mx) / (rx + 4), v = (y - my) / (ry + 4);
+            return y >= my - 4 && u * u + v * v <= 1;
+        },
+        ink);
     c.fill(mx - rx, my, mx + rx, my + ry, inMouth, Colour{150, 20, 40});
-    c.fill(mx - rx, my, mx + rx, my + 12, [=](double x, double y) { return inMouth(x, y) && y <= my + 11; },
-           Colour{255, 255, 250});
-    for (int t = -3; t <= 3; ++t)
-        line(c, mx + t * 14, my, mx + t * 14, my + 11, 1.5, Colour{200, 190, 180});
-    c.fill(mx - 30, my + 18, mx + 30, my + ry,
-           [=](double x, double y) { return inMouth(x, y) && std::hypot(x - mx, y - (my + 44)) <= 26; },
-           Colour{245, 105, 125});
+    c.fill(
+        mx - rx, my, mx + rx, my + 12, [=](double x, double y) { return inMouth(x, y) && y <= my + 11; },
+        Colour{255, 255, 250});
+    for (int t = -3; t <= 3; ++t) line(c, mx + t * 14, my, mx + t * 14, my + 11, 1.5, Colour{200, 190, 180});
+    c.fill(
+        mx - 30, my + 18, mx + 30, my + ry,
+        [=](double x, double y) { return inMouth(x, y) && std::hypot(x - mx, y - (my + 44)) <= 26; },
+        Colour{245, 105, 125});
 }
 
 void coolFace(Canvas& c, double cx, double cy) {
@@ -461,12 +471,17 @@ Picture drawDefaultPicture() {
     cloud(c, 34, 112, 1.0);
     cloud(c, 470, 120, 0.8);
     sun(c, 548, 58);
-    for (const auto& b : {std::array<double, 3>{92, 190, 13}, {30, 236, 8}, {520, 196, 15}, {578, 246, 9},
-                          {300, 116, 11}, {262, 148, 6}})
+    for (const auto& b : {std::array<double, 3>{92, 190, 13},
+                          {30, 236, 8},
+                          {520, 196, 15},
+                          {578, 246, 9},
+                          {300, 116, 11},
+                          {262, 148, 6}})
         bubble(c, b[0], b[1], b[2]);
     grass(c, w, h);
 
-    blockText(c, "JOLLIX", 132, 14, 9.5, [](int i) { return hueColour(i * 55.0 + 5); }, true);
+    blockText(
+        c, "JOLLIX", 132, 14, 9.5, [](int i) { return hueColour(i * 55.0 + 5); }, true);
 
     happyFace(c, 158, 246);
     coolFace(c, 446, 250);
@@ -477,13 +492,17 @@ Picture drawDefaultPicture() {
     flower(c, 328, 382, Colour{250, 250, 255});
     flower(c, 362, 402, Colour{250, 120, 190});
     flower(c, 196, 414, Colour{140, 120, 255});
-    blockText(c, "HAVE FUN!", 396, 408, 3.5, [](int i) { return i < 4 ? Colour{255, 235, 60} : Colour{255, 255, 255}; },
-              false);
+    blockText(
+        c, "HAVE FUN!", 396, 408, 3.5,
+        [](int i) {
+            return i < 4 ? Colour{255, 235, 60} : Colour{255, 255, 255};
+        },
+        false);
     rampStrip(c, w, h);
     return c.picture();
 }
 
-} // namespace
+}  // namespace
 
 Picture DefaultPicture() {
     // Drawn once; copies share its tiles.
@@ -491,4 +510,4 @@ Picture DefaultPicture() {
     return picture;
 }
 
-} // namespace jollix
+}  // namespace jollix

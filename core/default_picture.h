@@ -13,4 +13,4 @@ inline constexpr int kDefaultPictureHeight = 469;
 // Always the same picture.
 Picture DefaultPicture();
 
-} // namespace jollix
+}  // namespace jollix

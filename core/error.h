@@ -42,4 +42,4 @@ inline std::string failureText() {
     }
 }
 
-} // namespace jollix
+}  // namespace jollix

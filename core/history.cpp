@@ -118,4 +118,4 @@ void History::synchroniseControls() {
     if (undoDepth_ > 0) setUndoEnabled(true);
 }
 
-} // namespace jollix
+}  // namespace jollix

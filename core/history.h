@@ -69,4 +69,4 @@ private:
     bool redoEnabled_ = false;
 };
 
-} // namespace jollix
+}  // namespace jollix

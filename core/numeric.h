@@ -40,4 +40,4 @@ inline int32_t ViewToPicture(long double v, double zoomPercent) {
     return Round(Divide(v, static_cast<long double>(zoomPercent)) * 100.0L);
 }
 
-} // namespace jollix
+}  // namespace jollix

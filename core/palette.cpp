@@ -77,23 +77,19 @@ void Palette::enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& ra
 void Palette::changeTab(int newPage) {
     if (newPage == page_ || newPage < kPageDistort || newPage > kPageSketch) return;
     switch (newPage) {
-    case kPageDistort:
-        enterBrushTab(newPage, ToolKindCode::Expand, distortRad, distortCur);
-        break;
-    case kPageTwist:
-        enterBrushTab(newPage, ToolKindCode::Dextrorotary, twistRad, twistCur);
-        break;
-    case kPageSketch:
-        state_.stretchShape = StretchShapeCode::None;
-        if (host_) host_->makeEdgePicture();
-        pictureHint.clear();
-        state_.sketchTool = 0;
-        page_ = newPage;
-        if (host_) {
-            host_->setArrowCursor();
-            host_->synchroniseUndoRedo();
-        }
-        break;
+        case kPageDistort: enterBrushTab(newPage, ToolKindCode::Expand, distortRad, distortCur); break;
+        case kPageTwist: enterBrushTab(newPage, ToolKindCode::Dextrorotary, twistRad, twistCur); break;
+        case kPageSketch:
+            state_.stretchShape = StretchShapeCode::None;
+            if (host_) host_->makeEdgePicture();
+            pictureHint.clear();
+            state_.sketchTool = 0;
+            page_ = newPage;
+            if (host_) {
+                host_->setArrowCursor();
+                host_->synchroniseUndoRedo();
+            }
+            break;
     }
     changed();
 }
@@ -127,9 +123,13 @@ void Palette::chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool sm
     changed();
 }
 
-void Palette::clickDextrorotary() { chooseTwistTool(TwistButton::Dextrorotary, ToolKindCode::Dextrorotary, false, kHintClickOrKeepDown); }
+void Palette::clickDextrorotary() {
+    chooseTwistTool(TwistButton::Dextrorotary, ToolKindCode::Dextrorotary, false, kHintClickOrKeepDown);
+}
 
-void Palette::clickLevorotary() { chooseTwistTool(TwistButton::Levorotary, ToolKindCode::Levorotary, false, kHintClickOrKeepDown); }
+void Palette::clickLevorotary() {
+    chooseTwistTool(TwistButton::Levorotary, ToolKindCode::Levorotary, false, kHintClickOrKeepDown);
+}
 
 void Palette::clickSmear() { chooseTwistTool(TwistButton::Smear, ToolKindCode::Smear, true, kHintKeepDownAndMove); }
 
@@ -149,4 +149,4 @@ void Palette::clickClearUpSpot() {
     changed();
 }
 
-} // namespace jollix
+}  // namespace jollix

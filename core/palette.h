@@ -15,10 +15,10 @@ namespace jollix {
 class PaletteHost {
 public:
     virtual ~PaletteHost() = default;
-    virtual void makeEdgePicture() = 0;       // entering the Sketch tab
-    virtual void synchroniseUndoRedo() = 0;   // controls from the history depths
-    virtual void updateCursor() = 0;          // the picture's pointer for the tool
-    virtual void setArrowCursor() = 0;        // the picture's pointer to the arrow
+    virtual void makeEdgePicture() = 0;      // entering the Sketch tab
+    virtual void synchroniseUndoRedo() = 0;  // controls from the history depths
+    virtual void updateCursor() = 0;         // the picture's pointer for the tool
+    virtual void setArrowCursor() = 0;       // the picture's pointer to the arrow
 };
 
 enum PalettePage : int { kPageDistort = 0, kPageTwist = 1, kPageSketch = 2 };
@@ -89,7 +89,9 @@ public:
     std::function<void()> onChanged;
 
 private:
-    void changed() { if (onChanged) onChanged(); }
+    void changed() {
+        if (onChanged) onChanged();
+    }
     void enterBrushTab(int newPage, ToolKindCode toolKind, const Slider& rad, const Slider& cur);
     void chooseDistortTool(DistortButton button, ToolKindCode toolKind);
     void chooseTwistTool(TwistButton button, ToolKindCode toolKind, bool smear, const char* hint);
@@ -101,4 +103,4 @@ private:
 // Round(p * 100 / 89): the pencil contrast label.
 int pencilContrastLabelValue(int position);
 
-} // namespace jollix
+}  // namespace jollix

@@ -91,8 +91,7 @@ void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
             for (size_t k = 0; k < extra; ++k) joiner.threads.emplace_back(run, unsigned(k + 1));
         } catch (const std::system_error&) {
             // No more threads to be had: the items go to those running.
-        } catch (const std::bad_alloc&) {
-        }
+        } catch (const std::bad_alloc&) {}
     }
     run(0);
     for (std::thread& t : joiner.threads) t.join();
@@ -106,4 +105,4 @@ void forItems(size_t n, unsigned threads, Item&& item) {
     forItems(n, threads, std::forward<Item>(item), [](size_t) {});
 }
 
-} // namespace jollix::parallel
+}  // namespace jollix::parallel

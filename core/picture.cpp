@@ -73,7 +73,7 @@ TilePool& tilePool() {
     return *pool;
 }
 
-} // namespace
+}  // namespace
 
 template <class T>
 std::shared_ptr<T> Picture::newTile(const T* copyFrom) {
@@ -214,8 +214,8 @@ bool Picture::operator==(const Picture& o) const {
             if (tiles_[i] == o.tiles_[i]) continue;
             const size_t bytes = size_t(std::min(kTile, width_ - tx * kTile)) * 3;
             for (int r = 0; r < rows; ++r)
-                if (std::memcmp(tiles_[i]->data + size_t(r) * kTileStride,
-                                o.tiles_[i]->data + size_t(r) * kTileStride, bytes) != 0)
+                if (std::memcmp(tiles_[i]->data + size_t(r) * kTileStride, o.tiles_[i]->data + size_t(r) * kTileStride,
+                                bytes) != 0)
                     return false;
         }
     }
@@ -229,4 +229,4 @@ size_t Picture::sharedTileCount(const Picture& o) const {
     return n;
 }
 
-} // namespace jollix
+}  // namespace jollix

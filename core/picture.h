@@ -18,9 +18,9 @@ namespace jollix {
 class Picture {
 public:
     static constexpr int kTileBits = 6;
-    static constexpr int kTile = 1 << kTileBits;       // pixels per tile side
+    static constexpr int kTile = 1 << kTileBits;  // pixels per tile side
     static constexpr int kTileMask = kTile - 1;
-    static constexpr int kTileStride = kTile * 3;       // bytes per tile row
+    static constexpr int kTileStride = kTile * 3;  // bytes per tile row
     static constexpr size_t kTileBytes = size_t(kTile) * kTile * 3;
     // Every tile is followed by at least this many bytes that may be read
     // (and mean nothing), so that a reader may fetch a pixel's 3 bytes as
@@ -35,9 +35,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     bool isEmpty() const { return width_ <= 0 || height_ <= 0; }
-    bool contains(int x, int y) const {
-        return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_);
-    }
+    bool contains(int x, int y) const { return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_); }
 
     // Colour of a pixel inside the picture (0x00BBGGRR). Outside: 0.
     uint32_t pixel(int x, int y) const {
@@ -61,8 +59,7 @@ public:
                (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
     }
     uint8_t* mutablePixelPtr(int x, int y) {
-        return mutableTile(x >> kTileBits, y >> kTileBits) +
-               (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
+        return mutableTile(x >> kTileBits, y >> kTileBits) + (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
     }
 
     // Tile access for fast loops: kTile rows of kTileStride bytes each.
@@ -123,7 +120,9 @@ public:
     size_t tileCount() const { return tiles_.size(); }
 
 private:
-    struct Tile { uint8_t data[kTileBytes]; };
+    struct Tile {
+        uint8_t data[kTileBytes];
+    };
     // A tile from the program's tile pool, uninitialised or a copy.
     template <class T>
     static std::shared_ptr<T> newTile(const T* copyFrom);
@@ -135,4 +134,4 @@ private:
     std::vector<std::shared_ptr<Tile>> tiles_;
 };
 
-} // namespace jollix
+}  // namespace jollix

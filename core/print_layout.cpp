@@ -18,4 +18,4 @@ PrintRectangle printRectangle(int32_t w, int32_t h, int32_t pw, int32_t ph) {
     return r;
 }
 
-} // namespace jollix
+}  // namespace jollix

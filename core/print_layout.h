@@ -18,4 +18,4 @@ struct PrintRectangle {
 // the page (it is cut off at the edges). An empty picture is not enlarged.
 PrintRectangle printRectangle(int32_t pictureWidth, int32_t pictureHeight, int32_t pageWidth, int32_t pageHeight);
 
-} // namespace jollix
+}  // namespace jollix

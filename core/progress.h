@@ -7,13 +7,19 @@ namespace jollix {
 class Progress {
 public:
     virtual ~Progress() = default;
-    virtual void step() {}        // position + 1
-    virtual void finish() {}      // position to its maximum, then to 0
-    virtual void reset() {}       // position to 0
+    virtual void step() {}    // position + 1
+    virtual void finish() {}  // position to its maximum, then to 0
+    virtual void reset() {}   // position to 0
 };
 
-inline void progressStep(Progress* p) { if (p) p->step(); }
-inline void progressFinish(Progress* p) { if (p) p->finish(); }
-inline void progressReset(Progress* p) { if (p) p->reset(); }
+inline void progressStep(Progress* p) {
+    if (p) p->step();
+}
+inline void progressFinish(Progress* p) {
+    if (p) p->finish();
+}
+inline void progressReset(Progress* p) {
+    if (p) p->reset();
+}
 
-} // namespace jollix
+}  // namespace jollix

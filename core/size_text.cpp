@@ -13,9 +13,7 @@ bool IsAllDigits(const std::string& text) {
 }
 
 int32_t StrToInt(const std::string& text) {
-    const auto fail = [&]() -> JollixError {
-        return JollixError("'" + text + "' is not a valid integer value");
-    };
+    const auto fail = [&]() -> JollixError { return JollixError("'" + text + "' is not a valid integer value"); };
     size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
@@ -38,9 +36,7 @@ int32_t heldRatioValue(int32_t a, int32_t numerator, int32_t denominator) {
     return Round(Divide((long double)product, (long double)denominator));
 }
 
-int32_t scaledByPercent(int32_t w, int32_t percent) {
-    return Round((long double)(int64_t(w) * percent) / 100.0L);
-}
+int32_t scaledByPercent(int32_t w, int32_t percent) { return Round((long double)(int64_t(w) * percent) / 100.0L); }
 
 std::optional<TypedSize> typedSize(const std::string& widthText, const std::string& heightText) {
     if (!IsAllDigits(widthText) || !IsAllDigits(heightText)) return std::nullopt;
@@ -50,4 +46,4 @@ std::optional<TypedSize> typedSize(const std::string& widthText, const std::stri
     return TypedSize{w, h};
 }
 
-} // namespace jollix
+}  // namespace jollix

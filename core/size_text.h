@@ -42,4 +42,4 @@ std::optional<TypedSize> typedSize(const std::string& widthText, const std::stri
 
 inline constexpr const char* kInvalidSizeMessage = "Please input a valid integer value.";
 
-} // namespace jollix
+}  // namespace jollix

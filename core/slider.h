@@ -58,4 +58,4 @@ private:
     int min_, max_, pos_;
 };
 
-} // namespace jollix
+}  // namespace jollix

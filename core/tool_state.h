@@ -74,4 +74,4 @@ enum class BrushRoutine {
 
 BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind);
 
-} // namespace jollix
+}  // namespace jollix

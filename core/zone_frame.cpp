@@ -23,7 +23,7 @@ void segment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t& mask, std:
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<FramePoint> zoneFramePoints(const ZoneFrameCorners& f, uint8_t dashPhase, uint8_t* finalMask) {
     std::vector<FramePoint> pts;
@@ -45,4 +45,4 @@ ZoneRectangle zoneRectFromFrame(const ZoneFrameCorners& f, int32_t h, int32_t v,
     return z;
 }
 
-} // namespace jollix
+}  // namespace jollix

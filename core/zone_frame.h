@@ -39,4 +39,4 @@ inline uint8_t nextDashPhase(uint8_t phase) {
 // (h, v) and the zoom.
 ZoneRectangle zoneRectFromFrame(const ZoneFrameCorners& f, int32_t h, int32_t v, double zoomPercent);
 
-} // namespace jollix
+}  // namespace jollix

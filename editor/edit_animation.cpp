@@ -14,7 +14,7 @@ int slotAfter(int slot, int offset) {
     return ((slot - 1 + offset) % n + n) % n + 1;
 }
 
-} // namespace
+}  // namespace
 
 std::pair<int, int> EditAnimation::frameSize(int width, int height) {
     const int longSide = std::max(width, height);
@@ -141,8 +141,7 @@ void EditAnimation::pictureRestored(const History& history) {
 void EditAnimation::forgetUnreachable(const History& history) {
     std::array<bool, History::kSlots> reachable{};
     const int steps = history.undoDepth() + history.redoDepth();
-    for (int i = 1; i <= steps; ++i)
-        reachable[size_t(slotAfter(history.cursor(), i - history.undoDepth()) - 1)] = true;
+    for (int i = 1; i <= steps; ++i) reachable[size_t(slotAfter(history.cursor(), i - history.undoDepth()) - 1)] = true;
     for (size_t i = 0; i < steps_.size(); ++i)
         if (!reachable[i]) drop(steps_[i].frames);
 }
@@ -176,8 +175,7 @@ void EditAnimation::halve(Frames& frames) {
 }
 
 void EditAnimation::keepWithinBudget() {
-    while (memoryBytes() > budget_ && thinOnce()) {
-    }
+    while (memoryBytes() > budget_ && thinOnce()) {}
 }
 
 bool EditAnimation::thinOnce() {
@@ -200,4 +198,4 @@ bool EditAnimation::thinOnce() {
     return dropped;
 }
 
-} // namespace jollix
+}  // namespace jollix

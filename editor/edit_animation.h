@@ -103,4 +103,4 @@ private:
     std::unordered_map<const uint8_t*, int> tileUse_;
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -24,7 +24,7 @@ namespace {
 constexpr int kMaxControlSide = 32767;
 
 int scaledSide(int side, double zoomPercent) { return Round((long double)side * zoomPercent / 100.0L); }
-} // namespace
+}  // namespace
 
 Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
     work_ = start ? std::move(*start) : DefaultPicture();
@@ -108,7 +108,8 @@ void Editor::setArrowCursor() {
 
 void Editor::setsigncursor() {
     if (state_.sketchTool == kSketchToolRubber ||
-        (state_.stretchShape == StretchShapeCode::Spherical && state_.toolKind >= ToolKindCode::Expand && state_.toolKind <= ToolKindCode::Smear)) {
+        (state_.stretchShape == StretchShapeCode::Spherical && state_.toolKind >= ToolKindCode::Expand &&
+         state_.toolKind <= ToolKindCode::Smear)) {
         cursor_ = PictureCursor::Arrow;
         changed();
     }
@@ -130,7 +131,8 @@ void Editor::SphericalStretch(int a, int b) {
     }
     state_.brushRadius = state_.viewToPicture(rad);
     state_.brushStrength = state_.viewToPicture(cur);
-    replacePicture(jollix::SphericalStretch(int(kind), work_, a, b, state_.brushRadius, state_.brushStrength, progress_));
+    replacePicture(
+        jollix::SphericalStretch(int(kind), work_, a, b, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::VerticalStretch(int x, int y) {
@@ -138,7 +140,8 @@ void Editor::VerticalStretch(int x, int y) {
     if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
     state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::VerticalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
+    replacePicture(
+        jollix::VerticalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::HorizontalStretch(int x, int y) {
@@ -146,7 +149,8 @@ void Editor::HorizontalStretch(int x, int y) {
     if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
     state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
     state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(jollix::HorizontalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
+    replacePicture(
+        jollix::HorizontalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
 }
 
 void Editor::applyAtPressWithFrame() {
@@ -157,10 +161,10 @@ void Editor::applyAtPressWithFrame() {
 
 void Editor::applyAtPress() {
     switch (state_.stretchShape) {
-    case StretchShapeCode::Spherical: SphericalStretch(state_.pressX, state_.pressY); break;
-    case StretchShapeCode::Vertical: VerticalStretch(state_.pressX, state_.pressY); break;
-    case StretchShapeCode::Horizontal: HorizontalStretch(state_.pressX, state_.pressY); break;
-    default: break;
+        case StretchShapeCode::Spherical: SphericalStretch(state_.pressX, state_.pressY); break;
+        case StretchShapeCode::Vertical: VerticalStretch(state_.pressX, state_.pressY); break;
+        case StretchShapeCode::Horizontal: HorizontalStretch(state_.pressX, state_.pressY); break;
+        default: break;
     }
 }
 
@@ -215,8 +219,7 @@ void Editor::mouseMove(HeldButtons held, int x, int y) {
     view_->hideBrushOutline();
     if (held.right && state_.buttonHeld) view_->scrollBy(state_.pressViewX - x, state_.pressViewY - y);
     const int page = palette_.page();
-    if (page == kPageDistort || page == kPageTwist ||
-        (page == kPageSketch && state_.sketchTool == kSketchToolRubber)) {
+    if (page == kPageDistort || page == kPageTwist || (page == kPageSketch && state_.sketchTool == kSketchToolRubber)) {
         if (x >= 3 && x <= controlWidth_ - 3 && y >= 3 && y <= controlHeight_ - 3)
             view_->showBrushOutline(x, y, state_.brushRadiusSlider);
         else
@@ -283,8 +286,10 @@ void Editor::repeatTick() {
 }
 
 void Editor::wheel(int delta) {
-    if (delta > 0) zoomOut();
-    else zoomIn();
+    if (delta > 0)
+        zoomOut();
+    else
+        zoomIn();
 }
 
 // ---------------------------------------------------------------- palette buttons
@@ -497,4 +502,4 @@ void Editor::resizePicture(int newWidth, int newHeight) {
     resetHistory();
 }
 
-} // namespace jollix
+}  // namespace jollix

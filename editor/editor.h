@@ -145,9 +145,9 @@ public:
     void setsigncursor();
 
     // ---- Palette buttons that act on the picture ----
-    void penSketch();      // "Make pen sketch"
-    void pencilSketch();   // "Make pencil sketch"
-    void clearUpSpot();    // "Clear up spot"
+    void penSketch();     // "Make pen sketch"
+    void pencilSketch();  // "Make pencil sketch"
+    void clearUpSpot();   // "Clear up spot"
 
     // ---- Main window commands ----
     void undo();
@@ -190,13 +190,15 @@ private:
     void addFrame();
     void sizeControlToPicture();
     void zoomBy(long double factor);
-    void removeZoneFrame();       // erase and clear the frame
+    void removeZoneFrame();  // erase and clear the frame
     void zonePress(int x, int y);
     void zoneDrag(int x, int y);
     bool zoneBounds(int& left, int& top, int& right, int& bottom) const;
     Picture extractZone() const;
     void leaveZoneModeAfterReplace();
-    void changed() { if (onStateChanged) onStateChanged(); }
+    void changed() {
+        if (onStateChanged) onStateChanged();
+    }
     // The history let its oldest steps go (slots 1 .. 100) to save memory.
     void historyStepsDropped(const std::vector<int>& slots);
 
@@ -223,4 +225,4 @@ private:
     bool gestureFailed_ = false;
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -58,7 +58,7 @@ AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
     return {xs, P, E, H};
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace {
 
@@ -168,7 +168,8 @@ Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const long long mMax =
             std::min<long long>(R - 1, std::max(std::llabs(outerC), std::llabs((long long)outerN - 1 - outerC)));
         std::vector<Span> spans(size_t(mMax) + 1);
-        ExpandBrush<kVertical> brush{outerC, innerC, std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
+        ExpandBrush<kVertical> brush{outerC, innerC,
+                                     std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
         for (long long m = 0; m <= mMax; ++m) {
             const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
             spans[size_t(m)] = {Round(static_cast<long double>(innerC) - line.B),
@@ -293,8 +294,8 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
         const long long left = std::max((long long)X - R + 1, 0LL), right = std::min((long long)X + R - 1, W - 1LL);
         ShrinkBrush<kVertical> brush{X, Y, S, rho, double(dL), left, {}, {}, {}};
         // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R that reach the picture.
-        const long long reach = std::max({std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y),
-                                          std::llabs((long long)Hp - 1 - Y)});
+        const long long reach = std::max(
+            {std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y), std::llabs((long long)Hp - 1 - Y)});
         brush.invTable.resize(size_t(std::min<long long>(R, reach)) + 1);
         for (size_t m = 0; m < brush.invTable.size(); ++m)
             brush.invTable[m] = 1.0 / std::sqrt(brush.d * brush.d + double(m) * double(m));
@@ -346,7 +347,7 @@ Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* pro
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 Picture verticalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisExpand<true>(src, X, Y, R, S, progress);
@@ -375,18 +376,18 @@ Picture detail::axisPlain(bool vertical, bool expanding, const Picture& src, int
 
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     switch (toolKind) {
-    case 1: return verticalExpand(src, X, Y, R, S, progress);
-    case 2: return verticalShrink(src, X, Y, R, S, progress);
-    default: return src;
+        case 1: return verticalExpand(src, X, Y, R, S, progress);
+        case 2: return verticalShrink(src, X, Y, R, S, progress);
+        default: return src;
     }
 }
 
 Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     switch (toolKind) {
-    case 1: return horizontalExpand(src, X, Y, R, S, progress);
-    case 2: return horizontalShrink(src, X, Y, R, S, progress);
-    default: return src;
+        case 1: return horizontalExpand(src, X, Y, R, S, progress);
+        case 2: return horizontalShrink(src, X, Y, R, S, progress);
+        default: return src;
     }
 }
 
-} // namespace jollix
+}  // namespace jollix

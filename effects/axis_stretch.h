@@ -48,6 +48,6 @@ AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t);
 // routines must give.
 Picture axisPlain(bool vertical, bool expanding, const Picture& src, int X, int Y, int R, int S);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

@@ -55,9 +55,9 @@ Picture build(int width, int height, const Picture* blank, const Picture* source
             const int x0 = tx * Picture::kTile;
             const TileJob job{tx, ty, x0, y0, std::min(Picture::kTile, width - x0), m, out.mutableTile(tx, ty)};
             switch (fill(job)) {
-            case Keep::Written: break;
-            case Keep::Blank: out.shareTile(tx, ty, *blank, 0, 0); break;
-            case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
+                case Keep::Written: break;
+                case Keep::Blank: out.shareTile(tx, ty, *blank, 0, 0); break;
+                case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
             }
         }
     });
@@ -160,4 +160,4 @@ inline __attribute__((always_inline)) void columns(const Around& s, int n, Colum
     if (s.right[0]) column(s.right[0], s.right[1], s.right[2], 3 + 3 * n, kWindow);
 }
 
-} // namespace jollix::band
+}  // namespace jollix::band

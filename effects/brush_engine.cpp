@@ -7,7 +7,6 @@
 #include <immintrin.h>
 #endif
 
-
 namespace jollix::brush::detail {
 
 int vectorLimit = 2;
@@ -116,8 +115,8 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SourceView& g, const do
         const uint8_t* topAt[8];
         const uint8_t* lowAt[8];
         const __m256i first = _mm256_set1_epi32(tiles[0]);
-        if (_mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi32(tile, first), _mm256_cmpeq_epi32(lowTile, first))) ==
-            -1) {
+        if (_mm256_movemask_epi8(
+                _mm256_and_si256(_mm256_cmpeq_epi32(tile, first), _mm256_cmpeq_epi32(lowTile, first))) == -1) {
             const uint8_t* base = g.tiles[tiles[0]];
             for (int k = 0; k < 8; ++k) topAt[kSlot[k]] = base + offs[k], lowAt[kSlot[k]] = base + lowOffs[k];
         } else {
@@ -158,8 +157,8 @@ __attribute__((target("avx2"))) void sampleRowAvx2(const SourceView& g, const do
         }
         // Blue in the low byte, then green, then red: the bytes as a
         // picture stores them.
-        const __m256i bgr = _mm256_or_si256(rounded[0], _mm256_or_si256(_mm256_slli_epi32(rounded[1], 8),
-                                                                          _mm256_slli_epi32(rounded[2], 16)));
+        const __m256i bgr = _mm256_or_si256(
+            rounded[0], _mm256_or_si256(_mm256_slli_epi32(rounded[1], 8), _mm256_slli_epi32(rounded[2], 16)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(colour + i), bgr);
         const unsigned good = ~unsigned(_mm256_movemask_ps(bad)) & 0xFF;
         ok[i >> 6] |= uint64_t(good) << (i & 63);
@@ -192,8 +191,8 @@ __attribute__((target("avx512f"), always_inline)) inline __m512i eightRows(const
 }
 
 // The same sixteen points at a time with AVX-512.
-__attribute__((target("avx512f"))) void sampleRowAvx512(const SourceView& g, const double* sx, const double* sy,
-                                                         int n, uint32_t* colour, uint64_t* ok) {
+__attribute__((target("avx512f"))) void sampleRowAvx512(const SourceView& g, const double* sx, const double* sy, int n,
+                                                        uint32_t* colour, uint64_t* ok) {
     const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1.0);
     const __m512d xMax = _mm512_set1_pd(g.W - 2), yMax = _mm512_set1_pd(g.H - 2), yEnd = _mm512_set1_pd(g.H - 1);
     const __m512i low6 = _mm512_set1_epi32(Picture::kTileMask), byte = _mm512_set1_epi32(0xFF);
@@ -237,8 +236,8 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SourceView& g, con
         off = _mm512_add_epi32(off, _mm512_add_epi32(off, off));
         const __m512i lowTile = _mm512_mask_add_epi32(tile, lastRow, tile, tilesX);
         const __m512i lowOff = _mm512_maskz_mov_epi32(
-            inside, _mm512_mask_blend_epi32(lastRow, _mm512_add_epi32(off, _mm512_set1_epi32(Picture::kTileStride)),
-                                            col));
+            inside,
+            _mm512_mask_blend_epi32(lastRow, _mm512_add_epi32(off, _mm512_set1_epi32(Picture::kTileStride)), col));
         off = _mm512_maskz_mov_epi32(inside, off);
         alignas(64) int tiles[16], offs[16], lowTiles[16], lowOffs[16];
         _mm512_store_si512(tiles, tile);
@@ -294,8 +293,8 @@ __attribute__((target("avx512f"))) void sampleRowAvx512(const SourceView& g, con
             const __m512 miss = _mm512_castsi512_ps(_mm512_and_si512(_mm512_castps_si512(diff), noSign));
             bad |= _mm512_cmp_ps_mask(miss, nearHalf, _CMP_GT_OQ);
         }
-        const __m512i bgr = _mm512_or_si512(rounded[0], _mm512_or_si512(_mm512_slli_epi32(rounded[1], 8),
-                                                                          _mm512_slli_epi32(rounded[2], 16)));
+        const __m512i bgr = _mm512_or_si512(
+            rounded[0], _mm512_or_si512(_mm512_slli_epi32(rounded[1], 8), _mm512_slli_epi32(rounded[2], 16)));
         _mm512_storeu_si512(colour + i, bgr);
         ok[i >> 6] |= uint64_t(uint16_t(~bad)) << (i & 63);
     }
@@ -314,7 +313,7 @@ int vectorLevel() {
 #endif
 }
 
-} // namespace
+}  // namespace
 
 void sampleRow(const SourceView& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
     const int words = (n + 63) >> 6;
@@ -322,9 +321,9 @@ void sampleRow(const SourceView& g, const double* sx, const double* sy, int n, u
     if (g.W < 2 || g.H < 2) return;
 #if JOLLIX_SAMPLE_VECTORS
     switch (vectorLevel()) {
-    case 2: sampleRowAvx512(g, sx, sy, n, colour, ok); break;
-    case 1: sampleRowAvx2(g, sx, sy, n, colour, ok); break;
-    default: break;
+        case 2: sampleRowAvx512(g, sx, sy, n, colour, ok); break;
+        case 1: sampleRowAvx2(g, sx, sy, n, colour, ok); break;
+        default: break;
     }
 #else
     (void)sx, (void)sy, (void)colour;
@@ -362,4 +361,4 @@ RegionTiles regionTiles(const Region& region, int W, int H) {
     return rt;
 }
 
-} // namespace jollix::brush::detail
+}  // namespace jollix::brush::detail

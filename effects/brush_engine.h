@@ -96,7 +96,8 @@ struct SourceView {
     }
     // sampleBilinear's colour at (x, y): red + 256 green + 65536 blue.
     uint32_t sample(double x, double y) const {
-        return jollix::detail::bilinearWith(W, H, [this](int px, int py) { return at(px, py); }, x, y);
+        return jollix::detail::bilinearWith(
+            W, H, [this](int px, int py) { return at(px, py); }, x, y);
     }
     int W, H, tilesX;
     const uint8_t* const* tiles;
@@ -127,7 +128,7 @@ struct RegionTiles {
 };
 RegionTiles regionTiles(const Region& region, int W, int H);
 
-} // namespace detail
+}  // namespace detail
 
 // How paint works: through the engine, or plainly (see paintPlain), which
 // the tests compare the engine against.
@@ -254,17 +255,16 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
             for (int k = 0; k < n; ++k) {
                 uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;
                 switch (take[k]) {
-                case Take::Keep: break;
-                case Take::Copy: std::memcpy(q, source.at(int(sx[k]), int(sy[k])), 3); break;
-                case Take::Sample: std::memcpy(q, &colour[k], 3); break;
+                    case Take::Keep: break;
+                    case Take::Copy: std::memcpy(q, source.at(int(sx[k]), int(sy[k])), 3); break;
+                    case Take::Sample: std::memcpy(q, &colour[k], 3); break;
                 }
             }
         }
     };
     const size_t items = rt.tiles.size();
-    parallel::forItems(items, parallel::threadsFor(rt.pixels), paintTile, [&](size_t done) {
-        report(items == 0 ? steps : steps * (long long)done / (long long)items);
-    });
+    parallel::forItems(items, parallel::threadsFor(rt.pixels), paintTile,
+                       [&](size_t done) { report(items == 0 ? steps : steps * (long long)done / (long long)items); });
 }
 
 // The same region painted plainly: one pixel at a time, in line order,
@@ -286,4 +286,4 @@ void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Regi
         }
 }
 
-} // namespace jollix::brush
+}  // namespace jollix::brush

@@ -67,18 +67,19 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
             }
             continue;
         }
-        band::columns(neighbours.around(y), n,
-                      [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
-                          int at, int count) __attribute__((always_inline)) {
-                          for (int i = 0; i < count; ++i) {
-                              const int16_t A = a[i], B = b[i], C = c[i];
-                              const int16_t sum = int16_t(A + B + C);
-                              s111[at + i] = sum;
-                              s121[at + i] = int16_t(sum + B);
-                              s111g[at + i] = int16_t(sum + (B & green[at + i]));
-                              diff[at + i] = int16_t(C - A);
-                          }
-                      });
+        band::columns(
+            neighbours.around(y), n,
+            [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c, int at,
+                int count) __attribute__((always_inline)) {
+                for (int i = 0; i < count; ++i) {
+                    const int16_t A = a[i], B = b[i], C = c[i];
+                    const int16_t sum = int16_t(A + B + C);
+                    s111[at + i] = sum;
+                    s121[at + i] = int16_t(sum + B);
+                    s111g[at + i] = int16_t(sum + (B & green[at + i]));
+                    diff[at + i] = int16_t(C - A);
+                }
+            });
         // The first and last pixel of the picture's row: inverted.
         const int i0 = !Inner && t.x0 == 0 ? 3 : 0, i1 = !Inner && t.x0 + n == w ? bytes - 3 : bytes;
         for (int i = 0; i < i0; ++i) all &= o[i] = uint8_t(255 - own[i]);
@@ -110,37 +111,38 @@ JOLLIX_VECTOR_CLONES
 band::Keep thresholdTile(const Picture& edge, const band::TileJob& t, int bound, int threshold) {
     const int16_t bound16 = int16_t(bound);  // -1 .. 25501
     bool all = true;
-    band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
-        alignas(64) int16_t part[band::kRunBytes];
-        // Per pixel, at its last byte: white or black. On the way, whether
-        // any pixel is black, and whether any sum is right on the bound.
-        alignas(64) uint8_t white[band::kRunBytes + 2];
-        detail::weighBytes(p, bytes, part);
-        white[0] = white[1] = white[int(bytes)] = white[int(bytes) + 1] = 0;
-        uint8_t halfway = 0, runAll = 0xFF;
-        for (int k = 2; k < bytes; ++k) {
-            const int16_t s = detail::sumEndingAt(part, k);
-            const uint8_t pixel = detail::kRunTables.third[size_t(k)];
-            white[k] = uint8_t(-int(s > bound16));
-            halfway |= uint8_t(-int(s == bound16)) & pixel;
-            runAll &= white[k] | uint8_t(~pixel);
-        }
-        detail::spreadOverPixels(white, bytes, o);
-        if (!runAll) all = false;
-        if (!halfway) return;
-        for (int i = 0; i < bytes; i += 3) {
-            const int B = p[i], G = p[i + 1], R = p[i + 2];
-            if (30 * R + 59 * G + 11 * B != bound) continue;
-            // Here s = 100 threshold + 50.
-            const uint8_t c = halfwayGrey(R, G, B, threshold) > threshold ? 255 : 0;
-            o[i] = o[i + 1] = o[i + 2] = c;
-            if (!c) all = false;
-        }
-    });
+    band::runs(
+        edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
+            alignas(64) int16_t part[band::kRunBytes];
+            // Per pixel, at its last byte: white or black. On the way, whether
+            // any pixel is black, and whether any sum is right on the bound.
+            alignas(64) uint8_t white[band::kRunBytes + 2];
+            detail::weighBytes(p, bytes, part);
+            white[0] = white[1] = white[int(bytes)] = white[int(bytes) + 1] = 0;
+            uint8_t halfway = 0, runAll = 0xFF;
+            for (int k = 2; k < bytes; ++k) {
+                const int16_t s = detail::sumEndingAt(part, k);
+                const uint8_t pixel = detail::kRunTables.third[size_t(k)];
+                white[k] = uint8_t(-int(s > bound16));
+                halfway |= uint8_t(-int(s == bound16)) & pixel;
+                runAll &= white[k] | uint8_t(~pixel);
+            }
+            detail::spreadOverPixels(white, bytes, o);
+            if (!runAll) all = false;
+            if (!halfway) return;
+            for (int i = 0; i < bytes; i += 3) {
+                const int B = p[i], G = p[i + 1], R = p[i + 2];
+                if (30 * R + 59 * G + 11 * B != bound) continue;
+                // Here s = 100 threshold + 50.
+                const uint8_t c = halfwayGrey(R, G, B, threshold) > threshold ? 255 : 0;
+                o[i] = o[i + 1] = o[i + 2] = c;
+                if (!c) all = false;
+            }
+        });
     return all ? band::Keep::Blank : band::Keep::Written;
 }
 
-} // namespace
+}  // namespace
 
 // With s = 30 R + 59 G + 11 B the true grey is s / 100; the extended
 // precision sum misses it by far less than 1e-15, so unless s / 100 lies
@@ -173,4 +175,4 @@ Picture penSketch(const Picture& edge, int threshold, Progress* /*progress*/) {
                        [&](const band::TileJob& t) { return thresholdTile(edge, t, bound, threshold); });
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -15,4 +15,4 @@ Picture edgePicture(const Picture& src, Progress* progress = nullptr);
 // White where the grey of `edge` exceeds `threshold`, black elsewhere.
 Picture penSketch(const Picture& edge, int threshold, Progress* progress = nullptr);
 
-} // namespace jollix
+}  // namespace jollix

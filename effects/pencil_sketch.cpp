@@ -45,8 +45,7 @@ HSL RGBToHSL(int red, int green, int blue) {
 
 RGB HSLToRGB(int hue, int saturation, int lightness) {
     RGB c{0, 0, 0};
-    if (hue >= 360 || hue < 0 || saturation > 100 || saturation < 0 || lightness > 100 || lightness < 0)
-        return c;
+    if (hue >= 360 || hue < 0 || saturation > 100 || saturation < 0 || lightness > 100 || lightness < 0) return c;
     // The hue wheel: 4.25 steps per degree.
     const long double a = hue;
     if (hue <= 60)
@@ -111,38 +110,39 @@ JOLLIX_VECTOR_CLONES
 band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint16_t* toneBySum, const uint8_t* tone,
                     uint8_t blank) {
     uint8_t all = 0xFF, any = 0;
-    band::runs(edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
-        alignas(64) int16_t part[band::kRunBytes];
-        alignas(64) uint16_t sums[band::kRunBytes];
-        alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
-        detail::weighBytes(p, bytes, part);
-        for (int k = 2; k < bytes; ++k) sums[k] = uint16_t(detail::sumEndingAt(part, k));
-        // The pixels whose exact grey decides, listed as they come.
-        int exact[band::kRunBytes / 3], exacts = 0;
-        level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
-        for (int k = 2; k < bytes; k += 3) {
-            const uint16_t v = toneBySum[sums[k]];
-            level[k] = uint8_t(v);
-            exact[exacts] = k;
-            exacts += v >> 8;
-        }
-        for (int e = 0; e < exacts; ++e) {
-            const int k = exact[e];
-            level[k] = tone[greyOf(p[k], p[k - 1], p[k - 2])];
-        }
-        detail::spreadOverPixels(level, bytes, o);
-        uint8_t runAll = 0xFF, runAny = 0;
-        for (int k = 0; k < bytes; ++k) {
-            runAll &= level[k] | uint8_t(~detail::kRunTables.third[size_t(k)]);
-            runAny |= level[k] & detail::kRunTables.third[size_t(k)];
-        }
-        all &= runAll;
-        any |= runAny;
-    });
+    band::runs(
+        edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
+            alignas(64) int16_t part[band::kRunBytes];
+            alignas(64) uint16_t sums[band::kRunBytes];
+            alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
+            detail::weighBytes(p, bytes, part);
+            for (int k = 2; k < bytes; ++k) sums[k] = uint16_t(detail::sumEndingAt(part, k));
+            // The pixels whose exact grey decides, listed as they come.
+            int exact[band::kRunBytes / 3], exacts = 0;
+            level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
+            for (int k = 2; k < bytes; k += 3) {
+                const uint16_t v = toneBySum[sums[k]];
+                level[k] = uint8_t(v);
+                exact[exacts] = k;
+                exacts += v >> 8;
+            }
+            for (int e = 0; e < exacts; ++e) {
+                const int k = exact[e];
+                level[k] = tone[greyOf(p[k], p[k - 1], p[k - 2])];
+            }
+            detail::spreadOverPixels(level, bytes, o);
+            uint8_t runAll = 0xFF, runAny = 0;
+            for (int k = 0; k < bytes; ++k) {
+                runAll &= level[k] | uint8_t(~detail::kRunTables.third[size_t(k)]);
+                runAny |= level[k] & detail::kRunTables.third[size_t(k)];
+            }
+            all &= runAll;
+            any |= runAny;
+        });
     return all == blank && any == blank ? band::Keep::Blank : band::Keep::Written;
 }
 
-} // namespace
+}  // namespace
 
 Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) {
     const int w = edge.width(), h = edge.height();
@@ -172,9 +172,8 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     // one block.
     const uint8_t blank = tone[255];
     const Picture blankTile(1, 1, blank * 0x010101u);
-    return band::build(w, h, &blankTile, nullptr, [&](const band::TileJob& t) {
-        return toneTile(edge, t, toneBySum.data(), tone.data(), blank);
-    });
+    return band::build(w, h, &blankTile, nullptr,
+                       [&](const band::TileJob& t) { return toneTile(edge, t, toneBySum.data(), tone.data(), blank); });
 }
 
-} // namespace jollix
+}  // namespace jollix

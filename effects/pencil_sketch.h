@@ -6,12 +6,16 @@
 
 namespace jollix {
 
-struct HSL { int hue, saturation, lightness; };
-struct RGB { int red, green, blue; };
+struct HSL {
+    int hue, saturation, lightness;
+};
+struct RGB {
+    int red, green, blue;
+};
 
 HSL RGBToHSL(int red, int green, int blue);
 RGB HSLToRGB(int hue, int saturation, int lightness);
 
 Picture pencilSketch(const Picture& edge, int contrast, Progress* progress = nullptr);
 
-} // namespace jollix
+}  // namespace jollix

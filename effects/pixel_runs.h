@@ -55,6 +55,6 @@ inline __attribute__((always_inline)) void spreadOverPixels(const uint8_t* __res
                          (at[i] & kRunTables.third[size_t(i)]));
 }
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

@@ -23,10 +23,10 @@ namespace {
 // the overlap of the two is j's weight in i, an integer, and the weights of
 // every new pixel add up to S'.
 struct AxisWeights {
-    uint64_t total = 1;               // S': the sum of each new pixel's weights
-    std::vector<int32_t> first;       // first source pixel of new pixel i
-    std::vector<int32_t> count;       // how many source pixels it reads
-    std::vector<size_t> offset;       // where its weights start in `weight`
+    uint64_t total = 1;          // S': the sum of each new pixel's weights
+    std::vector<int32_t> first;  // first source pixel of new pixel i
+    std::vector<int32_t> count;  // how many source pixels it reads
+    std::vector<size_t> offset;  // where its weights start in `weight`
     std::vector<uint32_t> weight;
 };
 
@@ -65,8 +65,14 @@ struct RoundingDivider {
     uint8_t operator()(uint64_t num) const {
         uint64_t q = uint64_t(double(num) * inv);
         int64_t r = int64_t(num) - int64_t(q * den);
-        while (r < 0) { --q; r += int64_t(den); }
-        while (uint64_t(r) >= den) { ++q; r -= int64_t(den); }
+        while (r < 0) {
+            --q;
+            r += int64_t(den);
+        }
+        while (uint64_t(r) >= den) {
+            ++q;
+            r -= int64_t(den);
+        }
         const uint64_t twice = 2 * uint64_t(r);
         if (twice > den || (twice == den && (q & 1))) ++q;
         return uint8_t(q);
@@ -94,8 +100,8 @@ struct RoundingDivider32 {
 // [colBegin, colEnd) into dst. H is the type of the horizontal sums (each at
 // most 255 * Sx'), A that of the whole sums (each at most 255 * Sx' * Sy').
 template <class H, class A>
-void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay,
-                  int rowBegin, int rowEnd, int colBegin, int colEnd) {
+void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay, int rowBegin,
+                  int rowEnd, int colBegin, int colEnd) {
     const int dw = colEnd - colBegin;
     const size_t values = size_t(dw) * 3;
     const uint64_t den = ax.total * ay.total;
@@ -109,7 +115,10 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
 
     // Horizontally resampled source rows, oldest first; rows are needed in
     // increasing order, and neighbouring new rows share their edge rows.
-    struct CachedRow { int32_t y; std::vector<H> sums; };
+    struct CachedRow {
+        int32_t y;
+        std::vector<H> sums;
+    };
     std::deque<CachedRow> cache;
     std::vector<std::vector<H>> spare;
 
@@ -220,8 +229,7 @@ struct BlockDivider {
     int shift = -1;  // log2 of den when den is a power of two
     explicit BlockDivider(uint32_t d) : den(d), inv(((1u << 24) + d - 1) / d) {
         if ((d & (d - 1)) == 0)
-            for (shift = 0; (1u << shift) < d; ++shift) {
-            }
+            for (shift = 0; (1u << shift) < d; ++shift) {}
     }
     // The same for den = 2^shift, shift >= 1, in 16 bits: a remainder above
     // half a den carries, and one of exactly half carries onto an odd
@@ -283,7 +291,7 @@ void blockMeanTile(const Picture& src, const band::TileJob& t, int fx, int fy, B
     }
 }
 
-} // namespace
+}  // namespace
 
 Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     if (newWidth < 0 || newHeight < 0) throw JollixError(kRangeCheckError);
@@ -315,8 +323,7 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     // tile rows, so each band writes only its own tiles. Each new row is
     // computed the same way whichever band it is in, so the split never
     // changes the result.
-    const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) +
-                          uint64_t(newWidth) * uint64_t(newHeight);
+    const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) + uint64_t(newWidth) * uint64_t(newHeight);
     const int tileRows = dst.tilesY();
     const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), 1 << 20);
     const int bands = std::min<int>(int(threads), tileRows);
@@ -341,4 +348,4 @@ void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1
     if (c0 < c1 && r0 < r1) resampleBlock(src, dst, ax, ay, r0, r1, c0, c1);
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -33,4 +33,4 @@ inline Picture ZoomInOut(const Picture& src, int newWidth, int newHeight) {
     return resampleArea(src, newWidth, newHeight);
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -28,7 +28,7 @@ inline uint32_t mix(int p00, int p01, int p10, int p11, double wy0, double wy1, 
     return uint32_t(int(r));
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -41,8 +41,8 @@ uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, 
     return red + 256 * green + 65536 * blue;
 }
 
-} // namespace detail
+}  // namespace detail
 
 uint32_t sampleBilinear(const Picture& pic, double& x, double& y) { return detail::bilinear(pic, x, y); }
 
-} // namespace jollix
+}  // namespace jollix

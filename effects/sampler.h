@@ -88,9 +88,12 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
         x = 0;
         x0 = x1 = 0;
     } else {
-        if (x < 0) x = 0;
-        else if (x > W - 2) x = W - 2;
-        else if (x != x) x = 0;  // NaN: pinned to the first column
+        if (x < 0)
+            x = 0;
+        else if (x > W - 2)
+            x = W - 2;
+        else if (x != x)
+            x = 0;  // NaN: pinned to the first column
         x0 = int(x);
         x1 = x0 + 1;
     }
@@ -105,9 +108,8 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
                              (y0 & Picture::kTileMask) < Picture::kTileMask && x1 != x0 && y1 != y0,
                          1)) {
         uint32_t colour;
-        if (__builtin_expect(bilinearQuick(a, float(wx0 * wy0), float(wx0 * wy1), float(wx1 * wy0), float(wx1 * wy1),
-                                           &colour),
-                             1))
+        if (__builtin_expect(
+                bilinearQuick(a, float(wx0 * wy0), float(wx0 * wy1), float(wx1 * wy0), float(wx1 * wy1), &colour), 1))
             return colour;
     }
 #endif
@@ -125,9 +127,10 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
 // The body of sampleBilinear, inline for the brushes' inner loops; the same
 // results, clamping and write-back.
 inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
-    return bilinearWith(pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);
+    return bilinearWith(
+        pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);
 }
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

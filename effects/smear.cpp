@@ -26,14 +26,14 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
         p.kind = static_cast<SmearKind>(kind);
         bool runs = false;
         switch (kind) {
-        case kUpLeft: runs = x < x0 && y < y0; break;
-        case kDownRight: runs = x > x0 && y > y0; break;
-        case kUpRight: runs = x > x0 && y < y0; break;
-        case kDownLeft: runs = x < x0 && y > y0; break;
-        case kLeft: runs = x < x0 && y == y0; break;
-        case kRight: runs = x > x0 && y == y0; break;
-        case kDown: runs = x == x0 && y > y0; break;
-        case kUp: runs = x == x0 && y < y0; break;
+            case kUpLeft: runs = x < x0 && y < y0; break;
+            case kDownRight: runs = x > x0 && y > y0; break;
+            case kUpRight: runs = x > x0 && y < y0; break;
+            case kDownLeft: runs = x < x0 && y > y0; break;
+            case kLeft: runs = x < x0 && y == y0; break;
+            case kRight: runs = x > x0 && y == y0; break;
+            case kDown: runs = x == x0 && y > y0; break;
+            case kUp: runs = x == x0 && y < y0; break;
         }
         if (!runs) continue;
         if (kind <= kDownLeft) {
@@ -49,8 +49,8 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
             p.cy = static_cast<double>(static_cast<long double>(y0 + y) / 2);
             // Unit direction, each component signed like the move.
             const double ax = static_cast<double>(1.0L / root);
-            const double ay = static_cast<double>(
-                1.0L / std::sqrt(1.0L + 1.0L / (static_cast<long double>(p.k) * p.k)));
+            const double ay =
+                static_cast<double>(1.0L / std::sqrt(1.0L + 1.0L / (static_cast<long double>(p.k) * p.k)));
             p.ux = (kind == kUpLeft || kind == kDownLeft) ? -ax : ax;
             p.uy = (kind == kUpLeft || kind == kUpRight) ? -ay : ay;
         } else if (kind == kLeft) {
@@ -88,7 +88,7 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
     return passes;
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace {
 
@@ -169,10 +169,10 @@ struct Chords {
     double alongStraight(const Straight& c, int64_t p) const {
         bool ahead;
         switch (kind) {
-        case detail::kLeft: ahead = p < c.q; break;
-        case detail::kRight: ahead = p >= c.q; break;
-        case detail::kDown: ahead = p > c.q; break;
-        default: ahead = p <= c.q; break;
+            case detail::kLeft: ahead = p < c.q; break;
+            case detail::kRight: ahead = p >= c.q; break;
+            case detail::kDown: ahead = p > c.q; break;
+            default: ahead = p <= c.q; break;
         }
         if (!c.centre) return c.along(double(p), ahead);
         const double A = std::fabs(double(p) - (ahead ? c.endAhead : c.endBehind));
@@ -213,10 +213,10 @@ struct Chords {
         using namespace detail;
         auto alongMove = [&] { return (G - Ext(qx)) * uxE + (i - Ext(qy)) * uyE >= 0; };
         switch (kind) {
-        case kUpLeft: return Ext(G * G + i * i) < Ext(qx) * qx + Ext(qy) * qy;
-        case kDownRight: return Ext(G * G + i * i) >= Ext(qx) * qx + Ext(qy) * qy;
-        case kUpRight: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx > Ext(i) / G;
-        default: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx <= Ext(i) / G;
+            case kUpLeft: return Ext(G * G + i * i) < Ext(qx) * qx + Ext(qy) * qy;
+            case kDownRight: return Ext(G * G + i * i) >= Ext(qx) * qx + Ext(qy) * qy;
+            case kUpRight: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx > Ext(i) / G;
+            default: return (G == 0 || qx == 0) ? alongMove() : Ext(qy) / qx <= Ext(i) / G;
         }
     }
 
@@ -241,8 +241,7 @@ struct Chords {
 // Gd * Gd is the exact square rounded once, as double(G * G) is, without
 // a conversion from 64 bits that the vector units lack.
 template <int Kind>
-inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, double Gd, double id, double& x,
-                                                         double& y) {
+inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, double Gd, double id, double& x, double& y) {
     const double gx = Gd - g.cx, GG = Gd * Gd;
     const double ux = g.ux, uy = g.uy, k = g.k, cy = g.cy;
     const double rho2 = g.rho2, K = g.K, K2 = g.K2, halfD = g.halfD;
@@ -339,36 +338,36 @@ struct SmearBrush {
     void mapRow(int i, const int* Gs, int n, double* sx, double* sy, brush::Take* take) const {
         using namespace detail;
         switch (g.kind) {
-        case kUpLeft: diagonalRow<kUpLeft>(g, i, Gs, n, sx, sy); break;
-        case kDownRight: diagonalRow<kDownRight>(g, i, Gs, n, sx, sy); break;
-        case kUpRight: diagonalRow<kUpRight>(g, i, Gs, n, sx, sy); break;
-        case kDownLeft: diagonalRow<kDownLeft>(g, i, Gs, n, sx, sy); break;
-        case kLeft:
-        case kRight:
-            if (const Chords::Straight& c = chords[size_t(i - firstRow)]; !c.centre) {
-                straightRow(c, g.kind == kLeft, Gs, n, sx);
-                for (int j = 0; j < n; ++j) sy[j] = double(i);
-                break;
-            }
-            [[fallthrough]];
-        case kDown:
-        case kUp:
-            if (g.kind == kDown || g.kind == kUp) {
-                verticalStraightRow(chords.data(), int(firstColumn), g.kind == kDown, i, Gs, n, sy);
-                for (int j = 0; j < n; ++j) {
-                    sx[j] = double(Gs[j]);
-                    // The centre line's column runs in extended precision.
-                    const Chords::Straight& c = chords[size_t(Gs[j] - firstColumn)];
-                    if (c.centre) sy[j] = g.alongStraight(c, i);
+            case kUpLeft: diagonalRow<kUpLeft>(g, i, Gs, n, sx, sy); break;
+            case kDownRight: diagonalRow<kDownRight>(g, i, Gs, n, sx, sy); break;
+            case kUpRight: diagonalRow<kUpRight>(g, i, Gs, n, sx, sy); break;
+            case kDownLeft: diagonalRow<kDownLeft>(g, i, Gs, n, sx, sy); break;
+            case kLeft:
+            case kRight:
+                if (const Chords::Straight& c = chords[size_t(i - firstRow)]; !c.centre) {
+                    straightRow(c, g.kind == kLeft, Gs, n, sx);
+                    for (int j = 0; j < n; ++j) sy[j] = double(i);
+                    break;
                 }
-                break;
-            }
-            [[fallthrough]];
-        default:
-            for (int j = 0; j < n; ++j) {
-                const brush::Source s = map(Gs[j], i);
-                sx[j] = s.x, sy[j] = s.y;
-            }
+                [[fallthrough]];
+            case kDown:
+            case kUp:
+                if (g.kind == kDown || g.kind == kUp) {
+                    verticalStraightRow(chords.data(), int(firstColumn), g.kind == kDown, i, Gs, n, sy);
+                    for (int j = 0; j < n; ++j) {
+                        sx[j] = double(Gs[j]);
+                        // The centre line's column runs in extended precision.
+                        const Chords::Straight& c = chords[size_t(Gs[j] - firstColumn)];
+                        if (c.centre) sy[j] = g.alongStraight(c, i);
+                    }
+                    break;
+                }
+                [[fallthrough]];
+            default:
+                for (int j = 0; j < n; ++j) {
+                    const brush::Source s = map(Gs[j], i);
+                    sx[j] = s.x, sy[j] = s.y;
+                }
         }
         for (int j = 0; j < n; ++j) take[j] = brush::Take::Sample;
         if (g.kind <= kDownLeft)
@@ -380,14 +379,14 @@ struct SmearBrush {
         using namespace detail;
         double sx, sy;
         switch (g.kind) {
-        case kLeft:
-        case kRight: return brush::sampleAt(g.alongStraight(chords[size_t(i - firstRow)], G), double(i));
-        case kDown:
-        case kUp: return brush::sampleAt(double(G), g.alongStraight(chords[size_t(G - firstColumn)], i));
-        case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &sx, &sy); break;
-        case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &sx, &sy); break;
-        case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &sx, &sy); break;
-        default: diagonalRun<kDownLeft>(g, G, i, 1, &sx, &sy); break;
+            case kLeft:
+            case kRight: return brush::sampleAt(g.alongStraight(chords[size_t(i - firstRow)], G), double(i));
+            case kDown:
+            case kUp: return brush::sampleAt(double(G), g.alongStraight(chords[size_t(G - firstColumn)], i));
+            case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &sx, &sy); break;
+            case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &sx, &sy); break;
+            case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &sx, &sy); break;
+            default: diagonalRun<kDownLeft>(g, G, i, 1, &sx, &sy); break;
         }
         if (onCentreLine(g, G, i)) g.diagonalExact(G, i, sx, sy);
         return brush::sampleAt(sx, sy);
@@ -398,8 +397,7 @@ struct SmearBrush {
     std::vector<Chords::Straight> chords;
 };
 
-void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress,
-                brush::Painting how) {
+void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress, brush::Painting how) {
     const int64_t hgt = src.height();
     const Ext d = p.d;
     const Ext rho = R + d / 2;
@@ -425,14 +423,13 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
     // Rows of the patch inside the picture, for the horizontal passes.
     const int64_t rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
     const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
-    const SmearBrush brush(p, R, region.first, region.lines(), rowLo,
-                           std::max<int64_t>(rowHi - rowLo + 1, 0));
+    const SmearBrush brush(p, R, region.first, region.lines(), rowLo, std::max<int64_t>(rowHi - rowLo + 1, 0));
     // One progress step per column of the patch, then the bar starts over.
     brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress, how);
     progressReset(progress);
 }
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -441,10 +438,10 @@ SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
     SmearSource s{};
     if (p.kind <= kDownLeft && !onCentreLine(g, G, i)) {
         switch (p.kind) {
-        case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &s.x, &s.y); break;
-        case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &s.x, &s.y); break;
-        case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &s.x, &s.y); break;
-        default: diagonalRun<kDownLeft>(g, G, i, 1, &s.x, &s.y); break;
+            case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &s.x, &s.y); break;
+            case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &s.x, &s.y); break;
+            case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &s.x, &s.y); break;
+            default: diagonalRun<kDownLeft>(g, G, i, 1, &s.x, &s.y); break;
         }
         return s;
     }
@@ -462,7 +459,7 @@ SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
     return s;
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace {
 
@@ -475,7 +472,7 @@ Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress*
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
     return smear(src, X0, Y0, X, Y, R, progress, brush::Painting::Engine);
@@ -485,4 +482,4 @@ Picture detail::smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int
     return smear(src, X0, Y0, X, Y, R, nullptr, brush::Painting::Plain);
 }
 
-} // namespace jollix
+}  // namespace jollix

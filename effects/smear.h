@@ -19,10 +19,10 @@ namespace detail {
 enum SmearKind { kUpLeft = 1, kDownRight, kUpRight, kDownLeft, kLeft, kRight, kDown, kUp };
 struct SmearPass {
     SmearKind kind;
-    double k = 0;          // slope (Y0 - Y) / (X0 - X), diagonal moves only
-    double L = 0, d = 0;   // move length and capped length
-    double cx = 0, cy = 0; // patch centre
-    double ux = 0, uy = 0; // unit direction of the move
+    double k = 0;           // slope (Y0 - Y) / (X0 - X), diagonal moves only
+    double L = 0, d = 0;    // move length and capped length
+    double cx = 0, cy = 0;  // patch centre
+    double ux = 0, uy = 0;  // unit direction of the move
     int endX = 0, endY = 0;
 };
 
@@ -31,13 +31,15 @@ struct SmearPass {
 std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R);
 
 // Where the pixel (G, i) of a pass takes its colour from.
-struct SmearSource { double x, y; };
+struct SmearSource {
+    double x, y;
+};
 SmearSource smearSource(const SmearPass& pass, int R, int G, int i);
 
 // The smear painted one pixel at a time from its mapping, plainly: what
 // smear must give.
 Picture smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

@@ -63,7 +63,7 @@ ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x) {
     return {D1, K1};
 }
 
-} // namespace detail
+}  // namespace detail
 
 namespace {
 
@@ -164,7 +164,7 @@ struct SphereShrinkBrush {
     std::vector<double> kc;  // per column from `left`
 };
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -253,7 +253,7 @@ Picture shrink(const Picture& src, int a, int b, int R, int H, Progress* progres
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     return expand(src, a, b, R, H, progress, brush::Painting::Engine);
@@ -270,12 +270,12 @@ Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b,
 
 Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress) {
     switch (toolKind) {
-    case 1: return sphericalExpand(src, a, b, R, H, progress);
-    case 2: return sphericalShrink(src, a, b, R, H, progress);
-    case 3: return twistClockwise(src, a, b, R, H, progress);
-    case 4: return twistAnticlockwise(src, a, b, R, H, progress);
-    default: return src;
+        case 1: return sphericalExpand(src, a, b, R, H, progress);
+        case 2: return sphericalShrink(src, a, b, R, H, progress);
+        case 3: return twistClockwise(src, a, b, R, H, progress);
+        case 4: return twistAnticlockwise(src, a, b, R, H, progress);
+        default: return src;
     }
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -13,8 +13,7 @@ Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress
 
 // The dispatcher of the Spherical shape: ToolKind 1 expand, 2 shrink,
 // 3 dextrorotary twist, 4 levorotary twist; anything else returns `src`.
-Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H,
-                         Progress* progress = nullptr);
+Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
 
 namespace detail {
 
@@ -46,6 +45,6 @@ ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x);
 // plainly: what the routines must give.
 Picture sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

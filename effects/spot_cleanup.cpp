@@ -52,17 +52,18 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
             std::copy(own, own + bytes, o);
             continue;
         }
-        band::columns(neighbours.around(y), n,
-                      [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
-                          int at, int count) __attribute__((always_inline)) {
-                          for (int i = 0; i < count; ++i) {
-                              const uint8_t x = a[i], y = b[i], z = c[i];
-                              const uint8_t l1 = mn(x, y), h1 = mx(x, y);
-                              lo[at + i] = mn(l1, z);
-                              hi[at + i] = mx(h1, z);
-                              mid[at + i] = mx(l1, mn(h1, z));
-                          }
-                      });
+        band::columns(
+            neighbours.around(y), n,
+            [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c, int at,
+                int count) __attribute__((always_inline)) {
+                for (int i = 0; i < count; ++i) {
+                    const uint8_t x = a[i], y = b[i], z = c[i];
+                    const uint8_t l1 = mn(x, y), h1 = mx(x, y);
+                    lo[at + i] = mn(l1, z);
+                    hi[at + i] = mx(h1, z);
+                    mid[at + i] = mx(l1, mn(h1, z));
+                }
+            });
         // The first and last pixel of the picture's row keep their values.
         const int i0 = !Inner && t.x0 == 0 ? 3 : 0, i1 = !Inner && t.x0 + n == w ? bytes - 3 : bytes;
         std::copy(own, own + i0, o);
@@ -85,7 +86,7 @@ band::Keep medianTile(const Picture& src, const band::TileJob& t) {
     return band::inner(t, src.width()) ? medianTileWith<true>(src, t) : medianTileWith<false>(src, t);
 }
 
-} // namespace
+}  // namespace
 
 Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
     if (src.width() < 3 || src.height() < 3) return src;
@@ -116,4 +117,4 @@ Picture rubberDisc(const Picture& src, int cx, int cy, int r) {
     return out;
 }
 
-} // namespace jollix
+}  // namespace jollix

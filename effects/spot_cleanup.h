@@ -13,4 +13,4 @@ Picture clearUpSpots(const Picture& src, Progress* progress = nullptr);
 // A filled white disc of radius r (picture pixels) centred on (cx, cy).
 Picture rubberDisc(const Picture& src, int cx, int cy, int r);
 
-} // namespace jollix
+}  // namespace jollix

@@ -128,7 +128,8 @@ brush::Region twistRegion(int X, int Y, int R, int W) {
             continue;
         }
         const double W = static_cast<double>(std::sqrt(static_cast<long double>(R2 - a * a)));
-        region.add(int64_t(Round(static_cast<long double>(Y) - W)) + 1, int64_t(Round(static_cast<long double>(Y) + W)) - 1);
+        region.add(int64_t(Round(static_cast<long double>(Y) - W)) + 1,
+                   int64_t(Round(static_cast<long double>(Y) + W)) - 1);
     }
     return region;
 }
@@ -142,14 +143,14 @@ Picture twist(const Picture& src, int X, int Y, int R, int S, Progress* progress
     if (R >= 2 && S == 0) throw JollixError(kDivisionByZero);
     if (R >= 2) {
         // One step per quadrant column, 4 (R - 1) in all.
-        brush::paint(src, dst, TwistBrush<Clockwise>(X, Y, R, S), twistRegion(X, Y, R, src.width()), 4 * (int64_t(R) - 1),
-                     progress, how);
+        brush::paint(src, dst, TwistBrush<Clockwise>(X, Y, R, S), twistRegion(X, Y, R, src.width()),
+                     4 * (int64_t(R) - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return twist<true>(src, X, Y, R, S, progress);
@@ -169,10 +170,11 @@ Picture twistPlain(const Picture& src, int X, int Y, int R, int S, bool clockwis
 }
 
 TwistSource twistSource(int X, int Y, int R, int S, bool clockwise, int c, int i) {
-    const brush::Source s = clockwise ? TwistBrush<true>(X, Y, R, S).map(c, i) : TwistBrush<false>(X, Y, R, S).map(c, i);
+    const brush::Source s =
+        clockwise ? TwistBrush<true>(X, Y, R, S).map(c, i) : TwistBrush<false>(X, Y, R, S).map(c, i);
     return {s.x, s.y};
 }
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

@@ -6,7 +6,8 @@
 namespace jollix {
 
 Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // clockwise
-Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // anticlockwise
+Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S,
+                           Progress* progress = nullptr);  // anticlockwise
 
 namespace detail {
 
@@ -15,13 +16,15 @@ namespace detail {
 double twistShift(int R, int S, double rho0);
 
 // Where the pixel (c, i) of a twist centred on (X, Y) takes its colour from.
-struct TwistSource { double x, y; };
+struct TwistSource {
+    double x, y;
+};
 TwistSource twistSource(int X, int Y, int R, int S, bool clockwise, int c, int i);
 
 // The twist painted one pixel at a time from its mapping, plainly: what
 // the routines must give.
 Picture twistPlain(const Picture& src, int X, int Y, int R, int S, bool clockwise);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace jollix
+}  // namespace jollix

@@ -22,7 +22,6 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
         try {                                                                     \
             const jollix::Picture p = jollix::decode(data, size, kFuzzMaxPixels); \
             if (p.isEmpty()) __builtin_trap();                                    \
-        } catch (const jollix::JollixError&) {                                    \
-        }                                                                         \
+        } catch (const jollix::JollixError&) {}                                   \
         return 0;                                                                 \
     }

@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     ok &= put("emf-5000-scaled-rectangles.emf", manyRectanglesEmf(1000, 1000, 5000, true));
     // What reading a device gives: zeros, under every picture name.
     const std::string zeros(1 << 20, '\0');
-    for (const char* name : {"bmp-zeros.bmp", "jpeg-zeros.jpg", "gif-zeros.gif", "ico-zeros.ico", "wmf-zeros.wmf",
-                             "emf-zeros.emf"})
+    for (const char* name :
+         {"bmp-zeros.bmp", "jpeg-zeros.jpg", "gif-zeros.gif", "ico-zeros.ico", "wmf-zeros.wmf", "emf-zeros.emf"})
         ok &= put(name, zeros);
     // A batch rubber drag to a far point: steps, for the batch command.
     ok &= put("steps-far-rubber.txt", "rubber@0,0:1000000000,1000000000\n");

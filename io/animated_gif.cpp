@@ -40,19 +40,27 @@ struct GifWriter {
 
 struct LiqAttr {
     liq_attr* p = liq_attr_create();
-    ~LiqAttr() { if (p) liq_attr_destroy(p); }
+    ~LiqAttr() {
+        if (p) liq_attr_destroy(p);
+    }
 };
 struct LiqImage {
     liq_image* p = nullptr;
-    ~LiqImage() { if (p) liq_image_destroy(p); }
+    ~LiqImage() {
+        if (p) liq_image_destroy(p);
+    }
 };
 struct LiqResult {
     liq_result* p = nullptr;
-    ~LiqResult() { if (p) liq_result_destroy(p); }
+    ~LiqResult() {
+        if (p) liq_result_destroy(p);
+    }
 };
 struct GifMap {
     ColorMapObject* p = nullptr;
-    ~GifMap() { if (p) GifFreeMapObject(p); }
+    ~GifMap() {
+        if (p) GifFreeMapObject(p);
+    }
 };
 
 // The rectangle of a frame that is stored: [x0, x1) x [y0, y1).
@@ -166,7 +174,7 @@ void putFrame(const GifWriter& w, const Rect& r, std::vector<uint8_t>& rgba, int
     for (int y = 0; y < height; ++y) w.check(EGifPutLine(w.gif, indices.data() + size_t(y) * width, width));
 }
 
-} // namespace
+}  // namespace
 
 std::string encodeAnimatedGif(const std::vector<Picture>& frames) {
     if (frames.empty() || frames[0].isEmpty()) throw JollixError("there is nothing to animate");
@@ -211,4 +219,4 @@ void saveAnimatedGif(const std::vector<Picture>& frames, const std::string& path
     writeFileAtomically(path, bytes);
 }
 
-} // namespace jollix
+}  // namespace jollix

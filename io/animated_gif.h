@@ -26,4 +26,4 @@ std::string encodeAnimatedGif(const std::vector<Picture>& frames);
 // existing file intact and throws JollixError naming the file and the reason.
 void saveAnimatedGif(const std::vector<Picture>& frames, const std::string& path);
 
-} // namespace jollix
+}  // namespace jollix

@@ -30,8 +30,10 @@ std::string baseOf(const std::string& path) {
 
 [[noreturn]] void writeFailed(const std::string& path, const char* what, int error) {
     // The two ends of a write that users meet most get plain words.
-    if (error == EFBIG) what = "file too large: the system's limit on file size was reached";
-    else if (error == ENOSPC) what = "the disc is full";
+    if (error == EFBIG)
+        what = "file too large: the system's limit on file size was reached";
+    else if (error == ENOSPC)
+        what = "the disc is full";
     throw JollixError("Cannot write the file " + path + ": " + what + " (" + std::strerror(error) + ").");
 }
 
@@ -106,7 +108,7 @@ std::string followLinks(const std::string& name) {
     throw JollixError("Cannot write the file " + name + ": " + std::strerror(ELOOP) + ".");
 }
 
-} // namespace
+}  // namespace
 
 void writeFileAtomically(const std::string& name, std::string_view bytes) {
     if (name.empty()) throw JollixError("Cannot write a file without a name.");
@@ -161,15 +163,18 @@ std::string readWholeFile(const std::string& path, size_t maxBytes) {
     // writer. It means nothing for regular files, the only kind read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    struct Closer { int fd; ~Closer() { ::close(fd); } } closer{fd};
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st;
-    if (::fstat(fd, &st) != 0)
-        throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+    if (::fstat(fd, &st) != 0) throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
     if (S_ISDIR(st.st_mode)) throw JollixError("it is a folder, not a file");
     if (!S_ISREG(st.st_mode)) {
-        const char* kind = S_ISFIFO(st.st_mode) ? "a pipe"
+        const char* kind = S_ISFIFO(st.st_mode)                         ? "a pipe"
                            : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                           : S_ISSOCK(st.st_mode) ? "a socket" : "not a file";
+                           : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                                        : "not a file";
         throw JollixError(std::string("it is ") + kind + ", not a picture file");
     }
     if (uint64_t(st.st_size) > maxBytes)
@@ -192,4 +197,4 @@ std::string readWholeFile(const std::string& path, size_t maxBytes) {
     return out;
 }
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

@@ -32,4 +32,4 @@ std::string encodeFor(const std::string& path, Encode encode) {
 // maxBytes. Throws JollixError with the reason (without the name).
 std::string readWholeFile(const std::string& path, size_t maxBytes);
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

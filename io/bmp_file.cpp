@@ -20,18 +20,25 @@ namespace io_detail {
 
 void checkPictureSize(int64_t width, int64_t height, uint64_t maxPixels, const char* what) {
     if (width <= 0 || height <= 0)
-        fail(std::string("the ") + what + " has no pixels (" + std::to_string(width) + " x " +
-             std::to_string(height) + ")");
-    if (width > kMaxPictureSide || height > kMaxPictureSide ||
-        uint64_t(width) * uint64_t(height) > maxPixels)
-        fail(std::string("the ") + what + " is too large (" + std::to_string(width) + " x " +
-             std::to_string(height) + " pixels; at most " + std::to_string(maxPixels) +
-             " pixels and " + std::to_string(kMaxPictureSide) + " pixels a side)");
+        fail(std::string("the ") + what + " has no pixels (" + std::to_string(width) + " x " + std::to_string(height) +
+             ")");
+    if (width > kMaxPictureSide || height > kMaxPictureSide || uint64_t(width) * uint64_t(height) > maxPixels)
+        fail(std::string("the ") + what + " is too large (" + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels; at most " + std::to_string(maxPixels) + " pixels and " + std::to_string(kMaxPictureSide) +
+             " pixels a side)");
 }
 
 namespace {
 
-enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kJpeg = 4, kPng = 5, kAlphaBitfields = 6 };
+enum Compression : uint32_t {
+    kRgb = 0,
+    kRle8 = 1,
+    kRle4 = 2,
+    kBitfields = 3,
+    kJpeg = 4,
+    kPng = 5,
+    kAlphaBitfields = 6
+};
 
 // One channel of a bit-field pixel: mask, where it starts and its top value.
 struct Channel {
@@ -51,7 +58,9 @@ struct Channel {
     }
 };
 
-struct Bgr { uint8_t b, g, r; };
+struct Bgr {
+    uint8_t b, g, r;
+};
 
 // Expands run-length coded 8- or 4-bit data into one palette index per pixel.
 // Rows are in file order (the first row is the bottom one for bottom-up).
@@ -85,34 +94,34 @@ std::vector<uint8_t> expandRle(const uint8_t* p, size_t n, int width, int height
             continue;
         }
         switch (value) {
-        case 0: // end of line
-            x = 0;
-            ++y;
-            break;
-        case 1: // end of bitmap
-            return idx;
-        case 2: // delta
-            if (i + 2 > n) fail("the bitmap's compressed data is cut short");
-            x += p[i];
-            y += p[i + 1];
-            i += 2;
-            break;
-        default: { // absolute run of `value` pixels, padded to 16 bits
-            const size_t bytes = four ? (size_t(value) + 1) / 2 : value;
-            const size_t padded = (bytes + 1) & ~size_t(1);
-            if (i + bytes > n) fail("the bitmap's compressed data is cut short");
-            for (int j = 0; j < value; ++j) {
-                const uint8_t b = p[i + (four ? size_t(j) / 2 : size_t(j))];
-                put(four ? ((j & 1) ? (b & 15) : (b >> 4)) : b);
+            case 0:  // end of line
+                x = 0;
+                ++y;
+                break;
+            case 1:  // end of bitmap
+                return idx;
+            case 2:  // delta
+                if (i + 2 > n) fail("the bitmap's compressed data is cut short");
+                x += p[i];
+                y += p[i + 1];
+                i += 2;
+                break;
+            default: {  // absolute run of `value` pixels, padded to 16 bits
+                const size_t bytes = four ? (size_t(value) + 1) / 2 : value;
+                const size_t padded = (bytes + 1) & ~size_t(1);
+                if (i + bytes > n) fail("the bitmap's compressed data is cut short");
+                for (int j = 0; j < value; ++j) {
+                    const uint8_t b = p[i + (four ? size_t(j) / 2 : size_t(j))];
+                    put(four ? ((j & 1) ? (b & 15) : (b >> 4)) : b);
+                }
+                i += std::min(padded, n - i);
+                break;
             }
-            i += std::min(padded, n - i);
-            break;
-        }
         }
     }
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels) {
     if (size < 12) fail("the bitmap header is cut short");
@@ -124,15 +133,15 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
     uint32_t compression = kRgb, colorsUsed = 0;
     size_t paletteEntry = 4;
     bool os2v2 = false;
-    if (headerSize == 12) { // OS/2 1.x and Windows 2.x core header
+    if (headerSize == 12) {  // OS/2 1.x and Windows 2.x core header
         width = le16(data + 4);
         height = le16(data + 6);
         bpp = le16(data + 10);
         paletteEntry = 3;
     } else {
         if (headerSize < 16) fail("the bitmap header is damaged");
-        os2v2 = headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
-                headerSize != 124 && headerSize <= 64;
+        os2v2 = headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124 &&
+                headerSize <= 64;
         width = les32(data + 4);
         height = les32(data + 8);
         bpp = le16(data + 14);
@@ -146,14 +155,19 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
     }
     if (options.icon) height /= 2;
 
-    if (os2v2 && compression > kRle4)
-        fail("the bitmap uses an OS/2 compression that cannot be read");
+    if (os2v2 && compression > kRle4) fail("the bitmap uses an OS/2 compression that cannot be read");
     if (compression == kJpeg || compression == kPng)
         fail("the bitmap holds a compressed JPEG or PNG image, which cannot be read");
     if (compression > kAlphaBitfields) fail("the bitmap's compression is unknown");
     switch (bpp) {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
-    default: fail("the bitmap's depth of " + std::to_string(bpp) + " bits is not a valid one");
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32: break;
+        default: fail("the bitmap's depth of " + std::to_string(bpp) + " bits is not a valid one");
     }
     if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
         ((compression == kBitfields || compression == kAlphaBitfields) && bpp != 16 && bpp != 32))
@@ -165,9 +179,13 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
     size_t tableStart = headerSize;
     Channel red, green, blue, alpha;
     if (bpp == 16) {
-        red = Channel(0x7C00); green = Channel(0x03E0); blue = Channel(0x001F);
+        red = Channel(0x7C00);
+        green = Channel(0x03E0);
+        blue = Channel(0x001F);
     } else if (bpp == 32) {
-        red = Channel(0xFF0000); green = Channel(0xFF00); blue = Channel(0xFF);
+        red = Channel(0xFF0000);
+        green = Channel(0xFF00);
+        blue = Channel(0xFF);
         alpha = Channel(0xFF000000u);
     }
     if (compression == kBitfields || compression == kAlphaBitfields) {
@@ -180,7 +198,9 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
             m = data + headerSize;
             tableStart += maskBytes;
         }
-        red = Channel(le32(m)); green = Channel(le32(m + 4)); blue = Channel(le32(m + 8));
+        red = Channel(le32(m));
+        green = Channel(le32(m + 4));
+        blue = Channel(le32(m + 8));
         alpha = Channel(compression == kAlphaBitfields ? le32(m + 12) : 0);
     }
 
@@ -195,7 +215,7 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
         const uint64_t present = (tableEnd - tableStart) / paletteEntry;
         if (present < count) {
             if (options.pixelOffset == 0) fail("the bitmap's colour table is cut short");
-            count = present; // the file's own offset leaves less room: use what is there
+            count = present;  // the file's own offset leaves less room: use what is there
         }
         for (uint64_t k = 0; k < count; ++k) {
             const uint8_t* e = data + tableStart + k * paletteEntry;
@@ -240,7 +260,10 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
         for (int y = 0; y < h && !useAlpha; ++y) {
             const uint8_t* row = pixels + stride * uint64_t(y);
             for (int x = 0; x < w; ++x)
-                if (alpha(le32(row + size_t(x) * 4))) { useAlpha = true; break; }
+                if (alpha(le32(row + size_t(x) * 4))) {
+                    useAlpha = true;
+                    break;
+                }
         }
     }
     if (options.icon && !useAlpha && !mask) fail("the icon's transparency mask is cut short");
@@ -255,7 +278,9 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
             const uint8_t* ir = rle.data() + size_t(fy) * w;
             for (int x = 0; x < w; ++x, o += 3) {
                 const Bgr& c = palette[ir[x]];
-                o[0] = c.b; o[1] = c.g; o[2] = c.r;
+                o[0] = c.b;
+                o[1] = c.g;
+                o[2] = c.r;
             }
         } else if (bpp <= 8) {
             const int perByte = 8 / bpp;
@@ -264,19 +289,25 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
                 const uint8_t byte = row[x / perByte];
                 const int shift = 8 - bpp * (x % perByte + 1);
                 const Bgr& c = palette[(byte >> shift) & valueMask];
-                o[0] = c.b; o[1] = c.g; o[2] = c.r;
+                o[0] = c.b;
+                o[1] = c.g;
+                o[2] = c.r;
             }
         } else if (bpp == 24) {
             std::memcpy(o, row, size_t(w) * 3);
         } else if (bpp == 16) {
             for (int x = 0; x < w; ++x, o += 3) {
                 const uint32_t v = le16(row + size_t(x) * 2);
-                o[0] = blue(v); o[1] = green(v); o[2] = red(v);
+                o[0] = blue(v);
+                o[1] = green(v);
+                o[2] = red(v);
             }
-        } else { // 32
+        } else {  // 32
             for (int x = 0; x < w; ++x, o += 3) {
                 const uint32_t v = le32(row + size_t(x) * 4);
-                o[0] = blue(v); o[1] = green(v); o[2] = red(v);
+                o[0] = blue(v);
+                o[1] = green(v);
+                o[2] = red(v);
                 if (useAlpha) alphaRow[x] = alpha(v);
             }
         }
@@ -301,7 +332,7 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
     return picture;
 }
 
-} // namespace io_detail
+}  // namespace io_detail
 
 using namespace io_detail;
 
@@ -314,8 +345,10 @@ Picture decodeBmp(const uint8_t* data, size_t size, uint64_t maxPixels) {
     DibOptions options;
     // The file's own pixel offset is used when it points past the header;
     // otherwise the pixels are taken to follow the header and colour table.
-    if (offBits >= 14 + uint64_t(headerSize) && offBits <= size) options.pixelOffset = offBits - 14;
-    else if (offBits > size) fail("the bitmap's pixels lie beyond the end of the file");
+    if (offBits >= 14 + uint64_t(headerSize) && offBits <= size)
+        options.pixelOffset = offBits - 14;
+    else if (offBits > size)
+        fail("the bitmap's pixels lie beyond the end of the file");
     return decodeDib(data + 14, size - 14, options, maxPixels);
 }
 
@@ -327,21 +360,28 @@ std::string encodeBmp(const Picture& picture) {
     const uint64_t fileBytes = 54 + imageBytes;
     if (fileBytes > 0xFFFFFFFFu) throw JollixError("the picture is too large for a bitmap file");
     std::string out(size_t(fileBytes), '\0');
-    auto put16 = [&](size_t at, uint32_t v) { out[at] = char(v); out[at + 1] = char(v >> 8); };
-    auto put32 = [&](size_t at, uint32_t v) { put16(at, v & 0xFFFF); put16(at + 2, v >> 16); };
-    out[0] = 'B'; out[1] = 'M';
+    auto put16 = [&](size_t at, uint32_t v) {
+        out[at] = char(v);
+        out[at + 1] = char(v >> 8);
+    };
+    auto put32 = [&](size_t at, uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    out[0] = 'B';
+    out[1] = 'M';
     put32(2, uint32_t(fileBytes));
     put32(10, 54);
-    put32(14, 40);          // BITMAPINFOHEADER
+    put32(14, 40);  // BITMAPINFOHEADER
     put32(18, uint32_t(w));
-    put32(22, uint32_t(h)); // positive: rows bottom-up
-    put16(26, 1);           // planes
-    put16(28, 24);          // bits per pixel
-    put32(30, 0);           // uncompressed
+    put32(22, uint32_t(h));  // positive: rows bottom-up
+    put16(26, 1);            // planes
+    put16(28, 24);           // bits per pixel
+    put32(30, 0);            // uncompressed
     put32(34, uint32_t(imageBytes));
     for (int y = 0; y < h; ++y)
         picture.readRow(y, reinterpret_cast<uint8_t*>(&out[54 + size_t(stride) * size_t(h - 1 - y)]));
     return out;
 }
 
-} // namespace jollix
+}  // namespace jollix

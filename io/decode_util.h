@@ -45,7 +45,7 @@ struct DibOptions {
 // 32-bit image has one, else through its AND mask.
 Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels);
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail
 
 namespace jollix::io_detail {
 
@@ -62,4 +62,4 @@ int exifOrientation(const uint8_t* exif, size_t size);
 // anticlockwise. 1 and any other value give the picture unchanged.
 Picture orientPicture(const Picture& picture, int orientation);
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

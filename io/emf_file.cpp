@@ -60,11 +60,10 @@ void ensureGuiApplication() {
     (void)app;
 }
 
-
 namespace {
 constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrLast = 122;
-constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
-} // namespace
+constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+}  // namespace
 
 EmfLayout checkEmfStructure(const uint8_t* data, size_t size) {
     EmfLayout layout;
@@ -100,7 +99,7 @@ EmfLayout checkEmfStructure(const uint8_t* data, size_t size) {
     return layout;
 }
 
-} // namespace io_detail
+}  // namespace io_detail
 
 namespace {
 
@@ -121,16 +120,32 @@ RecordCheck recordCheck() {
 
 bool uncheckedRecord(uint32_t type) {
     switch (type) {
-    case 69: case 96: case 97: case 102: case 103: case 105: case 106: case 107: case 109: case 110:
-    case 111: case 112: case 113: case 117: case 119: case 120: case 121:
-        return true;
-    default:
-        return false;
+        case 69:
+        case 96:
+        case 97:
+        case 102:
+        case 103:
+        case 105:
+        case 106:
+        case 107:
+        case 109:
+        case 110:
+        case 111:
+        case 112:
+        case 113:
+        case 117:
+        case 119:
+        case 120:
+        case 121: return true;
+        default: return false;
     }
 }
 
 void setLe32(char* p, uint32_t v) {
-    p[0] = char(v); p[1] = char(v >> 8); p[2] = char(v >> 16); p[3] = char(v >> 24);
+    p[0] = char(v);
+    p[1] = char(v >> 8);
+    p[2] = char(v >> 16);
+    p[3] = char(v >> 24);
 }
 
 void sanitiseHeader(char* header, uint32_t size) {
@@ -169,17 +184,47 @@ double estimatedDrawing(const uint8_t* data, const EmfLayout& layout, int width,
         const uint32_t type = le32(data + pos), recordSize = le32(data + pos + 4);
         bool shape = false;
         switch (type) {
-        case 2: case 3: case 4: case 5: case 6: case 7: case 8:       // poly* with their bounds
-        case 42: case 43: case 44: case 45: case 46: case 47:         // ellipse, rectangle, arcs
-        case 55: case 56: case 62: case 63: case 64:                  // arc-to, poly-draw, paths
-        case 71: case 72: case 73: case 74:                           // regions
-        case 76: case 77: case 78: case 79: case 80: case 81:         // bitmaps
-        case 83: case 84:                                             // text
-        case 85: case 86: case 87: case 88: case 89: case 90: case 91: case 92:  // 16-bit poly*
-            shape = recordSize >= 24;
-            break;
-        default:
-            break;
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 7:
+            case 8:  // poly* with their bounds
+            case 42:
+            case 43:
+            case 44:
+            case 45:
+            case 46:
+            case 47:  // ellipse, rectangle, arcs
+            case 55:
+            case 56:
+            case 62:
+            case 63:
+            case 64:  // arc-to, poly-draw, paths
+            case 71:
+            case 72:
+            case 73:
+            case 74:  // regions
+            case 76:
+            case 77:
+            case 78:
+            case 79:
+            case 80:
+            case 81:  // bitmaps
+            case 83:
+            case 84:  // text
+            case 85:
+            case 86:
+            case 87:
+            case 88:
+            case 89:
+            case 90:
+            case 91:
+            case 92:  // 16-bit poly*
+                shape = recordSize >= 24;
+                break;
+            default: break;
         }
         if (shape) {
             const double l = les32(data + pos + 8), t = les32(data + pos + 12);
@@ -260,15 +305,18 @@ public:
 protected:
     int metric(PaintDeviceMetric m) const override {
         switch (m) {
-        case PdmWidth: return width_;
-        case PdmHeight: return height_;
-        case PdmWidthMM: return int(width_ * 25.4 / 96);
-        case PdmHeightMM: return int(height_ * 25.4 / 96);
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
-        case PdmDepth: return 32;
-        case PdmNumColors: return INT_MAX;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+            case PdmWidth: return width_;
+            case PdmHeight: return height_;
+            case PdmWidthMM: return int(width_ * 25.4 / 96);
+            case PdmHeightMM: return int(height_ * 25.4 / 96);
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY: return 96;
+            case PdmDepth: return 32;
+            case PdmNumColors: return INT_MAX;
+            case PdmDevicePixelRatio: return 1;
+            case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
         }
         return 0;
     }
@@ -285,7 +333,7 @@ int pixelsFromHundredthsMm(int64_t extent) {
     return int(std::nearbyint(px));
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     const EmfLayout layout = checkEmfStructure(data, size);
@@ -311,8 +359,8 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         }
         pos += recordSize;
     }
-    setLe32(copy.data() + 48, uint32_t(copy.size())); // nBytes
-    setLe32(copy.data() + 52, kept);                  // nRecords
+    setLe32(copy.data() + 48, uint32_t(copy.size()));  // nBytes
+    setLe32(copy.data() + 52, kept);                   // nRecords
 
     int64_t width = pixelsFromHundredthsMm(int64_t(layout.frameRight) - layout.frameLeft);
     int64_t height = pixelsFromHundredthsMm(int64_t(layout.frameBottom) - layout.frameTop);
@@ -338,7 +386,10 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     char* svg = nullptr;
     size_t svgLength = 0;
     const int ok = emf2svg(copy.data(), copy.size(), &svg, &svgLength, &options);
-    struct Freer { char* p; ~Freer() { std::free(p); } } freer{svg};
+    struct Freer {
+        char* p;
+        ~Freer() { std::free(p); }
+    } freer{svg};
     if (!ok || !svg) fail("the enhanced metafile cannot be converted");
 
     ensureGuiApplication();
@@ -375,4 +426,4 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     return picture;
 }
 
-} // namespace jollix
+}  // namespace jollix

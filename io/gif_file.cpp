@@ -56,7 +56,7 @@ uint32_t colourOf(const ColorMapObject* map, int index) {
     return uint32_t(c.Red) | (uint32_t(c.Green) << 8) | (uint32_t(c.Blue) << 16);
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 6 || std::memcmp(data, "GIF", 3) != 0) fail("the file is not a GIF file");
@@ -136,4 +136,4 @@ Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     return picture;
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -49,7 +49,7 @@ void initialiseLibheif() {
     (void)done;
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 12 || size > size_t(INT_MAX) || heif_check_filetype(data, int(size)) == heif_filetype_no)
@@ -79,12 +79,11 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     options->ignore_transformations = 0;
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
-    const heif_error decoded = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                                                 alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                                 options.get());
+    const heif_error decoded =
+        heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     if (decoded.subcode == heif_suberror_Security_limit_exceeded)
-        fail("the HEIF picture is too large (an image in it has more than " + std::to_string(side) +
-             " pixels a side)");
+        fail("the HEIF picture is too large (an image in it has more than " + std::to_string(side) + " pixels a side)");
     check(decoded, "image data");
     std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
 
@@ -121,4 +120,4 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     return picture;
 }
 
-} // namespace jollix
+}  // namespace jollix

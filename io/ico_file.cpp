@@ -36,7 +36,7 @@ Picture decodePngImage(const uint8_t* data, size_t size, uint64_t maxPixels) {
     }
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeIco(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 6) fail("the icon file is cut short");
@@ -68,4 +68,4 @@ Picture decodeIco(const uint8_t* data, size_t size, uint64_t maxPixels) {
     return decodeDib(image, bytes, options, maxPixels);
 }
 
-} // namespace jollix
+}  // namespace jollix

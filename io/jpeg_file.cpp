@@ -59,7 +59,10 @@ struct ScanWork {
 // between; stops quietly at anything odd (libjpeg then reports it).
 ScanWork measureScans(const uint8_t* data, size_t size) {
     ScanWork work;
-    struct Component { int id; uint64_t blocks; };
+    struct Component {
+        int id;
+        uint64_t blocks;
+    };
     std::vector<Component> components;
     size_t pos = 2;
     auto be16 = [&](size_t at) { return unsigned(data[at] << 8 | data[at + 1]); };
@@ -144,16 +147,14 @@ void errorExit(j_common_ptr cinfo) {
 void emitMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;
     switch (cinfo->err->msg_code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_BOGUS_PROGRESSION:
-    case JWRN_NOT_SEQUENTIAL:
-        errorExit(cinfo);
-    default:
-        break;
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_ARITH_BAD_CODE:
+        case JWRN_MUST_RESYNC:
+        case JWRN_BOGUS_PROGRESSION:
+        case JWRN_NOT_SEQUENTIAL: errorExit(cinfo);
+        default: break;
     }
 }
 
@@ -225,8 +226,7 @@ struct EncodeState {
 };
 
 // Runs the decoding; returns false after a libjpeg error (message in s.err).
-bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPixels,
-               std::string* sizeError) {
+bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPixels, std::string* sizeError) {
     installErrorManager(s->err);
     s->cinfo.err = &s->err.pub;
     if (setjmp(s->err.jump)) return false;
@@ -258,19 +258,15 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     s->progress.budget = blockBudget(pictureBlocks);
     bool cmyk = false;
     switch (s->cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-        s->cinfo.out_color_space = JCS_EXT_BGR;
-        break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        s->cinfo.out_color_space = JCS_CMYK;
-        cmyk = true;
-        break;
-    default:
-        *sizeError = "the JPEG file's colour space cannot be read";
-        return false;
+        case JCS_GRAYSCALE:
+        case JCS_YCbCr:
+        case JCS_RGB: s->cinfo.out_color_space = JCS_EXT_BGR; break;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            s->cinfo.out_color_space = JCS_CMYK;
+            cmyk = true;
+            break;
+        default: *sizeError = "the JPEG file's colour space cannot be read"; return false;
     }
     s->cinfo.scale_num = 1;
     s->cinfo.scale_denom = 1;
@@ -302,7 +298,12 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
             for (int x = 0; x < ow; ++x) {
                 const uint8_t* p = &s->row[size_t(x) * 4];
                 unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
-                if (!inverted) { c = 255 - c; m = 255 - m; yy = 255 - yy; k = 255 - k; }
+                if (!inverted) {
+                    c = 255 - c;
+                    m = 255 - m;
+                    yy = 255 - yy;
+                    k = 255 - k;
+                }
                 // c, m, y, k are now "amount of light left" (255 = no ink).
                 uint8_t* o = &s->bgr[size_t(x) * 3];
                 o[0] = uint8_t((yy * k + 127) / 255);
@@ -329,7 +330,7 @@ bool runEncode(EncodeState* s, const Picture& picture) {
     s->cinfo.image_height = JDIMENSION(picture.height());
     s->cinfo.input_components = 3;
     s->cinfo.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&s->cinfo);             // YCbCr, JFIF marker, baseline Huffman
+    jpeg_set_defaults(&s->cinfo);  // YCbCr, JFIF marker, baseline Huffman
     jpeg_set_quality(&s->cinfo, 90, TRUE);
     s->cinfo.dct_method = JDCT_FLOAT;
     s->cinfo.write_JFIF_header = TRUE;
@@ -345,7 +346,7 @@ bool runEncode(EncodeState* s, const Picture& picture) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) fail("the file is not a JPEG file");
@@ -365,8 +366,8 @@ Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
 std::string encodeJpeg(const Picture& picture) {
     if (picture.isEmpty()) throw JollixError("an empty picture cannot be saved");
     if (picture.width() > JPEG_MAX_DIMENSION || picture.height() > JPEG_MAX_DIMENSION)
-        throw JollixError("the picture is too large for a JPEG file (at most " +
-                          std::to_string(JPEG_MAX_DIMENSION) + " pixels a side)");
+        throw JollixError("the picture is too large for a JPEG file (at most " + std::to_string(JPEG_MAX_DIMENSION) +
+                          " pixels a side)");
     auto state = std::make_unique<EncodeState>();
     if (!runEncode(state.get(), picture))
         throw JollixError(std::string("the JPEG encoder failed (") + state->err.message + ")");
@@ -375,4 +376,4 @@ std::string encodeJpeg(const Picture& picture) {
 
 void saveJpeg(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Jpeg); }
 
-} // namespace jollix
+}  // namespace jollix

@@ -28,7 +28,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "io/wmf_canvas.h" // Qt's headers before libwmf's type macros
+#include "io/wmf_canvas.h"  // Qt's headers before libwmf's type macros
 #include <libwmf/api.h>
 
 #include "io/atomic_file.h"
@@ -60,7 +60,7 @@ WmfLayout checkWmfStructure(const uint8_t* data, size_t size) {
     if ((type != 1 && type != 2) || headerWords != 9) fail("the file is not a Windows metafile");
     layout.objects = le16(data + pos + 10);
     pos += 18;
-    uint32_t largest = 5; // at least the records put in front for libwmf
+    uint32_t largest = 5;  // at least the records put in front for libwmf
     bool sawViewportOrg = false, sawViewportExt = false;
     for (;;) {
         if (size - pos < 6) fail("the metafile ends before its end record");
@@ -93,7 +93,7 @@ WmfLayout checkWmfStructure(const uint8_t* data, size_t size) {
     return layout;
 }
 
-} // namespace io_detail
+}  // namespace io_detail
 
 namespace {
 
@@ -153,19 +153,26 @@ bool fileExists(const std::string& path) {
 }
 
 struct FontSetup {
-    std::vector<std::string> names;      // storage for the strings below
+    std::vector<std::string> names;  // storage for the strings below
     std::vector<char*> dirs;
     std::vector<wmfMapping> ps;
     bool useMap = false;
     FontSetup() {
         static const char* const kMap[][2] = {
-            {"Times-Roman", "DejaVuSerif.ttf"}, {"Times-Italic", "DejaVuSerif-Italic.ttf"},
-            {"Times-Bold", "DejaVuSerif-Bold.ttf"}, {"Times-BoldItalic", "DejaVuSerif-BoldItalic.ttf"},
-            {"Helvetica", "DejaVuSans.ttf"}, {"Helvetica-Oblique", "DejaVuSans-Oblique.ttf"},
-            {"Helvetica-Bold", "DejaVuSans-Bold.ttf"}, {"Helvetica-BoldOblique", "DejaVuSans-BoldOblique.ttf"},
-            {"Courier", "DejaVuSansMono.ttf"}, {"Courier-Oblique", "DejaVuSansMono-Oblique.ttf"},
-            {"Courier-Bold", "DejaVuSansMono-Bold.ttf"}, {"Courier-BoldOblique", "DejaVuSansMono-BoldOblique.ttf"},
-            {"Symbol", "DejaVuSans.ttf"}, {"ZapfDingbats", "DejaVuSans.ttf"},
+            {"Times-Roman", "DejaVuSerif.ttf"},
+            {"Times-Italic", "DejaVuSerif-Italic.ttf"},
+            {"Times-Bold", "DejaVuSerif-Bold.ttf"},
+            {"Times-BoldItalic", "DejaVuSerif-BoldItalic.ttf"},
+            {"Helvetica", "DejaVuSans.ttf"},
+            {"Helvetica-Oblique", "DejaVuSans-Oblique.ttf"},
+            {"Helvetica-Bold", "DejaVuSans-Bold.ttf"},
+            {"Helvetica-BoldOblique", "DejaVuSans-BoldOblique.ttf"},
+            {"Courier", "DejaVuSansMono.ttf"},
+            {"Courier-Oblique", "DejaVuSansMono-Oblique.ttf"},
+            {"Courier-Bold", "DejaVuSansMono-Bold.ttf"},
+            {"Courier-BoldOblique", "DejaVuSansMono-BoldOblique.ttf"},
+            {"Symbol", "DejaVuSans.ttf"},
+            {"ZapfDingbats", "DejaVuSans.ttf"},
         };
         names.reserve(64);
         auto keep = [this](const std::string& s) {
@@ -210,19 +217,17 @@ struct WmfSession {
 
 const char* wmfErrorText(wmf_error_t e) {
     switch (e) {
-    case wmf_E_InsMem: return "it needs more memory than a metafile may use";
-    case wmf_E_BadFile: return "it cannot be read";
-    case wmf_E_BadFormat: return "its records are damaged";
-    case wmf_E_EOF: return "it ends too early";
-    case wmf_E_DeviceError: return "drawing it failed";
-    case wmf_E_UserExit: return "drawing it was stopped";
-    default: return "the metafile reader failed";
+        case wmf_E_InsMem: return "it needs more memory than a metafile may use";
+        case wmf_E_BadFile: return "it cannot be read";
+        case wmf_E_BadFormat: return "its records are damaged";
+        case wmf_E_EOF: return "it ends too early";
+        case wmf_E_DeviceError: return "drawing it failed";
+        case wmf_E_UserExit: return "drawing it was stopped";
+        default: return "the metafile reader failed";
     }
 }
 
-[[noreturn]] void wmfFailed(wmf_error_t e) {
-    fail(std::string("the metafile cannot be shown: ") + wmfErrorText(e));
-}
+[[noreturn]] void wmfFailed(wmf_error_t e) { fail(std::string("the metafile cannot be shown: ") + wmfErrorText(e)); }
 
 constexpr double kBareMetafileSide = 4096;
 
@@ -234,15 +239,15 @@ constexpr size_t kLibwmfBudget = size_t(64) << 20;
 // device-dependent bitmap give SIZE_MAX: they are never passed on.
 size_t bitmapOffset(uint16_t function, size_t paramBytes) {
     switch (function) {
-    case 0x0F43: return 22;                                 // META_STRETCHDIB
-    case 0x0B41: return paramBytes == 22 ? 0 : 20;          // META_DIBSTRETCHBLT
-    case 0x0940: return paramBytes == 18 ? 0 : 16;          // META_DIBBITBLT
-    case 0x0D33: return 18;                                 // META_SETDIBTODEV
-    case 0x0142: return 4;                                  // META_DIBCREATEPATTERNBRUSH
-    case 0x0B23: return paramBytes == 22 ? 0 : SIZE_MAX;    // META_STRETCHBLT
-    case 0x0922: return paramBytes == 18 ? 0 : SIZE_MAX;    // META_BITBLT
-    case 0x01F9: return SIZE_MAX;                           // META_CREATEPATTERNBRUSH
-    default: return 0;
+        case 0x0F43: return 22;                               // META_STRETCHDIB
+        case 0x0B41: return paramBytes == 22 ? 0 : 20;        // META_DIBSTRETCHBLT
+        case 0x0940: return paramBytes == 18 ? 0 : 16;        // META_DIBBITBLT
+        case 0x0D33: return 18;                               // META_SETDIBTODEV
+        case 0x0142: return 4;                                // META_DIBCREATEPATTERNBRUSH
+        case 0x0B23: return paramBytes == 22 ? 0 : SIZE_MAX;  // META_STRETCHBLT
+        case 0x0922: return paramBytes == 18 ? 0 : SIZE_MAX;  // META_BITBLT
+        case 0x01F9: return SIZE_MAX;                         // META_CREATEPATTERNBRUSH
+        default: return 0;
     }
 }
 
@@ -267,7 +272,7 @@ int roundedPixels(double v) {
     return int(std::nearbyint(v));
 }
 
-} // namespace
+}  // namespace
 
 Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     const WmfLayout layout = checkWmfStructure(data, size);
@@ -279,12 +284,25 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     // so these three records go in front of its own.
     std::string prefix;
     if (layout.placeable) {
-        auto put16 = [&](uint32_t v) { prefix.push_back(char(v & 0xFF)); prefix.push_back(char((v >> 8) & 0xFF)); };
-        auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
-        put32(4); put16(kMetaSetMapMode); put16(8);
-        put32(5); put16(kMetaSetWindowOrg); put16(uint16_t(layout.top)); put16(uint16_t(layout.left));
-        put32(5); put16(kMetaSetWindowExt);
-        put16(uint16_t(int16_t(layout.bottom - layout.top))); put16(uint16_t(int16_t(layout.right - layout.left)));
+        auto put16 = [&](uint32_t v) {
+            prefix.push_back(char(v & 0xFF));
+            prefix.push_back(char((v >> 8) & 0xFF));
+        };
+        auto put32 = [&](uint32_t v) {
+            put16(v & 0xFFFF);
+            put16(v >> 16);
+        };
+        put32(4);
+        put16(kMetaSetMapMode);
+        put16(8);
+        put32(5);
+        put16(kMetaSetWindowOrg);
+        put16(uint16_t(layout.top));
+        put16(uint16_t(layout.left));
+        put32(5);
+        put16(kMetaSetWindowExt);
+        put16(uint16_t(int16_t(layout.bottom - layout.top)));
+        put16(uint16_t(int16_t(layout.right - layout.left)));
     }
     const size_t recordsAt = layout.headerPos + 18;
     std::vector<unsigned char> copy;
@@ -309,9 +327,12 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     }
     unsigned char* header = copy.data() + layout.headerPos;
     auto set32 = [](unsigned char* p, uint32_t v) {
-        p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
+        p[0] = uint8_t(v);
+        p[1] = uint8_t(v >> 8);
+        p[2] = uint8_t(v >> 16);
+        p[3] = uint8_t(v >> 24);
     };
-    set32(header + 6, uint32_t((copy.size() - layout.headerPos) / 2)); // size in 16-bit words
+    set32(header + 6, uint32_t((copy.size() - layout.headerPos) / 2));  // size in 16-bit words
     set32(header + 12, largest);
 
     int64_t width = 0, height = 0;
@@ -434,11 +455,17 @@ int64_t mulDiv(int64_t a, int64_t b, int64_t c) { return (a * b + c / 2) / c; }
 
 struct Writer {
     std::string out;
-    void u16(uint32_t v) { out.push_back(char(v & 0xFF)); out.push_back(char((v >> 8) & 0xFF)); }
-    void u32(uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
+    void u16(uint32_t v) {
+        out.push_back(char(v & 0xFF));
+        out.push_back(char((v >> 8) & 0xFF));
+    }
+    void u32(uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
 };
 
-} // namespace
+}  // namespace
 
 std::string encodeWmf(const Picture& picture) {
     const int w = picture.width(), h = picture.height();
@@ -464,8 +491,16 @@ std::string encodeWmf(const Picture& picture) {
     Writer wr;
     wr.out.reserve(size_t(22 + totalWords * 2));
     // Placeable header.
-    const uint16_t words[10] = {uint16_t(kPlaceableKey & 0xFFFF), uint16_t(kPlaceableKey >> 16), 0, 0, 0,
-                                uint16_t(right), uint16_t(bottom), 96, 0, 0};
+    const uint16_t words[10] = {uint16_t(kPlaceableKey & 0xFFFF),
+                                uint16_t(kPlaceableKey >> 16),
+                                0,
+                                0,
+                                0,
+                                uint16_t(right),
+                                uint16_t(bottom),
+                                96,
+                                0,
+                                0};
     uint16_t checksum = 0;
     for (uint16_t v : words) {
         wr.u16(v);
@@ -473,36 +508,58 @@ std::string encodeWmf(const Picture& picture) {
     }
     wr.u16(checksum);
     // Metafile header.
-    wr.u16(1);      // in memory
-    wr.u16(9);      // header size in words
-    wr.u16(0x0300); // version
+    wr.u16(1);       // in memory
+    wr.u16(9);       // header size in words
+    wr.u16(0x0300);  // version
     wr.u32(uint32_t(totalWords));
-    wr.u16(0);      // objects
+    wr.u16(0);  // objects
     wr.u32(uint32_t(stretchWords));
     wr.u16(0);
     // MM_ANISOTROPIC, window (0, 0) to the picture's size.
-    wr.u32(mapModeWords); wr.u16(kMetaSetMapMode); wr.u16(8);
-    wr.u32(orgWords); wr.u16(kMetaSetWindowOrg); wr.u16(0); wr.u16(0);
-    wr.u32(extWords); wr.u16(kMetaSetWindowExt); wr.u16(uint32_t(h)); wr.u16(uint32_t(w));
+    wr.u32(mapModeWords);
+    wr.u16(kMetaSetMapMode);
+    wr.u16(8);
+    wr.u32(orgWords);
+    wr.u16(kMetaSetWindowOrg);
+    wr.u16(0);
+    wr.u16(0);
+    wr.u32(extWords);
+    wr.u16(kMetaSetWindowExt);
+    wr.u16(uint32_t(h));
+    wr.u16(uint32_t(w));
     // The picture, drawn once at its own size.
     wr.u32(uint32_t(stretchWords));
     wr.u16(kMetaStretchDib);
-    wr.u32(0x00CC0020); // SRCCOPY
-    wr.u16(0);          // DIB_RGB_COLORS
-    wr.u16(uint32_t(h)); wr.u16(uint32_t(w)); // source height, width
-    wr.u16(0); wr.u16(0);                     // source y, x
-    wr.u16(uint32_t(h)); wr.u16(uint32_t(w)); // destination height, width
-    wr.u16(0); wr.u16(0);                     // destination y, x
-    wr.u32(40); wr.u32(uint32_t(w)); wr.u32(uint32_t(h)); wr.u16(1); wr.u16(24);
-    wr.u32(0); wr.u32(uint32_t(stride * uint64_t(h))); wr.u32(0); wr.u32(0); wr.u32(0); wr.u32(0);
+    wr.u32(0x00CC0020);  // SRCCOPY
+    wr.u16(0);           // DIB_RGB_COLORS
+    wr.u16(uint32_t(h));
+    wr.u16(uint32_t(w));  // source height, width
+    wr.u16(0);
+    wr.u16(0);  // source y, x
+    wr.u16(uint32_t(h));
+    wr.u16(uint32_t(w));  // destination height, width
+    wr.u16(0);
+    wr.u16(0);  // destination y, x
+    wr.u32(40);
+    wr.u32(uint32_t(w));
+    wr.u32(uint32_t(h));
+    wr.u16(1);
+    wr.u16(24);
+    wr.u32(0);
+    wr.u32(uint32_t(stride * uint64_t(h)));
+    wr.u32(0);
+    wr.u32(0);
+    wr.u32(0);
+    wr.u32(0);
     const size_t bitsAt = wr.out.size();
     wr.out.resize(bitsAt + size_t(stride) * size_t(h), '\0');
     for (int y = 0; y < h; ++y)
         picture.readRow(y, reinterpret_cast<uint8_t*>(&wr.out[bitsAt + size_t(stride) * size_t(h - 1 - y)]));
-    wr.u32(eofWords); wr.u16(0);
+    wr.u32(eofWords);
+    wr.u16(0);
     return wr.out;
 }
 
 void saveWmf(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Wmf); }
 
-} // namespace jollix
+}  // namespace jollix

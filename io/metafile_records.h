@@ -19,11 +19,11 @@ struct WmfLayout {
     bool placeable = false;
     int16_t left = 0, top = 0, right = 0, bottom = 0;
     uint16_t unitsPerInch = 0;
-    size_t headerPos = 0;       // where the metafile header starts
-    size_t end = 0;             // just past the end-of-file record
-    uint32_t largestRecord = 0; // in 16-bit words
+    size_t headerPos = 0;        // where the metafile header starts
+    size_t end = 0;              // just past the end-of-file record
+    uint32_t largestRecord = 0;  // in 16-bit words
     uint16_t objects = 0;
-    size_t records = 0;         // records before the end record
+    size_t records = 0;  // records before the end record
     // The first SetViewportOrg and SetViewportExt, else libwmf's defaults.
     int32_t viewportX = 0, viewportY = 0, viewportW = 1024, viewportH = 1024;
 };
@@ -34,14 +34,14 @@ WmfLayout checkWmfStructure(const uint8_t* data, size_t size);
 
 // What the structure check of an enhanced metafile found.
 struct EmfLayout {
-    int32_t boundsLeft = 0, boundsTop = 0, boundsRight = 0, boundsBottom = 0; // device pixels, inclusive
-    int32_t frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;     // 0.01 mm, inclusive
-    int32_t devicePixelsX = 0, devicePixelsY = 0;  // reference device size in pixels
-    int32_t deviceMmX = 0, deviceMmY = 0;          // and in millimetres
-    size_t end = 0;                                // just past the EMR_EOF record
+    int32_t boundsLeft = 0, boundsTop = 0, boundsRight = 0, boundsBottom = 0;  // device pixels, inclusive
+    int32_t frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;      // 0.01 mm, inclusive
+    int32_t devicePixelsX = 0, devicePixelsY = 0;                              // reference device size in pixels
+    int32_t deviceMmX = 0, deviceMmY = 0;                                      // and in millimetres
+    size_t end = 0;                                                            // just past the EMR_EOF record
     size_t records = 0;
 };
 
 EmfLayout checkEmfStructure(const uint8_t* data, size_t size);
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

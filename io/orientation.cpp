@@ -52,13 +52,28 @@ Picture orientPicture(const Picture& picture, int orientation) {
         for (int x = 0; x < ow; ++x, d += 3) {
             int sx = x, sy = y;
             switch (orientation) {
-            case 2: sx = w - 1 - x; break;
-            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-            case 4: sy = h - 1 - y; break;
-            case 5: sx = y; sy = x; break;
-            case 6: sx = y; sy = h - 1 - x; break;
-            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-            case 8: sx = w - 1 - y; sy = x; break;
+                case 2: sx = w - 1 - x; break;
+                case 3:
+                    sx = w - 1 - x;
+                    sy = h - 1 - y;
+                    break;
+                case 4: sy = h - 1 - y; break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = h - 1 - x;
+                    break;
+                case 7:
+                    sx = w - 1 - y;
+                    sy = h - 1 - x;
+                    break;
+                case 8:
+                    sx = w - 1 - y;
+                    sy = x;
+                    break;
             }
             const uint8_t* s = src.data() + (size_t(sy) * w + sx) * 3;
             d[0] = s[0];
@@ -69,4 +84,4 @@ Picture orientPicture(const Picture& picture, int orientation) {
     return Picture::fromFlat(ow, oh, dst.data(), size_t(ow) * 3);
 }
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

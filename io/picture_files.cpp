@@ -29,7 +29,7 @@ bool startsWith(const uint8_t* data, size_t size, size_t at, const char* text, s
     return size >= at + length && std::memcmp(data + at, text, length) == 0;
 }
 
-} // namespace
+}  // namespace
 
 std::string extensionKey(const std::string& fileName) {
     std::string key = fileName.size() < 4 ? fileName : fileName.substr(fileName.size() - 4);
@@ -53,7 +53,9 @@ PictureFormat formatForName(const std::string& fileName) {
 }
 
 PictureFormat formatFromContent(const uint8_t* data, size_t size) {
-    auto at = [&](size_t offset, const char* text, size_t length) { return startsWith(data, size, offset, text, length); };
+    auto at = [&](size_t offset, const char* text, size_t length) {
+        return startsWith(data, size, offset, text, length);
+    };
     if (at(0, "\xFF\xD8\xFF", 3)) return PictureFormat::Jpeg;
     if (at(0, "\x89PNG\r\n\x1A\n", 8)) return PictureFormat::Png;
     if (at(0, "GIF87a", 6) || at(0, "GIF89a", 6)) return PictureFormat::Gif;
@@ -73,17 +75,17 @@ PictureFormat formatFromContent(const uint8_t* data, size_t size) {
 
 Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size, uint64_t maxPixels) {
     switch (format) {
-    case PictureFormat::Bmp: return decodeBmp(data, size, maxPixels);
-    case PictureFormat::Ico: return decodeIco(data, size, maxPixels);
-    case PictureFormat::Jpeg: return decodeJpeg(data, size, maxPixels);
-    case PictureFormat::Gif: return decodeGif(data, size, maxPixels);
-    case PictureFormat::Wmf: return decodeWmf(data, size, maxPixels);
-    case PictureFormat::Emf: return decodeEmf(data, size, maxPixels);
-    case PictureFormat::Png: return decodePng(data, size, maxPixels);
-    case PictureFormat::Webp: return decodeWebp(data, size, maxPixels);
-    case PictureFormat::Tiff: return decodeTiff(data, size, maxPixels);
-    case PictureFormat::Heif: return decodeHeif(data, size, maxPixels);
-    case PictureFormat::Unknown: break;
+        case PictureFormat::Bmp: return decodeBmp(data, size, maxPixels);
+        case PictureFormat::Ico: return decodeIco(data, size, maxPixels);
+        case PictureFormat::Jpeg: return decodeJpeg(data, size, maxPixels);
+        case PictureFormat::Gif: return decodeGif(data, size, maxPixels);
+        case PictureFormat::Wmf: return decodeWmf(data, size, maxPixels);
+        case PictureFormat::Emf: return decodeEmf(data, size, maxPixels);
+        case PictureFormat::Png: return decodePng(data, size, maxPixels);
+        case PictureFormat::Webp: return decodeWebp(data, size, maxPixels);
+        case PictureFormat::Tiff: return decodeTiff(data, size, maxPixels);
+        case PictureFormat::Heif: return decodeHeif(data, size, maxPixels);
+        case PictureFormat::Unknown: break;
     }
     fail(kUnknownType);
 }
@@ -111,7 +113,9 @@ Picture LoadPictureFile(const std::string& fileName) {
 }
 
 Picture LoadPictureStream(std::istream& in, const std::string& what) {
-    auto reason = [&](const std::string& why) { return JollixError("Cannot open the picture " + what + ": " + why + "."); };
+    auto reason = [&](const std::string& why) {
+        return JollixError("Cannot open the picture " + what + ": " + why + ".");
+    };
     try {
         std::string bytes;
         char chunk[1 << 16];
@@ -134,12 +138,12 @@ Picture LoadPictureStream(std::istream& in, const std::string& what) {
 
 const char* saveExtension(SaveFormat format) {
     switch (format) {
-    case SaveFormat::Jpeg: return ".jpg";
-    case SaveFormat::Bmp: return ".bmp";
-    case SaveFormat::Wmf: return ".wmf";
-    case SaveFormat::Png: return ".png";
-    case SaveFormat::Webp: return ".webp";
-    case SaveFormat::Tiff: return ".tif";
+        case SaveFormat::Jpeg: return ".jpg";
+        case SaveFormat::Bmp: return ".bmp";
+        case SaveFormat::Wmf: return ".wmf";
+        case SaveFormat::Png: return ".png";
+        case SaveFormat::Webp: return ".webp";
+        case SaveFormat::Tiff: return ".tif";
     }
     throw JollixError("unknown file type");
 }
@@ -150,10 +154,12 @@ bool saveFormatForName(const std::string& name, SaveFormat* format) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
     std::string ext = name.substr(dot + 1);
     for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-    static const struct { const char* ext; SaveFormat format; } kExtensions[] = {
-        {"jpg", SaveFormat::Jpeg}, {"jpeg", SaveFormat::Jpeg}, {"bmp", SaveFormat::Bmp},
-        {"wmf", SaveFormat::Wmf},  {"png", SaveFormat::Png},   {"webp", SaveFormat::Webp},
-        {"tif", SaveFormat::Tiff}, {"tiff", SaveFormat::Tiff},
+    static const struct {
+        const char* ext;
+        SaveFormat format;
+    } kExtensions[] = {
+        {"jpg", SaveFormat::Jpeg}, {"jpeg", SaveFormat::Jpeg}, {"bmp", SaveFormat::Bmp},  {"wmf", SaveFormat::Wmf},
+        {"png", SaveFormat::Png},  {"webp", SaveFormat::Webp}, {"tif", SaveFormat::Tiff}, {"tiff", SaveFormat::Tiff},
     };
     for (const auto& e : kExtensions)
         if (ext == e.ext) {
@@ -181,12 +187,12 @@ void saveBmp(const Picture& picture, const std::string& path) { writePictureFile
 
 std::string encodePicture(const Picture& picture, SaveFormat format) {
     switch (format) {
-    case SaveFormat::Jpeg: return encodeJpeg(picture);
-    case SaveFormat::Bmp: return encodeBmp(picture);
-    case SaveFormat::Wmf: return encodeWmf(picture);
-    case SaveFormat::Png: return encodePng(picture);
-    case SaveFormat::Webp: return encodeWebp(picture);
-    case SaveFormat::Tiff: return encodeTiff(picture);
+        case SaveFormat::Jpeg: return encodeJpeg(picture);
+        case SaveFormat::Bmp: return encodeBmp(picture);
+        case SaveFormat::Wmf: return encodeWmf(picture);
+        case SaveFormat::Png: return encodePng(picture);
+        case SaveFormat::Webp: return encodeWebp(picture);
+        case SaveFormat::Tiff: return encodeTiff(picture);
     }
     throw JollixError("unknown file type");
 }
@@ -209,4 +215,4 @@ std::string SavePictureFile(const Picture& picture, const std::string& name, Sav
     return path;
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -115,7 +115,6 @@ Picture decodeTiff(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPi
 Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
 
 // Decodes bytes as the given format (Unknown throws).
-Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size,
-                      uint64_t maxPixels = kMaxPicturePixels);
+Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size, uint64_t maxPixels = kMaxPicturePixels);
 
-} // namespace jollix
+}  // namespace jollix

@@ -22,11 +22,13 @@ void collectingHandler(QtMsgType type, const QMessageLogContext& context, const 
         *collecting += message.toStdString();
         return;
     }
-    if (previousHandler) previousHandler(type, context, message);
-    else qt_message_output(type, context, message);
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else
+        qt_message_output(type, context, message);
 }
 
-} // namespace
+}  // namespace
 
 void prepareQtImageDecoding() {
     static const bool prepared = [] {
@@ -47,8 +49,7 @@ QtWarningCollector::~QtWarningCollector() { collecting = previous_; }
 QImage readQImage(QImageReader& reader, std::string* why) {
     QtWarningCollector warnings;
     QImage image = reader.read();
-    if (image.isNull() && why)
-        *why = warnings.text().empty() ? reader.errorString().toStdString() : warnings.text();
+    if (image.isNull() && why) *why = warnings.text().empty() ? reader.errorString().toStdString() : warnings.text();
     return image;
 }
 
@@ -97,4 +98,4 @@ QImage qimageFromPicture(const Picture& picture) {
     return img;
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -47,4 +47,4 @@ void prepareQtImageDecoding();
 // The picture as a QImage in Format_RGB888 (a deep copy).
 QImage qimageFromPicture(const Picture& picture);
 
-} // namespace jollix
+}  // namespace jollix

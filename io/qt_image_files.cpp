@@ -45,14 +45,14 @@ void requireSupport(const QtFormat& f, bool writing) {
 // Qt's transformation as the EXIF orientation number.
 int orientationOf(QImageIOHandler::Transformations t) {
     switch (int(t)) {
-    case QImageIOHandler::TransformationMirror: return 2;
-    case QImageIOHandler::TransformationRotate180: return 3;
-    case QImageIOHandler::TransformationFlip: return 4;
-    case QImageIOHandler::TransformationFlipAndRotate90: return 5;
-    case QImageIOHandler::TransformationRotate90: return 6;
-    case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
-    case QImageIOHandler::TransformationRotate270: return 8;
-    default: return 1;
+        case QImageIOHandler::TransformationMirror: return 2;
+        case QImageIOHandler::TransformationRotate180: return 3;
+        case QImageIOHandler::TransformationFlip: return 4;
+        case QImageIOHandler::TransformationFlipAndRotate90: return 5;
+        case QImageIOHandler::TransformationRotate90: return 6;
+        case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
+        case QImageIOHandler::TransformationRotate270: return 8;
+        default: return 1;
     }
 }
 
@@ -104,7 +104,8 @@ std::string encodeWithQt(const QtFormat& f, const Picture& picture, int quality,
     if (quality >= 0) writer.setQuality(quality);
     if (compression >= 0) writer.setCompression(compression);
     if (!writer.write(image))
-        throw JollixError(std::string("the ") + f.name + " encoder failed (" + writer.errorString().toStdString() + ")");
+        throw JollixError(std::string("the ") + f.name + " encoder failed (" + writer.errorString().toStdString() +
+                          ")");
     return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
@@ -119,8 +120,7 @@ void checkPngChunks(const uint8_t* data, size_t size) {
         const uint32_t length = (uint32_t(data[at]) << 24) | (uint32_t(data[at + 1]) << 16) |
                                 (uint32_t(data[at + 2]) << 8) | uint32_t(data[at + 3]);
         const bool end = std::memcmp(data + at + 4, "IEND", 4) == 0;
-        if (length > size - at - 8)
-            fail("the PNG data is damaged (a chunk is longer than the file)");
+        if (length > size - at - 8) fail("the PNG data is damaged (a chunk is longer than the file)");
         if (end) return;
         at += 8 + size_t(length);
         if (size - at < 4) return;  // cut short in a checksum: libpng says so
@@ -128,7 +128,7 @@ void checkPngChunks(const uint8_t* data, size_t size) {
     }
 }
 
-} // namespace
+}  // namespace
 
 Picture decodePng(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size >= 8) checkPngChunks(data, size);
@@ -158,4 +158,4 @@ std::string encodeWebp(const Picture& picture) {
 // Qt's TIFF writer: compression 1 is LZW.
 std::string encodeTiff(const Picture& picture) { return encodeWithQt(kTiff, picture, -1, 1); }
 
-} // namespace jollix
+}  // namespace jollix

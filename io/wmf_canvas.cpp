@@ -44,12 +44,12 @@ bool finitePoint(const wmfD_Coord& d) { return std::isfinite(d.x) && std::isfini
 // The raster operation of the device context, as far as QPainter has one.
 QPainter::CompositionMode compositionFor(unsigned rop2) {
     switch (rop2) {
-    case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
-    case R2_NOT: return QPainter::RasterOp_NotDestination;
-    case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
-    case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
-    case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
-    default: return QPainter::CompositionMode_SourceOver;
+        case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
+        case R2_NOT: return QPainter::RasterOp_NotDestination;
+        case R2_MASKPEN: return QPainter::RasterOp_SourceAndDestination;
+        case R2_MERGEPEN: return QPainter::RasterOp_SourceOrDestination;
+        case R2_NOTCOPYPEN: return QPainter::RasterOp_NotSource;
+        default: return QPainter::CompositionMode_SourceOver;
     }
 }
 
@@ -57,7 +57,7 @@ QBrush brushFor(const WmfCanvas& c, wmfDC* dc) {
     const wmfBrush* b = dc->brush;
     if (!b || b->lbStyle == BS_NULL) return Qt::NoBrush;
     if (b->lbStyle == BS_HATCHED) {
-        static const Qt::BrushStyle kHatch[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+        static const Qt::BrushStyle kHatch[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
                                                 Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
         return QBrush(colourOf(b->lbColor), b->lbHatch < 6 ? kHatch[b->lbHatch] : Qt::SolidPattern);
     }
@@ -74,22 +74,22 @@ QPen penFor(const WmfCanvas& c, wmfDC* dc) {
     width = std::min(width, c.maxStroke);
     QPen pen(colourOf(p->lopnColor), width);
     switch (p->lopnStyle & PS_STYLE_MASK) {
-    case PS_DASH: pen.setStyle(Qt::DashLine); break;
-    case PS_DOT:
-    case PS_ALTERNATE: pen.setStyle(Qt::DotLine); break;
-    case PS_DASHDOT: pen.setStyle(Qt::DashDotLine); break;
-    case PS_DASHDOTDOT: pen.setStyle(Qt::DashDotDotLine); break;
-    default: pen.setStyle(Qt::SolidLine); break;
+        case PS_DASH: pen.setStyle(Qt::DashLine); break;
+        case PS_DOT:
+        case PS_ALTERNATE: pen.setStyle(Qt::DotLine); break;
+        case PS_DASHDOT: pen.setStyle(Qt::DashDotLine); break;
+        case PS_DASHDOTDOT: pen.setStyle(Qt::DashDotDotLine); break;
+        default: pen.setStyle(Qt::SolidLine); break;
     }
     switch (p->lopnStyle & PS_ENDCAP_MASK) {
-    case PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
-    case PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
-    default: pen.setCapStyle(Qt::RoundCap); break;
+        case PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
+        case PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
+        default: pen.setCapStyle(Qt::RoundCap); break;
     }
     switch (p->lopnStyle & PS_JOIN_MASK) {
-    case PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
-    case PS_JOIN_MITER: pen.setJoinStyle(Qt::MiterJoin); break;
-    default: pen.setJoinStyle(Qt::RoundJoin); break;
+        case PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
+        case PS_JOIN_MITER: pen.setJoinStyle(Qt::MiterJoin); break;
+        default: pen.setJoinStyle(Qt::RoundJoin); break;
     }
     return pen;
 }
@@ -245,18 +245,18 @@ void ropDraw(wmfAPI* api, wmfROP_Draw_t* d) {
     if (!charge(*c, rect)) return;
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     switch (d->ROP) {
-    case 0x00000042: c->painter.fillRect(rect, Qt::black); break;  // BLACKNESS
-    case 0x00FF0062: c->painter.fillRect(rect, Qt::white); break;  // WHITENESS
-    case 0x00F00021: c->painter.fillRect(rect, brushFor(*c, d->dc)); break; // PATCOPY
-    case 0x00550009: // DSTINVERT
-        c->painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        c->painter.fillRect(rect, Qt::white);
-        break;
-    case 0x005A0049: // PATINVERT
-        c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        c->painter.fillRect(rect, brushFor(*c, d->dc));
-        break;
-    default: break;
+        case 0x00000042: c->painter.fillRect(rect, Qt::black); break;            // BLACKNESS
+        case 0x00FF0062: c->painter.fillRect(rect, Qt::white); break;            // WHITENESS
+        case 0x00F00021: c->painter.fillRect(rect, brushFor(*c, d->dc)); break;  // PATCOPY
+        case 0x00550009:                                                         // DSTINVERT
+            c->painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+            c->painter.fillRect(rect, Qt::white);
+            break;
+        case 0x005A0049:  // PATINVERT
+            c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            c->painter.fillRect(rect, brushFor(*c, d->dc));
+            break;
+        default: break;
     }
 }
 
@@ -286,10 +286,10 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* d) {
     const double dw = double(w) * d->pixel_width * c->scaleX, dh = double(h) * d->pixel_height * c->scaleY;
     if (!std::isfinite(dw) || !std::isfinite(dh)) return;
     switch (d->type) {
-    case 0x008800C6: c->painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination); break; // SRCAND
-    case 0x00EE0086: c->painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;  // SRCPAINT
-    case 0x00660046: c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break; // SRCINVERT
-    default: c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+        case 0x008800C6: c->painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;  // SRCAND
+        case 0x00EE0086: c->painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;   // SRCPAINT
+        case 0x00660046: c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;  // SRCINVERT
+        default: c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
     }
     const QRectF target = QRectF(topLeft, QSizeF(dw, dh)).normalized();
     if (!charge(*c, target)) return;
@@ -389,7 +389,7 @@ void regionClip(wmfAPI* api, wmfPolyRectangle_t* d) {
     c->painter.setClipRegion(region);
 }
 
-} // namespace
+}  // namespace
 
 WmfCanvas::WmfCanvas(int width, int height, const wmfD_Rect& frameRect, uint64_t maxBitmap)
     : image(width, height, QImage::Format_RGB32), frame(frameRect), maxBitmapPixels(maxBitmap) {
@@ -435,7 +435,7 @@ void wmfCanvasFunction(wmfAPI* api) {
     fr->region_frame = regionFrame;
     fr->region_paint = regionPaint;
     fr->region_clip = regionClip;
-    api->device_data = nullptr; // set to the canvas before playing
+    api->device_data = nullptr;  // set to the canvas before playing
 }
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

@@ -38,4 +38,4 @@ void wmfCanvasFunction(wmfAPI* api);
 // platform when the program has none (the batch command, the tests).
 void ensureGuiApplication();
 
-} // namespace jollix::io_detail
+}  // namespace jollix::io_detail

@@ -7,7 +7,8 @@ PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-de
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
       xvfb xauth xdg-utils imagemagick
       librsvg2-bin desktop-file-utils appstream man-db dpkg-dev
-      clang-14 libclang-rt-14-dev)  # the fuzz targets (scripts/fuzz_smoke.sh)
+      clang-14 libclang-rt-14-dev  # the fuzz targets (scripts/fuzz_smoke.sh)
+      clang-format-14)             # the house style (scripts/check-format.sh)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -14,4 +14,4 @@ inline size_t addressSpaceBytes() {
     return size_t(pages) * 4096;
 }
 
-} // namespace jollix_test
+}  // namespace jollix_test

@@ -25,4 +25,4 @@ inline Picture photoLike(int w, int h, uint32_t seed = 3) {
     return p;
 }
 
-} // namespace jollix::testing_photo
+}  // namespace jollix::testing_photo

@@ -95,4 +95,4 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setFixedSize(sizeHint());
 }
 
-} // namespace jollix
+}  // namespace jollix

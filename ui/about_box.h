@@ -20,8 +20,8 @@ public:
     explicit AboutBox(QWidget* parent = nullptr);
 
     QLabel* iconLabel;        // the program icon
-    QLabel* addressLabel;        // the web address
-    QPlainTextEdit* textBox; // the text
+    QLabel* addressLabel;     // the web address
+    QPlainTextEdit* textBox;  // the text
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -23,4 +23,4 @@ void putPictureOnClipboard(const Picture& picture) {
     QGuiApplication::clipboard()->setImage(qimageFromPicture(picture));
 }
 
-} // namespace jollix
+}  // namespace jollix

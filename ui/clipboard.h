@@ -15,4 +15,4 @@ std::optional<Picture> pictureFromClipboard();
 // there.
 void putPictureOnClipboard(const Picture& picture);
 
-} // namespace jollix
+}  // namespace jollix

@@ -39,4 +39,4 @@ bool JollixApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -42,4 +42,4 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -22,4 +22,4 @@ QString localHelpPage() {
     return {};
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -15,4 +15,4 @@ QString localHelpPage();
 // running program.
 QStringList helpPageCandidates(const QString& programDir);
 
-} // namespace jollix
+}  // namespace jollix

@@ -118,7 +118,10 @@ void twistArrow(QPainter& p, bool clockwise) {
         const qreal a = -M_PI / 2 + t * 2.0 * M_PI * 1.25;
         const qreal r = 1.0 + 5.5 * t;
         const QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
-        if (i == 0) spiral.moveTo(pt); else spiral.lineTo(pt);
+        if (i == 0)
+            spiral.moveTo(pt);
+        else
+            spiral.lineTo(pt);
     }
     p.setPen(pen(kBlue, 1.6));
     p.setBrush(Qt::NoBrush);
@@ -214,8 +217,12 @@ QIcon renew() {
     });
 }
 
-QIcon zoomOut() { return make([](QPainter& p) { magnifier(p, false); }); }
-QIcon zoomIn() { return make([](QPainter& p) { magnifier(p, true); }); }
+QIcon zoomOut() {
+    return make([](QPainter& p) { magnifier(p, false); });
+}
+QIcon zoomIn() {
+    return make([](QPainter& p) { magnifier(p, true); });
+}
 
 QIcon selectZone() {
     return make([](QPainter& p) {
@@ -233,8 +240,7 @@ QIcon selectZone() {
 }
 
 QIcon cutOut() {
-    return make([](QPainter& p) { scissors(p, kRed); },
-                embossed([](QPainter& p, const QColor& c) { scissors(p, c); }));
+    return make([](QPainter& p) { scissors(p, kRed); }, embossed([](QPainter& p, const QColor& c) { scissors(p, c); }));
 }
 
 QIcon printWork() {
@@ -277,10 +283,18 @@ QIcon online() {
     });
 }
 
-QIcon expand() { return make([](QPainter& p) { radialArrows(p, true); }); }
-QIcon shrink() { return make([](QPainter& p) { radialArrows(p, false); }); }
-QIcon dextrorotary() { return make([](QPainter& p) { twistArrow(p, true); }); }
-QIcon levorotary() { return make([](QPainter& p) { twistArrow(p, false); }); }
+QIcon expand() {
+    return make([](QPainter& p) { radialArrows(p, true); });
+}
+QIcon shrink() {
+    return make([](QPainter& p) { radialArrows(p, false); });
+}
+QIcon dextrorotary() {
+    return make([](QPainter& p) { twistArrow(p, true); });
+}
+QIcon levorotary() {
+    return make([](QPainter& p) { twistArrow(p, false); });
+}
 
 QIcon smear() {
     return make([](QPainter& p) {
@@ -341,8 +355,7 @@ QIcon clearUpSpot() {
         // Specks on paper, swept away by a star of cleaning.
         p.setPen(Qt::NoPen);
         p.setBrush(kInk);
-        for (const QPointF& s : {QPointF(3, 12), QPointF(5.5, 13.5), QPointF(2.5, 9.5)})
-            p.drawEllipse(s, 0.9, 0.9);
+        for (const QPointF& s : {QPointF(3, 12), QPointF(5.5, 13.5), QPointF(2.5, 9.5)}) p.drawEllipse(s, 0.9, 0.9);
         p.setPen(pen(kBlue, 1.3));
         const QPointF c(10.5, 5.5);
         for (int k = 0; k < 4; ++k) {
@@ -386,4 +399,4 @@ QIcon program() {
     return icon;
 }
 
-} // namespace jollix::icons
+}  // namespace jollix::icons

@@ -35,4 +35,4 @@ QIcon rubber();
 // The program icon, at the sizes of the installed icon theme.
 QIcon program();
 
-} // namespace jollix::icons
+}  // namespace jollix::icons

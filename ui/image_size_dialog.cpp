@@ -31,11 +31,11 @@ W* place(W* widget, const char* name, int x, int y, int w, int h) {
     return widget;
 }
 
-} // namespace
+}  // namespace
 
 ImageSizeDialog::ImageSizeDialog(jollix::Editor& editor, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
       editor_(editor) {
     setObjectName(QStringLiteral("Image_Size"));
     setWindowTitle(QStringLiteral("Image_Size"));
@@ -52,8 +52,8 @@ ImageSizeDialog::ImageSizeDialog(jollix::Editor& editor, QWidget* parent)
     heightEdit = place(new QLineEdit(this), "Edit2", 56, 65, 57, 21);
     auto* label4 = place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69, 44, 17);
 
-    holdRatioBox = place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26,
-                      313 - 168 - 6, 20);
+    holdRatioBox =
+        place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26, 313 - 168 - 6, 20);
     holdRatioBox->setChecked(true);
 
     QFont big = font();
@@ -106,8 +106,10 @@ bool ImageSizeDialog::eventFilter(QObject* watched, QEvent* event) {
         } else if (!key->isAutoRepeat() && down.remove(key->key())) {
             // Only the release of a key pressed in the field: the release of
             // Enter that closed a message box must not run the field again.
-            if (watched == widthEdit) widthTyped();
-            else heightTyped();
+            if (watched == widthEdit)
+                widthTyped();
+            else
+                heightTyped();
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -21,21 +21,21 @@ public:
     explicit ImageSizeDialog(jollix::Editor& editor, QWidget* parent = nullptr);
 
     QLineEdit* widthEdit = nullptr;       // the width
-    QLineEdit* heightEdit = nullptr;       // the height
-    QCheckBox* holdRatioBox = nullptr;   // "Hold in width and height"
+    QLineEdit* heightEdit = nullptr;      // the height
+    QCheckBox* holdRatioBox = nullptr;    // "Hold in width and height"
     QToolButton* shrinkButton = nullptr;  // "-"
-    QToolButton* growButton = nullptr;  // "+"
-    QPushButton* okButton = nullptr;   // "OK"
-    QPushButton* cancelButton = nullptr;   // "Cancel"
+    QToolButton* growButton = nullptr;    // "+"
+    QPushButton* okButton = nullptr;      // "OK"
+    QPushButton* cancelButton = nullptr;  // "Cancel"
 
     // The handlers, callable directly.
     void prepareFields();
     void widthTyped();
     void heightTyped();
     void shrinkClicked();  // "-"
-    void growClicked();  // "+"
-    void accept();       // "OK"
-    void cancel();       // "Cancel"
+    void growClicked();    // "+"
+    void accept();         // "OK"
+    void cancel();         // "Cancel"
 
 protected:
     void showEvent(QShowEvent* event) override;

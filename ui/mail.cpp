@@ -21,13 +21,12 @@ const std::string* valueOf(const MailRequest& request, const std::string& name) 
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-} // namespace
+}  // namespace
 
 QStringList mailArguments(const MailRequest& request) {
     // Every text is handed over as UTF-8.
     QStringList args{QStringLiteral("--utf8")};
-    if (const std::string* subject = valueOf(request, "subject"))
-        args << QStringLiteral("--subject") << qs(*subject);
+    if (const std::string* subject = valueOf(request, "subject")) args << QStringLiteral("--subject") << qs(*subject);
     if (const std::string* body = valueOf(request, "body"))
         args << QStringLiteral("--body") << qs(*body).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     for (int i = 0;; ++i) {
@@ -45,7 +44,8 @@ bool SendMail(const MailRequest& request, const MailFailure& failed) {
         return false;
     };
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
-    if (program.isEmpty()) return fail(QStringLiteral("xdg-email, which hands mail to the mail program, is not installed"));
+    if (program.isEmpty())
+        return fail(QStringLiteral("xdg-email, which hands mail to the mail program, is not installed"));
     // The recipient is the last argument; one that starts like an option
     // would be read as one.
     if (const std::string* to = valueOf(request, "to"); to && (to->empty() || to->front() == '-'))
@@ -60,8 +60,10 @@ bool SendMail(const MailRequest& request, const MailFailure& failed) {
     QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
         process->deleteLater();
         if (!failed) return;
-        if (status != QProcess::NormalExit) failed(QStringLiteral("xdg-email stopped unexpectedly"));
-        else if (code != 0) failed(QStringLiteral("xdg-email reported failure %1").arg(code));
+        if (status != QProcess::NormalExit)
+            failed(QStringLiteral("xdg-email stopped unexpectedly"));
+        else if (code != 0)
+            failed(QStringLiteral("xdg-email reported failure %1").arg(code));
     });
     QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;  // the other errors end in finished()
@@ -83,16 +85,16 @@ QString mailWorkPath() {
 }
 
 QString mailFailedMessage(const QString& reason, const QString& picturePath) {
-    return QStringLiteral("The picture could not be handed to your mail program: %1.\n\n"
-                          "It was saved as\n%2\nso that you can attach it to a message yourself.")
+    return QStringLiteral(
+               "The picture could not be handed to your mail program: %1.\n\n"
+               "It was saved as\n%2\nso that you can attach it to a message yourself.")
         .arg(reason, QDir::toNativeSeparators(picturePath));
 }
 
 void mailWork(const Picture& picture, const std::vector<Picture>& animation) {
     const QString path = mailWorkPath();
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw JollixError("Cannot create the folder " + folder.toStdString());
+    if (!QDir().mkpath(folder)) throw JollixError("Cannot create the folder " + folder.toStdString());
     saveJpeg(picture, path.toStdString());
     MailRequest request{
         {"subject", kMailSubject},
@@ -107,4 +109,4 @@ void mailWork(const Picture& picture, const std::vector<Picture>& animation) {
     SendMail(request, [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
 }
 
-} // namespace jollix
+}  // namespace jollix

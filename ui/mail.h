@@ -59,4 +59,4 @@ QString mailFailedMessage(const QString& reason, const QString& picturePath);
 // with mailFailedMessage().
 void mailWork(const Picture& picture, const std::vector<Picture>& animation = {});
 
-} // namespace jollix
+}  // namespace jollix

@@ -102,9 +102,8 @@ public:
                 const Picture p = LoadPictureFile(name);
                 full = QSize(p.width(), p.height());
                 const QSize fit = full.scaled(kSide, kSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-                img = qimageFromPicture(full.width() > kSide || full.height() > kSide
-                                            ? resampleArea(p, fit.width(), fit.height())
-                                            : p);
+                img = qimageFromPicture(
+                    full.width() > kSide || full.height() > kSide ? resampleArea(p, fit.width(), fit.height()) : p);
             } catch (...) {
                 img = QImage();
             }
@@ -138,9 +137,8 @@ void addPreview(QFileDialog& dialog) {
     auto* preview = new PreviewPane(&dialog);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
-    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
-        preview->showFile(path);
-    });
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) { preview->showFile(path); });
 }
 
 }  // namespace
@@ -157,7 +155,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     mdiArea_ = new QMdiArea(this);
     setCentralWidget(mdiArea_);
     statusBar()->setSizeGripEnabled(true);  // shows only what a drop could not open
-    setAcceptDrops(true);  // drops on the work area come here too
+    setAcceptDrops(true);                   // drops on the work area come here too
 
     buildCommands();
 
@@ -228,8 +226,8 @@ std::span<const CommandRow> commandTable() {
          &F::zoomOut},
         {&F::Commands::zoomIn, "Zoom in", M::None, nullptr, "Zoom in the view", icons::zoomIn, "Ctrl+=; Ctrl++",
          &F::zoomIn},
-        {&F::Commands::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone, nullptr,
-         &F::selectZone},
+        {&F::Commands::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone,
+         nullptr, &F::selectZone},
         {&F::Commands::cutOut, "Cut out the zone", M::None, nullptr, "Cut out the selection", icons::cutOut, nullptr,
          &F::cutOut},
         {&F::Commands::copy, "Copy the zone", M::None, nullptr, nullptr, nullptr, "Ctrl+C", &F::copyZone},
@@ -378,10 +376,10 @@ void MainWindow::showIconFailure(const QString& message) {
 }
 
 bool MainWindow::mayReplace(const QString& path) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Jollix"),
-                    QStringLiteral("The file %1 already exists.\nDo you want to replace it?")
-                        .arg(QDir::toNativeSeparators(path)),
-                    QMessageBox::NoButton, this);
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("Jollix"),
+        QStringLiteral("The file %1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+        QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("replaceFile"));
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QMessageBox::Cancel));
@@ -453,8 +451,7 @@ void MainWindow::saveAnimation() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString name = dialog.selectedFiles().constFirst();
     lastFolder_ = QFileInfo(name).absolutePath();
-    const QString written =
-        QFile::decodeName(withExtension(QFile::encodeName(name).toStdString(), ".gif").c_str());
+    const QString written = QFile::decodeName(withExtension(QFile::encodeName(name).toStdString(), ".gif").c_str());
     if (QFileInfo::exists(written) && !mayReplace(written)) return;
     run([&] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -474,9 +471,9 @@ bool MainWindow::settleUnsavedChanges() {
     box.setObjectName(QStringLiteral("saveChanges"));
     box.setDefaultButton(QMessageBox::Save);
     switch (box.exec()) {
-    case QMessageBox::Save: return saveThroughDialog();
-    case QMessageBox::Discard: return true;
-    default: return false;  // Cancel, Escape
+        case QMessageBox::Save: return saveThroughDialog();
+        case QMessageBox::Discard: return true;
+        default: return false;  // Cancel, Escape
     }
 }
 
@@ -547,11 +544,21 @@ void MainWindow::showImageSize() {
     imageSize_->activateWindow();
 }
 
-void MainWindow::undo() { run([this] { editor_.undo(); }); }
-void MainWindow::redo() { run([this] { editor_.redo(); }); }
-void MainWindow::renew() { run([this] { editor_.renew(); }); }
-void MainWindow::zoomOut() { run([this] { editor_.zoomOut(); }); }
-void MainWindow::zoomIn() { run([this] { editor_.zoomIn(); }); }
+void MainWindow::undo() {
+    run([this] { editor_.undo(); });
+}
+void MainWindow::redo() {
+    run([this] { editor_.redo(); });
+}
+void MainWindow::renew() {
+    run([this] { editor_.renew(); });
+}
+void MainWindow::zoomOut() {
+    run([this] { editor_.zoomOut(); });
+}
+void MainWindow::zoomIn() {
+    run([this] { editor_.zoomIn(); });
+}
 
 void MainWindow::selectZone() {
     run([this] {
@@ -562,7 +569,9 @@ void MainWindow::selectZone() {
     });
 }
 
-void MainWindow::cutOut() { run([this] { editor_.cutOut(); }); }
+void MainWindow::cutOut() {
+    run([this] { editor_.cutOut(); });
+}
 
 void MainWindow::copyZone() {
     run([this] {
@@ -576,7 +585,9 @@ void MainWindow::paste() {
     });
 }
 
-void MainWindow::print() { run([this] { printWork(this, editor_.picture()); }); }
+void MainWindow::print() {
+    run([this] { printWork(this, editor_.picture()); });
+}
 void MainWindow::mail() {
     // With an edit to show, the animation may go along with the picture.
     std::vector<Picture> animation;
@@ -601,8 +612,10 @@ void MainWindow::openHelp() {
     run([] {
         const QString page = localHelpPage();
         if (page.isEmpty())
-            throw JollixError("The help page is not installed; it is looked for in " +
-                              helpPageCandidates(QCoreApplication::applicationDirPath()).join(QStringLiteral(" and ")).toStdString() + ".");
+            throw JollixError(
+                "The help page is not installed; it is looked for in " +
+                helpPageCandidates(QCoreApplication::applicationDirPath()).join(QStringLiteral(" and ")).toStdString() +
+                ".");
         QDesktopServices::openUrl(QUrl::fromLocalFile(page));
     });
 }
@@ -612,4 +625,4 @@ void MainWindow::showAbout() {
     about_->raise();
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -35,8 +35,7 @@ class WorkArea;
 inline constexpr const char* kOpenFilter =
     "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|"
     "*.png|*.png|*.webp|*.webp|*.tif;*.tiff|*.tif;*.tiff|*.heic;*.heif|*.heic;*.heif|All files|*.*";
-inline constexpr const char* kSaveFilter =
-    "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png|*.webp|*.webp|*.tif|*.tif";
+inline constexpr const char* kSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png|*.webp|*.webp|*.tif|*.tif";
 
 // A "description|mask|description|mask..." list as the file dialog's name
 // filters ("description (mask)"). A mask of "*.*" means every file, also
@@ -56,7 +55,7 @@ public:
     ToolPalette* toolPalette() const { return tools_; }
     AboutBox* aboutBox() const { return about_; }
     ImageSizeDialog* imageSizeDialog() const { return imageSize_; }
-    QLabel* zoomLabel() const { return zoomLabel_; }   // the zoom label
+    QLabel* zoomLabel() const { return zoomLabel_; }  // the zoom label
 
     // Open a picture file as Open does after its dialog: on failure the
     // message is shown and nothing changes. Returns whether it was opened.
@@ -94,14 +93,14 @@ public slots:
     void undo();
     void redo();
     void renew();
-    void zoomOut();   // zoom out
-    void zoomIn();   // zoom in
-    void selectZone();   // select a zone
-    void cutOut();  // cut out the selection
-    void copyZone();      // copy the zone
-    void paste();      // paste
-    void print();  // print
-    void mail();   // mail
+    void zoomOut();     // zoom out
+    void zoomIn();      // zoom in
+    void selectZone();  // select a zone
+    void cutOut();      // cut out the selection
+    void copyZone();    // copy the zone
+    void paste();       // paste
+    void print();       // print
+    void mail();        // mail
     void openHomePage();
     void openHelp();
     void showAbout();
@@ -139,8 +138,8 @@ private:
     AboutBox* about_ = nullptr;
     ImageSizeDialog* imageSize_ = nullptr;
     bool shownOnce_ = false;
-    QString lastFolder_;  // where the file dialogs open next
-    QString lastSaveFilter_;  // the save dialog's entry last chosen in this run
+    QString lastFolder_;            // where the file dialogs open next
+    QString lastSaveFilter_;        // the save dialog's entry last chosen in this run
     QTimer* frameTimer_ = nullptr;  // the pause after which waiting frames are made
 };
 
@@ -157,11 +156,11 @@ struct MenuRow {
 // and its shortcut actions from these rows, in their order.
 struct CommandRow {
     MainWindow::Command MainWindow::Commands::*command;  // the window's actions for it
-    const char* name;                  // what it does, as the help page names it
-    MenuId menu;                       // the menu holding its item, or None
-    const char* caption;               // the menu item's text, or nullptr
-    const char* hint;                  // the tool-bar button's hint, or nullptr for none
-    QIcon (*icon)();                   // the tool-bar button's picture
+    const char* name;                                    // what it does, as the help page names it
+    MenuId menu;                                         // the menu holding its item, or None
+    const char* caption;                                 // the menu item's text, or nullptr
+    const char* hint;                                    // the tool-bar button's hint, or nullptr for none
+    QIcon (*icon)();                                     // the tool-bar button's picture
     // Its keys in portable text, alternatives separated by "; " (the
     // first one is shown beside the menu item), or nullptr for none.
     const char* keys;
@@ -174,4 +173,4 @@ std::span<const CommandRow> commandTable();
 // A row's keys (empty for none).
 QList<QKeySequence> keysOf(const CommandRow& row);
 
-} // namespace jollix
+}  // namespace jollix

@@ -12,8 +12,8 @@ namespace jollix {
 
 PrintRectangle printPictureTo(QPrinter& printer, const Picture& picture) {
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    const PrintRectangle r = printRectangle(picture.width(), picture.height(), int32_t(page.width()),
-                                            int32_t(page.height()));
+    const PrintRectangle r =
+        printRectangle(picture.width(), picture.height(), int32_t(page.width()), int32_t(page.height()));
     const QImage image = qimageFromPicture(picture);
     // The painter's origin is the top-left corner of the printable area.
     QPainter painter;
@@ -33,4 +33,4 @@ void printWork(QWidget* parent, const Picture& picture) {
     printPictureTo(printer, picture);
 }
 
-} // namespace jollix
+}  // namespace jollix

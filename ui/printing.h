@@ -19,4 +19,4 @@ void printWork(QWidget* parent, const Picture& picture);
 // Returns the rectangle used (relative to the printable area).
 PrintRectangle printPictureTo(QPrinter& printer, const Picture& picture);
 
-} // namespace jollix
+}  // namespace jollix

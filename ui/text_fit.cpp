@@ -13,8 +13,7 @@
 namespace jollix {
 
 QSize textRoomOf(const QWidget* control) {
-    if (auto* l = qobject_cast<const QLabel*>(control))
-        return l->text().isEmpty() ? QSize() : l->sizeHint();
+    if (auto* l = qobject_cast<const QLabel*>(control)) return l->text().isEmpty() ? QSize() : l->sizeHint();
     if (qobject_cast<const QCheckBox*>(control) || qobject_cast<const QRadioButton*>(control)) {
         auto* b = static_cast<const QAbstractButton*>(control);
         return b->text().isEmpty() ? QSize() : b->sizeHint();  // the mark, the gap and the text
@@ -72,14 +71,16 @@ int pass(std::vector<Item>& items, bool horizontal) {
     }
     for (Item& it : items) {
         QRect r = it.designed;
-        if (horizontal) r = QRect(r.x() + it.shift, r.y(), r.width() + it.grow, r.height());
-        else r = QRect(r.x(), r.y() + it.shift, r.width(), r.height() + it.grow);
+        if (horizontal)
+            r = QRect(r.x() + it.shift, r.y(), r.width() + it.grow, r.height());
+        else
+            r = QRect(r.x(), r.y() + it.shift, r.width(), r.height() + it.grow);
         it.designed = r;
     }
     return farAfter - farBefore;
 }
 
-} // namespace
+}  // namespace
 
 QSize fitTexts(QWidget* container, const QList<QList<QWidget*>>& sameWidth) {
     std::vector<Item> items;
@@ -103,4 +104,4 @@ QSize fitTexts(QWidget* container, const QList<QList<QWidget*>>& sameWidth) {
     return QSize(std::max(0, wider), std::max(0, taller));
 }
 
-} // namespace jollix
+}  // namespace jollix

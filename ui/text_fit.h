@@ -25,4 +25,4 @@ QSize textRoomOf(const QWidget* control);
 // the area the children cover (never negative).
 QSize fitTexts(QWidget* container, const QList<QList<QWidget*>>& sameWidth = {});
 
-} // namespace jollix
+}  // namespace jollix

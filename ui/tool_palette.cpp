@@ -114,7 +114,8 @@ protected:
         grabbedAt_ = event->globalPosition().toPoint() - window()->pos();
     }
     void mouseMoveEvent(QMouseEvent* event) override {
-        if (dragging_ && (event->buttons() & Qt::LeftButton)) window()->move(event->globalPosition().toPoint() - grabbedAt_);
+        if (dragging_ && (event->buttons() & Qt::LeftButton))
+            window()->move(event->globalPosition().toPoint() - grabbedAt_);
     }
     void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
 
@@ -211,13 +212,18 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
 
     // User actions: the model first, then the controls from the model.
     connect(tabs, &QTabWidget::currentChanged, this, [this](int page) { tabChanged(page); });
-    connect(sphericalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Spherical); }); });
-    connect(verticalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
-    connect(horizontalButton, &QRadioButton::clicked, this, [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
+    connect(sphericalButton, &QRadioButton::clicked, this,
+            [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Spherical); }); });
+    connect(verticalButton, &QRadioButton::clicked, this,
+            [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
+    connect(horizontalButton, &QRadioButton::clicked, this,
+            [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
     connect(expandButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
     connect(shrinkButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
-    connect(dextrorotaryButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
-    connect(levorotaryButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickLevorotary(); }); });
+    connect(dextrorotaryButton, &QToolButton::clicked, this,
+            [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
+    connect(levorotaryButton, &QToolButton::clicked, this,
+            [this] { act([this] { editor_.palette().clickLevorotary(); }); });
     connect(smearButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickSmear(); }); });
     connect(penSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.penSketch(); }); });
     connect(pencilSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.pencilSketch(); }); });
@@ -310,9 +316,8 @@ QSlider* ToolPalette::makeSlider(QWidget* page, Slider& model, int pageStep, con
     mirror(s, model);
     // Every scroll notification from the user reaches the model, also when
     // the position stays where it was.
-    connect(s, &QAbstractSlider::actionTriggered, this, [this, s, &model](int) {
-        act([s, &model] { model.userScroll(s->sliderPosition()); });
-    });
+    connect(s, &QAbstractSlider::actionTriggered, this,
+            [this, s, &model](int) { act([s, &model] { model.userScroll(s->sliderPosition()); }); });
     // Changes that come without an action (none expected, but the model must
     // never fall behind the control).
     connect(s, &QAbstractSlider::valueChanged, this, [this, &model](int v) {
@@ -323,7 +328,10 @@ QSlider* ToolPalette::makeSlider(QWidget* page, Slider& model, int pageStep, con
 
 void ToolPalette::act(const std::function<void()>& action) {
     guarded(action);
-    if (onUserAction) onUserAction(); else refresh();
+    if (onUserAction)
+        onUserAction();
+    else
+        refresh();
 }
 
 void ToolPalette::tabChanged(int newPage) {
@@ -377,10 +385,10 @@ void ToolPalette::refresh() {
     press(distortGroup_, pal.distortButton == DistortButton::Expand ? expandButton : shrinkButton);
     QAbstractButton* twistDown = nullptr;
     switch (pal.twistButton) {
-    case TwistButton::Dextrorotary: twistDown = dextrorotaryButton; break;
-    case TwistButton::Levorotary: twistDown = levorotaryButton; break;
-    case TwistButton::Smear: twistDown = smearButton; break;
-    case TwistButton::None: break;
+        case TwistButton::Dextrorotary: twistDown = dextrorotaryButton; break;
+        case TwistButton::Levorotary: twistDown = levorotaryButton; break;
+        case TwistButton::Smear: twistDown = smearButton; break;
+        case TwistButton::None: break;
     }
     press(twistGroup_, twistDown);
     press(sketchGroup_, pal.sketchButton == SketchButton::Rubber ? rubberButton : clearUpSpotButton);
@@ -400,4 +408,4 @@ void ToolPalette::refresh() {
     if (tabs->toolTip() != tabHint) tabs->setToolTip(tabHint);
 }
 
-} // namespace jollix
+}  // namespace jollix

@@ -68,40 +68,40 @@ public:
     QTabWidget* tabs;
     QProgressBar* progressBar;
     // Distort
-    QRadioButton* sphericalButton;  // Spherical
-    QRadioButton* verticalButton;  // Vertical
+    QRadioButton* sphericalButton;   // Spherical
+    QRadioButton* verticalButton;    // Vertical
     QRadioButton* horizontalButton;  // Horizontal
-    QToolButton* expandButton;   // Expand
-    QToolButton* shrinkButton;   // Shrink
-    QLabel* distortRadCaption;              // "Rad."
+    QToolButton* expandButton;       // Expand
+    QToolButton* shrinkButton;       // Shrink
+    QLabel* distortRadCaption;       // "Rad."
     QSlider* distortRadSlider;
     QLabel* distortRadValue;
-    QLabel* distortCurCaption;              // "Cur."
+    QLabel* distortCurCaption;  // "Cur."
     QSlider* distortCurSlider;
     QLabel* distortCurValue;
     // Twist
     QToolButton* dextrorotaryButton;  // Dextrorotary
-    QToolButton* levorotaryButton;  // Levorotary
-    QToolButton* smearButton;   // Smear
-    QLabel* twistRadCaption;             // "Rad."
+    QToolButton* levorotaryButton;    // Levorotary
+    QToolButton* smearButton;         // Smear
+    QLabel* twistRadCaption;          // "Rad."
     QSlider* twistRadSlider;
     QLabel* twistRadValue;
-    QLabel* twistCurCaption;             // "Cur."
+    QLabel* twistCurCaption;  // "Cur."
     QSlider* twistCurSlider;
     QLabel* twistCurValue;
     // Sketch
-    QLabel* penPressureCaption;              // "Pen    Pressure:"
+    QLabel* penPressureCaption;  // "Pen    Pressure:"
     QSlider* penPressureSlider;
     QLabel* penPressureValue;
     QToolButton* penSketchButton;   // Make pen sketch
-    QLabel* pencilContrastCaption;              // "Pencil    Contrast:"
+    QLabel* pencilContrastCaption;  // "Pencil    Contrast:"
     QSlider* pencilContrastSlider;
     QLabel* pencilContrastValue;
-    QToolButton* pencilSketchButton;   // Make pencil sketch
-    QLabel* followsForSketchLabel;             // "  == Follows for sketch ==    "
+    QToolButton* pencilSketchButton;  // Make pencil sketch
+    QLabel* followsForSketchLabel;    // "  == Follows for sketch ==    "
     QToolButton* clearUpSpotButton;   // Clear up spot
-    QToolButton* rubberButton;  // Rubber
-    QLabel* rubberThickCaption;             // "Rubber thick:"
+    QToolButton* rubberButton;        // Rubber
+    QLabel* rubberThickCaption;       // "Rubber thick:"
     QSlider* rubberThickSlider;
     QLabel* rubberThickValue;
 
@@ -143,4 +143,4 @@ private:
     bool dismissed_ = false;
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -31,10 +31,10 @@ HeldButtons heldOf(Qt::MouseButtons b) {
 
 std::optional<MouseButton> buttonOf(Qt::MouseButton b) {
     switch (b) {
-    case Qt::LeftButton: return MouseButton::Left;
-    case Qt::RightButton: return MouseButton::Right;
-    case Qt::MiddleButton: return MouseButton::Middle;
-    default: return std::nullopt;
+        case Qt::LeftButton: return MouseButton::Left;
+        case Qt::RightButton: return MouseButton::Right;
+        case Qt::MiddleButton: return MouseButton::Middle;
+        default: return std::nullopt;
     }
 }
 
@@ -167,8 +167,8 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
 }
 
 QRect PictureWidget::brushOutlineRect() const {
-    return QRect(outlineCentre_.x() - outlineRadius_, outlineCentre_.y() - outlineRadius_,
-                 2 * outlineRadius_ + 1, 2 * outlineRadius_ + 1);
+    return QRect(outlineCentre_.x() - outlineRadius_, outlineCentre_.y() - outlineRadius_, 2 * outlineRadius_ + 1,
+                 2 * outlineRadius_ + 1);
 }
 
 void PictureWidget::showBrushOutline(int x, int y, int radius) {
@@ -247,8 +247,7 @@ void PictureWidget::mouseDoubleClickEvent(QMouseEvent* event) { press(event, fal
 void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = confinedPosition(event);
     lastPos_ = pos;
-    if (!guarded([&] { editor_.mouseMove(heldOf(event->buttons()), pos.x(), pos.y()); }))
-        finishGestureIfReleased();
+    if (!guarded([&] { editor_.mouseMove(heldOf(event->buttons()), pos.x(), pos.y()); })) finishGestureIfReleased();
 }
 
 void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -362,13 +361,17 @@ void WorkArea::closeEvent(QCloseEvent* event) {
     showMinimized();
 }
 
-void WorkArea::scrolledByBar() { guarded([&] { editor_.scrolledByBar(); }); }
+void WorkArea::scrolledByBar() {
+    guarded([&] { editor_.scrolledByBar(); });
+}
 
 void WorkArea::repeatTick() {
     if (!guarded([&] { editor_.repeatTick(); })) image_->finishGestureIfReleased();
 }
 
-void WorkArea::frameTick() { guarded([&] { editor_.frameTick(); }); }
+void WorkArea::frameTick() {
+    guarded([&] { editor_.frameTick(); });
+}
 
 void WorkArea::startRepeatTimer() { repeatTimer_.start(); }
 void WorkArea::stopRepeatTimer() { repeatTimer_.stop(); }
@@ -389,4 +392,4 @@ void WorkArea::confinePointer(bool on) { image_->setConfined(on); }
 void WorkArea::pictureChanged() { image_->showPicture(); }
 void WorkArea::pictureControlResized() { image_->resizeToControl(); }
 
-} // namespace jollix
+}  // namespace jollix

@@ -71,13 +71,13 @@ private:
 
     Editor& editor_;
     WorkArea& area_;
-    Picture shown_;          // the picture as last painted (shares its tiles)
-    QImage scratch_;         // rows converted for one paint
+    Picture shown_;   // the picture as last painted (shares its tiles)
+    QImage scratch_;  // rows converted for one paint
     QRect lastUpdate_;
     bool outlineShown_ = false;
     QPoint outlineCentre_;
     int outlineRadius_ = 0;
-    QRect framePainted_;     // ordered frame rectangle last drawn, view coordinates
+    QRect framePainted_;  // ordered frame rectangle last drawn, view coordinates
     bool confined_ = false;
     bool clickArmed_ = false;  // a left press inside the control, waiting for its release
     bool leftDown_ = false;
@@ -92,7 +92,7 @@ public:
 
     PictureWidget* pictureWidget() const { return image_; }
     QScrollArea* scrollArea() const { return scroll_; }
-    QTimer* repeatTimer() { return &repeatTimer_; }   // 1000 ms repeat
+    QTimer* repeatTimer() { return &repeatTimer_; }  // 1000 ms repeat
     QTimer* frameTimer() { return &frameTimer_; }    // 100 ms marching frame
 
     // WorkAreaView
@@ -127,4 +127,4 @@ private:
     std::unique_ptr<WheelHook> wheelHook_;  // installed when first shown
 };
 
-} // namespace jollix
+}  // namespace jollix

@@ -53,4 +53,4 @@ QRegion zoneFrameRing(const ZoneFrameCorners& frame, int scrollX, int scrollY) {
     return ring;
 }
 
-} // namespace jollix
+}  // namespace jollix

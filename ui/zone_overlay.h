@@ -30,4 +30,4 @@ QRect zoneFrameBand(const ZoneFrameCorners& frame, int scrollX, int scrollY);
 // of the band spares the picture inside a large frame.
 QRegion zoneFrameRing(const ZoneFrameCorners& frame, int scrollX, int scrollY);
 
-} // namespace jollix
+}  // namespace jollix

@@ -53,7 +53,9 @@ double parseReal(const std::string& step, const std::string& text) {
     return v;
 }
 
-struct Point { int x, y; };
+struct Point {
+    int x, y;
+};
 
 Point parsePoint(const std::string& step, const std::string& text) {
     const size_t comma = text.find(',');
@@ -75,8 +77,8 @@ bool insideControl(const Editor& e, Point p) {
 void requireInside(const Editor& e, const std::string& step, Point p) {
     if (!insideControl(e, p)) {
         std::ostringstream s;
-        s << "the point " << p.x << "," << p.y << " is not on the picture (the view is " << e.controlWidth()
-          << " x " << e.controlHeight() << " at the current zoom)";
+        s << "the point " << p.x << "," << p.y << " is not on the picture (the view is " << e.controlWidth() << " x "
+          << e.controlHeight() << " at the current zoom)";
         fail(step, s.str());
     }
 }
@@ -138,8 +140,10 @@ void walkRubberLine(const Editor& e, Point a, Point b, Visit visit) {
             const long long mid = lo + (hi - lo) / 2;
             (holds(mid) == atFirst ? lo : hi) = mid;
         }
-        if (atFirst) last = lo;
-        else first = hi;
+        if (atFirst)
+            last = lo;
+        else
+            first = hi;
     }
     for (long long i = first; i <= last; ++i) visit(at(i));
 }
@@ -174,7 +178,7 @@ struct UsageError : JollixError {
     using JollixError::JollixError;
 };
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -255,20 +259,28 @@ void step(Editor* editor, const std::string& step) {
                 fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
         } else if (name == "shape") {
             StretchShapeCode shape = StretchShapeCode::None;
-            if (value == "spherical") shape = StretchShapeCode::Spherical;
-            else if (value == "vertical") shape = StretchShapeCode::Vertical;
-            else if (value == "horizontal") shape = StretchShapeCode::Horizontal;
-            else fail(step, "the shape is spherical, vertical or horizontal");
+            if (value == "spherical")
+                shape = StretchShapeCode::Spherical;
+            else if (value == "vertical")
+                shape = StretchShapeCode::Vertical;
+            else if (value == "horizontal")
+                shape = StretchShapeCode::Horizontal;
+            else
+                fail(step, "the shape is spherical, vertical or horizontal");
             if (!editor) return;
             enterTab(*editor, kPageDistort);
             editor->palette().chooseShape(shape);
         } else {
             // The sliders, and the tab each belongs to (-1: any).
-            struct SliderSetting { const char* name; Slider Palette::*slider; int page; };
+            struct SliderSetting {
+                const char* name;
+                Slider Palette::*slider;
+                int page;
+            };
             static const SliderSetting sliders[] = {
-                {"distort.rad", &Palette::distortRad, -1}, {"distort.cur", &Palette::distortCur, -1},
-                {"twist.rad", &Palette::twistRad, -1},     {"twist.cur", &Palette::twistCur, -1},
-                {"pen", &Palette::penPressure, kPageSketch}, {"contrast", &Palette::pencilContrast, kPageSketch},
+                {"distort.rad", &Palette::distortRad, -1},      {"distort.cur", &Palette::distortCur, -1},
+                {"twist.rad", &Palette::twistRad, -1},          {"twist.cur", &Palette::twistCur, -1},
+                {"pen", &Palette::penPressure, kPageSketch},    {"contrast", &Palette::pencilContrast, kPageSketch},
                 {"rubber", &Palette::rubberThick, kPageSketch},
             };
             const SliderSetting* setting = nullptr;
@@ -282,24 +294,34 @@ void step(Editor* editor, const std::string& step) {
         }
         return;
     }
-    static const char* const plain[] = {"undo", "redo", "renew", "sketch", "pen-sketch", "pencil-sketch",
-                                        "clean-spots", "cut"};
+    static const char* const plain[] = {"undo",       "redo",          "renew",       "sketch",
+                                        "pen-sketch", "pencil-sketch", "clean-spots", "cut"};
     if (std::find(std::begin(plain), std::end(plain), step) == std::end(plain)) fail(step, "unknown step (see --help)");
     if (!editor) return;
     Editor& e = *editor;
-    if (step == "undo") e.undo();
-    else if (step == "redo") e.redo();
-    else if (step == "renew") e.renew();
-    else if (step == "sketch") enterTab(e, kPageSketch);
-    else if (step == "pen-sketch") { enterTab(e, kPageSketch); e.penSketch(); }
-    else if (step == "pencil-sketch") { enterTab(e, kPageSketch); e.pencilSketch(); }
-    else if (step == "clean-spots") { enterTab(e, kPageSketch); e.clearUpSpot(); }
-    else if (step == "cut") {
+    if (step == "undo")
+        e.undo();
+    else if (step == "redo")
+        e.redo();
+    else if (step == "renew")
+        e.renew();
+    else if (step == "sketch")
+        enterTab(e, kPageSketch);
+    else if (step == "pen-sketch") {
+        enterTab(e, kPageSketch);
+        e.penSketch();
+    } else if (step == "pencil-sketch") {
+        enterTab(e, kPageSketch);
+        e.pencilSketch();
+    } else if (step == "clean-spots") {
+        enterTab(e, kPageSketch);
+        e.clearUpSpot();
+    } else if (step == "cut") {
         if (!e.cutOut()) fail(step, "no zone with pixels inside its frame is marked");
     }
 }
 
-} // namespace
+}  // namespace
 
 void checkStep(const std::string& s) { step(nullptr, s); }
 
@@ -412,11 +434,12 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [](const std::string& s) { checkStep(s); });
 
         std::optional<Picture> start;
-        if (input == "-") start = LoadPictureStream(in, "from standard input");
-        else if (input != "default") start = LoadPictureFile(input);
+        if (input == "-")
+            start = LoadPictureStream(in, "from standard input");
+        else if (input != "default")
+            start = LoadPictureFile(input);
         Editor editor(std::move(start));
-        for (size_t i = 2; i < positional.size(); ++i)
-            atPosition(i, [&](const std::string& s) { runStep(editor, s); });
+        for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [&](const std::string& s) { runStep(editor, s); });
         if (editor.picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
         if (output == "-") {
             const std::string bytes = encodePicture(editor.picture(), format);
@@ -442,4 +465,4 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return runBatch(args, std::cin, out, err);
 }
 
-} // namespace jollix::batch
+}  // namespace jollix::batch

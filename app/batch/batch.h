@@ -28,4 +28,4 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 // The text printed by --help.
 std::string helpText();
 
-} // namespace jollix::batch
+}  // namespace jollix::batch

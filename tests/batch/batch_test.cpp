@@ -49,8 +49,8 @@ protected:
 
 TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
     const std::string out = path("out.bmp");
-    BatchRun r = run({"default", out, "expand@300,230", "twist.rad=200", "dextro@300,230", "smear@100,100:160,130",
-                 "undo", "redo"});
+    BatchRun r = run(
+        {"default", out, "expand@300,230", "twist.rad=200", "dextro@300,230", "smear@100,100:160,130", "undo", "redo"});
     ASSERT_EQ(r.code, 0) << r.err;
     const Picture result = LoadPictureFile(out);
     EXPECT_EQ(result.width(), 605);
@@ -59,13 +59,14 @@ TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
     // The first two steps alone, computed directly: expand at Rad. 50 / Cur. 15,
     // then the twist at Rad. 200 with the coupled Cur. 20.
     ASSERT_EQ(run({"default", path("two.bmp"), "expand@300,230", "twist.rad=200", "dextro@300,230"}).code, 0);
-    const Picture expected =
-        twistClockwise(sphericalExpand(DefaultPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
+    const Picture expected = twistClockwise(sphericalExpand(DefaultPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
     EXPECT_EQ(LoadPictureFile(path("two.bmp")), expected);
 
     // Undo goes back over the smear.
     ASSERT_EQ(run({"default", path("undo.bmp"), "expand@300,230", "twist.rad=200", "dextro@300,230",
-                   "smear@100,100:160,130", "undo"}).code, 0);
+                   "smear@100,100:160,130", "undo"})
+                  .code,
+              0);
     EXPECT_EQ(LoadPictureFile(path("undo.bmp")), expected);
 }
 
@@ -88,7 +89,8 @@ TEST_F(BatchTest, SketchStepsStartFromTheEdgePicture) {
     ASSERT_EQ(run({"default", path("again.bmp"), "pen=120", "rubber@100,100:200,150", "pen-sketch"}).code, 0);
     EXPECT_EQ(LoadPictureFile(path("again.bmp")), pen);
 
-    ASSERT_EQ(run({"default", path("pencil.bmp"), "contrast=60", "pencil-sketch", "clean-spots", "rubber@300,230"}).code, 0);
+    ASSERT_EQ(
+        run({"default", path("pencil.bmp"), "contrast=60", "pencil-sketch", "clean-spots", "rubber@300,230"}).code, 0);
     const Picture pencil = LoadPictureFile(path("pencil.bmp"));
     EXPECT_EQ(pencil.pixel(300, 230), 0xFFFFFFu);
     EXPECT_EQ(pencil.pixel(300, 230 - 25), 0xFFFFFFu);
@@ -147,10 +149,13 @@ TEST_F(BatchTest, BadInputFailsCleanlyAndWritesNothing) {
 }
 
 TEST_F(BatchTest, OutputIsWrittenUnderExactlyItsNameInTheFormatOfItsExtension) {
-    struct Case { const char* name; PictureFormat format; };
+    struct Case {
+        const char* name;
+        PictureFormat format;
+    };
     const Case cases[] = {
-        {"out.jpeg", PictureFormat::Jpeg}, {"out.JPG", PictureFormat::Jpeg}, {"out.bmp", PictureFormat::Bmp},
-        {"out.wmf", PictureFormat::Wmf},   {"out.png", PictureFormat::Png},  {"out.webp", PictureFormat::Webp},
+        {"out.jpeg", PictureFormat::Jpeg}, {"out.JPG", PictureFormat::Jpeg},  {"out.bmp", PictureFormat::Bmp},
+        {"out.wmf", PictureFormat::Wmf},   {"out.png", PictureFormat::Png},   {"out.webp", PictureFormat::Webp},
         {"out.tif", PictureFormat::Tiff},  {"out.tiff", PictureFormat::Tiff},
     };
     for (const Case& c : cases) {
@@ -179,12 +184,14 @@ TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
     EXPECT_EQ(out, sphericalExpand(in, 10, 10, 50, 15));
 
     // Every readable format is told from its first bytes.
-    for (const char* file : {"io/rgb.jpg", "io/pal8.bmp", "io/offset.gif", "io/alpha.webp", "io/pages.tif", "io/src.heic"}) {
+    for (const char* file :
+         {"io/rgb.jpg", "io/pal8.bmp", "io/offset.gif", "io/alpha.webp", "io/pages.tif", "io/src.heic"}) {
         std::ifstream g(std::string(JOLLIX_TEST_DATA) + "/" + file, std::ios::binary);
         r = run({"-", "--format=bmp", "-"}, std::string((std::istreambuf_iterator<char>(g)), {}));
         ASSERT_EQ(r.code, 0) << file << ": " << r.err;
         EXPECT_EQ(decodeBmp(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size()),
-                  LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/" + file)) << file;
+                  LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/" + file))
+            << file;
     }
     // Standard input that is no picture, or nothing at all.
     for (const std::string& junk : {std::string("hello, world"), std::string()}) {
@@ -196,7 +203,10 @@ TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
 }
 
 TEST_F(BatchTest, UsageMistakesExitWithTwoAndAClearMessage) {
-    struct Case { std::vector<std::string> args; const char* message; };
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
     const Case cases[] = {
         {{"default"}, "usage"},
         {{"default", "-"}, "needs --format"},
@@ -221,13 +231,15 @@ TEST_F(BatchTest, UsageMistakesExitWithTwoAndAClearMessage) {
 #ifdef JOLLIX_BATCH_PROGRAM
 TEST_F(BatchTest, TheProgramSitsInAShellPipeline) {
     const std::string in = std::string(JOLLIX_TEST_DATA) + "/io/rgba.png";
-    const std::string command = "cat '" + in + "' | '" JOLLIX_BATCH_PROGRAM "' - --format=png - expand@10,10 > '" +
-                                path("out.png") + "'";
+    const std::string command =
+        "cat '" + in + "' | '" JOLLIX_BATCH_PROGRAM "' - --format=png - expand@10,10 > '" + path("out.png") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(LoadPictureFile(path("out.png")), sphericalExpand(LoadPictureFile(in), 10, 10, 50, 15));
     // Exit codes of the program itself.
     EXPECT_EQ(WEXITSTATUS(std::system("'" JOLLIX_BATCH_PROGRAM "' default 2>/dev/null")), 2);
-    EXPECT_EQ(WEXITSTATUS(std::system(("'" JOLLIX_BATCH_PROGRAM "' /no/such.png '" + path("x.png") + "' 2>/dev/null").c_str())), 1);
+    EXPECT_EQ(WEXITSTATUS(
+                  std::system(("'" JOLLIX_BATCH_PROGRAM "' /no/such.png '" + path("x.png") + "' 2>/dev/null").c_str())),
+              1);
 }
 #endif
 
@@ -252,12 +264,16 @@ Picture rubberDragEveryPixel(int zoom, int thickness, int x0, int y0, int x1, in
     return e.picture();
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(BatchTest, RubberDragsPaintOnlyWhatTouchesThePictureAndFarOnesEndQuickly) {
     // The start picture is 605 pixels wide. Lines on it, leaving it, and far
     // past it (along the same pixels as a shorter line), at two zooms.
-    struct Case { int zoom, thickness; std::string far; int x0, y0, x1, y1; };
+    struct Case {
+        int zoom, thickness;
+        std::string far;
+        int x0, y0, x1, y1;
+    };
     const Case cases[] = {
         {100, 25, "", 10, 10, 300, 200},
         {100, 50, "", 500, 400, 2000, 900},
@@ -285,7 +301,9 @@ TEST_F(BatchTest, EveryStepIsCheckedBeforeAnyRuns) {
     // before the input is even read, and nothing is written.
     std::vector<std::string> args{path("missing.bmp"), path("never.bmp")};
     for (int i = 1; i < 10000; ++i) args.push_back("pencil-sketch");
-    struct Case { std::string step, message; };
+    struct Case {
+        std::string step, message;
+    };
     const Case cases[] = {
         {"frobnicate", "step 10000 'frobnicate': unknown step"},
         {"expand@1,2*0", "step 10000 'expand@1,2*0': the number of applications must be 1 to 10000"},

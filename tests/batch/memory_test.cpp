@@ -20,7 +20,6 @@
 namespace fs = std::filesystem;
 using namespace jollix;
 
-
 TEST(BatchMemoryDeathTest, FailedAllocationEndsTheRunWithAMessage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const fs::path dir = fs::temp_directory_path() / ("jollix-batch-memory-" + std::to_string(::getpid()));

@@ -15,7 +15,7 @@ int red(uint32_t c) { return int(c & 0xFF); }
 int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 int blue(uint32_t c) { return int((c >> 16) & 0xFF); }
 
-} // namespace
+}  // namespace
 
 TEST(DefaultPicture, SizeAndIndependentCopies) {
     Picture p = DefaultPicture();

@@ -129,14 +129,14 @@ size_t pictureBytes(int side) {
     return tiles * tiles * Picture::kTileBytes;
 }
 
-} // namespace
+}  // namespace
 
 TEST(HistoryBudget, OldestStepsDropFirstAndTheNewestStay) {
     struct Case {
         const char* what;
         size_t budgetPictures;  // the budget in whole pictures (0: a single byte)
         int steps;
-        int expectedDepth;      // Undo steps left at the end
+        int expectedDepth;  // Undo steps left at the end
     };
     const Case cases[] = {
         {"room for four pictures", 4, 20, 3},

@@ -25,11 +25,8 @@ TEST(Palette, RadiusSlidersCoupleTheirStrength) {
         int from, to;
         int curMin, curMax, curPos;
     } cases[] = {
-        {false, true, 50, 10, 1, 7, 3},
-        {false, true, 50, 500, 50, 333, 167},
-        {false, false, 50, 300, 30, 200, 100},
-        {true, true, 100, 10, 0, 3, 1},
-        {true, true, 100, 500, 10, 167, 50},
+        {false, true, 50, 10, 1, 7, 3}, {false, true, 50, 500, 50, 333, 167}, {false, false, 50, 300, 30, 200, 100},
+        {true, true, 100, 10, 0, 3, 1}, {true, true, 100, 500, 10, 167, 50},
     };
     for (const Case& c : cases) {
         ToolState st;
@@ -37,8 +34,10 @@ TEST(Palette, RadiusSlidersCoupleTheirStrength) {
         Slider& rad = c.twist ? p.twistRad : p.distortRad;
         Slider& cur = c.twist ? p.twistCur : p.distortCur;
         ASSERT_EQ(rad.position(), c.from);
-        if (c.stepwise) moveStepByStep(rad, c.to);
-        else rad.userScroll(c.to);
+        if (c.stepwise)
+            moveStepByStep(rad, c.to);
+        else
+            rad.userScroll(c.to);
         EXPECT_EQ(cur.minimum(), c.curMin) << c.to;
         EXPECT_EQ(cur.maximum(), c.curMax) << c.to;
         EXPECT_EQ(cur.position(), c.curPos) << c.to;
@@ -61,7 +60,10 @@ TEST(Palette, LabelsStartMismatchedAndFollowTheirSliders) {
     Palette p(st, nullptr);
     EXPECT_EQ(p.pencilContrastLabel, "50");
     EXPECT_EQ(p.rubberThickLabel, "15");
-    struct { int pos; const char* label; } contrast[] = {{89, "100"}, {0, "0"}, {44, "49"}, {45, "51"}};
+    struct {
+        int pos;
+        const char* label;
+    } contrast[] = {{89, "100"}, {0, "0"}, {44, "49"}, {45, "51"}};
     for (auto c : contrast) {
         p.pencilContrast.userScroll(c.pos);
         EXPECT_EQ(p.pencilContrastLabel, c.label) << c.pos;
@@ -125,8 +127,10 @@ TEST(Palette, TabChangesSetTheToolState) {
 }
 
 TEST(ToolState, ViewToPictureAndRouting) {
-    struct { double zoom; int view, picture; } conv[] = {
-        {100, 483, 483}, {80, 483, 604}, {80, 2, 2}, {125, 50, 40}, {80, 50, 62}, {200, 25, 12}};
+    struct {
+        double zoom;
+        int view, picture;
+    } conv[] = {{100, 483, 483}, {80, 483, 604}, {80, 2, 2}, {125, 50, 40}, {80, 50, 62}, {200, 25, 12}};
     for (auto c : conv) EXPECT_EQ(ViewToPicture(c.view, c.zoom), c.picture) << c.zoom << " " << c.view;
 
     EXPECT_EQ(routeAtPress(StretchShapeCode{1}, ToolKindCode{1}), BrushRoutine::SphericalExpand);

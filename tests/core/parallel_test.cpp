@@ -30,12 +30,15 @@ bool waitFor(Cond cond) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Parallel, EveryItemRunsOnceAndProgressComesFromTheCaller) {
-    struct Case { size_t n; unsigned threads; };
-    for (const Case c : {Case{0, 1}, Case{0, 4}, Case{1, 4}, Case{2, 2}, Case{7, 3}, Case{1000, 1}, Case{1000, 2},
-                         Case{1000, 16}}) {
+    struct Case {
+        size_t n;
+        unsigned threads;
+    };
+    for (const Case c :
+         {Case{0, 1}, Case{0, 4}, Case{1, 4}, Case{2, 2}, Case{7, 3}, Case{1000, 1}, Case{1000, 2}, Case{1000, 16}}) {
         SCOPED_TRACE(testing::Message() << c.n << " items on " << c.threads << " threads");
         std::vector<std::atomic<int>> runs(c.n);
         std::atomic<unsigned> maxWorker{0};
@@ -81,7 +84,10 @@ TEST(Parallel, WorkerFailureArrivesOnTheCallerAfterEveryThreadStopped) {
                 [&](size_t, unsigned worker) {
                     running.fetch_add(1);
                     started.fetch_add(1);
-                    struct Leave { std::atomic<int>& r; ~Leave() { r.fetch_sub(1); } } leave{running};
+                    struct Leave {
+                        std::atomic<int>& r;
+                        ~Leave() { r.fetch_sub(1); }
+                    } leave{running};
                     if (worker == 0) {
                         waitFor([&] { return workerFailed.load(); });
                     } else if (!workerFailed.exchange(true)) {
@@ -113,7 +119,10 @@ TEST(Parallel, WorkerFailureArrivesOnTheCallerAfterEveryThreadStopped) {
 // The caller's own failure, or one in its progress report, also waits for
 // the other threads; when several fail, the first failure is the one seen.
 TEST(Parallel, CallerFailureWaitsForTheOthersAndTheFirstFailureWins) {
-    struct Case { const char* name; bool inProgress; };
+    struct Case {
+        const char* name;
+        bool inProgress;
+    };
     for (const Case c : {Case{"item", false}, Case{"progress", true}}) {
         SCOPED_TRACE(c.name);
         std::atomic<int> running{0};
@@ -123,7 +132,10 @@ TEST(Parallel, CallerFailureWaitsForTheOthersAndTheFirstFailureWins) {
                 1000, 3,
                 [&](size_t, unsigned worker) {
                     running.fetch_add(1);
-                    struct Leave { std::atomic<int>& r; ~Leave() { r.fetch_sub(1); } } leave{running};
+                    struct Leave {
+                        std::atomic<int>& r;
+                        ~Leave() { r.fetch_sub(1); }
+                    } leave{running};
                     if (worker != 0) {
                         std::this_thread::sleep_for(1ms);
                         // Workers fail too, well after the caller did.

@@ -25,7 +25,7 @@ TEST(Picture, PixelsRoundTripAndOutsideWritesAreIgnored) {
 
 TEST(Picture, CopySharesTilesUntilWritten) {
     Picture a(300, 200, 0);
-    a.setPixel(0, 0, 1);           // make the tiles distinct from the fill block
+    a.setPixel(0, 0, 1);  // make the tiles distinct from the fill block
     for (int ty = 0; ty < a.tilesY(); ++ty)
         for (int tx = 0; tx < a.tilesX(); ++tx) a.mutableTile(tx, ty);
     Picture b = a;
@@ -48,7 +48,9 @@ TEST(Picture, FlatRoundTripAcrossTileEdges) {
 }
 
 TEST(Picture, UnwrittenPicturesOwnEveryTileAndShareTileSharesOneBlock) {
-    struct Case { int w, h, tilesX, tilesY; } cases[] = {{1, 1, 1, 1}, {64, 64, 1, 1}, {65, 130, 2, 3}, {200, 3, 4, 1}};
+    struct Case {
+        int w, h, tilesX, tilesY;
+    } cases[] = {{1, 1, 1, 1}, {64, 64, 1, 1}, {65, 130, 2, 3}, {200, 3, 4, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         Picture p = Picture::unwritten(c.w, c.h);

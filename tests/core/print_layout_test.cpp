@@ -6,7 +6,9 @@ using jollix::PrintRectangle;
 using jollix::printRectangle;
 
 TEST(PrintLayout, DoublesAndCentres) {
-    struct Case { int w, h, pw, ph, left, top, right, bottom; };
+    struct Case {
+        int w, h, pw, ph, left, top, right, bottom;
+    };
     const Case cases[] = {
         // The start picture on an A4 page at 600 dpi: doubled three times.
         {605, 469, 4960, 7016, 60, 1632, 4900, 5384},

@@ -8,26 +8,32 @@
 using namespace jollix;
 
 TEST(SizeText, OnlyDigitsMakeASizeText) {
-    struct Case { const char* text; bool valid; };
+    struct Case {
+        const char* text;
+        bool valid;
+    };
     for (const Case c : {Case{"605", true}, Case{"0", true}, Case{"0007", true},
                          Case{"99999999999", true},  // digits; too large is found later
-                         Case{"", false}, Case{"12a", false}, Case{"-5", false}, Case{"+5", false},
-                         Case{" 7", false}, Case{"7 ", false}, Case{"1.5", false}, Case{"\xd9\xa3", false}}) {
+                         Case{"", false}, Case{"12a", false}, Case{"-5", false}, Case{"+5", false}, Case{" 7", false},
+                         Case{"7 ", false}, Case{"1.5", false}, Case{"\xd9\xa3", false}}) {
         EXPECT_EQ(IsAllDigits(c.text), c.valid) << '"' << c.text << '"';
     }
 }
 
 TEST(SizeText, StrToIntAcceptsSignsAndLeadingSpaces) {
-    struct Case { const char* text; int32_t value; };
-    for (const Case c : {Case{"605", 605}, Case{"-5", -5}, Case{"+12", 12}, Case{"  7", 7},
-                         Case{"007", 7}, Case{"2147483647", 2147483647}, Case{"-2147483648", INT32_MIN}}) {
+    struct Case {
+        const char* text;
+        int32_t value;
+    };
+    for (const Case c : {Case{"605", 605}, Case{"-5", -5}, Case{"+12", 12}, Case{"  7", 7}, Case{"007", 7},
+                         Case{"2147483647", 2147483647}, Case{"-2147483648", INT32_MIN}}) {
         EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
     }
 }
 
 TEST(SizeText, StrToIntRejectsWithTheTextInTheMessage) {
-    for (const std::string text : {"", "12a", "abc", "-", "+", " ", "7 ", "1 2", "2147483648",
-                                   "-2147483649", "99999999999999999999", "--5", "1.0"}) {
+    for (const std::string text : {"", "12a", "abc", "-", "+", " ", "7 ", "1 2", "2147483648", "-2147483649",
+                                   "99999999999999999999", "--5", "1.0"}) {
         try {
             StrToInt(text);
             ADD_FAILURE() << "accepted '" << text << "'";
@@ -53,7 +59,9 @@ TEST(SizeText, HeldRatioOfTheStartPicture) {
 }
 
 TEST(SizeText, PlusAndMinusScaleBothSides) {
-    struct Case { int32_t w, percent, expected; };
+    struct Case {
+        int32_t w, percent, expected;
+    };
     for (const Case c : {Case{605, 80, 484}, Case{469, 80, 375}, Case{605, 125, 756}, Case{469, 125, 586},
                          Case{-5, 80, -4}, Case{0, 125, 0}, Case{2, 125, 2} /* 2.5 -> 2 */,
                          Case{6, 125, 8} /* 7.5 -> 8 */, Case{2000000000, 80, 1600000000}}) {

@@ -19,7 +19,7 @@ std::string colours(const std::vector<FramePoint>& pts) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ZoneFrame, StartPhaseGivesFiveBlackThenThreeWhite) {
     ToolState state;
@@ -50,7 +50,8 @@ TEST(ZoneFrame, TheDashesMarchTwoPointsPerTick) {
         phase = nextDashPhase(phase);
         const std::string after = colours(zoneFramePoints(f, phase));
         ASSERT_EQ(after.size(), before.size());
-        for (size_t i = 0; i + 2 < after.size(); ++i) ASSERT_EQ(after[i + 2], before[i]) << "tick " << tick << " point " << i;
+        for (size_t i = 0; i + 2 < after.size(); ++i)
+            ASSERT_EQ(after[i + 2], before[i]) << "tick " << tick << " point " << i;
         // Still five black and three white in every run of eight.
         for (size_t i = 0; i + 8 <= after.size(); ++i) {
             int black = 0;

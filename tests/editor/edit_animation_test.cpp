@@ -48,7 +48,9 @@ size_t animationLength(Editor& e) { return e.animationFrames().size(); }
 }  // namespace
 
 TEST(EditAnimation, FrameSizesKeepTheLongSideWithin640) {
-    struct Case { int w, h, fw, fh; };
+    struct Case {
+        int w, h, fw, fh;
+    };
     for (const Case c : {Case{605, 469, 605, 469}, Case{640, 640, 640, 640}, Case{6000, 4000, 640, 427},
                          Case{4000, 6000, 427, 640}, Case{641, 1, 640, 1}, Case{100000, 10, 640, 1}}) {
         const auto [fw, fh] = EditAnimation::frameSize(c.w, c.h);
@@ -69,11 +71,30 @@ TEST(EditAnimation, EveryAppliedEffectAddsOneFrameToItsStep) {
         {"a hold of 2.5 s: two ticks and the click", [](Editor& e) { hold(e, 300, 230, 2); }, 3},
         {"a smear", [](Editor& e) { smear(e, 100, 100, 160, 130); }, 1},
         {"a rubber drag over many points", [](Editor& e) { rubberDrag(e, 100, 200, 300); }, 1},
-        {"the pen sketch", [](Editor& e) { e.palette().changeTab(kPageSketch); e.penSketch(); }, 1},
-        {"the pencil sketch", [](Editor& e) { e.palette().changeTab(kPageSketch); e.pencilSketch(); }, 1},
-        {"the spot clean-up", [](Editor& e) { e.palette().changeTab(kPageSketch); e.clearUpSpot(); }, 1},
+        {"the pen sketch",
+         [](Editor& e) {
+             e.palette().changeTab(kPageSketch);
+             e.penSketch();
+         },
+         1},
+        {"the pencil sketch",
+         [](Editor& e) {
+             e.palette().changeTab(kPageSketch);
+             e.pencilSketch();
+         },
+         1},
+        {"the spot clean-up",
+         [](Editor& e) {
+             e.palette().changeTab(kPageSketch);
+             e.clearUpSpot();
+         },
+         1},
         {"a click on the Sketch tab, which applies nothing",
-         [](Editor& e) { e.palette().changeTab(kPageSketch); hold(e, 300, 230); }, 0},
+         [](Editor& e) {
+             e.palette().changeTab(kPageSketch);
+             hold(e, 300, 230);
+         },
+         0},
     };
     for (const Case& c : cases) {
         Editor e;
@@ -114,10 +135,10 @@ TEST(EditAnimation, FramesOfABigPictureAreItsAreaAveragedReductions) {
 
 TEST(EditAnimation, UndoAndRedoMoveTheFramesWithTheSteps) {
     Editor e;
-    hold(e, 200, 200, 1);   // step 1: 2 frames
-    hold(e, 400, 300);      // step 2: 1 frame
+    hold(e, 200, 200, 1);  // step 1: 2 frames
+    hold(e, 400, 300);     // step 2: 1 frame
     e.palette().changeTab(kPageSketch);
-    e.penSketch();          // step 3: 1 frame
+    e.penSketch();  // step 3: 1 frame
     const std::vector<Picture> all = e.animationFrames();
     ASSERT_EQ(all.size(), 5u);
 

@@ -21,12 +21,26 @@ struct RecordingView : WorkAreaView {
     bool timerOn = false, confined = false, outlineShown = false;
     int outlineX = 0, outlineY = 0, outlineR = 0;
     int sx = 0, sy = 0;
-    void startRepeatTimer() override { ++timerStarts; timerOn = true; }
-    void stopRepeatTimer() override { ++timerStops; timerOn = false; }
+    void startRepeatTimer() override {
+        ++timerStarts;
+        timerOn = true;
+    }
+    void stopRepeatTimer() override {
+        ++timerStops;
+        timerOn = false;
+    }
     int scrollX() const override { return sx; }
     int scrollY() const override { return sy; }
-    void scrollBy(int dx, int dy) override { sx += dx; sy += dy; }
-    void showBrushOutline(int x, int y, int r) override { outlineShown = true; outlineX = x; outlineY = y; outlineR = r; }
+    void scrollBy(int dx, int dy) override {
+        sx += dx;
+        sy += dy;
+    }
+    void showBrushOutline(int x, int y, int r) override {
+        outlineShown = true;
+        outlineX = x;
+        outlineY = y;
+        outlineR = r;
+    }
     void hideBrushOutline() override { outlineShown = false; }
     void zoneFrameChanged() override { ++frameChanges; }
     void confinePointer(bool on) override { confined = on; }
@@ -152,8 +166,11 @@ TEST(Editor, BrushOutlineFollowsThePointerAndHidesNearTheEdges) {
     RecordingView view;
     Editor e;
     e.setView(&view);
-    struct { int x, y; bool shown; } moves[] = {
-        {3, 3, true}, {2, 100, false}, {100, 2, false}, {602, 466, true}, {603, 100, false}, {100, 467, false}};
+    struct {
+        int x, y;
+        bool shown;
+    } moves[] = {{3, 3, true},     {2, 100, false},   {100, 2, false},
+                 {602, 466, true}, {603, 100, false}, {100, 467, false}};
     for (auto m : moves) {
         e.mouseMove({}, m.x, m.y);
         EXPECT_EQ(view.outlineShown, m.shown) << m.x << "," << m.y;

@@ -37,7 +37,6 @@ Picture noisy(int w, int h, uint32_t seed) {
     return p;
 }
 
-
 // The expand line by line, each pixel on its own.
 Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {
     Picture dst = src;
@@ -114,10 +113,12 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
-    struct Case { int w, h, X, Y, R, S; };
+    struct Case {
+        int w, h, X, Y, R, S;
+    };
     const Case cases[] = {
         {200, 180, 100, 90, 50, 17},     // small: one thread
         {201, 150, 3, 148, 120, 40},     // centre near a corner
@@ -135,8 +136,8 @@ TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
             CountingProgress progress;
             const Picture got = vertical ? verticalExpand(src, c.X, c.Y, c.R, c.S, &progress)
                                          : horizontalExpand(src, c.X, c.Y, c.R, c.S, &progress);
-            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
-                                      "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
+            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) + "," +
+                                      std::to_string(c.Y) + " R " + std::to_string(c.R);
             EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
             EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
             EXPECT_EQ(progress.steps, wantSteps) << where;
@@ -145,7 +146,9 @@ TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
 }
 
 TEST(AxisShrinkExact, MatchesTheColumnByColumnEvaluation) {
-    struct Case { int w, h, X, Y, R, S; };
+    struct Case {
+        int w, h, X, Y, R, S;
+    };
     const Case cases[] = {
         {200, 180, 100, 90, 50, 17},     // small: one thread
         {201, 150, 3, 148, 120, 40},     // centre near a corner
@@ -162,8 +165,8 @@ TEST(AxisShrinkExact, MatchesTheColumnByColumnEvaluation) {
             CountingProgress progress;
             const Picture got = vertical ? verticalShrink(src, c.X, c.Y, c.R, c.S, &progress)
                                          : horizontalShrink(src, c.X, c.Y, c.R, c.S, &progress);
-            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) +
-                                      "," + std::to_string(c.Y) + " R " + std::to_string(c.R);
+            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) + "," +
+                                      std::to_string(c.Y) + " R " + std::to_string(c.R);
             EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
             EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
             EXPECT_EQ(progress.steps, wantSteps) << where;

@@ -26,8 +26,9 @@ Picture probe(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.setPixel(x, y, uint32_t(x & 1 ? 255 : 0) | (uint32_t(y & 1 ? 255 : 0) << 8) |
-                                 (uint32_t((3 * x + 5 * y) & 255) << 16));
+            p.setPixel(
+                x, y,
+                uint32_t(x & 1 ? 255 : 0) | (uint32_t(y & 1 ? 255 : 0) << 8) | (uint32_t((3 * x + 5 * y) & 255) << 16));
     return p;
 }
 
@@ -50,8 +51,9 @@ Picture smoothNoise(int w, int h) {
     std::mt19937 rng(3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.setPixel(x, y, uint32_t((x * 5 + int(rng() % 7)) & 255) | (uint32_t((y * 3 + x) & 255) << 8) |
-                                 (uint32_t(rng() & 255) << 16));
+            p.setPixel(x, y,
+                       uint32_t((x * 5 + int(rng() % 7)) & 255) | (uint32_t((y * 3 + x) & 255) << 8) |
+                           (uint32_t(rng() & 255) << 16));
     return p;
 }
 
@@ -64,10 +66,9 @@ int channelDistance(uint32_t a, uint32_t b) {
 ::testing::AssertionResult sampledAt(const Picture& out, const Picture& src, int x, int y, double sx, double sy) {
     const uint32_t want = sampleAt(src, sx, sy), got = out.pixel(x, y);
     if (channelDistance(want, got) <= 1) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") = " << std::hex << got
-                                         << ", sample at (" << sx << "," << sy << ") = " << want;
+    return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") = " << std::hex << got << ", sample at ("
+                                         << sx << "," << sy << ") = " << want;
 }
-
 
 std::string messageOf(const std::function<void()>& f) {
     try {
@@ -104,7 +105,7 @@ std::string changedSpan(const Picture& out, const Picture& src, int line, int ce
 
 const int kX = 100, kY = 90;  // brush centre on a 200 x 180 picture
 
-} // namespace
+}  // namespace
 
 TEST(AxisStretch, WorkedSourcePoints) {
     const Picture src = probe(200, 180);
@@ -302,9 +303,14 @@ TEST(AxisStretch, HorizontalIsTheTransposedVertical) {
 
 TEST(AxisStretch, ProgressSteps) {
     const Picture src = probe(64, 64);
-    struct Case { Brush brush; int steps; };
-    const Case cases[] = {{verticalExpand, 2 * 20 - 1}, {horizontalExpand, 2 * 20 - 1},
-                          {verticalShrink, 2 * 19},       {horizontalShrink, 2 * 19}};
+    struct Case {
+        Brush brush;
+        int steps;
+    };
+    const Case cases[] = {{verticalExpand, 2 * 20 - 1},
+                          {horizontalExpand, 2 * 20 - 1},
+                          {verticalShrink, 2 * 19},
+                          {horizontalShrink, 2 * 19}};
     for (const Case& c : cases)
         for (int centre : {30, 0, -10}) {  // lines outside the picture count too
             CountingProgress progress;

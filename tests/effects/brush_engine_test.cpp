@@ -39,13 +39,17 @@ struct Brush {
 };
 
 const Brush kBrushes[] = {
-    {"spherical expand", [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpand(p, a, b, R, H); },
+    {"spherical expand",
+     [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpand(p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); }},
-    {"spherical shrink", [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrink(p, a, b, R, H); },
+    {"spherical shrink",
+     [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrink(p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); }},
-    {"vertical expand", [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpand(p, a, b, R, S); },
+    {"vertical expand",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpand(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); }},
-    {"vertical shrink", [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrink(p, a, b, R, S); },
+    {"vertical shrink",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrink(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); }},
     {"horizontal expand",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpand(p, a, b, R, S); },
@@ -53,9 +57,11 @@ const Brush kBrushes[] = {
     {"horizontal shrink",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrink(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); }},
-    {"dextrorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwise(p, a, b, R, S); },
+    {"dextrorotary twist",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwise(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); }},
-    {"levorotary twist", [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwise(p, a, b, R, S); },
+    {"levorotary twist",
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwise(p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); }},
     // The smear's fourth number is the drag, packed: dx + 1000 dy.
     {"smear",
@@ -95,7 +101,7 @@ void expectSame(const Brush& brush, const Picture& src, const Case& c) {
     EXPECT_TRUE(got.picture == want.picture) << "first difference at " << firstDifference(got.picture, want.picture);
 }
 
-} // namespace
+}  // namespace
 
 TEST(BrushEngine, EveryBrushMatchesItsMappingPaintedPixelByPixel) {
     std::mt19937 rng(20261208);
@@ -168,9 +174,16 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
                 xs.push_back(e), ys.push_back(f);
                 xs.push_back(e + 0.5), ys.push_back(f - 0.5);
             }
-        const double odd[][2] = {{pic->width() - 1.0, 3.5}, {pic->width() - 2.0, pic->height() - 1.0},
-                                 {pic->width() - 1.5, pic->height() - 1.5}, {-0.0, 5.5}, {-3.0, -7.0},
-                                 {nan, 4.5}, {4.5, nan}, {1e300, -1e300}, {10.5, 20.5}, {11.5, 0.5}};
+        const double odd[][2] = {{pic->width() - 1.0, 3.5},
+                                 {pic->width() - 2.0, pic->height() - 1.0},
+                                 {pic->width() - 1.5, pic->height() - 1.5},
+                                 {-0.0, 5.5},
+                                 {-3.0, -7.0},
+                                 {nan, 4.5},
+                                 {4.5, nan},
+                                 {1e300, -1e300},
+                                 {10.5, 20.5},
+                                 {11.5, 0.5}};
         for (const auto& p : odd) xs.push_back(p[0]), ys.push_back(p[1]);
         for (int k = 0; k < 300; ++k) xs.push_back(any(rng)), ys.push_back(any(rng) * 0.7);
         const brush::detail::SourceView grid(*pic);

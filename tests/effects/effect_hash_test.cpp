@@ -42,7 +42,7 @@ uint64_t fingerprint(const Picture& p) {
     return h;
 }
 
-} // namespace
+}  // namespace
 
 TEST(EffectFingerprints, EveryEffectGivesTheStoredPictureFromTheStartPicture) {
     const Picture start = DefaultPicture();

@@ -53,4 +53,4 @@ struct CountingProgress : jollix::Progress {
     void reset() override { ++resets; }
 };
 
-} // namespace effects_test
+}  // namespace effects_test

@@ -23,7 +23,6 @@ using namespace jollix;
 
 namespace {
 
-
 // Exit codes of the child: 0 bad_alloc and the source unchanged.
 enum { kCaught = 0, kSourceChanged = 2, kNoFailure = 3, kOtherFailure = 4 };
 
@@ -48,7 +47,7 @@ int runCapped(const std::function<Picture(const Picture&)>& effect) {
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(MemoryFailureDeathTest, EffectsReportTheFailureAndLeaveTheSourceAlone) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -11,10 +11,10 @@
 #include "core/picture.h"
 #include "effects/pen_sketch.h"
 
-using jollix::greyOf;
 using jollix::edgePicture;
-using jollix::Picture;
+using jollix::greyOf;
 using jollix::penSketch;
+using jollix::Picture;
 
 using effects_test::makePicture;
 
@@ -23,13 +23,12 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 
-
 uint32_t invert(uint32_t c) { return ~c & 0xFFFFFF; }
 
 // Channel k (0 blue, 1 green, 2 red) of pixel (x, y).
 int channel(const Picture& p, int x, int y, int k) { return p.pixelPtr(x, y)[k]; }
 
-} // namespace
+}  // namespace
 
 TEST(Grey, MatchesTheExtendedPrecisionFormulaForEveryColour) {
     int mismatches = 0;
@@ -43,12 +42,14 @@ TEST(Grey, MatchesTheExtendedPrecisionFormulaForEveryColour) {
 }
 
 TEST(Grey, HalfwaySumsFollowTheLastBitsOfTheSum) {
-    struct Case { int r, g, b, grey; } cases[] = {
-        {0, 0, 0, 0}, {255, 255, 255, 255}, {255, 0, 0, 76} /* exactly 76.5 */, {0, 255, 0, 150}, {0, 0, 255, 28},
-        {5, 0, 0, 2},   // exactly 1.5: to the even 2
-        {6, 1, 1, 2},   // exactly 2.5: to the even 2
-        {0, 5, 5, 3},   // 3.5 seen a hair below: 3
-        {7, 2, 2, 4},   // 3.5 seen a hair above: 4
+    struct Case {
+        int r, g, b, grey;
+    } cases[] = {
+        {0, 0, 0, 0},     {255, 255, 255, 255}, {255, 0, 0, 76} /* exactly 76.5 */,
+        {0, 255, 0, 150}, {0, 0, 255, 28},      {5, 0, 0, 2},  // exactly 1.5: to the even 2
+        {6, 1, 1, 2},                                          // exactly 2.5: to the even 2
+        {0, 5, 5, 3},                                          // 3.5 seen a hair below: 3
+        {7, 2, 2, 4},                                          // 3.5 seen a hair above: 4
     };
     for (const auto& c : cases) EXPECT_EQ(greyOf(c.r, c.g, c.b), c.grey) << c.r << "," << c.g << "," << c.b;
 }

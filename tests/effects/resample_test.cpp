@@ -25,8 +25,7 @@ Picture patterned(int w, int h, uint32_t seed = 7) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             s = s * 1103515245u + 12345u;
-            const uint32_t r = (s >> 16) & 255, g = uint32_t(x * 37 + y * 11) & 255,
-                           b = uint32_t(x ^ (y * 3)) & 255;
+            const uint32_t r = (s >> 16) & 255, g = uint32_t(x * 37 + y * 11) & 255, b = uint32_t(x ^ (y * 3)) & 255;
             p.setPixel(x, y, r | (g << 8) | (b << 16));
         }
     return p;
@@ -64,10 +63,12 @@ uint32_t referencePixel(const Picture& src, int dw, int dh, int i, int k) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Resample, IntegerFactorsGiveTheMeansOfExactBlocks) {
-    struct Case { int sw, sh, dw, dh; };
+    struct Case {
+        int sw, sh, dw, dh;
+    };
     for (const Case c : {Case{8, 6, 4, 3}, Case{9, 9, 3, 3}, Case{130, 70, 65, 35}, Case{12, 4, 3, 1}}) {
         const Picture src = patterned(c.sw, c.sh);
         const Picture out = resampleArea(src, c.dw, c.dh);
@@ -111,9 +112,11 @@ TEST(Resample, TiesRoundToEven) {
 }
 
 TEST(Resample, FractionalSizesMatchTheAreaMeanDefinition) {
-    struct Case { int sw, sh, dw, dh; };
-    for (const Case c : {Case{7, 5, 3, 2}, Case{10, 3, 7, 3}, Case{5, 4, 8, 7}, Case{97, 61, 45, 29},
-                         Case{3, 3, 5, 2}, Case{1, 9, 1, 4}, Case{9, 1, 4, 1}}) {
+    struct Case {
+        int sw, sh, dw, dh;
+    };
+    for (const Case c : {Case{7, 5, 3, 2}, Case{10, 3, 7, 3}, Case{5, 4, 8, 7}, Case{97, 61, 45, 29}, Case{3, 3, 5, 2},
+                         Case{1, 9, 1, 4}, Case{9, 1, 4, 1}}) {
         const Picture src = patterned(c.sw, c.sh, uint32_t(c.sw * 31 + c.dh));
         const Picture out = resampleArea(src, c.dw, c.dh);
         ASSERT_EQ(out.width(), c.dw);
@@ -203,14 +206,16 @@ TEST(Resample, RegionUpdateAfterALocalChangeEqualsTheWholeResampling) {
     // old source, brought up to date over that rectangle, must be the
     // resampling of the new one, every pixel (a missed edge pixel or a
     // shifted column shows).
-    struct Case { int sw, sh, dw, dh, x0, y0, x1, y1; };
-    for (const Case c : {Case{640, 400, 213, 133, 100, 50, 228, 178},   // inside, fractional factor
-                         Case{640, 400, 213, 133, 0, 0, 1, 1},          // one corner pixel
-                         Case{640, 400, 213, 133, 639, 399, 640, 400},  // the other corner
-                         Case{300, 200, 100, 50, 64, 0, 128, 200},      // a full-height band
-                         Case{97, 61, 45, 29, 10, 10, 11, 61},          // one column to the bottom
-                         Case{50, 40, 70, 90, 20, 5, 30, 15},           // enlarging
-                         Case{200, 150, 64, 48, -20, 140, 500, 900}}) { // reaching outside
+    struct Case {
+        int sw, sh, dw, dh, x0, y0, x1, y1;
+    };
+    for (const Case c : {Case{640, 400, 213, 133, 100, 50, 228, 178},    // inside, fractional factor
+                         Case{640, 400, 213, 133, 0, 0, 1, 1},           // one corner pixel
+                         Case{640, 400, 213, 133, 639, 399, 640, 400},   // the other corner
+                         Case{300, 200, 100, 50, 64, 0, 128, 200},       // a full-height band
+                         Case{97, 61, 45, 29, 10, 10, 11, 61},           // one column to the bottom
+                         Case{50, 40, 70, 90, 20, 5, 30, 15},            // enlarging
+                         Case{200, 150, 64, 48, -20, 140, 500, 900}}) {  // reaching outside
         const Picture before = patterned(c.sw, c.sh, 3);
         Picture after = before;
         for (int y = std::max(c.y0, 0); y < std::min(c.y1, c.sh); ++y)
@@ -230,13 +235,28 @@ TEST(Resample, WholeFactorShrinksAreTheRoundedBlockMeansAtEverySize) {
     // Factors across tile borders, the largest blocks summed in 16 bits,
     // blocks too large for that, a picture big enough for two threads, and
     // pictures of one colour at the top of the range.
-    struct Case { int sw, sh, fx, fy; uint32_t colour; };
+    struct Case {
+        int sw, sh, fx, fy;
+        uint32_t colour;
+    };
     const Case cases[] = {
-        {256, 200, 2, 2, 0}, {390, 260, 3, 4, 0},   {130, 129, 2, 3, 0},        {1024, 70, 16, 1, 0},
-        {320, 300, 16, 15, 0}, {340, 30, 17, 1, 0}, {256, 256, 16, 16, 0},      {2600, 1600, 2, 2, 0},
-        {66, 2, 2, 2, 0},      {3, 300, 1, 3, 0},   {320, 300, 16, 15, 0xFFFFFF}, {30, 30, 15, 15, 0xFEFDFC},
+        {256, 200, 2, 2, 0},
+        {390, 260, 3, 4, 0},
+        {130, 129, 2, 3, 0},
+        {1024, 70, 16, 1, 0},
+        {320, 300, 16, 15, 0},
+        {340, 30, 17, 1, 0},
+        {256, 256, 16, 16, 0},
+        {2600, 1600, 2, 2, 0},
+        {66, 2, 2, 2, 0},
+        {3, 300, 1, 3, 0},
+        {320, 300, 16, 15, 0xFFFFFF},
+        {30, 30, 15, 15, 0xFEFDFC},
         // Blocks of a power of two pixels.
-        {130, 64, 2, 1, 0},    {256, 64, 16, 8, 0}, {256, 64, 16, 8, 0xFFFFFF},   {8, 200, 1, 8, 0},
+        {130, 64, 2, 1, 0},
+        {256, 64, 16, 8, 0},
+        {256, 64, 16, 8, 0xFFFFFF},
+        {8, 200, 1, 8, 0},
     };
     for (const Case& c : cases) {
         const Picture src = c.colour ? Picture(c.sw, c.sh, c.colour) : patterned(c.sw, c.sh, uint32_t(c.sw + c.fy));

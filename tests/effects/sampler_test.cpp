@@ -30,19 +30,22 @@ Picture noisy(int w, int h, uint32_t seed = 7) {
 uint32_t reference(const Picture& p, double x, double y) {
     const int W = p.width(), H = p.height();
     if (!(0 <= y && y < H - 1)) y = y >= 0 ? H - 2 : 0;
-    if (x < 0) x = 0;
-    else if (x > W - 2) x = W - 2;
+    if (x < 0)
+        x = 0;
+    else if (x > W - 2)
+        x = W - 2;
     const int x0 = int(std::trunc(x)), y0 = int(std::trunc(y));
     const long double wy1 = y - y0, wy0 = (y0 + 1) - y, wx1 = x - x0, wx0 = (x0 + 1) - x;
     auto ch = [&](int shift) {
         auto P = [&](int cx, int cy) { return (long double)((p.pixel(cx, cy) >> shift) & 255); };
-        const long double v = (P(x0, y0) * wy0 + P(x0, y0 + 1) * wy1) * wx0 + (P(x0 + 1, y0) * wy0 + P(x0 + 1, y0 + 1) * wy1) * wx1;
+        const long double v =
+            (P(x0, y0) * wy0 + P(x0, y0 + 1) * wy1) * wx0 + (P(x0 + 1, y0) * wy0 + P(x0 + 1, y0 + 1) * wy1) * wx1;
         return uint32_t(std::nearbyint(v));
     };
     return ch(0) + 256 * ch(8) + 65536 * ch(16);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Sampler, IntegerPointsInsideReturnThePixel) {
     const Picture p = noisy(70, 66);  // crosses a tile edge
@@ -104,11 +107,13 @@ TEST(Sampler, QuarterWeightTiesRoundToEven) {
 
 TEST(Sampler, PointsOutsideAreClampedAndWrittenBack) {
     const Picture p = noisy(12, 10);
-    struct Case { double x, y; double cx, cy; };
+    struct Case {
+        double x, y;
+        double cx, cy;
+    };
     const Case cases[] = {
-        {-10, -10, 0, 0},     {-0.5, 3.25, 0, 3.25}, {4.5, -3, 4.5, 0},   {50, 4, 10, 4},
-        {3, 10 + 5, 3, 8},    {3, 9, 3, 8},          {3, 8.999, 3, 8.999}, {1e300, -1e300, 10, 0},
-        {10.5, 8.5, 10, 8.5},
+        {-10, -10, 0, 0}, {-0.5, 3.25, 0, 3.25}, {4.5, -3, 4.5, 0},      {50, 4, 10, 4},       {3, 10 + 5, 3, 8},
+        {3, 9, 3, 8},     {3, 8.999, 3, 8.999},  {1e300, -1e300, 10, 0}, {10.5, 8.5, 10, 8.5},
     };
     for (const Case& c : cases) {
         double x = c.x, y = c.y;

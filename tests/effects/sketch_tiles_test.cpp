@@ -30,12 +30,11 @@ size_t blockCount(const Picture& p) {
 // A 300 x 200 picture (5 x 4 tiles), `colour` everywhere but in a dark
 // square over pixels 70 .. 89 of both axes (all inside tile (1, 1)).
 Picture withSquare(uint32_t colour) {
-    return effects_test::makePicture(300, 200, [&](int x, int y) {
-        return x >= 70 && x < 90 && y >= 70 && y < 90 ? 0x101010u : colour;
-    });
+    return effects_test::makePicture(
+        300, 200, [&](int x, int y) { return x >= 70 && x < 90 && y >= 70 && y < 90 ? 0x101010u : colour; });
 }
 
-} // namespace
+}  // namespace
 
 TEST(SketchTiles, BlankTilesShareOneBlock) {
     struct Case {
@@ -56,8 +55,7 @@ TEST(SketchTiles, BlankTilesShareOneBlock) {
         // All black is not the blank colour: every tile its own.
         {"pen sketch of black", [] { return penSketch(Picture(300, 200, 0), 150); }, 20},
         {"pencil sketch of white", [] { return pencilSketch(Picture(300, 200, 0xFFFFFF), 40); }, 1},
-        {"pencil sketch of white with a square",
-         [] { return pencilSketch(withSquare(0xFFFFFF), 40); }, 2},
+        {"pencil sketch of white with a square", [] { return pencilSketch(withSquare(0xFFFFFF), 40); }, 2},
     };
     for (const Case& c : cases) {
         const Picture out = c.run();
@@ -73,23 +71,29 @@ TEST(SketchTiles, CleanUpSharesTheTilesItLeavesAsTheyWere) {
     };
     const Case cases[] = {
         {"nothing to clean", [](Picture&) {}, 0},
-        {"a thick square stays", [](Picture& p) {
+        {"a thick square stays",
+         [](Picture& p) {
              for (int y = 70; y < 90; ++y)
                  for (int x = 70; x < 90; ++x) p.setPixel(x, y, 0);
-         }, 1},  // only its corners go, all in tile (1, 1)
+         },
+         1},  // only its corners go, all in tile (1, 1)
         {"a speck inside a tile", [](Picture& p) { p.setPixel(100, 100, 0); }, 1},
         // A speck on a tile's last column: the tile to its right reads it
         // but does not change.
         {"a speck on a tile's edge", [](Picture& p) { p.setPixel(127, 100, 0); }, 1},
-        {"specks in two tiles", [](Picture& p) {
+        {"specks in two tiles",
+         [](Picture& p) {
              p.setPixel(10, 10, 0);
              p.setPixel(290, 190, 0);
-         }, 2},
+         },
+         2},
         // Specks on the border stay, so nothing changes.
-        {"specks on the border", [](Picture& p) {
+        {"specks on the border",
+         [](Picture& p) {
              p.setPixel(0, 100, 0);
              p.setPixel(299, 0, 0);
-         }, 0},
+         },
+         0},
     };
     for (const Case& c : cases) {
         Picture src(300, 200, 0xFFFFFF);
@@ -104,8 +108,17 @@ TEST(SketchTiles, CleanUpSharesTheTilesItLeavesAsTheyWere) {
 TEST(SketchTiles, EdgesAcrossTileBordersFollowTheRuleAtEverySize) {
     // Widths and heights just around whole tiles, so that a last tile one
     // or two pixels wide or high meets every neighbour rule.
-    for (auto [w, h] : {std::pair{3, 3}, {63, 65}, {64, 64}, {65, 129}, {66, 3}, {129, 66}, {130, 130}, {1, 70},
-                        {2, 70}, {70, 1}, {70, 2}}) {
+    for (auto [w, h] : {std::pair{3, 3},
+                        {63, 65},
+                        {64, 64},
+                        {65, 129},
+                        {66, 3},
+                        {129, 66},
+                        {130, 130},
+                        {1, 70},
+                        {2, 70},
+                        {70, 1},
+                        {70, 2}}) {
         const Picture src = effects_test::noisePicture(w, h, uint32_t(w * 1000 + h));
         const Picture edge = edgePicture(src);
         auto at = [&](int x, int y, int k) { return int(src.pixelPtr(x, y)[k]); };
@@ -120,7 +133,9 @@ TEST(SketchTiles, EdgesAcrossTileBordersFollowTheRuleAtEverySize) {
                         auto column = [&](int dx, int middle) {
                             return at(x + dx, y - 1, k) + middle * at(x + dx, y, k) + at(x + dx, y + 1, k);
                         };
-                        auto row = [&](int dy) { return at(x - 1, y + dy, k) + at(x, y + dy, k) + at(x + 1, y + dy, k); };
+                        auto row = [&](int dy) {
+                            return at(x - 1, y + dy, k) + at(x, y + dy, k) + at(x + 1, y + dy, k);
+                        };
                         const int rightMinusLeft = column(1, 2) - column(-1, 2);
                         const int belowMinusAbove = row(1) - row(-1);
                         const int leftMinusRight = column(-1, 1) - column(1, k == 1 ? 2 : 1);

@@ -112,14 +112,14 @@ Picture referenceSmear(const Picture& src, int X0, int Y0, int X, int Y, int R) 
                 const bool along = (G - (E)qx) * ux + (i - (E)qy) * uy >= 0;
                 bool ahead;
                 switch (kind) {
-                case 1: ahead = (E)G * G + (E)i * i < (E)qx * qx + (E)qy * qy; break;
-                case 2: ahead = (E)G * G + (E)i * i >= (E)qx * qx + (E)qy * qy; break;
-                case 3: ahead = (G == 0 || qx == 0) ? along : (E)qy / qx > (E)i / G; break;
-                case 4: ahead = (G == 0 || qx == 0) ? along : (E)qy / qx <= (E)i / G; break;
-                case 5: ahead = G < qx; break;
-                case 6: ahead = G >= qx; break;
-                case 7: ahead = i > qy; break;
-                default: ahead = i <= qy; break;
+                    case 1: ahead = (E)G * G + (E)i * i < (E)qx * qx + (E)qy * qy; break;
+                    case 2: ahead = (E)G * G + (E)i * i >= (E)qx * qx + (E)qy * qy; break;
+                    case 3: ahead = (G == 0 || qx == 0) ? along : (E)qy / qx > (E)i / G; break;
+                    case 4: ahead = (G == 0 || qx == 0) ? along : (E)qy / qx <= (E)i / G; break;
+                    case 5: ahead = G < qx; break;
+                    case 6: ahead = G >= qx; break;
+                    case 7: ahead = i > qy; break;
+                    default: ahead = i <= qy; break;
                 }
                 const double ex = double(h + (ahead ? m : -m) * ux), ey = double(l + (ahead ? m : -m) * uy);
                 const double A = double(std::sqrt((G - (E)ex) * (G - ex) + (i - (E)ey) * (i - ey)));
@@ -134,14 +134,16 @@ Picture referenceSmear(const Picture& src, int X0, int Y0, int X, int Y, int R) 
     return dst;
 }
 
-struct Drag { int x0, y0, x, y, R; };
+struct Drag {
+    int x0, y0, x, y, R;
+};
 
 std::string describe(const Drag& g) {
     return std::to_string(g.x0) + "," + std::to_string(g.y0) + " -> " + std::to_string(g.x) + "," +
            std::to_string(g.y) + " R=" + std::to_string(g.R);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Smear, ReleaseOnThePressPixelChangesNothing) {
     const Picture src = noisePicture(120, 100, 11);
@@ -249,20 +251,20 @@ TEST(Smear, ZeroRadiusChangesNothing) {
 // moves whose unit direction is an exact fraction (3-4-5).
 TEST(Smear, WholePictureMatchesIndependentWorking) {
     const Drag drags[] = {
-        {120, 100, 90, 80, 60},  {120, 100, 150, 130, 60}, {120, 100, 160, 70, 60},  {120, 100, 85, 125, 60},
-        {120, 100, 70, 100, 60}, {120, 100, 170, 100, 60}, {120, 100, 120, 150, 60}, {120, 100, 120, 40, 60},
-        {120, 100, 123, 100, 100},  // the worked 3-pixel drag
-        {120, 100, 150, 140, 101},  // 3-4-5 move, capped at 50.5
-        {120, 100, 126, 108, 100},  // 3-4-5 move, not capped
-        {120, 100, 100, 80, 51},    // 45 degrees, odd radius
-        {120, 100, 119, 60, 30},    // diagonal, then straight up
-        {8, 100, 30, 60, 50},       // up-right by the left edge: column 0
-        {5, 50, 0, 90, 40},         // down-left by the left edge
-        {0, 10, 20, 0, 40},         // press in column 0, up-right
-        {230, 190, 250, 230, 70},   // beyond the bottom right corner
-        {3, 3, 1, 1, 40},           // up-left into the corner
-        {120, 100, 121, 101, 3},    // tiny
-        {120, 100, 110, 100, 1},    // R = 1, d = 0.5 rounds to 0
+        {120, 100, 90, 80, 60},    {120, 100, 150, 130, 60}, {120, 100, 160, 70, 60},
+        {120, 100, 85, 125, 60},   {120, 100, 70, 100, 60},  {120, 100, 170, 100, 60},
+        {120, 100, 120, 150, 60},  {120, 100, 120, 40, 60},  {120, 100, 123, 100, 100},  // the worked 3-pixel drag
+        {120, 100, 150, 140, 101},                                                       // 3-4-5 move, capped at 50.5
+        {120, 100, 126, 108, 100},                                                       // 3-4-5 move, not capped
+        {120, 100, 100, 80, 51},                                                         // 45 degrees, odd radius
+        {120, 100, 119, 60, 30},                                                         // diagonal, then straight up
+        {8, 100, 30, 60, 50},      // up-right by the left edge: column 0
+        {5, 50, 0, 90, 40},        // down-left by the left edge
+        {0, 10, 20, 0, 40},        // press in column 0, up-right
+        {230, 190, 250, 230, 70},  // beyond the bottom right corner
+        {3, 3, 1, 1, 40},          // up-left into the corner
+        {120, 100, 121, 101, 3},   // tiny
+        {120, 100, 110, 100, 1},   // R = 1, d = 0.5 rounds to 0
     };
     const Picture src = noisePicture(240, 200, 11);
     for (const Drag& g : drags) {
@@ -273,8 +275,8 @@ TEST(Smear, WholePictureMatchesIndependentWorking) {
         for (int y = 0; y < src.height(); ++y)
             for (int x = 0; x < src.width(); ++x)
                 if (out.pixel(x, y) != want.pixel(x, y) && ++wrong <= 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": " << out.pixel(x, y)
-                                  << " instead of " << want.pixel(x, y);
+                    ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": " << out.pixel(x, y) << " instead of "
+                                  << want.pixel(x, y);
         EXPECT_EQ(wrong, 0);
         if (g.R > 1) {
             EXPECT_NE(out, src);

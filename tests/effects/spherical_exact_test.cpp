@@ -39,7 +39,6 @@ Picture noisy(int w, int h, uint32_t seed) {
     return p;
 }
 
-
 // Expand column by column, each pixel on its own, as the brush is defined.
 Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* steps) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
@@ -76,7 +75,9 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
         const long double dl = static_cast<long double>(d);
         return cL * dl / std::sqrt(rhoL * rhoL - dl * dl);
     };
-    auto clampInt = [](long long v, int lo, int hi) { return int(std::min<long long>(std::max<long long>(v, lo), hi)); };
+    auto clampInt = [](long long v, int lo, int hi) {
+        return int(std::min<long long>(std::max<long long>(v, lo), hi));
+    };
     if (b >= 0 && b < Hp)
         for (long long x = left; x <= right; ++x) {
             if (x == a || x < 0 || x >= W) continue;
@@ -135,10 +136,12 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
     return dst;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
-    struct Case { int w, h, a, b, R, H; };
+    struct Case {
+        int w, h, a, b, R, H;
+    };
     const Case cases[] = {
         {200, 180, 100, 90, 50, 15},     // small: one thread
         {201, 150, 3, 148, 120, 40},     // centre near a corner
@@ -167,7 +170,9 @@ TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
 }
 
 TEST(SphericalShrinkExact, MatchesThePerColumnEvaluation) {
-    struct Case { int w, h, a, b, R, H; };
+    struct Case {
+        int w, h, a, b, R, H;
+    };
     const Case cases[] = {
         {200, 180, 100, 90, 50, 15},     // small: one thread
         {201, 150, 3, 148, 120, 40},     // centre near a corner

@@ -27,8 +27,9 @@ Picture probe(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.setPixel(x, y, uint32_t(x & 1 ? 255 : 0) | (uint32_t(y & 1 ? 255 : 0) << 8) |
-                                 (uint32_t((3 * x + 5 * y) & 255) << 16));
+            p.setPixel(
+                x, y,
+                uint32_t(x & 1 ? 255 : 0) | (uint32_t(y & 1 ? 255 : 0) << 8) | (uint32_t((3 * x + 5 * y) & 255) << 16));
     return p;
 }
 
@@ -51,10 +52,9 @@ int channelDistance(uint32_t a, uint32_t b) {
 ::testing::AssertionResult sampledAt(const Picture& out, const Picture& src, int x, int y, double sx, double sy) {
     const uint32_t want = sampleAt(src, sx, sy), got = out.pixel(x, y);
     if (channelDistance(want, got) <= 1) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") = " << std::hex << got
-                                         << ", sample at (" << sx << "," << sy << ") = " << want;
+    return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") = " << std::hex << got << ", sample at ("
+                                         << sx << "," << sy << ") = " << want;
 }
-
 
 std::string messageOf(const std::function<void()>& f) {
     try {
@@ -79,7 +79,7 @@ int changedHalfHeight(const Picture& out, const Picture& src, int x, int b, int 
 
 const int kA = 100, kB = 90;  // brush centre on a 200 x 180 picture
 
-} // namespace
+}  // namespace
 
 TEST(SphericalCap, StartValues) {
     const auto cap = detail::sphereCap(50, 15);
@@ -92,7 +92,13 @@ TEST(SphericalCap, StartValues) {
 
 TEST(SphericalCap, RegionHalfHeights) {
     const auto cap = detail::sphereCap(50, 15);
-    struct Case { int dx; double kx; int expandRows; double k1; int shrinkRows; };
+    struct Case {
+        int dx;
+        double kx;
+        int expandRows;
+        double k1;
+        int shrinkRows;
+    };
     const Case cases[] = {{1, 49.99, 49, 49.99, 49}, {30, 40.0, 39, 37.195, 36}, {49, 9.9499, 9, 8.357, 7}};
     for (const Case& c : cases) {
         const double kx = detail::sphericalExpandHalfHeight(cap, 15, c.dx);
@@ -110,7 +116,10 @@ TEST(SphericalCap, RegionHalfHeights) {
 TEST(SphericalExpand, QuadrantSourcePoints) {
     const Picture src = probe(200, 180);
     const Picture out = sphericalExpand(src, kA, kB, 50, 15);
-    struct Case { int dx, dy; double sx, sy; };
+    struct Case {
+        int dx, dy;
+        double sx, sy;
+    };
     const Case cases[] = {{10, 10, 8.4517, 8.4517}, {20, 40, 19.1834, 38.3668}, {40, 20, 38.3668, 19.1834}};
     for (const Case& c : cases)
         for (int sxs : {-1, 1})
@@ -121,7 +130,10 @@ TEST(SphericalExpand, QuadrantSourcePoints) {
 TEST(SphericalShrink, QuadrantSourcePoints) {
     const Picture src = probe(200, 180);
     const Picture out = sphericalShrink(src, kA, kB, 50, 15);
-    struct Case { int dx, dy; double sx, sy; };
+    struct Case {
+        int dx, dy;
+        double sx, sy;
+    };
     const Case cases[] = {{10, 10, 11.7733, 11.7733}, {20, 40, 20.4885, 40.9769}, {40, 20, 40.9769, 20.4885}};
     for (const Case& c : cases)
         for (int sxs : {-1, 1})
@@ -131,10 +143,14 @@ TEST(SphericalShrink, QuadrantSourcePoints) {
 
 TEST(SphericalBrushes, CentreLinesCopyTheNearestPixel) {
     const Picture src = coordinates(200, 180);
-    struct Case { Brush brush; int d; int from; };
+    struct Case {
+        Brush brush;
+        int d;
+        int from;
+    };
     const Case cases[] = {
         {sphericalExpand, 10, 8},  {sphericalExpand, 30, 27}, {sphericalExpand, 49, 49},
-        {sphericalShrink, 10, 12},   {sphericalShrink, 1, 1},
+        {sphericalShrink, 10, 12}, {sphericalShrink, 1, 1},
     };
     for (const Case& c : cases) {
         const Picture out = c.brush(src, kA, kB, 50, 15, nullptr);
@@ -164,10 +180,14 @@ TEST(SphericalExpand, CentreLineTiesRoundToEven) {
 
 TEST(SphericalBrushes, RegionSizesAtRadius50) {
     const Picture src = probe(200, 180);
-    struct Case { Brush brush; int dx; int rows; };
+    struct Case {
+        Brush brush;
+        int dx;
+        int rows;
+    };
     const Case cases[] = {
         {sphericalExpand, 1, 49}, {sphericalExpand, 30, 39}, {sphericalExpand, 49, 9},
-        {sphericalShrink, 1, 49},   {sphericalShrink, 30, 36},   {sphericalShrink, 49, 7},
+        {sphericalShrink, 1, 49}, {sphericalShrink, 30, 36}, {sphericalShrink, 49, 7},
     };
     for (const Case& c : cases) {
         const Picture out = c.brush(src, kA, kB, 50, 15, nullptr);
@@ -189,7 +209,10 @@ TEST(SphericalBrushes, RegionSizesAtRadius50) {
 
 TEST(SphericalBrushes, MinimalBrushResamplesTwelvePixels) {
     const Picture src = probe(20, 20);
-    struct Case { Brush brush; double s11, s12a, s12b; };
+    struct Case {
+        Brush brush;
+        double s11, s12a, s12b;
+    };
     const Case cases[] = {{sphericalExpand, 0.8341, 0.8944, 1.7889}, {sphericalShrink, 1.1765, 1.0847, 2.1693}};
     for (const Case& c : cases) {
         const Picture out = c.brush(src, 10, 10, 3, 1, nullptr);

@@ -23,7 +23,6 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 
-
 Picture randomPicture(int w, int h, uint32_t seed, int levels = 256) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> flat(size_t(w) * h * 3);
@@ -52,7 +51,7 @@ long countMedianMismatches(const Picture& src, const Picture& out) {
     return bad;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SelectionSort, SortsNPlusOneValues) {
     int a[10] = {5, -3, 9, 9, 0, 7, -3, 2, 1, 42};
@@ -93,7 +92,9 @@ TEST(ClearUpSpots, MedianEqualsSelectionSortForEveryBlackWhitePattern) {
 
 TEST(ClearUpSpots, MedianEqualsSelectionSortOnRandomPictures) {
     // Few levels make many ties; the big one is split in two halves.
-    struct Case { int w, h, levels; } cases[] = {{31, 17, 256}, {64, 65, 3}, {129, 70, 2}, {1100, 1000, 256}};
+    struct Case {
+        int w, h, levels;
+    } cases[] = {{31, 17, 256}, {64, 65, 3}, {129, 70, 2}, {1100, 1000, 256}};
     for (const auto& c : cases) {
         Picture src = randomPicture(c.w, c.h, uint32_t(c.w * c.h), c.levels);
         EXPECT_EQ(countMedianMismatches(src, clearUpSpots(src)), 0) << c.w << "x" << c.h;
@@ -115,9 +116,8 @@ TEST(ClearUpSpots, SpecksAndThinLinesGoThickLinesStay) {
     // A line two pixels wide stays, except for the two pixels across each end.
     auto thick = [](int x, int y) { return (y == 5 || y == 6) && x >= 3 && x <= 15; };
     Picture thickH = makePicture(20, 12, [&](int x, int y) { return thick(x, y) ? kBlack : kWhite; });
-    Picture expected = makePicture(20, 12, [&](int x, int y) {
-        return thick(x, y) && x != 3 && x != 15 ? kBlack : kWhite;
-    });
+    Picture expected =
+        makePicture(20, 12, [&](int x, int y) { return thick(x, y) && x != 3 && x != 15 ? kBlack : kWhite; });
     EXPECT_EQ(clearUpSpots(thickH), expected);
 }
 
@@ -201,8 +201,7 @@ TEST(RubberDisc, DiscCrossingTheEdgeErasesOnlyInside) {
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 50; ++x) {
                 const int d = cx - x;
-                const bool inside = d * d <= 100 &&
-                                    std::abs(y - cy) <= int(std::nearbyint(std::sqrt(100.0 - d * d)));
+                const bool inside = d * d <= 100 && std::abs(y - cy) <= int(std::nearbyint(std::sqrt(100.0 - d * d)));
                 EXPECT_EQ(out.pixel(x, y), inside ? kWhite : grey) << cx << "," << cy << " " << x << "," << y;
             }
     }

@@ -12,11 +12,10 @@
 using jollix::Picture;
 namespace detail = jollix::detail;
 
-using effects_test::noisePicture;
 using effects_test::CountingProgress;
+using effects_test::noisePicture;
 
 namespace {
-
 
 // The twist worked out independently, in extended precision, through the
 // slope k = -a / b of the radius as the routine's own derivation does.
@@ -61,7 +60,7 @@ bool expectedSource(int X, int Y, int R, int S, bool clockwise, int c, int i, do
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Twist, WorkedSourcePoints) {
     // R = 100, S = 10: rhoT = 130; (X + 30, Y - 40) lies at R/2, so m = 10.
@@ -77,7 +76,9 @@ TEST(Twist, WorkedSourcePoints) {
 }
 
 TEST(Twist, ShiftProfile) {
-    struct Case { int R, S; };
+    struct Case {
+        int R, S;
+    };
     for (Case t : {Case{100, 10}, Case{500, 167}, Case{37, 5}, Case{20, 10}, Case{64, 3}}) {
         SCOPED_TRACE(std::to_string(t.R) + "," + std::to_string(t.S));
         // Exactly S halfway out, 0 at the centre and at the rim.
@@ -94,7 +95,9 @@ TEST(Twist, ShiftProfile) {
 
 TEST(Twist, AxisPixelsAtHalfRadiusMoveByExactlyS) {
     const int X = 200, Y = 150;
-    struct Case { int R, S; };
+    struct Case {
+        int R, S;
+    };
     for (Case t : {Case{100, 10}, Case{60, 7}, Case{500, 100}, Case{14, 3}}) {
         const int h = t.R / 2;
         auto right = detail::twistSource(X, Y, t.R, t.S, true, X + h, Y);
@@ -112,15 +115,16 @@ TEST(Twist, AxisPixelsAtHalfRadiusMoveByExactlyS) {
 // Every pixel of the picture against the independent working: the set of
 // pixels written, and the colour each takes.
 TEST(Twist, WholePictureMatchesIndependentWorking) {
-    struct Case { int w, h, X, Y, R, S; bool clockwise; };
+    struct Case {
+        int w, h, X, Y, R, S;
+        bool clockwise;
+    };
     const Case cases[] = {
-        {260, 240, 130, 120, 100, 10, true},
-        {260, 240, 130, 120, 100, 10, false},
-        {260, 240, 131, 118, 77, 25, true},
-        {200, 180, 5, 170, 60, 20, false},     // centre near a corner: clipped, clamped samples
-        {200, 180, -20, 90, 50, 16, true},     // centre outside the picture
-        {120, 100, 60, 50, 2, 1, true},         // smallest twist that does anything
-        {120, 100, 60, 50, 9, 8, false},        // strength above R/2
+        {260, 240, 130, 120, 100, 10, true}, {260, 240, 130, 120, 100, 10, false}, {260, 240, 131, 118, 77, 25, true},
+        {200, 180, 5, 170, 60, 20, false},  // centre near a corner: clipped, clamped samples
+        {200, 180, -20, 90, 50, 16, true},  // centre outside the picture
+        {120, 100, 60, 50, 2, 1, true},     // smallest twist that does anything
+        {120, 100, 60, 50, 9, 8, false},    // strength above R/2
     };
     for (const Case& t : cases) {
         SCOPED_TRACE(std::to_string(t.X) + "," + std::to_string(t.Y) + " R=" + std::to_string(t.R) +
@@ -136,8 +140,8 @@ TEST(Twist, WholePictureMatchesIndependentWorking) {
                                           ? (++visited, jollix::sampleBilinear(src, sx, sy))
                                           : src.pixel(c, i);
                 if (out.pixel(c, i) != want && ++wrong <= 5)
-                    ADD_FAILURE() << "pixel " << c << "," << i << ": " << std::hex << out.pixel(c, i)
-                                  << " instead of " << want;
+                    ADD_FAILURE() << "pixel " << c << "," << i << ": " << std::hex << out.pixel(c, i) << " instead of "
+                                  << want;
             }
         EXPECT_EQ(wrong, 0);
         if (t.X >= 0) {
@@ -156,8 +160,8 @@ TEST(Twist, HugeDiscMatchesIndependentWorking) {
     for (int i = 0; i < h; i += 7)
         for (int c = i % 5; c < w; c += 13) {
             double sx, sy;
-            const uint32_t want = expectedSource(X, Y, R, S, false, c, i, sx, sy) ? jollix::sampleBilinear(src, sx, sy)
-                                                                                  : src.pixel(c, i);
+            const uint32_t want =
+                expectedSource(X, Y, R, S, false, c, i, sx, sy) ? jollix::sampleBilinear(src, sx, sy) : src.pixel(c, i);
             ++checked;
             if (out.pixel(c, i) != want && ++wrong <= 5) ADD_FAILURE() << "pixel " << c << "," << i;
         }

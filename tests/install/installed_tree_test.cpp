@@ -117,9 +117,9 @@ private slots:
     void initTestCase() {
         QVERIFY(dest.isValid());
         usr = dest.path() + QStringLiteral("/usr");
-        const Run install = run(QStringLiteral(JOLLIX_CMAKE), {QStringLiteral("--install"),
-                                                               QStringLiteral(JOLLIX_BUILD_DIR),
-                                                               QStringLiteral("--prefix"), QStringLiteral("/usr")},
+        const Run install = run(QStringLiteral(JOLLIX_CMAKE),
+                                {QStringLiteral("--install"), QStringLiteral(JOLLIX_BUILD_DIR),
+                                 QStringLiteral("--prefix"), QStringLiteral("/usr")},
                                 {QStringLiteral("DESTDIR=") + dest.path()});
         QVERIFY2(install.exitCode == 0, qPrintable(install.out + install.err));
         // Nothing lands outside DESTDIR/usr.
@@ -153,22 +153,30 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("jollix --help") << "jollix" << "--help" << "Usage:";
-        QTest::newRow("jollix --version") << "jollix" << "--version" << "Jollix 6.01";
-        QTest::newRow("jollix-batch --help") << "jollix-batch" << "--help" << "Usage: jollix-batch";
+        QTest::newRow("jollix --help") << "jollix"
+                                       << "--help"
+                                       << "Usage:";
+        QTest::newRow("jollix --version") << "jollix"
+                                          << "--version"
+                                          << "Jollix 6.01";
+        QTest::newRow("jollix-batch --help") << "jollix-batch"
+                                             << "--help"
+                                             << "Usage: jollix-batch";
     }
     void theProgramsAnswerWithoutADisplay() {
         QFETCH(QString, program);
         QFETCH(QString, option);
         QFETCH(QString, expected);
-        const Run r = run(at(QStringLiteral("bin/") + program), {option},
-                          {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")});
+        const Run r =
+            run(at(QStringLiteral("bin/") + program), {option},
+                {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(expected), qPrintable(r.out));
     }
 
     void theDesktopEntryIsValid() {
-        const Run r = run(QStringLiteral("desktop-file-validate"), {at(QStringLiteral("share/applications/jollix.desktop"))});
+        const Run r =
+            run(QStringLiteral("desktop-file-validate"), {at(QStringLiteral("share/applications/jollix.desktop"))});
         QVERIFY2(r.exitCode == 0 && r.out.trimmed().isEmpty(), qPrintable(r.err + r.out));
     }
 
@@ -180,7 +188,9 @@ private slots:
         // It launches the installed desktop entry.
         const QString xml = readText(at(QStringLiteral("share/metainfo/example.jollix.Jollix.metainfo.xml")));
         const QString launched =
-            QRegularExpression(QStringLiteral("<launchable type=\"desktop-id\">([^<]+)</launchable>")).match(xml).captured(1);
+            QRegularExpression(QStringLiteral("<launchable type=\"desktop-id\">([^<]+)</launchable>"))
+                .match(xml)
+                .captured(1);
         QVERIFY(QFileInfo(at(QStringLiteral("share/applications/") + launched)).isFile());
     }
 
@@ -191,7 +201,8 @@ private slots:
         const QString entry = readText(at(QStringLiteral("share/applications/jollix.desktop")));
         QCOMPARE(desktopValue(entry, QStringLiteral("Exec")), QStringLiteral("jollix %f"));
         const QString icon = desktopValue(entry, QStringLiteral("Icon"));
-        QVERIFY(QFileInfo(at(QStringLiteral("share/icons/hicolor/scalable/apps/") + icon + QStringLiteral(".svg"))).isFile());
+        QVERIFY(QFileInfo(at(QStringLiteral("share/icons/hicolor/scalable/apps/") + icon + QStringLiteral(".svg")))
+                    .isFile());
 
         auto opens = [](const QMimeType& type) {
             for (const QString& glob : type.globPatterns())
@@ -202,7 +213,8 @@ private slots:
         };
         QMimeDatabase db;
         QSet<QString> listed;
-        for (const QString& t : desktopValue(entry, QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const QString& t :
+             desktopValue(entry, QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const QMimeType type = db.mimeTypeForName(t);
             QVERIFY2(type.isValid() && opens(type), qPrintable(t + " is listed but not opened"));
             listed << type.name();
@@ -225,11 +237,11 @@ private slots:
     }
     void theManPagesRenderWithoutWarnings() {
         QFETCH(QString, page);
-        const Run r = run(QStringLiteral("man"),
-                          {QStringLiteral("--warnings"), QStringLiteral("-l"),
-                           at(QStringLiteral("share/man/man1/%1.1").arg(page))},
-                          {QStringLiteral("MANWIDTH=80"), QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("MANPAGER=cat"),
-                           QStringLiteral("PAGER=cat")});
+        const Run r = run(
+            QStringLiteral("man"),
+            {QStringLiteral("--warnings"), QStringLiteral("-l"), at(QStringLiteral("share/man/man1/%1.1").arg(page))},
+            {QStringLiteral("MANWIDTH=80"), QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("MANPAGER=cat"),
+             QStringLiteral("PAGER=cat")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.err.trimmed().isEmpty(), qPrintable(r.err));
         for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "EXAMPLES"})

@@ -25,7 +25,8 @@ Picture withDisc(const Picture& base, int cx, int cy, int r, uint32_t colour) {
     Picture p = base;
     for (int y = cy - r; y <= cy + r; ++y)
         for (int x = cx - r; x <= cx + r; ++x)
-            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) p.setPixel(x, y, colour ^ (uint32_t(x * 3 + y) & 0x0F0F0F));
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                p.setPixel(x, y, colour ^ (uint32_t(x * 3 + y) & 0x0F0F0F));
     return p;
 }
 
@@ -121,7 +122,9 @@ TEST(AnimatedGif, DecodesToTheFramesWithTheirDelaysLoopingForEver) {
     const Picture a = withDisc(base, 100, 80, 30, 0x2040C0);
     const Picture b = withDisc(a, 250, 200, 20, 0x10E020);
     const Picture c = withDisc(b, 0, 0, 5, 0xFFFFFF);
-    struct Image { int left, top, width, height; };
+    struct Image {
+        int left, top, width, height;
+    };
     struct Case {
         const char* what;
         std::vector<Picture> frames;
@@ -132,7 +135,9 @@ TEST(AnimatedGif, DecodesToTheFramesWithTheirDelaysLoopingForEver) {
         {"three local changes",
          {base, a, b, c},
          {{0, 0, 320, 240}, {70, 50, 61, 61}, {230, 180, 41, 41}, {0, 0, 6, 6}}},
-        {"a frame without change keeps its time", {base, a, a, b}, {{0, 0, 320, 240}, {70, 50, 61, 61}, {0, 0, 1, 1}, {230, 180, 41, 41}}},
+        {"a frame without change keeps its time",
+         {base, a, a, b},
+         {{0, 0, 320, 240}, {70, 50, 61, 61}, {0, 0, 1, 1}, {230, 180, 41, 41}}},
         {"a whole new picture", {base, photoLike(320, 240, 99)}, {{0, 0, 320, 240}, {0, 0, 320, 240}}},
     };
     for (const Case& t : cases) {
@@ -227,7 +232,8 @@ TEST(AnimatedGif, SavingReplacesAtomicallyAndNamesTheFileOnFailure) {
 }
 
 TEST(AnimatedGif, ImageMagickReadsTheFramesDelaysAndLoop) {
-    if (std::system("identify -version > /dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick's identify is not installed";
+    if (std::system("identify -version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick's identify is not installed";
     TempDir dir;
     const std::string path = dir.path() + "/edit.gif";
     const Picture base = photoLike(120, 90);
@@ -249,4 +255,3 @@ TEST(AnimatedGif, ImageMagickReadsTheFramesDelaysAndLoop) {
     // The loop count: 0, for ever.
     EXPECT_EQ(run("identify -verbose '" + path + "' | grep -c 'Iterations: 0'"), "3\n");
 }
-

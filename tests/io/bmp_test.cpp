@@ -20,7 +20,11 @@ std::string makeBmp(int w, int h, int bpp, uint32_t compression, const std::vect
         put16(dib, uint32_t(h));
         put16(dib, 1);
         put16(dib, uint32_t(bpp));
-        for (uint32_t c : palette) { dib.push_back(char(c)); dib.push_back(char(c >> 8)); dib.push_back(char(c >> 16)); }
+        for (uint32_t c : palette) {
+            dib.push_back(char(c));
+            dib.push_back(char(c >> 8));
+            dib.push_back(char(c >> 16));
+        }
     } else {
         put32(dib, 40);
         put32(dib, uint32_t(w));
@@ -34,7 +38,7 @@ std::string makeBmp(int w, int h, int bpp, uint32_t compression, const std::vect
         put32(dib, uint32_t(palette.size()));
         put32(dib, 0);
         for (uint32_t m : masks) put32(dib, m);
-        for (uint32_t c : palette) put32(dib, c); // stored B, G, R, 0 = 0x00RRGGBB little-endian
+        for (uint32_t c : palette) put32(dib, c);  // stored B, G, R, 0 = 0x00RRGGBB little-endian
     }
     std::string file = "BM";
     put32(file, uint32_t(14 + dib.size() + pixels.size()));
@@ -49,7 +53,7 @@ Picture decode(const std::string& bytes) { return decodeBmp(u8(bytes), bytes.siz
 constexpr uint32_t kRedPal = 0xFF0000, kGreenPal = 0x00FF00, kBluePal = 0x0000FF, kWhitePal = 0xFFFFFF;
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
-} // namespace
+}  // namespace
 
 TEST(Bmp, SavedPictureOpensBitIdenticalAtEveryRowPadding) {
     for (int w : {1, 2, 3, 4, 5, 64, 65, 130}) {
@@ -62,10 +66,10 @@ TEST(Bmp, SavedPictureOpensBitIdenticalAtEveryRowPadding) {
 
 TEST(Bmp, WriterHeadersAndBottomUpPaddedRows) {
     Picture p(3, 2, 0);
-    p.setPixel(0, 0, 0x030201);   // top-left: R=1 G=2 B=3
-    p.setPixel(2, 1, 0x0C0B0A);   // bottom-right
+    p.setPixel(0, 0, 0x030201);  // top-left: R=1 G=2 B=3
+    p.setPixel(2, 1, 0x0C0B0A);  // bottom-right
     const std::string b = encodeBmp(p);
-    const uint32_t stride = 12;   // 9 bytes padded to 12
+    const uint32_t stride = 12;  // 9 bytes padded to 12
     ASSERT_EQ(b.size(), 54u + stride * 2);
     EXPECT_EQ(b.substr(0, 2), "BM");
     EXPECT_EQ(get32(b, 2), b.size());
@@ -98,7 +102,11 @@ TEST(Bmp, TopDownRowsAndCoreHeader) {
     // 2 x 2, 24 bits: rows padded to 8 bytes.
     std::string rows;
     auto row = [&](uint32_t a, uint32_t b) {
-        for (uint32_t c : {a, b}) { rows.push_back(char(c >> 16)); rows.push_back(char(c >> 8)); rows.push_back(char(c)); }
+        for (uint32_t c : {a, b}) {
+            rows.push_back(char(c >> 16));
+            rows.push_back(char(c >> 8));
+            rows.push_back(char(c));
+        }
         rows += std::string(2, '\0');
     };
     row(kRed, kGreen);  // stored first
@@ -143,15 +151,14 @@ TEST(Bmp, SixteenAndThirtyTwoBitFields) {
 
 TEST(Bmp, RunLengthCodedFourAndEightBits) {
     // RLE8, 4 x 3 bottom-up: a run, an absolute run, a delta and the end.
-    std::string rle8 = {
-        char(3), char(1), char(0), char(0),                    // row 0: 3 x index 1, end of line
-        char(0), char(3), char(2), char(1), char(2), char(0),  // row 1: absolute 2 1 2 (+pad)
-        char(0), char(0),                                      // end of line
-        char(0), char(2), char(1), char(0),                    // delta: x + 1 on row 2
-        char(1), char(2),                                      // index 2 at x 1
-        char(0), char(1)};                                     // end of bitmap
+    std::string rle8 = {char(3), char(1), char(0), char(0),                    // row 0: 3 x index 1, end of line
+                        char(0), char(3), char(2), char(1), char(2), char(0),  // row 1: absolute 2 1 2 (+pad)
+                        char(0), char(0),                                      // end of line
+                        char(0), char(2), char(1), char(0),                    // delta: x + 1 on row 2
+                        char(1), char(2),                                      // index 2 at x 1
+                        char(0), char(1)};                                     // end of bitmap
     const Picture p = decode(makeBmp(4, 3, 8, 1, {kWhitePal, kRedPal, kBluePal}, rle8));
-    EXPECT_EQ(p.pixel(0, 2), kRed);    // file row 0 is the bottom row
+    EXPECT_EQ(p.pixel(0, 2), kRed);  // file row 0 is the bottom row
     EXPECT_EQ(p.pixel(2, 2), kRed);
     EXPECT_EQ(p.pixel(3, 2), kWhite);  // skipped by the end of line: colour 0
     EXPECT_EQ(p.pixel(0, 1), kBlue);
@@ -175,16 +182,27 @@ TEST(Bmp, RunLengthCodedFourAndEightBits) {
 
 TEST(Bmp, DamagedFilesGiveErrors) {
     const std::string good = encodeBmp(samplePicture(9, 7));
-    struct Case { const char* what; std::string bytes; const char* message; };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
     std::string hugeHeader = good;
-    hugeHeader[18] = char(0xA0); hugeHeader[19] = char(0x86); hugeHeader[20] = char(0x01); hugeHeader[21] = 0; // 100000
-    hugeHeader[22] = char(0xA0); hugeHeader[23] = char(0x86); hugeHeader[24] = char(0x01); hugeHeader[25] = 0;
+    hugeHeader[18] = char(0xA0);
+    hugeHeader[19] = char(0x86);
+    hugeHeader[20] = char(0x01);
+    hugeHeader[21] = 0;  // 100000
+    hugeHeader[22] = char(0xA0);
+    hugeHeader[23] = char(0x86);
+    hugeHeader[24] = char(0x01);
+    hugeHeader[25] = 0;
     std::string badDepth = good;
     badDepth[28] = 7;
     std::string rleDepth = good;
     rleDepth[30] = 1;  // RLE8 on 24 bits
     std::string offsetBeyond = good;
-    offsetBeyond[10] = char(0xFF); offsetBeyond[11] = char(0xFF);
+    offsetBeyond[10] = char(0xFF);
+    offsetBeyond[11] = char(0xFF);
     std::string zeroWidth = good;
     zeroWidth[18] = zeroWidth[19] = zeroWidth[20] = zeroWidth[21] = 0;
     // 8 bits with a full colour table expected but absent, and no pixel

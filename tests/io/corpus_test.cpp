@@ -21,9 +21,9 @@ TEST(Corpus, EveryFileThroughEveryDecoderGivesAPictureOrAnError) {
     size_t pictures = 0, errors = 0;
     for (const std::string& path : files) {
         const std::string bytes = readBytes(path);
-        for (PictureFormat f : {PictureFormat::Bmp, PictureFormat::Ico, PictureFormat::Jpeg, PictureFormat::Gif,
-                                PictureFormat::Wmf, PictureFormat::Emf, PictureFormat::Png, PictureFormat::Webp,
-                                PictureFormat::Tiff, PictureFormat::Heif}) {
+        for (PictureFormat f :
+             {PictureFormat::Bmp, PictureFormat::Ico, PictureFormat::Jpeg, PictureFormat::Gif, PictureFormat::Wmf,
+              PictureFormat::Emf, PictureFormat::Png, PictureFormat::Webp, PictureFormat::Tiff, PictureFormat::Heif}) {
             try {
                 const Picture p = decodePicture(f, u8(bytes), bytes.size());
                 EXPECT_FALSE(p.isEmpty()) << path;

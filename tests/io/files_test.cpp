@@ -17,20 +17,36 @@ using namespace jollix;
 using namespace jollix::test;
 
 TEST(PictureFiles, ExtensionKeyAndFormat) {
-    struct Case { const char* name; const char* key; PictureFormat format; };
+    struct Case {
+        const char* name;
+        const char* key;
+        PictureFormat format;
+    };
     const Case cases[] = {
-        {"photo.JPEG", "JPEG", PictureFormat::Jpeg},  {"photo.jpeg", "JPEG", PictureFormat::Jpeg},
-        {"photo.Jpg", ".JPG", PictureFormat::Jpeg},   {"xjpeg", "JPEG", PictureFormat::Jpeg},
-        {"/a/b.c/pic.bmp", ".BMP", PictureFormat::Bmp}, {"a.ICO", ".ICO", PictureFormat::Ico},
-        {"anim.gif", ".GIF", PictureFormat::Gif},     {"draw.Wmf", ".WMF", PictureFormat::Wmf},
-        {"draw.emf", ".EMF", PictureFormat::Emf},     {"photo.jpe", ".JPE", PictureFormat::Unknown},
-        {"photo.tif", ".TIF", PictureFormat::Tiff},   {"photo.png", ".PNG", PictureFormat::Png},
-        {"a.TIFF", "TIFF", PictureFormat::Tiff},      {"photo.WebP", "WEBP", PictureFormat::Webp},
-        {"IMG_1.HEIC", "HEIC", PictureFormat::Heif},  {"pic.heif", "HEIF", PictureFormat::Heif},
-        {"xwebp", "WEBP", PictureFormat::Webp},       {"photo.tga", ".TGA", PictureFormat::Unknown},
-        {"photo.hei", ".HEI", PictureFormat::Unknown}, {"a.tif.bak", ".BAK", PictureFormat::Unknown},
-        {"bmp", "BMP", PictureFormat::Unknown},       {".bmp", ".BMP", PictureFormat::Bmp},
-        {"", "", PictureFormat::Unknown},             {"photo.jpg ", "JPG ", PictureFormat::Unknown},
+        {"photo.JPEG", "JPEG", PictureFormat::Jpeg},
+        {"photo.jpeg", "JPEG", PictureFormat::Jpeg},
+        {"photo.Jpg", ".JPG", PictureFormat::Jpeg},
+        {"xjpeg", "JPEG", PictureFormat::Jpeg},
+        {"/a/b.c/pic.bmp", ".BMP", PictureFormat::Bmp},
+        {"a.ICO", ".ICO", PictureFormat::Ico},
+        {"anim.gif", ".GIF", PictureFormat::Gif},
+        {"draw.Wmf", ".WMF", PictureFormat::Wmf},
+        {"draw.emf", ".EMF", PictureFormat::Emf},
+        {"photo.jpe", ".JPE", PictureFormat::Unknown},
+        {"photo.tif", ".TIF", PictureFormat::Tiff},
+        {"photo.png", ".PNG", PictureFormat::Png},
+        {"a.TIFF", "TIFF", PictureFormat::Tiff},
+        {"photo.WebP", "WEBP", PictureFormat::Webp},
+        {"IMG_1.HEIC", "HEIC", PictureFormat::Heif},
+        {"pic.heif", "HEIF", PictureFormat::Heif},
+        {"xwebp", "WEBP", PictureFormat::Webp},
+        {"photo.tga", ".TGA", PictureFormat::Unknown},
+        {"photo.hei", ".HEI", PictureFormat::Unknown},
+        {"a.tif.bak", ".BAK", PictureFormat::Unknown},
+        {"bmp", "BMP", PictureFormat::Unknown},
+        {".bmp", ".BMP", PictureFormat::Bmp},
+        {"", "", PictureFormat::Unknown},
+        {"photo.jpg ", "JPG ", PictureFormat::Unknown},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(extensionKey(c.name), c.key) << c.name;
@@ -39,12 +55,16 @@ TEST(PictureFiles, ExtensionKeyAndFormat) {
 }
 
 TEST(PictureFiles, ForcedFileNames) {
-    struct Case { const char* name; SaveFormat format; const char* forced; };
+    struct Case {
+        const char* name;
+        SaveFormat format;
+        const char* forced;
+    };
     const Case cases[] = {
-        {"out.png", SaveFormat::Jpeg, "out.jpg"},     {"out.png", SaveFormat::Bmp, "out.bmp"},
-        {"out.png", SaveFormat::Wmf, "out.wmf"},      {"out", SaveFormat::Jpeg, "out.jpg"},
+        {"out.png", SaveFormat::Jpeg, "out.jpg"},       {"out.png", SaveFormat::Bmp, "out.bmp"},
+        {"out.png", SaveFormat::Wmf, "out.wmf"},        {"out", SaveFormat::Jpeg, "out.jpg"},
         {"/d/out.JPG", SaveFormat::Jpeg, "/d/out.jpg"}, {"/d.x/out", SaveFormat::Bmp, "/d.x/out.bmp"},
-        {"a.b.c", SaveFormat::Wmf, "a.b.wmf"},        {"/home/u/.hidden", SaveFormat::Jpeg, "/home/u/.hidden.jpg"},
+        {"a.b.c", SaveFormat::Wmf, "a.b.wmf"},          {"/home/u/.hidden", SaveFormat::Jpeg, "/home/u/.hidden.jpg"},
     };
     for (const Case& c : cases) EXPECT_EQ(forcedFileName(c.name, c.format), c.forced) << c.name;
 }
@@ -140,7 +160,8 @@ TEST(PictureFiles, FailedSaveLeavesTheExistingFileIntact) {
 
     // The disk fills up in the middle of writing: a file size limit makes
     // every write past 4 KiB fail, as a full disk would.
-    struct sigaction ignore {}, old {};
+    struct sigaction ignore {
+    }, old{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, &old);
     rlimit saved{};
@@ -190,8 +211,7 @@ TEST(PictureFiles, SavingThroughASymbolicLinkKeepsTheLink) {
             ASSERT_EQ(::symlink(t.c_str(), (dir / link).c_str()), 0);
         }
         SavePictureFile(p, dir / "link.bmp", SaveFormat::Bmp);
-        for (const auto& [link, text] : c.links)
-            EXPECT_TRUE(std::filesystem::is_symlink(dir / link)) << link;
+        for (const auto& [link, text] : c.links) EXPECT_TRUE(std::filesystem::is_symlink(dir / link)) << link;
         EXPECT_EQ(readBytes(dir / "sub/real.bmp"), encodeBmp(p));
         struct stat st {};
         ASSERT_EQ(::stat((dir / "sub/real.bmp").c_str(), &st), 0);

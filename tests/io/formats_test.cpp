@@ -21,7 +21,11 @@ namespace {
 void expectUpright(const Picture& p, const std::string& what) {
     ASSERT_EQ(p.width(), 24) << what;
     ASSERT_EQ(p.height(), 16) << what;
-    const struct { int x, y; uint32_t colour; const char* corner; } corners[] = {
+    const struct {
+        int x, y;
+        uint32_t colour;
+        const char* corner;
+    } corners[] = {
         {0, 0, 0x0000FF, "top left red"},
         {23, 0, 0x00FF00, "top right green"},
         {0, 15, 0xFF0000, "bottom left blue"},
@@ -35,21 +39,27 @@ void expectUpright(const Picture& p, const std::string& what) {
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(Formats, FilesOfAnotherProgramOpenAtTheirSizeAndColours) {
     // Reference: ImageMagick's own reading of the file, transparent parts
     // flattened onto white. Lossy files are compared with some slack for the
     // two decoders' rounding and upsampling.
-    struct Case { const char* file; const char* ref; int w, h; int maxDiff; double meanDiff; };
+    struct Case {
+        const char* file;
+        const char* ref;
+        int w, h;
+        int maxDiff;
+        double meanDiff;
+    };
     const Case cases[] = {
-        {"io/rgba.png", "io/rgba-png.ref.png", 24, 16, 1, 0.5},        // alpha: opaque, clear, half
-        {"io/grey16.png", "io/grey16-png.ref.png", 24, 16, 1, 1.0},    // 16-bit grey
-        {"io/rgb48.png", "io/rgb48-png.ref.png", 24, 16, 1, 1.0},      // 16-bit colour
-        {"io/alpha.webp", "io/alpha-webp.ref.png", 24, 16, 1, 0.5},    // lossless with alpha
+        {"io/rgba.png", "io/rgba-png.ref.png", 24, 16, 1, 0.5},      // alpha: opaque, clear, half
+        {"io/grey16.png", "io/grey16-png.ref.png", 24, 16, 1, 1.0},  // 16-bit grey
+        {"io/rgb48.png", "io/rgb48-png.ref.png", 24, 16, 1, 1.0},    // 16-bit colour
+        {"io/alpha.webp", "io/alpha-webp.ref.png", 24, 16, 1, 0.5},  // lossless with alpha
         {"io/lossy.webp", "io/lossy-webp.ref.png", 24, 16, 24, 3.0},
-        {"io/pages.tif", "io/pages-tif.ref.png", 24, 16, 1, 0.5},      // first of two pages
-        {"io/rgb48.tif", "io/rgb48-tif.ref.png", 24, 16, 1, 1.0},      // 16-bit colour
+        {"io/pages.tif", "io/pages-tif.ref.png", 24, 16, 1, 0.5},  // first of two pages
+        {"io/rgb48.tif", "io/rgb48-tif.ref.png", 24, 16, 1, 1.0},  // 16-bit colour
         {"io/grey.tif", "io/grey-tif.ref.png", 24, 16, 1, 0.5},
         {"io/src.heic", "io/src-heic.ref.png", 24, 16, 24, 3.0},
     };
@@ -70,7 +80,14 @@ TEST(Formats, FilesOfAnotherProgramOpenAtTheirSizeAndColours) {
 TEST(Formats, SavedPicturesOpenAgain) {
     TempDir dir;
     const Picture p = samplePicture(61, 37);
-    struct Case { SaveFormat format; const char* written; const char* magic; size_t magicAt; int maxDiff; double meanDiff; };
+    struct Case {
+        SaveFormat format;
+        const char* written;
+        const char* magic;
+        size_t magicAt;
+        int maxDiff;
+        double meanDiff;
+    };
     const Case cases[] = {
         {SaveFormat::Png, "out.png", "\x89PNG", 0, 0, 0.0},
         {SaveFormat::Tiff, "out.tif", "II*", 0, 0, 0.0},
@@ -97,9 +114,14 @@ TEST(Formats, SavedPicturesOpenAgain) {
 
 TEST(Formats, DamagedFilesGiveAClearErrorNamingTheFile) {
     TempDir dir;
-    struct Case { const char* file; const char* name; };
+    struct Case {
+        const char* file;
+        const char* name;
+    };
     const Case cases[] = {
-        {"io/rgba.png", "bad.png"}, {"io/alpha.webp", "bad.webp"}, {"io/rgb48.tif", "bad.tif"},
+        {"io/rgba.png", "bad.png"},
+        {"io/alpha.webp", "bad.webp"},
+        {"io/rgb48.tif", "bad.tif"},
         {"io/src.heic", "bad.heic"},
     };
     for (const Case& c : cases) {
@@ -130,9 +152,7 @@ TEST(Formats, APngChunkLongerThanItsFileIsRefusedBeforeDecoding) {
     std::string lastChunk = good;
     lastChunk[lastChunk.size() - 12] = char(0x7F);  // IEND's length
     for (const std::string& bytes : {bomb, bomb.substr(0, 197), lastChunk}) {
-        const std::string e = errorOf([&] {
-            decodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        });
+        const std::string e = errorOf([&] { decodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); });
         EXPECT_NE(e.find("a chunk is longer than the file"), std::string::npos) << e;
     }
 }
@@ -141,8 +161,9 @@ TEST(Formats, PicturesCutShortInTheirPixelDataAreRefused) {
     // Larger pictures whose pixel data spans many rows and blocks: no
     // decoder hands back the rows it got before the end.
     const Picture p = samplePicture(300, 200);
-    for (auto [save, open] : {std::pair{SaveFormat::Png, PictureFormat::Png}, std::pair{SaveFormat::Tiff, PictureFormat::Tiff},
-                              std::pair{SaveFormat::Webp, PictureFormat::Webp}})
+    for (auto [save, open] :
+         {std::pair{SaveFormat::Png, PictureFormat::Png}, std::pair{SaveFormat::Tiff, PictureFormat::Tiff},
+          std::pair{SaveFormat::Webp, PictureFormat::Webp}})
         for (double part : {0.3, 0.6, 0.9, 0.99}) {
             const std::string bytes = encodePicture(p, save);
             const std::string cut = bytes.substr(0, size_t(double(bytes.size()) * part));
@@ -199,12 +220,19 @@ TEST(Formats, SavedFilesCarryNoCameraMetadata) {
 }
 
 TEST(Formats, ContentTellsTheFormat) {
-    struct Case { const char* file; PictureFormat format; };
+    struct Case {
+        const char* file;
+        PictureFormat format;
+    };
     const Case cases[] = {
-        {"io/rgb.jpg", PictureFormat::Jpeg},    {"io/rgba.png", PictureFormat::Png},
-        {"io/pal8.bmp", PictureFormat::Bmp},    {"io/offset.gif", PictureFormat::Gif},
-        {"io/icon32.ico", PictureFormat::Ico},  {"io/alpha.webp", PictureFormat::Webp},
-        {"io/pages.tif", PictureFormat::Tiff},  {"io/src.heic", PictureFormat::Heif},
+        {"io/rgb.jpg", PictureFormat::Jpeg},
+        {"io/rgba.png", PictureFormat::Png},
+        {"io/pal8.bmp", PictureFormat::Bmp},
+        {"io/offset.gif", PictureFormat::Gif},
+        {"io/icon32.ico", PictureFormat::Ico},
+        {"io/alpha.webp", PictureFormat::Webp},
+        {"io/pages.tif", PictureFormat::Tiff},
+        {"io/src.heic", PictureFormat::Heif},
         {"orientation/tiff-6.tif", PictureFormat::Tiff},
     };
     for (const Case& c : cases) {
@@ -212,7 +240,8 @@ TEST(Formats, ContentTellsTheFormat) {
         EXPECT_EQ(formatFromContent(u8(bytes), bytes.size()), c.format) << c.file;
     }
     const Picture p(9, 7, 0x123456);
-    for (auto [format, expected] : {std::pair{SaveFormat::Wmf, PictureFormat::Wmf}, std::pair{SaveFormat::Tiff, PictureFormat::Tiff}}) {
+    for (auto [format, expected] :
+         {std::pair{SaveFormat::Wmf, PictureFormat::Wmf}, std::pair{SaveFormat::Tiff, PictureFormat::Tiff}}) {
         const std::string bytes = encodePicture(p, format);
         EXPECT_EQ(formatFromContent(u8(bytes), bytes.size()), expected);
     }
@@ -221,13 +250,20 @@ TEST(Formats, ContentTellsTheFormat) {
 }
 
 TEST(Formats, OutputNamesTellTheFormat) {
-    struct Case { const char* name; bool known; SaveFormat format; };
+    struct Case {
+        const char* name;
+        bool known;
+        SaveFormat format;
+    };
     const Case cases[] = {
-        {"out.jpg", true, SaveFormat::Jpeg},   {"out.JPEG", true, SaveFormat::Jpeg}, {"a/b.bmp", true, SaveFormat::Bmp},
-        {"x.wmf", true, SaveFormat::Wmf},      {"x.Png", true, SaveFormat::Png},     {"x.webp", true, SaveFormat::Webp},
-        {"x.tif", true, SaveFormat::Tiff},     {"x.TIFF", true, SaveFormat::Tiff},   {".png", true, SaveFormat::Png},
-        {"out.jpe", false, SaveFormat::Jpeg},  {"out", false, SaveFormat::Jpeg},     {"png", false, SaveFormat::Jpeg},
-        {"d.png/out", false, SaveFormat::Jpeg}, {"out.heic", false, SaveFormat::Jpeg}, {"out.", false, SaveFormat::Jpeg},
+        {"out.jpg", true, SaveFormat::Jpeg},    {"out.JPEG", true, SaveFormat::Jpeg},
+        {"a/b.bmp", true, SaveFormat::Bmp},     {"x.wmf", true, SaveFormat::Wmf},
+        {"x.Png", true, SaveFormat::Png},       {"x.webp", true, SaveFormat::Webp},
+        {"x.tif", true, SaveFormat::Tiff},      {"x.TIFF", true, SaveFormat::Tiff},
+        {".png", true, SaveFormat::Png},        {"out.jpe", false, SaveFormat::Jpeg},
+        {"out", false, SaveFormat::Jpeg},       {"png", false, SaveFormat::Jpeg},
+        {"d.png/out", false, SaveFormat::Jpeg}, {"out.heic", false, SaveFormat::Jpeg},
+        {"out.", false, SaveFormat::Jpeg},
     };
     for (const Case& c : cases) {
         SaveFormat f = SaveFormat::Jpeg;

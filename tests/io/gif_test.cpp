@@ -21,9 +21,16 @@ std::string lzw(const std::vector<uint8_t>& indices) {
     auto send = [&](uint32_t code) {
         acc |= code << n;
         n += 3;
-        while (n >= 8) { bits.push_back(char(acc & 0xFF)); acc >>= 8; n -= 8; }
+        while (n >= 8) {
+            bits.push_back(char(acc & 0xFF));
+            acc >>= 8;
+            n -= 8;
+        }
     };
-    for (uint8_t i : indices) { send(4); send(i); }
+    for (uint8_t i : indices) {
+        send(4);
+        send(i);
+    }
     send(5);
     if (n > 0) bits.push_back(char(acc & 0xFF));
     std::string out(1, char(2));
@@ -52,7 +59,11 @@ std::string makeGif(int screenW, int screenH, const std::vector<uint32_t>& globa
     g.push_back(char(background));
     g.push_back(0);
     auto palette = [&](const std::vector<uint32_t>& p) {
-        for (uint32_t c : p) { g.push_back(char(c >> 16)); g.push_back(char(c >> 8)); g.push_back(char(c)); }
+        for (uint32_t c : p) {
+            g.push_back(char(c >> 16));
+            g.push_back(char(c >> 8));
+            g.push_back(char(c));
+        }
     };
     palette(globalPalette);
     for (const GifImage& im : images) {
@@ -77,7 +88,7 @@ std::string makeGif(int screenW, int screenH, const std::vector<uint32_t>& globa
 
 constexpr uint32_t kRed = 0x0000FF, kLime = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
-} // namespace
+}  // namespace
 
 TEST(Gif, OffsetFirstFrameWrittenByImageMagickSitsOnTheScreenBackground) {
     // 40 x 30 screen; a 20 x 10 frame at (5, 7): lime in its first five
@@ -120,8 +131,8 @@ TEST(Gif, PalettesBackgroundClippingAndTransparency) {
     GifImage later{0, 0, 4, 3, {}, std::vector<uint8_t>(12, 3)};
     const Picture b = decode(makeGif(4, 3, global, 2, {big, later}));
     ASSERT_EQ(b.width(), 4);
-    EXPECT_EQ(b.pixel(0, 0), kBlue);   // background index 2
-    EXPECT_EQ(b.pixel(2, 1), kRed);    // index 0, the transparent one
+    EXPECT_EQ(b.pixel(0, 0), kBlue);  // background index 2
+    EXPECT_EQ(b.pixel(2, 1), kRed);   // index 0, the transparent one
     EXPECT_EQ(b.pixel(3, 1), kLime);
     EXPECT_EQ(b.pixel(2, 2), kWhite);  // index 3
     EXPECT_EQ(b.pixel(3, 2), kRed);
@@ -138,7 +149,11 @@ TEST(Gif, DamagedFilesAndFilesWithoutImagesGiveErrors) {
     const std::vector<uint32_t> global = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
     const std::string good = makeGif(8, 8, global, 0, {GifImage{0, 0, 8, 8, {}, std::vector<uint8_t>(64, 1)}});
     ASSERT_EQ(decode(good).pixel(7, 7), kLime);
-    struct Case { const char* what; std::string bytes; const char* message; };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
     const Case cases[] = {
         {"no images", makeGif(8, 8, global, 0, {}), "holds no picture"},
         {"not a GIF", "PNG" + good.substr(3), "not a GIF"},

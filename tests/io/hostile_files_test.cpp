@@ -33,19 +33,22 @@ std::string loadError(const std::string& path) {
     return "(no error)";
 }
 
-} // namespace
+}  // namespace
 
 TEST(HostileFiles, OnlyRegularFilesAreReadAndHugeOnesAreRefusedUnread) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "x.bmp").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dir / "zero.jpg").c_str()), 0);
-    {   // 2 GiB that take no disc space: refused by its size before reading.
+    {  // 2 GiB that take no disc space: refused by its size before reading.
         const int fd = ::open((dir / "huge.bmp").c_str(), O_CREAT | O_WRONLY, 0600);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::ftruncate(fd, off_t(1) << 31), 0);
         ::close(fd);
     }
-    struct Case { const char* name; const char* reason; };
+    struct Case {
+        const char* name;
+        const char* reason;
+    };
     const Case cases[] = {
         {"x.bmp", "it is a pipe, not a picture file"},
         {"zero.jpg", "it is a device, not a picture file"},
@@ -153,7 +156,7 @@ std::string standardErrorOf(const std::function<void()>& work) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(HostileFiles, IconsHoldingBigPngImagesOpenAndDamageIsNamed) {
     // 8000 x 8000: more than Qt lets an image take by default.

@@ -18,8 +18,8 @@ constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
 // A 4-bit icon image of w x h: colour indices and an AND mask (1 =
 // transparent), rows bottom-up as icons store them.
-std::string fourBitImage(int w, int h, const std::vector<uint32_t>& palette,
-                         const std::vector<uint8_t>& indices, const std::vector<uint8_t>& mask) {
+std::string fourBitImage(int w, int h, const std::vector<uint32_t>& palette, const std::vector<uint8_t>& indices,
+                         const std::vector<uint8_t>& mask) {
     std::string d;
     put32(d, 40);
     put32(d, uint32_t(w));
@@ -48,7 +48,10 @@ std::string fourBitImage(int w, int h, const std::vector<uint32_t>& palette,
     return d;
 }
 
-struct Entry { int w, h, depth; std::string data; };
+struct Entry {
+    int w, h, depth;
+    std::string data;
+};
 
 std::string makeIco(const std::vector<Entry>& entries) {
     std::string f;
@@ -71,7 +74,7 @@ std::string makeIco(const std::vector<Entry>& entries) {
     return f;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Ico, IconWrittenByImageMagickOpensAtItsSizeWithTransparentPartsWhite) {
     // 16 x 16, transparent but for a red square from (4, 4) to (11, 11).
@@ -124,9 +127,14 @@ TEST(Ico, DamagedIconsGiveErrors) {
     ASSERT_EQ(decode(good).pixel(1, 1), kRed);
     std::string offsetBeyond = good;
     offsetBeyond[6 + 12] = char(0xFF);
-    std::string hugePng = makeIco({{0, 0, 32, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\x00\x01\x00\x00\x00\x01\x00\x00", 24) +
-                                                   std::string(16, '\0')}});
-    struct Case { const char* what; std::string bytes; const char* message; };
+    std::string hugePng = makeIco(
+        {{0, 0, 32,
+          std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\x00\x01\x00\x00\x00\x01\x00\x00", 24) + std::string(16, '\0')}});
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
     const Case cases[] = {
         {"empty", "", "cut short"},
         {"not an icon", "BM" + good.substr(2), "not an icon"},

@@ -90,7 +90,8 @@ inline int maxChannelDifference(const Picture& a, const Picture& b) {
     for (int y = 0; y < std::min(a.height(), b.height()); ++y)
         for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
             const uint32_t p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int s = 0; s < 24; s += 8) worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
+            for (int s = 0; s < 24; s += 8)
+                worst = std::max(worst, std::abs(int((p >> s) & 255) - int((q >> s) & 255)));
         }
     return worst;
 }
@@ -116,7 +117,8 @@ inline Picture samplePicture(int w, int h, unsigned seed = 1) {
             const uint32_t b = (x / 8 + y / 8) % 2 ? 200u : 40u;
             p.setPixel(x, y, r | (g << 8) | (b << 16));
         }
-    for (int i = 0; i < w * h / 50; ++i) p.setPixel(int(rng() % unsigned(w)), int(rng() % unsigned(h)), rng() & 0xFFFFFF);
+    for (int i = 0; i < w * h / 50; ++i)
+        p.setPixel(int(rng() % unsigned(w)), int(rng() % unsigned(h)), rng() & 0xFFFFFF);
     return p;
 }
 
@@ -135,9 +137,9 @@ inline uint32_t get32(const std::string& s, size_t at) { return get16(s, at) | (
 // How a piece of work ended when run in a child process of its own (for
 // work that may end the process or hang: a signal, a resource limit).
 struct ChildOutcome {
-    bool exited = false;   // returned normally (not killed by a signal)
-    int signal = 0;        // the signal that ended it, if any
-    std::string text;      // what the work returned
+    bool exited = false;  // returned normally (not killed by a signal)
+    int signal = 0;       // the signal that ended it, if any
+    std::string text;     // what the work returned
 };
 
 // Runs work() in a forked child that is killed after `seconds`.
@@ -169,4 +171,4 @@ inline ChildOutcome runInChild(const std::function<std::string()>& work, unsigne
     return out;
 }
 
-} // namespace jollix::test
+}  // namespace jollix::test

@@ -15,11 +15,16 @@ Picture smoothPicture(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.setPixel(x, y, uint32_t(64 + x * 128 / (w - 1)) | (uint32_t(64 + y * 128 / (h - 1)) << 8) | (0x80u << 16));
+            p.setPixel(x, y,
+                       uint32_t(64 + x * 128 / (w - 1)) | (uint32_t(64 + y * 128 / (h - 1)) << 8) | (0x80u << 16));
     return p;
 }
 
-struct Segment { uint8_t marker; size_t at; size_t length; };
+struct Segment {
+    uint8_t marker;
+    size_t at;
+    size_t length;
+};
 
 // The marker segments of a JPEG file up to its first scan.
 std::vector<Segment> segments(const std::string& b) {
@@ -38,13 +43,15 @@ std::vector<Segment> segments(const std::string& b) {
 std::string withSof(std::string b, int width, int height) {
     for (const Segment& s : segments(b))
         if (s.marker == 0xC0 || s.marker == 0xC2) {
-            b[s.at + 1] = char(height >> 8); b[s.at + 2] = char(height);
-            b[s.at + 3] = char(width >> 8); b[s.at + 4] = char(width);
+            b[s.at + 1] = char(height >> 8);
+            b[s.at + 2] = char(height);
+            b[s.at + 3] = char(width >> 8);
+            b[s.at + 4] = char(width);
         }
     return b;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Jpeg, SavedPictureOpensWithSameSizeAndCloseColours) {
     for (auto [w, h] : {std::pair{605, 469}, std::pair{17, 9}, std::pair{1, 1}}) {
@@ -89,10 +96,13 @@ TEST(Jpeg, WriterMakesBaselineJfifWithThreeComponentsAtQuality90) {
 }
 
 TEST(Jpeg, GreyscaleCmykColourAndProgressiveFilesOpenAsColour) {
-    struct Case { const char* file; const char* ref; int tolerance; };
+    struct Case {
+        const char* file;
+        const char* ref;
+        int tolerance;
+    };
     for (const Case& c : {Case{"io/grey.jpg", "io/grey.ref.png", 1}, Case{"io/rgb.jpg", "io/rgb.ref.png", 2},
-                          Case{"io/cmyk.jpg", "io/cmyk.ref.png", 2},
-                          Case{"io/progressive.jpg", nullptr, 0}}) {
+                          Case{"io/cmyk.jpg", "io/cmyk.ref.png", 2}, Case{"io/progressive.jpg", nullptr, 0}}) {
         const Picture p = decode(readBytes(dataPath(c.file)));
         EXPECT_EQ(p.width(), 24) << c.file;
         EXPECT_EQ(p.height(), 16) << c.file;
@@ -121,7 +131,11 @@ TEST(Jpeg, DamagedFilesGiveErrors) {
     manyScans.resize(manyScans.size() - 2);
     for (int i = 0; i < 1000; ++i) manyScans += scan;
     manyScans += "\xFF\xD9";
-    struct Case { const char* what; std::string bytes; const char* message; };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    };
     const Case cases[] = {
         {"empty", "", "not a JPEG"},
         {"wrong magic", "GIF89a" + good.substr(6), "not a JPEG"},

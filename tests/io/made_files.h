@@ -59,7 +59,10 @@ inline std::string progressiveJpeg(const Picture& picture) {
 inline std::string progressiveJpegBomb(int side, int acScans) {
     std::string out;
     auto byte = [&](unsigned v) { out.push_back(char(v & 0xFF)); };
-    auto word = [&](unsigned v) { byte(v >> 8); byte(v); };
+    auto word = [&](unsigned v) {
+        byte(v >> 8);
+        byte(v);
+    };
     // Entropy-coded bits, most significant first, 0xFF stuffed with 0x00.
     unsigned acc = 0;
     int bits = 0;
@@ -135,13 +138,13 @@ inline std::string manyRectanglesEmf(int width, int height, int count, bool scal
     auto hundredthsMm = [](int px) { return int32_t(px * 2540LL / 96); };
     EmfBuilder emf(width - 1, height - 1, hundredthsMm(width), hundredthsMm(height));
     if (scaled) {
-        emf.record(17, {8});                                          // MM_ANISOTROPIC
-        emf.record(9, {1, 1});                                        // window extent
-        emf.record(11, {uint32_t(width), uint32_t(height)});          // viewport extent
+        emf.record(17, {8});                                  // MM_ANISOTROPIC
+        emf.record(9, {1, 1});                                // window extent
+        emf.record(11, {uint32_t(width), uint32_t(height)});  // viewport extent
     }
     emf.brush(1, 0x0000FF).select(1);
     for (int i = 0; i < count; ++i) scaled ? emf.rectangle(0, 0, 1, 1) : emf.rectangle(0, 0, width, height);
     return emf.bytes();
 }
 
-} // namespace jollix::test
+}  // namespace jollix::test

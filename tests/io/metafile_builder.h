@@ -74,7 +74,10 @@ public:
         if (placeable_) {
             const uint16_t w[10] = {0xCDD7, 0x9AC6, 0, 0, 0, uint16_t(right_), uint16_t(bottom_), inch_, 0, 0};
             uint16_t sum = 0;
-            for (uint16_t v : w) { put16(out, v); sum ^= v; }
+            for (uint16_t v : w) {
+                put16(out, v);
+                sum ^= v;
+            }
             put16(out, sum);
         }
         std::string body = body_;
@@ -91,8 +94,14 @@ public:
     }
 
 private:
-    static void put16(std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)); s.push_back(char((v >> 8) & 0xFF)); }
-    static void put32(std::string& s, uint32_t v) { put16(s, v & 0xFFFF); put16(s, v >> 16); }
+    static void put16(std::string& s, uint32_t v) {
+        s.push_back(char(v & 0xFF));
+        s.push_back(char((v >> 8) & 0xFF));
+    }
+    static void put32(std::string& s, uint32_t v) {
+        put16(s, v & 0xFFFF);
+        put16(s, v >> 16);
+    }
     bool placeable_;
     int16_t right_, bottom_;
     uint16_t inch_;
@@ -141,7 +150,7 @@ public:
         put32(body, 16);
         put32(body, 20);
         std::string out;
-        put32(out, 1);    // EMR_HEADER
+        put32(out, 1);  // EMR_HEADER
         put32(out, 108);
         for (int32_t v : bounds_) put32(out, uint32_t(v));
         for (int32_t v : frame_) put32(out, uint32_t(v));
@@ -149,30 +158,36 @@ public:
         put32(out, 0x10000);
         put32(out, uint32_t(108 + body.size()));
         put32(out, uint32_t(records_ + 2));
-        put16(out, 8);    // handles
+        put16(out, 8);  // handles
         put16(out, 0);
-        put32(out, 0);    // description
+        put32(out, 0);  // description
         put32(out, 0);
-        put32(out, 0);    // palette entries
-        put32(out, 1920); // reference device, pixels
+        put32(out, 0);     // palette entries
+        put32(out, 1920);  // reference device, pixels
         put32(out, 1080);
         put32(out, 508);  // and millimetres (96 dpi)
         put32(out, 286);
-        put32(out, 0);    // pixel format
+        put32(out, 0);  // pixel format
         put32(out, 0);
-        put32(out, 0);    // OpenGL
-        put32(out, 508000); // micrometres
+        put32(out, 0);       // OpenGL
+        put32(out, 508000);  // micrometres
         put32(out, 285750);
         return out + body;
     }
 
 private:
-    static void put16(std::string& s, uint32_t v) { s.push_back(char(v & 0xFF)); s.push_back(char((v >> 8) & 0xFF)); }
-    static void put32(std::string& s, uint32_t v) { put16(s, v & 0xFFFF); put16(s, v >> 16); }
+    static void put16(std::string& s, uint32_t v) {
+        s.push_back(char(v & 0xFF));
+        s.push_back(char((v >> 8) & 0xFF));
+    }
+    static void put32(std::string& s, uint32_t v) {
+        put16(s, v & 0xFFFF);
+        put16(s, v >> 16);
+    }
     int32_t bounds_[4];
     int32_t frame_[4];
     size_t records_ = 0;
     std::string body_;
 };
 
-} // namespace jollix::test
+}  // namespace jollix::test

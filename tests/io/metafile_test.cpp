@@ -24,7 +24,7 @@ void expectError(const char* what, const std::function<void()>& run, const char*
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(Wmf, PlaceableHeaderAndRecordsOfTheWriter) {
     const Picture p = samplePicture(605, 469);
@@ -59,7 +59,10 @@ TEST(Wmf, PlaceableHeaderAndRecordsOfTheWriter) {
             EXPECT_EQ(pos + 6, b.size());
             break;
         }
-        if (function == 0x0F43) { stretch = pos; ++count; }
+        if (function == 0x0F43) {
+            stretch = pos;
+            ++count;
+        }
         pos += size_t(words) * 2;
         ASSERT_LT(pos, b.size());
     }
@@ -68,7 +71,7 @@ TEST(Wmf, PlaceableHeaderAndRecordsOfTheWriter) {
     EXPECT_EQ(get32(b, stretch + 6), 0x00CC0020u);  // SRCCOPY
     EXPECT_EQ(get16(b, stretch + 12), 469u);        // source height, width
     EXPECT_EQ(get16(b, stretch + 14), 605u);
-    EXPECT_EQ(get16(b, stretch + 20), 469u);        // destination height, width
+    EXPECT_EQ(get16(b, stretch + 20), 469u);  // destination height, width
     EXPECT_EQ(get16(b, stretch + 22), 605u);
     const std::string bmp = encodeBmp(p);
     EXPECT_EQ(b.substr(stretch + 28, 40).substr(0, 16), bmp.substr(14, 16));
@@ -95,21 +98,56 @@ TEST(Wmf, DrawingsPlacedByTheirBoundingBox) {
     };
     const Case cases[] = {
         // 200 x 100 units at 96 per inch; a red box from (50, 25) to (100, 50).
-        {"same units", WmfBuilder(true, 200, 100).windowOrg(0, 0).windowExt(200, 100).brush(0xFF).select(0)
-                           .nullPen().select(1).rectangle(50, 25, 100, 50).bytes(), 200, 100, 75, 37, 120, 37},
+        {"same units",
+         WmfBuilder(true, 200, 100)
+             .windowOrg(0, 0)
+             .windowExt(200, 100)
+             .brush(0xFF)
+             .select(0)
+             .nullPen()
+             .select(1)
+             .rectangle(50, 25, 100, 50)
+             .bytes(),
+         200, 100, 75, 37, 120, 37},
         // The window in units ten times finer maps onto the same box.
-        {"finer window", WmfBuilder(true, 200, 100).windowOrg(0, 0).windowExt(2000, 1000).brush(0xFF).select(0)
-                             .nullPen().select(1).rectangle(500, 250, 1000, 500).bytes(), 200, 100, 75, 37, 120, 37},
+        {"finer window",
+         WmfBuilder(true, 200, 100)
+             .windowOrg(0, 0)
+             .windowExt(2000, 1000)
+             .brush(0xFF)
+             .select(0)
+             .nullPen()
+             .select(1)
+             .rectangle(500, 250, 1000, 500)
+             .bytes(),
+         200, 100, 75, 37, 120, 37},
         // No window records: the bounding box is the window.
-        {"no window", WmfBuilder(true, 200, 100).brush(0xFF).select(0).nullPen().select(1)
-                          .rectangle(50, 25, 100, 50).bytes(), 200, 100, 75, 37, 40, 37},
+        {"no window",
+         WmfBuilder(true, 200, 100).brush(0xFF).select(0).nullPen().select(1).rectangle(50, 25, 100, 50).bytes(), 200,
+         100, 75, 37, 40, 37},
         // 1440 units per inch: 2880 x 1440 units are 192 x 96 pixels.
-        {"twips", WmfBuilder(true, 2880, 1440, 1440).brush(0xFF).select(0).nullPen().select(1)
-                      .rectangle(1440, 0, 2880, 720).bytes(), 192, 96, 150, 20, 40, 20},
+        {"twips",
+         WmfBuilder(true, 2880, 1440, 1440)
+             .brush(0xFF)
+             .select(0)
+             .nullPen()
+             .select(1)
+             .rectangle(1440, 0, 2880, 720)
+             .bytes(),
+         192, 96, 150, 20, 40, 20},
         // No placeable header: the picture is what is drawn (libwmf counts
         // half a unit of pen around the box).
-        {"bare", WmfBuilder(false, 0, 0).windowOrg(0, 0).windowExt(300, 150).brush(0xFF).select(0).nullPen()
-                     .select(1).rectangle(0, 0, 150, 75).bytes(), 151, 76, 75, 37, -1, -1},
+        {"bare",
+         WmfBuilder(false, 0, 0)
+             .windowOrg(0, 0)
+             .windowExt(300, 150)
+             .brush(0xFF)
+             .select(0)
+             .nullPen()
+             .select(1)
+             .rectangle(0, 0, 150, 75)
+             .bytes(),
+         151, 76, 75, 37, -1, -1},
     };
     for (const Case& c : cases) {
         const Picture p = wmf(c.bytes);
@@ -123,12 +161,21 @@ TEST(Wmf, DrawingsPlacedByTheirBoundingBox) {
 }
 
 TEST(Wmf, TextAndShapesDrawn) {
-    const Picture p = wmf(WmfBuilder(true, 300, 100).windowOrg(0, 0).windowExt(300, 100).brush(0xFF0000).select(0)
-                              .pen(0x000000, 3).select(1).ellipse(200, 10, 290, 90).font(-40, "Arial").select(2)
-                              .textOut(10, 20, "Hi").bytes());
+    const Picture p = wmf(WmfBuilder(true, 300, 100)
+                              .windowOrg(0, 0)
+                              .windowExt(300, 100)
+                              .brush(0xFF0000)
+                              .select(0)
+                              .pen(0x000000, 3)
+                              .select(1)
+                              .ellipse(200, 10, 290, 90)
+                              .font(-40, "Arial")
+                              .select(2)
+                              .textOut(10, 20, "Hi")
+                              .bytes());
     ASSERT_EQ(p.width(), 300);
-    EXPECT_EQ(p.pixel(245, 50), kBlue);  // inside the ellipse
-    EXPECT_EQ(p.pixel(205, 15), kWhite); // its bounding box's corner
+    EXPECT_EQ(p.pixel(245, 50), kBlue);   // inside the ellipse
+    EXPECT_EQ(p.pixel(205, 15), kWhite);  // its bounding box's corner
     int dark = 0;
     for (int y = 10; y < 80; ++y)
         for (int x = 0; x < 100; ++x) dark += (p.pixel(x, y) & 0xFF) < 128;
@@ -143,10 +190,10 @@ TEST(Wmf, DamagedMetafilesGiveErrors) {
     const std::string good = WmfBuilder(true, 20, 10).brush(0xFF).select(0).rectangle(0, 0, 10, 10).bytes();
     ASSERT_EQ(wmf(good).width(), 20);
     std::string tinyRecord = good, longRecord = good, noInch = good, huge = good;
-    tinyRecord[40] = 2;                    // first record: 2 words
-    longRecord[42] = char(0x7F);           // first record: far past the end
+    tinyRecord[40] = 2;           // first record: 2 words
+    longRecord[42] = char(0x7F);  // first record: far past the end
     noInch[14] = noInch[15] = 0;
-    huge[10] = huge[12] = char(0xFF);      // 32767 x 32767 units at 96 per inch
+    huge[10] = huge[12] = char(0xFF);  // 32767 x 32767 units at 96 per inch
     huge[11] = huge[13] = char(0x7F);
     const std::pair<const char*, std::pair<std::string, const char*>> cases[] = {
         {"empty", {"", "cut short"}},
@@ -159,7 +206,9 @@ TEST(Wmf, DamagedMetafilesGiveErrors) {
         {"32767 x 32767", {huge, "too large"}},
         {"bare and empty", {WmfBuilder(false, 0, 0).bytes(), "draws nothing"}},
     };
-    for (const auto& [what, c] : cases) expectError(what, [&] { wmf(c.first); }, c.second);
+    for (const auto& [what, c] : cases)
+        expectError(
+            what, [&] { wmf(c.first); }, c.second);
 }
 
 TEST(Emf, DrawnAtTheFrameSizeOnWhite) {
@@ -183,10 +232,15 @@ TEST(Emf, DamagedMetafilesGiveErrors) {
     ASSERT_EQ(emf(good).width(), 20);
     std::string badSignature = good, pastEnd = good, oddSize = good, huge = good, unknown = good;
     badSignature[40] = 'X';
-    pastEnd[108 + 4] = char(0xF0);        // the rectangle record's size
+    pastEnd[108 + 4] = char(0xF0);  // the rectangle record's size
     oddSize[108 + 4] = 30;
-    unknown[108] = char(200);             // record type 200
-    for (int i : {32, 36}) { huge[i] = char(0xFF); huge[i + 1] = char(0xFF); huge[i + 2] = char(0xFF); huge[i + 3] = 0x3F; }
+    unknown[108] = char(200);  // record type 200
+    for (int i : {32, 36}) {
+        huge[i] = char(0xFF);
+        huge[i + 1] = char(0xFF);
+        huge[i + 2] = char(0xFF);
+        huge[i + 3] = 0x3F;
+    }
     // A polygon claiming 100000 points in a record of two.
     const std::string polygon = EmfBuilder(19, 9, 529, 265).record(3, {0, 0, 10, 10, 100000, 1, 1, 5, 5}).bytes();
     const std::pair<const char*, std::pair<std::string, const char*>> cases[] = {
@@ -199,7 +253,9 @@ TEST(Emf, DamagedMetafilesGiveErrors) {
         {"huge frame", {huge, "too large"}},
         {"polygon with too many points", {polygon, "damaged"}},
     };
-    for (const auto& [what, c] : cases) expectError(what, [&] { emf(c.first); }, c.second);
+    for (const auto& [what, c] : cases)
+        expectError(
+            what, [&] { emf(c.first); }, c.second);
 }
 
 TEST(Wmf, HostileDrawingsAreClippedToThePicture) {
@@ -207,22 +263,31 @@ TEST(Wmf, HostileDrawingsAreClippedToThePicture) {
     // units cover the picture and are drawn clipped to it; a pen 26212
     // units wide and a font 30000 units tall are drawn as outlines, not as
     // images of their own size.
-    const Picture rect = wmf(WmfBuilder(true, 1000, 1000).windowExt(1, 1).brush(0xFF).select(0)
-                                 .rectangle(-32768, -32768, 32767, 32767).bytes());
+    const Picture rect = wmf(WmfBuilder(true, 1000, 1000)
+                                 .windowExt(1, 1)
+                                 .brush(0xFF)
+                                 .select(0)
+                                 .rectangle(-32768, -32768, 32767, 32767)
+                                 .bytes());
     EXPECT_EQ(rect.pixel(0, 0), kRed);
     EXPECT_EQ(rect.pixel(999, 999), kRed);
-    const Picture triangle = wmf(WmfBuilder(true, 1000, 1000).windowExt(1, 1).brush(0xFF).select(0)
-                                     .record(0x0324, {3, 0x8000, 0x8000, 0x7FFF, 0x8000, 0, 0x7FFF}).bytes());
+    const Picture triangle = wmf(WmfBuilder(true, 1000, 1000)
+                                     .windowExt(1, 1)
+                                     .brush(0xFF)
+                                     .select(0)
+                                     .record(0x0324, {3, 0x8000, 0x8000, 0x7FFF, 0x8000, 0, 0x7FFF})
+                                     .bytes());
     EXPECT_EQ(triangle.pixel(500, 500), kRed);
     const Picture pen = wmf(WmfBuilder(true, 200, 100).pen(0xFF, 26212).select(0).rectangle(50, 25, 100, 50).bytes());
     EXPECT_EQ(pen.pixel(0, 0), kRed);
-    const Picture text = wmf(WmfBuilder(true, 1000, 1000).windowExt(100, 100).font(30000, "Arial").select(0)
-                                 .textOut(0, 0, "W").bytes());
+    const Picture text =
+        wmf(WmfBuilder(true, 1000, 1000).windowExt(100, 100).font(30000, "Arial").select(0).textOut(0, 0, "W").bytes());
     EXPECT_EQ(text.width(), 1000);
     // A window of no extent maps nothing anywhere: libwmf refuses it.
-    expectError("zero window", [] {
-        wmf(WmfBuilder(true, 100, 100).windowExt(0, 0).brush(0xFF).select(0).rectangle(0, 0, 50, 50).bytes());
-    }, "damaged");
+    expectError(
+        "zero window",
+        [] { wmf(WmfBuilder(true, 100, 100).windowExt(0, 0).brush(0xFF).select(0).rectangle(0, 0, 50, 50).bytes()); },
+        "damaged");
 }
 
 TEST(Wmf, EndlessDrawingIsRefused) {
@@ -231,7 +296,8 @@ TEST(Wmf, EndlessDrawingIsRefused) {
     WmfBuilder many(true, 100, 100);
     many.brush(0xFF).select(0);
     for (int i = 0; i < 2500; ++i) many.rectangle(-10, -10, 110, 110);
-    expectError("2500 full-picture rectangles", [&] { wmf(many.bytes()); }, "draws far more");
+    expectError(
+        "2500 full-picture rectangles", [&] { wmf(many.bytes()); }, "draws far more");
     WmfBuilder some(true, 100, 100);
     some.brush(0xFF).select(0);
     for (int i = 0; i < 200; ++i) some.rectangle(-10, -10, 110, 110);

@@ -24,19 +24,21 @@ struct Refusal {
 };
 
 Refusal decodeInChild(PictureFormat format, const std::string& bytes) {
-    const ChildOutcome out = runInChild([&] {
-        const auto start = std::chrono::steady_clock::now();
-        std::string error = "(no error)";
-        try {
-            decodePicture(format, u8(bytes), bytes.size());
-        } catch (const JollixError& e) {
-            error = e.what();
-        }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        return error + "|" + std::to_string(seconds) + "|" + std::to_string(usage.ru_maxrss / 1024.0);
-    }, 120);
+    const ChildOutcome out = runInChild(
+        [&] {
+            const auto start = std::chrono::steady_clock::now();
+            std::string error = "(no error)";
+            try {
+                decodePicture(format, u8(bytes), bytes.size());
+            } catch (const JollixError& e) {
+                error = e.what();
+            }
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            rusage usage{};
+            ::getrusage(RUSAGE_SELF, &usage);
+            return error + "|" + std::to_string(seconds) + "|" + std::to_string(usage.ru_maxrss / 1024.0);
+        },
+        120);
     Refusal r;
     EXPECT_TRUE(out.exited) << "signal " << out.signal;
     const size_t a = out.text.rfind('|', out.text.rfind('|') - 1), b = out.text.rfind('|');
@@ -47,7 +49,7 @@ Refusal decodeInChild(PictureFormat format, const std::string& bytes) {
     return r;
 }
 
-} // namespace
+}  // namespace
 
 TEST(WorkBudget, HostileFilesAreRefusedInUnderASecondAnd300Mb) {
     struct Case {

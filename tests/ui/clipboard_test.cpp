@@ -16,7 +16,8 @@ namespace {
 Picture patterned(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.setPixel(x, y, uint32_t((x * 7) & 255) | uint32_t((y * 13) & 255) << 8 | uint32_t((x ^ y) & 255) << 16);
+        for (int x = 0; x < w; ++x)
+            p.setPixel(x, y, uint32_t((x * 7) & 255) | uint32_t((y * 13) & 255) << 8 | uint32_t((x ^ y) & 255) << 16);
     return p;
 }
 
@@ -27,7 +28,7 @@ void dragZone(Editor& e, int x0, int y0, int x1, int y1) {
     e.mouseUp(MouseButton::Left, x1, y1);
 }
 
-} // namespace
+}  // namespace
 
 class ClipboardTest : public QObject {
     Q_OBJECT

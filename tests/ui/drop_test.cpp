@@ -85,7 +85,8 @@ private slots:
         for (const QString& where : places) {
             const QByteArray w = where.toUtf8();
             QTest::newRow(w + ": one picture") << where << QStringList{"first.bmp"} << 40;
-            QTest::newRow(w + ": the first picture of several") << where << QStringList{"second.png", "first.bmp"} << 50;
+            QTest::newRow(w + ": the first picture of several")
+                << where << QStringList{"second.png", "first.bmp"} << 50;
         }
         QTest::newRow("a text file first") << "picture" << QStringList{"notes.txt", "first.bmp"} << 40;
         QTest::newRow("only a text file") << "picture" << QStringList{"notes.txt"} << 0;
@@ -177,8 +178,10 @@ private slots:
             emit d->currentChanged(file);
             QWidget* preview = d->findChild<QWidget*>(QStringLiteral("preview"));
             for (QLabel* l : preview->findChildren<QLabel*>()) {
-                if (!l->pixmap().isNull()) shown = l->pixmap().toImage();
-                else if (!l->text().isEmpty()) size = l->text();
+                if (!l->pixmap().isNull())
+                    shown = l->pixmap().toImage();
+                else if (!l->text().isEmpty())
+                    size = l->text();
             }
             d->reject();
         });

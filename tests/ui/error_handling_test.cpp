@@ -56,8 +56,16 @@ private slots:
     void standardFailuresAreToldInPlainWords() {
         const std::vector<std::pair<std::function<void()>, QString>> cases = {
             {[] { throw std::bad_alloc(); }, kNotEnoughMemory},
-            {[] { std::vector<int> v; v.reserve(v.max_size() + 1); }, kNotEnoughMemory},
-            {[] { parallel::forItems(64, 4, [](size_t i) { if (i == 37) throw std::bad_alloc(); }); },
+            {[] {
+                 std::vector<int> v;
+                 v.reserve(v.max_size() + 1);
+             },
+             kNotEnoughMemory},
+            {[] {
+                 parallel::forItems(64, 4, [](size_t i) {
+                     if (i == 37) throw std::bad_alloc();
+                 });
+             },
              kNotEnoughMemory},
             {[] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); },
              "The system refused what this operation needs (Resource temporarily unavailable). Nothing was changed."},
@@ -83,8 +91,10 @@ private slots:
         QTest::mouseRelease(&w, Qt::LeftButton);
         QTest::mousePress(&w, Qt::LeftButton);
         QCOMPARE(w.presses, 3);
-        QCOMPARE(shown, (QStringList{"Range check error",
-                                     "This operation stopped because of an unexpected error (Disk full). Nothing was changed."}));
+        QCOMPARE(
+            shown,
+            (QStringList{"Range check error",
+                         "This operation stopped because of an unexpected error (Disk full). Nothing was changed."}));
     }
 
     void anErrorFromATimerIsShown() {

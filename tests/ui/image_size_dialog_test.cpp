@@ -25,7 +25,8 @@ namespace {
 Picture patterned(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.setPixel(x, y, uint32_t(x & 255) | uint32_t(y & 255) << 8 | uint32_t((x + y) & 255) << 16);
+        for (int x = 0; x < w; ++x)
+            p.setPixel(x, y, uint32_t(x & 255) | uint32_t(y & 255) << 8 | uint32_t((x + y) & 255) << 16);
     return p;
 }
 
@@ -34,7 +35,7 @@ void typeInto(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-} // namespace
+}  // namespace
 
 class ImageSizeDialogTest : public QObject {
     Q_OBJECT
@@ -74,13 +75,23 @@ private slots:
         QCOMPARE(d.pos(), QPoint(55, 181));
         QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!d.isModal());
-        struct Control { const char* name; const char* text; QPoint at; };
+        struct Control {
+            const char* name;
+            const char* text;
+            QPoint at;
+        };
         const Control controls[] = {
-            {"Label1", "Width:", {16, 28}},   {"Edit1", nullptr, {56, 24}},  {"Label3", "Pixels", {120, 28}},
-            {"Label2", "Height:", {16, 69}},  {"Edit2", nullptr, {56, 65}},  {"Label4", "Pixels", {120, 69}},
+            {"Label1", "Width:", {16, 28}},
+            {"Edit1", nullptr, {56, 24}},
+            {"Label3", "Pixels", {120, 28}},
+            {"Label2", "Height:", {16, 69}},
+            {"Edit2", nullptr, {56, 65}},
+            {"Label4", "Pixels", {120, 69}},
             {"CheckBox1", "Hold in width and height", {168, 26}},
-            {"SpeedButton2", "+", {168, 64}}, {"SpeedButton1", "-", {200, 64}},
-            {"Button1", "OK", {16, 136}},     {"Button2", "Cancel", {168, 136}},
+            {"SpeedButton2", "+", {168, 64}},
+            {"SpeedButton1", "-", {200, 64}},
+            {"Button1", "OK", {16, 136}},
+            {"Button2", "Cancel", {168, 136}},
         };
         for (const Control& c : controls) {
             QWidget* w = d.findChild<QWidget*>(QString::fromLatin1(c.name));
@@ -89,8 +100,10 @@ private slots:
             if (c.at.x() == 16) QCOMPARE(w->x(), 16);  // the first column stays
             if (!c.text) continue;
             QString text;
-            if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-            else if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+            if (auto* l = qobject_cast<QLabel*>(w))
+                text = l->text();
+            else if (auto* b = qobject_cast<QAbstractButton*>(w))
+                text = b->text();
             QCOMPARE(text, QString::fromLatin1(c.text));
         }
         QCOMPARE(d.widthEdit->width(), 57);
@@ -250,13 +263,20 @@ private slots:
     void okRefusesTextsThatAreNotSizes_data() {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
-        QTest::newRow("letters") << "12a" << "469";
-        QTest::newRow("sign") << "-5" << "469";
-        QTest::newRow("space") << " 7" << "469";
-        QTest::newRow("empty") << "" << "469";
-        QTest::newRow("zero width") << "0" << "469";
-        QTest::newRow("empty height") << "605" << "";
-        QTest::newRow("zero height") << "605" << "000";
+        QTest::newRow("letters") << "12a"
+                                 << "469";
+        QTest::newRow("sign") << "-5"
+                              << "469";
+        QTest::newRow("space") << " 7"
+                               << "469";
+        QTest::newRow("empty") << ""
+                               << "469";
+        QTest::newRow("zero width") << "0"
+                                    << "469";
+        QTest::newRow("empty height") << "605"
+                                      << "";
+        QTest::newRow("zero height") << "605"
+                                     << "000";
     }
     void okRefusesTextsThatAreNotSizes() {
         QFETCH(QString, width);

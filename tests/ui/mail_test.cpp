@@ -46,14 +46,15 @@ class MailTest : public QObject {
         QVERIFY(script.open(QIODevice::WriteOnly));
         // The record appears whole (written aside, then renamed); "done" is
         // touched when the stand-in ends.
-        script.write("#!/bin/sh\n"
-                     ": > \"$MAIL_RECORD.part\"\n"
-                     "for a in \"$@\"; do printf '%s\\0' \"$a\" >> \"$MAIL_RECORD.part\"; done\n"
-                     "mv \"$MAIL_RECORD.part\" \"$MAIL_RECORD\"\n"
-                     "sleep \"${MAIL_SLEEP:-0}\"\n"
-                     "echo >> \"$MAIL_RECORD.ended\"\n"
-                     ": > \"$MAIL_RECORD.done\"\n"
-                     "exit \"${MAIL_EXIT:-0}\"\n");
+        script.write(
+            "#!/bin/sh\n"
+            ": > \"$MAIL_RECORD.part\"\n"
+            "for a in \"$@\"; do printf '%s\\0' \"$a\" >> \"$MAIL_RECORD.part\"; done\n"
+            "mv \"$MAIL_RECORD.part\" \"$MAIL_RECORD\"\n"
+            "sleep \"${MAIL_SLEEP:-0}\"\n"
+            "echo >> \"$MAIL_RECORD.ended\"\n"
+            ": > \"$MAIL_RECORD.done\"\n"
+            "exit \"${MAIL_EXIT:-0}\"\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -97,12 +98,14 @@ private slots:
         const QStringList args = recordedArguments();
         const QStringList expected{
             "--utf8",
-            "--subject", "Tell you a great software--Jollix.",
+            "--subject",
+            "Tell you a great software--Jollix.",
             "--body",
             "Hello!\n\nIt is a good software. The download link is folows:\n"
             "https://www.jollix.example/download.html\n\n"
             "Please try it. It would give you happiness!\nGood luck!",
-            "--attach", path,
+            "--attach",
+            path,
         };
         QCOMPARE(args, expected);
         // xdg-email makes CR LF of each line feed: a CR of our own would come out doubled.
@@ -165,8 +168,10 @@ private slots:
         QFETCH(bool, installed);
         const QByteArray path = qgetenv("PATH");
         QTemporaryDir empty;
-        if (installed) qputenv("MAIL_EXIT", "3");
-        else qputenv("PATH", empty.path().toUtf8());
+        if (installed)
+            qputenv("MAIL_EXIT", "3");
+        else
+            qputenv("PATH", empty.path().toUtf8());
         QFile::remove(mailWorkPath());
         mailWork(Picture(5, 6, 0));
         qputenv("PATH", path);

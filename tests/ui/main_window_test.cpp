@@ -151,9 +151,10 @@ private slots:
             QCOMPARE(bar->widgetForAction(a)->size(), QSize(25, 21));
             QCOMPARE(a->actionGroup(), p->form->toolBarGroup());
         }
-        QCOMPARE(hints, (QStringList{"Open a new picture", "Save the draft", "Undo", "Redo", "Renew", "Zoom out the view",
-                                     "Zoom in the view", "[zoom]", "Select a zone to cut", "Cut out the selection",
-                                     "Print the work", "Mail the work to a friend", "Online"}));
+        QCOMPARE(hints,
+                 (QStringList{"Open a new picture", "Save the draft", "Undo", "Redo", "Renew", "Zoom out the view",
+                              "Zoom in the view", "[zoom]", "Select a zone to cut", "Cut out the selection",
+                              "Print the work", "Mail the work to a friend", "Online"}));
         QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100%"));
         // One exclusive group: the button last pressed stays down.
         QVERIFY(p->form->toolBarGroup()->isExclusive());
@@ -164,7 +165,8 @@ private slots:
         QVERIFY(!p->form->commands.zoomIn.button->isChecked());
         QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("100.0%"));
         // Undo, Redo and Cut out have their own picture when disabled.
-        for (QAction* a : {p->form->commands.undo.button, p->form->commands.redo.button, p->form->commands.cutOut.button}) {
+        for (QAction* a :
+             {p->form->commands.undo.button, p->form->commands.redo.button, p->form->commands.cutOut.button}) {
             const QImage on = a->icon().pixmap(16, 16, QIcon::Normal).toImage();
             const QImage off = a->icon().pixmap(16, 16, QIcon::Disabled).toImage();
             QVERIFY(on != off);
@@ -173,13 +175,20 @@ private slots:
 
     void everyShortcutOfTheCommandTable() {
         const std::vector<std::pair<QAction*, QKeySequence>> table = {
-            {p->form->commands.open.shortcut, QKeySequence("Ctrl+O")},   {p->form->commands.save.shortcut, QKeySequence("Ctrl+S")},
-            {p->form->commands.exit.shortcut, QKeySequence("Ctrl+Q")},   {p->form->commands.imageSize.shortcut, QKeySequence("Ctrl+E")},
-            {p->form->commands.undo.shortcut, QKeySequence("Ctrl+Z")},   {p->form->commands.redo.shortcut, QKeySequence("Ctrl+Y")},
-            {p->form->commands.renew.shortcut, QKeySequence("Ctrl+R")},  {p->form->commands.zoomOut.shortcut, QKeySequence("Ctrl+-")},
-            {p->form->commands.zoomIn.shortcut, QKeySequence("Ctrl+=")}, {p->form->commands.copy.shortcut, QKeySequence("Ctrl+C")},
-            {p->form->commands.paste.shortcut, QKeySequence("Ctrl+V")},  {p->form->commands.print.shortcut, QKeySequence("Ctrl+P")},
-            {p->form->commands.mail.shortcut, QKeySequence("Ctrl+M")},   {p->form->commands.home.shortcut, QKeySequence("Ctrl+L")},
+            {p->form->commands.open.shortcut, QKeySequence("Ctrl+O")},
+            {p->form->commands.save.shortcut, QKeySequence("Ctrl+S")},
+            {p->form->commands.exit.shortcut, QKeySequence("Ctrl+Q")},
+            {p->form->commands.imageSize.shortcut, QKeySequence("Ctrl+E")},
+            {p->form->commands.undo.shortcut, QKeySequence("Ctrl+Z")},
+            {p->form->commands.redo.shortcut, QKeySequence("Ctrl+Y")},
+            {p->form->commands.renew.shortcut, QKeySequence("Ctrl+R")},
+            {p->form->commands.zoomOut.shortcut, QKeySequence("Ctrl+-")},
+            {p->form->commands.zoomIn.shortcut, QKeySequence("Ctrl+=")},
+            {p->form->commands.copy.shortcut, QKeySequence("Ctrl+C")},
+            {p->form->commands.paste.shortcut, QKeySequence("Ctrl+V")},
+            {p->form->commands.print.shortcut, QKeySequence("Ctrl+P")},
+            {p->form->commands.mail.shortcut, QKeySequence("Ctrl+M")},
+            {p->form->commands.home.shortcut, QKeySequence("Ctrl+L")},
             {p->form->commands.faq.shortcut, QKeySequence("F1")},
             {p->form->commands.saveAnimation.shortcut, QKeySequence("Ctrl+Shift+S")},
         };
@@ -409,10 +418,10 @@ private slots:
             d->reject();
         });
         p->form->openPicture();
-        QCOMPARE(filters, (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)",
-                                       "*.emf (*.emf)", "*.gif (*.gif)", "*.png (*.png)", "*.webp (*.webp)",
-                                       "*.tif;*.tiff (*.tif *.tiff)", "*.heic;*.heif (*.heic *.heif)",
-                                       "All files (*)"}));
+        QCOMPARE(filters,
+                 (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)", "*.emf (*.emf)",
+                              "*.gif (*.gif)", "*.png (*.png)", "*.webp (*.webp)", "*.tif;*.tiff (*.tif *.tiff)",
+                              "*.heic;*.heif (*.heic *.heif)", "All files (*)"}));
         QVERIFY(options.testFlag(QFileDialog::DontUseNativeDialog));
         QVERIFY(preview);
     }
@@ -429,13 +438,20 @@ private slots:
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("JPEG") << 0 << "out.png" << "out.jpg";
-        QTest::newRow("BMP") << 1 << "out.png" << "out.bmp";
-        QTest::newRow("WMF") << 2 << "out.png" << "out.wmf";
-        QTest::newRow("JPEG, no extension") << 0 << "plain" << "plain.jpg";
-        QTest::newRow("PNG") << 3 << "lossless.jpg" << "lossless.png";
-        QTest::newRow("WebP") << 4 << "web.bmp" << "web.webp";
-        QTest::newRow("TIFF") << 5 << "print.tiff" << "print.tif";
+        QTest::newRow("JPEG") << 0 << "out.png"
+                              << "out.jpg";
+        QTest::newRow("BMP") << 1 << "out.png"
+                             << "out.bmp";
+        QTest::newRow("WMF") << 2 << "out.png"
+                             << "out.wmf";
+        QTest::newRow("JPEG, no extension") << 0 << "plain"
+                                            << "plain.jpg";
+        QTest::newRow("PNG") << 3 << "lossless.jpg"
+                             << "lossless.png";
+        QTest::newRow("WebP") << 4 << "web.bmp"
+                              << "web.webp";
+        QTest::newRow("TIFF") << 5 << "print.tiff"
+                              << "print.tif";
     }
     void saveInTheThreeFormats() {
         QFETCH(int, entry);
@@ -468,12 +484,24 @@ private slots:
         QTest::addColumn<QString>("existing");  // the file a save would replace
         QTest::addColumn<QString>("link");      // a symbolic link to it, typed instead
         QTest::addColumn<bool>("replace");
-        QTest::newRow("typed name, cancel") << "out.jpg" << "out.jpg" << "" << false;
-        QTest::newRow("typed name, replace") << "out.jpg" << "out.jpg" << "" << true;
-        QTest::newRow("forced extension, cancel") << "holiday.png" << "holiday.jpg" << "" << false;
-        QTest::newRow("forced extension, replace") << "holiday.png" << "holiday.jpg" << "" << true;
-        QTest::newRow("through a symbolic link, cancel") << "link.jpg" << "real.jpg" << "link.jpg" << false;
-        QTest::newRow("through a symbolic link, replace") << "link.jpg" << "real.jpg" << "link.jpg" << true;
+        QTest::newRow("typed name, cancel") << "out.jpg"
+                                            << "out.jpg"
+                                            << "" << false;
+        QTest::newRow("typed name, replace") << "out.jpg"
+                                             << "out.jpg"
+                                             << "" << true;
+        QTest::newRow("forced extension, cancel") << "holiday.png"
+                                                  << "holiday.jpg"
+                                                  << "" << false;
+        QTest::newRow("forced extension, replace") << "holiday.png"
+                                                   << "holiday.jpg"
+                                                   << "" << true;
+        QTest::newRow("through a symbolic link, cancel") << "link.jpg"
+                                                         << "real.jpg"
+                                                         << "link.jpg" << false;
+        QTest::newRow("through a symbolic link, replace") << "link.jpg"
+                                                          << "real.jpg"
+                                                          << "link.jpg" << true;
     }
     void saveAsksBeforeReplacingAFile() {
         QFETCH(QString, typed);

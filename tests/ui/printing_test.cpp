@@ -67,7 +67,7 @@ PdfPage printToPdf(const Picture& picture, int dpi, qreal marginMm, PrintRectang
     return out;
 }
 
-} // namespace
+}  // namespace
 
 class PrintingTest : public QObject {
     Q_OBJECT

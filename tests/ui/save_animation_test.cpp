@@ -66,7 +66,8 @@ private slots:
         QCOMPARE(menuItem()->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("Save animation..."));
         // Its shortcut is named beside it (that no two commands share a key
         // is the command table's own test).
-        QCOMPARE(menuItem()->text().section(QLatin1Char('\t'), 1), QKeySequence(QStringLiteral("Ctrl+Shift+S")).toString(QKeySequence::NativeText));
+        QCOMPARE(menuItem()->text().section(QLatin1Char('\t'), 1),
+                 QKeySequence(QStringLiteral("Ctrl+Shift+S")).toString(QKeySequence::NativeText));
     }
 
     void theItemIsEnabledWhileThereIsSomethingToAnimate() {
@@ -121,11 +122,11 @@ private slots:
 
         std::ostringstream out, err;
         const std::string batchGif = dir.filePath(QStringLiteral("batch.gif")).toStdString();
-        QCOMPARE(batch::runBatch({"default", dir.filePath(QStringLiteral("out.bmp")).toStdString(),
-                                  "--animation=" + batchGif, "expand@200,150", "expand@300,200*3",
-                                  "smear@100,100:160,130"},
-                                 out, err),
-                 0);
+        QCOMPARE(
+            batch::runBatch({"default", dir.filePath(QStringLiteral("out.bmp")).toStdString(),
+                             "--animation=" + batchGif, "expand@200,150", "expand@300,200*3", "smear@100,100:160,130"},
+                            out, err),
+            0);
         QVERIFY(menu == bytesOf(QString::fromStdString(batchGif)));
         QImageReader reader(dir.filePath(QStringLiteral("joke.gif")));
         QCOMPARE(reader.imageCount(), 1 + 1 + 3 + 1);

@@ -41,7 +41,9 @@ struct Range {
 };
 Range rangeOf(const QSlider* s) { return {s->minimum(), s->maximum(), s->value()}; }
 bool operator==(const Range& a, const Range& b) { return a.min == b.min && a.max == b.max && a.pos == b.pos; }
-char* toString(const Range& r) { return QTest::toString(QStringLiteral("%1..%2 @%3").arg(r.min).arg(r.max).arg(r.pos)); }
+char* toString(const Range& r) {
+    return QTest::toString(QStringLiteral("%1..%2 @%3").arg(r.min).arg(r.max).arg(r.pos));
+}
 
 }  // namespace
 
@@ -166,13 +168,20 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("pageStep");
-        QTest::newRow("Distort Rad.") << 1 << 10 << 500 << 50 << "Rad." << "50" << 2;
-        QTest::newRow("Distort Cur.") << 2 << 3 << 30 << 15 << "Cur." << "15" << 2;
-        QTest::newRow("Twist Rad.") << 3 << 10 << 500 << 100 << "Rad." << "100" << 2;
-        QTest::newRow("Twist Cur.") << 4 << 2 << 30 << 10 << "Cur." << "10" << 2;
-        QTest::newRow("Pen Pressure") << 5 << 1 << 255 << 150 << "Pen    Pressure:" << "150" << 2;
-        QTest::newRow("Pencil Contrast") << 7 << 0 << 89 << 45 << "Pencil    Contrast:" << "50" << 2;
-        QTest::newRow("Rubber thick") << 8 << 1 << 50 << 25 << "Rubber thick:" << "15" << 1;
+        QTest::newRow("Distort Rad.") << 1 << 10 << 500 << 50 << "Rad."
+                                      << "50" << 2;
+        QTest::newRow("Distort Cur.") << 2 << 3 << 30 << 15 << "Cur."
+                                      << "15" << 2;
+        QTest::newRow("Twist Rad.") << 3 << 10 << 500 << 100 << "Rad."
+                                    << "100" << 2;
+        QTest::newRow("Twist Cur.") << 4 << 2 << 30 << 10 << "Cur."
+                                    << "10" << 2;
+        QTest::newRow("Pen Pressure") << 5 << 1 << 255 << 150 << "Pen    Pressure:"
+                                      << "150" << 2;
+        QTest::newRow("Pencil Contrast") << 7 << 0 << 89 << 45 << "Pencil    Contrast:"
+                                         << "50" << 2;
+        QTest::newRow("Rubber thick") << 8 << 1 << 50 << 25 << "Rubber thick:"
+                                      << "15" << 1;
     }
     void startValuesOfTheSliders() {
         QFETCH(int, bar);
@@ -188,9 +197,12 @@ private slots:
             QLabel* value;
         };
         const std::map<int, Row> rows = {
-            {1, {t()->distortRadSlider, t()->distortRadCaption, t()->distortRadValue}}, {2, {t()->distortCurSlider, t()->distortCurCaption, t()->distortCurValue}},
-            {3, {t()->twistRadSlider, t()->twistRadCaption, t()->twistRadValue}}, {4, {t()->twistCurSlider, t()->twistCurCaption, t()->twistCurValue}},
-            {5, {t()->penPressureSlider, t()->penPressureCaption, t()->penPressureValue}}, {7, {t()->pencilContrastSlider, t()->pencilContrastCaption, t()->pencilContrastValue}},
+            {1, {t()->distortRadSlider, t()->distortRadCaption, t()->distortRadValue}},
+            {2, {t()->distortCurSlider, t()->distortCurCaption, t()->distortCurValue}},
+            {3, {t()->twistRadSlider, t()->twistRadCaption, t()->twistRadValue}},
+            {4, {t()->twistCurSlider, t()->twistCurCaption, t()->twistCurValue}},
+            {5, {t()->penPressureSlider, t()->penPressureCaption, t()->penPressureValue}},
+            {7, {t()->pencilContrastSlider, t()->pencilContrastCaption, t()->pencilContrastValue}},
             {8, {t()->rubberThickSlider, t()->rubberThickCaption, t()->rubberThickValue}},
         };
         const Row& r = rows.at(bar);
@@ -209,10 +221,14 @@ private slots:
         QCOMPARE(t()->horizontalButton->text(), QStringLiteral("Horizontal"));
         QVERIFY(t()->sphericalButton->isChecked());
         const std::vector<std::pair<QToolButton*, const char*>> hints = {
-            {t()->expandButton, "Expand"},        {t()->shrinkButton, "Shrink"},
-            {t()->dextrorotaryButton, "Dextrorotary"}, {t()->levorotaryButton, "Levorotary"},
-            {t()->smearButton, "Smear"},         {t()->penSketchButton, "Make pen sketch"},
-            {t()->pencilSketchButton, "Make pencil sketch"}, {t()->clearUpSpotButton, "Clear up spot"},
+            {t()->expandButton, "Expand"},
+            {t()->shrinkButton, "Shrink"},
+            {t()->dextrorotaryButton, "Dextrorotary"},
+            {t()->levorotaryButton, "Levorotary"},
+            {t()->smearButton, "Smear"},
+            {t()->penSketchButton, "Make pen sketch"},
+            {t()->pencilSketchButton, "Make pencil sketch"},
+            {t()->clearUpSpotButton, "Clear up spot"},
             {t()->rubberButton, "Rubber"},
         };
         for (const auto& [button, hint] : hints) {
@@ -221,11 +237,13 @@ private slots:
         }
         QVERIFY(t()->expandButton->isChecked());
         QVERIFY(!t()->shrinkButton->isChecked());
-        QVERIFY(!t()->dextrorotaryButton->isChecked() && !t()->levorotaryButton->isChecked() && !t()->smearButton->isChecked());
+        QVERIFY(!t()->dextrorotaryButton->isChecked() && !t()->levorotaryButton->isChecked() &&
+                !t()->smearButton->isChecked());
         QVERIFY(t()->clearUpSpotButton->isChecked());
         QVERIFY(!t()->rubberButton->isChecked());
         QCOMPARE(t()->followsForSketchLabel->text(), QStringLiteral("  == Follows for sketch ==    "));
-        QVERIFY(t()->rubberThickCaption->isHidden() && t()->rubberThickValue->isHidden() && t()->rubberThickSlider->isHidden());
+        QVERIFY(t()->rubberThickCaption->isHidden() && t()->rubberThickValue->isHidden() &&
+                t()->rubberThickSlider->isHidden());
         QVERIFY(!t()->twistCurSlider->isHidden());
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
         QCOMPARE(t()->tabs->toolTip(), QString());
@@ -302,7 +320,8 @@ private slots:
         QVERIFY(t()->twistCurSlider->isHidden() && t()->twistCurCaption->isHidden() && t()->twistCurValue->isHidden());
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Keep Down and move"));
         QTest::mouseClick(t()->levorotaryButton, Qt::LeftButton);
-        QVERIFY(!t()->twistCurSlider->isHidden() && !t()->twistCurCaption->isHidden() && !t()->twistCurValue->isHidden());
+        QVERIFY(!t()->twistCurSlider->isHidden() && !t()->twistCurCaption->isHidden() &&
+                !t()->twistCurValue->isHidden());
         QCOMPARE(p->editor->state().toolKind, ToolKindCode::Levorotary);
         QCOMPARE(p->image()->toolTip(), QStringLiteral("Click or Keep Down"));
         // A pressed button stays down when pressed again.

@@ -61,7 +61,8 @@ inline Picture patterned(int w, int h) {
     Picture p(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.setPixel(x, y, uint32_t((x * 7) & 255) | (uint32_t((y * 5) & 255) << 8) | (uint32_t(((x + y) * 3) & 255) << 16));
+            p.setPixel(
+                x, y, uint32_t((x * 7) & 255) | (uint32_t((y * 5) & 255) << 8) | (uint32_t(((x + y) * 3) & 255) << 16));
     return p;
 }
 
@@ -72,8 +73,8 @@ inline void send(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton butt
 }
 
 inline void wheel(QWidget* w, int delta, QPoint pos = QPoint(5, 5)) {
-    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
 

@@ -375,8 +375,7 @@ private slots:
             QVERIFY(box);
             boxSeen = true;
             QCOMPARE(box->text(), QStringLiteral("Floating point division by zero"));
-            QTest::mouseRelease(windowOf(*p), Qt::LeftButton, {},
-                                p->image()->mapTo(p->form.get(), QPoint(200, 200)));
+            QTest::mouseRelease(windowOf(*p), Qt::LeftButton, {}, p->image()->mapTo(p->form.get(), QPoint(200, 200)));
             box->accept();
         });
         QTest::mousePress(p->image(), Qt::LeftButton, {}, QPoint(200, 200));

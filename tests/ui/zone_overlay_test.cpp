@@ -38,7 +38,7 @@ void checkPainted(const QImage& img, const ZoneFrameCorners& f, uint8_t phase, i
     QCOMPARE(changed, int(points.size()));
 }
 
-} // namespace
+}  // namespace
 
 class ZoneOverlayTest : public QObject {
     Q_OBJECT
@@ -107,7 +107,7 @@ private slots:
         for (const FramePoint& p : zoneFramePoints(f, 128)) QVERIFY(ring.contains(QPoint(p.x + 5, p.y + 7)));
         QVERIFY(ring.contains(QPoint(14, 26)));
         QVERIFY(ring.contains(QPoint(116, 78)));
-        QVERIFY(!ring.contains(QPoint(16, 28)));   // just inside the frame lines
+        QVERIFY(!ring.contains(QPoint(16, 28)));  // just inside the frame lines
         QVERIFY(!ring.contains(QPoint(60, 50)));
         QVERIFY(!ring.contains(QPoint(117, 50)));
         // A thin frame has no inside to leave out.
