@@ -7,12 +7,18 @@
 // is allocated, and run-length data that would write outside the picture is
 // clipped. Pixels that run-length data skips (deltas, early ends of lines)
 // take colour 0 of the palette.
+//
+// A bitmap is read in stages: its header, its colours, where its pixels
+// lie, then its rows, each written straight into the picture and its bytes
+// given back as it goes, so a bitmap costs about one picture to open.
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
 
 #include "io/decode_util.h"
+#include "io/input_bytes.h"
+#include "io/picture_rows.h"
 #include "io/picture_files.h"
 
 namespace jollix {
@@ -62,22 +68,35 @@ struct Bgr {
     uint8_t b, g, r;
 };
 
-// Expands run-length coded 8- or 4-bit data into one palette index per pixel.
-// Rows are in file order (the first row is the bottom one for bottom-up).
-std::vector<uint8_t> expandRle(const uint8_t* p, size_t n, int width, int height, bool four) {
-    std::vector<uint8_t> idx(size_t(width) * height, 0);
+// Expands run-length coded 8- or 4-bit data into rows of one palette index
+// per pixel, handing each row to row(fileRow, indices) in file order (the
+// first row is the bottom one for bottom-up). The data only ever moves
+// right and down, so a row is complete once the data leaves it; pixels and
+// rows it skips (deltas, early ends of lines) are index 0.
+template <class Row>
+void expandRle(const uint8_t* p, size_t n, int width, int height, bool four, Row&& row) {
+    std::vector<uint8_t> line(size_t(width), 0);
     size_t i = 0;
     int64_t x = 0, y = 0;
     auto put = [&](uint8_t v) {
-        if (x < width && y < height) idx[size_t(y) * width + size_t(x)] = v;
+        if (x < width && y < height) line[size_t(x)] = v;
         ++x;
     };
+    // Hands on the rows from y up to (not including) `to`.
+    auto moveTo = [&](int64_t to) {
+        for (; y < to && y < height; ++y) {
+            row(int(y), line.data());
+            std::fill(line.begin(), line.end(), 0);
+        }
+        y = to;
+    };
+    auto finish = [&] { moveTo(height); };
     for (;;) {
-        if (y >= height) return idx;
+        if (y >= height) return finish();
         if (i + 2 > n) {
             // Data ended without an end-of-bitmap mark: accept it only when
             // the last row has been reached, else the file is cut short.
-            if (y >= height - 1) return idx;
+            if (y >= height - 1) return finish();
             fail("the bitmap's compressed data is cut short");
         }
         const uint8_t count = p[i], value = p[i + 1];
@@ -96,14 +115,14 @@ std::vector<uint8_t> expandRle(const uint8_t* p, size_t n, int width, int height
         switch (value) {
             case 0:  // end of line
                 x = 0;
-                ++y;
+                moveTo(y + 1);
                 break;
             case 1:  // end of bitmap
-                return idx;
+                return finish();
             case 2:  // delta
                 if (i + 2 > n) fail("the bitmap's compressed data is cut short");
                 x += p[i];
-                y += p[i + 1];
+                moveTo(y + p[i + 1]);
                 i += 2;
                 break;
             default: {  // absolute run of `value` pixels, padded to 16 bits
@@ -121,22 +140,38 @@ std::vector<uint8_t> expandRle(const uint8_t* p, size_t n, int width, int height
     }
 }
 
-}  // namespace
+// What the header, masks and colour table of a DIB say, checked against the
+// bytes present: everything needed to turn its pixel rows into a picture.
+struct DibLayout {
+    int width = 0, height = 0, bpp = 0;
+    uint32_t compression = kRgb;
+    bool topDown = false, icon = false;
+    Channel red, green, blue, alpha;
+    Bgr palette[256] = {};
+    const uint8_t* pixels = nullptr;  // the first row in the file
+    size_t available = 0;             // bytes from there to the end
+    uint64_t stride = 0;              // bytes a row, padded to 32 bits
+    const uint8_t* mask = nullptr;    // an icon's AND mask, if whole
+    uint64_t maskStride = 0;
+    bool useAlpha = false;  // an icon drawn through its alpha channel
+    bool runLength() const { return compression == kRle8 || compression == kRle4; }
+};
 
-Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels) {
+// The header: size, depth, compression, direction.
+void readDibHeader(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels, DibLayout& d,
+                   uint32_t& headerSize, uint32_t& colorsUsed, size_t& paletteEntry) {
     if (size < 12) fail("the bitmap header is cut short");
-    const uint32_t headerSize = le32(data);
+    headerSize = le32(data);
     if (headerSize < 12 || headerSize > size) fail("the bitmap header is damaged or cut short");
 
     int64_t width, height;
-    int bpp;
-    uint32_t compression = kRgb, colorsUsed = 0;
-    size_t paletteEntry = 4;
+    colorsUsed = 0;
+    paletteEntry = 4;
     bool os2v2 = false;
     if (headerSize == 12) {  // OS/2 1.x and Windows 2.x core header
         width = le16(data + 4);
         height = le16(data + 6);
-        bpp = le16(data + 10);
+        d.bpp = le16(data + 10);
         paletteEntry = 3;
     } else {
         if (headerSize < 16) fail("the bitmap header is damaged");
@@ -144,22 +179,23 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
                 headerSize <= 64;
         width = les32(data + 4);
         height = les32(data + 8);
-        bpp = le16(data + 14);
-        if (headerSize >= 20) compression = le32(data + 16);
+        d.bpp = le16(data + 14);
+        if (headerSize >= 20) d.compression = le32(data + 16);
         if (headerSize >= 36) colorsUsed = le32(data + 32);
     }
-    bool topDown = false;
     if (height < 0) {
-        topDown = true;
+        d.topDown = true;
         height = -height;
     }
+    d.icon = options.icon;
     if (options.icon) height /= 2;
 
+    const uint32_t compression = d.compression;
     if (os2v2 && compression > kRle4) fail("the bitmap uses an OS/2 compression that cannot be read");
     if (compression == kJpeg || compression == kPng)
         fail("the bitmap holds a compressed JPEG or PNG image, which cannot be read");
     if (compression > kAlphaBitfields) fail("the bitmap's compression is unknown");
-    switch (bpp) {
+    switch (d.bpp) {
         case 1:
         case 2:
         case 4:
@@ -167,30 +203,34 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
         case 16:
         case 24:
         case 32: break;
-        default: fail("the bitmap's depth of " + std::to_string(bpp) + " bits is not a valid one");
+        default: fail("the bitmap's depth of " + std::to_string(d.bpp) + " bits is not a valid one");
     }
-    if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
-        ((compression == kBitfields || compression == kAlphaBitfields) && bpp != 16 && bpp != 32))
+    if ((compression == kRle8 && d.bpp != 8) || (compression == kRle4 && d.bpp != 4) ||
+        ((compression == kBitfields || compression == kAlphaBitfields) && d.bpp != 16 && d.bpp != 32))
         fail("the bitmap's compression does not fit its depth");
     checkPictureSize(width, height, maxPixels, "bitmap");
-    const int w = int(width), h = int(height);
+    d.width = int(width);
+    d.height = int(height);
+}
 
-    // Colour masks.
+// The colour masks and the colour table; returns where the pixels start
+// when the caller gives no offset of its own.
+size_t readDibColours(const uint8_t* data, size_t size, const DibOptions& options, uint32_t headerSize,
+                      uint32_t colorsUsed, size_t paletteEntry, DibLayout& d) {
     size_t tableStart = headerSize;
-    Channel red, green, blue, alpha;
-    if (bpp == 16) {
-        red = Channel(0x7C00);
-        green = Channel(0x03E0);
-        blue = Channel(0x001F);
-    } else if (bpp == 32) {
-        red = Channel(0xFF0000);
-        green = Channel(0xFF00);
-        blue = Channel(0xFF);
-        alpha = Channel(0xFF000000u);
+    if (d.bpp == 16) {
+        d.red = Channel(0x7C00);
+        d.green = Channel(0x03E0);
+        d.blue = Channel(0x001F);
+    } else if (d.bpp == 32) {
+        d.red = Channel(0xFF0000);
+        d.green = Channel(0xFF00);
+        d.blue = Channel(0xFF);
+        d.alpha = Channel(0xFF000000u);
     }
-    if (compression == kBitfields || compression == kAlphaBitfields) {
+    if (d.compression == kBitfields || d.compression == kAlphaBitfields) {
         const uint8_t* m;
-        const size_t maskBytes = compression == kAlphaBitfields ? 16 : 12;
+        const size_t maskBytes = d.compression == kAlphaBitfields ? 16 : 12;
         if (headerSize >= 40 + maskBytes) {
             m = data + 40;
         } else {
@@ -198,16 +238,14 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
             m = data + headerSize;
             tableStart += maskBytes;
         }
-        red = Channel(le32(m));
-        green = Channel(le32(m + 4));
-        blue = Channel(le32(m + 8));
-        alpha = Channel(compression == kAlphaBitfields ? le32(m + 12) : 0);
+        d.red = Channel(le32(m));
+        d.green = Channel(le32(m + 4));
+        d.blue = Channel(le32(m + 8));
+        d.alpha = Channel(d.compression == kAlphaBitfields ? le32(m + 12) : 0);
     }
 
-    // Colour table.
-    Bgr palette[256] = {};
-    if (bpp <= 8) {
-        const uint32_t maxColors = 1u << bpp;
+    if (d.bpp <= 8) {
+        const uint32_t maxColors = 1u << d.bpp;
         uint64_t count = colorsUsed ? colorsUsed : maxColors;
         if (count > maxColors) count = maxColors;
         size_t tableEnd = options.pixelOffset ? options.pixelOffset : size;
@@ -219,7 +257,7 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
         }
         for (uint64_t k = 0; k < count; ++k) {
             const uint8_t* e = data + tableStart + k * paletteEntry;
-            palette[k] = {e[0], e[1], e[2]};
+            d.palette[k] = {e[0], e[1], e[2]};
         }
         if (!options.pixelOffset) tableStart += size_t(count) * paletteEntry;
     } else if (colorsUsed && !options.pixelOffset) {
@@ -228,108 +266,153 @@ Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, u
         if (skip > size - tableStart) fail("the bitmap's colour table is cut short");
         tableStart += size_t(skip);
     }
+    return tableStart;
+}
 
-    const size_t pixelStart = options.pixelOffset ? options.pixelOffset : tableStart;
+// Where the pixel rows (and an icon's mask) lie, checked against the bytes
+// present, and whether an icon draws through its alpha channel.
+void locateDibPixels(const uint8_t* data, size_t size, size_t pixelStart, DibLayout& d) {
     if (pixelStart > size) fail("the bitmap's pixels lie beyond the end of the file");
-    const uint8_t* pixels = data + pixelStart;
-    const size_t available = size - pixelStart;
-
-    const uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
-    const uint64_t lastRowBytes = (uint64_t(w) * bpp + 7) / 8;
-
-    std::vector<uint8_t> rle;
-    if (compression == kRle8 || compression == kRle4) {
-        rle = expandRle(pixels, available, w, h, compression == kRle4);
-    } else if (stride * uint64_t(h - 1) + lastRowBytes > available) {
+    d.pixels = data + pixelStart;
+    d.available = size - pixelStart;
+    const int w = d.width, h = d.height;
+    d.stride = ((uint64_t(w) * d.bpp + 31) / 32) * 4;
+    const uint64_t lastRowBytes = (uint64_t(w) * d.bpp + 7) / 8;
+    if (!d.runLength() && d.stride * uint64_t(h - 1) + lastRowBytes > d.available)
         fail("the bitmap's pixels are cut short");
-    }
 
     // The AND mask of an icon follows its colour rows.
-    const uint8_t* mask = nullptr;
-    const uint64_t maskStride = ((uint64_t(w) + 31) / 32) * 4;
-    if (options.icon) {
-        const uint64_t colourBytes = stride * uint64_t(h);
-        if (colourBytes <= available && maskStride * uint64_t(h) <= available - colourBytes)
-            mask = pixels + colourBytes;
+    d.maskStride = ((uint64_t(w) + 31) / 32) * 4;
+    if (d.icon) {
+        const uint64_t colourBytes = d.stride * uint64_t(h);
+        if (colourBytes <= d.available && d.maskStride * uint64_t(h) <= d.available - colourBytes)
+            d.mask = d.pixels + colourBytes;
     }
 
     // Icons with 32-bit pixels draw through their alpha channel when it is
     // used at all; bitmap files drop the alpha channel.
-    bool useAlpha = false;
-    if (options.icon && bpp == 32 && alpha.max) {
-        for (int y = 0; y < h && !useAlpha; ++y) {
-            const uint8_t* row = pixels + stride * uint64_t(y);
+    if (d.icon && d.bpp == 32 && d.alpha.max) {
+        for (int y = 0; y < h && !d.useAlpha; ++y) {
+            const uint8_t* row = d.pixels + d.stride * uint64_t(y);
             for (int x = 0; x < w; ++x)
-                if (alpha(le32(row + size_t(x) * 4))) {
-                    useAlpha = true;
+                if (d.alpha(le32(row + size_t(x) * 4))) {
+                    d.useAlpha = true;
                     break;
                 }
         }
     }
-    if (options.icon && !useAlpha && !mask) fail("the icon's transparency mask is cut short");
+    if (d.icon && !d.useAlpha && !d.mask) fail("the icon's transparency mask is cut short");
+}
 
-    Picture picture(w, h, 0xFFFFFF);
+DibLayout readDibLayout(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels) {
+    DibLayout d;
+    uint32_t headerSize = 0, colorsUsed = 0;
+    size_t paletteEntry = 4;
+    readDibHeader(data, size, options, maxPixels, d, headerSize, colorsUsed, paletteEntry);
+    const size_t tableEnd = readDibColours(data, size, options, headerSize, colorsUsed, paletteEntry, d);
+    locateDibPixels(data, size, options.pixelOffset ? options.pixelOffset : tableEnd, d);
+    return d;
+}
+
+// File row fy of uncompressed pixels as blue, green, red (and the alpha of
+// an icon drawn through it).
+void convertDibRow(const DibLayout& d, const uint8_t* row, uint8_t* out, uint8_t* alphaRow) {
+    const int w = d.width;
+    uint8_t* o = out;
+    if (d.bpp <= 8) {
+        const int perByte = 8 / d.bpp;
+        const unsigned valueMask = (1u << d.bpp) - 1;
+        for (int x = 0; x < w; ++x, o += 3) {
+            const uint8_t byte = row[x / perByte];
+            const int shift = 8 - d.bpp * (x % perByte + 1);
+            const Bgr& c = d.palette[(byte >> shift) & valueMask];
+            o[0] = c.b;
+            o[1] = c.g;
+            o[2] = c.r;
+        }
+    } else if (d.bpp == 24) {
+        std::memcpy(o, row, size_t(w) * 3);
+    } else if (d.bpp == 16) {
+        for (int x = 0; x < w; ++x, o += 3) {
+            const uint32_t v = le16(row + size_t(x) * 2);
+            o[0] = d.blue(v);
+            o[1] = d.green(v);
+            o[2] = d.red(v);
+        }
+    } else {  // 32
+        for (int x = 0; x < w; ++x, o += 3) {
+            const uint32_t v = le32(row + size_t(x) * 4);
+            o[0] = d.blue(v);
+            o[1] = d.green(v);
+            o[2] = d.red(v);
+            if (d.useAlpha) alphaRow[x] = d.alpha(v);
+        }
+    }
+}
+
+// An icon's row drawn onto white: through its alpha, or as the screen draws
+// an icon, (background AND mask) XOR colour.
+void drawIconRow(const DibLayout& d, int fy, uint8_t* out, const uint8_t* alphaRow) {
+    uint8_t* o = out;
+    if (d.useAlpha) {
+        for (int x = 0; x < d.width; ++x, o += 3) {
+            const unsigned a = alphaRow[x];
+            for (int k = 0; k < 3; ++k) o[k] = uint8_t((o[k] * a + 255 * (255 - a) + 127) / 255);
+        }
+    } else {
+        const uint8_t* mr = d.mask + d.maskStride * uint64_t(fy);
+        for (int x = 0; x < d.width; ++x, o += 3)
+            if ((mr[x >> 3] >> (7 - (x & 7))) & 1)
+                for (int k = 0; k < 3; ++k) o[k] = uint8_t(0xFF ^ o[k]);
+    }
+}
+
+// Every row into the picture, in file order; a bitmap file's rows are given
+// back to the system as they go in (icons are small and read their mask
+// too).
+Picture decodeDibRows(const DibLayout& d) {
+    const int w = d.width, h = d.height;
+    PictureRows picture(w, h, 1, 0xFFFFFF);
     std::vector<uint8_t> out(size_t(w) * 3);
     std::vector<uint8_t> alphaRow(size_t(w), 255);
-    for (int fy = 0; fy < h; ++fy) {
-        const uint8_t* row = pixels + stride * uint64_t(fy);
-        uint8_t* o = out.data();
-        if (!rle.empty()) {
-            const uint8_t* ir = rle.data() + size_t(fy) * w;
+    auto place = [&](int fy) {
+        if (d.icon) drawIconRow(d, fy, out.data(), alphaRow.data());
+        picture.bgr(d.topDown ? fy : h - 1 - fy, out.data());
+    };
+    if (d.runLength()) {
+        expandRle(d.pixels, d.available, w, h, d.compression == kRle4, [&](int fy, const uint8_t* indices) {
+            uint8_t* o = out.data();
             for (int x = 0; x < w; ++x, o += 3) {
-                const Bgr& c = palette[ir[x]];
+                const Bgr& c = d.palette[indices[x]];
                 o[0] = c.b;
                 o[1] = c.g;
                 o[2] = c.r;
             }
-        } else if (bpp <= 8) {
-            const int perByte = 8 / bpp;
-            const unsigned valueMask = (1u << bpp) - 1;
-            for (int x = 0; x < w; ++x, o += 3) {
-                const uint8_t byte = row[x / perByte];
-                const int shift = 8 - bpp * (x % perByte + 1);
-                const Bgr& c = palette[(byte >> shift) & valueMask];
-                o[0] = c.b;
-                o[1] = c.g;
-                o[2] = c.r;
-            }
-        } else if (bpp == 24) {
-            std::memcpy(o, row, size_t(w) * 3);
-        } else if (bpp == 16) {
-            for (int x = 0; x < w; ++x, o += 3) {
-                const uint32_t v = le16(row + size_t(x) * 2);
-                o[0] = blue(v);
-                o[1] = green(v);
-                o[2] = red(v);
-            }
-        } else {  // 32
-            for (int x = 0; x < w; ++x, o += 3) {
-                const uint32_t v = le32(row + size_t(x) * 4);
-                o[0] = blue(v);
-                o[1] = green(v);
-                o[2] = red(v);
-                if (useAlpha) alphaRow[x] = alpha(v);
-            }
-        }
-        if (options.icon) {
-            o = out.data();
-            if (useAlpha) {
-                for (int x = 0; x < w; ++x, o += 3) {
-                    const unsigned a = alphaRow[x];
-                    for (int k = 0; k < 3; ++k) o[k] = uint8_t((o[k] * a + 255 * (255 - a) + 127) / 255);
-                }
-            } else {
-                // Drawn as the screen draws an icon: (background AND mask)
-                // XOR colour, on a white background.
-                const uint8_t* mr = mask + maskStride * uint64_t(fy);
-                for (int x = 0; x < w; ++x, o += 3)
-                    if ((mr[x >> 3] >> (7 - (x & 7))) & 1)
-                        for (int k = 0; k < 3; ++k) o[k] = uint8_t(0xFF ^ o[k]);
-            }
-        }
-        picture.writeRow(topDown ? fy : h - 1 - fy, out.data());
+            place(fy);
+        });
+        return picture.take();
     }
-    return picture;
+    constexpr int kBand = 64;
+    for (int fy = 0; fy < h; ++fy) {
+        convertDibRow(d, d.pixels + d.stride * uint64_t(fy), out.data(), alphaRow.data());
+        place(fy);
+        if (!d.icon && (fy % kBand == kBand - 1 || fy == h - 1)) {
+            const int first = fy - fy % kBand;
+            doneWithInput(d.pixels + d.stride * uint64_t(first), d.pixels + d.stride * uint64_t(fy + 1));
+        }
+    }
+    return picture.take();
+}
+
+}  // namespace
+
+Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels) {
+    return decodeDibRows(readDibLayout(data, size, options, maxPixels));
+}
+
+void checkDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels) {
+    const DibLayout d = readDibLayout(data, size, options, maxPixels);
+    if (d.runLength()) expandRle(d.pixels, d.available, d.width, d.height, d.compression == kRle4, [](int, auto) {});
 }
 
 }  // namespace io_detail

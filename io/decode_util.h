@@ -44,6 +44,10 @@ struct DibOptions {
 // picture is the icon drawn onto white: through its alpha channel when a
 // 32-bit image has one, else through its AND mask.
 Picture decodeDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels);
+// Checks a DIB as decodeDib would (throws its error) without making the
+// picture: its header, colours and the extent of its pixels, and walks
+// run-length data through.
+void checkDib(const uint8_t* data, size_t size, const DibOptions& options, uint64_t maxPixels);
 
 }  // namespace jollix::io_detail
 

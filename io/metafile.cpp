@@ -260,7 +260,7 @@ bool bitmapRecordIsSound(uint16_t function, const uint8_t* params, size_t paramB
         headerSize != 124)
         return false;
     try {
-        decodeDib(params + at, paramBytes - at, DibOptions{}, maxPixels);
+        checkDib(params + at, paramBytes - at, DibOptions{}, maxPixels);
         return true;
     } catch (const JollixError&) {
         return false;

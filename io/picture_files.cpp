@@ -10,6 +10,7 @@
 
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
+#include "io/input_bytes.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -102,9 +103,10 @@ Picture LoadPictureFile(const std::string& fileName) {
     }
     if (format == PictureFormat::Unknown) throw reason(kUnknownType);
     try {
-        const std::string bytes = readWholeFile(fileName, kMaxFileBytes);
-        if (bytes.empty()) throw JollixError("the file is empty");
-        return decodePicture(format, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        const InputBytes bytes = InputBytes::readFile(fileName, kMaxFileBytes);
+        if (bytes.size() == 0) throw JollixError("the file is empty");
+        const InputScope scope(bytes);
+        return decodePicture(format, bytes.data(), bytes.size());
     } catch (const JollixError& e) {
         throw reason(e.what());
     } catch (const std::bad_alloc&) {
@@ -117,18 +119,15 @@ Picture LoadPictureStream(std::istream& in, const std::string& what) {
         return JollixError("Cannot open the picture " + what + ": " + why + ".");
     };
     try {
-        std::string bytes;
-        char chunk[1 << 16];
-        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-            if (bytes.size() + size_t(in.gcount()) > kMaxFileBytes) throw JollixError("it is too large");
-            bytes.append(chunk, size_t(in.gcount()));
-        }
-        if (in.bad()) throw JollixError("it could not be read");
-        if (bytes.empty()) throw JollixError("it is empty");
-        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        const PictureFormat format = formatFromContent(data, bytes.size());
-        if (format == PictureFormat::Unknown) throw JollixError(kUnknownType);
-        return decodePicture(format, data, bytes.size());
+        // The format is told by the first bytes, before the rest is read:
+        // a stream that is no picture is refused at once.
+        PictureFormat format = PictureFormat::Unknown;
+        const InputBytes bytes = InputBytes::readStream(in, kMaxFileBytes, [&](const uint8_t* data, size_t size) {
+            format = formatFromContent(data, size);
+            if (format == PictureFormat::Unknown) throw JollixError(kUnknownType);
+        });
+        const InputScope scope(bytes);
+        return decodePicture(format, bytes.data(), bytes.size());
     } catch (const JollixError& e) {
         throw reason(e.what());
     } catch (const std::bad_alloc&) {

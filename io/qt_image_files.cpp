@@ -1,10 +1,10 @@
-// PNG, WebP and TIFF files through Qt's image readers and writers: PNG is
-// built into QtGui, WebP and TIFF come as Qt's image format plugins.
+// PNG and TIFF files through Qt's image readers, and PNG, WebP and TIFF
+// through its writers: PNG is built into QtGui, WebP and TIFF come as Qt's
+// image format plugins. (WebP files are read by libwebp: webp_file.cpp.)
 //
 // Reading checks the size from the header before anything is decoded, reads
 // the first page of a TIFF file, and turns the picture upright: a TIFF's
-// orientation tag is read by Qt (libtiff), a WebP's EXIF chunk is found by
-// libwebpdemux and its tag read by libexif. Transparent parts become white,
+// orientation tag is read by Qt (libtiff). Transparent parts become white,
 // 16-bit and greyscale pictures become 24-bit (pictureFromQImage).
 //
 // Writing: PNG losslessly, WebP at quality 90, TIFF with lossless LZW
@@ -16,8 +16,6 @@
 #include <QByteArray>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <webp/demux.h>
 
 #include "io/decode_util.h"
 #include "io/picture_files.h"
@@ -54,21 +52,6 @@ int orientationOf(QImageIOHandler::Transformations t) {
         case QImageIOHandler::TransformationRotate270: return 8;
         default: return 1;
     }
-}
-
-// The orientation tag of a WebP file's EXIF chunk; 1 when it has none.
-int webpOrientation(const uint8_t* data, size_t size) {
-    WebPData webp{data, size};
-    WebPDemuxer* demux = WebPDemux(&webp);
-    if (!demux) return 1;
-    int orientation = 1;
-    WebPChunkIterator chunk;
-    if ((WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG) && WebPDemuxGetChunk(demux, "EXIF", 1, &chunk)) {
-        orientation = exifOrientation(chunk.chunk.bytes, chunk.chunk.size);
-        WebPDemuxReleaseChunkIterator(&chunk);
-    }
-    WebPDemuxDelete(demux);
-    return orientation;
 }
 
 Picture decodeWithQt(const QtFormat& f, const uint8_t* data, size_t size, uint64_t maxPixels, int* orientation) {
@@ -133,11 +116,6 @@ void checkPngChunks(const uint8_t* data, size_t size) {
 Picture decodePng(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size >= 8) checkPngChunks(data, size);
     return decodeWithQt(kPng, data, size, maxPixels, nullptr);
-}
-
-Picture decodeWebp(const uint8_t* data, size_t size, uint64_t maxPixels) {
-    const Picture picture = decodeWithQt(kWebp, data, size, maxPixels, nullptr);
-    return orientPicture(picture, webpOrientation(data, size));
 }
 
 Picture decodeTiff(const uint8_t* data, size_t size, uint64_t maxPixels) {

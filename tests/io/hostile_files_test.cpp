@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <random>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -18,6 +20,7 @@
 #include "core/error.h"
 #include "io/picture_files.h"
 #include "io_test_util.h"
+#include "made_files.h"
 
 using namespace jollix;
 using namespace jollix::test;
@@ -188,4 +191,54 @@ TEST(HostileFiles, IconsHoldingBigPngImagesOpenAndDamageIsNamed) {
     EXPECT_NE(error.find("the icon's PNG image cannot be read"), std::string::npos) << error;
     EXPECT_NE(error.find("damaged"), std::string::npos) << error;
     EXPECT_EQ(said2.find("qt.gui.imageio"), std::string::npos) << said2;
+}
+
+TEST(HostileFiles, StandardInputIsToldByItsFirstBytesAndRefusedAtOnce) {
+    struct Case {
+        const char* what;
+        std::function<std::string()> read;  // the error, or "" and a picture of 300 x 200
+    };
+    auto errorReading = [](std::istream& in) {
+        try {
+            const Picture p = LoadPictureStream(in, "from standard input");
+            return p.width() == 300 && p.height() == 200 ? std::string() : std::string("wrong size");
+        } catch (const JollixError& e) {
+            return std::string(e.what());
+        }
+    };
+    const Case cases[] = {
+        {"endless zeros",
+         [&] {
+             std::ifstream zero("/dev/zero", std::ios::binary);
+             return errorReading(zero);
+         }},
+        {"nothing",
+         [&] {
+             std::istringstream none("");
+             return errorReading(none);
+         }},
+        {"a bitmap",
+         [&] {
+             std::istringstream bmp(patternBmp(300, 200));
+             return errorReading(bmp);
+         }},
+        {"a short text",
+         [&] {
+             std::istringstream text("hello");
+             return errorReading(text);
+         }},
+    };
+    const std::string expected[] = {"the file type is not one that can be opened", "it is empty", "",
+                                    "the file type is not one that can be opened"};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string error = cases[i].read();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (expected[i].empty())
+            EXPECT_EQ(error, "") << cases[i].what;
+        else
+            EXPECT_NE(error.find("Cannot open the picture from standard input: " + expected[i]), std::string::npos)
+                << cases[i].what << ": " << error;
+        EXPECT_LT(seconds, 1.0) << cases[i].what;
+    }
 }

@@ -147,4 +147,219 @@ inline std::string manyRectanglesEmf(int width, int height, int count, bool scal
     return emf.bytes();
 }
 
+// Little-endian bytes of the file formats below.
+inline void putLe(std::string& s, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+}
+inline void putBe(std::string& s, uint64_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) s.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+// The bits of a lossless WebP image (VP8L) of width x height pixels, all of
+// one colour (0xAARRGGBB): each of its five codes has a single symbol, so
+// that a pixel costs no bits at all. 16384 square takes 14 bytes.
+inline std::string losslessWebpBits(int width, int height, uint32_t argb) {
+    std::string out;
+    uint64_t acc = 0;
+    int used = 0;
+    auto bits = [&](uint32_t v, int n) {
+        acc |= uint64_t(v) << used;
+        used += n;
+        while (used >= 8) {
+            out.push_back(char(acc & 0xFF));
+            acc >>= 8;
+            used -= 8;
+        }
+    };
+    bits(0x2F, 8);
+    bits(uint32_t(width - 1), 14);
+    bits(uint32_t(height - 1), 14);
+    bits(argb >> 24 != 0xFF, 1);  // alpha used
+    bits(0, 3);                   // version
+    bits(0, 1);                   // no transform
+    bits(0, 1);                   // no colour cache
+    bits(0, 1);                   // no meta codes
+    // Green, red, blue, alpha, distance: a simple code of one 8-bit symbol.
+    const uint32_t symbols[5] = {(argb >> 8) & 0xFF, (argb >> 16) & 0xFF, argb & 0xFF, argb >> 24, 0};
+    for (uint32_t symbol : symbols) {
+        bits(1, 1);  // simple code
+        bits(0, 1);  // one symbol
+        bits(1, 1);  // of 8 bits
+        bits(symbol, 8);
+    }
+    if (used) bits(0, 8 - used);
+    return out;
+}
+
+// A RIFF chunk, padded to an even length.
+inline std::string riffChunk(const char* fourcc, const std::string& data) {
+    std::string out(fourcc, 4);
+    putLe(out, data.size(), 4);
+    out += data;
+    if (data.size() % 2) out.push_back('\0');
+    return out;
+}
+inline std::string riffWebp(const std::string& chunks) {
+    std::string out = "RIFF";
+    putLe(out, 4 + chunks.size(), 4);
+    return out + "WEBP" + chunks;
+}
+
+// A lossless WebP file of width x height pixels of one colour: 34 bytes
+// whatever its size (the format's limit is 16384 a side).
+inline std::string oneColourWebp(int width, int height, uint32_t argb = 0xFF3060C0) {
+    return riffWebp(riffChunk("VP8L", losslessWebpBits(width, height, argb)));
+}
+
+// An animated WebP file whose canvas is width x height, holding one frame
+// of frameWidth x frameHeight of one colour at (x, y) (even numbers), on a
+// background colour (0xAARRGGBB).
+inline std::string animatedWebp(int width, int height, int frameWidth, int frameHeight, int x = 0, int y = 0,
+                                uint32_t background = 0xFFFFFFFF, uint32_t argb = 0xFF3060C0) {
+    std::string vp8x;
+    putLe(vp8x, 0x02 | 0x10, 1);  // animation, alpha
+    putLe(vp8x, 0, 3);
+    putLe(vp8x, uint32_t(width - 1), 3);
+    putLe(vp8x, uint32_t(height - 1), 3);
+    std::string anim;
+    putLe(
+        anim,
+        ((background >> 16) & 0xFF) | (background & 0xFF00) | ((background & 0xFF) << 16) | (background & 0xFF000000u),
+        4);  // stored as blue, green, red, alpha
+    putLe(anim, 0, 2);
+    std::string frame;
+    putLe(frame, uint32_t(x / 2), 3);
+    putLe(frame, uint32_t(y / 2), 3);
+    putLe(frame, uint32_t(frameWidth - 1), 3);
+    putLe(frame, uint32_t(frameHeight - 1), 3);
+    putLe(frame, 100, 3);  // duration
+    putLe(frame, 0, 1);    // alpha-blend, no disposal
+    frame += riffChunk("VP8L", losslessWebpBits(frameWidth, frameHeight, argb));
+    return riffWebp(riffChunk("VP8X", vp8x) + riffChunk("ANIM", anim) + riffChunk("ANMF", frame));
+}
+
+// An ISO base media box.
+inline std::string isoBox(const char* type, const std::string& body) {
+    std::string out;
+    putBe(out, 8 + body.size(), 4);
+    return out + std::string(type, 4) + body;
+}
+inline std::string isoFullBox(const char* type, int version, uint32_t flags, const std::string& body) {
+    std::string head;
+    putBe(head, (uint32_t(version) << 24) | flags, 4);
+    return isoBox(type, head + body);
+}
+
+// A HEIF file whose primary image is a grid of columns x rows tiles of 64 x
+// 64 pixels, output width x height, every tile the same coded image (one
+// HEVC tile of a grey-blue photo crop, 212 bytes): a few bytes a tile.
+inline std::string heifGridOfOneTile(int columns, int rows, int width, int height) {
+    auto hex = [](const char* h) {
+        std::string out;
+        for (; h[0] && h[1]; h += 2) out.push_back(char(std::strtoul(std::string(h, 2).c_str(), nullptr, 16)));
+        return out;
+    };
+    const std::string hvcC =
+        hex("00000073687663430103700000000000000000001ef000fcfdf8f800000f03200001001840010c01ffff03700000030090000003"
+            "000003001eba0240210001002742010103700000030090000003000003001ea020810596eaae9ae6c0800000030080000003008422"
+            "000100064401c173c189");
+    const std::string tile = hex(
+        "000000d02801af06b208ad080780f17094081d126ec74563570d32073983ca9d1696d146c20663d629bcf84fa6bffff37d3a3241dc"
+        "26d31c8b3d94a0f70deea16f23d3ff9ec98dc1ac615a98a42911f3f02fa0a94eb05612ad9d8f7986a454959d6218cd4cdab3add102"
+        "3e70fd4f24103a449ff1923620cc1541d614894b65e344eb05817a2747d0f8e5b27c39a7a9f6a402b82b41e02a7de6002666c32663"
+        "adf21f782a5d093a025ba9e847fe7f8944c187ffcf890c1b627f8ef7fd585078864ec5b9974053659ac5f7b9084050e9e5e11f1890");
+    const std::string ftyp = hex("0000001c6674797068656963000000006d696631686569636d696166");
+    const std::string hdlr = hex("0000002168646c7200000000000000007069637400000000000000000000000000");
+    std::string pitm;
+    putBe(pitm, 2, 2);
+    // The grid: 32-bit output sizes.
+    std::string grid;
+    putBe(grid, 0, 1);
+    putBe(grid, 1, 1);
+    putBe(grid, uint32_t(rows - 1), 1);
+    putBe(grid, uint32_t(columns - 1), 1);
+    putBe(grid, uint32_t(width), 4);
+    putBe(grid, uint32_t(height), 4);
+    auto infe = [&](int id, const char* type) {
+        std::string body;
+        putBe(body, uint32_t(id), 2);
+        putBe(body, 0, 2);
+        return isoFullBox("infe", 2, 0, body + std::string(type, 4) + std::string(1, '\0'));
+    };
+    std::string iinf;
+    putBe(iinf, 2, 2);
+    iinf = isoFullBox("iinf", 0, 0, iinf + infe(1, "hvc1") + infe(2, "grid"));
+    std::string dimg;
+    putBe(dimg, 2, 2);
+    putBe(dimg, uint32_t(columns * rows), 2);
+    for (int i = 0; i < columns * rows; ++i) putBe(dimg, 1, 2);
+    const std::string iref = isoFullBox("iref", 0, 0, isoBox("dimg", dimg));
+    auto ispe = [&](int w, int h) {
+        std::string body;
+        putBe(body, uint32_t(w), 4);
+        putBe(body, uint32_t(h), 4);
+        return isoFullBox("ispe", 0, 0, body);
+    };
+    const std::string pixi = isoFullBox("pixi", 0, 0, hex("03080808"));
+    const std::string ipco = isoBox("ipco", hvcC + ispe(64, 64) + ispe(width, height) + pixi);
+    const std::string ipma = isoFullBox("ipma", 0, 0,
+                                        hex("00000002000102810200020203"
+                                            "84"));
+    const std::string iprp = isoBox("iprp", ipco + ipma);
+    const std::string idat = isoBox("idat", grid);
+    // iloc: version 1, offsets and lengths of 4 bytes, base offsets of 4.
+    auto meta = [&](uint32_t tileAt) {
+        std::string iloc;
+        putBe(iloc, 0x4440, 2);
+        putBe(iloc, 2, 2);
+        putBe(iloc, 1, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 4), putBe(iloc, 1, 2);
+        putBe(iloc, tileAt, 4), putBe(iloc, tile.size(), 4);
+        putBe(iloc, 2, 2), putBe(iloc, 1, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 4), putBe(iloc, 1, 2);
+        putBe(iloc, 0, 4), putBe(iloc, grid.size(), 4);
+        return isoFullBox(
+            "meta", 0, 0,
+            hdlr + isoFullBox("pitm", 0, 0, pitm) + idat + isoFullBox("iloc", 1, 0, iloc) + iinf + iprp + iref);
+    };
+    const size_t tileAt = ftyp.size() + meta(0).size() + 8;
+    return ftyp + meta(uint32_t(tileAt)) + isoBox("mdat", tile);
+}
+
+// A placeable metafile of width x height pixels (at 96 pixels per inch)
+// that fills its whole picture with one rectangle: 82 bytes.
+inline std::string fullRectangleWmf(int width, int height) {
+    return WmfBuilder(true, int16_t(width), int16_t(height), 96)
+        .brush(0x3060C0)
+        .select(0)
+        .rectangle(0, 0, int16_t(width), int16_t(height))
+        .bytes();
+}
+
+// A bitmap file of width x height pixels, 24 bits, bottom-up, of a pattern
+// that changes along both sides.
+inline std::string patternBmp(int width, int height) {
+    const uint64_t stride = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
+    std::string out = "BM";
+    putLe(out, 54 + stride * uint64_t(height), 4);
+    putLe(out, 0, 4);
+    putLe(out, 54, 4);
+    putLe(out, 40, 4);
+    putLe(out, uint32_t(width), 4);
+    putLe(out, uint32_t(height), 4);
+    putLe(out, 1, 2);
+    putLe(out, 24, 2);
+    putLe(out, 0, 4);
+    putLe(out, stride * uint64_t(height), 4);
+    putLe(out, 0, 16);
+    out.resize(size_t(54 + stride * uint64_t(height)));
+    for (int y = 0; y < height; ++y) {
+        char* row = &out[size_t(54 + stride * uint64_t(y))];
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = char(x);
+            row[3 * x + 1] = char(y);
+            row[3 * x + 2] = char(x ^ y);
+        }
+    }
+    return out;
+}
+
 }  // namespace jollix::test

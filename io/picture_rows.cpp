@@ -1,0 +1,122 @@
+// Rows into tiles, turned as the file's orientation says. A turned row of
+// the file is a column of the picture: it is written tile by tile down that
+// column, each tile looked up once.
+#include "io/picture_rows.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jollix::io_detail {
+
+PictureRows::PictureRows(int width, int height, int orientation, uint32_t fill)
+    : width_(width), height_(height), orientation_(orientation >= 2 && orientation <= 8 ? orientation : 1) {
+    const bool swap = orientation_ >= 5;
+    picture_ = Picture(swap ? height : width, swap ? width : height, fill);
+    row_.resize(size_t(std::max(width, 0)) * 3);
+}
+
+void PictureRows::bgr(int y, const uint8_t* row) { put(y, row); }
+
+void PictureRows::rgb(int y, const uint8_t* row) {
+    uint8_t* o = row_.data();
+    for (int x = 0; x < width_; ++x, row += 3, o += 3) {
+        o[0] = row[2];
+        o[1] = row[1];
+        o[2] = row[0];
+    }
+    put(y, row_.data());
+}
+
+void PictureRows::rgbOnWhite(int y, const uint8_t* row, int channels) {
+    if (channels == 3) return rgb(y, row);
+    uint8_t* o = row_.data();
+    for (int x = 0; x < width_; ++x, row += channels, o += 3) {
+        const unsigned a = row[3];
+        o[0] = onWhite(row[2], a);
+        o[1] = onWhite(row[1], a);
+        o[2] = onWhite(row[0], a);
+    }
+    put(y, row_.data());
+}
+
+void PictureRows::planes(int y, const uint8_t* red, const uint8_t* green, const uint8_t* blue, const uint8_t* alpha) {
+    uint8_t* o = row_.data();
+    if (alpha) {
+        for (int x = 0; x < width_; ++x, o += 3) {
+            o[0] = onWhite(blue[x], alpha[x]);
+            o[1] = onWhite(green[x], alpha[x]);
+            o[2] = onWhite(red[x], alpha[x]);
+        }
+    } else {
+        for (int x = 0; x < width_; ++x, o += 3) {
+            o[0] = blue[x];
+            o[1] = green[x];
+            o[2] = red[x];
+        }
+    }
+    put(y, row_.data());
+}
+
+void PictureRows::bgrSpan(int y, int x0, int count, const uint8_t* pixels) {
+    if (orientation_ == 1) {
+        picture_.writeRowSpan(y, x0, count, pixels);
+        return;
+    }
+    // Rare (a GIF image smaller than its screen is never turned): the row
+    // as it stands, with the span put in.
+    std::vector<uint8_t> whole(size_t(width_) * 3);
+    for (int x = 0; x < width_; ++x) {
+        int px = x, py = y;
+        // Read back what the row holds now, then put the span over it.
+        switch (orientation_) {
+            case 2: px = width_ - 1 - x; break;
+            case 3: px = width_ - 1 - x, py = height_ - 1 - y; break;
+            case 4: py = height_ - 1 - y; break;
+            case 5: px = y, py = x; break;
+            case 6: px = height_ - 1 - y, py = x; break;
+            case 7: px = height_ - 1 - y, py = width_ - 1 - x; break;
+            case 8: px = y, py = width_ - 1 - x; break;
+        }
+        std::memcpy(&whole[size_t(x) * 3], picture_.pixelPtr(px, py), 3);
+    }
+    std::memcpy(&whole[size_t(x0) * 3], pixels, size_t(count) * 3);
+    put(y, whole.data());
+}
+
+void PictureRows::put(int y, const uint8_t* bgr) {
+    if (y < 0 || y >= height_) return;
+    const int w = width_, h = height_;
+    switch (orientation_) {
+        case 1: picture_.writeRow(y, bgr); return;
+        case 3:  // half round: the row reversed, counted from the bottom
+        case 2: {
+            flipped_.resize(size_t(w) * 3);
+            uint8_t* o = flipped_.data();
+            for (int x = 0; x < w; ++x) std::memcpy(o + size_t(w - 1 - x) * 3, bgr + size_t(x) * 3, 3);
+            picture_.writeRow(orientation_ == 3 ? h - 1 - y : y, o);
+            return;
+        }
+        case 4: picture_.writeRow(h - 1 - y, bgr); return;
+        default: break;
+    }
+    // 5 to 8: the stored row y is a column of the upright picture; pixel x
+    // of it lands at (column, x), or (column, w - 1 - x) for 7 and 8:
+    //   5: (x, y) -> (y, x)            6: (x, y) -> (h - 1 - y, x)
+    //   7: (x, y) -> (h - 1 - y, w - 1 - x)   8: (x, y) -> (y, w - 1 - x)
+    const int column = (orientation_ == 5 || orientation_ == 8) ? y : h - 1 - y;
+    const bool reversed = orientation_ == 7 || orientation_ == 8;
+    const int tx = column >> Picture::kTileBits;
+    const size_t inTile = size_t(column & Picture::kTileMask) * 3;
+    for (int ty = 0; ty < picture_.tilesY(); ++ty) {
+        const int first = ty * Picture::kTile, last = std::min(w, first + Picture::kTile);
+        uint8_t* tile = picture_.mutableTile(tx, ty);
+        for (int oy = first; oy < last; ++oy) {
+            const int x = reversed ? w - 1 - oy : oy;
+            std::memcpy(tile + size_t(oy - first) * Picture::kTileStride + inTile, bgr + size_t(x) * 3, 3);
+        }
+    }
+}
+
+Picture PictureRows::take() { return std::move(picture_); }
+
+}  // namespace jollix::io_detail

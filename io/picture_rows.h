@@ -1,0 +1,55 @@
+#pragma once
+// The decoders' one way of making a picture: rows as the file gives them,
+// written straight into the picture's tiles, so that opening a picture costs
+// its picture and a row or two, never a second full-size copy.
+//
+// Rows are given top first in the file's own orientation; an EXIF
+// orientation (2 to 8, see orientPicture) puts each row where the turned
+// and mirrored picture shows it, so a photo comes out upright without being
+// turned afterwards. Rows may come in any order (an interlaced GIF, a
+// bottom-up bitmap); a row never written keeps the fill colour.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/picture.h"
+
+namespace jollix::io_detail {
+
+class PictureRows {
+public:
+    // A picture of width x height pixels as stored in the file, every pixel
+    // `fill` (0x00BBGGRR) until written. orientation 1 keeps it as stored.
+    PictureRows(int width, int height, int orientation = 1, uint32_t fill = 0);
+
+    int width() const { return width_; }    // as stored in the file
+    int height() const { return height_; }  // as stored in the file
+
+    // Row y as stored: width() pixels of blue, green, red.
+    void bgr(int y, const uint8_t* row);
+    // Row y as stored from pixels of red, green, blue.
+    void rgb(int y, const uint8_t* row);
+    // Row y as stored from pixels of `channels` bytes each (3 or 4) in the
+    // order red, green, blue (alpha): the alpha, when there is one, blends
+    // the pixel onto white.
+    void rgbOnWhite(int y, const uint8_t* row, int channels);
+    // Row y as stored from three separate planes of red, green and blue.
+    void planes(int y, const uint8_t* red, const uint8_t* green, const uint8_t* blue, const uint8_t* alpha);
+    // Part of row y as stored: count pixels of blue, green, red from x0 on
+    // (the caller keeps them inside the row).
+    void bgrSpan(int y, int x0, int count, const uint8_t* pixels);
+
+    // The finished picture, upright. The writer is empty afterwards.
+    Picture take();
+
+private:
+    void put(int y, const uint8_t* bgr);
+    int width_, height_, orientation_;
+    Picture picture_;
+    std::vector<uint8_t> row_, flipped_;
+};
+
+// One pixel of colour c (0..255) with alpha a onto white, rounded.
+inline uint8_t onWhite(unsigned c, unsigned a) { return uint8_t((c * a + 255 * (255 - a) + 127) / 255); }
+
+}  // namespace jollix::io_detail
