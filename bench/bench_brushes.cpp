@@ -10,8 +10,8 @@
 
 #include "bench/bench_util.h"
 #include "core/history.h"
-#include "effects/axis_stretch.h"
-#include "effects/spherical.h"
+#include "effects/brushes/axis_stretch.h"
+#include "effects/brushes/spherical.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_util.h"
-#include "effects/smear.h"
-#include "effects/twist.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/twist.h"
 
 namespace {
 

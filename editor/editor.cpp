@@ -8,12 +8,12 @@
 
 #include "core/default_picture.h"
 #include "core/numeric.h"
-#include "effects/axis_stretch.h"
+#include "effects/brushes/axis_stretch.h"
 #include "effects/pen_sketch.h"
 #include "effects/pencil_sketch.h"
 #include "effects/resample.h"
-#include "effects/smear.h"
-#include "effects/spherical.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/spherical.h"
 #include "effects/spot_cleanup.h"
 
 namespace jollix {

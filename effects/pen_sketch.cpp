@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "effects/band_writer.h"
+#include "effects/engine/band_writer.h"
 #include "effects/pixel_runs.h"
-#include "effects/vector_build.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/band_writer.h"
+#include "effects/engine/band_writer.h"
 #include "effects/pixel_runs.h"
 #include "effects/pen_sketch.h"
-#include "effects/vector_build.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "effects/band_writer.h"
+#include "effects/engine/band_writer.h"
 
 namespace jollix {
 

@@ -9,8 +9,8 @@
 
 #include "core/error.h"
 #include "core/parallel.h"
-#include "effects/band_writer.h"
-#include "effects/vector_build.h"
+#include "effects/engine/band_writer.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 

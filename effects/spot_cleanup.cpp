@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/band_writer.h"
-#include "effects/vector_build.h"
+#include "effects/engine/band_writer.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 

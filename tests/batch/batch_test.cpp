@@ -12,8 +12,8 @@
 #include "app/batch/batch.h"
 #include "core/default_picture.h"
 #include "effects/pen_sketch.h"
-#include "effects/spherical.h"
-#include "effects/twist.h"
+#include "effects/brushes/spherical.h"
+#include "effects/brushes/twist.h"
 #include "io/picture_files.h"
 
 namespace fs = std::filesystem;

@@ -8,8 +8,8 @@
 #include "core/default_picture.h"
 #include "editor/editor.h"
 #include "effects/pen_sketch.h"
-#include "effects/smear.h"
-#include "effects/spherical.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/spherical.h"
 #include "effects/spot_cleanup.h"
 
 using namespace jollix;

@@ -13,8 +13,8 @@
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
-#include "effects/axis_stretch.h"
-#include "effects/sampler.h"
+#include "effects/brushes/axis_stretch.h"
+#include "effects/engine/sampler.h"
 
 using namespace jollix;
 

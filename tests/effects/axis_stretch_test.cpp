@@ -11,8 +11,8 @@
 #include "core/error.h"
 #include "core/picture.h"
 #include "core/progress.h"
-#include "effects/axis_stretch.h"
-#include "effects/sampler.h"
+#include "effects/brushes/axis_stretch.h"
+#include "effects/engine/sampler.h"
 
 using namespace jollix;
 

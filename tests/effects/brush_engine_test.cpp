@@ -13,12 +13,12 @@
 
 #include "core/error.h"
 #include "effect_test_util.h"
-#include "effects/axis_stretch.h"
-#include "effects/brush_engine.h"
-#include "effects/sampler.h"
-#include "effects/smear.h"
-#include "effects/spherical.h"
-#include "effects/twist.h"
+#include "effects/brushes/axis_stretch.h"
+#include "effects/engine/brush_engine.h"
+#include "effects/engine/sampler.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/spherical.h"
+#include "effects/brushes/twist.h"
 
 using jollix::Picture;
 namespace detail = jollix::detail;
@@ -36,38 +36,51 @@ struct Brush {
     const char* name;
     // The routine, and the plain painting of the same brush.
     std::function<Picture(const Picture&, int, int, int, int)> routine, plain;
+    // The brush as a mapping.
+    std::function<jollix::BrushMapping(const Picture&, int, int, int, int)> mapping;
 };
 
 const Brush kBrushes[] = {
     {"spherical expand",
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpand(p, a, b, R, H); },
-     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); }},
+     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpandMapping(p, a, b, R, H); }},
     {"spherical shrink",
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrink(p, a, b, R, H); },
-     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); }},
+     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrinkMapping(p, a, b, R, H); }},
     {"vertical expand",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpand(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpandMapping(p, a, b, R, S); }},
     {"vertical shrink",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrink(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrinkMapping(p, a, b, R, S); }},
     {"horizontal expand",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpand(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, true, p, a, b, R, S); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, true, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpandMapping(p, a, b, R, S); }},
     {"horizontal shrink",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrink(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrinkMapping(p, a, b, R, S); }},
     {"dextrorotary twist",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwise(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwiseMapping(p, a, b, R, S); }},
     {"levorotary twist",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwise(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); }},
+     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); },
+     [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwiseMapping(p, a, b, R, S); }},
     // The smear's fourth number is the drag, packed: dx + 1000 dy.
     {"smear",
      [](const Picture& p, int a, int b, int R, int d) { return jollix::smear(p, a, b, a + dragX(d), b + dragY(d), R); },
      [](const Picture& p, int a, int b, int R, int d) {
          return detail::smearPlain(p, a, b, a + dragX(d), b + dragY(d), R);
+     },
+     [](const Picture& p, int a, int b, int R, int d) {
+         return jollix::smearMapping(p, a, b, a + dragX(d), b + dragY(d), R);
      }},
 };
 
@@ -210,6 +223,54 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
         }
         brush::detail::limitVectors(2);
     }
+}
+
+// Each brush's mapping evaluated on a grid of pixels gives the colours the
+// brush's effect has there, and fails where the effect fails.
+TEST(BrushEngine, MappingsGiveTheEffectsColoursOnAnyGrid) {
+    const Picture src = noisePicture(300, 260, 11);
+    const Case cases[] = {{300, 260, 150, 130, 120, 60},
+                          {300, 260, 0, 259, 140, 200},
+                          {300, 260, 299, 10, 90, -40},
+                          {300, 260, 100, 100, 60, 0}};
+    const int drags[] = {packDrag(40, -70), packDrag(-60, 0), packDrag(0, 65)};
+    // Every fourth pixel from odd starts, a repeated column, and pixels
+    // outside the picture.
+    std::vector<int> xs{-3}, ys{-1};
+    for (int x = 1; x < 300; x += 4) xs.push_back(x);
+    xs.insert(xs.begin() + 10, xs[10]);
+    xs.push_back(300);
+    for (int y = 2; y < 260; y += 3) ys.push_back(y);
+    ys.push_back(400);
+    for (const Brush& brush : kBrushes)
+        for (Case c : cases)
+            for (int drag : drags) {
+                if (std::string(brush.name) == "smear") c.strength = drag;
+                SCOPED_TRACE(std::string(brush.name) + ": " + describe(c));
+                const Outcome whole = paintWith(brush.routine, src, c);
+                std::string error;
+                std::vector<uint32_t> got(xs.size() * ys.size(), 1);
+                try {
+                    const jollix::BrushMapping m = brush.mapping(src, c.a, c.b, c.R, c.strength);
+                    m.brushed(src, xs.data(), int(xs.size()), ys.data(), int(ys.size()), got.data());
+                    // Every changed pixel lies in the mapping's bounds.
+                    const jollix::BrushMapping::Box box = m.bounds();
+                    for (int y = 0; y < 260; ++y)
+                        for (int x = 0; x < 300; ++x) {
+                            if (!whole.error.empty() || whole.picture.pixel(x, y) == src.pixel(x, y)) continue;
+                            ASSERT_TRUE(box.left <= x && x <= box.right && box.top <= y && y <= box.bottom)
+                                << x << "," << y;
+                        }
+                } catch (const jollix::JollixError& e) {
+                    error = e.what();
+                }
+                ASSERT_EQ(error, whole.error);
+                if (!error.empty()) continue;
+                for (size_t j = 0; j < ys.size(); ++j)
+                    for (size_t i = 0; i < xs.size(); ++i)
+                        ASSERT_EQ(got[j * xs.size() + i], whole.picture.pixel(xs[i], ys[j])) << xs[i] << "," << ys[j];
+                if (std::string(brush.name) != "smear") break;
+            }
 }
 
 // Every brush through the engine with each width of vector units the

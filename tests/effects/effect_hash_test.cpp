@@ -10,14 +10,14 @@
 #include <functional>
 
 #include "core/default_picture.h"
-#include "effects/axis_stretch.h"
+#include "effects/brushes/axis_stretch.h"
 #include "effects/pen_sketch.h"
 #include "effects/pencil_sketch.h"
 #include "effects/resample.h"
-#include "effects/smear.h"
-#include "effects/spherical.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/spherical.h"
 #include "effects/spot_cleanup.h"
-#include "effects/twist.h"
+#include "effects/brushes/twist.h"
 
 using namespace jollix;
 

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "core/picture.h"
-#include "effects/sampler.h"
+#include "effects/engine/sampler.h"
 
 using jollix::Picture;
 using jollix::sampleBilinear;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "effect_test_util.h"
-#include "effects/sampler.h"
-#include "effects/smear.h"
+#include "effects/engine/sampler.h"
+#include "effects/brushes/smear.h"
 
 using jollix::Picture;
 namespace detail = jollix::detail;

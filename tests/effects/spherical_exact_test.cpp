@@ -13,8 +13,8 @@
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
-#include "effects/sampler.h"
-#include "effects/spherical.h"
+#include "effects/engine/sampler.h"
+#include "effects/brushes/spherical.h"
 
 using namespace jollix;
 

@@ -10,9 +10,9 @@
 #include "core/error.h"
 #include "core/picture.h"
 #include "core/progress.h"
-#include "effects/sampler.h"
-#include "effects/spherical.h"
-#include "effects/twist.h"
+#include "effects/engine/sampler.h"
+#include "effects/brushes/spherical.h"
+#include "effects/brushes/twist.h"
 
 using namespace jollix;
 

@@ -6,8 +6,8 @@
 
 #include "effect_test_util.h"
 #include "core/error.h"
-#include "effects/sampler.h"
-#include "effects/twist.h"
+#include "effects/engine/sampler.h"
+#include "effects/brushes/twist.h"
 
 using jollix::Picture;
 namespace detail = jollix::detail;

@@ -6,10 +6,15 @@
 
 #include "core/picture.h"
 #include "core/progress.h"
+#include "effects/engine/brush_mapping.h"
 
 namespace jollix {
 
 Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress = nullptr);
+
+// The same smear as a mapping of its passes (see BrushMapping); it fails
+// as the effect does.
+BrushMapping smearMapping(const Picture& src, int X0, int Y0, int X, int Y, int R);
 
 namespace detail {
 

@@ -1,4 +1,4 @@
-#include "effects/axis_stretch.h"
+#include "effects/brushes/axis_stretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,9 @@
 
 #include "core/error.h"
 #include "core/numeric.h"
-#include "effects/brush_engine.h"
-#include "effects/vector_build.h"
-#include "effects/sampler.h"
+#include "effects/engine/brush_engine.h"
+#include "effects/engine/vector_build.h"
+#include "effects/engine/sampler.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
 // only along rows. The patch is a circular cap of base radius R rising S
@@ -150,48 +150,55 @@ struct ExpandBrush {
 
 // The expand. Lines are the columns of the vertical and the rows of the
 // horizontal expand; each line is stretched away from the centre line.
+// The expand's brush and region (R >= 1). Lines at offsets t and -t share
+// their terms, formed once per offset: each line's span and the numbers of
+// its factors. Line offsets beyond mMax reach no pixel of the picture.
+template <bool kVertical>
+std::pair<ExpandBrush<kVertical>, brush::Region> expandPlan(const Picture& src, int X, int Y, int R, int S) {
+    const double rho = detail::axisRho(R, S);
+    const int W = src.width(), Hp = src.height();
+    const int outerC = kVertical ? X : Y, innerC = kVertical ? Y : X;
+    const int outerN = kVertical ? W : Hp, innerN = kVertical ? Hp : W;
+    struct Span {
+        long long lo, hi;
+    };
+    const long long mMax =
+        std::min<long long>(R - 1, std::max(std::llabs(outerC), std::llabs((long long)outerN - 1 - outerC)));
+    std::vector<Span> spans(size_t(mMax) + 1);
+    ExpandBrush<kVertical> brush{outerC, innerC, std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
+    for (long long m = 0; m <= mMax; ++m) {
+        const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
+        spans[size_t(m)] = {Round(static_cast<long double>(innerC) - line.B),
+                            Round(static_cast<long double>(innerC) + line.B)};
+        const long double Fl = line.F;
+        brush.lines[size_t(m)] = {double(Fl - line.h), double(Fl * Fl), Fl};
+    }
+    // The lines inside the picture, each with the run of pixels it writes:
+    // the pixels at its ends whose root has no positive argument keep
+    // their colour.
+    brush::Region region;
+    region.byRows = !kVertical;
+    region.first = std::max((long long)outerC - R + 1, 0LL);
+    for (long long f = region.first; f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
+        const long long m = std::llabs(outerC - f);  // <= mMax
+        const Span& sp = spans[size_t(m)];
+        auto keeps = [&](long long i) { return std::isnan(brush.factor(m, std::llabs(innerC - i))); };
+        long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
+        while (from <= to && keeps(from)) ++from;
+        while (to >= from && keeps(to)) --to;
+        region.add(from, to);
+    }
+    return {std::move(brush), std::move(region)};
+}
+
+// The expand. Lines are the columns of the vertical and the rows of the
+// horizontal expand; each line is stretched away from the centre line.
 template <bool kVertical>
 Picture axisExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress,
                    brush::Painting how = brush::Painting::Engine) {
     Picture dst = src;
     if (R >= 1) {
-        const double rho = detail::axisRho(R, S);
-        const int W = src.width(), Hp = src.height();
-        const int outerC = kVertical ? X : Y, innerC = kVertical ? Y : X;
-        const int outerN = kVertical ? W : Hp, innerN = kVertical ? Hp : W;
-        // Lines at offsets t and -t share their terms, formed once per
-        // offset: each line's span and the numbers of its factors. Line
-        // offsets beyond mMax reach no pixel of the picture.
-        struct Span {
-            long long lo, hi;
-        };
-        const long long mMax =
-            std::min<long long>(R - 1, std::max(std::llabs(outerC), std::llabs((long long)outerN - 1 - outerC)));
-        std::vector<Span> spans(size_t(mMax) + 1);
-        ExpandBrush<kVertical> brush{outerC, innerC,
-                                     std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
-        for (long long m = 0; m <= mMax; ++m) {
-            const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
-            spans[size_t(m)] = {Round(static_cast<long double>(innerC) - line.B),
-                                Round(static_cast<long double>(innerC) + line.B)};
-            const long double Fl = line.F;
-            brush.lines[size_t(m)] = {double(Fl - line.h), double(Fl * Fl), Fl};
-        }
-        // The lines inside the picture, each with the run of pixels it
-        // writes: the pixels at its ends whose root has no positive
-        // argument keep their colour.
-        brush::Region region;
-        region.byRows = !kVertical;
-        region.first = std::max((long long)outerC - R + 1, 0LL);
-        for (long long f = region.first; f <= std::min<long long>((long long)outerC + R - 1, outerN - 1); ++f) {
-            const long long m = std::llabs(outerC - f);  // <= mMax
-            const Span& sp = spans[size_t(m)];
-            auto keeps = [&](long long i) { return std::isnan(brush.factor(m, std::llabs(innerC - i))); };
-            long long from = std::max(sp.lo, 0LL), to = std::min<long long>(sp.hi, innerN - 1);
-            while (from <= to && keeps(from)) ++from;
-            while (to >= from && keeps(to)) --to;
-            region.add(from, to);
-        }
+        auto [brush, region] = expandPlan<kVertical>(src, X, Y, R, S);
         // One step per line, inside the picture or not.
         brush::paint(src, dst, brush, region, 2 * (long long)R - 1, progress, how);
     }
@@ -281,70 +288,90 @@ struct ShrinkBrush {
     std::vector<double> invTable, rowE, E;  // E per column from `first`
 };
 
-// The shrink. Both orientations visit the vertical shrink's columns with
-// their half-heights, then the centre line.
+// The shrink's brush and region (R > 1). Both orientations visit the
+// vertical shrink's columns with their half-heights, then the centre line.
+template <bool kVertical>
+std::pair<ShrinkBrush<kVertical>, brush::Region> shrinkPlan(const Picture& src, double rho, int X, int Y, int R, int S,
+                                                            Progress* progress) {
+    const int W = src.width(), Hp = src.height();
+    const long double dL = static_cast<long double>(rho) - S;
+    const long long left = std::max((long long)X - R + 1, 0LL), right = std::min((long long)X + R - 1, W - 1LL);
+    ShrinkBrush<kVertical> brush{X, Y, S, rho, double(dL), left, {}, {}, {}};
+    // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R that reach the picture.
+    const long long reach =
+        std::max({std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y), std::llabs((long long)Hp - 1 - Y)});
+    brush.invTable.resize(size_t(std::min<long long>(R, reach)) + 1);
+    for (size_t m = 0; m < brush.invTable.size(); ++m)
+        brush.invTable[m] = 1.0 / std::sqrt(brush.d * brush.d + double(m) * double(m));
+    // The horizontal shrink takes, per row offset u, the row's own E (Er),
+    // formed like the column's E with u in place of t.
+    if constexpr (!kVertical) {
+        brush.rowE.resize(size_t(std::min<long long>(R, reach)));
+        for (size_t m = 1; m < brush.rowE.size(); ++m) brush.rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
+    }
+    // Each column's terms, in the order the columns are stepped through:
+    // left of the centre, then right of it. A failure reports the steps of
+    // the columns before it, as stepping column by column would. Column f
+    // runs from Y - n + 1 to Y + n - 1, n = Round(H), through the centre
+    // row; the centre column from Y - R + 1 to Y + R - 1 (the vertical
+    // shrink's centre line; the horizontal shrink leaves it alone).
+    brush::Region region;
+    region.first = left;
+    const size_t lines = size_t(std::max(right - left + 1, 0LL));
+    region.lo.assign(lines, 0);
+    region.hi.assign(lines, -1);
+    brush.E.assign(lines, 0.0);
+    long long stepped = 0;
+    try {
+        for (int side = 0; side < 2; ++side) {
+            const long long from = side == 0 ? (long long)X - R + 1 : (long long)X + 1;
+            const long long to = side == 0 ? (long long)X - 1 : (long long)X + R - 1;
+            for (long long f = from; f <= to; ++f, ++stepped) {
+                const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), int(X - f));
+                const long long n = std::max<long long>(Round(line.H) - 1, 0);
+                if (f < left || f > right) continue;
+                region.lo[size_t(f - left)] = (long long)Y - n;
+                region.hi[size_t(f - left)] = (long long)Y + n;
+                brush.E[size_t(f - left)] = line.E;
+            }
+        }
+    } catch (...) {
+        for (long long i = 0; i < stepped; ++i) progressStep(progress);
+        throw;
+    }
+    if (kVertical && X >= left && X <= right) {
+        region.lo[size_t(X - left)] = (long long)Y - R + 1;
+        region.hi[size_t(X - left)] = (long long)Y + R - 1;
+    }
+    return {std::move(brush), std::move(region)};
+}
+
 template <bool kVertical>
 Picture axisShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress,
                    brush::Painting how = brush::Painting::Engine) {
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
-    const int W = src.width(), Hp = src.height();
     if (R > 1) {
-        const long double dL = static_cast<long double>(rho) - S;
-        const long long left = std::max((long long)X - R + 1, 0LL), right = std::min((long long)X + R - 1, W - 1LL);
-        ShrinkBrush<kVertical> brush{X, Y, S, rho, double(dL), left, {}, {}, {}};
-        // 1 / sqrt(d^2 + m^2) for the offsets 0 .. R that reach the picture.
-        const long long reach = std::max(
-            {std::llabs(X), std::llabs((long long)W - 1 - X), std::llabs(Y), std::llabs((long long)Hp - 1 - Y)});
-        brush.invTable.resize(size_t(std::min<long long>(R, reach)) + 1);
-        for (size_t m = 0; m < brush.invTable.size(); ++m)
-            brush.invTable[m] = 1.0 / std::sqrt(brush.d * brush.d + double(m) * double(m));
-        // The horizontal shrink takes, per row offset u, the row's own E
-        // (Er), formed like the column's E with u in place of t.
-        if constexpr (!kVertical) {
-            brush.rowE.resize(size_t(std::min<long long>(R, reach)));
-            for (size_t m = 1; m < brush.rowE.size(); ++m) brush.rowE[m] = detail::axisShrinkLine(rho, S, 0, int(m)).E;
-        }
-
-        // Each column's terms, in the order the columns are stepped
-        // through: left of the centre, then right of it. A failure reports
-        // the steps of the columns before it, as stepping column by column
-        // would. Column f runs from Y - n + 1 to Y + n - 1, n = Round(H),
-        // through the centre row; the centre column from Y - R + 1 to
-        // Y + R - 1 (the vertical shrink's centre line; the horizontal
-        // shrink leaves it alone).
-        brush::Region region;
-        region.first = left;
-        const size_t lines = size_t(std::max(right - left + 1, 0LL));
-        region.lo.assign(lines, 0);
-        region.hi.assign(lines, -1);
-        brush.E.assign(lines, 0.0);
-        long long stepped = 0;
-        try {
-            for (int side = 0; side < 2; ++side) {
-                const long long from = side == 0 ? (long long)X - R + 1 : (long long)X + 1;
-                const long long to = side == 0 ? (long long)X - 1 : (long long)X + R - 1;
-                for (long long f = from; f <= to; ++f, ++stepped) {
-                    const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), int(X - f));
-                    const long long n = std::max<long long>(Round(line.H) - 1, 0);
-                    if (f < left || f > right) continue;
-                    region.lo[size_t(f - left)] = (long long)Y - n;
-                    region.hi[size_t(f - left)] = (long long)Y + n;
-                    brush.E[size_t(f - left)] = line.E;
-                }
-            }
-        } catch (...) {
-            for (long long i = 0; i < stepped; ++i) progressStep(progress);
-            throw;
-        }
-        if (kVertical && X >= left && X <= right) {
-            region.lo[size_t(X - left)] = (long long)Y - R + 1;
-            region.hi[size_t(X - left)] = (long long)Y + R - 1;
-        }
+        auto [brush, region] = shrinkPlan<kVertical>(src, rho, X, Y, R, S, progress);
         brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
+}
+
+template <bool kVertical>
+BrushMapping expandMapping(const Picture& src, int X, int Y, int R, int S) {
+    if (R < 1) return {};
+    auto [brush, region] = expandPlan<kVertical>(src, X, Y, R, S);
+    return BrushMapping({brush::mappingPass(std::move(brush), std::move(region))});
+}
+
+template <bool kVertical>
+BrushMapping shrinkMapping(const Picture& src, int X, int Y, int R, int S) {
+    const double rho = detail::axisRho(R, S);
+    if (R <= 1) return {};
+    auto [brush, region] = shrinkPlan<kVertical>(src, rho, X, Y, R, S, nullptr);
+    return BrushMapping({brush::mappingPass(std::move(brush), std::move(region))});
 }
 
 }  // namespace
@@ -363,6 +390,19 @@ Picture verticalShrink(const Picture& src, int X, int Y, int R, int S, Progress*
 
 Picture horizontalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return axisShrink<false>(src, X, Y, R, S, progress);
+}
+
+BrushMapping verticalExpandMapping(const Picture& src, int X, int Y, int R, int S) {
+    return expandMapping<true>(src, X, Y, R, S);
+}
+BrushMapping horizontalExpandMapping(const Picture& src, int X, int Y, int R, int S) {
+    return expandMapping<false>(src, X, Y, R, S);
+}
+BrushMapping verticalShrinkMapping(const Picture& src, int X, int Y, int R, int S) {
+    return shrinkMapping<true>(src, X, Y, R, S);
+}
+BrushMapping horizontalShrinkMapping(const Picture& src, int X, int Y, int R, int S) {
+    return shrinkMapping<false>(src, X, Y, R, S);
 }
 
 Picture detail::axisPlain(bool vertical, bool expanding, const Picture& src, int X, int Y, int R, int S) {

@@ -1,4 +1,4 @@
-#include "effects/brush_engine.h"
+#include "effects/engine/brush_engine.h"
 
 #include <algorithm>
 #include <cstring>

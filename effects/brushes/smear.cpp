@@ -1,14 +1,16 @@
-#include "effects/smear.h"
+#include "effects/brushes/smear.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/sampler.h"
-#include "effects/brush_engine.h"
-#include "effects/vector_build.h"
+#include "effects/engine/sampler.h"
+#include "effects/engine/brush_engine.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 
@@ -397,14 +399,15 @@ struct SmearBrush {
     std::vector<Chords::Straight> chords;
 };
 
-void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress, brush::Painting how) {
-    const int64_t hgt = src.height();
+// The patch of one pass and its brush. The patch: columns
+// Round(cx - d/2 - R) + 1 .. Round(cx + d/2 + R) - 1, each from row
+// Round(cy - hh) + 1 to Round(cy + hh) - 1 with hh its half height in the
+// circle of radius rho. A column that fails to fit the program's integers
+// reports the steps of the columns before it. `steps` is one per column.
+std::pair<SmearBrush, brush::Region> smearPlan(const Picture& src, const SmearPass& p, int R, Progress* progress,
+                                               int64_t& steps) {
     const Ext d = p.d;
     const Ext rho = R + d / 2;
-    // The patch: columns Round(cx - d/2 - R) + 1 .. Round(cx + d/2 + R) - 1,
-    // each from row Round(cy - hh) + 1 to Round(cy + hh) - 1 with hh its
-    // half height in the circle of radius rho. A column that fails to fit
-    // the program's integers reports the steps of the columns before it.
     const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
     const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
     brush::Region region;
@@ -420,12 +423,19 @@ void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Pro
             throw;
         }
     }
+    steps = std::max<int64_t>(last - first + 1, 0);
     // Rows of the patch inside the picture, for the horizontal passes.
     const int64_t rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
-    const int64_t rowHi = std::min<int64_t>(hgt - 1, int64_t(std::ceil(p.cy + rho)));
-    const SmearBrush brush(p, R, region.first, region.lines(), rowLo, std::max<int64_t>(rowHi - rowLo + 1, 0));
+    const int64_t rowHi = std::min<int64_t>(int64_t(src.height()) - 1, int64_t(std::ceil(p.cy + rho)));
+    SmearBrush brush(p, R, region.first, region.lines(), rowLo, std::max<int64_t>(rowHi - rowLo + 1, 0));
+    return {std::move(brush), std::move(region)};
+}
+
+void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress, brush::Painting how) {
+    int64_t steps = 0;
+    auto [brush, region] = smearPlan(src, p, R, progress, steps);
     // One progress step per column of the patch, then the bar starts over.
-    brush::paint(src, dst, brush, region, std::max<int64_t>(last - first + 1, 0), progress, how);
+    brush::paint(src, dst, brush, region, steps, progress, how);
     progressReset(progress);
 }
 
@@ -476,6 +486,16 @@ Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress*
 
 Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
     return smear(src, X0, Y0, X, Y, R, progress, brush::Painting::Engine);
+}
+
+BrushMapping smearMapping(const Picture& src, int X0, int Y0, int X, int Y, int R) {
+    std::vector<std::shared_ptr<const BrushMapping::Pass>> passes;
+    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) {
+        int64_t steps = 0;
+        auto [brush, region] = smearPlan(src, p, R, nullptr, steps);
+        passes.push_back(brush::mappingPass(std::move(brush), std::move(region)));
+    }
+    return BrushMapping(std::move(passes));
 }
 
 Picture detail::smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R) {

@@ -2,12 +2,18 @@
 // Twist: swirl a disc of radius R around (X, Y), largest tangential shift S.
 #include "core/picture.h"
 #include "core/progress.h"
+#include "effects/engine/brush_mapping.h"
 
 namespace jollix {
 
 Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);  // clockwise
 Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S,
                            Progress* progress = nullptr);  // anticlockwise
+
+// The same brushes as mappings (see BrushMapping); they fail as the
+// effects do.
+BrushMapping twistClockwiseMapping(const Picture& src, int X, int Y, int R, int S);
+BrushMapping twistAnticlockwiseMapping(const Picture& src, int X, int Y, int R, int S);
 
 namespace detail {
 

@@ -1,4 +1,4 @@
-#include "effects/twist.h"
+#include "effects/brushes/twist.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,9 @@
 
 #include "core/error.h"
 #include "core/numeric.h"
-#include "effects/sampler.h"
-#include "effects/brush_engine.h"
-#include "effects/vector_build.h"
+#include "effects/engine/sampler.h"
+#include "effects/engine/brush_engine.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix {
 
@@ -158,6 +158,18 @@ Picture twistClockwise(const Picture& src, int X, int Y, int R, int S, Progress*
 
 Picture twistAnticlockwise(const Picture& src, int X, int Y, int R, int S, Progress* progress) {
     return twist<false>(src, X, Y, R, S, progress);
+}
+
+BrushMapping twistClockwiseMapping(const Picture& src, int X, int Y, int R, int S) {
+    if (R < 2) return {};
+    if (S == 0) throw JollixError(kDivisionByZero);
+    return BrushMapping({brush::mappingPass(TwistBrush<true>(X, Y, R, S), twistRegion(X, Y, R, src.width()))});
+}
+
+BrushMapping twistAnticlockwiseMapping(const Picture& src, int X, int Y, int R, int S) {
+    if (R < 2) return {};
+    if (S == 0) throw JollixError(kDivisionByZero);
+    return BrushMapping({brush::mappingPass(TwistBrush<false>(X, Y, R, S), twistRegion(X, Y, R, src.width()))});
 }
 
 namespace detail {

@@ -28,12 +28,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/parallel.h"
 #include "core/picture.h"
 #include "core/progress.h"
-#include "effects/sampler.h"
+#include "effects/engine/brush_mapping.h"
+#include "effects/engine/sampler.h"
 
 namespace jollix::brush {
 
@@ -128,6 +131,95 @@ struct RegionTiles {
 };
 RegionTiles regionTiles(const Region& region, int W, int H);
 
+// The points of the pixels (xs[k], y), k < n, of a brush: from its mapRow
+// when it has one (it must give what map gives), else from map.
+template <class Brush>
+inline void pointsOfRow(const Brush& brush, int y, const int* xs, int n, double* sx, double* sy, Take* take) {
+    if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
+        brush.mapRow(y, xs, n, sx, sy, take);
+    } else {
+        for (int k = 0; k < n; ++k) {
+            const Source s = brush.map(xs[k], y);
+            sx[k] = s.x;
+            sy[k] = s.y;
+            take[k] = s.take;
+        }
+    }
+    for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
+}
+
+// The sampled colours (bytes blue, green, red from the lowest) of the
+// points k < n taken by Take::Sample: the vector sampler's, and the ones it
+// left out one by one. ok is scratch of n rounded up to 64 bits.
+inline void coloursOfRow(const SourceView& source, const double* sx, const double* sy, const Take* take, int n,
+                         uint32_t* colour, uint64_t* ok) {
+    sampleRow(source, sx, sy, n, colour, ok);
+    for (int w = 0; w < (n + 63) / 64; ++w) {
+        const uint64_t all = n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1;
+        for (uint64_t m = ~ok[w] & all; m != 0; m &= m - 1) {
+            const int k = 64 * w + __builtin_ctzll(m);
+            if (take[k] != Take::Sample) continue;
+            const uint32_t c = source.sample(sx[k], sy[k]);  // red + 256 green + 65536 blue
+            colour[k] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+        }
+    }
+}
+
+// Where the region meets row y: whether pixel (x, y) lies in it.
+inline bool regionHas(const Region& region, long long x, long long y) {
+    const long long j = (region.byRows ? y : x) - region.first, i = region.byRows ? x : y;
+    return j >= 0 && j < region.lines() && region.lo[size_t(j)] <= i && i <= region.hi[size_t(j)];
+}
+
+// A brush over its region as one pass of a BrushMapping.
+template <class Brush>
+struct MappingPass final : BrushMapping::Pass {
+    MappingPass(Brush b, Region r) : brush(std::move(b)), region(std::move(r)) {}
+    int paintRow(const SourceView& source, int y, int* xs, int n, uint32_t* colour) const override {
+        alignas(64) double sx[Picture::kTile], sy[Picture::kTile];
+        alignas(64) uint32_t got[Picture::kTile];
+        uint64_t ok[(Picture::kTile + 63) / 64];
+        int px[Picture::kTile];
+        Take take[Picture::kTile];
+        int kept = 0;
+        for (int start = 0; start < n; start += Picture::kTile) {
+            int m = 0;
+            for (int k = start; k < std::min(n, start + Picture::kTile); ++k)
+                if (xs[k] >= 0 && xs[k] < source.W && regionHas(region, xs[k], y)) px[m++] = xs[k];
+            if (m == 0) continue;
+            pointsOfRow(brush, y, px, m, sx, sy, take);
+            coloursOfRow(source, sx, sy, take, m, got, ok);
+            for (int k = 0; k < m; ++k) {
+                uint32_t c = 0;
+                if (take[k] == Take::Keep) continue;
+                if (take[k] == Take::Copy)
+                    std::memcpy(&c, source.at(int(sx[k]), int(sy[k])), 3);
+                else
+                    c = got[k];
+                // Bytes blue, green, red to 0x00BBGGRR.
+                colour[kept] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+                xs[kept++] = px[k];
+            }
+        }
+        return kept;
+    }
+    void bounds(long long& left, long long& top, long long& right, long long& bottom) const override {
+        left = top = 0, right = bottom = -1;
+        bool any = false;
+        for (long long j = 0; j < region.lines(); ++j) {
+            const long long lo = region.lo[size_t(j)], hi = region.hi[size_t(j)], line = region.first + j;
+            if (lo > hi) continue;
+            const long long x0 = region.byRows ? lo : line, x1 = region.byRows ? hi : line;
+            const long long y0 = region.byRows ? line : lo, y1 = region.byRows ? line : hi;
+            if (!any) left = x0, right = x1, top = y0, bottom = y1, any = true;
+            left = std::min(left, x0), right = std::max(right, x1), top = std::min(top, y0),
+            bottom = std::max(bottom, y1);
+        }
+    }
+    Brush brush;
+    Region region;
+};
+
 }  // namespace detail
 
 // How paint works: through the engine, or plainly (see paintPlain), which
@@ -214,32 +306,9 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
                 }
             }
             if (n == 0) continue;
-            // A brush may work out a whole row of its points at once (for
-            // the vector units); it must give what map gives.
-            if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
-                brush.mapRow(y, xs, n, sx, sy, take);
-            } else {
-                for (int k = 0; k < n; ++k) {
-                    const Source s = brush.map(xs[k], y);
-                    sx[k] = s.x;
-                    sy[k] = s.y;
-                    take[k] = s.take;
-                }
-            }
-            for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
-            detail::sampleRow(source, sx, sy, n, colour, ok);
+            detail::pointsOfRow(brush, y, xs, n, sx, sy, take);
+            detail::coloursOfRow(source, sx, sy, take, n, colour, ok);
             uint8_t* row = base + size_t(y & Picture::kTileMask) * Picture::kTileStride;
-            // The points the vector units left out are sampled one by one,
-            // into the same bytes.
-            for (int w = 0; w < (n + 63) / 64; ++w) {
-                const uint64_t all = n - 64 * w >= 64 ? ~uint64_t(0) : (uint64_t(1) << (n - 64 * w)) - 1;
-                for (uint64_t m = ~ok[w] & all; m != 0; m &= m - 1) {
-                    const int k = 64 * w + __builtin_ctzll(m);
-                    if (take[k] != Take::Sample) continue;
-                    const uint32_t c = source.sample(sx[k], sy[k]);  // red + 256 green + 65536 blue
-                    colour[k] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-                }
-            }
             // Mostly every point is a sample and the points run along the
             // row without a gap: then each colour is stored as four bytes,
             // the fourth overwritten by the next pixel's, and the last as
@@ -284,6 +353,12 @@ void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Regi
                 dst.setPixel(int(x), int(y), c);
             }
         }
+}
+
+// One pass of a BrushMapping: `brush` over `region`.
+template <class Brush>
+std::shared_ptr<const BrushMapping::Pass> mappingPass(Brush brush, Region region) {
+    return std::make_shared<detail::MappingPass<Brush>>(std::move(brush), std::move(region));
 }
 
 }  // namespace jollix::brush

@@ -1,16 +1,17 @@
-#include "effects/spherical.h"
+#include "effects/brushes/spherical.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
 #include "core/numeric.h"
-#include "effects/brush_engine.h"
-#include "effects/twist.h"
-#include "effects/vector_build.h"
+#include "effects/engine/brush_engine.h"
+#include "effects/brushes/twist.h"
+#include "effects/engine/vector_build.h"
 
 // Both brushes model a spherical cap of base radius R and height H standing
 // on the picture around the centre (a, b). Every colour is read from the
@@ -168,85 +169,98 @@ struct SphereShrinkBrush {
 
 namespace {
 
+// The expand's disc: the column at offset m from the centre runs from
+// Round(b - Kx) + 1 to Round(b + Kx) - 1, through the centre row; the
+// centre column from b - R + 1 to b + R - 1 (R > 1).
+brush::Region expandRegion(const detail::SphereCap& cap, int a, int b, int R, int H, int W, int Hp) {
+    // Column offsets beyond mMax reach no pixel of the picture, and row
+    // offsets beyond kMax none either.
+    const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
+    const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
+    brush::Region region;
+    region.first = std::max((long long)a - R + 1, 0LL);
+    std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
+    for (long long m = 1; m <= mMax; ++m) {
+        const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
+        up[size_t(m)] = std::min(kMax, b - (Round(static_cast<long double>(b) - kx) + 1LL));
+        down[size_t(m)] = std::min(kMax, (Round(static_cast<long double>(b) + kx) - 1LL) - b);
+    }
+    for (long long x = region.first; x <= std::min((long long)a + R - 1, W - 1LL); ++x) {
+        const long long m = std::llabs(a - x);
+        if (m == 0)
+            region.add((long long)b - R + 1, (long long)b + R - 1);
+        else if (m <= mMax)
+            region.add(b - std::max(up[size_t(m)], 0LL), b + std::max(down[size_t(m)], 0LL));
+        else
+            region.add(b, b);  // outside the picture
+    }
+    return region;
+}
+
+SphereExpandBrush expandBrush(const detail::SphereCap& cap, int a, int b, int W, int Hp) {
+    return {a, b, W, Hp, cap.rho, cap.c, cap.rho * cap.rho};
+}
+
 Picture expand(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
     const int W = src.width(), Hp = src.height();
     if (R > 1) {
-        // Column offsets beyond mMax reach no pixel of the picture, and row
-        // offsets beyond kMax none either.
-        const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
-        const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
-        // The column at offset m from the centre runs from
-        // Round(b - Kx) + 1 to Round(b + Kx) - 1, through the centre row;
-        // the centre column from b - R + 1 to b + R - 1.
-        brush::Region region;
-        region.first = std::max((long long)a - R + 1, 0LL);
-        std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
-        for (long long m = 1; m <= mMax; ++m) {
-            const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
-            up[size_t(m)] = std::min(kMax, b - (Round(static_cast<long double>(b) - kx) + 1LL));
-            down[size_t(m)] = std::min(kMax, (Round(static_cast<long double>(b) + kx) - 1LL) - b);
-        }
-        for (long long x = region.first; x <= std::min((long long)a + R - 1, W - 1LL); ++x) {
-            const long long m = std::llabs(a - x);
-            if (m == 0)
-                region.add((long long)b - R + 1, (long long)b + R - 1);
-            else if (m <= mMax)
-                region.add(b - std::max(up[size_t(m)], 0LL), b + std::max(down[size_t(m)], 0LL));
-            else
-                region.add(b, b);  // outside the picture
-        }
-        const SphereExpandBrush brush{a, b, W, Hp, cap.rho, cap.c, cap.rho * cap.rho};
         // The four quadrants had one progress step per column each.
-        brush::paint(src, dst, brush, region, 4 * ((long long)R - 1), progress, how);
+        brush::paint(src, dst, expandBrush(cap, a, b, W, Hp), expandRegion(cap, a, b, R, H, W, Hp),
+                     4 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
     return dst;
 }
 
+// The shrink's brush and disc (R > 1): each column's half-height and
+// factor, in the order the columns are stepped through: left of the
+// centre, then right of it. A failure reports the steps of the columns
+// before it, as stepping column by column would. Column x runs from
+// b - n + 1 to b + n - 1 with n = Round(K1), through the centre row; the
+// centre column from b - R + 1 to b + R - 1.
+std::pair<SphereShrinkBrush, brush::Region> shrinkPlan(const detail::SphereCap& cap, int a, int b, int R, int W, int Hp,
+                                                       Progress* progress) {
+    const long long left = std::max((long long)a - R + 1, 0LL), right = std::min((long long)a + R - 1, W - 1LL);
+    SphereShrinkBrush brush{a, b, W, Hp, cap.rho, cap.c, left, {}};
+    brush::Region region;
+    region.first = brush.left;
+    const size_t lines = size_t(std::max(right - left + 1, 0LL));
+    brush.kc.assign(lines, 0.0);
+    region.lo.assign(lines, 0);
+    region.hi.assign(lines, 0);
+    long long stepped = 0;
+    try {
+        for (int side = 0; side < 2; ++side) {
+            const long long from = side == 0 ? (long long)a - R + 1 : (long long)a + 1;
+            const long long to = side == 0 ? (long long)a - 1 : (long long)a + R - 1;
+            for (long long x = from; x <= to; ++x, ++stepped) {
+                const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
+                const long long n = std::max<long long>(Round(col.K1) - 1, 0);
+                if (x < left || x > right) continue;
+                const size_t j = size_t(x - left);
+                brush.kc[j] = cap.c * cap.rho / col.D1;
+                region.lo[j] = b - n;
+                region.hi[j] = b + n;
+            }
+        }
+    } catch (...) {
+        for (long long i = 0; i < stepped; ++i) progressStep(progress);
+        throw;
+    }
+    if (a >= left && a <= right) {
+        region.lo[size_t(a - left)] = (long long)b - R + 1;
+        region.hi[size_t(a - left)] = (long long)b + R - 1;
+    }
+    return {std::move(brush), std::move(region)};
+}
+
 Picture shrink(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
-    const int W = src.width(), Hp = src.height();
     if (R > 1) {
-        const long long left = std::max((long long)a - R + 1, 0LL), right = std::min((long long)a + R - 1, W - 1LL);
-        SphereShrinkBrush brush{a, b, W, Hp, cap.rho, cap.c, left, {}};
-        // Each column's half-height and factor, in the order the columns
-        // are stepped through: left of the centre, then right of it. A
-        // failure reports the steps of the columns before it, as stepping
-        // column by column would. Column x runs from b - n + 1 to
-        // b + n - 1 with n = Round(K1), through the centre row; the centre
-        // column from b - R + 1 to b + R - 1.
-        brush::Region region;
-        region.first = brush.left;
-        const size_t lines = size_t(std::max(right - left + 1, 0LL));
-        brush.kc.assign(lines, 0.0);
-        region.lo.assign(lines, 0);
-        region.hi.assign(lines, 0);
-        long long stepped = 0;
-        try {
-            for (int side = 0; side < 2; ++side) {
-                const long long from = side == 0 ? (long long)a - R + 1 : (long long)a + 1;
-                const long long to = side == 0 ? (long long)a - 1 : (long long)a + R - 1;
-                for (long long x = from; x <= to; ++x, ++stepped) {
-                    const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
-                    const long long n = std::max<long long>(Round(col.K1) - 1, 0);
-                    if (x < left || x > right) continue;
-                    const size_t j = size_t(x - left);
-                    brush.kc[j] = cap.c * cap.rho / col.D1;
-                    region.lo[j] = b - n;
-                    region.hi[j] = b + n;
-                }
-            }
-        } catch (...) {
-            for (long long i = 0; i < stepped; ++i) progressStep(progress);
-            throw;
-        }
-        if (a >= left && a <= right) {
-            region.lo[size_t(a - left)] = (long long)b - R + 1;
-            region.hi[size_t(a - left)] = (long long)b + R - 1;
-        }
+        auto [brush, region] = shrinkPlan(cap, a, b, R, src.width(), src.height(), progress);
         brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress, how);
     }
     progressFinish(progress);
@@ -261,6 +275,20 @@ Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress
 
 Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress* progress) {
     return shrink(src, a, b, R, H, progress, brush::Painting::Engine);
+}
+
+BrushMapping sphericalExpandMapping(const Picture& src, int a, int b, int R, int H) {
+    const detail::SphereCap cap = detail::sphereCap(R, H);
+    if (R <= 1) return {};
+    const int W = src.width(), Hp = src.height();
+    return BrushMapping({brush::mappingPass(expandBrush(cap, a, b, W, Hp), expandRegion(cap, a, b, R, H, W, Hp))});
+}
+
+BrushMapping sphericalShrinkMapping(const Picture& src, int a, int b, int R, int H) {
+    const detail::SphereCap cap = detail::sphereCap(R, H);
+    if (R <= 1) return {};
+    auto [brush, region] = shrinkPlan(cap, a, b, R, src.width(), src.height(), nullptr);
+    return BrushMapping({brush::mappingPass(std::move(brush), std::move(region))});
 }
 
 Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H) {

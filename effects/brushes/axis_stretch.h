@@ -3,6 +3,7 @@
 // strength S in picture pixels. Pure functions returning the new picture.
 #include "core/picture.h"
 #include "core/progress.h"
+#include "effects/engine/brush_mapping.h"
 
 namespace jollix {
 
@@ -10,6 +11,13 @@ Picture verticalExpand(const Picture& src, int X, int Y, int R, int S, Progress*
 Picture verticalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
 Picture horizontalExpand(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
 Picture horizontalShrink(const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
+
+// The same brushes as mappings (see BrushMapping); they fail as the
+// effects do.
+BrushMapping verticalExpandMapping(const Picture& src, int X, int Y, int R, int S);
+BrushMapping verticalShrinkMapping(const Picture& src, int X, int Y, int R, int S);
+BrushMapping horizontalExpandMapping(const Picture& src, int X, int Y, int R, int S);
+BrushMapping horizontalShrinkMapping(const Picture& src, int X, int Y, int R, int S);
 
 // Dispatchers: ToolKind 1 expand, 2 shrink, anything else returns `src`.
 Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);

@@ -5,11 +5,17 @@
 // R and H are in picture pixels. H = 0 throws "Floating point division by zero".
 #include "core/picture.h"
 #include "core/progress.h"
+#include "effects/engine/brush_mapping.h"
 
 namespace jollix {
 
 Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
 Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
+
+// The same brushes as mappings, to evaluate at a few pixels (see
+// BrushMapping); they fail as the effects do.
+BrushMapping sphericalExpandMapping(const Picture& src, int a, int b, int R, int H);
+BrushMapping sphericalShrinkMapping(const Picture& src, int a, int b, int R, int H);
 
 // The dispatcher of the Spherical shape: ToolKind 1 expand, 2 shrink,
 // 3 dextrorotary twist, 4 levorotary twist; anything else returns `src`.

@@ -1,4 +1,4 @@
-#include "effects/sampler.h"
+#include "effects/engine/sampler.h"
 
 #include <cmath>
 
