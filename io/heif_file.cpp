@@ -3,6 +3,11 @@
 // phones store a photo taken upright). The EXIF block these files also carry
 // repeats that orientation, so it is not applied a second time. Pictures of
 // more than 8 bits a channel become 8 bits; transparent parts become white.
+//
+// libheif's own limits bound the work a file may ask for: the side of every
+// image it makes (set here from the program's largest picture), the number
+// of images a grid or other derived image decodes, the items of a file.
+// What it refuses for a reason other than the size keeps its reason.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -14,6 +19,7 @@
 
 #include "io/decode_util.h"
 #include "io/picture_files.h"
+#include "io/picture_rows.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -33,10 +39,20 @@ struct OptionsDeleter {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 
-void check(const heif_error& e, const char* what) {
+// libheif's refusals: a picture past the size limit is told as the other
+// decoders tell it; libheif's other limits (derived images, items) keep
+// libheif's own reason.
+void check(const heif_error& e, const char* what, int side) {
     if (e.code == heif_error_Ok) return;
+    const std::string reason = e.message ? e.message : "";
+    if (e.subcode == heif_suberror_Security_limit_exceeded) {
+        if (reason.find("maximum image size") != std::string::npos)
+            fail("the HEIF picture is too large (an image in it has more than " + std::to_string(side) +
+                 " pixels a side)");
+        fail("the HEIF file asks for more work than its picture needs (" + reason + ")");
+    }
     std::string message = std::string("the HEIF ") + what + " is damaged";
-    if (e.message && *e.message) message += std::string(" (") + e.message + ")";
+    if (!reason.empty()) message += " (" + reason + ")";
     fail(message);
 }
 
@@ -63,61 +79,49 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     // side of a square of the program's largest picture keeps all of them
     // within that picture's memory (a 700-byte grid claiming a canvas of
     // 27759 x 14441 for a 24 x 16 picture took 22 s and 2.3 GB before).
+    // libheif refuses an image of its limit itself: one more lets a
+    // picture of exactly that side through.
     const int side = int(std::min<uint64_t>(32768, std::max<uint64_t>(1, uint64_t(std::sqrt(double(maxPixels))))));
-    heif_context_set_maximum_image_size_limit(context.get(), side);
-    check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr), "file");
+    heif_context_set_maximum_image_size_limit(context.get(), side + 1);
+    check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr), "file", side);
 
     heif_image_handle* rawHandle = nullptr;
-    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), "file's primary image");
+    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), "file's primary image", side);
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
     checkPictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()), maxPixels,
                      "HEIF picture");
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
+    // Planar RGB: the form libheif puts a grid together in, so the picture
+    // is not converted once more before it goes into the tiles.
     std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
     if (!options) throw std::bad_alloc();
     options->ignore_transformations = 0;
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
     const heif_error decoded =
-        heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
-    if (decoded.subcode == heif_suberror_Security_limit_exceeded)
-        fail("the HEIF picture is too large (an image in it has more than " + std::to_string(side) + " pixels a side)");
-    check(decoded, "image data");
+        heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_444, options.get());
     std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
+    check(decoded, "image data", side);
 
-    const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
+    const int w = heif_image_get_width(image.get(), heif_channel_R);
+    const int h = heif_image_get_height(image.get(), heif_channel_R);
     checkPictureSize(w, h, maxPixels, "HEIF picture");
-    int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    if (!plane || heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
-        fail("the HEIF image data has a layout that cannot be read");
-    const int channels = alpha ? 4 : 3;
-    if (stride < w * channels) fail("the HEIF image data has a layout that cannot be read");
-
-    Picture picture(w, h);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* s = plane + size_t(y) * size_t(stride);
-        uint8_t* d = row.data();
-        for (int x = 0; x < w; ++x, s += channels, d += 3) {
-            if (alpha) {  // onto white
-                const unsigned a = s[3];
-                auto blend = [a](unsigned c) { return uint8_t((c * a + 255 * (255 - a) + 127) / 255); };
-                d[0] = blend(s[2]);
-                d[1] = blend(s[1]);
-                d[2] = blend(s[0]);
-            } else {
-                d[0] = s[2];
-                d[1] = s[1];
-                d[2] = s[0];
-            }
-        }
-        picture.writeRow(y, row.data());
+    const heif_channel channels[4] = {heif_channel_R, heif_channel_G, heif_channel_B, heif_channel_Alpha};
+    const uint8_t* plane[4] = {};
+    int stride[4] = {};
+    const bool alpha = heif_image_has_channel(image.get(), heif_channel_Alpha);
+    for (int c = 0; c < (alpha ? 4 : 3); ++c) {
+        plane[c] = heif_image_get_plane_readonly(image.get(), channels[c], &stride[c]);
+        if (!plane[c] || heif_image_get_bits_per_pixel_range(image.get(), channels[c]) != 8 || stride[c] < w ||
+            heif_image_get_width(image.get(), channels[c]) != w || heif_image_get_height(image.get(), channels[c]) != h)
+            fail("the HEIF image data has a layout that cannot be read");
     }
-    return picture;
+    PictureRows picture(w, h);
+    for (int y = 0; y < h; ++y) {
+        auto row = [&](int c) { return plane[c] ? plane[c] + size_t(y) * size_t(stride[c]) : nullptr; };
+        picture.planes(y, row(0), row(1), row(2), row(3));
+    }
+    return picture.take();
 }
 
 }  // namespace jollix

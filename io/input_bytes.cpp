@@ -97,8 +97,8 @@ InputBytes InputBytes::readStream(std::istream& in, size_t maxBytes,
         // Small reads until the first bytes are in, so that a stream of no
         // picture is refused at once; then large ones.
         const size_t want = told ? size_t(1) << 20 : kFirstBytes - bytes.size_;
-        const size_t n = size_t(in.read(at + bytes.size_, std::streamsize(std::min(want, bytes.reserved_ - bytes.size_)))
-                                    .gcount());
+        const size_t n =
+            size_t(in.read(at + bytes.size_, std::streamsize(std::min(want, bytes.reserved_ - bytes.size_))).gcount());
         bytes.size_ += n;
         if (bytes.size_ > maxBytes) throw JollixError("it is too large");
         if (!told && (bytes.size_ >= kFirstBytes || !in)) {

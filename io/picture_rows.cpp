@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace jollix::io_detail {
 
@@ -118,5 +121,19 @@ void PictureRows::put(int y, const uint8_t* bgr) {
 }
 
 Picture PictureRows::take() { return std::move(picture_); }
+
+PixelBuffer::PixelBuffer(size_t bytes) : bytes_(std::max<size_t>(bytes, 1)) {
+    base_ = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base_ == MAP_FAILED) throw std::bad_alloc();
+}
+
+PixelBuffer::~PixelBuffer() { ::munmap(base_, bytes_); }
+
+void PixelBuffer::giveBack(size_t from, size_t to) {
+    static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    from = (from + page - 1) / page * page;
+    to = std::min(to, bytes_) / page * page;
+    if (from < to) ::madvise(data() + from, to - from, MADV_DONTNEED);
+}
 
 }  // namespace jollix::io_detail

@@ -49,6 +49,25 @@ private:
     std::vector<uint8_t> row_, flipped_;
 };
 
+// Pixels a library decodes or draws at full size before they go into the
+// picture: memory of their own (an anonymous mapping) that can be given back
+// a band at a time as the rows go into the picture.
+class PixelBuffer {
+public:
+    explicit PixelBuffer(size_t bytes);
+    ~PixelBuffer();
+    PixelBuffer(const PixelBuffer&) = delete;
+    PixelBuffer& operator=(const PixelBuffer&) = delete;
+    uint8_t* data() { return static_cast<uint8_t*>(base_); }
+    // The bytes [from, to) are not needed any more: the whole pages inside
+    // go back to the system.
+    void giveBack(size_t from, size_t to);
+
+private:
+    void* base_;
+    size_t bytes_;
+};
+
 // One pixel of colour c (0..255) with alpha a onto white, rounded.
 inline uint8_t onWhite(unsigned c, unsigned a) { return uint8_t((c * a + 255 * (255 - a) + 127) / 255); }
 

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <sys/mman.h>
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -30,31 +29,6 @@ namespace jollix {
 using namespace io_detail;
 
 namespace {
-
-// Pixels of the decoded picture, in an anonymous mapping whose bands can be
-// given back one by one.
-class PixelBuffer {
-public:
-    explicit PixelBuffer(size_t bytes) : bytes_(std::max<size_t>(bytes, 1)) {
-        base_ = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (base_ == MAP_FAILED) throw std::bad_alloc();
-    }
-    ~PixelBuffer() { ::munmap(base_, bytes_); }
-    PixelBuffer(const PixelBuffer&) = delete;
-    PixelBuffer& operator=(const PixelBuffer&) = delete;
-    uint8_t* data() { return static_cast<uint8_t*>(base_); }
-    // The bytes [from, to) are not needed any more.
-    void giveBack(size_t from, size_t to) {
-        const size_t page = 4096;
-        from = (from + page - 1) / page * page;
-        to = to / page * page;
-        if (from < to) ::madvise(data() + from, to - from, MADV_DONTNEED);
-    }
-
-private:
-    void* base_;
-    size_t bytes_;
-};
 
 const char* statusText(VP8StatusCode status) {
     switch (status) {
@@ -97,7 +71,7 @@ void decodeInto(const uint8_t* data, size_t size, int width, int height, int x0,
     const int channels = alpha ? 4 : 3;
     const size_t stride = size_t(width) * channels;
     PixelBuffer pixels(stride * size_t(height));
-    config.output.colorspace = alpha ? MODE_RGBA : MODE_RGB;
+    config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = pixels.data();
     config.output.u.RGBA.stride = int(stride);
@@ -112,18 +86,21 @@ void decodeInto(const uint8_t* data, size_t size, int width, int height, int x0,
     std::vector<uint8_t> row;
     for (int y = y0; y < y1; ++y) {
         const uint8_t* line = pixels.data() + size_t(y - y0) * stride;
-        if (whole) {
-            into.rgbOnWhite(y, line, channels);
+        if (whole && !alpha) {
+            into.bgr(y, line);
         } else if (x1 > x0) {
             row.resize(size_t(x1 - x0) * 3);
             for (int x = x0; x < x1; ++x) {
                 const uint8_t* p = line + size_t(x - x0) * channels;
                 const unsigned a = alpha ? p[3] : 255;
-                row[size_t(x - x0) * 3] = onWhite(p[2], a);
+                row[size_t(x - x0) * 3] = onWhite(p[0], a);
                 row[size_t(x - x0) * 3 + 1] = onWhite(p[1], a);
-                row[size_t(x - x0) * 3 + 2] = onWhite(p[0], a);
+                row[size_t(x - x0) * 3 + 2] = onWhite(p[2], a);
             }
-            into.bgrSpan(y, x0, x1 - x0, row.data());
+            if (whole)
+                into.bgr(y, row.data());
+            else
+                into.bgrSpan(y, x0, x1 - x0, row.data());
         }
         if ((y - y0) % 64 == 63) pixels.giveBack(size_t(y - y0 - 63) * stride, size_t(y - y0 + 1) * stride);
     }

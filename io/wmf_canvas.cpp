@@ -391,8 +391,10 @@ void regionClip(wmfAPI* api, wmfPolyRectangle_t* d) {
 
 }  // namespace
 
-WmfCanvas::WmfCanvas(int width, int height, const wmfD_Rect& frameRect, uint64_t maxBitmap)
-    : image(width, height, QImage::Format_RGB32), frame(frameRect), maxBitmapPixels(maxBitmap) {
+WmfCanvas::WmfCanvas(uint8_t* pixels, int width, int height, const wmfD_Rect& frameRect, uint64_t maxBitmap)
+    : image(pixels, width, height, qsizetype(width) * 4, QImage::Format_RGB32),
+      frame(frameRect),
+      maxBitmapPixels(maxBitmap) {
     image.fill(Qt::white);
     scaleX = double(width) / (double(frame.BR.x) - frame.TL.x);
     scaleY = double(height) / (double(frame.BR.y) - frame.TL.y);

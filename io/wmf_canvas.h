@@ -15,8 +15,9 @@ namespace jollix::io_detail {
 
 struct WmfCanvas {
     // A white picture of width x height pixels showing the device
-    // rectangle frame; bitmaps of more than maxBitmap pixels are skipped.
-    WmfCanvas(int width, int height, const wmfD_Rect& frame, uint64_t maxBitmap);
+    // rectangle frame, drawn in `pixels` (width * height * 4 bytes, kept by
+    // the caller); bitmaps of more than maxBitmap pixels are skipped.
+    WmfCanvas(uint8_t* pixels, int width, int height, const wmfD_Rect& frame, uint64_t maxBitmap);
     ~WmfCanvas();
     QImage image;
     QPainter painter;

@@ -3,8 +3,10 @@
 // left behind, and an existing file stays as it was.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -242,3 +244,107 @@ TEST(HostileFiles, StandardInputIsToldByItsFirstBytesAndRefusedAtOnce) {
         EXPECT_LT(seconds, 1.0) << cases[i].what;
     }
 }
+
+namespace {
+
+// What opening a file cost in a child process of its own: its error (empty
+// when it opened), seconds, and the growth of its resident memory at the
+// peak over what it held before, in bytes.
+struct OpeningCost {
+    std::string error;
+    double seconds = 0;
+    double peakBytes = 0;
+};
+
+long residentKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
+    return -1;
+}
+
+OpeningCost openingCost(const std::string& path) {
+    const ChildOutcome out = runInChild(
+        [&] {
+            // Peak from here on: the kernel's high-water mark reset to now.
+            std::ofstream("/proc/self/clear_refs") << "5";
+            const long before = residentKb("VmRSS:");
+            const auto start = std::chrono::steady_clock::now();
+            std::string error;
+            try {
+                LoadPictureFile(path);
+            } catch (const JollixError& e) {
+                error = e.what();
+            }
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return std::to_string(seconds) + " " + std::to_string((residentKb("VmHWM:") - before) * 1024.0) + " " +
+                   error;
+        },
+        60);
+    OpeningCost cost;
+    std::istringstream in(out.text);
+    in >> cost.seconds >> cost.peakBytes;
+    std::getline(in >> std::ws, cost.error);
+    return cost;
+}
+
+struct Bomb {
+    const char* what;
+    const char* name;
+    std::function<std::string(int side)> make;
+    double memoryRatio;   // peak over the picture's raster (3 bytes a pixel)
+    const char* refusal;  // "" when the file opens
+};
+
+class SmallFilesOfBigPictures : public testing::TestWithParam<Bomb> {};
+
+}  // namespace
+
+// Each file claims a picture of 8192 x 8192 in a few bytes. Opening it may
+// cost what opening a bitmap of that size costs: memory a small multiple
+// of the picture, and at most twice the time (and some leeway for a
+// loaded machine).
+TEST_P(SmallFilesOfBigPictures, OpenInProportionToThePicture) {
+    constexpr int kSide = 8192;
+    const double raster = 3.0 * kSide * kSide;
+    TempDir dir;
+    const Bomb& bomb = GetParam();
+    writeBytes(dir / "reference.bmp", patternBmp(kSide, kSide));
+    writeBytes(dir / bomb.name, bomb.make(kSide));
+    const OpeningCost bmp = openingCost(dir / "reference.bmp");
+    const OpeningCost cost = openingCost(dir / bomb.name);
+    ASSERT_EQ(bmp.error, "");
+    EXPECT_LT(bmp.peakBytes, 1.3 * raster);
+    if (*bomb.refusal)
+        EXPECT_NE(cost.error.find(bomb.refusal), std::string::npos) << cost.error;
+    else
+        EXPECT_EQ(cost.error, "");
+    EXPECT_LT(cost.peakBytes, bomb.memoryRatio * raster) << bomb.what;
+    EXPECT_LT(cost.seconds, 2.0 * bmp.seconds + 0.5) << bomb.what;
+    std::printf("%s: %.2f s, peak %.0f MB (%.2f x picture); bitmap %.2f s, %.0f MB (%.2f x)\n", bomb.what, cost.seconds,
+                cost.peakBytes / 1e6, cost.peakBytes / raster, bmp.seconds, bmp.peakBytes / 1e6,
+                bmp.peakBytes / raster);
+}
+
+INSTANTIATE_TEST_SUITE_P(HostileFiles, SmallFilesOfBigPictures,
+                         testing::Values(
+                             // libwebp's lossless decoder holds the picture as 32-bit pixels until
+                             // it is complete: 4/3 of the raster besides the picture's own.
+                             Bomb{"34-byte lossless WebP", "one-colour.webp",
+                                  [](int side) { return oneColourWebp(side, side); }, 2.45, ""},
+                             Bomb{"90-byte animated WebP, its frame the whole canvas", "animated.webp",
+                                  [](int side) { return animatedWebp(side, side, side, side); }, 2.45, ""},
+                             Bomb{"90-byte animated WebP, a small frame on a big canvas", "small-frame.webp",
+                                  [](int side) { return animatedWebp(side, side, 2, 2, 100, 100); }, 1.3, ""},
+                             Bomb{"HEIF grid of one tile used 16384 times", "grid.heic",
+                                  [](int side) { return heifGridOfOneTile(side / 64, side / 64, side, side); }, 2.2,
+                                  "more work than its picture needs"},
+                             Bomb{"82-byte WMF filling its picture", "fill.wmf",
+                                  [](int side) { return fullRectangleWmf(side, side); }, 2.2, ""}),
+                         [](const testing::TestParamInfo<Bomb>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });

@@ -35,6 +35,7 @@
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
+#include "io/picture_rows.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -272,57 +273,49 @@ int roundedPixels(double v) {
     return int(std::nearbyint(v));
 }
 
-}  // namespace
+void put16(std::vector<unsigned char>& out, uint32_t v) {
+    out.push_back(uint8_t(v & 0xFF));
+    out.push_back(uint8_t((v >> 8) & 0xFF));
+}
+void put32(std::vector<unsigned char>& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
 
-Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
-    const WmfLayout layout = checkWmfStructure(data, size);
-
-    // The copy libwmf plays: ends at the end record, the header tells the
-    // truth about the largest record and the size. A placeable file is
-    // played the way such files are meant to be played: in MM_ANISOTROPIC
-    // with its bounding box as the window, which its own records may change,
-    // so these three records go in front of its own.
-    std::string prefix;
+// The copy libwmf plays: ends at the end record, the header tells the
+// truth about the largest record and the size. A placeable file is played
+// the way such files are meant to be played: in MM_ANISOTROPIC with its
+// bounding box as the window, which its own records may change, so these
+// three records go in front of its own. Bitmaps go to libwmf's own bitmap
+// reader, which trusts its input (a header of 39 bytes keeps it busy for
+// ever): a record whose bitmap the program's own reader refuses is left out.
+std::vector<unsigned char> playableCopy(const WmfLayout& layout, const uint8_t* data, size_t size, uint64_t maxPixels) {
+    std::vector<unsigned char> prefix;
     if (layout.placeable) {
-        auto put16 = [&](uint32_t v) {
-            prefix.push_back(char(v & 0xFF));
-            prefix.push_back(char((v >> 8) & 0xFF));
-        };
-        auto put32 = [&](uint32_t v) {
-            put16(v & 0xFFFF);
-            put16(v >> 16);
-        };
-        put32(4);
-        put16(kMetaSetMapMode);
-        put16(8);
-        put32(5);
-        put16(kMetaSetWindowOrg);
-        put16(uint16_t(layout.top));
-        put16(uint16_t(layout.left));
-        put32(5);
-        put16(kMetaSetWindowExt);
-        put16(uint16_t(int16_t(layout.bottom - layout.top)));
-        put16(uint16_t(int16_t(layout.right - layout.left)));
+        put32(prefix, 4);
+        put16(prefix, kMetaSetMapMode);
+        put16(prefix, 8);
+        put32(prefix, 5);
+        put16(prefix, kMetaSetWindowOrg);
+        put16(prefix, uint16_t(layout.top));
+        put16(prefix, uint16_t(layout.left));
+        put32(prefix, 5);
+        put16(prefix, kMetaSetWindowExt);
+        put16(prefix, uint16_t(int16_t(layout.bottom - layout.top)));
+        put16(prefix, uint16_t(int16_t(layout.right - layout.left)));
     }
     const size_t recordsAt = layout.headerPos + 18;
     std::vector<unsigned char> copy;
     copy.reserve(layout.end + prefix.size());
     copy.insert(copy.end(), data, data + recordsAt);
     copy.insert(copy.end(), prefix.begin(), prefix.end());
-    uint32_t largest = layout.largestRecord;
     // A bitmap larger than libwmf's memory budget (below) fails there anyway.
     const uint64_t bitmapPixels = std::min<uint64_t>(maxPixels, kLibwmfBudget + uint64_t(size) * 4);
     for (size_t pos = recordsAt; pos < layout.end;) {
         const uint32_t words = le32(data + pos);
         const uint16_t function = le16(data + pos + 4);
-        // Bitmaps go to libwmf's own bitmap reader, which trusts its input
-        // (a header of 39 bytes keeps it busy for ever): a record whose
-        // bitmap the program's own reader refuses is left out.
-        if (!bitmapRecordIsSound(function, data + pos + 6, size_t(words) * 2 - 6, bitmapPixels)) {
-            pos += size_t(words) * 2;
-            continue;
-        }
-        copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
+        if (bitmapRecordIsSound(function, data + pos + 6, size_t(words) * 2 - 6, bitmapPixels))
+            copy.insert(copy.end(), data + pos, data + pos + size_t(words) * 2);
         pos += size_t(words) * 2;
     }
     unsigned char* header = copy.data() + layout.headerPos;
@@ -333,20 +326,23 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         p[3] = uint8_t(v >> 24);
     };
     set32(header + 6, uint32_t((copy.size() - layout.headerPos) / 2));  // size in 16-bit words
-    set32(header + 12, largest);
+    set32(header + 12, layout.largestRecord);
+    return copy;
+}
 
-    int64_t width = 0, height = 0;
-    if (layout.placeable) {
-        if (layout.unitsPerInch == 0) fail("the metafile's placeable header gives no units per inch");
-        const double inch = layout.unitsPerInch;
-        width = roundedPixels(std::abs(double(layout.right) - layout.left) * 96.0 / inch);
-        height = roundedPixels(std::abs(double(layout.bottom) - layout.top) * 96.0 / inch);
-    }
-    checkPictureSize(layout.placeable ? width : 1, layout.placeable ? height : 1, maxPixels, "metafile");
+// The picture size of a placeable file: its bounding box at 96 pixels an
+// inch.
+void placeableSize(const WmfLayout& layout, int64_t& width, int64_t& height) {
+    if (layout.unitsPerInch == 0) fail("the metafile's placeable header gives no units per inch");
+    const double inch = layout.unitsPerInch;
+    width = roundedPixels(std::abs(double(layout.right) - layout.left) * 96.0 / inch);
+    height = roundedPixels(std::abs(double(layout.bottom) - layout.top) * 96.0 / inch);
+}
 
-    Budget budget;
+// libwmf, set up to play a copy with its memory counted against a budget
+// and its drawing done on the program's canvas.
+void openPlayer(WmfSession& session, Budget& budget, std::vector<unsigned char>& copy) {
     budget.limit = kLibwmfBudget + copy.size() * 4;
-
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof options);
     options.function = wmfCanvasFunction;
@@ -362,34 +358,21 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         options.font.ps = const_cast<wmfMapping*>(fonts.ps.data());
         flags |= WMF_OPT_FONTMAP;
     }
-    WmfSession session;
     wmf_error_t err = wmf_api_create(&session.api, flags, &options);
     if (err != wmf_E_None || !session.api) {
         session.api = nullptr;
         fail("the metafile reader could not start");
     }
-    wmfAPI* api = session.api;
-    err = wmf_mem_open(api, copy.data(), long(copy.size()));
+    err = wmf_mem_open(session.api, copy.data(), long(copy.size()));
     if (err != wmf_E_None) wmfFailed(err);
     session.open = true;
+}
 
-    wmfD_Rect bbox;
-    err = wmf_scan(api, 0, &bbox);
-    if (err != wmf_E_None) wmfFailed(err);
-    auto finite = [](const wmfD_Rect& r) {
-        return std::isfinite(r.TL.x) && std::isfinite(r.TL.y) && std::isfinite(r.BR.x) && std::isfinite(r.BR.y);
-    };
-    if (!finite(bbox) || !(bbox.BR.x > bbox.TL.x) || !(bbox.BR.y > bbox.TL.y)) {
-        // Nothing drawn: a placeable file is its white bounding box, a bare
-        // metafile has no size at all.
-        if (layout.placeable) return Picture(int(width), int(height), 0xFFFFFF);
-        fail("the metafile draws nothing");
-    }
-
-    // libwmf measures in device units. In MM_ANISOTROPIC the window maps
-    // onto a viewport of 1024 x 1024 units unless the file sets its own, so
-    // that square (or the file's viewport) is the placeable bounding box. A
-    // bare metafile shows what it draws.
+// libwmf measures in device units. In MM_ANISOTROPIC the window maps onto a
+// viewport of 1024 x 1024 units unless the file sets its own, so that square
+// (or the file's viewport) is the placeable bounding box. A bare metafile
+// shows what it draws, its size then taken from that.
+wmfD_Rect frameOf(const WmfLayout& layout, const wmfD_Rect& bbox, int64_t& width, int64_t& height, uint64_t maxPixels) {
     wmfD_Rect frame = bbox;
     if (layout.placeable) {
         frame.TL.x = float(layout.viewportX);
@@ -414,30 +397,103 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         height = std::max(1, roundedPixels(h));
         checkPictureSize(width, height, maxPixels, "metafile");
     }
+    return frame;
+}
+
+// The canvas into the picture a band of rows at a time, each band of the
+// canvas given back once it is in.
+Picture canvasToPicture(const QImage& canvas, PixelBuffer& pixels) {
+    const int w = canvas.width(), h = canvas.height();
+    PictureRows picture(w, h);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    const size_t stride = size_t(canvas.bytesPerLine());
+    for (int y = 0; y < h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
+            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
+            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
+        }
+        picture.bgr(y, row.data());
+        if (y % 64 == 63) pixels.giveBack(size_t(y - 63) * stride, size_t(y + 1) * stride);
+    }
+    return picture.take();
+}
+
+// The program's own metafiles draw one 24-bit bitmap at its own size over
+// the whole bounding box, in the window the placeable header gives. Such a
+// file shows exactly its bitmap, which is read straight into the picture
+// (a picture of 16384 square took a minute and 5.9 GB through the player).
+// Anything else in the file, or a bitmap of another size, goes through the
+// player.
+bool isOwnPicture(const WmfLayout& layout, const uint8_t* data, int64_t width, int64_t height, const uint8_t** dib,
+                  size_t* dibBytes) {
+    if (!layout.placeable || layout.left != 0 || layout.top != 0 || layout.records != 4) return false;
+    const uint8_t* r = data + layout.headerPos + 18;
+    auto record = [&](uint32_t words, uint16_t function) {
+        const bool ok = le32(r) == words && le16(r + 4) == function;
+        return ok;
+    };
+    if (!record(4, kMetaSetMapMode) || le16(r + 6) != 8) return false;
+    r += 8;
+    if (!record(5, kMetaSetWindowOrg) || le16(r + 6) != 0 || le16(r + 8) != 0) return false;
+    r += 10;
+    if (!record(5, kMetaSetWindowExt) || le16(r + 6) != height || le16(r + 8) != width) return false;
+    r += 10;
+    const uint32_t words = le32(r);
+    if (le16(r + 4) != kMetaStretchDib || words < 3 + 11 + 20) return false;
+    const uint8_t* p = r + 6;
+    const uint16_t expected[9] = {0, uint16_t(height), uint16_t(width), 0, 0, uint16_t(height), uint16_t(width), 0, 0};
+    if (le32(p) != 0x00CC0020) return false;  // SRCCOPY
+    for (int i = 0; i < 9; ++i)
+        if (le16(p + 4 + 2 * i) != expected[i]) return false;
+    *dib = p + 22;
+    *dibBytes = size_t(words) * 2 - 6 - 22;
+    // A plain 24-bit bitmap of the picture's size, bottom-up.
+    return *dibBytes >= 40 && le32(*dib) == 40 && les32(*dib + 4) == width && les32(*dib + 8) == height &&
+           le16(*dib + 12) == 1 && le16(*dib + 14) == 24 && le32(*dib + 16) == 0;
+}
+
+}  // namespace
+
+Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    const WmfLayout layout = checkWmfStructure(data, size);
+    int64_t width = 1, height = 1;
+    if (layout.placeable) placeableSize(layout, width, height);
+    checkPictureSize(width, height, maxPixels, "metafile");
+    const uint8_t* dib = nullptr;
+    size_t dibBytes = 0;
+    if (isOwnPicture(layout, data, width, height, &dib, &dibBytes)) return decodeDib(dib, dibBytes, {}, maxPixels);
+
+    std::vector<unsigned char> copy = playableCopy(layout, data, size, maxPixels);
+    Budget budget;
+    WmfSession session;
+    openPlayer(session, budget, copy);
+    wmfAPI* api = session.api;
+    wmfD_Rect bbox;
+    wmf_error_t err = wmf_scan(api, 0, &bbox);
+    if (err != wmf_E_None) wmfFailed(err);
+    auto finite = [](const wmfD_Rect& r) {
+        return std::isfinite(r.TL.x) && std::isfinite(r.TL.y) && std::isfinite(r.BR.x) && std::isfinite(r.BR.y);
+    };
+    if (!finite(bbox) || !(bbox.BR.x > bbox.TL.x) || !(bbox.BR.y > bbox.TL.y)) {
+        // Nothing drawn: a placeable file is its white bounding box, a bare
+        // metafile has no size at all.
+        if (layout.placeable) return Picture(int(width), int(height), 0xFFFFFF);
+        fail("the metafile draws nothing");
+    }
+    const wmfD_Rect frame = frameOf(layout, bbox, width, height, maxPixels);
 
     ensureGuiApplication();
-    WmfCanvas canvas(int(width), int(height), frame, maxPixels);
-    if (canvas.image.isNull()) fail("there is not enough memory to draw the metafile");
+    PixelBuffer pixels(size_t(width) * size_t(height) * 4);
+    WmfCanvas canvas(pixels.data(), int(width), int(height), frame, maxPixels);
     api->device_data = &canvas;
     err = wmf_play(api, 0, &bbox);
     api->device_data = nullptr;
     canvas.painter.end();
     if (err != wmf_E_None) wmfFailed(err);
     if (canvas.overBudget) fail("the metafile draws far more than its picture holds");
-
-    const int w = int(width), h = int(height);
-    Picture picture(w, h, 0xFFFFFF);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(canvas.image.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
-            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
-            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
-        }
-        picture.writeRow(y, row.data());
-    }
-    return picture;
+    return canvasToPicture(canvas.image, pixels);
 }
 
 // ---------------------------------------------------------------------------
