@@ -14,6 +14,7 @@
 #include <gif_lib.h>
 
 #include "io/decode_util.h"
+#include "io/input_bytes.h"
 #include "io/picture_files.h"
 
 namespace jollix {
@@ -21,10 +22,13 @@ using namespace io_detail;
 
 namespace {
 
+// giflib reads forwards only: what it has read is given back a megabyte at
+// a time.
 struct Source {
     const uint8_t* data;
     size_t size;
     size_t pos;
+    size_t given = 0;
 };
 
 int readFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
@@ -33,6 +37,10 @@ int readFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
     const size_t n = std::min(size_t(length), s->size - s->pos);
     std::memcpy(buffer, s->data + s->pos, n);
     s->pos += n;
+    if (s->pos - s->given >= (size_t(1) << 20)) {
+        doneWithInput(s->data + s->given, s->data + s->pos);
+        s->given = s->pos;
+    }
     return int(n);
 }
 
@@ -123,14 +131,7 @@ Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels) {
             if (y < 0 || y >= sh || x0 >= x1) continue;
             uint8_t* o = bgr.data();
             for (int x = x0; x < x1; ++x, o += 3) std::memcpy(o, lut[line[size_t(x - im.Left)]], 3);
-            if (x0 == 0 && x1 == sw) {
-                picture.writeRow(int(y), bgr.data());
-            } else {
-                for (int x = x0; x < x1; ++x) {
-                    const uint8_t* p = &bgr[size_t(x - x0) * 3];
-                    picture.setPixel(x, int(y), uint32_t(p[2]) | (uint32_t(p[1]) << 8) | (uint32_t(p[0]) << 16));
-                }
-            }
+            picture.writeRowSpan(int(y), x0, x1 - x0, bgr.data());
         }
     }
     return picture;

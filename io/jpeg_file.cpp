@@ -7,7 +7,10 @@
 // library's message into a JollixError. Warnings that mean damaged or cut
 // short data are treated as errors too, and the size is checked right after
 // the header. A photo whose EXIF block (APP1) has an orientation tag is
-// turned upright.
+// turned upright as its rows go into the picture.
+//
+// The picture is made scanline by scanline straight into its tiles, and the
+// coded data is given back as libjpeg goes past it.
 //
 // The decoder's work is bounded by the picture it makes: every scan visits
 // each coefficient block of the components it covers, even when its data is
@@ -31,7 +34,9 @@
 
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
+#include "io/input_bytes.h"
 #include "io/picture_files.h"
+#include "io/picture_rows.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -197,15 +202,66 @@ void installErrorManager(ErrorManager& err) {
     err.message[0] = 0;
 }
 
+// The coded data handed to libjpeg a piece at a time, each piece given back
+// once libjpeg has gone past it (libjpeg never reads backwards): what the
+// file costs shrinks as the picture grows. Past the end, an end-of-image
+// marker with libjpeg's "premature end" warning, as its memory source does.
+struct PieceSource {
+    jpeg_source_mgr pub;
+    const uint8_t* data = nullptr;
+    size_t size = 0, pieceStart = 0, next = 0;
+    static constexpr size_t kPiece = size_t(1) << 20;
+
+    void use(j_decompress_ptr cinfo, const uint8_t* bytes, size_t count) {
+        data = bytes;
+        size = count;
+        pub.init_source = [](j_decompress_ptr) {};
+        pub.fill_input_buffer = fill;
+        pub.skip_input_data = skip;
+        pub.resync_to_restart = jpeg_resync_to_restart;
+        pub.term_source = [](j_decompress_ptr) {};
+        pub.bytes_in_buffer = 0;
+        pub.next_input_byte = nullptr;
+        cinfo->src = &pub;
+    }
+    static boolean fill(j_decompress_ptr cinfo) {
+        auto* s = reinterpret_cast<PieceSource*>(cinfo->src);
+        doneWithInput(s->data + s->pieceStart, s->data + s->next);
+        if (s->next >= s->size) {
+            static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+            WARNMS(cinfo, JWRN_JPEG_EOF);
+            s->pub.next_input_byte = kEnd;
+            s->pub.bytes_in_buffer = 2;
+            return TRUE;
+        }
+        s->pieceStart = s->next;
+        s->pub.next_input_byte = s->data + s->next;
+        s->pub.bytes_in_buffer = std::min(kPiece, s->size - s->next);
+        s->next += s->pub.bytes_in_buffer;
+        return TRUE;
+    }
+    static void skip(j_decompress_ptr cinfo, long count) {
+        auto* src = cinfo->src;
+        if (count <= 0) return;
+        while (size_t(count) > src->bytes_in_buffer) {
+            count -= long(src->bytes_in_buffer);
+            fill(cinfo);
+        }
+        src->next_input_byte += count;
+        src->bytes_in_buffer -= size_t(count);
+    }
+};
+
 // State that must survive a longjmp lives on the heap, reached through a
 // pointer that is set before setjmp and never changed afterwards.
 struct DecodeState {
     ErrorManager err;
     jpeg_decompress_struct cinfo;
     WorkMonitor progress;
+    PieceSource source;
     bool created = false;
     int orientation = 1;
-    Picture picture;
+    std::unique_ptr<PictureRows> picture;
     std::vector<uint8_t> row, bgr;
     ~DecodeState() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -236,7 +292,7 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     s->cinfo.progress = &s->progress.pub;
     // libjpeg-turbo's own memory bound, besides the pixel limit below.
     s->cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(maxPixels * 16 + (64u << 20), 0x7FFFFFFF));
-    jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+    s->source.use(&s->cinfo, data, size);
     jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&s->cinfo, TRUE);
     for (jpeg_saved_marker_ptr m = s->cinfo.marker_list; m; m = m->next)
@@ -282,7 +338,7 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
         *sizeError = "the JPEG decoder gave an unexpected layout";
         return false;
     }
-    s->picture = Picture(ow, oh);
+    s->picture = std::make_unique<PictureRows>(ow, oh, s->orientation);
     s->row.resize(size_t(ow) * comps);
     s->bgr.resize(size_t(ow) * 3);
     // Adobe's files store CMYK inverted (0 = full ink).
@@ -310,9 +366,9 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
                 o[1] = uint8_t((m * k + 127) / 255);
                 o[2] = uint8_t((c * k + 127) / 255);
             }
-            s->picture.writeRow(y, s->bgr.data());
+            s->picture->bgr(y, s->bgr.data());
         } else {
-            s->picture.writeRow(y, s->row.data());
+            s->picture->bgr(y, s->row.data());
         }
     }
     jpeg_finish_decompress(&s->cinfo);
@@ -360,7 +416,7 @@ Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
         if (!sizeError.empty()) fail(sizeError);
         fail(std::string("the JPEG data is damaged (") + state->err.message + ")");
     }
-    return orientPicture(state->picture, state->orientation);
+    return state->picture->take();
 }
 
 std::string encodeJpeg(const Picture& picture) {

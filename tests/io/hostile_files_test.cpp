@@ -297,6 +297,8 @@ struct Bomb {
     const char* refusal;  // "" when the file opens
 };
 
+void PrintTo(const Bomb& bomb, std::ostream* out) { *out << bomb.what; }
+
 class SmallFilesOfBigPictures : public testing::TestWithParam<Bomb> {};
 
 }  // namespace
@@ -348,3 +350,43 @@ INSTANTIATE_TEST_SUITE_P(HostileFiles, SmallFilesOfBigPictures,
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
+
+TEST(HostileFiles, HeifLimitsAreInclusiveAndLibheifsReasonsAreKept) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        uint64_t maxPixels;
+        const char* error;  // "" when it opens
+    };
+    const Case cases[] = {
+        {"a grid of exactly the largest side", heifGridOfOneTile(16, 16, 1024, 1024), 1024 * 1024, ""},
+        {"a grid one pixel past it", heifGridOfOneTile(16, 16, 1024, 1024), 1023 * 1023, "is too large"},
+        {"a grid of 4096 tiles that are all one", heifGridOfOneTile(64, 64, 4096, 4096), kMaxPicturePixels,
+         "more work than its picture needs (Invalid input: Security limit exceeded: Too many derived-image decode "
+         "operations)"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = errorOf([&] {
+            const Picture p = decodeHeif(u8(c.bytes), c.bytes.size(), c.maxPixels);
+            EXPECT_EQ(p.width(), 1024) << c.what;
+        });
+        if (*c.error)
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.what << ": " << error;
+        else
+            EXPECT_EQ(error, "(no error)") << c.what;
+    }
+}
+
+TEST(HostileFiles, TheProgramsOwnMetafilesReadStraightShowWhatThePlayerShows) {
+    for (const auto& [w, h] : {std::pair{300, 200}, std::pair{1, 1}, std::pair{129, 65}}) {
+        const Picture picture = samplePicture(w, h, 5);
+        const std::string own = encodeWmf(picture);
+        // The same with one harmless record more (background mode), which
+        // only the player reads.
+        std::string played = own;
+        played.insert(played.size() - 6, std::string("\x04\0\0\0\x02\x01\x01\0", 8));
+        const Picture direct = decodeWmf(u8(own), own.size());
+        EXPECT_TRUE(direct == picture) << w << "x" << h;
+        EXPECT_TRUE(decodeWmf(u8(played), played.size()) == direct) << w << "x" << h;
+    }
+}
