@@ -14,7 +14,8 @@
 // the reason, and the caller's picture is never touched (loading returns a new
 // picture or throws). Writing goes to a temporary file in the target's folder
 // that is renamed over the target only once it is complete, so a failed save
-// leaves an existing file as it was.
+// leaves an existing file as it was; a device or a pipe is written into and
+// never replaced (io/atomic_file.h).
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -48,6 +49,12 @@ PictureFormat formatFromContent(const uint8_t* data, size_t size);
 // without images, damaged data, too large). An icon that cannot be read gives
 // the message "Input picture" + fileName + "Error." + the reason, run together.
 Picture LoadPictureFile(const std::string& fileName);
+
+// Makes, on the calling thread, what some readers need from the toolkit
+// (metafiles draw their text with Qt's fonts, whose application object must
+// be made on the main thread), so that files of the format can then be read
+// on other threads too. Does nothing for the other formats.
+void prepareReadingOnThreads(PictureFormat format);
 
 // Reads a picture from a stream to its end (the batch command's standard
 // input), its format told by its first bytes. Throws JollixError naming
