@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -53,6 +54,17 @@ namespace io_detail {
 // offscreen platform, made once, the first time it is needed.
 void ensureGuiApplication() {
     if (QGuiApplication::instance()) return;
+    // Without a desktop session Qt warns that it has no runtime folder,
+    // which nothing here uses; only that warning is kept from stderr.
+    static const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+                return;
+            if (previous)
+                previous(type, context, message);
+            else
+                std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        });
     static int argc = 3;
     static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};

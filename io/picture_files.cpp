@@ -11,6 +11,7 @@
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
 #include "io/input_bytes.h"
+#include "io/wmf_canvas.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -180,6 +181,10 @@ std::string withExtension(const std::string& name, const std::string& ext) {
     // name, not an extension.
     if (dot == std::string::npos || dot <= base) return name + ext;
     return name.substr(0, dot) + ext;
+}
+
+void prepareReadingOnThreads(PictureFormat format) {
+    if (format == PictureFormat::Wmf || format == PictureFormat::Emf) io_detail::ensureGuiApplication();
 }
 
 void saveBmp(const Picture& picture, const std::string& path) { writePictureFile(picture, path, SaveFormat::Bmp); }

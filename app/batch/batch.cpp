@@ -8,12 +8,19 @@
 #include <cstdlib>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <iostream>
 #include <ostream>
 #include <sstream>
 
 #include "core/error.h"
+#include "core/parallel.h"
 #include "io/animated_gif.h"
+#include "io/atomic_file.h"
 #include "io/picture_files.h"
 
 namespace jollix::batch {
@@ -328,7 +335,8 @@ void checkStep(const std::string& s) { step(nullptr, s); }
 void runStep(Editor& e, const std::string& s) { step(&e, s); }
 
 std::string helpText() {
-    return R"(Usage: jollix-batch [--format=EXT] [--animation=FILE.gif] INPUT OUTPUT STEP...
+    return R"(Usage: jollix-batch [--format=EXT] [--animation=FILE.gif] [--] INPUT OUTPUT STEP...
+       jollix-batch --out-dir=DIR [--format=EXT] FILE... -- STEP...
        jollix-batch --help | --version
 
 Opens INPUT ('default' is the built-in start picture, '-' reads the picture
@@ -339,13 +347,33 @@ in the format its extension names: .jpg, .jpeg, .bmp, .wmf, .png, .webp,
 --format=EXT names (jpg, bmp, wmf, png, webp, tif, ...); --format also
 overrides the extension of a named OUTPUT. Points are view pixels at the
 current zoom. A step of another palette tab first switches to that tab.
-Exit codes: 0 done, 1 failed (nothing written), 2 wrong usage.
+Options may stand anywhere before '--', which ends them.
+Exit codes: 0 done, 1 failed (nothing written; see --out-dir below), 2
+wrong usage.
 
 Example: cat in.png | jollix-batch - --format=png - expand@10,10 > out.png
 
 --animation=FILE.gif also writes the edit as an animated GIF, the same file
 as the desktop program's "Save animation..." after the same steps: the
 oldest picture in reach of Undo, then a frame after every applied effect.
+OUTPUT and the animation are written together: when either fails, neither
+changes.
+
+A file is replaced only once its new bytes are complete on disc; a device
+or a pipe (/dev/stdout, a named pipe) is written into and stays what it is;
+a block device, a socket or a folder is refused. Ended by SIGINT, SIGTERM
+or SIGHUP, the command leaves no partial file and every file as it was.
+
+Many photos at once: --out-dir=DIR runs the same steps on every FILE (the
+files before '--', the steps after it), each FILE on its own, on all the
+machine's cores, and writes DIR/NAME.EXT: NAME is the FILE's name without
+its extension, EXT the one --format names, else the FILE's own. A FILE that
+cannot be read or edited is reported and skipped, and the others are still
+done (exit code 1 at the end). The outputs are put in place together at the
+end, each one whole: if any of them cannot be written, none is. On a
+terminal a progress line shows how many files are done.
+
+Example: jollix-batch --out-dir=small --format=jpg *.png -- resize@400,300
 
 Settings:
   zoom=P               view zoom in percent (a real)
@@ -376,81 +404,262 @@ History:
 
 std::string versionText() { return std::string("jollix-batch (Jollix) ") + JOLLIX_VERSION + "\n"; }
 
-int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
-    // Options may stand anywhere; "-" alone is standard input or output.
-    std::vector<std::string> positional;
-    std::string formatName;
+namespace {
+
+// What the command line asks for.
+struct Invocation {
+    std::string formatName;  // --format=EXT, or empty
     std::optional<std::string> animation;
-    try {
-        for (const std::string& a : args) {
-            if (a == "--help" || a == "-h") {
-                out << helpText();
-                return 0;
-            }
-            if (a == "--version") {
-                out << versionText();
-                return 0;
-            }
-            if (a.rfind("--format=", 0) == 0) {
-                formatName = a.substr(9);
-                if (formatName.empty()) throw UsageError("--format needs an extension, for example --format=png");
-            } else if (a.rfind("--animation=", 0) == 0) {
-                animation = a.substr(12);
-                std::string lower = withExtension(*animation, ".gif"), given = *animation;
-                for (std::string* t : {&lower, &given})
-                    for (char& c : *t) c = char(std::tolower((unsigned char)c));
-                if (lower != given) throw UsageError("the animation '" + *animation + "' must end in .gif");
-            } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
-                throw UsageError("unknown option '" + a + "'");
-            } else {
-                positional.push_back(a);
-            }
-        }
-        if (positional.size() < 2) throw UsageError("usage: jollix-batch INPUT OUTPUT STEP...");
-        const std::string& input = positional[0];
-        const std::string& output = positional[1];
-        // The output's format: --format, else the output name's extension.
-        SaveFormat format = SaveFormat::Jpeg;
-        if (!formatName.empty()) {
-            if (!saveFormatForName("." + formatName, &format))
-                throw UsageError("--format=" + formatName + " is not a format that can be written (" + kWritten + ")");
-        } else if (output == "-") {
-            throw UsageError("writing to standard output needs --format=EXT (" + std::string(kWritten) + ")");
-        } else if (!saveFormatForName(output, &format)) {
-            throw UsageError("the output '" + output + "' must end in " + kWritten + ", or give --format=EXT");
-        }
+    std::optional<std::string> outDir;
+    std::vector<std::string> positional;  // INPUT OUTPUT STEP..., or FILE... with --out-dir
+    std::vector<std::string> steps;       // after -- with --out-dir
+};
 
-        // Every step is checked before any runs (or the input is read), and
-        // a failing step is named with its position among the steps.
-        auto atPosition = [&](size_t i, auto&& work) {
-            try {
-                work(positional[i]);
-            } catch (const StepError& e) {
-                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + e.why);
-            } catch (...) {
-                throw JollixError("step " + std::to_string(i - 1) + " '" + positional[i] + "': " + failureText());
-            }
-        };
-        for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [](const std::string& s) { checkStep(s); });
-
-        std::optional<Picture> start;
-        if (input == "-")
-            start = LoadPictureStream(in, "from standard input");
-        else if (input != "default")
-            start = LoadPictureFile(input);
-        Editor editor(std::move(start));
-        for (size_t i = 2; i < positional.size(); ++i) atPosition(i, [&](const std::string& s) { runStep(editor, s); });
-        if (editor.picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
-        if (output == "-") {
-            const std::string bytes = encodePicture(editor.picture(), format);
-            out.write(bytes.data(), std::streamsize(bytes.size()));
-            out.flush();
-            if (!out) throw JollixError("the picture could not be written to standard output");
+// Options may stand anywhere before a "--", which ends them; "-" alone is
+// standard input or output. Returns false when --help or --version answered.
+bool readCommandLine(const std::vector<std::string>& args, Invocation& call, std::ostream& out) {
+    bool optionsEnded = false;
+    for (const std::string& a : args) {
+        if (optionsEnded) {
+            (call.outDir ? call.steps : call.positional).push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
+            out << helpText();
+            return false;
+        } else if (a == "--version") {
+            out << versionText();
+            return false;
+        } else if (a.rfind("--format=", 0) == 0) {
+            call.formatName = a.substr(9);
+            if (call.formatName.empty()) throw UsageError("--format needs an extension, for example --format=png");
+        } else if (a.rfind("--animation=", 0) == 0) {
+            call.animation = a.substr(12);
+            std::string lower = withExtension(*call.animation, ".gif"), given = *call.animation;
+            for (std::string* t : {&lower, &given})
+                for (char& c : *t) c = char(std::tolower((unsigned char)c));
+            if (lower != given) throw UsageError("the animation '" + *call.animation + "' must end in .gif");
+        } else if (a.rfind("--out-dir=", 0) == 0) {
+            call.outDir = a.substr(10);
+            if (call.outDir->empty()) throw UsageError("--out-dir needs a folder, for example --out-dir=small");
+        } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+            throw UsageError("unknown option '" + a + "'");
         } else {
-            // Exactly the name given: out.jpeg stays out.jpeg.
-            writePictureFile(editor.picture(), output, format);
+            call.positional.push_back(a);
         }
-        if (animation) saveAnimatedGif(editor.animationFrames(), *animation);
+    }
+    if (call.outDir) {
+        // The files come before "--", the steps after it; what options
+        // stood among the files was read as options.
+        if (!optionsEnded) throw UsageError("usage: jollix-batch --out-dir=DIR [--format=EXT] FILE... -- STEP...");
+        if (call.positional.empty()) throw UsageError("--out-dir needs at least one FILE before --");
+        if (call.animation) throw UsageError("--animation cannot be given with --out-dir");
+    }
+    return true;
+}
+
+// The format --format names (the extension, without its dot).
+SaveFormat formatNamed(const std::string& name) {
+    SaveFormat format = SaveFormat::Jpeg;
+    if (!saveFormatForName("." + name, &format))
+        throw UsageError("--format=" + name + " is not a format that can be written (" + kWritten + ")");
+    return format;
+}
+
+// Every step is checked before any runs (or the input is read), and a
+// failing step is named with its position among the steps.
+template <class Work>
+void atPosition(const std::vector<std::string>& steps, size_t i, Work&& work) {
+    try {
+        work(steps[i]);
+    } catch (const StepError& e) {
+        throw JollixError("step " + std::to_string(i + 1) + " '" + steps[i] + "': " + e.why);
+    } catch (...) {
+        throw JollixError("step " + std::to_string(i + 1) + " '" + steps[i] + "': " + failureText());
+    }
+}
+
+void checkSteps(const std::vector<std::string>& steps) {
+    for (size_t i = 0; i < steps.size(); ++i) atPosition(steps, i, [](const std::string& s) { checkStep(s); });
+}
+
+// Opens the start picture, runs the steps and returns the editor holding
+// the result.
+std::unique_ptr<Editor> edit(const std::string& input, std::istream& in, const std::vector<std::string>& steps) {
+    std::optional<Picture> start;
+    if (input == "-")
+        start = LoadPictureStream(in, "from standard input");
+    else if (input != "default")
+        start = LoadPictureFile(input);
+    auto editor = std::make_unique<Editor>(std::move(start));
+    for (size_t i = 0; i < steps.size(); ++i) atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s); });
+    if (editor->picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
+    return editor;
+}
+
+std::string encodeOutput(const Picture& picture, const std::string& path, SaveFormat format) {
+    try {
+        return io_detail::encodeFor(path, [&] { return encodePicture(picture, format); });
+    } catch (const std::bad_alloc&) {
+        throw JollixError("Cannot save the picture " + path + ": there is not enough memory.");
+    }
+}
+
+// INPUT OUTPUT STEP...: OUTPUT and the animation are written together, or
+// neither changes.
+void runOne(const Invocation& call, std::istream& in, std::ostream& out) {
+    if (call.positional.size() < 2) throw UsageError("usage: jollix-batch INPUT OUTPUT STEP...");
+    const std::string& input = call.positional[0];
+    const std::string& output = call.positional[1];
+    // The output's format: --format, else the output name's extension.
+    SaveFormat format = SaveFormat::Jpeg;
+    if (!call.formatName.empty()) {
+        format = formatNamed(call.formatName);
+    } else if (output == "-") {
+        throw UsageError("writing to standard output needs --format=EXT (" + std::string(kWritten) + ")");
+    } else if (!saveFormatForName(output, &format)) {
+        throw UsageError("the output '" + output + "' must end in " + kWritten + ", or give --format=EXT");
+    }
+    const std::vector<std::string> steps(call.positional.begin() + 2, call.positional.end());
+    checkSteps(steps);
+    const std::unique_ptr<Editor> editor = edit(input, in, steps);
+
+    // Everything is encoded first, then every file prepared beside its
+    // target; only when all of that worked does anything change.
+    const std::string picture = encodeOutput(editor->picture(), output == "-" ? "to standard output" : output, format);
+    std::string gif;
+    if (call.animation) {
+        try {
+            gif = encodeAnimatedGif(editor->animationFrames());
+        } catch (const JollixError& e) {
+            throw JollixError("Cannot save the animation " + *call.animation + ": " + e.what() + ".");
+        } catch (const std::bad_alloc&) {
+            throw JollixError("Cannot save the animation " + *call.animation + ": there is not enough memory.");
+        }
+    }
+    io_detail::FileWrites writes;
+    // Exactly the name given: out.jpeg stays out.jpeg.
+    if (output != "-") writes.add(output, picture);
+    if (call.animation) writes.add(*call.animation, gif);
+    if (output == "-") {
+        out.write(picture.data(), std::streamsize(picture.size()));
+        out.flush();
+        if (!out) throw JollixError("the picture could not be written to standard output");
+    }
+    writes.commit();
+}
+
+// The last path component without its extension: "a/b/photo.x.jpg" ->
+// "photo.x".
+std::string stemOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    return base;
+}
+
+// The extension a file's own name ends in (".JPG"), or empty.
+std::string extensionOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot <= slash + 1) || dot == 0) return {};
+    return path.substr(dot);
+}
+
+// --out-dir=DIR FILE... -- STEP...: the steps on every file, each on its
+// own, the files shared among the machine's cores. A file that cannot be
+// read or edited is reported and skipped; the outputs of the others are put
+// in place together at the end, when every one of them could be written.
+bool runMany(const Invocation& call, std::ostream& err) {
+    const std::string& folder = *call.outDir;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw JollixError("the output folder " + folder + " does not exist or is not a folder");
+    checkSteps(call.steps);
+
+    const std::vector<std::string>& files = call.positional;
+    const size_t n = files.size();
+    std::optional<SaveFormat> format;
+    if (!call.formatName.empty()) format = formatNamed(call.formatName);
+    std::vector<std::string> outputs(n), failures(n);
+    std::vector<char> unwritable(n, 0);
+    std::vector<SaveFormat> formats(n);
+    for (size_t i = 0; i < n; ++i) {
+        const std::string ext = format ? "." + call.formatName : extensionOf(files[i]);
+        if (!saveFormatForName(ext, &formats[i])) {
+            failures[i] = files[i] + ": its own format cannot be written; give --format=EXT (" + kWritten + ")";
+            continue;
+        }
+        outputs[i] = (folder.back() == '/' ? folder : folder + "/") + stemOf(files[i]) + ext;
+        prepareReadingOnThreads(formatForName(files[i]));
+    }
+    // Two files must not become one output.
+    for (size_t i = 0; i < n; ++i)
+        for (size_t k = i + 1; k < n && !outputs[i].empty(); ++k)
+            if (outputs[k] == outputs[i])
+                throw UsageError("'" + files[i] + "' and '" + files[k] + "' would both be written to " + outputs[i]);
+
+    const bool showProgress = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    std::mutex reporting;
+    size_t finished = 0;
+    io_detail::FileWrites writes;
+    std::istringstream noInput;
+    auto report = [&](size_t i) {
+        std::lock_guard lock(reporting);
+        ++finished;
+        if (showProgress) err << "\r\033[K";
+        if (!failures[i].empty()) err << "jollix-batch: " << failures[i] << "\n";
+        if (showProgress) err << finished << "/" << n << " " << files[i] << std::flush;
+    };
+    parallel::forItems(
+        n, parallel::machineThreads(),
+        [&](size_t i) {
+            if (failures[i].empty()) {
+                std::string bytes;
+                try {
+                    const std::unique_ptr<Editor> editor = edit(files[i], noInput, call.steps);
+                    bytes = encodeOutput(editor->picture(), outputs[i], formats[i]);
+                } catch (...) {
+                    // Messages about the file name it; those about a step get its name.
+                    const std::string why = failureText();
+                    failures[i] = why.find(files[i]) == std::string::npos ? files[i] + ": " + why : why;
+                }
+                if (failures[i].empty()) try {
+                        writes.add(outputs[i], bytes);
+                    } catch (...) {
+                        failures[i] = failureText();
+                        unwritable[i] = 1;
+                    }
+            }
+            report(i);
+        },
+        [](size_t) {});
+    if (showProgress) err << "\r\033[K" << std::flush;
+
+    size_t failed = 0;
+    for (const std::string& f : failures) failed += !f.empty();
+    // Written together: a file that could not be written keeps every
+    // other output from changing.
+    if (std::find(unwritable.begin(), unwritable.end(), 1) != unwritable.end())
+        throw JollixError("nothing was written to " + folder + ": an output could not be written");
+    writes.commit();
+    if (failed > 0)
+        err << "jollix-batch: " << failed << " of " << n << " files failed; " << n - failed << " written to " << folder
+            << "\n";
+    return failed == 0;
+}
+
+}  // namespace
+
+int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    try {
+        Invocation call;
+        if (!readCommandLine(args, call, out)) return 0;
+        if (call.outDir) return runMany(call, err) ? 0 : 1;
+        runOne(call, in, out);
     } catch (const UsageError& ex) {
         err << "jollix-batch: " << ex.what() << " (--help tells more)\n";
         return 2;
