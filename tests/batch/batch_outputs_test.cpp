@@ -40,9 +40,7 @@ std::string readBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 size_t entries(const fs::path& dir) { return size_t(std::distance(fs::directory_iterator(dir), {})); }
 
@@ -115,7 +113,8 @@ TEST_F(BatchOutputsTest, DoubleDashEndsTheOptions) {
 TEST_F(BatchOutputsTest, DevicesAndPipesAreWrittenIntoNotReplaced) {
     // /dev/null through a link stays the null device.
     ASSERT_EQ(::symlink("/dev/null", path("null.png").c_str()), 0);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(::stat("/dev/null", &before), 0);
     ASSERT_TRUE(S_ISCHR(before.st_mode));
     EXPECT_EQ(run({"default", path("null.png"), "expand@10,10"}).code, 0);
@@ -194,11 +193,12 @@ TEST_F(BatchOutputsTest, ManyPhotosInOneRun) {
 TEST_F(BatchOutputsTest, ManyPhotosWriteAllOutputsOrNone) {
     fs::create_directory(path("in"));
     fs::create_directory(path("out"));
-    for (const char* f : {"a.png", "b.png", "c.png"}) SavePictureFile(patterned(50, 40, f[0]), path("in/") + f, SaveFormat::Png);
+    for (const char* f : {"a.png", "b.png", "c.png"})
+        SavePictureFile(patterned(50, 40, f[0]), path("in/") + f, SaveFormat::Png);
     writeBytes(path("out/a.png"), "old a");
     fs::create_directory(path("out/b.png"));  // b cannot be written
-    const BatchRun r = run({"--out-dir=" + path("out"), path("in/a.png"), path("in/b.png"), path("in/c.png"), "--",
-                            "resize@25,20"});
+    const BatchRun r =
+        run({"--out-dir=" + path("out"), path("in/a.png"), path("in/b.png"), path("in/c.png"), "--", "resize@25,20"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
     EXPECT_EQ(readBytes(path("out/a.png")), "old a");

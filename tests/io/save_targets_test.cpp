@@ -120,9 +120,12 @@ TEST(SaveTargets, BlockDevicesSocketsAndFoldersAreRefused) {
         bool link;
     };
     const Case cases[] = {
-        {"folder", "it is a folder", false},         {"folder", "it is a folder", true},
-        {"socket", "it is a socket", false},         {"socket", "it is a socket", true},
-        {"block device", "it is a block device", false}, {"block device", "it is a block device", true},
+        {"folder", "it is a folder", false},
+        {"folder", "it is a folder", true},
+        {"socket", "it is a socket", false},
+        {"socket", "it is a socket", true},
+        {"block device", "it is a block device", false},
+        {"block device", "it is a block device", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.what) + (c.link ? " through a link" : ""));

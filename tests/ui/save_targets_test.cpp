@@ -95,7 +95,8 @@ private slots:
         const QString made = dir.filePath(QStringLiteral("null-device"));
         if (::geteuid() == 0 && ::mknod(QFile::encodeName(made).constData(), S_IFCHR | 0666, ::makedev(1, 3)) == 0)
             device = made;
-        struct stat before {}, after {};
+        struct stat before {
+        }, after{};
         QVERIFY(::stat(QFile::encodeName(device).constData(), &before) == 0 && S_ISCHR(before.st_mode));
         const QString link = dir.filePath(QStringLiteral("null.bmp"));
         QVERIFY(QFile::link(device, link));
