@@ -27,7 +27,8 @@ public:
         // The region's pixels of row y among xs[0 .. n - 1] (ascending):
         // their count m, their columns moved to xs[0 .. m - 1], and their
         // colours (0x00BBGGRR) from `source` in colour[0 .. m - 1].
-        virtual int paintRow(const brush::detail::SourceView& source, int y, int* xs, int n, uint32_t* colour) const = 0;
+        virtual int paintRow(const brush::detail::SourceView& source, int y, int* xs, int n,
+                             uint32_t* colour) const = 0;
         // The smallest rectangle holding every pixel the pass may change.
         virtual void bounds(long long& left, long long& top, long long& right, long long& bottom) const = 0;
     };

@@ -202,6 +202,7 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
         const brush::detail::SourceView grid(*pic);
         for (int level : {2, 1, 0}) {
             brush::detail::limitVectors(level);
+            size_t quick = 0;
             for (size_t start = 0; start < xs.size(); start += 64) {
                 const int n = int(std::min<size_t>(64, xs.size() - start));
                 alignas(64) double sx[64] = {}, sy[64] = {};
@@ -212,6 +213,7 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
                 brush::detail::sampleRow(grid, sx, sy, n, colour, ok);
                 for (int k = 0; k < n; ++k) {
                     if (!((ok[0] >> k) & 1)) continue;
+                    ++quick;
                     const uint32_t want = jollix::sampleAt(*pic, sx[k], sy[k]);
                     const uint32_t bgr = ((want & 0xFF) << 16) | (want & 0xFF00) | ((want >> 16) & 0xFF);
                     EXPECT_EQ(colour[k], bgr) << "level " << level << " at " << sx[k] << ", " << sy[k];
@@ -219,6 +221,11 @@ TEST(BrushEngine, VectorSamplerGivesTheSamplersColours) {
                 if (level == 0) {
                     EXPECT_EQ(ok[0], 0u);
                 }
+            }
+            // The vector units decide all but the few points near a
+            // rounding tie, the tiles' edges among them.
+            if (level > 0) {
+                EXPECT_GT(quick, xs.size() * 8 / 10) << "level " << level;
             }
         }
         brush::detail::limitVectors(2);
