@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "editor/editor.h"
+#include "io/qt_messages.h"
 #include "ui/error_handling.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
@@ -35,6 +36,7 @@ void answerWithoutDisplay(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    jollix::quietenRuntimeFolderWarning();
     QCoreApplication::setApplicationName(QStringLiteral("Jollix"));
     QCoreApplication::setApplicationVersion(QStringLiteral("6.01"));
     answerWithoutDisplay(argc, argv);

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -41,6 +40,7 @@ extern "C" {
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
+#include "io/qt_messages.h"
 #include "io/qimage_picture.h"
 #include "io/wmf_canvas.h"
 
@@ -54,17 +54,7 @@ namespace io_detail {
 // offscreen platform, made once, the first time it is needed.
 void ensureGuiApplication() {
     if (QGuiApplication::instance()) return;
-    // Without a desktop session Qt warns that it has no runtime folder,
-    // which nothing here uses; only that warning is kept from stderr.
-    static const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-                return;
-            if (previous)
-                previous(type, context, message);
-            else
-                std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        });
+    quietenRuntimeFolderWarning();
     static int argc = 3;
     static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};

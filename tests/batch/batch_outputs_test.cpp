@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
