@@ -59,19 +59,4 @@ struct ToolState {
     int32_t viewToPicture(long double v) const { return ViewToPicture(v, zoomPercent); }
 };
 
-// Which brush routine a press runs for (StretchShape, ToolKind).
-enum class BrushRoutine {
-    Nothing,
-    SphericalExpand,
-    SphericalShrink,
-    Dextrorotary,
-    Levorotary,
-    VerticalExpand,
-    VerticalShrink,
-    HorizontalExpand,
-    HorizontalShrink,
-};
-
-BrushRoutine routeAtPress(StretchShapeCode stretchShape, ToolKindCode toolKind);
-
 }  // namespace jollix

@@ -8,13 +8,8 @@
 
 #include "core/default_picture.h"
 #include "core/numeric.h"
-#include "effects/brushes/axis_stretch.h"
 #include "effects/pen_sketch.h"
-#include "effects/pencil_sketch.h"
 #include "effects/resample.h"
-#include "effects/brushes/smear.h"
-#include "effects/brushes/spherical.h"
-#include "effects/spot_cleanup.h"
 
 namespace jollix {
 
@@ -66,7 +61,6 @@ void Editor::historyStepsDropped(const std::vector<int>& slots) {
 
 void Editor::replacePicture(Picture p) {
     work_ = std::move(p);
-    ++replacements_;
     view_->pictureChanged();
     changed();
 }
@@ -106,79 +100,50 @@ void Editor::setArrowCursor() {
     changed();
 }
 
-void Editor::setsigncursor() {
-    if (state_.sketchTool == kSketchToolRubber ||
-        (state_.stretchShape == StretchShapeCode::Spherical && state_.toolKind >= ToolKindCode::Expand &&
-         state_.toolKind <= ToolKindCode::Smear)) {
-        cursor_ = PictureCursor::Arrow;
-        changed();
+void Editor::showToolPointer() {
+    const ToolRow* tool = toolInUse(state_);
+    if (!tool || !tool->pointer) return;
+    cursor_ = *tool->pointer;
+    changed();
+}
+
+// ---------------------------------------------------------------- tools
+
+void Editor::applyTool(const ToolRow& tool, const ToolPlace& where) {
+    ToolPlace at = where;
+    if (tool.slidersInViewPixels()) {
+        // A brush's sliders are in view pixels; the brush works in picture
+        // pixels at the current zoom.
+        const int radiusSlider = tool.radius ? (palette_.*tool.radius).position() : state_.brushRadiusSlider;
+        at.radius = state_.viewToPicture(radiusSlider);
+        state_.brushRadiusSlider = radiusSlider;
+        state_.brushRadius = at.radius;
+        if (tool.strength) {
+            at.strength = state_.viewToPicture((palette_.*tool.strength).position());
+            state_.brushStrength = at.strength;
+        }
+    } else if (tool.strength) {
+        at.strength = (palette_.*tool.strength).position();
     }
+    if (tool.source == ToolSource::EdgePicture && state_.edgePicture.isEmpty()) makeEdgePicture();
+    const Picture& source = tool.source == ToolSource::EdgePicture ? state_.edgePicture : work_;
+    replacePicture(tool.effect(source, at, progress_));
 }
 
-// ---------------------------------------------------------------- brushes
-
-void Editor::SphericalStretch(int a, int b) {
-    const ToolKindCode kind = state_.toolKind;
-    int rad, cur;
-    if (kind == ToolKindCode::Expand || kind == ToolKindCode::Shrink) {
-        rad = palette_.distortRad.position();
-        cur = palette_.distortCur.position();
-    } else if (kind == ToolKindCode::Dextrorotary || kind == ToolKindCode::Levorotary) {
-        rad = palette_.twistRad.position();
-        cur = palette_.twistCur.position();
-    } else {
-        return;
-    }
-    state_.brushRadius = state_.viewToPicture(rad);
-    state_.brushStrength = state_.viewToPicture(cur);
-    replacePicture(
-        jollix::SphericalStretch(int(kind), work_, a, b, state_.brushRadius, state_.brushStrength, progress_));
+void Editor::chooseTool(const ToolRow& tool) {
+    if (tool.choose) (palette_.*tool.choose)();
+    if (!tool.appliesWhenChosen) return;
+    applyTool(tool, ToolPlace{});
+    addFrame();
+    recordStep();
 }
 
-void Editor::VerticalStretch(int x, int y) {
-    const ToolKindCode kind = state_.toolKind;
-    if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
-    state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
-    state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(
-        jollix::VerticalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
-}
-
-void Editor::HorizontalStretch(int x, int y) {
-    const ToolKindCode kind = state_.toolKind;
-    if (kind != ToolKindCode::Expand && kind != ToolKindCode::Shrink) return;
-    state_.brushRadius = state_.viewToPicture(palette_.distortRad.position());
-    state_.brushStrength = state_.viewToPicture(palette_.distortCur.position());
-    replacePicture(
-        jollix::HorizontalStretch(int(kind), work_, x, y, state_.brushRadius, state_.brushStrength, progress_));
-}
-
-void Editor::applyAtPressWithFrame() {
-    const unsigned before = replacements_;
-    applyAtPress();
-    if (replacements_ != before) addFrame();
-}
-
-void Editor::applyAtPress() {
-    switch (state_.stretchShape) {
-        case StretchShapeCode::Spherical: SphericalStretch(state_.pressX, state_.pressY); break;
-        case StretchShapeCode::Vertical: VerticalStretch(state_.pressX, state_.pressY); break;
-        case StretchShapeCode::Horizontal: HorizontalStretch(state_.pressX, state_.pressY); break;
-        default: break;
-    }
-}
-
-void Editor::smear(int x, int y) {
-    const int slider = palette_.twistRad.position();
-    const int R = state_.viewToPicture(slider);
-    state_.brushRadiusSlider = slider;
-    const int X = state_.viewToPicture(x), Y = state_.viewToPicture(y);
-    replacePicture(jollix::smear(work_, state_.pressX, state_.pressY, X, Y, R, progress_));
-}
-
-void Editor::rubberAt(int x, int y) {
-    const int r = state_.viewToPicture(state_.brushRadiusSlider);
-    replacePicture(rubberDisc(work_, state_.viewToPicture(x), state_.viewToPicture(y), r));
+void Editor::applyAtPressWithFrame(bool held) {
+    const ToolRow* tool = toolInUse(state_);
+    if (!tool) return;
+    if (held ? tool->hold != OnHold::RepeatAtPressPoint : tool->press != OnPress::ApplyAtPressPoint) return;
+    applyTool(*tool, ToolPlace{state_.pressX, state_.pressY});
+    addFrame();
 }
 
 // ---------------------------------------------------------------- pointer
@@ -197,7 +162,8 @@ void Editor::mouseDown(MouseButton button, HeldButtons held, int x, int y) {
     state_.pressX = state_.viewToPicture(x);
     state_.pressY = state_.viewToPicture(y);
     if (button == MouseButton::Left) gestureFailed_ = false;
-    if (held.left && !state_.smearChosen) {
+    const ToolRow* tool = toolInUse(state_);
+    if (held.left && tool && tool->hold == OnHold::RepeatAtPressPoint) {
         repeatRunning_ = true;
         view_->startRepeatTimer();
     }
@@ -218,14 +184,14 @@ void Editor::mouseMove(HeldButtons held, int x, int y) {
     }
     view_->hideBrushOutline();
     if (held.right && state_.buttonHeld) view_->scrollBy(state_.pressViewX - x, state_.pressViewY - y);
-    const int page = palette_.page();
-    if (page == kPageDistort || page == kPageTwist || (page == kPageSketch && state_.sketchTool == kSketchToolRubber)) {
-        if (x >= 3 && x <= controlWidth_ - 3 && y >= 3 && y <= controlHeight_ - 3)
-            view_->showBrushOutline(x, y, state_.brushRadiusSlider);
-        else
-            view_->hideBrushOutline();
-    }
-    if (state_.sketchTool == kSketchToolRubber && held.left) rubberAt(x, y);
+    const ToolRow* tool = toolInUse(state_);
+    if (!tool) return;
+    if (x >= 3 && x <= controlWidth_ - 3 && y >= 3 && y <= controlHeight_ - 3)
+        view_->showBrushOutline(x, y, state_.brushRadiusSlider);
+    else
+        view_->hideBrushOutline();
+    if (tool->drag == OnDrag::ApplyAtPointer && held.left)
+        applyTool(*tool, ToolPlace{state_.viewToPicture(x), state_.viewToPicture(y)});
 }
 
 void Editor::mouseUp(MouseButton button, int x, int y) {
@@ -240,29 +206,34 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
         changed();
         return;
     }
-    const int page = palette_.page();
-    if (page == kPageTwist && left && state_.smearChosen) {
-        try {
-            smear(x, y);
-        } catch (...) {
-            // The gesture still ends with its history step.
-            recordStep();
-            throw;
+    const ToolRow* tool = toolInUse(state_);
+    if (left && tool) switch (tool->release) {
+            case OnRelease::Nothing: break;
+            case OnRelease::RecordStep: recordStep(); break;
+            case OnRelease::ApplyFromPressThenRecord:
+                try {
+                    applyTool(*tool, ToolPlace{state_.pressX, state_.pressY, state_.viewToPicture(x),
+                                               state_.viewToPicture(y)});
+                } catch (...) {
+                    // The gesture still ends with its history step.
+                    recordStep();
+                    throw;
+                }
+                addFrame();
+                recordStep();
+                break;
+            case OnRelease::FrameThenRecordStep:
+                addFrame();  // one frame for the whole drag
+                recordStep();
+                break;
         }
-        addFrame();
-    }
-    if (left && (page == kPageDistort || page == kPageTwist)) recordStep();
-    if (state_.sketchTool == kSketchToolRubber && left && page == kPageSketch) {
-        addFrame();  // one frame for the whole rubber gesture
-        recordStep();
-    }
     changed();
 }
 
 void Editor::click() {
     if (state_.selectionShown || gestureFailed_) return;
     try {
-        applyAtPressWithFrame();
+        applyAtPressWithFrame(false);
     } catch (...) {
         gestureFailed_ = true;
         if (repeatRunning_) {
@@ -276,7 +247,7 @@ void Editor::click() {
 void Editor::repeatTick() {
     if (gestureFailed_) return;
     try {
-        applyAtPressWithFrame();
+        applyAtPressWithFrame(true);
     } catch (...) {
         gestureFailed_ = true;
         repeatRunning_ = false;
@@ -293,27 +264,6 @@ void Editor::wheel(int delta) {
 }
 
 // ---------------------------------------------------------------- palette buttons
-
-void Editor::penSketch() {
-    if (state_.edgePicture.isEmpty()) makeEdgePicture();
-    replacePicture(jollix::penSketch(state_.edgePicture, palette_.penPressure.position(), progress_));
-    addFrame();
-    recordStep();
-}
-
-void Editor::pencilSketch() {
-    if (state_.edgePicture.isEmpty()) makeEdgePicture();
-    replacePicture(jollix::pencilSketch(state_.edgePicture, palette_.pencilContrast.position(), progress_));
-    addFrame();
-    recordStep();
-}
-
-void Editor::clearUpSpot() {
-    palette_.clickClearUpSpot();
-    replacePicture(clearUpSpots(work_, progress_));
-    addFrame();
-    recordStep();
-}
 
 // ---------------------------------------------------------------- commands
 
@@ -467,7 +417,7 @@ void Editor::leaveZoneModeAfterReplace() {
     zoneHintShown_ = false;
     pictureHintShown_ = true;
     resetHistory();
-    setsigncursor();
+    showToolPointer();
 }
 
 bool Editor::cutOut() {

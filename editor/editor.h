@@ -18,6 +18,7 @@
 #include "core/tool_state.h"
 #include "core/zone_frame.h"
 #include "editor/edit_animation.h"
+#include "editor/tools.h"
 
 namespace jollix {
 
@@ -28,8 +29,6 @@ struct HeldButtons {
     bool left = false;
     bool right = false;
 };
-
-enum class PictureCursor { Arrow, Crosshair };
 
 // The window side of the work area. Every method has a do-nothing default so
 // that headless callers implement only what they need.
@@ -130,24 +129,11 @@ public:
     // One wheel message: delta > 0 zooms out, otherwise in.
     void wheel(int delta);
 
-    // The chosen distortion once at the press point.
-    void applyAtPress();
-    // The brushes as the work area runs them: read the sliders of their tab,
-    // convert with the zoom, store BrushRadius and BrushStrength, run.
-    void SphericalStretch(int a, int b);
-    void VerticalStretch(int x, int y);
-    void HorizontalStretch(int x, int y);
-    // Smear from the press point to the release point (view coordinates).
-    void smear(int x, int y);
-    // One rubber disc at the view point (x, y).
-    void rubberAt(int x, int y);
-    // The picture's pointer for the current tool.
-    void setsigncursor();
-
-    // ---- Palette buttons that act on the picture ----
-    void penSketch();     // "Make pen sketch"
-    void pencilSketch();  // "Make pencil sketch"
-    void clearUpSpot();   // "Clear up spot"
+    // ---- Palette ----
+    // A tool button of the palette was clicked: the tool is chosen, and a
+    // button that acts on the whole picture (the sketches, the clean-up)
+    // applies its effect at once.
+    void chooseTool(const ToolRow& tool);
 
     // ---- Main window commands ----
     void undo();
@@ -178,12 +164,17 @@ private:
     // PaletteHost
     void makeEdgePicture() override;
     void synchroniseUndoRedo() override;
-    void updateCursor() override { setsigncursor(); }
+    void updateCursor() override { showToolPointer(); }
     void setArrowCursor() override;
 
     void replacePicture(Picture p);
-    // The distortion at the press point, with a frame when it was applied.
-    void applyAtPressWithFrame();
+    // The picture's pointer for the tool in use.
+    void showToolPointer();
+    // Applies a tool at `where` (picture pixels) with its sliders read now.
+    void applyTool(const ToolRow& tool, const ToolPlace& where);
+    // The tool in use at the press point, for the click or for a second
+    // held, with a frame when it was applied.
+    void applyAtPressWithFrame(bool held);
     // Record the picture as a history step, with the frames made for it.
     void recordStep();
     // An effect was applied: the picture now shown is the step's next frame.
@@ -208,7 +199,6 @@ private:
     Palette palette_;
     History history_;
     EditAnimation animation_;
-    unsigned replacements_ = 0;  // pictures an effect has handed back
     WorkAreaView nullView_;
     WorkAreaView* view_ = &nullView_;
     Progress* progress_ = nullptr;

@@ -382,6 +382,20 @@ QIcon rubber() {
     });
 }
 
+QIcon tool(std::string_view batchName) {
+    static constexpr struct {
+        const char* batchName;
+        QIcon (*picture)();
+    } kToolIcons[] = {
+        {"expand", expand}, {"shrink", shrink},        {"dextro", dextrorotary},        {"levo", levorotary},
+        {"smear", smear},   {"pen-sketch", penSketch}, {"pencil-sketch", pencilSketch}, {"clean-spots", clearUpSpot},
+        {"rubber", rubber},
+    };
+    for (const auto& t : kToolIcons)
+        if (batchName == t.batchName) return t.picture();
+    return QIcon();
+}
+
 QIcon program() {
     // The same picture as the installed icon files, which the build renders
     // from this SVG.

@@ -4,6 +4,7 @@
 // picture for the disabled state), and the program icon, rendered from
 // data/icons/jollix.svg.
 #include <QIcon>
+#include <string_view>
 
 namespace jollix::icons {
 
@@ -21,7 +22,9 @@ QIcon printWork();
 QIcon mailWork();
 QIcon online();
 
-// Tool palette.
+// Tool palette: the button of the tool with that batch name (see
+// editor/tools.h); an empty icon for a name without a picture.
+QIcon tool(std::string_view batchName);
 QIcon expand();
 QIcon shrink();
 QIcon dextrorotary();

@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
 #include "ui/error_handling.h"
 #include "ui/icons.h"
@@ -58,6 +60,25 @@ QLabel* label(QWidget* page, const char* text, const QRect& geometry) {
     auto* l = new QLabel(QString::fromUtf8(text), page);
     l->setGeometry(geometry);
     return l;
+}
+
+// Where each tool's button sits on its tab.
+struct ButtonPlace {
+    const char* batchName;
+    QRect geometry;
+};
+constexpr ButtonPlace kButtonPlaces[] = {
+    {"expand", QRect(132, 18, 36, 36)},        {"shrink", QRect(174, 18, 36, 36)},
+    {"dextro", QRect(30, 18, 36, 36)},         {"levo", QRect(96, 18, 36, 36)},
+    {"smear", QRect(162, 18, 36, 36)},         {"pen-sketch", QRect(184, 14, 36, 36)},
+    {"pencil-sketch", QRect(184, 70, 36, 36)}, {"clean-spots", QRect(60, 142, 36, 36)},
+    {"rubber", QRect(130, 142, 36, 36)},
+};
+
+QRect buttonPlace(std::string_view batchName) {
+    for (const ButtonPlace& p : kButtonPlaces)
+        if (batchName == p.batchName) return p.geometry;
+    return QRect();  // a tool without a place yet: shown nowhere
 }
 
 QToolButton* toolButton(QWidget* page, const char* hint, const QIcon& icon, const QRect& geometry, bool checkable) {
@@ -157,11 +178,10 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     verticalButton->setGeometry(12, 36, 105, 20);
     horizontalButton = new QRadioButton(QStringLiteral("Horizontal"), distort);
     horizontalButton->setGeometry(12, 60, 105, 20);
-    expandButton = toolButton(distort, "Expand", icons::expand(), QRect(132, 18, 36, 36), true);
-    shrinkButton = toolButton(distort, "Shrink", icons::shrink(), QRect(174, 18, 36, 36), true);
     distortGroup_ = new QButtonGroup(this);
-    distortGroup_->addButton(expandButton);
-    distortGroup_->addButton(shrinkButton);
+    makeToolButtons(kPageDistort, distort, distortGroup_);
+    expandButton = toolButtonOf("expand");
+    shrinkButton = toolButtonOf("shrink");
     distortRadCaption = label(distort, "Rad.", QRect(8, 112, 34, 20));
     distortRadSlider = makeSlider(distort, pal.distortRad, 2, QRect(40, 104, 152, 34));
     distortRadValue = label(distort, "50", QRect(196, 112, 34, 20));
@@ -170,13 +190,11 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     distortCurValue = label(distort, "15", QRect(196, 170, 34, 20));
 
     // Twist
-    dextrorotaryButton = toolButton(twist, "Dextrorotary", icons::dextrorotary(), QRect(30, 18, 36, 36), true);
-    levorotaryButton = toolButton(twist, "Levorotary", icons::levorotary(), QRect(96, 18, 36, 36), true);
-    smearButton = toolButton(twist, "Smear", icons::smear(), QRect(162, 18, 36, 36), true);
     twistGroup_ = new QButtonGroup(this);
-    twistGroup_->addButton(dextrorotaryButton);
-    twistGroup_->addButton(levorotaryButton);
-    twistGroup_->addButton(smearButton);
+    makeToolButtons(kPageTwist, twist, twistGroup_);
+    dextrorotaryButton = toolButtonOf("dextro");
+    levorotaryButton = toolButtonOf("levo");
+    smearButton = toolButtonOf("smear");
     twistRadCaption = label(twist, "Rad.", QRect(8, 112, 34, 20));
     twistRadSlider = makeSlider(twist, pal.twistRad, 2, QRect(40, 104, 152, 34));
     twistRadValue = label(twist, "100", QRect(196, 112, 34, 20));
@@ -188,11 +206,15 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     penPressureCaption = label(sketch, "Pen    Pressure:", QRect(8, 6, 122, 18));
     penPressureValue = label(sketch, "150", QRect(134, 6, 36, 18));
     penPressureSlider = makeSlider(sketch, pal.penPressure, 2, QRect(4, 24, 172, 30));
-    penSketchButton = toolButton(sketch, "Make pen sketch", icons::penSketch(), QRect(184, 14, 36, 36), false);
+    sketchGroup_ = new QButtonGroup(this);
+    makeToolButtons(kPageSketch, sketch, sketchGroup_);
+    penSketchButton = toolButtonOf("pen-sketch");
+    pencilSketchButton = toolButtonOf("pencil-sketch");
+    clearUpSpotButton = toolButtonOf("clean-spots");
+    rubberButton = toolButtonOf("rubber");
     pencilContrastCaption = label(sketch, "Pencil    Contrast:", QRect(8, 62, 122, 18));
     pencilContrastValue = label(sketch, "50", QRect(134, 62, 36, 18));
     pencilContrastSlider = makeSlider(sketch, pal.pencilContrast, 2, QRect(4, 80, 172, 30));
-    pencilSketchButton = toolButton(sketch, "Make pencil sketch", icons::pencilSketch(), QRect(184, 70, 36, 36), false);
     followsForSketchLabel = label(sketch, "  == Follows for sketch ==    ", QRect(8, 118, 212, 18));
     followsForSketchLabel->setAutoFillBackground(true);
     {
@@ -201,14 +223,13 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
         followsForSketchLabel->setPalette(white);
     }
     followsForSketchLabel->setAlignment(Qt::AlignCenter);
-    clearUpSpotButton = toolButton(sketch, "Clear up spot", icons::clearUpSpot(), QRect(60, 142, 36, 36), true);
-    rubberButton = toolButton(sketch, "Rubber", icons::rubber(), QRect(130, 142, 36, 36), true);
-    sketchGroup_ = new QButtonGroup(this);
-    sketchGroup_->addButton(clearUpSpotButton);
-    sketchGroup_->addButton(rubberButton);
     rubberThickCaption = label(sketch, "Rubber thick:", QRect(8, 188, 96, 18));
     rubberThickValue = label(sketch, "15", QRect(106, 188, 36, 18));
     rubberThickSlider = makeSlider(sketch, pal.rubberThick, 1, QRect(4, 206, 216, 30));
+    // The keyboard goes through the Sketch tab from top to bottom.
+    QWidget* sketchOrder[] = {penPressureSlider, penSketchButton, pencilContrastSlider, pencilSketchButton,
+                              clearUpSpotButton, rubberButton,    rubberThickSlider};
+    for (size_t i = 1; i < std::size(sketchOrder); ++i) QWidget::setTabOrder(sketchOrder[i - 1], sketchOrder[i]);
 
     // User actions: the model first, then the controls from the model.
     connect(tabs, &QTabWidget::currentChanged, this, [this](int page) { tabChanged(page); });
@@ -218,18 +239,6 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
             [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Vertical); }); });
     connect(horizontalButton, &QRadioButton::clicked, this,
             [this] { act([this] { editor_.palette().chooseShape(StretchShapeCode::Horizontal); }); });
-    connect(expandButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickExpand(); }); });
-    connect(shrinkButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickShrink(); }); });
-    connect(dextrorotaryButton, &QToolButton::clicked, this,
-            [this] { act([this] { editor_.palette().clickDextrorotary(); }); });
-    connect(levorotaryButton, &QToolButton::clicked, this,
-            [this] { act([this] { editor_.palette().clickLevorotary(); }); });
-    connect(smearButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickSmear(); }); });
-    connect(penSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.penSketch(); }); });
-    connect(pencilSketchButton, &QToolButton::clicked, this, [this] { act([this] { editor_.pencilSketch(); }); });
-    connect(clearUpSpotButton, &QToolButton::clicked, this, [this] { act([this] { editor_.clearUpSpot(); }); });
-    connect(rubberButton, &QToolButton::clicked, this, [this] { act([this] { editor_.palette().clickRubber(); }); });
-
     refresh();
     // The value labels start with their own texts ("50" and "15" beside
     // sliders at 45 and 25), which the model holds too.
@@ -237,6 +246,26 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
 
     if (parent) parent->installEventFilter(this);
     qApp->installEventFilter(this);
+}
+
+void ToolPalette::makeToolButtons(int tab, QWidget* page, QButtonGroup* group) {
+    for (const ToolRow& row : toolTable()) {
+        // Rows that share a button (Expand in its three shapes) make it once.
+        if (row.tab != tab || toolButtonOf(row.batchName)) continue;
+        // A button that chooses a tool stays down; one that only acts does not.
+        const bool chooses = row.choose != nullptr;
+        QToolButton* b = toolButton(page, row.hint, icons::tool(row.batchName), buttonPlace(row.batchName), chooses);
+        b->setObjectName(QString::fromUtf8(row.batchName));
+        if (chooses) group->addButton(b);
+        connect(b, &QToolButton::clicked, this, [this, &row] { act([this, &row] { editor_.chooseTool(row); }); });
+        toolButtons_.push_back(b);
+    }
+}
+
+QToolButton* ToolPalette::toolButtonOf(std::string_view batchName) const {
+    for (QToolButton* b : toolButtons_)
+        if (b->objectName() == QLatin1String(batchName.data(), qsizetype(batchName.size()))) return b;
+    return nullptr;
 }
 
 void ToolPalette::layOut() {

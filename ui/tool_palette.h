@@ -16,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
+#include <string_view>
+#include <vector>
 
 #include "core/progress.h"
 #include "core/slider.h"
@@ -129,6 +131,9 @@ private:
     void comeBack();
 
     QSlider* makeSlider(QWidget* page, Slider& model, int pageStep, const QRect& geometry);
+    // The buttons of a tab's tools from the tool table, in the table's order.
+    void makeToolButtons(int tab, QWidget* page, QButtonGroup* group);
+    QToolButton* toolButtonOf(std::string_view batchName) const;
     void act(const std::function<void()>& action);
     void tabChanged(int newPage);
 
@@ -136,6 +141,7 @@ private:
     QButtonGroup* distortGroup_;
     QButtonGroup* twistGroup_;
     QButtonGroup* sketchGroup_;
+    std::vector<QToolButton*> toolButtons_;
     ProgressBarSink progress_;
     QWidget* caption_;
     QWidget* body_;

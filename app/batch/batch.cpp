@@ -19,6 +19,7 @@
 
 #include "core/error.h"
 #include "core/parallel.h"
+#include "editor/tools.h"
 #include "io/animated_gif.h"
 #include "io/atomic_file.h"
 #include "io/picture_files.h"
@@ -171,15 +172,6 @@ std::pair<Point, long> parseBrush(const std::string& step, const std::string& ar
     return {parsePoint(step, point), n};
 }
 
-void sliderStep(Slider& s, const std::string& step, long v) {
-    if (v < s.minimum() || v > s.maximum()) {
-        std::ostringstream m;
-        m << "the slider takes " << s.minimum() << " to " << s.maximum() << " now";
-        fail(step, m.str());
-    }
-    s.userScroll(int(v));
-}
-
 // A mistake in how the command was called (exit code 2).
 struct UsageError : JollixError {
     using JollixError::JollixError;
@@ -189,146 +181,208 @@ struct UsageError : JollixError {
 
 namespace {
 
+// How a step is written after its name.
+enum class StepForm {
+    Plain,        // NAME
+    AtPoint,      // NAME@X,Y
+    AtPointHeld,  // NAME@X,Y[*N]
+    AtDrag,       // NAME@X0,Y0:X1,Y1
+    AtPointOrDrag,
+    AtSize,    // NAME@W,H
+    SetWhole,  // NAME=N
+    SetReal,   // NAME=P
+    SetWord,   // NAME=WORD
+};
+
+// A step's argument as read.
+struct StepArgument {
+    Point a{}, b{};
+    long n = 1;
+    double real = 0;
+    std::string word;
+};
+
+struct StepRow {
+    std::string name;
+    StepForm form;
+    // Runs the step; checks what depends on the state reached (a point on
+    // the picture at the current zoom, a slider's range).
+    std::function<void(Editor&, const std::string& step, const StepArgument&)> run;
+    // Further checks of the argument alone, made before any step runs.
+    std::function<void(const std::string& step, const StepArgument&)> check = nullptr;
+};
+
+bool takesPoint(StepForm f) { return f >= StepForm::AtPoint && f <= StepForm::AtSize; }
+bool takesValue(StepForm f) { return f >= StepForm::SetWhole; }
+
+// The palette tool of a step chosen as a user would: on its tab, with its
+// button unless it is the tool in use already.
+void chooseForStep(Editor& e, const ToolRow& tool) {
+    enterTab(e, tool.tab);
+    const ToolRow* inUse = toolInUse(e.state());
+    if (!inUse || std::string_view(inUse->batchName) != tool.batchName || tool.appliesWhenChosen) e.chooseTool(tool);
+}
+
+// The step of a palette tool, by how the pointer uses it.
+StepRow toolStep(const ToolRow& tool) {
+    if (tool.appliesWhenChosen)
+        return {tool.batchName, StepForm::Plain,
+                [&tool](Editor& e, const std::string&, const StepArgument&) { chooseForStep(e, tool); }};
+    if (tool.release == OnRelease::ApplyFromPressThenRecord)  // press at a, release at b
+        return {tool.batchName, StepForm::AtDrag, [&tool](Editor& e, const std::string& step, const StepArgument& arg) {
+                    chooseForStep(e, tool);
+                    requireInside(e, step, arg.a);
+                    e.mouseDown(MouseButton::Left, kLeftHeld, arg.a.x, arg.a.y);
+                    e.mouseMove(kLeftHeld, arg.b.x, arg.b.y);
+                    if (insideControl(e, arg.b)) e.click();
+                    e.mouseUp(MouseButton::Left, arg.b.x, arg.b.y);
+                }};
+    if (tool.drag == OnDrag::ApplyAtPointer)  // along the line from a to b
+        return {tool.batchName, StepForm::AtPointOrDrag,
+                [&tool](Editor& e, const std::string& step, const StepArgument& arg) {
+                    chooseForStep(e, tool);
+                    requireInside(e, step, arg.a);
+                    e.mouseDown(MouseButton::Left, kLeftHeld, arg.a.x, arg.a.y);
+                    walkRubberLine(e, arg.a, arg.b, [&](Point p) { e.mouseMove(kLeftHeld, p.x, p.y); });
+                    e.mouseUp(MouseButton::Left, arg.b.x, arg.b.y);
+                }};
+    // Pressed at a point and held for n applications.
+    return {tool.batchName, StepForm::AtPointHeld,
+            [&tool](Editor& e, const std::string& step, const StepArgument& arg) {
+                chooseForStep(e, tool);
+                pressAndRelease(e, step, arg.a, arg.n);
+            }};
+}
+
+// A slider of the palette; a slider of the Sketch tab is set on that tab.
+StepRow sliderStep(const char* name, Slider Palette::*slider, int page) {
+    return {name, StepForm::SetWhole, [slider, page](Editor& e, const std::string& step, const StepArgument& arg) {
+                if (page >= 0) enterTab(e, page);
+                Slider& s = e.palette().*slider;
+                if (arg.n < s.minimum() || arg.n > s.maximum()) {
+                    std::ostringstream m;
+                    m << "the slider takes " << s.minimum() << " to " << s.maximum() << " now";
+                    fail(step, m.str());
+                }
+                s.userScroll(int(arg.n));
+            }};
+}
+
+StretchShapeCode shapeNamed(const std::string& word) {
+    if (word == "spherical") return StretchShapeCode::Spherical;
+    if (word == "vertical") return StretchShapeCode::Vertical;
+    if (word == "horizontal") return StretchShapeCode::Horizontal;
+    return StretchShapeCode::None;
+}
+
+// Every step the command knows: the palette's tools from the tool table,
+// then the settings, the zone, the picture's size and the history.
+const std::vector<StepRow>& stepTable() {
+    static const std::vector<StepRow> table = [] {
+        std::vector<StepRow> rows;
+        for (const ToolRow& tool : toolTable())
+            if (std::none_of(rows.begin(), rows.end(), [&](const StepRow& r) { return r.name == tool.batchName; }))
+                rows.push_back(toolStep(tool));
+        rows.push_back({"sketch", StepForm::Plain,
+                        [](Editor& e, const std::string&, const StepArgument&) { enterTab(e, kPageSketch); }});
+        rows.push_back({"zoom", StepForm::SetReal, [](Editor& e, const std::string& step, const StepArgument& arg) {
+                            if (!e.setZoomPercent(arg.real))
+                                fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
+                        }});
+        rows.push_back({"shape", StepForm::SetWord,
+                        [](Editor& e, const std::string&, const StepArgument& arg) {
+                            enterTab(e, kPageDistort);
+                            e.palette().chooseShape(shapeNamed(arg.word));
+                        },
+                        [](const std::string& step, const StepArgument& arg) {
+                            if (shapeNamed(arg.word) == StretchShapeCode::None)
+                                fail(step, "the shape is spherical, vertical or horizontal");
+                        }});
+        rows.push_back(sliderStep("distort.rad", &Palette::distortRad, -1));
+        rows.push_back(sliderStep("distort.cur", &Palette::distortCur, -1));
+        rows.push_back(sliderStep("twist.rad", &Palette::twistRad, -1));
+        rows.push_back(sliderStep("twist.cur", &Palette::twistCur, -1));
+        rows.push_back(sliderStep("pen", &Palette::penPressure, kPageSketch));
+        rows.push_back(sliderStep("contrast", &Palette::pencilContrast, kPageSketch));
+        rows.push_back(sliderStep("rubber", &Palette::rubberThick, kPageSketch));
+        rows.push_back({"zone", StepForm::AtDrag, [](Editor& e, const std::string& step, const StepArgument& arg) {
+                            requireInside(e, step, arg.a);
+                            requireInside(e, step, arg.b);
+                            if (!e.state().selectionShown) e.toggleZoneMode();
+                            e.mouseDown(MouseButton::Left, kLeftHeld, arg.a.x, arg.a.y);
+                            e.mouseMove(kLeftHeld, arg.b.x, arg.b.y);
+                            e.mouseUp(MouseButton::Left, arg.b.x, arg.b.y);
+                        }});
+        rows.push_back({"cut", StepForm::Plain, [](Editor& e, const std::string& step, const StepArgument&) {
+                            if (!e.cutOut()) fail(step, "no zone with pixels inside its frame is marked");
+                        }});
+        rows.push_back(
+            {"resize", StepForm::AtSize,
+             [](Editor& e, const std::string&, const StepArgument& arg) { e.resizePicture(arg.a.x, arg.a.y); },
+             [](const std::string& step, const StepArgument& arg) {
+                 const Point size = arg.a;
+                 if (size.x < 1 || size.y < 1 || size.x > 100000 || size.y > 100000 ||
+                     (long double)size.x * size.y > (long double)(1u << 28))
+                     fail(step, "the new size must be 1 to 100000 pixels a side and at most 2^28 pixels");
+             }});
+        rows.push_back({"undo", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument&) { e.undo(); }});
+        rows.push_back({"redo", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument&) { e.redo(); }});
+        rows.push_back(
+            {"renew", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument&) { e.renew(); }});
+        return rows;
+    }();
+    return table;
+}
+
+// Reads a step's argument as its row's form says.
+StepArgument readArgument(const StepRow& row, const std::string& step, const std::string& text) {
+    StepArgument arg;
+    switch (row.form) {
+        case StepForm::Plain: break;
+        case StepForm::AtPoint:
+        case StepForm::AtSize: arg.a = arg.b = parsePoint(step, text); break;
+        case StepForm::AtPointHeld: std::tie(arg.a, arg.n) = parseBrush(step, text); break;
+        case StepForm::AtDrag: std::tie(arg.a, arg.b) = parseDrag(step, text); break;
+        case StepForm::AtPointOrDrag:
+            if (text.find(':') != std::string::npos)
+                std::tie(arg.a, arg.b) = parseDrag(step, text);
+            else
+                arg.a = arg.b = parsePoint(step, text);
+            break;
+        case StepForm::SetWhole: arg.n = parseInt(step, text); break;
+        case StepForm::SetReal: arg.real = parseReal(step, text); break;
+        case StepForm::SetWord: arg.word = text; break;
+    }
+    if (row.check) row.check(step, arg);
+    return arg;
+}
+
 // One step: its words and numbers are read first, so that with no editor
-// the step is only checked; with one it then runs. Whatever depends on the
-// state reached (a point on the picture at the current zoom, a slider's
-// range) is checked when the step runs.
+// the step is only checked; with one it then runs.
 void step(Editor* editor, const std::string& step) {
     const size_t at = step.find('@');
     const size_t eq = step.find('=');
-    if (at != std::string::npos) {
-        const std::string name = step.substr(0, at), arg = step.substr(at + 1);
-        if (name == "expand" || name == "shrink" || name == "dextro" || name == "levo") {
-            const auto [point, n] = parseBrush(step, arg);
-            if (!editor) return;
-            Editor& e = *editor;
-            Palette& pal = e.palette();
-            if (name == "expand" || name == "shrink") {
-                enterTab(e, kPageDistort);
-                name == "expand" ? pal.clickExpand() : pal.clickShrink();
-            } else {
-                enterTab(e, kPageTwist);
-                name == "dextro" ? pal.clickDextrorotary() : pal.clickLevorotary();
-            }
-            pressAndRelease(e, step, point, n);
-        } else if (name == "smear") {
-            auto [a, b] = parseDrag(step, arg);
-            if (!editor) return;
-            Editor& e = *editor;
-            enterTab(e, kPageTwist);
-            e.palette().clickSmear();
-            requireInside(e, step, a);
-            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
-            e.mouseMove(kLeftHeld, b.x, b.y);
-            if (insideControl(e, b)) e.click();
-            e.mouseUp(MouseButton::Left, b.x, b.y);
-        } else if (name == "rubber") {
-            Point a, b;
-            if (arg.find(':') != std::string::npos) {
-                std::tie(a, b) = parseDrag(step, arg);
-            } else {
-                a = b = parsePoint(step, arg);
-            }
-            if (!editor) return;
-            Editor& e = *editor;
-            enterTab(e, kPageSketch);
-            if (e.state().sketchTool != kSketchToolRubber) e.palette().clickRubber();
-            requireInside(e, step, a);
-            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
-            walkRubberLine(e, a, b, [&](Point p) { e.mouseMove(kLeftHeld, p.x, p.y); });
-            e.mouseUp(MouseButton::Left, b.x, b.y);
-        } else if (name == "zone") {
-            auto [a, b] = parseDrag(step, arg);
-            if (!editor) return;
-            Editor& e = *editor;
-            requireInside(e, step, a);
-            requireInside(e, step, b);
-            if (!e.state().selectionShown) e.toggleZoneMode();
-            e.mouseDown(MouseButton::Left, kLeftHeld, a.x, a.y);
-            e.mouseMove(kLeftHeld, b.x, b.y);
-            e.mouseUp(MouseButton::Left, b.x, b.y);
-        } else if (name == "resize") {
-            const Point size = parsePoint(step, arg);
-            if (size.x < 1 || size.y < 1 || size.x > 100000 || size.y > 100000 ||
-                (long double)size.x * size.y > (long double)(1u << 28))
-                fail(step, "the new size must be 1 to 100000 pixels a side and at most 2^28 pixels");
-            if (editor) editor->resizePicture(size.x, size.y);
-        } else {
-            fail(step, "unknown step (see --help)");
-        }
-        return;
-    }
-    if (eq != std::string::npos) {
-        const std::string name = step.substr(0, eq), value = step.substr(eq + 1);
-        if (name == "zoom") {
-            const double z = parseReal(step, value);
-            if (editor && !editor->setZoomPercent(z))
-                fail(step, "that zoom would make the view smaller than 1 or larger than 32767 pixels");
-        } else if (name == "shape") {
-            StretchShapeCode shape = StretchShapeCode::None;
-            if (value == "spherical")
-                shape = StretchShapeCode::Spherical;
-            else if (value == "vertical")
-                shape = StretchShapeCode::Vertical;
-            else if (value == "horizontal")
-                shape = StretchShapeCode::Horizontal;
-            else
-                fail(step, "the shape is spherical, vertical or horizontal");
-            if (!editor) return;
-            enterTab(*editor, kPageDistort);
-            editor->palette().chooseShape(shape);
-        } else {
-            // The sliders, and the tab each belongs to (-1: any).
-            struct SliderSetting {
-                const char* name;
-                Slider Palette::*slider;
-                int page;
-            };
-            static const SliderSetting sliders[] = {
-                {"distort.rad", &Palette::distortRad, -1},      {"distort.cur", &Palette::distortCur, -1},
-                {"twist.rad", &Palette::twistRad, -1},          {"twist.cur", &Palette::twistCur, -1},
-                {"pen", &Palette::penPressure, kPageSketch},    {"contrast", &Palette::pencilContrast, kPageSketch},
-                {"rubber", &Palette::rubberThick, kPageSketch},
-            };
-            const SliderSetting* setting = nullptr;
-            for (const SliderSetting& s : sliders)
-                if (name == s.name) setting = &s;
-            if (!setting) fail(step, "unknown setting (see --help)");
-            const long v = parseInt(step, value);
-            if (!editor) return;
-            if (setting->page >= 0) enterTab(*editor, setting->page);
-            sliderStep(editor->palette().*(setting->slider), step, v);
-        }
-        return;
-    }
-    static const char* const plain[] = {"undo",       "redo",          "renew",       "sketch",
-                                        "pen-sketch", "pencil-sketch", "clean-spots", "cut"};
-    if (std::find(std::begin(plain), std::end(plain), step) == std::end(plain)) fail(step, "unknown step (see --help)");
-    if (!editor) return;
-    Editor& e = *editor;
-    if (step == "undo")
-        e.undo();
-    else if (step == "redo")
-        e.redo();
-    else if (step == "renew")
-        e.renew();
-    else if (step == "sketch")
-        enterTab(e, kPageSketch);
-    else if (step == "pen-sketch") {
-        enterTab(e, kPageSketch);
-        e.penSketch();
-    } else if (step == "pencil-sketch") {
-        enterTab(e, kPageSketch);
-        e.pencilSketch();
-    } else if (step == "clean-spots") {
-        enterTab(e, kPageSketch);
-        e.clearUpSpot();
-    } else if (step == "cut") {
-        if (!e.cutOut()) fail(step, "no zone with pixels inside its frame is marked");
-    }
+    // NAME@..., else NAME=..., else NAME.
+    const bool pointed = at != std::string::npos, valued = !pointed && eq != std::string::npos;
+    const std::string name = pointed ? step.substr(0, at) : valued ? step.substr(0, eq) : step;
+    const std::string text = pointed ? step.substr(at + 1) : valued ? step.substr(eq + 1) : std::string();
+    const StepRow* row = nullptr;
+    for (const StepRow& r : stepTable())
+        if (r.name == name && (pointed ? takesPoint(r.form) : valued ? takesValue(r.form) : r.form == StepForm::Plain))
+            row = &r;
+    if (!row) fail(step, valued ? "unknown setting (see --help)" : "unknown step (see --help)");
+    const StepArgument arg = readArgument(*row, step, text);
+    if (editor) row->run(*editor, step, arg);
 }
 
 }  // namespace
+
+std::vector<std::string> stepHeads() {
+    std::vector<std::string> heads;
+    for (const StepRow& row : stepTable())
+        heads.push_back(row.name + (takesPoint(row.form) ? "@" : takesValue(row.form) ? "=" : ""));
+    return heads;
+}
 
 void checkStep(const std::string& s) { step(nullptr, s); }
 

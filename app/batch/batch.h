@@ -25,6 +25,11 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
 // The same with the process's standard input as `in`.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// How every step the command knows begins: its name, followed by '@' for a
+// step at a point or along a drag and by '=' for a setting ("expand@",
+// "zoom=", "undo"). A name may stand in two forms, as rubber@ and rubber= do.
+std::vector<std::string> stepHeads();
+
 // The text printed by --help.
 std::string helpText();
 

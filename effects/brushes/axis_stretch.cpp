@@ -414,20 +414,4 @@ Picture detail::axisPlain(bool vertical, bool expanding, const Picture& src, int
                     : axisShrink<false>(src, X, Y, R, S, nullptr, plain);
 }
 
-Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
-    switch (toolKind) {
-        case 1: return verticalExpand(src, X, Y, R, S, progress);
-        case 2: return verticalShrink(src, X, Y, R, S, progress);
-        default: return src;
-    }
-}
-
-Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress) {
-    switch (toolKind) {
-        case 1: return horizontalExpand(src, X, Y, R, S, progress);
-        case 2: return horizontalShrink(src, X, Y, R, S, progress);
-        default: return src;
-    }
-}
-
 }  // namespace jollix

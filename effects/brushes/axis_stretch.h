@@ -19,10 +19,6 @@ BrushMapping verticalShrinkMapping(const Picture& src, int X, int Y, int R, int 
 BrushMapping horizontalExpandMapping(const Picture& src, int X, int Y, int R, int S);
 BrushMapping horizontalShrinkMapping(const Picture& src, int X, int Y, int R, int S);
 
-// Dispatchers: ToolKind 1 expand, 2 shrink, anything else returns `src`.
-Picture VerticalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
-Picture HorizontalStretch(int toolKind, const Picture& src, int X, int Y, int R, int S, Progress* progress = nullptr);
-
 namespace detail {
 
 // rho = (R^2 + S^2) / (2S), the radius of the circle through the patch's rim

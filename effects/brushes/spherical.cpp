@@ -10,7 +10,6 @@
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/engine/brush_engine.h"
-#include "effects/brushes/twist.h"
 #include "effects/engine/vector_build.h"
 
 // Both brushes model a spherical cap of base radius R and height H standing
@@ -294,16 +293,6 @@ BrushMapping sphericalShrinkMapping(const Picture& src, int a, int b, int R, int
 Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H) {
     return expanding ? expand(src, a, b, R, H, nullptr, brush::Painting::Plain)
                      : shrink(src, a, b, R, H, nullptr, brush::Painting::Plain);
-}
-
-Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress) {
-    switch (toolKind) {
-        case 1: return sphericalExpand(src, a, b, R, H, progress);
-        case 2: return sphericalShrink(src, a, b, R, H, progress);
-        case 3: return twistClockwise(src, a, b, R, H, progress);
-        case 4: return twistAnticlockwise(src, a, b, R, H, progress);
-        default: return src;
-    }
 }
 
 }  // namespace jollix

@@ -17,10 +17,6 @@ Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress
 BrushMapping sphericalExpandMapping(const Picture& src, int a, int b, int R, int H);
 BrushMapping sphericalShrinkMapping(const Picture& src, int a, int b, int R, int H);
 
-// The dispatcher of the Spherical shape: ToolKind 1 expand, 2 shrink,
-// 3 dextrorotary twist, 4 levorotary twist; anything else returns `src`.
-Picture SphericalStretch(int toolKind, const Picture& src, int a, int b, int R, int H, Progress* progress = nullptr);
-
 namespace detail {
 
 // The sphere whose cap of height H stands on the circle of radius R:

@@ -73,7 +73,7 @@ TEST_F(BatchAnimationTest, WritesTheAnimationOfTheStepsAsTheSessionMakesIt) {
     e.click();
     e.mouseUp(MouseButton::Left, 400, 300);
     e.palette().changeTab(kPageSketch);
-    e.penSketch();
+    e.chooseTool(*toolNamed("pen-sketch"));
     const std::vector<Picture> frames = e.animationFrames();
     ASSERT_EQ(frames.size(), 1u + 3 + 1 + 1);
     EXPECT_EQ(bytesOf(gif), encodeAnimatedGif(frames));

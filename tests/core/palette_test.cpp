@@ -126,18 +126,10 @@ TEST(Palette, TabChangesSetTheToolState) {
     EXPECT_EQ(p.sketchButton, SketchButton::Rubber);  // still shown down
 }
 
-TEST(ToolState, ViewToPictureAndRouting) {
+TEST(ToolState, ViewToPicture) {
     struct {
         double zoom;
         int view, picture;
     } conv[] = {{100, 483, 483}, {80, 483, 604}, {80, 2, 2}, {125, 50, 40}, {80, 50, 62}, {200, 25, 12}};
     for (auto c : conv) EXPECT_EQ(ViewToPicture(c.view, c.zoom), c.picture) << c.zoom << " " << c.view;
-
-    EXPECT_EQ(routeAtPress(StretchShapeCode{1}, ToolKindCode{1}), BrushRoutine::SphericalExpand);
-    EXPECT_EQ(routeAtPress(StretchShapeCode{1}, ToolKindCode{4}), BrushRoutine::Levorotary);
-    EXPECT_EQ(routeAtPress(StretchShapeCode{1}, ToolKindCode{5}), BrushRoutine::Nothing);
-    EXPECT_EQ(routeAtPress(StretchShapeCode{2}, ToolKindCode{2}), BrushRoutine::VerticalShrink);
-    EXPECT_EQ(routeAtPress(StretchShapeCode{2}, ToolKindCode{3}), BrushRoutine::Nothing);
-    EXPECT_EQ(routeAtPress(StretchShapeCode{3}, ToolKindCode{1}), BrushRoutine::HorizontalExpand);
-    for (int k = 1; k <= 5; ++k) EXPECT_EQ(routeAtPress(StretchShapeCode{0}, ToolKindCode(k)), BrushRoutine::Nothing);
 }

@@ -74,19 +74,19 @@ TEST(EditAnimation, EveryAppliedEffectAddsOneFrameToItsStep) {
         {"the pen sketch",
          [](Editor& e) {
              e.palette().changeTab(kPageSketch);
-             e.penSketch();
+             e.chooseTool(*toolNamed("pen-sketch"));
          },
          1},
         {"the pencil sketch",
          [](Editor& e) {
              e.palette().changeTab(kPageSketch);
-             e.pencilSketch();
+             e.chooseTool(*toolNamed("pencil-sketch"));
          },
          1},
         {"the spot clean-up",
          [](Editor& e) {
              e.palette().changeTab(kPageSketch);
-             e.clearUpSpot();
+             e.chooseTool(*toolNamed("clean-spots"));
          },
          1},
         {"a click on the Sketch tab, which applies nothing",
@@ -125,7 +125,7 @@ TEST(EditAnimation, FramesOfABigPictureAreItsAreaAveragedReductions) {
     }
     e.undo();
     e.palette().changeTab(kPageSketch);  // after an Undo the frames still follow
-    e.clearUpSpot();
+    e.chooseTool(*toolNamed("clean-spots"));
     expected.resize(expected.size() - 2);
     expected.push_back(resampleArea(e.picture(), 640, 438));
     const std::vector<Picture> frames = e.animationFrames();
@@ -138,7 +138,7 @@ TEST(EditAnimation, UndoAndRedoMoveTheFramesWithTheSteps) {
     hold(e, 200, 200, 1);  // step 1: 2 frames
     hold(e, 400, 300);     // step 2: 1 frame
     e.palette().changeTab(kPageSketch);
-    e.penSketch();  // step 3: 1 frame
+    e.chooseTool(*toolNamed("pen-sketch"));  // step 3: 1 frame
     const std::vector<Picture> all = e.animationFrames();
     ASSERT_EQ(all.size(), 5u);
 
@@ -329,7 +329,7 @@ TEST(EditAnimation, StepsTheHistoryDropsForMemoryTakeTheirFramesAlong) {
     e.palette().changeTab(kPageSketch);
     for (int i = 0; i < 10; ++i) {
         e.palette().penPressure.userScroll(20 + 15 * i);
-        e.penSketch();
+        e.chooseTool(*toolNamed("pen-sketch"));
     }
     const int depth = e.history().undoDepth();
     ASSERT_LT(depth, 10) << "the budget dropped steps";

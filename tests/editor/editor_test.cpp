@@ -157,7 +157,7 @@ TEST(Editor, SketchTabPressesChangeNothingButTheRubberPaints) {
     EXPECT_EQ(e.history().undoDepth(), 1);
 
     // A pen sketch starts again from the edge picture made on entering the tab.
-    e.penSketch();
+    e.chooseTool(*toolNamed("pen-sketch"));
     EXPECT_EQ(e.picture(), penSketch(edgePicture(DefaultPicture()), 150));
     EXPECT_EQ(e.history().undoDepth(), 2);
 }
@@ -439,7 +439,7 @@ TEST(Editor, HistoryKeepsWithinItsMemoryBudget) {
     std::vector<Picture> made;
     for (int i = 0; i < 12; ++i) {
         e.palette().penPressure.userScroll(20 + 15 * i);
-        e.penSketch();
+        e.chooseTool(*toolNamed("pen-sketch"));
         made.push_back(e.picture());
         EXPECT_LE(e.history().memoryUsed(), e.history().memoryBudget()) << i;
     }

@@ -369,21 +369,6 @@ TEST(AxisStretch, SourceIsLeftAloneAndUntouchedTilesAreShared) {
     }
 }
 
-TEST(AxisStretch, DispatchersSwitchOnToolKind) {
-    const Picture src = probe(100, 100);
-    EXPECT_EQ(VerticalStretch(1, src, 50, 50, 30, 9), verticalExpand(src, 50, 50, 30, 9));
-    EXPECT_EQ(VerticalStretch(2, src, 50, 50, 30, 9), verticalShrink(src, 50, 50, 30, 9));
-    EXPECT_EQ(HorizontalStretch(1, src, 50, 50, 30, 9), horizontalExpand(src, 50, 50, 30, 9));
-    EXPECT_EQ(HorizontalStretch(2, src, 50, 50, 30, 9), horizontalShrink(src, 50, 50, 30, 9));
-    EXPECT_NE(VerticalStretch(1, src, 50, 50, 30, 9), HorizontalStretch(1, src, 50, 50, 30, 9));
-    for (int kind : {0, 3, 4, 5}) {
-        CountingProgress progress;
-        EXPECT_EQ(VerticalStretch(kind, src, 50, 50, 30, 0, &progress), src);
-        EXPECT_EQ(HorizontalStretch(kind, src, 50, 50, 30, 0, &progress), src);
-        EXPECT_EQ(progress.steps + progress.finishes, 0);
-    }
-}
-
 TEST(AxisStretch, HugeRadiusOnASmallPictureStaysWithinThePicture) {
     const Picture src = probe(60, 40);
     for (Brush brush : {verticalExpand, horizontalExpand, verticalShrink, horizontalShrink}) {

@@ -12,7 +12,6 @@
 #include "core/progress.h"
 #include "effects/engine/sampler.h"
 #include "effects/brushes/spherical.h"
-#include "effects/brushes/twist.h"
 
 using namespace jollix;
 
@@ -340,22 +339,6 @@ TEST(SphericalBrushes, CentreOutsideThePictureIsHandled) {
             for (int x = 0; x < 100; ++x) EXPECT_EQ(out.pixel(x, 40) >> 16, 0x55u) << a << "," << x;
         }
     }
-}
-
-TEST(SphericalStretch, DispatchesOnToolKind) {
-    const Picture src = probe(100, 100);
-    EXPECT_EQ(SphericalStretch(1, src, 50, 50, 30, 9), sphericalExpand(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(2, src, 50, 50, 30, 9), sphericalShrink(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(3, src, 50, 50, 30, 9), twistClockwise(src, 50, 50, 30, 9));
-    EXPECT_EQ(SphericalStretch(4, src, 50, 50, 30, 9), twistAnticlockwise(src, 50, 50, 30, 9));
-    EXPECT_NE(SphericalStretch(1, src, 50, 50, 30, 9), SphericalStretch(2, src, 50, 50, 30, 9));
-    for (int kind : {0, 5, 6, -1}) {
-        CountingProgress progress;
-        EXPECT_EQ(SphericalStretch(kind, src, 50, 50, 30, 9, &progress), src);
-        EXPECT_EQ(progress.steps, 0);
-    }
-    // Even a strength of 0 is not looked at by tools that do nothing.
-    EXPECT_EQ(SphericalStretch(5, src, 50, 50, 30, 0), src);
 }
 
 TEST(SphericalBrushes, HugeRadiusOnASmallPictureStaysWithinThePicture) {

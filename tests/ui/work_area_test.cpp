@@ -24,7 +24,7 @@ constexpr int kW = 605, kH = 469;
 Picture expandedAt(int x, int y, int times) {
     Editor ref(patterned(kW, kH));
     ref.mouseDown(MouseButton::Left, {true, false}, x, y);
-    for (int i = 0; i < times; ++i) ref.applyAtPress();
+    for (int i = 0; i < times; ++i) ref.repeatTick();
     ref.mouseUp(MouseButton::Left, x, y);
     return ref.picture();
 }
