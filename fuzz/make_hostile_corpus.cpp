@@ -29,6 +29,13 @@ int main(int argc, char** argv) {
     ok &= put("emf-100000-rectangles.emf", manyRectanglesEmf(1000, 1000, 100000));
     ok &= put("emf-100000-rectangles-4000.emf", manyRectanglesEmf(4000, 4000, 100000));
     ok &= put("emf-5000-scaled-rectangles.emf", manyRectanglesEmf(1000, 1000, 5000, true));
+    // Big pictures in a few bytes: a lossless WebP of one colour, an
+    // animation whose one frame is its whole canvas, a HEIF grid using one
+    // tile for all, a metafile filling its picture.
+    ok &= put("webp-16384-one-colour.webp", oneColourWebp(16384, 16384));
+    ok &= put("webp-16384-animated.webp", animatedWebp(16384, 16384, 16384, 16384));
+    ok &= put("heic-grid-8192-one-tile.heic", heifGridOfOneTile(128, 128, 8192, 8192));
+    ok &= put("wmf-16384-filled.wmf", fullRectangleWmf(16384, 16384));
     // What reading a device gives: zeros, under every picture name.
     const std::string zeros(1 << 20, '\0');
     for (const char* name :

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,75 @@ void check(const heif_error& e, const char* what, int side) {
     fail(message);
 }
 
+// The items a file declares (its item information box) and the largest
+// image size any of its image properties states, read from the boxes
+// without libheif. libheif's reading of the items takes time growing with
+// the square of their number (12,000 items took 17 s), so the number is
+// bounded by the picture before libheif reads them: a photo has a few
+// dozen, a grid one a tile.
+struct ItemCount {
+    uint64_t items = 0;
+    uint64_t largestPixels = 0;
+};
+
+uint32_t be32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+// Calls box(type, body, bodySize) for each box in [data, data + size);
+// stops at the first box that does not fit.
+template <class Box>
+void forEachBox(const uint8_t* data, size_t size, Box&& box) {
+    size_t at = 0;
+    while (size - at >= 8) {
+        uint64_t length = be32(data + at);
+        size_t header = 8;
+        if (length == 1) {
+            if (size - at < 16) return;
+            length = (uint64_t(be32(data + at + 8)) << 32) | be32(data + at + 12);
+            header = 16;
+        } else if (length == 0) {
+            length = size - at;
+        }
+        if (length < header || length > size - at) return;
+        box(data + at + 4, data + at + header, size_t(length - header));
+        at += size_t(length);
+    }
+}
+
+ItemCount countItems(const uint8_t* data, size_t size) {
+    ItemCount count;
+    auto is = [](const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; };
+    forEachBox(data, size, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+        if (!is(type, "meta") || n < 4) return;
+        forEachBox(body + 4, n - 4, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+            if (is(type, "iinf") && n >= 6) {
+                count.items += body[0] == 0 ? (uint64_t(body[4]) << 8 | body[5]) : n >= 8 ? be32(body + 4) : 0;
+            } else if (is(type, "iprp")) {
+                forEachBox(body, n, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+                    if (!is(type, "ipco")) return;
+                    forEachBox(body, n, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+                        if (is(type, "ispe") && n >= 12)
+                            count.largestPixels =
+                                std::max(count.largestPixels, uint64_t(be32(body + 4)) * be32(body + 8));
+                    });
+                });
+            }
+        });
+    });
+    return count;
+}
+
+// A few hundred items for any picture, and one for every 256 x 256 pixels
+// of the largest image the file states (whose side libheif bounds).
+void checkItemCount(const uint8_t* data, size_t size) {
+    const ItemCount count = countItems(data, size);
+    const uint64_t allowed = 256 + count.largestPixels / 65536;
+    if (count.items > allowed)
+        fail("the HEIF file holds " + std::to_string(count.items) + " items, more than a picture of its size needs (" +
+             std::to_string(allowed) + ")");
+}
+
 // libheif's plugins (the HEVC decoder among them) are loaded once.
 void initialiseLibheif() {
     static const bool done = [] {
@@ -70,6 +140,7 @@ void initialiseLibheif() {
 Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 12 || size > size_t(INT_MAX) || heif_check_filetype(data, int(size)) == heif_filetype_no)
         fail("the file is not a HEIF file");
+    checkItemCount(data, size);
     initialiseLibheif();
     std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context) throw std::bad_alloc();

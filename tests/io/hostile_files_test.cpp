@@ -364,6 +364,10 @@ TEST(HostileFiles, HeifLimitsAreInclusiveAndLibheifsReasonsAreKept) {
         {"a grid of 4096 tiles that are all one", heifGridOfOneTile(64, 64, 4096, 4096), kMaxPicturePixels,
          "more work than its picture needs (Invalid input: Security limit exceeded: Too many derived-image decode "
          "operations)"},
+        {"a picture of 250 x 180 with 12,000 more items", heifGridOfOneTile(4, 3, 250, 180, 12000), kMaxPicturePixels,
+         "holds 12002 items, more than a picture of its size needs (256)"},
+        {"a picture of 1024 x 1024 with 250 more items", heifGridOfOneTile(16, 16, 1024, 1024, 250), kMaxPicturePixels,
+         ""},
     };
     for (const Case& c : cases) {
         const std::string error = errorOf([&] {

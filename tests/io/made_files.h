@@ -253,7 +253,8 @@ inline std::string isoFullBox(const char* type, int version, uint32_t flags, con
 // A HEIF file whose primary image is a grid of columns x rows tiles of 64 x
 // 64 pixels, output width x height, every tile the same coded image (one
 // HEVC tile of a grey-blue photo crop, 212 bytes): a few bytes a tile.
-inline std::string heifGridOfOneTile(int columns, int rows, int width, int height) {
+// extraItems more items (EXIF blocks, all the same bytes) come with it.
+inline std::string heifGridOfOneTile(int columns, int rows, int width, int height, int extraItems = 0) {
     auto hex = [](const char* h) {
         std::string out;
         for (; h[0] && h[1]; h += 2) out.push_back(char(std::strtoul(std::string(h, 2).c_str(), nullptr, 16)));
@@ -287,8 +288,10 @@ inline std::string heifGridOfOneTile(int columns, int rows, int width, int heigh
         return isoFullBox("infe", 2, 0, body + std::string(type, 4) + std::string(1, '\0'));
     };
     std::string iinf;
-    putBe(iinf, 2, 2);
-    iinf = isoFullBox("iinf", 0, 0, iinf + infe(1, "hvc1") + infe(2, "grid"));
+    putBe(iinf, uint32_t(2 + extraItems), 2);
+    iinf += infe(1, "hvc1") + infe(2, "grid");
+    for (int i = 0; i < extraItems; ++i) iinf += infe(3 + i, "Exif");
+    iinf = isoFullBox("iinf", 0, 0, iinf);
     std::string dimg;
     putBe(dimg, 2, 2);
     putBe(dimg, uint32_t(columns * rows), 2);
@@ -311,11 +314,15 @@ inline std::string heifGridOfOneTile(int columns, int rows, int width, int heigh
     auto meta = [&](uint32_t tileAt) {
         std::string iloc;
         putBe(iloc, 0x4440, 2);
-        putBe(iloc, 2, 2);
+        putBe(iloc, uint32_t(2 + extraItems), 2);
         putBe(iloc, 1, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 4), putBe(iloc, 1, 2);
         putBe(iloc, tileAt, 4), putBe(iloc, tile.size(), 4);
         putBe(iloc, 2, 2), putBe(iloc, 1, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 4), putBe(iloc, 1, 2);
         putBe(iloc, 0, 4), putBe(iloc, grid.size(), 4);
+        for (int i = 0; i < extraItems; ++i) {
+            putBe(iloc, uint32_t(3 + i), 2), putBe(iloc, 0, 2), putBe(iloc, 0, 2), putBe(iloc, 0, 4);
+            putBe(iloc, 1, 2), putBe(iloc, tileAt, 4), putBe(iloc, tile.size(), 4);
+        }
         return isoFullBox(
             "meta", 0, 0,
             hdlr + isoFullBox("pitm", 0, 0, pitm) + idat + isoFullBox("iloc", 1, 0, iloc) + iinf + iprp + iref);
