@@ -265,9 +265,15 @@ long residentKb(const char* field) {
     return -1;
 }
 
-OpeningCost openingCost(const std::string& path) {
+// `warmUp`, a small file of the same kind, is opened first: what a reader
+// costs once in a process (Qt's fonts for metafiles, a library's tables) is
+// not what its picture costs.
+OpeningCost openingCost(const std::string& path, const std::string& warmUp) {
     const ChildOutcome out = runInChild(
         [&] {
+            try {
+                LoadPictureFile(warmUp);
+            } catch (const JollixError&) {}
             // Peak from here on: the kernel's high-water mark reset to now.
             std::ofstream("/proc/self/clear_refs") << "5";
             const long before = residentKb("VmRSS:");
@@ -312,17 +318,18 @@ class SmallFilesOfBigPictures : public testing::TestWithParam<Bomb> {};
 
 // Each file claims a picture of 8192 x 8192 in a few bytes. Opening it may
 // cost what opening a bitmap of that size costs: memory a small multiple
-// of the picture, and at most twice the time (and some leeway for a
-// loaded machine).
+// of the picture, and about twice the time at most.
 TEST_P(SmallFilesOfBigPictures, OpenInProportionToThePicture) {
     constexpr int kSide = 8192;
     const double raster = 3.0 * kSide * kSide;
     TempDir dir;
     const Bomb& bomb = GetParam();
     writeBytes(dir / "reference.bmp", patternBmp(kSide, kSide));
+    writeBytes(dir / "small.bmp", patternBmp(64, 64));
     writeBytes(dir / bomb.name, bomb.make(kSide));
-    const OpeningCost bmp = openingCost(dir / "reference.bmp");
-    const OpeningCost cost = openingCost(dir / bomb.name);
+    writeBytes(dir / ("small-" + std::string(bomb.name)), bomb.make(128));
+    const OpeningCost bmp = openingCost(dir / "reference.bmp", dir / "small.bmp");
+    const OpeningCost cost = openingCost(dir / bomb.name, dir / ("small-" + std::string(bomb.name)));
     ASSERT_EQ(bmp.error, "");
     EXPECT_LT(bmp.peakBytes, 1.3 * raster);
     if (*bomb.refusal)
@@ -330,7 +337,9 @@ TEST_P(SmallFilesOfBigPictures, OpenInProportionToThePicture) {
     else
         EXPECT_EQ(cost.error, "");
     EXPECT_LT(cost.peakBytes, bomb.memoryRatio * raster) << bomb.what;
-    EXPECT_LT(cost.seconds, 2.0 * bmp.seconds + 0.5) << bomb.what;
+    // Twice the bitmap's time, with a second of leeway: on a machine busy
+    // with other work even processor time varies several times over.
+    EXPECT_LT(cost.seconds, 2.0 * bmp.seconds + 1.0) << bomb.what;
     std::printf("%s: %.2f s, peak %.0f MB (%.2f x picture); bitmap %.2f s, %.0f MB (%.2f x)\n", bomb.what, cost.seconds,
                 cost.peakBytes / 1e6, cost.peakBytes / raster, bmp.seconds, bmp.peakBytes / 1e6,
                 bmp.peakBytes / raster);
