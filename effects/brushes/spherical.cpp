@@ -10,7 +10,6 @@
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/engine/brush_engine.h"
-#include "effects/engine/vector_build.h"
 
 // Both brushes model a spherical cap of base radius R and height H standing
 // on the picture around the centre (a, b). Every colour is read from the
@@ -74,38 +73,15 @@ inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long
 // it takes the colour of the point c / z of the way from the centre, along
 // the same direction. The centre row and column take the nearest pixel of
 // their source.
-// The quadrant points of one row, for the vector units.
-JOLLIX_VECTOR_CLONES void expandRow(double a, double b, double c, double rho2, double y, const int* xs, int n,
-                                    double* sx, double* sy) {
-    const double dy = b - y;
-    for (int k = 0; k < n; ++k) {
-        const double dx = a - double(xs[k]);
-        const double q = c / std::sqrt((rho2 - dx * dx) - dy * dy);
-        sx[k] = a - q * dx;
-        sy[k] = b - q * dy;
-    }
-}
-
-// The shrink's quadrant points of one row, kc[k] being each one's column
-// factor.
-JOLLIX_VECTOR_CLONES void shrinkRow(double a, double b, double c, double y, const int* xs, const double* kc, int n,
-                                    double* sx, double* sy) {
-    const double dy = b - y;
-    const double inv = 1.0 / std::sqrt(c * c + dy * dy);
-    for (int k = 0; k < n; ++k) {
-        const double dx = a - double(xs[k]);
-        const double q = kc[k] * inv;
-        sx[k] = a - q * dx;
-        sy[k] = b - q * dy;
-    }
-}
-
 struct SphereExpandBrush {
-    void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
-        expandRow(a, b, c, rho2, y, xs, n, sx, sy);
-        brush::axesFromMap(*this, y, a, b, xs, n, sx, sy, take);
+    void point(int x, int y, double& sx, double& sy) const {
+        const double dx = double(centreX) - double(x), dy = double(centreY) - double(y);
+        const double q = c / std::sqrt((rho2 - dx * dx) - dy * dy);
+        sx = double(centreX) - q * dx;
+        sy = double(centreY) - q * dy;
     }
     brush::Source map(int x, int y) const {
+        const int a = centreX, b = centreY;
         if (y == b && x == a) return brush::keep();
         if (y == b) {
             const double xs = double(static_cast<long double>(a) - shift(int64_t(a) - x));
@@ -115,15 +91,15 @@ struct SphereExpandBrush {
             const double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
             return brush::copyOf(a, clampInt(Round(ys), 0, Hp - 1));
         }
-        const double dx = double(int64_t(a) - x), dy = double(int64_t(b) - y);
-        const double q = c / std::sqrt((rho2 - dx * dx) - dy * dy);
-        return brush::sampleAt(double(a) - q * dx, double(b) - q * dy);
+        double sx, sy;
+        point(x, y, sx, sy);
+        return brush::sampleAt(sx, sy);
     }
     long double shift(int64_t d) const {
         const long double dl = static_cast<long double>(d), rhoL = rho, cL = c;
         return cL * dl / std::sqrt(rhoL * rhoL - dl * dl);
     }
-    int a, b, W, Hp;
+    int centreX, centreY, W, Hp;
     double rho, c, rho2;
 };
 
@@ -132,13 +108,14 @@ struct SphereExpandBrush {
 // centre, kc being its column's factor c rho / D1; the centre row and
 // column take the nearest pixel of their source, clamped into the picture.
 struct SphereShrinkBrush {
-    void mapRow(int y, const int* xs, int n, double* sx, double* sy, brush::Take* take) const {
-        double factor[Picture::kTile];
-        for (int k = 0; k < n; ++k) factor[k] = kc[size_t(int64_t(xs[k]) - left)];
-        shrinkRow(a, b, c, y, xs, factor, n, sx, sy);
-        brush::axesFromMap(*this, y, a, b, xs, n, sx, sy, take);
+    void point(int x, int y, double& sx, double& sy) const {
+        const double dx = double(centreX) - double(x), dy = double(centreY) - double(y);
+        const double k = kc[size_t(int64_t(x) - left)] * (1.0 / std::sqrt(c * c + dy * dy));
+        sx = centreX - k * dx;
+        sy = centreY - k * dy;
     }
     brush::Source map(int x, int y) const {
+        const int a = centreX, b = centreY;
         if (y == b && x == a) return brush::keep();
         if (y == b) {
             double xs = double(static_cast<long double>(a) - shift(int64_t(a) - x));
@@ -150,15 +127,15 @@ struct SphereShrinkBrush {
             ys = std::min<double>(std::max(ys, 0.0), Hp - 1);
             return brush::copyOf(a, Round(ys));
         }
-        const double dx = double(int64_t(a) - x), dy = double(int64_t(b) - y);
-        const double k = kc[size_t(int64_t(x) - left)] * (1.0 / std::sqrt(c * c + dy * dy));
-        return brush::sampleAt(a - k * dx, b - k * dy);
+        double sx, sy;
+        point(x, y, sx, sy);
+        return brush::sampleAt(sx, sy);
     }
     long double shift(int64_t d) const {
         const long double dl = static_cast<long double>(d), rhoL = rho, cL = c;
         return dl * rhoL / std::sqrt(cL * cL + dl * dl);
     }
-    int a, b, W, Hp;
+    int centreX, centreY, W, Hp;
     double rho, c;
     int64_t left;
     std::vector<double> kc;  // per column from `left`

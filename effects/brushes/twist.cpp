@@ -4,14 +4,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "core/error.h"
 #include "core/numeric.h"
 #include "effects/engine/sampler.h"
 #include "effects/engine/brush_engine.h"
-#include "effects/engine/vector_build.h"
 
 namespace jollix {
 
@@ -56,61 +54,43 @@ inline double stepFactor(const Profile& p, double a, double b) {
     return m / rho0;
 }
 
-// The off-axis points of one row, for the vector units: the step
-// factor of each pixel and its source, as TwistBrush::map forms them.
-// The profile is copied in, so that the compiler knows the loop's writes
-// leave it alone and keeps the loop in vector registers.
-JOLLIX_VECTOR_CLONES void twistRow(const Profile& profile, bool clockwise, int X, int Y, int i,
-                                   const int* __restrict cs, int n, double* __restrict sx, double* __restrict sy) {
-    const Profile p = profile;
-    const double b = double(int64_t(Y) - i), ub = b < 0 ? -b : b, row = double(i);
-    // c - dx is c + (-1) dx, the same number.
-    const double sign = clockwise ? -1.0 : 1.0;
-    for (int k = 0; k < n; ++k) {
-        // Both columns convert exactly, and so does their difference.
-        const double a = double(cs[k]) - double(X), ua = a < 0 ? -a : a;
-        const double f = stepFactor(p, ua, ub);
-        sx[k] = double(cs[k]) + sign * (f * b);
-        sy[k] = row + sign * (f * a);
-    }
-}
-
 // The twist as a brush: its disc and where each of its pixels comes from.
+// Pixel (c, i), offsets a = c - X, b = Y - i: a step of length m along the
+// tangent, anticlockwise (in the upward-b frame) for the clockwise twist,
+// clockwise for the anticlockwise one:
+//   clockwise:     column X + a - m b / rho0, row Y - (b + m a / rho0)
+//   anticlockwise: column X + a + m b / rho0, row Y - (b - m a / rho0)
 template <bool Clockwise>
 struct TwistBrush {
-    TwistBrush(int X, int Y, int R, int S) : X(X), Y(Y), prof(R, S) {}
+    TwistBrush(int X, int Y, int R, int S) : centreX(X), centreY(Y), prof(R, S) {}
 
-    void mapRow(int i, const int* cs, int n, double* sx, double* sy, brush::Take* take) const {
-        twistRow(prof, Clockwise, X, Y, i, cs, n, sx, sy);
-        brush::axesFromMap(*this, i, X, Y, cs, n, sx, sy, take);
+    // Off the axes, from the step factor at |a|, |b|.
+    void point(int c, int i, double& sx, double& sy) const {
+        // Both columns convert exactly, and so does their difference.
+        const double a = double(c) - double(centreX), b = double(centreY) - double(i);
+        const double f = stepFactor(prof, a < 0 ? -a : a, b < 0 ? -b : b);
+        sx = Clockwise ? double(c) - f * b : double(c) + f * b;
+        sy = Clockwise ? double(i) - f * a : double(i) + f * a;
     }
 
-    // Pixel (c, i), offsets a = c - X, b = Y - i: a step of length m along
-    // the tangent, anticlockwise (in the upward-b frame) for the clockwise
-    // twist, clockwise for the anticlockwise one.
-    //   clockwise:     column X + a - m b / rho0, row Y - (b + m a / rho0)
-    //   anticlockwise: column X + a + m b / rho0, row Y - (b - m a / rho0)
-    // On the axes rho0 is |a| or |b| and m b / rho0 is formed as written.
+    // On the axes rho0 is |a| or |b| and m b / rho0 is formed as written;
+    // the centre stays.
     brush::Source map(int c, int i) const {
-        const int64_t a = int64_t(c) - X, b = int64_t(Y) - i;
-        double dx, dy;
+        const int64_t a = int64_t(c) - centreX, b = int64_t(centreY) - i;
+        double sx, sy;
         if (a != 0 && b != 0) {
-            const double f = stepFactor(prof, double(a < 0 ? -a : a), double(b < 0 ? -b : b));
-            dx = f * double(b);
-            dy = f * double(a);
-        } else if (a != 0 || b != 0) {
-            const double rho0 = double(a != 0 ? (a < 0 ? -a : a) : (b < 0 ? -b : b));
-            const double m = prof.shift(rho0);
-            dx = m * double(b) / rho0;
-            dy = m * double(a) / rho0;
-        } else {
-            return brush::keep();  // the centre stays
+            point(c, i, sx, sy);
+            return brush::sampleAt(sx, sy);
         }
+        if (a == 0 && b == 0) return brush::keep();
+        const double rho0 = double(a != 0 ? (a < 0 ? -a : a) : (b < 0 ? -b : b));
+        const double m = prof.shift(rho0);
+        const double dx = m * double(b) / rho0, dy = m * double(a) / rho0;
         return Clockwise ? brush::sampleAt(double(c) - dx, double(i) - dy)
                          : brush::sampleAt(double(c) + dx, double(i) + dy);
     }
 
-    int X, Y;
+    int centreX, centreY;
     Profile prof;
 };
 

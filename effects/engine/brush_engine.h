@@ -16,9 +16,11 @@
 //    own first, then shares the tiles over all cores through the program's
 //    one thread-sharing helper, each tile copied and painted by one thread
 //    only;
-//  - a brush may also give a whole row of its points at once (mapRow), so
-//    that its arithmetic runs in vector registers; it must give what map
-//    gives;
+//  - a brush whose mapping off its centre row and column is one formula
+//    gives it as point(x, y, sx, sy), and the engine runs it over whole
+//    rows in vector registers, the centre lines through map; other brushes
+//    may give a whole row of points at once (mapRow), which must give what
+//    map gives;
 //  - it reports the brush's progress steps from the calling thread, in
 //    proportion to the tiles done.
 // Every pixel depends only on the source, so the result is the same
@@ -37,6 +39,7 @@
 #include "core/progress.h"
 #include "effects/engine/brush_mapping.h"
 #include "effects/engine/sampler.h"
+#include "effects/engine/vector_build.h"
 
 namespace jollix::brush {
 
@@ -131,11 +134,26 @@ struct RegionTiles {
 };
 RegionTiles regionTiles(const Region& region, int W, int H);
 
-// The points of the pixels (xs[k], y), k < n, of a brush: from its mapRow
-// when it has one (it must give what map gives), else from map.
+// The points of a row of a brush that gives its mapping off its centre
+// lines as one formula, point(x, y, sx, sy): the loop the compiler builds
+// for the vector units (for each instruction set, see vector_build.h).
+template <class Brush>
+JOLLIX_VECTOR_CLONES void pointsOfRowOffCentre(const Brush& brush, int y, const int* __restrict xs, int n,
+                                               double* __restrict sx, double* __restrict sy) {
+    for (int k = 0; k < n; ++k) brush.point(xs[k], y, sx[k], sy[k]);
+}
+
+// The points of the pixels (xs[k], y), k < n, of a brush:
+//  - a brush with point() and a centre (centreX, centreY): point's row loop
+//    above, the centre row and column from map;
+//  - else from its mapRow when it has one (it must give what map gives);
+//  - else from map.
 template <class Brush>
 inline void pointsOfRow(const Brush& brush, int y, const int* xs, int n, double* sx, double* sy, Take* take) {
-    if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
+    if constexpr (requires { brush.point(0, 0, sx[0], sy[0]); }) {
+        pointsOfRowOffCentre(brush, y, xs, n, sx, sy);
+        axesFromMap(brush, y, brush.centreX, brush.centreY, xs, n, sx, sy, take);
+    } else if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
         brush.mapRow(y, xs, n, sx, sy, take);
     } else {
         for (int k = 0; k < n; ++k) {

@@ -71,8 +71,8 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
         }
         const auto x0 = hn::Combine(di, xi[1], xi[0]), y0 = hn::Combine(di, yi[1], yi[0]);
         const auto inX = hn::And(x0, lastInTile), inY = hn::And(y0, lastInTile);
-        const auto tile = hn::Add(hn::Mul(hn::ShiftRight<Picture::kTileBits>(y0), tilesX),
-                                  hn::ShiftRight<Picture::kTileBits>(x0));
+        const auto tile =
+            hn::Add(hn::Mul(hn::ShiftRight<Picture::kTileBits>(y0), tilesX), hn::ShiftRight<Picture::kTileBits>(x0));
         // Each cell's two rows as 8 bytes each, gathered in place.
         hn::Vec<decltype(du64)> topRows[2], lowRows[2];
         const auto off = hn::Mul(hn::Add(hn::ShiftLeft<Picture::kTileBits>(inY), inX), hn::Set(di, 3));
@@ -125,7 +125,8 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
                 // bytes read at a tile's last pixel stay in its slack).
                 const auto one = hn::Set(di, 1);
                 const auto rightOff = hn::Mul(hn::ShiftLeft<Picture::kTileBits>(inY), hn::Set(di, 3));
-                const auto lowRightOff = hn::IfThenElseZero(hn::Not(lastRow), hn::Add(rightOff, hn::Set(di, Picture::kTileStride)));
+                const auto lowRightOff =
+                    hn::IfThenElseZero(hn::Not(lastRow), hn::Add(rightOff, hn::Set(di, Picture::kTileStride)));
                 hn::Vec<decltype(di64)> rightAt[2], lowRightAt[2], straddles[2];
                 // (Tile 0 for the other lanes: the table ends at the last tile.)
                 address(hn::IfThenElseZero(lastColumn, hn::Add(tile, one)), rightOff, rightAt);
@@ -134,11 +135,14 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
                 const auto three = hn::Set(du64, 0xFFFFFF);
                 for (int h = 0; h < 2; ++h) {
                     const auto m = hn::MaskFromVec(hn::BitCast(du64, straddles[h]));
-                    const auto right = hn::GatherOffset(du64, base, hn::IfThenElseZero(hn::MaskFromVec(straddles[h]), rightAt[h]));
+                    const auto right =
+                        hn::GatherOffset(du64, base, hn::IfThenElseZero(hn::MaskFromVec(straddles[h]), rightAt[h]));
                     const auto lowRight =
                         hn::GatherOffset(du64, base, hn::IfThenElseZero(hn::MaskFromVec(straddles[h]), lowRightAt[h]));
-                    topRows[h] = hn::IfThenElse(m, hn::Or(hn::And(topRows[h], three), hn::ShiftLeft<24>(right)), topRows[h]);
-                    lowRows[h] = hn::IfThenElse(m, hn::Or(hn::And(lowRows[h], three), hn::ShiftLeft<24>(lowRight)), lowRows[h]);
+                    topRows[h] =
+                        hn::IfThenElse(m, hn::Or(hn::And(topRows[h], three), hn::ShiftLeft<24>(right)), topRows[h]);
+                    lowRows[h] =
+                        hn::IfThenElse(m, hn::Or(hn::And(lowRows[h], three), hn::ShiftLeft<24>(lowRight)), lowRows[h]);
                 }
             }
         }
