@@ -38,7 +38,7 @@ void answerWithoutDisplay(int& argc, char** argv) {
 int main(int argc, char** argv) {
     jollix::quietenRuntimeFolderWarning();
     QCoreApplication::setApplicationName(QStringLiteral("Jollix"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("6.01"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(JOLLIX_VERSION));
     answerWithoutDisplay(argc, argv);
 
     jollix::JollixApplication app(argc, argv);

@@ -6,6 +6,7 @@
 #include "bench/bench_util.h"
 #include "effects/pen_sketch.h"
 #include "effects/pencil_sketch.h"
+#include "effects/rubber.h"
 #include "effects/spot_cleanup.h"
 
 namespace {

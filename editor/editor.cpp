@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "core/numeric.h"
 #include "effects/pen_sketch.h"
 #include "effects/resample.h"

@@ -5,6 +5,7 @@
 #include "effects/pencil_sketch.h"
 #include "effects/brushes/smear.h"
 #include "effects/brushes/spherical.h"
+#include "effects/rubber.h"
 #include "effects/spot_cleanup.h"
 #include "effects/brushes/twist.h"
 

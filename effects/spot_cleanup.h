@@ -1,5 +1,5 @@
 #pragma once
-// Spot clean-up (3 x 3 median per channel) and the rubber's white disc.
+// Spot clean-up: a 3 x 3 median per channel.
 #include "core/picture.h"
 #include "core/progress.h"
 
@@ -9,8 +9,5 @@ namespace jollix {
 void SelectionSort(int* a, int n);
 
 Picture clearUpSpots(const Picture& src, Progress* progress = nullptr);
-
-// A filled white disc of radius r (picture pixels) centred on (cx, cy).
-Picture rubberDisc(const Picture& src, int cx, int cy, int r);
 
 }  // namespace jollix

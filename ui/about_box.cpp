@@ -18,7 +18,8 @@ QString aboutText() {
     return QStringLiteral(
         "Name: Jollix\n"
         "\n"
-        "Version: 6.01\n"
+        "Version: " JOLLIX_VERSION
+        "\n"
         "\n"
         "Author: The Jollix team\n"
         "\n"

@@ -1,5 +1,5 @@
 #pragma once
-// The main window "Jollix v6.01": the menu bar, the tool bar with the zoom
+// The main window "Jollix v" and the version: the menu bar, the tool bar with the zoom
 // label, the keyboard shortcuts, an empty status bar, and inside it the work
 // area. It creates the program's other windows (work area, tool palette,
 // about box, image size dialog), runs the commands, and keeps every window's

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 
 #include "app/batch/batch.h"
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "effects/pen_sketch.h"
 #include "effects/brushes/spherical.h"
 #include "effects/brushes/twist.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "editor/editor.h"
 #include "effects/resample.h"
 #include "tests/photo_like.h"

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "editor/editor.h"
 #include "effects/pen_sketch.h"
 #include "effects/brushes/smear.h"
 #include "effects/brushes/spherical.h"
-#include "effects/spot_cleanup.h"
+#include "effects/rubber.h"
 
 using namespace jollix;
 

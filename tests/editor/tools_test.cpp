@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "editor/editor.h"
 #include "effects/brushes/axis_stretch.h"
 #include "effects/brushes/spherical.h"

@@ -9,13 +9,14 @@
 #include <cstdio>
 #include <functional>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 #include "effects/brushes/axis_stretch.h"
 #include "effects/pen_sketch.h"
 #include "effects/pencil_sketch.h"
 #include "effects/resample.h"
 #include "effects/brushes/smear.h"
 #include "effects/brushes/spherical.h"
+#include "effects/rubber.h"
 #include "effects/spot_cleanup.h"
 #include "effects/brushes/twist.h"
 

@@ -2,7 +2,9 @@
 // Pictures and a progress recorder shared by the effect tests.
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "core/picture.h"
 #include "core/progress.h"
@@ -19,6 +21,15 @@ inline jollix::Picture noisePicture(int w, int h, uint32_t seed = 7) {
             p.setPixel(x, y, s >> 8);
         }
     return p;
+}
+
+// A picture of random bytes, each one of `levels` evenly spaced values
+// (2 levels: every channel black or white).
+inline jollix::Picture randomPicture(int w, int h, uint32_t seed, int levels = 256) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> flat(size_t(w) * h * 3);
+    for (auto& b : flat) b = uint8_t(rng() % levels * (255 / (levels - 1)));
+    return jollix::Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
 }
 
 // A picture whose colour at (x, y) is colour(x, y).

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 
 using jollix::DefaultPicture;
 using jollix::Picture;

@@ -1,4 +1,4 @@
-#include "core/default_picture.h"
+#include "effects/start_picture.h"
 
 #include <algorithm>
 #include <array>
