@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/colour_profile.h"
 #include "io/decode_util.h"
 #include "io/input_bytes.h"
 #include "io/picture_rows.h"
@@ -432,7 +433,9 @@ Picture decodeBmp(const uint8_t* data, size_t size, uint64_t maxPixels) {
         options.pixelOffset = offBits - 14;
     else if (offBits > size)
         fail("the bitmap's pixels lie beyond the end of the file");
-    return decodeDib(data + 14, size - 14, options, maxPixels);
+    Picture picture = decodeDib(data + 14, size - 14, options, maxPixels);
+    convertToSrgb(picture, ColourProfile::fromBitmapHeader(data + 14, size - 14));
+    return picture;
 }
 
 std::string encodeBmp(const Picture& picture) {

@@ -18,6 +18,7 @@
 
 #include <libheif/heif.h>
 
+#include "io/colour_profile.h"
 #include "io/decode_util.h"
 #include "io/picture_files.h"
 #include "io/picture_rows.h"
@@ -126,6 +127,90 @@ void checkItemCount(const uint8_t* data, size_t size) {
              std::to_string(allowed) + ")");
 }
 
+// The colour space the primary image states: its ICC profile, else its nclx
+// code points; sRGB when it states none.
+ColourProfile heifColourProfile(const heif_image_handle* handle) {
+    const size_t iccSize = heif_image_handle_get_raw_color_profile_size(handle);
+    if (iccSize > 0 && iccSize < (size_t(16) << 20)) {
+        std::vector<uint8_t> icc(iccSize);
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
+            return ColourProfile::fromIcc(icc.data(), icc.size());
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx) return ColourProfile();
+    const ColourProfile profile =
+        ColourProfile::fromCodePoints(int(nclx->color_primaries), int(nclx->transfer_characteristics));
+    heif_nclx_color_profile_free(nclx);
+    return profile;
+}
+
+// The coding of the file's primary item as its four-letter type, read from
+// the boxes (meta: pitm, iinf / infe) for the message about a coding libheif
+// cannot decode. Empty when the boxes do not say.
+std::string primaryItemType(const uint8_t* data, size_t size) {
+    auto is = [](const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; };
+    uint32_t primary = 0;
+    bool havePrimary = false;
+    std::vector<std::pair<uint32_t, std::string>> types;
+    forEachBox(data, size, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+        if (!is(type, "meta") || n < 4) return;
+        forEachBox(body + 4, n - 4, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+            if (is(type, "pitm") && n >= 6) {
+                primary = body[0] == 0 ? (uint32_t(body[4]) << 8 | body[5]) : n >= 8 ? be32(body + 4) : 0;
+                havePrimary = true;
+            } else if (is(type, "iinf") && n >= 6) {
+                const size_t first = body[0] == 0 ? 6 : 8;
+                if (n < first) return;
+                forEachBox(body + first, n - first, [&](const uint8_t* type, const uint8_t* body, size_t n) {
+                    if (!is(type, "infe") || n < 4 || body[0] < 2) return;
+                    const size_t idBytes = body[0] == 2 ? 2 : 4;
+                    const size_t at = 4 + idBytes + 2;
+                    if (at + 4 > n) return;
+                    const uint32_t id = idBytes == 2 ? (uint32_t(body[4]) << 8 | body[5]) : be32(body + 4);
+                    types.emplace_back(id, std::string(reinterpret_cast<const char*>(body + at), 4));
+                });
+            }
+        });
+    });
+    for (const auto& [id, type] : types)
+        if (havePrimary && id == primary) return type;
+    return std::string();
+}
+
+// The name of a coding of the primary item that this libheif cannot
+// decode, for the message; empty when it can (or the type says nothing).
+std::string unsupportedCoding(const std::string& type) {
+    if (type == "avc1") return "AVC";
+    if (type == "jpeg") return "JPEG";
+    if (type == "j2k1") return "JPEG 2000";
+    if (type == "vvc1") return "VVC";
+    if (type == "unci") return "uncompressed samples";
+    if (type == "hvc1" && !heif_have_decoder_for_format(heif_compression_HEVC)) return "HEVC";
+    if (type == "av01" && !heif_have_decoder_for_format(heif_compression_AV1)) return "AV1";
+    return std::string();
+}
+
+// A failure on a file whose primary image is of a coding this libheif
+// cannot decode is that, not damage: refused by name.
+void checkCoding(const heif_error& e, const uint8_t* data, size_t size) {
+    if (e.code == heif_error_Ok) return;
+    const std::string name = unsupportedCoding(primaryItemType(data, size));
+    if (!name.empty()) fail("HEIF image coded as " + name + " is not supported");
+}
+
+// Whether the file's ftyp box lists a brand of the image file format family
+// that this libheif's quick check does not know (newer codings).
+bool hasImageBrand(const uint8_t* data, size_t size) {
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0) return false;
+    const size_t length =
+        std::min<size_t>(size, (size_t(data[0]) << 24 | size_t(data[1]) << 16 | size_t(data[2]) << 8 | data[3]));
+    for (size_t at = 8; at + 4 <= length; at += 4)
+        if (at != 12 && (std::memcmp(data + at, "mif1", 4) == 0 || std::memcmp(data + at, "msf1", 4) == 0 ||
+                         std::memcmp(data + at, "mif2", 4) == 0))
+            return true;
+    return false;
+}
+
 // libheif's plugins (the HEVC decoder among them) are loaded once.
 void initialiseLibheif() {
     static const bool done = [] {
@@ -138,7 +223,8 @@ void initialiseLibheif() {
 }  // namespace
 
 Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
-    if (size < 12 || size > size_t(INT_MAX) || heif_check_filetype(data, int(size)) == heif_filetype_no)
+    if (size < 12 || size > size_t(INT_MAX) ||
+        (heif_check_filetype(data, int(size)) == heif_filetype_no && !hasImageBrand(data, size)))
         fail("the file is not a HEIF file");
     checkItemCount(data, size);
     initialiseLibheif();
@@ -154,10 +240,14 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     // picture of exactly that side through.
     const int side = int(std::min<uint64_t>(32768, std::max<uint64_t>(1, uint64_t(std::sqrt(double(maxPixels))))));
     heif_context_set_maximum_image_size_limit(context.get(), side + 1);
-    check(heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr), "file", side);
+    const heif_error read = heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr);
+    checkCoding(read, data, size);
+    check(read, "file", side);
 
     heif_image_handle* rawHandle = nullptr;
-    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), "file's primary image", side);
+    const heif_error primary = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    checkCoding(primary, data, size);
+    check(primary, "file's primary image", side);
     std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
     checkPictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()), maxPixels,
                      "HEIF picture");
@@ -171,6 +261,7 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
     heif_image* rawImage = nullptr;
     const heif_error decoded =
         heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_444, options.get());
+    checkCoding(decoded, data, size);
     std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
     check(decoded, "image data", side);
 
@@ -192,7 +283,9 @@ Picture decodeHeif(const uint8_t* data, size_t size, uint64_t maxPixels) {
         auto row = [&](int c) { return plane[c] ? plane[c] + size_t(y) * size_t(stride[c]) : nullptr; };
         picture.planes(y, row(0), row(1), row(2), row(3));
     }
-    return picture.take();
+    Picture result = picture.take();
+    convertToSrgb(result, heifColourProfile(handle.get()));
+    return result;
 }
 
 }  // namespace jollix

@@ -24,6 +24,7 @@
 // Writing: quality 90, floating-point DCT, baseline, three components, JFIF.
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -33,6 +34,7 @@
 #include <jerror.h>
 
 #include "io/atomic_file.h"
+#include "io/colour_profile.h"
 #include "io/decode_util.h"
 #include "io/input_bytes.h"
 #include "io/picture_files.h"
@@ -261,6 +263,7 @@ struct DecodeState {
     PieceSource source;
     bool created = false;
     int orientation = 1;
+    ColourProfile profile;
     std::unique_ptr<PictureRows> picture;
     std::vector<uint8_t> row, bgr;
     ~DecodeState() {
@@ -294,7 +297,15 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     s->cinfo.mem->max_memory_to_use = long(std::min<uint64_t>(maxPixels * 16 + (64u << 20), 0x7FFFFFFF));
     s->source.use(&s->cinfo, data, size);
     jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&s->cinfo, JPEG_APP0 + 2, 0xFFFF);  // the ICC profile
     jpeg_read_header(&s->cinfo, TRUE);
+    JOCTET* icc = nullptr;
+    unsigned iccLength = 0;
+    if (s->cinfo.jpeg_color_space != JCS_CMYK && s->cinfo.jpeg_color_space != JCS_YCCK &&
+        jpeg_read_icc_profile(&s->cinfo, &icc, &iccLength)) {
+        s->profile = ColourProfile::fromIcc(icc, iccLength);
+        std::free(icc);
+    }
     for (jpeg_saved_marker_ptr m = s->cinfo.marker_list; m; m = m->next)
         if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
             s->orientation = exifOrientation(m->data, m->data_length);
@@ -414,9 +425,21 @@ Picture decodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels) {
     std::string sizeError;
     if (!runDecode(state.get(), data, size, maxPixels, &sizeError)) {
         if (!sizeError.empty()) fail(sizeError);
+        // Valid files of kinds libjpeg does not decode are named as such.
+        const int code = state->err.pub.msg_code;
+        if (code == JERR_BAD_PRECISION)
+            fail(std::to_string(state->err.pub.msg_parm.i[0]) + "-bit JPEG is not supported");
+        if (code == JERR_SOF_UNSUPPORTED) {
+            const int marker = state->err.pub.msg_parm.i[0];
+            fail(marker == 0xC3 || marker == 0xC7 || marker == 0xCB || marker == 0xCF
+                     ? "lossless JPEG is not supported"
+                     : "hierarchical JPEG is not supported");
+        }
         fail(std::string("the JPEG data is damaged (") + state->err.message + ")");
     }
-    return state->picture->take();
+    Picture picture = state->picture->take();
+    convertToSrgb(picture, state->profile);
+    return picture;
 }
 
 std::string encodeJpeg(const Picture& picture) {

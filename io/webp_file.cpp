@@ -12,7 +12,8 @@
 // so the frame is drawn at its offset onto a white picture. A frame never
 // costs more than its own size, however large the canvas.
 //
-// An EXIF orientation turns the picture upright.
+// An EXIF orientation turns the picture upright; an ICC profile is converted
+// to sRGB.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -21,6 +22,7 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include "io/colour_profile.h"
 #include "io/decode_util.h"
 #include "io/picture_files.h"
 #include "io/picture_rows.h"
@@ -56,6 +58,17 @@ int webpOrientation(WebPDemuxer* demux) {
         WebPDemuxReleaseChunkIterator(&chunk);
     }
     return orientation;
+}
+
+// The colour profile of a WebP file's ICCP chunk; sRGB when it has none.
+ColourProfile webpColourProfile(WebPDemuxer* demux) {
+    ColourProfile profile;
+    WebPChunkIterator chunk;
+    if ((WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) && WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
+        profile = ColourProfile::fromIcc(chunk.chunk.bytes, chunk.chunk.size);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    return profile;
 }
 
 // Decodes one WebP bitstream (a still file or a frame) of width x height
@@ -127,7 +140,9 @@ Picture decodeWebp(const uint8_t* data, size_t size, uint64_t maxPixels) {
     PictureRows rows(width, height, webpOrientation(demux.get()), 0xFFFFFF);
     decodeInto(frame.fragment.bytes, frame.fragment.size, frame.width, frame.height, frame.x_offset, frame.y_offset,
                rows);
-    return rows.take();
+    Picture picture = rows.take();
+    convertToSrgb(picture, webpColourProfile(demux.get()));
+    return picture;
 }
 
 }  // namespace jollix

@@ -3,7 +3,8 @@
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
-      libheif-dev libexif-dev libwebp-dev libhwy-dev qt6-image-formats-plugins
+      libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev
+      qt6-image-formats-plugins
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
       xvfb xauth xdg-utils imagemagick
       librsvg2-bin desktop-file-utils appstream man-db dpkg-dev
