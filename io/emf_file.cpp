@@ -40,6 +40,7 @@ extern "C" {
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
+#include "io/picture_rows.h"
 #include "io/qt_messages.h"
 #include "io/qimage_picture.h"
 #include "io/wmf_canvas.h"
@@ -406,26 +407,15 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
         painter.end();
         if (measure.engine.spent > drawingBudget(w, h)) fail("the metafile draws far more than its picture holds");
     }
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull()) fail("the enhanced metafile is too large to draw");
+    PixelBuffer pixels(size_t(w) * size_t(h) * 4);
+    QImage image(pixels.data(), w, h, qsizetype(w) * 4, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter, QRectF(0, 0, w, h));
     }
-    Picture picture(w, h, 0xFFFFFF);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
-            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
-            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
-        }
-        picture.writeRow(y, row.data());
-    }
-    return picture;
+    return pictureFromCanvas(image, pixels);
 }
 
 }  // namespace jollix

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "io/picture_files.h"
+#include "io/picture_rows.h"
 
 namespace jollix {
 
@@ -96,6 +97,24 @@ QImage qimageFromPicture(const Picture& picture) {
         }
     }
     return img;
+}
+
+Picture io_detail::pictureFromCanvas(const QImage& canvas, io_detail::PixelBuffer& pixels) {
+    const int w = canvas.width(), h = canvas.height();
+    io_detail::PictureRows picture(w, h);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    const size_t stride = size_t(canvas.bytesPerLine());
+    for (int y = 0; y < h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
+            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
+            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
+        }
+        picture.bgr(y, row.data());
+        if (y % 64 == 63) pixels.giveBack(size_t(y - 63) * stride, size_t(y + 1) * stride);
+    }
+    return picture.take();
 }
 
 }  // namespace jollix

@@ -14,6 +14,14 @@ namespace jollix {
 // white. A null image gives an empty picture.
 Picture pictureFromQImage(const QImage& image);
 
+namespace io_detail {
+class PixelBuffer;
+// A drawing canvas (Format_RGB32, drawn in `pixels`) into a picture a band
+// of rows at a time, each band of the canvas given back once it is in: the
+// picture grows as the canvas shrinks.
+Picture pictureFromCanvas(const QImage& canvas, PixelBuffer& pixels);
+}  // namespace io_detail
+
 // Reads the image through Qt's reader. Every decode that Qt lends the
 // program goes through here: Qt's own allocation limit (256 MiB by default,
 // less than a 2^28-pixel picture needs) is raised once to what the largest

@@ -36,6 +36,7 @@
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
 #include "io/picture_rows.h"
+#include "io/qimage_picture.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -400,26 +401,6 @@ wmfD_Rect frameOf(const WmfLayout& layout, const wmfD_Rect& bbox, int64_t& width
     return frame;
 }
 
-// The canvas into the picture a band of rows at a time, each band of the
-// canvas given back once it is in.
-Picture canvasToPicture(const QImage& canvas, PixelBuffer& pixels) {
-    const int w = canvas.width(), h = canvas.height();
-    PictureRows picture(w, h);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    const size_t stride = size_t(canvas.bytesPerLine());
-    for (int y = 0; y < h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            row[size_t(x) * 3] = uint8_t(qBlue(line[x]));
-            row[size_t(x) * 3 + 1] = uint8_t(qGreen(line[x]));
-            row[size_t(x) * 3 + 2] = uint8_t(qRed(line[x]));
-        }
-        picture.bgr(y, row.data());
-        if (y % 64 == 63) pixels.giveBack(size_t(y - 63) * stride, size_t(y + 1) * stride);
-    }
-    return picture.take();
-}
-
 // The program's own metafiles draw one 24-bit bitmap at its own size over
 // the whole bounding box, in the window the placeable header gives. Such a
 // file shows exactly its bitmap, which is read straight into the picture
@@ -493,7 +474,7 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     canvas.painter.end();
     if (err != wmf_E_None) wmfFailed(err);
     if (canvas.overBudget) fail("the metafile draws far more than its picture holds");
-    return canvasToPicture(canvas.image, pixels);
+    return pictureFromCanvas(canvas.image, pixels);
 }
 
 // ---------------------------------------------------------------------------
