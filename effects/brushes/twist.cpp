@@ -47,11 +47,7 @@ struct Profile {
 // whole displacement follows from f = m / rho0 at the offsets |a|, |b|.
 inline double stepFactor(const Profile& p, double a, double b) {
     const double rho0 = std::sqrt(a * a + b * b);
-    const double r = rho0 - p.halfR;
-    const double r2 = r * r;
-    const double root = std::sqrt(p.rhoT2 - r2);
-    const double m = p.S > 0 ? p.S - r2 / (p.rhoT + root) : root + p.S - p.rhoT;
-    return m / rho0;
+    return p.shift(rho0) / rho0;
 }
 
 // The twist as a brush: its disc and where each of its pixels comes from.
