@@ -448,7 +448,7 @@ void PictureRowWriter::writePixels(int y, int x0, int step, int count, const voi
         rows_.bgrSpan(y, x0, count, bgr_.data());
         return;
     }
-    for (int i = 0; i < count; ++i) rows_.bgrSpan(y, x0 + i * step, 1, &bgr_[size_t(i) * 3]);
+    rows_.bgrSpaced(y, x0, step, count, bgr_.data());
 }
 
 void PictureRowWriter::convert(const void* samples, int count) {

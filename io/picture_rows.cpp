@@ -86,6 +86,11 @@ void PictureRows::bgrSpan(int y, int x0, int count, const uint8_t* pixels) {
     put(y, whole.data());
 }
 
+void PictureRows::bgrSpaced(int y, int x0, int step, int count, const uint8_t* pixels) {
+    if (orientation_ != 1 || y < 0 || y >= height_) return;
+    for (int i = 0; i < count; ++i) std::memcpy(picture_.mutablePixelPtr(x0 + i * step, y), pixels + size_t(i) * 3, 3);
+}
+
 void PictureRows::put(int y, const uint8_t* bgr) {
     if (y < 0 || y >= height_) return;
     const int w = width_, h = height_;

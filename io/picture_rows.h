@@ -38,6 +38,10 @@ public:
     // Part of row y as stored: count pixels of blue, green, red from x0 on
     // (the caller keeps them inside the row).
     void bgrSpan(int y, int x0, int count, const uint8_t* pixels);
+    // count pixels of blue, green, red that land at x0, x0 + step, x0 +
+    // 2 step ... of row y (an interlaced PNG's passes); the picture must be
+    // kept as stored (orientation 1).
+    void bgrSpaced(int y, int x0, int step, int count, const uint8_t* pixels);
 
     // The finished picture, upright. The writer is empty afterwards.
     Picture take();

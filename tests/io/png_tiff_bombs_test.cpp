@@ -5,6 +5,7 @@
 // data past the end of the picture is never unpacked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <sys/resource.h>
@@ -189,7 +190,13 @@ constexpr int kSide = 8192;
 // Each bomb against a BMP of the same size, measured side by side.
 void expectCostOfTheirPicture(const std::vector<Bomb>& bombs) {
     const double raster = double(kSide) * kSide * 3 / (1024 * 1024);
-    const Cost bmp = measure([] { return encodeBmp(Picture(kSide, kSide, 0x336699)); }, PictureFormat::Bmp);
+    // The BMP's cost: the middle of three runs (the kernel's page faults
+    // make single runs vary by several times on a busy machine).
+    std::vector<Cost> bmps;
+    for (int i = 0; i < 3; ++i)
+        bmps.push_back(measure([] { return encodeBmp(Picture(kSide, kSide, 0x336699)); }, PictureFormat::Bmp));
+    std::sort(bmps.begin(), bmps.end(), [](const Cost& a, const Cost& b) { return a.cpu < b.cpu; });
+    const Cost bmp = bmps[1];
     ASSERT_EQ(bmp.outcome, "ok 8192x8192");
     std::printf("raster %.0f MB; BMP: %.2f s (%.2f s CPU), %.0f MB\n", raster, bmp.wall, bmp.cpu, bmp.megabytes);
     for (const Bomb& c : bombs) {
