@@ -105,4 +105,46 @@ void forItems(size_t n, unsigned threads, Item&& item) {
     forItems(n, threads, std::forward<Item>(item), [](size_t) {});
 }
 
+// One piece of work run on a thread of its own while the caller goes on
+// (a brush finished behind a preview). finish() waits for it and throws its
+// exception, if any, on the calling thread; the destructor waits too, so the
+// thread never outlives the job. When no thread can be started the work runs
+// at once, inside start().
+class BackgroundJob {
+public:
+    BackgroundJob() = default;
+    BackgroundJob(const BackgroundJob&) = delete;
+    BackgroundJob& operator=(const BackgroundJob&) = delete;
+    ~BackgroundJob() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+    template <class Work>
+    void start(Work work) {
+        auto run = [this, work = std::move(work)]() mutable {
+            try {
+                work();
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+            done_.store(true, std::memory_order_release);
+        };
+        try {
+            thread_ = std::thread(run);
+        } catch (const std::system_error&) {
+            run();
+        }
+    }
+    bool done() const { return done_.load(std::memory_order_acquire); }
+    void finish() {
+        if (thread_.joinable()) thread_.join();
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+    }
+
+private:
+    std::exception_ptr error_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
 }  // namespace jollix::parallel

@@ -8,6 +8,7 @@
 
 #include "effects/start_picture.h"
 #include "core/numeric.h"
+#include "core/parallel.h"
 #include "effects/pen_sketch.h"
 #include "effects/resample.h"
 
@@ -72,6 +73,7 @@ void Editor::sizeControlToPicture() {
 }
 
 void Editor::resetHistory() {
+    settle();
     palette_.changeTab(kPageDistort);
     history_.reset(work_);
     animation_.restart(work_);
@@ -91,7 +93,10 @@ void Editor::recordStep() {
     animation_.stepRecorded(history_);
 }
 
-void Editor::makeEdgePicture() { state_.edgePicture = edgePicture(work_, progress_); }
+void Editor::makeEdgePicture() {
+    settle();
+    state_.edgePicture = edgePicture(work_, progress_);
+}
 
 void Editor::synchroniseUndoRedo() { history_.synchroniseControls(); }
 
@@ -109,7 +114,7 @@ void Editor::showToolPointer() {
 
 // ---------------------------------------------------------------- tools
 
-void Editor::applyTool(const ToolRow& tool, const ToolPlace& where) {
+ToolPlace Editor::placeOf(const ToolRow& tool, const ToolPlace& where) {
     ToolPlace at = where;
     if (tool.slidersInViewPixels()) {
         // A brush's sliders are in view pixels; the brush works in picture
@@ -125,12 +130,19 @@ void Editor::applyTool(const ToolRow& tool, const ToolPlace& where) {
     } else if (tool.strength) {
         at.strength = (palette_.*tool.strength).position();
     }
+    return at;
+}
+
+void Editor::applyTool(const ToolRow& tool, const ToolPlace& where) {
+    settle();
+    const ToolPlace at = placeOf(tool, where);
     if (tool.source == ToolSource::EdgePicture && state_.edgePicture.isEmpty()) makeEdgePicture();
     const Picture& source = tool.source == ToolSource::EdgePicture ? state_.edgePicture : work_;
     replacePicture(tool.effect(source, at, progress_));
 }
 
 void Editor::chooseTool(const ToolRow& tool) {
+    settle();
     if (tool.choose) (palette_.*tool.choose)();
     if (!tool.appliesWhenChosen) return;
     applyTool(tool, ToolPlace{});
@@ -142,13 +154,76 @@ void Editor::applyAtPressWithFrame(bool held) {
     const ToolRow* tool = toolInUse(state_);
     if (!tool) return;
     if (held ? tool->hold != OnHold::RepeatAtPressPoint : tool->press != OnPress::ApplyAtPressPoint) return;
+    settle();
+    if (startInBackground(*tool, ToolPlace{state_.pressX, state_.pressY})) return;
     applyTool(*tool, ToolPlace{state_.pressX, state_.pressY});
     addFrame();
+}
+
+// ---------------------------------------------------------------- background
+
+struct Editor::PendingBrush {
+    Picture source;
+    BrushMapping mapping;
+    ToolEffect effect = nullptr;
+    ToolPlace at;
+    Picture result;
+    bool recordWhenDone = false;  // the gesture ended: its history step follows the picture
+    parallel::BackgroundJob job;  // last: joined before the rest goes
+};
+
+Editor::~Editor() = default;
+
+bool Editor::startInBackground(const ToolRow& tool, const ToolPlace& where) {
+    // At 100 % and above the view shows every pixel: nothing to gain.
+    if (!tool.mapping || !(state_.zoomPercent < 100.0) || work_.isEmpty()) return false;
+    auto pending = std::make_unique<PendingBrush>();
+    pending->at = placeOf(tool, where);
+    pending->source = work_;
+    // The mapping fails as the effect would, before anything starts.
+    pending->mapping = tool.mapping(work_, pending->at);
+    pending->effect = tool.effect;
+    PendingBrush* p = pending.get();
+    pending_ = std::move(pending);
+    p->job.start([p] { p->result = p->effect(p->source, p->at, nullptr); });
+    view_->brushStarted();
+    return true;
+}
+
+bool Editor::brushFinished() const { return !pending_ || pending_->job.done(); }
+
+BrushMapping::Box Editor::pendingBounds() const { return pending_ ? pending_->mapping.bounds() : BrushMapping::Box{}; }
+
+void Editor::pendingColours(const int* xs, int nx, const int* ys, int ny, uint32_t* out) const {
+    if (pending_) pending_->mapping.brushed(pending_->source, xs, nx, ys, ny, out);
+}
+
+void Editor::settleQuietly() {
+    if (!pending_) return;
+    const std::unique_ptr<PendingBrush> p = std::move(pending_);
+    try {
+        p->job.finish();
+    } catch (...) {
+        // The picture stays as it was; the error is shown at the next event.
+        backgroundError_ = std::current_exception();
+        if (p->recordWhenDone) recordStep();
+        view_->pictureChanged();
+        return;
+    }
+    replacePicture(std::move(p->result));
+    addFrame();
+    if (p->recordWhenDone) recordStep();
+}
+
+void Editor::settle() {
+    settleQuietly();
+    if (backgroundError_) std::rethrow_exception(std::exchange(backgroundError_, nullptr));
 }
 
 // ---------------------------------------------------------------- pointer
 
 void Editor::mouseDown(MouseButton button, HeldButtons held, int x, int y) {
+    settle();
     copyEnabled_ = false;
     if (held.left && state_.selectionShown) {
         zonePress(x, y);
@@ -207,6 +282,12 @@ void Editor::mouseUp(MouseButton button, int x, int y) {
         return;
     }
     const ToolRow* tool = toolInUse(state_);
+    if (left && tool && tool->release == OnRelease::RecordStep && pending_) {
+        // The step is recorded when the brush's picture is done.
+        pending_->recordWhenDone = true;
+        return;
+    }
+    settle();
     if (left && tool) switch (tool->release) {
             case OnRelease::Nothing: break;
             case OnRelease::RecordStep: recordStep(); break;
@@ -268,6 +349,7 @@ void Editor::wheel(int delta) {
 // ---------------------------------------------------------------- commands
 
 void Editor::undo() {
+    settle();
     history_.undo(work_);
     animation_.pictureRestored(history_);
     view_->pictureChanged();
@@ -275,6 +357,7 @@ void Editor::undo() {
 }
 
 void Editor::redo() {
+    settle();
     history_.redo(work_);
     animation_.pictureRestored(history_);
     view_->pictureChanged();
@@ -282,6 +365,7 @@ void Editor::redo() {
 }
 
 void Editor::renew() {
+    settle();
     work_ = state_.originalPicture;
     sizeControlToPicture();
     view_->pictureChanged();
@@ -289,6 +373,7 @@ void Editor::renew() {
 }
 
 void Editor::openPicture(const Picture& loaded) {
+    settle();
     work_ = loaded;
     state_.originalPicture = work_;
     resetHistory();
@@ -301,6 +386,7 @@ void Editor::openPicture(const Picture& loaded) {
 void Editor::zoomBy(long double factor) { setZoomPercent(double((long double)state_.zoomPercent * factor)); }
 
 bool Editor::setZoomPercent(double zoom) {
+    settle();
     if (!(zoom > 0) || !std::isfinite(zoom)) return false;
     if (!work_.isEmpty()) {
         const long double w = (long double)work_.width() * zoom / 100.0L;
@@ -403,6 +489,7 @@ Picture Editor::extractZone() const {
 }
 
 std::optional<Picture> Editor::copyZone() const {
+    picture();  // a brush finished first
     Picture p = extractZone();
     if (p.isEmpty()) return std::nullopt;
     return p;
@@ -421,6 +508,7 @@ void Editor::leaveZoneModeAfterReplace() {
 }
 
 bool Editor::cutOut() {
+    settle();
     Picture zone = extractZone();
     if (zone.isEmpty()) return false;
     removeZoneFrame();
@@ -430,6 +518,7 @@ bool Editor::cutOut() {
 }
 
 bool Editor::paste(const std::optional<Picture>& clipboard) {
+    settle();
     if (!clipboard || clipboard->isEmpty()) return false;
     removeZoneFrame();
     work_ = *clipboard;
@@ -438,6 +527,7 @@ bool Editor::paste(const std::optional<Picture>& clipboard) {
 }
 
 void Editor::resizePicture(int newWidth, int newHeight) {
+    settle();
     if (work_.isEmpty()) throw JollixError(kDivisionByZero);
     if (newWidth <= 0 || newHeight <= 0) throw JollixError(kRangeCheckError);
     const double wf = double((long double)newWidth / work_.width());

@@ -7,7 +7,9 @@
 // the same calls headlessly. What only a window can do (timers, scrolling,
 // drawing the outline and the frame, confining the pointer) is asked of a
 // WorkAreaView.
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -50,6 +52,9 @@ public:
     virtual void zoneFrameChanged() {}
     // Keep the pointer inside the picture control while a zone is dragged.
     virtual void confinePointer(bool /*on*/) {}
+    // A brush is being finished in the background (see Editor::brushPending):
+    // show its preview, and call Editor::settle once brushFinished() says so.
+    virtual void brushStarted() {}
     // WorkPicture was replaced (same size) or the picture control's size changed.
     virtual void pictureChanged() {}
     virtual void pictureControlResized() {}
@@ -60,6 +65,7 @@ public:
     // Start-up: the built-in start picture (or `start` when given), the
     // tool state's start values, OriginalPicture and a reset history.
     explicit Editor(std::optional<Picture> start = std::nullopt);
+    ~Editor();
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
@@ -67,11 +73,39 @@ public:
     void setProgress(Progress* progress) { progress_ = progress; }
 
     // ---- State (read by the windows, written through the calls below) ----
-    const Picture& picture() const { return work_; }
+    // The picture; a brush still being finished in the background is
+    // waited for first.
+    const Picture& picture() const {
+        const_cast<Editor*>(this)->settleQuietly();
+        return work_;
+    }
     ToolState& state() { return state_; }
     const ToolState& state() const { return state_; }
     Palette& palette() { return palette_; }
-    const History& history() const { return history_; }
+    const History& history() const {
+        const_cast<Editor*>(this)->settleQuietly();
+        return history_;
+    }
+
+    // ---- A brush finished in the background ----
+    // On a view zoomed out below 100 %, a click or a second held starts the
+    // brush's full-resolution effect on another thread and returns at once;
+    // meanwhile the view shows the brush's colours at its own pixels, from
+    // the brush's mapping. Everything that reads the picture (this class's
+    // calls, picture(), history()) first waits for the effect, so what is
+    // recorded, saved or shown afterwards is exactly the effect's picture.
+    bool brushPending() const { return pending_ != nullptr; }
+    // The background work is done: settle() will not wait.
+    bool brushFinished() const;
+    // The picture pixels the pending brush may change.
+    BrushMapping::Box pendingBounds() const;
+    // The pending brush's colours (0x00BBGGRR) at pixels (xs[i], ys[j]) of
+    // the picture, xs ascending, into out[j * nx + i].
+    void pendingColours(const int* xs, int nx, const int* ys, int ny, uint32_t* out) const;
+    // Makes the pending brush's effect the picture (waiting for it), with
+    // its frame and, when the gesture has ended, its history step; throws
+    // the effect's error, if it failed.
+    void settle();
 
     // The picture control's size (the view size).
     int controlWidth() const { return controlWidth_; }
@@ -89,20 +123,26 @@ public:
     // The edit as an animation (see EditAnimation): whether there is
     // anything to animate, and the frames from the oldest state in reach to
     // the picture now shown.
-    bool hasAnimation() const { return animation_.hasFrames(history_); }
-    std::vector<Picture> animationFrames() { return animation_.frames(history_); }
+    bool hasAnimation() const { return animation_.hasFrames(history()); }
+    std::vector<Picture> animationFrames() {
+        settle();
+        return animation_.frames(history_);
+    }
     const EditAnimation& animation() const { return animation_; }
     // Makes the small frames of the pictures the effects queued. Without
     // onFramesWaiting every effect does so at once; with it, the owner calls
     // this when the user pauses (a window's idle timer), and only a long run
     // of queued pictures is finished at once, to bound their memory.
-    void finishFrames() { animation_.finishFrames(); }
+    void finishFrames() {
+        settleQuietly();
+        animation_.finishFrames();
+    }
     std::function<void()> onFramesWaiting;
     static constexpr size_t kMaxWaitingFrames = 16;
 
     // True when the picture differs from the one last opened or saved.
-    bool isModified() const { return work_ != savedPicture_; }
-    void markSaved() { savedPicture_ = work_; }
+    bool isModified() const { return picture() != savedPicture_; }
+    void markSaved() { savedPicture_ = picture(); }
 
     // Called after any change of observable state, for the windows to mirror.
     std::function<void()> onStateChanged;
@@ -172,6 +212,15 @@ private:
     void showToolPointer();
     // Applies a tool at `where` (picture pixels) with its sliders read now.
     void applyTool(const ToolRow& tool, const ToolPlace& where);
+    // `where` with the tool's sliders read now, as applyTool applies it.
+    ToolPlace placeOf(const ToolRow& tool, const ToolPlace& where);
+    // The brush started in the background, when the view is zoomed out.
+    bool startInBackground(const ToolRow& tool, const ToolPlace& where);
+    // settle() for readers: an error is kept for the next event.
+    void settleQuietly();
+    struct PendingBrush;
+    std::unique_ptr<PendingBrush> pending_;
+    std::exception_ptr backgroundError_;
     // The tool in use at the press point, for the click or for a second
     // held, with a frame when it was applied.
     void applyAtPressWithFrame(bool held);

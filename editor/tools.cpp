@@ -19,6 +19,11 @@ Picture atPoint(const Picture& source, const ToolPlace& at, Progress* progress) 
     return brush(source, at.x, at.y, at.radius, at.strength, progress);
 }
 
+template <BrushMapping (*mapping)(const Picture&, int, int, int, int)>
+BrushMapping mappingAtPoint(const Picture& source, const ToolPlace& at) {
+    return mapping(source, at.x, at.y, at.radius, at.strength);
+}
+
 Picture smearAlong(const Picture& source, const ToolPlace& at, Progress* progress) {
     return smear(source, at.x, at.y, at.toX, at.toY, at.radius, progress);
 }
@@ -47,7 +52,7 @@ constexpr std::nullopt_t kKeepPointer = std::nullopt;
 // A brush applied at the press point, again each second the button is held.
 constexpr ToolRow pressBrush(const char* name, const char* hint, int tab, K kind, S shape,
                              std::optional<PictureCursor> pointer, Slider Palette::*radius, Slider Palette::*strength,
-                             ToolEffect effect, void (Palette::*choose)()) {
+                             ToolEffect effect, ToolMapping mapping, void (Palette::*choose)()) {
     return {name,
             hint,
             tab,
@@ -64,7 +69,8 @@ constexpr ToolRow pressBrush(const char* name, const char* hint, int tab, K kind
             ToolSource::Picture,
             effect,
             choose,
-            false};
+            false,
+            mapping};
 }
 
 // A palette button applying an effect to the whole picture at once.
@@ -92,22 +98,30 @@ constexpr ToolRow wholePicture(const char* name, const char* hint, ToolSource so
 const ToolRow kTools[] = {
     // Distort: Expand and Shrink in the shape the radio buttons choose.
     pressBrush("expand", "Expand", kPageDistort, K::Expand, S::Spherical, kArrow, &Palette::distortRad,
-               &Palette::distortCur, atPoint<sphericalExpand>, &Palette::clickExpand),
+               &Palette::distortCur, atPoint<sphericalExpand>, mappingAtPoint<sphericalExpandMapping>,
+               &Palette::clickExpand),
     pressBrush("expand", "Expand", kPageDistort, K::Expand, S::Vertical, kKeepPointer, &Palette::distortRad,
-               &Palette::distortCur, atPoint<verticalExpand>, &Palette::clickExpand),
+               &Palette::distortCur, atPoint<verticalExpand>, mappingAtPoint<verticalExpandMapping>,
+               &Palette::clickExpand),
     pressBrush("expand", "Expand", kPageDistort, K::Expand, S::Horizontal, kKeepPointer, &Palette::distortRad,
-               &Palette::distortCur, atPoint<horizontalExpand>, &Palette::clickExpand),
+               &Palette::distortCur, atPoint<horizontalExpand>, mappingAtPoint<horizontalExpandMapping>,
+               &Palette::clickExpand),
     pressBrush("shrink", "Shrink", kPageDistort, K::Shrink, S::Spherical, kArrow, &Palette::distortRad,
-               &Palette::distortCur, atPoint<sphericalShrink>, &Palette::clickShrink),
+               &Palette::distortCur, atPoint<sphericalShrink>, mappingAtPoint<sphericalShrinkMapping>,
+               &Palette::clickShrink),
     pressBrush("shrink", "Shrink", kPageDistort, K::Shrink, S::Vertical, kKeepPointer, &Palette::distortRad,
-               &Palette::distortCur, atPoint<verticalShrink>, &Palette::clickShrink),
+               &Palette::distortCur, atPoint<verticalShrink>, mappingAtPoint<verticalShrinkMapping>,
+               &Palette::clickShrink),
     pressBrush("shrink", "Shrink", kPageDistort, K::Shrink, S::Horizontal, kKeepPointer, &Palette::distortRad,
-               &Palette::distortCur, atPoint<horizontalShrink>, &Palette::clickShrink),
+               &Palette::distortCur, atPoint<horizontalShrink>, mappingAtPoint<horizontalShrinkMapping>,
+               &Palette::clickShrink),
     // Twist
     pressBrush("dextro", "Dextrorotary", kPageTwist, K::Dextrorotary, S::Spherical, kArrow, &Palette::twistRad,
-               &Palette::twistCur, atPoint<twistClockwise>, &Palette::clickDextrorotary),
+               &Palette::twistCur, atPoint<twistClockwise>, mappingAtPoint<twistClockwiseMapping>,
+               &Palette::clickDextrorotary),
     pressBrush("levo", "Levorotary", kPageTwist, K::Levorotary, S::Spherical, kArrow, &Palette::twistRad,
-               &Palette::twistCur, atPoint<twistAnticlockwise>, &Palette::clickLevorotary),
+               &Palette::twistCur, atPoint<twistAnticlockwise>, mappingAtPoint<twistAnticlockwiseMapping>,
+               &Palette::clickLevorotary),
     {"smear", "Smear", kPageTwist, K::Smear, S::Spherical, false, kArrow, OnPress::Nothing, OnHold::Nothing,
      OnDrag::Nothing, OnRelease::ApplyFromPressThenRecord, &Palette::twistRad, nullptr, ToolSource::Picture, smearAlong,
      &Palette::clickSmear, false},

@@ -14,6 +14,7 @@
 #include "core/picture.h"
 #include "core/progress.h"
 #include "core/tool_state.h"
+#include "effects/engine/brush_mapping.h"
 
 namespace jollix {
 
@@ -51,6 +52,9 @@ struct ToolPlace {
 };
 
 using ToolEffect = Picture (*)(const Picture& source, const ToolPlace& place, Progress* progress);
+// The effect as a mapping, whose colours can be had at a few pixels (the
+// view's, zoomed out) before the whole effect is done.
+using ToolMapping = BrushMapping (*)(const Picture& source, const ToolPlace& place);
 
 // What a tool's effect starts from.
 enum class ToolSource {
@@ -91,6 +95,8 @@ struct ToolRow {
     // A plain button that applies the effect to the whole picture at once
     // (the sketches and the clean-up) rather than choosing a pointer tool.
     bool appliesWhenChosen;
+    // The effect as a mapping (nothing: the effect is only ever run whole).
+    ToolMapping mapping = nullptr;
 
     bool actsOnPicture() const {
         return press != OnPress::Nothing || drag != OnDrag::Nothing || release != OnRelease::Nothing;

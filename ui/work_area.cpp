@@ -65,7 +65,48 @@ void PictureWidget::resizeToControl() {
     showPicture();
 }
 
+void PictureWidget::showPendingBrush() {
+    const BrushMapping::Box box = editor_.pendingBounds();
+    const int W = shown_.width(), H = shown_.height(), cw = width(), ch = height();
+    if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0 || box.left > box.right || box.top > box.bottom) return;
+    // The view's columns and rows whose picture pixels the brush may change
+    // (the view reads one picture pixel for each of its own, in order).
+    std::vector<int> xs, ys;
+    int vx0 = -1, vy0 = -1;
+    for (int v = 0; v < cw; ++v)
+        if (const int s = sourceOf(v, cw, W); s >= box.left && s <= box.right) {
+            if (vx0 < 0) vx0 = v;
+            xs.push_back(s);
+        }
+    for (int v = 0; v < ch; ++v)
+        if (const int s = sourceOf(v, ch, H); s >= box.top && s <= box.bottom) {
+            if (vy0 < 0) vy0 = v;
+            ys.push_back(s);
+        }
+    if (xs.empty() || ys.empty()) return;
+    const int nx = int(xs.size()), ny = int(ys.size());
+    std::vector<uint32_t> colours(size_t(nx) * size_t(ny));
+    editor_.pendingColours(xs.data(), nx, ys.data(), ny, colours.data());
+    preview_ = QImage(nx, ny, QImage::Format_RGB32);
+    for (int j = 0; j < ny; ++j) {
+        auto* out = reinterpret_cast<uint32_t*>(preview_.scanLine(j));
+        const uint32_t* in = colours.data() + size_t(j) * size_t(nx);
+        for (int i = 0; i < nx; ++i) {
+            const uint32_t c = in[i];  // 0x00BBGGRR
+            out[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+        }
+    }
+    previewRect_ = QRect(vx0, vy0, nx, ny);
+    lastUpdate_ = previewRect_;
+    update(previewRect_);
+}
+
 void PictureWidget::showPicture() {
+    if (!preview_.isNull()) {
+        // The picture has followed the preview: the next paint shows it.
+        update(previewRect_);
+        preview_ = QImage();
+    }
     const Picture& now = editor_.picture();
     if (now.width() != shown_.width() || now.height() != shown_.height() || now.isEmpty()) {
         const bool same = now.isEmpty() && shown_.isEmpty();
@@ -152,6 +193,10 @@ void PictureWidget::renderPicture(QPainter& painter, const QRect& area) {
         }
     });
     painter.drawImage(area.topLeft(), scratch_, QRect(0, 0, w, h));
+    if (!preview_.isNull() && area.intersects(previewRect_)) {
+        const QRect part = area & previewRect_;
+        painter.drawImage(part.topLeft(), preview_, part.translated(-previewRect_.topLeft()));
+    }
 }
 
 void PictureWidget::paintEvent(QPaintEvent* event) {
@@ -338,6 +383,12 @@ WorkArea::WorkArea(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), edi
     frameTimer_.setInterval(100);
     connect(&frameTimer_, &QTimer::timeout, this, &WorkArea::frameTick);
     frameTimer_.start();
+    settleTimer_.setInterval(2);
+    connect(&settleTimer_, &QTimer::timeout, this, [this] {
+        if (!editor_.brushFinished()) return;
+        settleTimer_.stop();
+        guarded([&] { editor_.settle(); });
+    });
 
     editor_.setView(this);
 }
@@ -391,5 +442,10 @@ void WorkArea::zoneFrameChanged() { image_->zoneFrameChanged(); }
 void WorkArea::confinePointer(bool on) { image_->setConfined(on); }
 void WorkArea::pictureChanged() { image_->showPicture(); }
 void WorkArea::pictureControlResized() { image_->resizeToControl(); }
+
+void WorkArea::brushStarted() {
+    image_->showPendingBrush();
+    settleTimer_.start();
+}
 
 }  // namespace jollix

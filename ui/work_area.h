@@ -43,6 +43,11 @@ public:
     void setConfined(bool on) { confined_ = on; }
     bool confined() const { return confined_; }
 
+    // A brush is being finished in the background: show its colours at the
+    // view's pixels now, over the picture shown, until the picture follows.
+    void showPendingBrush();
+    bool pendingBrushShown() const { return !preview_.isNull(); }
+
     // The area last repainted because the picture changed (view coordinates).
     QRect lastPictureUpdate() const { return lastUpdate_; }
 
@@ -74,6 +79,8 @@ private:
     Picture shown_;   // the picture as last painted (shares its tiles)
     QImage scratch_;  // rows converted for one paint
     QRect lastUpdate_;
+    QImage preview_;     // the pending brush at the view's pixels
+    QRect previewRect_;  // where it is shown, view coordinates
     bool outlineShown_ = false;
     QPoint outlineCentre_;
     int outlineRadius_ = 0;
@@ -107,6 +114,7 @@ public:
     void confinePointer(bool on) override;
     void pictureChanged() override;
     void pictureControlResized() override;
+    void brushStarted() override;
 
 public slots:
     void repeatTick();
@@ -124,6 +132,7 @@ private:
     PictureWidget* image_;
     QTimer repeatTimer_;
     QTimer frameTimer_;
+    QTimer settleTimer_;                    // looks for the end of a brush finished in the background
     std::unique_ptr<WheelHook> wheelHook_;  // installed when first shown
 };
 

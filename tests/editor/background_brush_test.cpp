@@ -1,0 +1,98 @@
+// A click on a zoomed-out view: the brush is finished in the background, and
+// whatever reads the picture afterwards finds exactly the brush's effect.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/editor.h"
+#include "effects/brushes/spherical.h"
+#include "effects/brushes/twist.h"
+#include "tests/photo_like.h"
+
+using namespace jollix;
+
+namespace {
+
+constexpr HeldButtons kLeft{true, false};
+const Picture& photo() {
+    static const Picture p = testing_photo::photoLike(1600, 1200);
+    return p;
+}
+
+// At 25 %: Rad. 50 and Cur. 15 are R 200 and H 60 in the picture; the view
+// point (200, 150) is the picture point (800, 600).
+Picture expandedOnce() {
+    static const Picture p = sphericalExpand(photo(), 800, 600, 200, 60);
+    return p;
+}
+
+void pressAndClick(Editor& e) {
+    e.mouseDown(MouseButton::Left, kLeft, 200, 150);
+    e.click();
+}
+
+}  // namespace
+
+TEST(BackgroundBrush, EveryReaderFindsTheFullResolutionResult) {
+    const struct {
+        const char* event;
+        std::function<void(Editor&)> run;
+        int undoDepth;
+        std::function<Picture()> expected;
+    } cases[] = {
+        {"release", [](Editor& e) { e.mouseUp(MouseButton::Left, 200, 150); }, 1, expandedOnce},
+        {"next press", [](Editor& e) { e.mouseDown(MouseButton::Left, kLeft, 10, 10); }, 0, expandedOnce},
+        {"zoom change", [](Editor& e) { ASSERT_TRUE(e.setZoomPercent(50)); }, 0, expandedOnce},
+        {"save", [](Editor& e) { e.markSaved(); }, 0, expandedOnce},
+        {"undo after the release",
+         [](Editor& e) {
+             e.mouseUp(MouseButton::Left, 200, 150);
+             e.undo();
+         },
+         0, [] { return photo(); }},
+        {"a second held",
+         [](Editor& e) {
+             e.repeatTick();
+             e.mouseUp(MouseButton::Left, 200, 150);
+         },
+         1, [] { return sphericalExpand(expandedOnce(), 800, 600, 200, 60); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.event);
+        Editor e(photo());
+        ASSERT_TRUE(e.setZoomPercent(25));
+        pressAndClick(e);
+        EXPECT_TRUE(e.brushPending());
+        c.run(e);
+        EXPECT_EQ(e.picture(), c.expected());
+        EXPECT_FALSE(e.brushPending());
+        EXPECT_EQ(e.history().undoDepth(), c.undoDepth);
+    }
+}
+
+TEST(BackgroundBrush, ThePreviewHasTheEffectsColoursAtTheViewsPixels) {
+    Editor e(photo());
+    ASSERT_TRUE(e.setZoomPercent(25));
+    e.palette().changeTab(kPageTwist);  // dextrorotary, Rad. 100 and Cur. 10: R 400, S 40
+    pressAndClick(e);
+    ASSERT_TRUE(e.brushPending());
+    const BrushMapping::Box box = e.pendingBounds();
+    EXPECT_GE(box.left, 400);  // the disc of radius 400 around (800, 600)
+    EXPECT_LE(box.right, 1200);
+    EXPECT_LT(box.left, box.right);
+    // Every fourth pixel, as the view at 25 % reads them.
+    std::vector<int> xs, ys;
+    for (int v = 0; v < 1600; v += 4) xs.push_back(v);
+    for (int v = 0; v < 1200; v += 4) ys.push_back(v);
+    std::vector<uint32_t> shown(xs.size() * ys.size());
+    e.pendingColours(xs.data(), int(xs.size()), ys.data(), int(ys.size()), shown.data());
+    const Picture full = twistClockwise(photo(), 800, 600, 400, 40);
+    for (size_t j = 0; j < ys.size(); ++j)
+        for (size_t i = 0; i < xs.size(); ++i)
+            ASSERT_EQ(shown[j * xs.size() + i], full.pixel(xs[i], ys[j])) << xs[i] << "," << ys[j];
+    e.mouseUp(MouseButton::Left, 200, 150);
+    EXPECT_EQ(e.picture(), full);
+    EXPECT_EQ(e.animationFrames().size(), 2u);
+}
