@@ -5,9 +5,13 @@
 // only ever update a value for a deliberate change of an effect.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iostream>
+#include <string>
 
 #include "effects/start_picture.h"
 #include "effects/brushes/axis_stretch.h"
@@ -43,6 +47,24 @@ uint64_t fingerprint(const Picture& p) {
     return h;
 }
 
+// Writes the picture as a binary PPM (red, green, blue) for a look at what
+// an effect gave; returns the file's path.
+std::string writeForInspection(const Picture& p, const std::string& name) {
+    std::string file = name;
+    for (char& c : file)
+        if (!std::isalnum((unsigned char)c)) c = '-';
+    const std::string path = ::testing::TempDir() + "jollix-fingerprint-" + file + ".ppm";
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << p.width() << " " << p.height() << "\n255\n";
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const uint8_t* q = p.pixelPtr(x, y);
+            const char rgb[3] = {char(q[2]), char(q[1]), char(q[0])};
+            out.write(rgb, 3);
+        }
+    return path;
+}
+
 }  // namespace
 
 TEST(EffectFingerprints, EveryEffectGivesTheStoredPictureFromTheStartPicture) {
@@ -73,7 +95,9 @@ TEST(EffectFingerprints, EveryEffectGivesTheStoredPictureFromTheStartPicture) {
         {"rubber", [&] { return rubberDisc(start, 200, 150, 60); }, 0x337d8e12ab7d2d53ull},
     };
     for (const Case& c : cases) {
-        const uint64_t got = fingerprint(c.run());
+        const Picture picture = c.run();
+        const uint64_t got = fingerprint(picture);
         EXPECT_EQ(got, c.want) << c.effect << std::hex << ": 0x" << got;
+        if (got != c.want) std::cout << "  the picture is in " << writeForInspection(picture, c.effect) << "\n";
     }
 }
