@@ -403,8 +403,19 @@ void FileWrites::add(const std::string& name, std::string_view bytes) {
 
 void FileWrites::commit() {
     std::lock_guard lock(mutex_);
-    // Devices and pipes first: what they took cannot be taken back, and the
-    // files are not yet touched when one of them fails.
+    // A folder that was moved or replaced while its file was written no
+    // longer holds the file that was asked for: nothing goes into it, and its
+    // temporary file is removed where it now is.
+    for (auto& entry : entries_) {
+        Entry& e = *entry;
+        if (!e.slot) continue;
+        struct stat now, opened;
+        if (::stat(e.folderPath.c_str(), &now) != 0 || ::fstat(e.folder, &opened) != 0 || !sameFile(now, opened))
+            refused(e.path, "its folder was moved or removed while it was written; nothing was written there");
+    }
+    // Devices and pipes next: what they took cannot be taken back, and the
+    // files are not yet touched when one of them fails. Then every file is
+    // put in place.
     for (auto& entry : entries_) {
         Entry& e = *entry;
         if (e.stream < 0) continue;
@@ -414,16 +425,6 @@ void FileWrites::commit() {
         e.stream = -1;
         // A device may report a failed write only when closed.
         if (::close(fd) != 0 && errno != EINTR) writeFailed(e.path, "closing the device or pipe failed", errno);
-    }
-    // Then every file is put in place. A folder that was moved or replaced
-    // meanwhile no longer holds the file that was asked for: nothing goes
-    // into it, and its temporary file is removed where it now is.
-    for (auto& entry : entries_) {
-        Entry& e = *entry;
-        if (!e.slot) continue;
-        struct stat now, opened;
-        if (::stat(e.folderPath.c_str(), &now) != 0 || ::fstat(e.folder, &opened) != 0 || !sameFile(now, opened))
-            refused(e.path, "its folder was moved or removed while it was written; nothing was written there");
     }
     {
         RenamingNow renaming;
