@@ -191,6 +191,21 @@ TEST_F(BatchOutputsTest, ManyPhotosInOneRun) {
     EXPECT_EQ(LoadPictureFile(path("out/two.webp")).width(), 80);
 }
 
+TEST_F(BatchOutputsTest, ManyPhotosSkipWhatIsNoPictureFileWithoutWaiting) {
+    fs::create_directory(path("out"));
+    SavePictureFile(patterned(30, 20, 1), path("good.png"), SaveFormat::Png);
+    fs::create_directory(path("folder.png"));
+    ASSERT_EQ(::mkfifo(path("pipe.png").c_str(), 0600), 0);  // no program writes into it
+    writeBytes(path("empty.png"), "");
+    ASSERT_EQ(::symlink("/dev/zero", path("zero.png").c_str()), 0);
+    const BatchRun r = run({"--out-dir=" + path("out"), path("folder.png"), path("pipe.png"), path("empty.png"),
+                            path("zero.png"), path("good.png"), "--", "resize@15,10"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("4 of 5 files failed; 1 written"), std::string::npos) << r.err;
+    EXPECT_EQ(entries(path("out")), 1u);
+    EXPECT_EQ(LoadPictureFile(path("out/good.png")).width(), 15);
+}
+
 TEST_F(BatchOutputsTest, ManyPhotosWriteAllOutputsOrNone) {
     fs::create_directory(path("in"));
     fs::create_directory(path("out"));

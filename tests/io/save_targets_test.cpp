@@ -280,3 +280,24 @@ TEST(SaveTargets, ReplacedFilesKeepTheirPermissionsAndNewOnesFollowTheUmask) {
     ASSERT_EQ(::stat((dir / "fresh.bin").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
+
+TEST(SaveTargets, OddNamesAreWrittenWithoutLeftovers) {
+    std::string accented;
+    for (int i = 0; i < 125; ++i) accented += "\xC3\xA9";  // é, 250 bytes
+    const std::string names[] = {
+        std::string(251, 'a') + ".bmp",  // the longest name a folder takes
+        accented + ".bmp",               // its temporary name cut between characters
+        "line\nbreak.bmp",
+        "-starts with a dash.bmp",
+        " spaces .bmp",
+        ".hidden",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        writeFileAtomically(dir / name, "first");
+        writeFileAtomically(dir / name, "second");
+        EXPECT_EQ(readBytes(dir / name), "second");
+        EXPECT_EQ(dir.entries(), 1u);
+    }
+}
