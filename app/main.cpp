@@ -9,6 +9,7 @@
 #include "ui/error_handling.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     answerWithoutDisplay(argc, argv);
 
     jollix::JollixApplication app(argc, argv);
+    jollix::installTranslations(app);
     QApplication::setWindowIcon(jollix::icons::program());
 
     QCommandLineParser parser;

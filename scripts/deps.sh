@@ -6,6 +6,7 @@ PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-de
       libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev
       qt6-image-formats-plugins
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
+      qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
       xvfb xauth xdg-utils imagemagick
       librsvg2-bin desktop-file-utils appstream man-db dpkg-dev
       clang-14 libclang-rt-14-dev  # the fuzz targets (scripts/fuzz_smoke.sh)

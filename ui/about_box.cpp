@@ -44,8 +44,8 @@ QString aboutText() {
 }
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("About_us"));
-    setWindowTitle(QStringLiteral("About_us"));
+    setObjectName(tr("About_us"));
+    setWindowTitle(tr("About_us"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(false);

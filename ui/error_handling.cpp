@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "core/error.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -26,7 +27,7 @@ void reportError(const QString& message) {
     box.exec();
 }
 
-QString currentExceptionMessage() { return QString::fromStdString(failureText()); }
+QString currentExceptionMessage() { return uiText(failureText()); }
 
 JollixApplication::JollixApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -1,4 +1,5 @@
 #include "ui/image_size_dialog.h"
+#include "ui/translations.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -37,23 +38,22 @@ ImageSizeDialog::ImageSizeDialog(jollix::Editor& editor, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       editor_(editor) {
-    setObjectName(QStringLiteral("Image_Size"));
-    setWindowTitle(QStringLiteral("Image_Size"));
+    setObjectName(tr("Image_Size"));
+    setWindowTitle(tr("Image_Size"));
     setModal(false);
     move(55, 181);
 
     // The designed positions; each label has the room up to the control
     // after it. fitTexts() below makes more room where the system's fonts
     // need it, and the window grows by as much.
-    auto* label1 = place(new QLabel(QStringLiteral("Width:"), this), "Label1", 16, 28, 38, 17);
+    auto* label1 = place(new QLabel(tr("Width:"), this), "Label1", 16, 28, 38, 17);
     widthEdit = place(new QLineEdit(this), "Edit1", 56, 24, 57, 21);
-    auto* label3 = place(new QLabel(QStringLiteral("Pixels"), this), "Label3", 120, 28, 44, 17);
-    auto* label2 = place(new QLabel(QStringLiteral("Height:"), this), "Label2", 16, 69, 38, 17);
+    auto* label3 = place(new QLabel(tr("Pixels"), this), "Label3", 120, 28, 44, 17);
+    auto* label2 = place(new QLabel(tr("Height:"), this), "Label2", 16, 69, 38, 17);
     heightEdit = place(new QLineEdit(this), "Edit2", 56, 65, 57, 21);
-    auto* label4 = place(new QLabel(QStringLiteral("Pixels"), this), "Label4", 120, 69, 44, 17);
+    auto* label4 = place(new QLabel(tr("Pixels"), this), "Label4", 120, 69, 44, 17);
 
-    holdRatioBox =
-        place(new QCheckBox(QStringLiteral("Hold in width and height"), this), "CheckBox1", 168, 26, 313 - 168 - 6, 20);
+    holdRatioBox = place(new QCheckBox(tr("Hold in width and height"), this), "CheckBox1", 168, 26, 313 - 168 - 6, 20);
     holdRatioBox->setChecked(true);
 
     QFont big = font();
@@ -68,8 +68,8 @@ ImageSizeDialog::ImageSizeDialog(jollix::Editor& editor, QWidget* parent)
         b->setFocusPolicy(Qt::NoFocus);
     }
 
-    okButton = place(new QPushButton(QStringLiteral("OK"), this), "Button1", 16, 136, 75, 25);
-    cancelButton = place(new QPushButton(QStringLiteral("Cancel"), this), "Button2", 168, 136, 75, 25);
+    okButton = place(new QPushButton(tr("OK"), this), "Button1", 16, 136, 75, 25);
+    cancelButton = place(new QPushButton(tr("Cancel"), this), "Button2", 168, 136, 75, 25);
     okButton->setDefault(true);
 
     // The two rows keep their fields one under the other: the captions of a
@@ -164,7 +164,7 @@ void ImageSizeDialog::accept() {
         const auto size = jollix::typedSize(textOf(widthEdit), textOf(heightEdit));
         if (!size) {
             QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                            QString::fromLatin1(jollix::kInvalidSizeMessage), QMessageBox::Ok, this);
+                            jollix::uiText(jollix::kInvalidSizeMessage), QMessageBox::Ok, this);
             box.setObjectName(QStringLiteral("InvalidSizeMessage"));
             box.exec();
             return;

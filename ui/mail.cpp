@@ -9,6 +9,7 @@
 #include "io/animated_gif.h"
 #include "io/picture_files.h"
 #include "ui/error_handling.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -44,12 +45,11 @@ bool SendMail(const MailRequest& request, const MailFailure& failed) {
         return false;
     };
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
-    if (program.isEmpty())
-        return fail(QStringLiteral("xdg-email, which hands mail to the mail program, is not installed"));
+    if (program.isEmpty()) return fail(uiText("xdg-email, which hands mail to the mail program, is not installed"));
     // The recipient is the last argument; one that starts like an option
     // would be read as one.
     if (const std::string* to = valueOf(request, "to"); to && (to->empty() || to->front() == '-'))
-        return fail(QStringLiteral("the recipient is not a mail address"));
+        return fail(uiText("the recipient is not a mail address"));
     // The process object outlives this call and deletes itself when
     // xdg-email ends; it has no parent, so that quitting the program does
     // not kill a hand-over still in progress.
@@ -61,14 +61,14 @@ bool SendMail(const MailRequest& request, const MailFailure& failed) {
         process->deleteLater();
         if (!failed) return;
         if (status != QProcess::NormalExit)
-            failed(QStringLiteral("xdg-email stopped unexpectedly"));
+            failed(uiText("xdg-email stopped unexpectedly"));
         else if (code != 0)
-            failed(QStringLiteral("xdg-email reported failure %1").arg(code));
+            failed(uiText("xdg-email reported failure %1").arg(code));
     });
     QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart) return;  // the other errors end in finished()
         process->deleteLater();
-        if (failed) failed(QStringLiteral("xdg-email could not be started"));
+        if (failed) failed(uiText("xdg-email could not be started"));
     });
     process->start();
     return true;

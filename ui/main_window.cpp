@@ -45,6 +45,7 @@
 #include "ui/printing.h"
 #include "ui/tool_palette.h"
 #include "ui/work_area.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -98,7 +99,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     editor_.onFramesWaiting = [this] { scheduleFrames(); };
 
     editor_.onStateChanged = [this] { refreshAll(); };
-    editor_.onStatusMessage = [this](const std::string& m) { statusBar()->showMessage(QString::fromStdString(m)); };
+    editor_.onStatusMessage = [this](const std::string& m) { statusBar()->showMessage(uiText(m)); };
     refreshAll();
 }
 
@@ -168,10 +169,10 @@ void MainWindow::buildCommands() {
     // Menus: an item per row that names a menu. The shortcut belongs to the
     // window's own shortcut action; the menu only names it beside the caption.
     for (const MenuRow& m : menuTable()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        QMenu* menu = menuBar()->addMenu(uiText(m.title));
         for (const CommandRow& row : commandTable()) {
             if (row.menu != m.id) continue;
-            QString text = QString::fromUtf8(row.caption);
+            QString text = uiText(row.caption);
             if (const QList<QKeySequence> keys = keysOf(row); !keys.isEmpty())
                 text += QLatin1Char('\t') + keys.constFirst().toString(QKeySequence::NativeText);
             QAction* a = menu->addAction(text);
@@ -199,7 +200,7 @@ void MainWindow::buildCommands() {
 
     for (const CommandRow& row : commandTable()) {
         if (!row.hint) continue;
-        const QString hint = QString::fromUtf8(row.hint);
+        const QString hint = uiText(row.hint);
         auto* a = new QAction(row.icon(), hint, this);
         a->setToolTip(hint);
         a->setCheckable(true);
@@ -251,7 +252,7 @@ void MainWindow::refreshAll() {
         const Qt::CursorShape shape = editor_.cursor() == PictureCursor::Crosshair ? Qt::CrossCursor : Qt::ArrowCursor;
         if (image->cursor().shape() != shape) image->setCursor(shape);
         const QString hint =
-            editor_.pictureHintShown() ? QString::fromStdString(editor_.palette().pictureHint) : QString();
+            editor_.pictureHintShown() ? uiText(editor_.palette().pictureHint) : QString();
         if (image->toolTip() != hint) image->setToolTip(hint);
     }
     if (tools_) tools_->refresh();
@@ -287,7 +288,7 @@ bool MainWindow::openFile(const QString& fileName) {
 
 void MainWindow::showIconFailure(const QString& message) {
     // An icon that cannot be read has a box of its own, captioned "Exit".
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Exit"), message, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, tr("Exit"), message, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("iconFailure"));
     box.exec();
 }
@@ -295,10 +296,10 @@ void MainWindow::showIconFailure(const QString& message) {
 bool MainWindow::mayReplace(const QString& path) {
     QMessageBox box(
         QMessageBox::Warning, QStringLiteral("Jollix"),
-        QStringLiteral("The file %1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+        tr("The file %1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
         QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("replaceFile"));
-    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+    QPushButton* replace = box.addButton(tr("Replace"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QMessageBox::Cancel));
     box.exec();
     return box.clickedButton() == replace;
@@ -307,7 +308,7 @@ bool MainWindow::mayReplace(const QString& path) {
 void MainWindow::openPicture() {
     // Changes not yet saved are never dropped without asking.
     if (!settleUnsavedChanges()) return;
-    QFileDialog dialog(this, QStringLiteral("Open"), lastFolder_);
+    QFileDialog dialog(this, tr("Open"), lastFolder_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -321,7 +322,7 @@ void MainWindow::openPicture() {
 }
 
 bool MainWindow::saveThroughDialog() {
-    QFileDialog dialog(this, QStringLiteral("Save As"), lastFolder_);
+    QFileDialog dialog(this, tr("Save As"), lastFolder_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The chosen name gets the extension of the chosen type; the question
     // before replacing a file is asked below, about the name really written.
@@ -358,13 +359,13 @@ void MainWindow::scheduleFrames() { frameTimer_->start(); }
 void MainWindow::saveAnimation() {
     // Ctrl+Shift+S works while the menu item is disabled.
     if (!editor_.hasAnimation()) return;
-    QFileDialog dialog(this, QStringLiteral("Save animation"), lastFolder_);
+    QFileDialog dialog(this, tr("Save animation"), lastFolder_);
     dialog.setObjectName(QStringLiteral("saveAnimation"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("Animated GIF (*.gif)")});
+    dialog.setNameFilters({tr("Animated GIF (*.gif)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString name = dialog.selectedFiles().constFirst();
     lastFolder_ = QFileInfo(name).absolutePath();
@@ -382,7 +383,7 @@ void MainWindow::exitProgram() { close(); }
 bool MainWindow::settleUnsavedChanges() {
     if (!editor_.isModified()) return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
-                    QStringLiteral("The picture has changes that have not been saved.\n"
+                    tr("The picture has changes that have not been saved.\n"
                                    "Do you want to save them?"),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setObjectName(QStringLiteral("saveChanges"));
@@ -429,7 +430,7 @@ void MainWindow::openDropped(const QMimeData& data) {
     }
     if (picture.isEmpty()) {
         statusBar()->showMessage(
-            QStringLiteral("Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, "
+            tr("Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, "
                            "HEIC) can be dropped here."),
             8000);
         return;
@@ -510,7 +511,7 @@ void MainWindow::mail() {
     std::vector<Picture> animation;
     if (editor_.hasAnimation()) {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
-                        QStringLiteral("Attach the animation of your edit (mywork.gif) as well?"),
+                        tr("Attach the animation of your edit (mywork.gif) as well?"),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
         box.setObjectName(QStringLiteral("mailAnimation"));
         box.setDefaultButton(QMessageBox::Yes);

@@ -21,6 +21,7 @@
 #include "ui/error_handling.h"
 #include "ui/icons.h"
 #include "ui/text_fit.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -57,7 +58,7 @@ void ProgressBarSink::reset() {
 namespace {
 
 QLabel* label(QWidget* page, const char* text, const QRect& geometry) {
-    auto* l = new QLabel(QString::fromUtf8(text), page);
+    auto* l = new QLabel(uiText(text), page);
     l->setGeometry(geometry);
     return l;
 }
@@ -83,7 +84,7 @@ QRect buttonPlace(std::string_view batchName) {
 
 QToolButton* toolButton(QWidget* page, const char* hint, const QIcon& icon, const QRect& geometry, bool checkable) {
     auto* b = new QToolButton(page);
-    b->setToolTip(QString::fromUtf8(hint));
+    b->setToolTip(uiText(hint));
     b->setIcon(icon);
     b->setIconSize(QSize(24, 24));
     b->setAutoRaise(true);
@@ -160,9 +161,9 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     auto* distort = new QWidget;
     auto* twist = new QWidget;
     auto* sketch = new QWidget;
-    tabs->addTab(distort, QStringLiteral("Distort"));
-    tabs->addTab(twist, QStringLiteral("Twist"));
-    tabs->addTab(sketch, QStringLiteral("Sketch"));
+    tabs->addTab(distort, tr("Distort"));
+    tabs->addTab(twist, tr("Twist"));
+    tabs->addTab(sketch, tr("Sketch"));
 
     progressBar = new QProgressBar(body_);
     progressBar->setGeometry(5, 282, 231, 16);
@@ -172,11 +173,11 @@ ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     progress_.attach(progressBar);
 
     // Distort
-    sphericalButton = new QRadioButton(QStringLiteral("Spherical"), distort);
+    sphericalButton = new QRadioButton(tr("Spherical"), distort);
     sphericalButton->setGeometry(12, 12, 105, 20);
-    verticalButton = new QRadioButton(QStringLiteral("Vertical"), distort);
+    verticalButton = new QRadioButton(tr("Vertical"), distort);
     verticalButton->setGeometry(12, 36, 105, 20);
-    horizontalButton = new QRadioButton(QStringLiteral("Horizontal"), distort);
+    horizontalButton = new QRadioButton(tr("Horizontal"), distort);
     horizontalButton->setGeometry(12, 60, 105, 20);
     distortGroup_ = new QButtonGroup(this);
     makeToolButtons(kPageDistort, distort, distortGroup_);
@@ -433,7 +434,7 @@ void ToolPalette::refresh() {
     const int maximum = std::max(1, pal.progressMaximum);
     if (progressBar->maximum() != maximum) progressBar->setMaximum(maximum);
 
-    const QString tabHint = editor_.zoneHintShown() ? QString::fromUtf8(kHintSelectingZone) : QString();
+    const QString tabHint = editor_.zoneHintShown() ? uiText(kHintSelectingZone) : QString();
     if (tabs->toolTip() != tabHint) tabs->setToolTip(tabHint);
 }
 

@@ -1,0 +1,327 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+<context>
+    <name>ImageSizeDialog</name>
+    <message>
+        <source>Image_Size</source>
+        <translation>Tamaño de imagen</translation>
+    </message>
+    <message>
+        <source>Width:</source>
+        <translation>Ancho:</translation>
+    </message>
+    <message>
+        <source>Pixels</source>
+        <translation>píxeles</translation>
+    </message>
+    <message>
+        <source>Height:</source>
+        <translation>Alto:</translation>
+    </message>
+    <message>
+        <source>Hold in width and height</source>
+        <translation>Mantener proporción</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+</context>
+<context>
+    <name>jollix</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Archivo</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Editar</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>A&amp;yuda</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Open a new picture</source>
+        <translation>Abrir una imagen nueva</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Guardar</translation>
+    </message>
+    <message>
+        <source>Save the draft</source>
+        <translation>Guardar el borrador</translation>
+    </message>
+    <message>
+        <source>Save animation...</source>
+        <translation>Guardar animación...</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Salir</translation>
+    </message>
+    <message>
+        <source>Image Size</source>
+        <translation>Tamaño de imagen</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Deshacer</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Rehacer</translation>
+    </message>
+    <message>
+        <source>Renew</source>
+        <translation>Restaurar</translation>
+    </message>
+    <message>
+        <source>Zoom out the view</source>
+        <translation>Alejar la vista</translation>
+    </message>
+    <message>
+        <source>Zoom in the view</source>
+        <translation>Acercar la vista</translation>
+    </message>
+    <message>
+        <source>Select a zone to cut</source>
+        <translation>Seleccionar una zona para recortar</translation>
+    </message>
+    <message>
+        <source>Cut out the selection</source>
+        <translation>Recortar la selección</translation>
+    </message>
+    <message>
+        <source>Print the work</source>
+        <translation>Imprimir la obra</translation>
+    </message>
+    <message>
+        <source>Mail the work to a friend</source>
+        <translation>Enviar la obra a un amigo</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>En línea</translation>
+    </message>
+    <message>
+        <source>F.A.Q.</source>
+        <translation>Preguntas frecuentes</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Acerca de</translation>
+    </message>
+    <message>
+        <source>Expand</source>
+        <translation>Expandir</translation>
+    </message>
+    <message>
+        <source>Shrink</source>
+        <translation>Contraer</translation>
+    </message>
+    <message>
+        <source>Dextrorotary</source>
+        <translation>Dextrógiro</translation>
+    </message>
+    <message>
+        <source>Levorotary</source>
+        <translation>Levógiro</translation>
+    </message>
+    <message>
+        <source>Smear</source>
+        <translation>Difuminar</translation>
+    </message>
+    <message>
+        <source>Make pen sketch</source>
+        <translation>Hacer un boceto a pluma</translation>
+    </message>
+    <message>
+        <source>Make pencil sketch</source>
+        <translation>Hacer un boceto a lápiz</translation>
+    </message>
+    <message>
+        <source>Clear up spot</source>
+        <translation>Limpiar manchas</translation>
+    </message>
+    <message>
+        <source>Rubber</source>
+        <translation>Goma</translation>
+    </message>
+    <message>
+        <source>Rad.</source>
+        <translation>Radio</translation>
+    </message>
+    <message>
+        <source>Cur.</source>
+        <translation>Fuerza</translation>
+    </message>
+    <message>
+        <source>Pen    Pressure:</source>
+        <translation>Pluma    Presión:</translation>
+    </message>
+    <message>
+        <source>Pencil    Contrast:</source>
+        <translation>Lápiz    Contraste:</translation>
+    </message>
+    <message>
+        <source>  == Follows for sketch ==    </source>
+        <translation>  == Para el boceto ==    </translation>
+    </message>
+    <message>
+        <source>Rubber thick:</source>
+        <translation>Grosor de goma:</translation>
+    </message>
+    <message>
+        <source>Click or Keep Down</source>
+        <translation>Haga clic o mantenga pulsado</translation>
+    </message>
+    <message>
+        <source>Keep Down and move</source>
+        <translation>Mantenga pulsado y mueva</translation>
+    </message>
+    <message>
+        <source>You are selecting a zone to cut </source>
+        <translation>Está seleccionando una zona para recortar </translation>
+    </message>
+    <message>
+        <source>Range check error</source>
+        <translation>Error de comprobación de rango</translation>
+    </message>
+    <message>
+        <source>Floating point division by zero</source>
+        <translation>División de coma flotante por cero</translation>
+    </message>
+    <message>
+        <source>Invalid floating point operation</source>
+        <translation>Operación de coma flotante no válida</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to finish this operation. Nothing was changed.</source>
+        <translation>No hay memoria suficiente para terminar esta operación. No se ha cambiado nada.</translation>
+    </message>
+    <message>
+        <source>Please input a valid integer value.</source>
+        <translation>Introduzca un número entero válido.</translation>
+    </message>
+    <message>
+        <source>Older steps were dropped from the history to save memory.</source>
+        <translation>Se han quitado los pasos más antiguos del historial para ahorrar memoria.</translation>
+    </message>
+    <message>
+        <source>(no preview)</source>
+        <translation>(sin vista previa)</translation>
+    </message>
+    <message>
+        <source>xdg-email, which hands mail to the mail program, is not installed</source>
+        <translation>xdg-email, que entrega el correo al programa de correo, no está instalado</translation>
+    </message>
+    <message>
+        <source>the recipient is not a mail address</source>
+        <translation>el destinatario no es una dirección de correo</translation>
+    </message>
+    <message>
+        <source>xdg-email stopped unexpectedly</source>
+        <translation>xdg-email se detuvo inesperadamente</translation>
+    </message>
+    <message>
+        <source>xdg-email reported failure %1</source>
+        <translation>xdg-email informó del fallo %1</translation>
+    </message>
+    <message>
+        <source>xdg-email could not be started</source>
+        <translation>no se pudo iniciar xdg-email</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::AboutBox</name>
+    <message>
+        <source>About_us</source>
+        <translation>Acerca de</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::MainWindow</name>
+    <message>
+        <source>Exit</source>
+        <translation>Salir</translation>
+    </message>
+    <message>
+        <source>The file %1 already exists.
+Do you want to replace it?</source>
+        <translation>El archivo %1 ya existe.
+¿Desea reemplazarlo?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Reemplazar</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>Guardar como</translation>
+    </message>
+    <message>
+        <source>Save animation</source>
+        <translation>Guardar animación</translation>
+    </message>
+    <message>
+        <source>Animated GIF (*.gif)</source>
+        <translation>GIF animado (*.gif)</translation>
+    </message>
+    <message>
+        <source>The picture has changes that have not been saved.
+Do you want to save them?</source>
+        <translation>La imagen tiene cambios sin guardar.
+¿Desea guardarlos?</translation>
+    </message>
+    <message>
+        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
+        <translation>Nada que abrir: aquí solo se pueden soltar archivos de imagen (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC).</translation>
+    </message>
+    <message>
+        <source>Attach the animation of your edit (mywork.gif) as well?</source>
+        <translation>¿Adjuntar también la animación de su edición (mywork.gif)?</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::ToolPalette</name>
+    <message>
+        <source>Distort</source>
+        <translation>Deformar</translation>
+    </message>
+    <message>
+        <source>Twist</source>
+        <translation>Torcer</translation>
+    </message>
+    <message>
+        <source>Sketch</source>
+        <translation>Boceto</translation>
+    </message>
+    <message>
+        <source>Spherical</source>
+        <translation>Esférico</translation>
+    </message>
+    <message>
+        <source>Vertical</source>
+        <translation>Vertical</translation>
+    </message>
+    <message>
+        <source>Horizontal</source>
+        <translation>Horizontal</translation>
+    </message>
+</context>
+</TS>
