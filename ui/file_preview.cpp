@@ -11,6 +11,7 @@
 #include "effects/resample.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -48,7 +49,7 @@ public:
             // What Open would show, photos turned upright; none for files
             // too large to read at every move of the cursor.
             if (info.size() > kMaxOwnDecodeBytes) {
-                image_->setText(QStringLiteral("(no preview)"));
+                image_->setText(uiText("(no preview)"));
                 return;
             }
             try {
@@ -72,7 +73,7 @@ public:
             if (reader.transformation() & QImageIOHandler::TransformationRotate90) full.transpose();
         }
         if (img.isNull()) {
-            image_->setText(QStringLiteral("(no preview)"));
+            image_->setText(uiText("(no preview)"));
             return;
         }
         if (!full.isValid()) full = img.size();

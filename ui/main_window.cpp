@@ -251,8 +251,7 @@ void MainWindow::refreshAll() {
         image->resizeToControl();
         const Qt::CursorShape shape = editor_.cursor() == PictureCursor::Crosshair ? Qt::CrossCursor : Qt::ArrowCursor;
         if (image->cursor().shape() != shape) image->setCursor(shape);
-        const QString hint =
-            editor_.pictureHintShown() ? uiText(editor_.palette().pictureHint) : QString();
+        const QString hint = editor_.pictureHintShown() ? uiText(editor_.palette().pictureHint) : QString();
         if (image->toolTip() != hint) image->setToolTip(hint);
     }
     if (tools_) tools_->refresh();
@@ -294,10 +293,9 @@ void MainWindow::showIconFailure(const QString& message) {
 }
 
 bool MainWindow::mayReplace(const QString& path) {
-    QMessageBox box(
-        QMessageBox::Warning, QStringLiteral("Jollix"),
-        tr("The file %1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
-        QMessageBox::NoButton, this);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Jollix"),
+                    tr("The file %1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("replaceFile"));
     QPushButton* replace = box.addButton(tr("Replace"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QMessageBox::Cancel));
@@ -384,7 +382,7 @@ bool MainWindow::settleUnsavedChanges() {
     if (!editor_.isModified()) return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Jollix"),
                     tr("The picture has changes that have not been saved.\n"
-                                   "Do you want to save them?"),
+                       "Do you want to save them?"),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setObjectName(QStringLiteral("saveChanges"));
     box.setDefaultButton(QMessageBox::Save);
@@ -431,7 +429,7 @@ void MainWindow::openDropped(const QMimeData& data) {
     if (picture.isEmpty()) {
         statusBar()->showMessage(
             tr("Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, "
-                           "HEIC) can be dropped here."),
+               "HEIC) can be dropped here."),
             8000);
         return;
     }
