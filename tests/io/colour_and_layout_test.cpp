@@ -258,6 +258,7 @@ TEST(ColourProfiles, AdobeRgbFilesOpenAsTheSrgbPictureTheyWereMadeFrom) {
         {"a.tif", "-depth 16 -compress zip", true},
         {"a8.png", "-depth 8", false},
         {"a8.tif", "-depth 8", false},
+        {"a.webp", "-define webp:lossless=true", false},
     };
     for (const Case& c : cases) {
         magick(dir / "adobe.pam" + " -profile " + dir / "adobe.icc" + " " + c.options + " " + dir / c.file);
@@ -320,6 +321,36 @@ TEST(ColourProfiles, SavedPngFilesSaySrgbAndOpenUnchanged) {
     ASSERT_NE(chunk, std::string::npos);
     EXPECT_LT(chunk, png.find("IDAT"));
     EXPECT_TRUE(decodePng(u8(png), png.size()) == p);
+}
+
+TEST(ColourProfiles, BitmapsWithACalibratedColourSpaceAreConverted) {
+    // A version 4 bitmap of one dark grey pixel: calibrated RGB of sRGB's
+    // primaries with gamma 1.0 (linear light) brightens it; the same header
+    // saying sRGB, or calibrated with nothing filled in, leaves it alone.
+    auto bitmap = [](uint32_t type, bool filled) {
+        std::string b = "BM";
+        put32(b, 14 + 108 + 4);
+        put32(b, 0);
+        put32(b, 14 + 108);
+        put32(b, 108);
+        put32(b, 1);
+        put32(b, 1);
+        put16(b, 1);
+        put16(b, 24);
+        for (int i = 0; i < 6; ++i) put32(b, 0);  // compression .. important colours
+        for (int i = 0; i < 4; ++i) put32(b, 0);  // masks
+        put32(b, type);
+        // The primaries' XYZ in 2.30 fixed point (sRGB's, D65), then gamma.
+        const double xyz[9] = {0.4124, 0.2126, 0.0193, 0.3576, 0.7152, 0.1192, 0.1805, 0.0722, 0.9505};
+        for (double v : xyz) put32(b, filled ? uint32_t(v * (1 << 30)) : 0);
+        for (int i = 0; i < 3; ++i) put32(b, filled ? 1u << 16 : 0);
+        b += std::string("\x20\x20\x20\0", 4);
+        return b;
+    };
+    const std::string linear = bitmap(0, true), srgb = bitmap(0x73524742, true), empty = bitmap(0, false);
+    EXPECT_GT(int(decodeBmp(u8(linear), linear.size()).pixel(0, 0) & 255), 90);
+    EXPECT_EQ(decodeBmp(u8(srgb), srgb.size()).pixel(0, 0), 0x202020u);
+    EXPECT_EQ(decodeBmp(u8(empty), empty.size()).pixel(0, 0), 0x202020u);
 }
 
 TEST(ColourProfiles, PngColourChunksAreHonouredInTheirOrder) {
