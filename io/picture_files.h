@@ -3,7 +3,8 @@
 //
 // Open reads JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF (the first page)
 // and HEIC/HEIF (the primary image) files, chosen by the file name's
-// extension alone, and always delivers an upright 24-bit picture: photos are
+// extension, or by the file's first bytes when the extension is not a known
+// one or its decoder finds another format's data; it always delivers an upright 24-bit picture: photos are
 // turned and mirrored as their EXIF orientation says, transparent parts
 // become white. Save writes JPEG, BMP, a placeable WMF, PNG (lossless), WebP
 // (quality 90) or TIFF, forcing the matching extension onto the name; no
@@ -35,17 +36,19 @@ inline constexpr int kMaxPictureSide = 100000;
 std::string extensionKey(const std::string& fileName);
 
 enum class PictureFormat { Bmp, Ico, Jpeg, Gif, Wmf, Emf, Png, Webp, Tiff, Heif, Unknown };
-// The format Open reads a file of this name as: ".BMP", ".ICO", ".JPG" or
-// "JPEG", ".GIF", ".WMF", ".EMF", ".PNG", "WEBP", ".TIF" or "TIFF", "HEIC" or
-// "HEIF"; anything else is Unknown.
+// The format Open first reads a file of this name as, by its extension key
+// (the format table's extensions: ".BMP" or ".DIB", ".ICO", ".JPG", "JPEG",
+// ".JPE" or "JFIF", ".GIF", ".WMF", ".EMF", ".PNG", "WEBP", ".TIF" or
+// "TIFF", "HEIC", "HEIF" or ".HIF"); anything else is Unknown.
 PictureFormat formatForName(const std::string& fileName);
 
 // The format of a picture held in memory, told by its first bytes (for
 // pictures read from a pipe, which have no name). Unknown when none fits.
 PictureFormat formatFromContent(const uint8_t* data, size_t size);
 
-// Reads a picture file. Returns a new 24-bit picture, or throws JollixError
-// naming the file and the reason (no such file, unknown extension, a GIF
+// Reads a picture file: by the decoder its name chooses, else by the one its
+// first bytes choose. Returns a new 24-bit picture, or throws JollixError
+// naming the file and the reason (no such file, unknown type, a GIF
 // without images, damaged data, too large). An icon that cannot be read gives
 // the message "Input picture" + fileName + "Error." + the reason, run together.
 Picture LoadPictureFile(const std::string& fileName);

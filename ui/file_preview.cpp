@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "effects/resample.h"
+#include "io/formats.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "ui/translations.h"
@@ -45,7 +46,7 @@ public:
         QImage img;
         QSize full;
         const std::string name = QFile::encodeName(path).toStdString();
-        if (formatForName(name) != PictureFormat::Unknown) {
+        if (formatOfFile(name) != PictureFormat::Unknown) {
             // What Open would show, photos turned upright; none for files
             // too large to read at every move of the cursor.
             if (info.size() > kMaxOwnDecodeBytes) {

@@ -32,6 +32,7 @@
 #include "core/error.h"
 #include "effects/resample.h"
 #include "io/animated_gif.h"
+#include "io/formats.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "ui/about_box.h"
@@ -310,7 +311,7 @@ void MainWindow::openPicture() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(nameFiltersOf(QString::fromUtf8(kOpenFilter)));
+    dialog.setNameFilters(nameFiltersOf(QString::fromStdString(openDialogFilter())));
     addPreview(dialog);
     // A cancelled Open changes nothing at all.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
@@ -327,7 +328,7 @@ bool MainWindow::saveThroughDialog() {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = nameFiltersOf(QString::fromUtf8(kSaveFilter));
+    const QStringList filters = nameFiltersOf(QString::fromStdString(saveDialogFilter()));
     dialog.setNameFilters(filters);
     // The first entry the first time, later the entry last chosen.
     dialog.selectNameFilter(filters.contains(lastSaveFilter_) ? lastSaveFilter_ : filters.constFirst());
@@ -421,7 +422,7 @@ void MainWindow::openDropped(const QMimeData& data) {
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile()) continue;
         const QString file = url.toLocalFile();
-        if (formatForName(QFile::encodeName(file).toStdString()) != PictureFormat::Unknown) {
+        if (formatOfFile(QFile::encodeName(file).toStdString()) != PictureFormat::Unknown) {
             picture = file;
             break;
         }

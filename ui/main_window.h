@@ -29,14 +29,6 @@ class AboutBox;
 class ToolPalette;
 class WorkArea;
 
-// The open and save dialogs' type lists, as description|mask pairs. The
-// save dialog's entries are numbered as SaveFormat: 1 JPEG, 2 BMP, 3 WMF,
-// 4 PNG, 5 WebP, 6 TIFF.
-inline constexpr const char* kOpenFilter =
-    "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|"
-    "*.png|*.png|*.webp|*.webp|*.tif;*.tiff|*.tif;*.tiff|*.heic;*.heif|*.heic;*.heif|All files|*.*";
-inline constexpr const char* kSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png|*.webp|*.webp|*.tif|*.tif";
-
 // A "description|mask|description|mask..." list as the file dialog's name
 // filters ("description (mask)"). A mask of "*.*" means every file, also
 // those without a dot, and becomes "*".

@@ -22,13 +22,12 @@
 #include "editor/tools.h"
 #include "io/animated_gif.h"
 #include "io/atomic_file.h"
+#include "io/formats.h"
 #include "io/picture_files.h"
 
 namespace jollix::batch {
 
 namespace {
-
-constexpr const char* kWritten = ".jpg, .jpeg, .bmp, .wmf, .png, .webp, .tif or .tiff";
 
 // A step that cannot be run as written; runBatch names it with its position.
 struct StepError : JollixError {
@@ -518,7 +517,7 @@ bool readCommandLine(const std::vector<std::string>& args, Invocation& call, std
 SaveFormat formatNamed(const std::string& name) {
     SaveFormat format = SaveFormat::Jpeg;
     if (!saveFormatForName("." + name, &format))
-        throw UsageError("--format=" + name + " is not a format that can be written (" + kWritten + ")");
+        throw UsageError("--format=" + name + " is not a format that can be written (" + savedExtensionsText() + ")");
     return format;
 }
 
@@ -572,9 +571,9 @@ void runOne(const Invocation& call, std::istream& in, std::ostream& out) {
     if (!call.formatName.empty()) {
         format = formatNamed(call.formatName);
     } else if (output == "-") {
-        throw UsageError("writing to standard output needs --format=EXT (" + std::string(kWritten) + ")");
+        throw UsageError("writing to standard output needs --format=EXT (" + savedExtensionsText() + ")");
     } else if (!saveFormatForName(output, &format)) {
-        throw UsageError("the output '" + output + "' must end in " + kWritten + ", or give --format=EXT");
+        throw UsageError("the output '" + output + "' must end in " + savedExtensionsText() + ", or give --format=EXT");
     }
     const std::vector<std::string> steps(call.positional.begin() + 2, call.positional.end());
     checkSteps(steps);
@@ -644,11 +643,12 @@ bool runMany(const Invocation& call, std::ostream& err) {
     for (size_t i = 0; i < n; ++i) {
         const std::string ext = format ? "." + call.formatName : extensionOf(files[i]);
         if (!saveFormatForName(ext, &formats[i])) {
-            failures[i] = files[i] + ": its own format cannot be written; give --format=EXT (" + kWritten + ")";
+            failures[i] =
+                files[i] + ": its own format cannot be written; give --format=EXT (" + savedExtensionsText() + ")";
             continue;
         }
         outputs[i] = (folder.back() == '/' ? folder : folder + "/") + stemOf(files[i]) + ext;
-        prepareReadingOnThreads(formatForName(files[i]));
+        prepareReadingOnThreads(formatOfFile(files[i]));
     }
     // Two files must not become one output.
     for (size_t i = 0; i < n; ++i)

@@ -23,29 +23,19 @@ TEST(PictureFiles, ExtensionKeyAndFormat) {
         PictureFormat format;
     };
     const Case cases[] = {
-        {"photo.JPEG", "JPEG", PictureFormat::Jpeg},
-        {"photo.jpeg", "JPEG", PictureFormat::Jpeg},
-        {"photo.Jpg", ".JPG", PictureFormat::Jpeg},
-        {"xjpeg", "JPEG", PictureFormat::Jpeg},
-        {"/a/b.c/pic.bmp", ".BMP", PictureFormat::Bmp},
-        {"a.ICO", ".ICO", PictureFormat::Ico},
-        {"anim.gif", ".GIF", PictureFormat::Gif},
-        {"draw.Wmf", ".WMF", PictureFormat::Wmf},
-        {"draw.emf", ".EMF", PictureFormat::Emf},
-        {"photo.jpe", ".JPE", PictureFormat::Unknown},
-        {"photo.tif", ".TIF", PictureFormat::Tiff},
-        {"photo.png", ".PNG", PictureFormat::Png},
-        {"a.TIFF", "TIFF", PictureFormat::Tiff},
-        {"photo.WebP", "WEBP", PictureFormat::Webp},
-        {"IMG_1.HEIC", "HEIC", PictureFormat::Heif},
-        {"pic.heif", "HEIF", PictureFormat::Heif},
-        {"xwebp", "WEBP", PictureFormat::Webp},
-        {"photo.tga", ".TGA", PictureFormat::Unknown},
-        {"photo.hei", ".HEI", PictureFormat::Unknown},
-        {"a.tif.bak", ".BAK", PictureFormat::Unknown},
-        {"bmp", "BMP", PictureFormat::Unknown},
-        {".bmp", ".BMP", PictureFormat::Bmp},
-        {"", "", PictureFormat::Unknown},
+        {"photo.JPEG", "JPEG", PictureFormat::Jpeg},    {"photo.jpeg", "JPEG", PictureFormat::Jpeg},
+        {"photo.Jpg", ".JPG", PictureFormat::Jpeg},     {"xjpeg", "JPEG", PictureFormat::Jpeg},
+        {"/a/b.c/pic.bmp", ".BMP", PictureFormat::Bmp}, {"a.ICO", ".ICO", PictureFormat::Ico},
+        {"anim.gif", ".GIF", PictureFormat::Gif},       {"draw.Wmf", ".WMF", PictureFormat::Wmf},
+        {"draw.emf", ".EMF", PictureFormat::Emf},       {"photo.jpe", ".JPE", PictureFormat::Jpeg},
+        {"photo.JFIF", "JFIF", PictureFormat::Jpeg},    {"scan.dib", ".DIB", PictureFormat::Bmp},
+        {"IMG_2.hif", ".HIF", PictureFormat::Heif},     {"photo.tif", ".TIF", PictureFormat::Tiff},
+        {"photo.png", ".PNG", PictureFormat::Png},      {"a.TIFF", "TIFF", PictureFormat::Tiff},
+        {"photo.WebP", "WEBP", PictureFormat::Webp},    {"IMG_1.HEIC", "HEIC", PictureFormat::Heif},
+        {"pic.heif", "HEIF", PictureFormat::Heif},      {"xwebp", "WEBP", PictureFormat::Webp},
+        {"photo.tga", ".TGA", PictureFormat::Unknown},  {"photo.hei", ".HEI", PictureFormat::Unknown},
+        {"a.tif.bak", ".BAK", PictureFormat::Unknown},  {"bmp", "BMP", PictureFormat::Unknown},
+        {".bmp", ".BMP", PictureFormat::Bmp},           {"", "", PictureFormat::Unknown},
         {"photo.jpg ", "JPG ", PictureFormat::Unknown},
     };
     for (const Case& c : cases) {
@@ -78,18 +68,22 @@ TEST(PictureFiles, NamesDecideTheDecoder) {
         EXPECT_EQ(p.width(), 24) << name;
         EXPECT_EQ(p.height(), 16) << name;
     }
-    for (const char* name : {"photo.jpe", "photo.tga"}) {
-        writeBytes(dir / name, jpeg);
+    // A name of no known format: the first bytes decide, and bytes of no
+    // known format are refused as of an unknown type.
+    writeBytes(dir / "photo.tga", jpeg);
+    EXPECT_EQ(LoadPictureFile(dir / "photo.tga").width(), 24);
+    for (const char* name : {"photo.tga", "noextension"}) {
+        writeBytes(dir / name, std::string("TRUEVISION-XFILE") + std::string(40, '\0'));
         const std::string e = errorOf([&] { LoadPictureFile(dir / name); });
         EXPECT_NE(e.find(dir / name), std::string::npos) << e;
         EXPECT_NE(e.find("not one that can be opened"), std::string::npos) << e;
     }
-    // A JPEG named .bmp is read as a bitmap and refused as one.
-    writeBytes(dir / "wrong.bmp", jpeg);
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "wrong.bmp"); }).find("not a Windows bitmap"), std::string::npos);
-    // And named .tif, as a TIFF file.
-    writeBytes(dir / "photo.tif", jpeg);
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "photo.tif"); }).find("not a TIFF file"), std::string::npos);
+    // Damaged data of the name's own format keeps that decoder's message,
+    // and so does data that no decoder reads.
+    writeBytes(dir / "cut.jpg", jpeg.substr(0, 300));
+    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "cut.jpg"); }).find("JPEG"), std::string::npos);
+    writeBytes(dir / "junk.tif", "BM nonsense");
+    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "junk.tif"); }).find("not a TIFF file"), std::string::npos);
     // Every format opens as 24 bits from disk.
     for (const char* name : {"io/pal8.bmp", "io/argb32.bmp", "io/grey.jpg", "io/offset.gif", "io/icon32.ico"})
         EXPECT_FALSE(LoadPictureFile(dataPath(name)).isEmpty()) << name;

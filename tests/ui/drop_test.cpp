@@ -71,6 +71,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(p->form.get()));
         SavePictureFile(patterned(40, 30), path("first.bmp").toStdString(), SaveFormat::Bmp);
         SavePictureFile(patterned(50, 20), path("second.png").toStdString(), SaveFormat::Png);
+        writePictureFile(patterned(50, 20), path("download").toStdString(), SaveFormat::Png);
         QFile notes(path("notes.txt"));
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.write("not a picture");
@@ -90,6 +91,8 @@ private slots:
         }
         QTest::newRow("a text file first") << "picture" << QStringList{"notes.txt", "first.bmp"} << 40;
         QTest::newRow("only a text file") << "picture" << QStringList{"notes.txt"} << 0;
+        // A picture whose name does not tell its type is known by its content.
+        QTest::newRow("a picture without an extension") << "picture" << QStringList{"notes.txt", "download"} << 50;
         QTest::newRow("a web address") << "picture" << QStringList{"https://jollix.example/a.jpg"} << 0;
         QTest::newRow("a file that does not exist") << "picture" << QStringList{"gone.jpg"} << 0;
     }

@@ -21,6 +21,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "io/formats.h"
 #include "io/picture_files.h"
 #include "ui/about_box.h"
 #include "ui/help_page.h"
@@ -418,16 +419,16 @@ private slots:
             d->reject();
         });
         p->form->openPicture();
-        QCOMPARE(filters,
-                 (QStringList{"*.jpg (*.jpg)", "*.jpeg (*.jpeg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)", "*.emf (*.emf)",
-                              "*.gif (*.gif)", "*.png (*.png)", "*.webp (*.webp)", "*.tif;*.tiff (*.tif *.tiff)",
-                              "*.heic;*.heif (*.heic *.heif)", "All files (*)"}));
+        QCOMPARE(filters, (QStringList{"*.jpg (*.jpg)", "*.jpeg;*.jpe;*.jfif (*.jpeg *.jpe *.jfif)",
+                                       "*.bmp;*.dib (*.bmp *.dib)", "*.wmf (*.wmf)", "*.emf (*.emf)", "*.gif (*.gif)",
+                                       "*.png (*.png)", "*.webp (*.webp)", "*.tif;*.tiff (*.tif *.tiff)",
+                                       "*.heic;*.heif;*.hif (*.heic *.heif *.hif)", "All files (*)"}));
         QVERIFY(options.testFlag(QFileDialog::DontUseNativeDialog));
         QVERIFY(preview);
     }
 
     void nameFiltersFromTheTypeLists() {
-        QCOMPARE(nameFiltersOf(QString::fromUtf8(kSaveFilter)),
+        QCOMPARE(nameFiltersOf(QString::fromStdString(saveDialogFilter())),
                  (QStringList{"*.jpg (*.jpg)", "*.bmp (*.bmp)", "*.wmf (*.wmf)", "*.png (*.png)", "*.webp (*.webp)",
                               "*.tif (*.tif)"}));
         QCOMPARE(nameFiltersOf(QStringLiteral("Pictures|*.jpg;*.bmp|All|*.*")),
