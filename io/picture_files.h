@@ -105,9 +105,9 @@ void writePictureFile(const Picture& picture, const std::string& path, SaveForma
 std::string encodeJpeg(const Picture& picture);
 std::string encodeBmp(const Picture& picture);
 std::string encodeWmf(const Picture& picture);
-std::string encodePng(const Picture& picture);   // lossless
+std::string encodePng(const Picture& picture);   // lossless, marked sRGB
 std::string encodeWebp(const Picture& picture);  // quality 90
-std::string encodeTiff(const Picture& picture);  // LZW, lossless
+std::string encodeTiff(const Picture& picture);  // Deflate with a predictor, lossless
 std::string encodePicture(const Picture& picture, SaveFormat format);
 
 // Decoders of whole files held in memory. Each returns a 24-bit picture or

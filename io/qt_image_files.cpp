@@ -2,8 +2,9 @@
 // QtGui, WebP and TIFF come as Qt's image format plugins. (They are read by
 // png_file.cpp, webp_file.cpp and tiff_file.cpp.)
 //
-// Writing: PNG losslessly, WebP at quality 90, TIFF with lossless LZW
-// compression; nothing but the pixels is written (no camera metadata).
+// Writing: WebP at quality 90; nothing but the pixels is written (no camera
+// metadata). PNG and TIFF have writers of their own (png_write.cpp,
+// tiff_write.cpp).
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageWriter>
@@ -49,17 +50,11 @@ std::string encodeWithQt(const QtFormat& f, const Picture& picture, int quality,
 
 }  // namespace
 
-// Saved pictures are sRGB, and the file says so.
-std::string encodePng(const Picture& picture) { return withSrgbChunk(encodeWithQt(kPng, picture, -1, -1)); }
-
 std::string encodeWebp(const Picture& picture) {
     // The WebP format's own limit.
     if (picture.width() > 16383 || picture.height() > 16383)
         throw JollixError("the picture is too large for a WebP file (at most 16383 pixels a side)");
     return encodeWithQt(kWebp, picture, 90, -1);
 }
-
-// Qt's TIFF writer: compression 1 is LZW.
-std::string encodeTiff(const Picture& picture) { return encodeWithQt(kTiff, picture, -1, 1); }
 
 }  // namespace jollix

@@ -3,11 +3,12 @@
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
-      libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev
+      libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev libdeflate-dev zlib1g-dev
       qt6-image-formats-plugins
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
       qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
       xvfb xauth xdg-utils imagemagick
+      libvips-tools  # the PNG save benchmark compares with libvips
       librsvg2-bin desktop-file-utils appstream man-db dpkg-dev
       clang-14 libclang-rt-14-dev  # the fuzz targets (scripts/fuzz_smoke.sh)
       clang-format-14)             # the house style (scripts/check-format.sh)
