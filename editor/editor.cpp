@@ -344,7 +344,27 @@ void Editor::wheel(int delta) {
         zoomIn();
 }
 
-// ---------------------------------------------------------------- palette buttons
+// ---------------------------------------------------------------- funny faces
+
+void Editor::applyFacePreset(const FacePreset& preset, const std::vector<Face>& faces) {
+    if (faces.empty()) throw JollixError(kNoFaceFound);
+    // Every stage is made before the picture changes, so a failing brush
+    // leaves the picture, the history and the animation as they were.
+    std::vector<Picture> stages;
+    Picture p = work_;
+    for (const BrushApplication& a : presetApplications(preset, faces)) {
+        p = applyBrush(p, a, progress_);
+        stages.push_back(p);
+    }
+    if (stages.empty()) return;
+    for (size_t i = 0; i + 1 < stages.size(); ++i) {
+        work_ = std::move(stages[i]);
+        addFrame();
+    }
+    replacePicture(std::move(stages.back()));
+    addFrame();
+    recordStep();
+}
 
 // ---------------------------------------------------------------- commands
 

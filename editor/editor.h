@@ -20,6 +20,7 @@
 #include "core/tool_state.h"
 #include "core/zone_frame.h"
 #include "editor/edit_animation.h"
+#include "editor/face_presets.h"
 #include "editor/tools.h"
 
 namespace jollix {
@@ -174,6 +175,13 @@ public:
     // button that acts on the whole picture (the sketches, the clean-up)
     // applies its effect at once.
     void chooseTool(const ToolRow& tool);
+
+    // ---- Funny faces ----
+    // The preset on every face (found with findFaces on the picture now
+    // shown): all its brush applications make one history step, with an
+    // animation frame after each. Without a face it throws kNoFaceFound;
+    // on any failure nothing changes.
+    void applyFacePreset(const FacePreset& preset, const std::vector<Face>& faces);
 
     // ---- Main window commands ----
     void undo();

@@ -5,6 +5,7 @@ PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-de
       libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
       libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev libdeflate-dev zlib1g-dev
       qt6-image-formats-plugins
+      libopencv-objdetect-dev opencv-data  # the face finder and its cascades
       qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fontconfig
       qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
       xvfb xauth xdg-utils imagemagick

@@ -20,6 +20,7 @@
 #include "core/error.h"
 #include "core/parallel.h"
 #include "editor/tools.h"
+#include "faces/face_finder.h"
 #include "io/animated_gif.h"
 #include "io/atomic_file.h"
 #include "io/formats.h"
@@ -199,6 +200,8 @@ struct StepArgument {
     long n = 1;
     double real = 0;
     std::string word;
+    // Where a step that finds something (faces) tells it, if anywhere.
+    std::ostream* report = nullptr;
 };
 
 struct StepRow {
@@ -324,6 +327,24 @@ const std::vector<StepRow>& stepTable() {
                      (long double)size.x * size.y > (long double)(1u << 28))
                      fail(step, "the new size must be 1 to 100000 pixels a side and at most 2^28 pixels");
              }});
+        // Funny faces: a preset on every face found, and what was found.
+        rows.push_back({"face", StepForm::SetWord,
+                        [](Editor& e, const std::string&, const StepArgument& arg) {
+                            e.applyFacePreset(*facePresetNamed(arg.word), findFaces(e.picture()));
+                        },
+                        [](const std::string& step, const StepArgument& arg) {
+                            if (facePresetNamed(arg.word)) return;
+                            std::string names;
+                            for (const FacePreset& p : facePresets())
+                                names += std::string(names.empty() ? "" : ", ") + p.batchName;
+                            fail(step, "the funny faces are " + names);
+                        }});
+        rows.push_back({"faces", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument& arg) {
+                            const std::vector<Face> faces = findFaces(e.picture());
+                            if (faces.empty()) throw JollixError(kNoFaceFound);
+                            if (arg.report)
+                                for (const Face& f : faces) *arg.report << describeFace(f) << '\n';
+                        }});
         rows.push_back({"undo", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument&) { e.undo(); }});
         rows.push_back({"redo", StepForm::Plain, [](Editor& e, const std::string&, const StepArgument&) { e.redo(); }});
         rows.push_back(
@@ -358,7 +379,7 @@ StepArgument readArgument(const StepRow& row, const std::string& step, const std
 
 // One step: its words and numbers are read first, so that with no editor
 // the step is only checked; with one it then runs.
-void step(Editor* editor, const std::string& step) {
+void step(Editor* editor, const std::string& step, std::ostream* report) {
     const size_t at = step.find('@');
     const size_t eq = step.find('=');
     // NAME@..., else NAME=..., else NAME.
@@ -370,7 +391,8 @@ void step(Editor* editor, const std::string& step) {
         if (r.name == name && (pointed ? takesPoint(r.form) : valued ? takesValue(r.form) : r.form == StepForm::Plain))
             row = &r;
     if (!row) fail(step, valued ? "unknown setting (see --help)" : "unknown step (see --help)");
-    const StepArgument arg = readArgument(*row, step, text);
+    StepArgument arg = readArgument(*row, step, text);
+    arg.report = report;
     if (editor) row->run(*editor, step, arg);
 }
 
@@ -383,9 +405,9 @@ std::vector<std::string> stepHeads() {
     return heads;
 }
 
-void checkStep(const std::string& s) { step(nullptr, s); }
+void checkStep(const std::string& s) { step(nullptr, s, nullptr); }
 
-void runStep(Editor& e, const std::string& s) { step(&e, s); }
+void runStep(Editor& e, const std::string& s, std::ostream* report) { step(&e, s, report); }
 
 std::string helpText() {
     return R"(Usage: jollix-batch [--format=EXT] [--animation=FILE.gif] [--] INPUT OUTPUT STEP...
@@ -450,6 +472,15 @@ Zone:
   zone@X0,Y0:X1,Y1     mark a zone (zone mode is switched on)
   cut                  cut the picture down to the zone
   resize@W,H           resample the picture to W x H
+Funny faces (every face found; no face fails with exit code 1):
+  face=PRESET          one of bigeyes, bignose, tinychin, alien, twistedgrin,
+                       dizzyeyes, longface, squashedface, fatcheeks, thinface,
+                       meltingmouth; one step of the history
+  faces                print one line per face found, with its boxes:
+                       face=X,Y,W,H left-eye=X,Y,W,H right-eye=X,Y,W,H
+                       nose=X,Y mouth=X,Y [estimated=left-eye,right-eye]
+                       (to standard error when OUTPUT is '-')
+                       e.g. jollix-batch --format=png in.jpg /dev/null faces
 History:
   undo  redo  renew
 )";
@@ -539,15 +570,16 @@ void checkSteps(const std::vector<std::string>& steps) {
 }
 
 // Opens the start picture, runs the steps and returns the editor holding
-// the result.
-std::unique_ptr<Editor> edit(const std::string& input, std::istream& in, const std::vector<std::string>& steps) {
+// the result. What steps find (faces) is written to `report`, if any.
+std::unique_ptr<Editor> edit(const std::string& input, std::istream& in, const std::vector<std::string>& steps,
+                             std::ostream* report = nullptr) {
     std::optional<Picture> start;
     if (input == "-")
         start = LoadPictureStream(in, "from standard input");
     else if (input != "default")
         start = LoadPictureFile(input);
     auto editor = std::make_unique<Editor>(std::move(start));
-    for (size_t i = 0; i < steps.size(); ++i) atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s); });
+    for (size_t i = 0; i < steps.size(); ++i) atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s, report); });
     if (editor->picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
     return editor;
 }
@@ -562,7 +594,7 @@ std::string encodeOutput(const Picture& picture, const std::string& path, SaveFo
 
 // INPUT OUTPUT STEP...: OUTPUT and the animation are written together, or
 // neither changes.
-void runOne(const Invocation& call, std::istream& in, std::ostream& out) {
+void runOne(const Invocation& call, std::istream& in, std::ostream& out, std::ostream& err) {
     if (call.positional.size() < 2) throw UsageError("usage: jollix-batch INPUT OUTPUT STEP...");
     const std::string& input = call.positional[0];
     const std::string& output = call.positional[1];
@@ -577,7 +609,8 @@ void runOne(const Invocation& call, std::istream& in, std::ostream& out) {
     }
     const std::vector<std::string> steps(call.positional.begin() + 2, call.positional.end());
     checkSteps(steps);
-    const std::unique_ptr<Editor> editor = edit(input, in, steps);
+    // What steps find goes to standard output, unless the picture does.
+    const std::unique_ptr<Editor> editor = edit(input, in, steps, output == "-" ? &err : &out);
 
     // Everything is encoded first, then every file prepared beside its
     // target; only when all of that worked does anything change.
@@ -713,7 +746,7 @@ int runBatch(const std::vector<std::string>& args, std::istream& in, std::ostrea
         Invocation call;
         if (!readCommandLine(args, call, out)) return 0;
         if (call.outDir) return runMany(call, err) ? 0 : 1;
-        runOne(call, in, out);
+        runOne(call, in, out, err);
     } catch (const UsageError& ex) {
         err << "jollix-batch: " << ex.what() << " (--help tells more)\n";
         return 2;

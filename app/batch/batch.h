@@ -10,8 +10,9 @@
 namespace jollix::batch {
 
 // Runs one step on the session; throws JollixError with a clear message
-// for a step it does not understand or that fails.
-void runStep(Editor& editor, const std::string& step);
+// for a step it does not understand or that fails. Steps that tell what
+// they found (faces) write it to `report`.
+void runStep(Editor& editor, const std::string& step, std::ostream* report = nullptr);
 // Checks a step's words and numbers without running it (what depends on
 // the session's state is checked when it runs); throws as runStep does.
 void checkStep(const std::string& step);

@@ -1,0 +1,42 @@
+# Fetches two public-domain portraits for the face tests: the astronaut and
+# the cameraman shipped in Debian's python3-skimage, downloaded with
+# apt-get and unpacked with dpkg-deb into the build tree (nothing is
+# installed). Without the archive the tests that need them skip and say so.
+#   cmake -DDIR=<folder> -P fetch_portraits.cmake
+set(wanted astronaut.png camera.png)
+set(have TRUE)
+foreach(f ${wanted})
+  if(NOT EXISTS "${DIR}/${f}")
+    set(have FALSE)
+  endif()
+endforeach()
+if(have)
+  return()
+endif()
+file(REMOVE_RECURSE "${DIR}/download")
+file(MAKE_DIRECTORY "${DIR}/download")
+execute_process(COMMAND apt-get download python3-skimage
+  WORKING_DIRECTORY "${DIR}/download" RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE why)
+file(GLOB deb "${DIR}/download/python3-skimage_*.deb")
+if(NOT rc EQUAL 0 OR NOT deb)
+  message(WARNING "The portraits could not be downloaded (apt-get download python3-skimage: ${why}); "
+                  "the face tests that need them will skip.")
+  return()
+endif()
+execute_process(COMMAND dpkg-deb -x ${deb} "${DIR}/download/unpacked" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(WARNING "dpkg-deb could not unpack ${deb}; the face tests that need the portraits will skip.")
+  return()
+endif()
+file(GLOB_RECURSE found "${DIR}/download/unpacked/astronaut.png")
+list(FILTER found INCLUDE REGEX "/skimage/data/astronaut\\.png$")
+if(NOT found)
+  message(WARNING "${deb} holds no skimage/data/astronaut.png; the face tests that need it will skip.")
+  return()
+endif()
+list(GET found 0 found)
+get_filename_component(data "${found}" DIRECTORY)
+foreach(f ${wanted})
+  file(COPY "${data}/${f}" DESTINATION "${DIR}")
+endforeach()
+file(REMOVE_RECURSE "${DIR}/download")
