@@ -15,8 +15,8 @@ namespace {
 
 // A face's measures for the recipes, in picture pixels.
 struct Measures {
-    double width;       // of the face's box
-    double eyeX, eyeY;  // the middle between the eyes
+    double width;         // of the face's box
+    double eyeX, eyeY;    // the middle between the eyes
     double downX, downY;  // unit vector from the eyes towards the mouth
     double eyeToMouth;    // distance from the eyes' middle to the mouth
     double leftEyeX, leftEyeY, rightEyeX, rightEyeY, eyeWidth;

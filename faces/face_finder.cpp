@@ -127,14 +127,16 @@ constexpr double kConfirmMargin = 0.3;
 
 bool confirmFace(const Picture& picture, cv::CascadeClassifier& confirm, const FaceBox& candidate, FaceBox& face) {
     const int mx = int(candidate.width * kConfirmMargin), my = int(candidate.height * kConfirmMargin);
-    const FaceBox area = clipped({candidate.x - mx, candidate.y - my, candidate.width + 2 * mx, candidate.height + 2 * my},
-                                 picture.width(), picture.height());
+    const FaceBox area =
+        clipped({candidate.x - mx, candidate.y - my, candidate.width + 2 * mx, candidate.height + 2 * my},
+                picture.width(), picture.height());
     if (area.width < 8 || area.height < 8) return false;
     const double scale = double(candidate.width) / kConfirmFace;
     cv::Mat grey = greyBox(picture, area), sized;
-    cv::resize(grey, sized,
-               cv::Size(std::max(1, int(std::lround(area.width / scale))), std::max(1, int(std::lround(area.height / scale)))),
-               0, 0, scale > 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::resize(
+        grey, sized,
+        cv::Size(std::max(1, int(std::lround(area.width / scale))), std::max(1, int(std::lround(area.height / scale)))),
+        0, 0, scale > 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
     cv::equalizeHist(sized, sized);
     std::vector<cv::Rect> found;
     confirm.detectMultiScale(sized, found, 1.05, 3, cv::CASCADE_SCALE_IMAGE,
@@ -163,8 +165,9 @@ constexpr double kBandTop = 0.15, kBandBottom = 0.62;
 
 void findEyes(const Picture& picture, cv::CascadeClassifier& eyes, Face& face) {
     const FaceBox& f = face.box;
-    const FaceBox band = clipped({f.x, f.y + int(f.height * kBandTop), f.width, int(f.height * (kBandBottom - kBandTop))},
-                                 picture.width(), picture.height());
+    const FaceBox band =
+        clipped({f.x, f.y + int(f.height * kBandTop), f.width, int(f.height * (kBandBottom - kBandTop))},
+                picture.width(), picture.height());
     std::vector<cv::Rect> found;
     double scale = 1;
     if (band.width >= 8 && band.height >= 4) {

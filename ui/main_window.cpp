@@ -39,6 +39,7 @@
 #include "ui/clipboard.h"
 #include "ui/error_handling.h"
 #include "ui/file_preview.h"
+#include "ui/funny_face_menu.h"
 #include "ui/help_page.h"
 #include "ui/icons.h"
 #include "ui/image_size_dialog.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
 
     about_ = new AboutBox(this);
     imageSize_ = new ImageSizeDialog(editor_, this);
+    funnyFaces_ = new FunnyFaceMenu(*this, editor_);
 
     // The animation's small frames are made when the user pauses, so that
     // no click or repeat tick waits for them.

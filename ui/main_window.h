@@ -26,6 +26,7 @@ class ImageSizeDialog;
 namespace jollix {
 
 class AboutBox;
+class FunnyFaceMenu;
 class ToolPalette;
 class WorkArea;
 
@@ -48,6 +49,7 @@ public:
     AboutBox* aboutBox() const { return about_; }
     ImageSizeDialog* imageSizeDialog() const { return imageSize_; }
     QLabel* zoomLabel() const { return zoomLabel_; }  // the zoom label
+    FunnyFaceMenu* funnyFaceMenu() const { return funnyFaces_; }
 
     // Open a picture file as Open does after its dialog: on failure the
     // message is shown and nothing changes. Returns whether it was opened.
@@ -129,6 +131,7 @@ private:
     ToolPalette* tools_ = nullptr;
     AboutBox* about_ = nullptr;
     ImageSizeDialog* imageSize_ = nullptr;
+    FunnyFaceMenu* funnyFaces_ = nullptr;
     bool shownOnce_ = false;
     QString lastFolder_;            // where the file dialogs open next
     QString lastSaveFilter_;        // the save dialog's entry last chosen in this run

@@ -26,9 +26,9 @@ namespace {
 
 std::string portrait(const char* name) { return std::string(JOLLIX_PORTRAITS) + "/" + name; }
 
-#define NEED_PORTRAITS()                                                                                 \
-    if (!fs::exists(portrait("astronaut.png")) || !fs::exists(portrait("camera.png")))                   \
-    GTEST_SKIP() << "the portraits from python3-skimage are not in " JOLLIX_PORTRAITS                    \
+#define NEED_PORTRAITS()                                                               \
+    if (!fs::exists(portrait("astronaut.png")) || !fs::exists(portrait("camera.png"))) \
+    GTEST_SKIP() << "the portraits from python3-skimage are not in " JOLLIX_PORTRAITS  \
                     " (the fixture faces_fetch_portraits could not download them from Debian's archive)"
 
 const Picture& astronaut() {
@@ -66,8 +66,8 @@ void expectNear(int actual, int expected, int tolerance, const char* what) {
 }
 
 struct Changes {
-    long inside = 0;   // changed pixels inside the box
-    long farOff = 0;   // changed pixels farther than one face size from it
+    long inside = 0;  // changed pixels inside the box
+    long farOff = 0;  // changed pixels farther than one face size from it
 };
 
 Changes changesAround(const Picture& before, const Picture& after, const FaceBox& box) {
