@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "core/numeric.h"
-#include "effects/axis_stretch.h"
-#include "effects/smear.h"
-#include "effects/spherical.h"
-#include "effects/twist.h"
+#include "effects/brushes/axis_stretch.h"
+#include "effects/brushes/smear.h"
+#include "effects/brushes/spherical.h"
+#include "effects/brushes/twist.h"
 
 namespace jollix {
 

@@ -69,8 +69,7 @@ bool samePicture(const Picture& a, const Picture& b) {
 
 }  // namespace
 
-FunnyFaceMenu::FunnyFaceMenu(MainWindow& window, Editor& editor)
-    : QObject(&window), window_(window), editor_(editor) {
+FunnyFaceMenu::FunnyFaceMenu(MainWindow& window, Editor& editor) : QObject(&window), window_(window), editor_(editor) {
     menu_ = new QMenu(QStringLiteral("F&unny face"), &window);
     menu_->setObjectName(QStringLiteral("funnyFaceMenu"));
     for (const FacePreset& preset : facePresets()) {
