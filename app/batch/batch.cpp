@@ -579,7 +579,8 @@ std::unique_ptr<Editor> edit(const std::string& input, std::istream& in, const s
     else if (input != "default")
         start = LoadPictureFile(input);
     auto editor = std::make_unique<Editor>(std::move(start));
-    for (size_t i = 0; i < steps.size(); ++i) atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s, report); });
+    for (size_t i = 0; i < steps.size(); ++i)
+        atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s, report); });
     if (editor->picture().isEmpty()) throw JollixError("the picture is empty; nothing to write");
     return editor;
 }
