@@ -347,6 +347,7 @@ void Editor::wheel(int delta) {
 // ---------------------------------------------------------------- funny faces
 
 void Editor::applyFacePreset(const FacePreset& preset, const std::vector<Face>& faces) {
+    settle();
     if (faces.empty()) throw JollixError(kNoFaceFound);
     // Every stage is made before the picture changes, so a failing brush
     // leaves the picture, the history and the animation as they were.
