@@ -184,7 +184,8 @@ std::string deflateBand(Compressors& c, const uint8_t* data, size_t size) {
     if (out.empty()) fail("the PNG encoder failed");
     if (out.size() < size / 8) {
         std::string again(out.size(), '\0');
-        again.resize(libdeflate_deflate_compress(madeAt(c.strong, kStrongLevel), data, size, again.data(), again.size()));
+        again.resize(
+            libdeflate_deflate_compress(madeAt(c.strong, kStrongLevel), data, size, again.data(), again.size()));
         if (!again.empty() && again.size() < out.size()) out.swap(again);
     }
     return out;

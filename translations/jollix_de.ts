@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>xdg-email konnte nicht gestartet werden</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Große Augen</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Große Nase</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Winziges Kinn</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Außerirdischer</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Schiefes Grinsen</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Schwindelige Augen</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Langes Gesicht</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Plattes Gesicht</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Pausbacken</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Schmales Gesicht</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Schmelzender Mund</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>Im Bild wurde kein Gesicht gefunden.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>Über uns</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>&amp;Lustiges Gesicht</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Nochmal</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Nochmal: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Gesichter werden gesucht...</translation>
     </message>
 </context>
 <context>

@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>no se pudo iniciar xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Ojos grandes</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Nariz grande</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Barbilla diminuta</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Alienígena</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Sonrisa torcida</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Ojos mareados</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Cara larga</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Cara aplastada</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Mejillas gordas</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Cara delgada</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Boca derretida</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>No se encontró ninguna cara en la imagen.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>Acerca de</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>Cara &amp;divertida</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Otra vez</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Otra vez: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Buscando caras...</translation>
     </message>
 </context>
 <context>

@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>xdg-email n'a pas pu être lancé</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Grands yeux</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Gros nez</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Petit menton</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Extraterrestre</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Sourire tordu</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Yeux étourdis</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Visage allongé</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Visage écrasé</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Grosses joues</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Visage mince</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Bouche qui fond</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>Aucun visage n'a été trouvé dans l'image.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>À propos</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>&amp;Visage drôle</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Encore</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Encore : %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Recherche des visages...</translation>
     </message>
 </context>
 <context>

@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>impossibile avviare xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Occhi grandi</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Naso grande</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Mento minuscolo</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Alieno</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Ghigno storto</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Occhi storditi</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Faccia lunga</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Faccia schiacciata</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Guance paffute</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Faccia sottile</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Bocca che si scioglie</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>Nessun volto trovato nell'immagine.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>Informazioni</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>&amp;Faccia buffa</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Ancora</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Ancora: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Ricerca dei volti...</translation>
     </message>
 </context>
 <context>

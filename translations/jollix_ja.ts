@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>xdg-email を起動できませんでした</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>大きな目</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>大きな鼻</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>小さなあご</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>宇宙人</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>ゆがんだ笑顔</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>目が回る</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>長い顔</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>つぶれた顔</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>ふくらんだほお</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>細い顔</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>とける口</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>画像に顔が見つかりませんでした。</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>このプログラムについて</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>おもしろ顔(&amp;U)</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>もう一度</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>もう一度: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>顔を探しています...</translation>
     </message>
 </context>
 <context>

@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>nie udało się uruchomić xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Wielkie oczy</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Duży nos</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Malutki podbródek</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Kosmita</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Krzywy uśmiech</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Zawrót oczu</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Długa twarz</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Spłaszczona twarz</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Pucołowate policzki</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Wąska twarz</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Topniejące usta</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>Na obrazie nie znaleziono twarzy.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>O programie</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>Śmieszna &amp;twarz</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Jeszcze raz</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Jeszcze raz: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Szukanie twarzy...</translation>
     </message>
 </context>
 <context>

@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>não foi possível iniciar o xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Olhos grandes</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Nariz grande</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Queixo minúsculo</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Alienígena</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Sorriso torto</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Olhos tontos</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Rosto comprido</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Rosto achatado</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Bochechas gordas</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Rosto fino</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Boca derretendo</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>Nenhum rosto foi encontrado na imagem.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>Sobre</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>Cara &amp;engraçada</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>De novo</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>De novo: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Procurando rostos...</translation>
     </message>
 </context>
 <context>

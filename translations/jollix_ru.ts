@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>не удалось запустить xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>Большие глаза</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>Большой нос</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>Крошечный подбородок</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>Инопланетянин</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>Кривая ухмылка</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>Кружащиеся глаза</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>Вытянутое лицо</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>Сплющенное лицо</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>Толстые щёки</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>Узкое лицо</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>Тающий рот</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>На изображении не найдено лиц.</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>О программе</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>Смешное &amp;лицо</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Ещё раз</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>Ещё раз: %1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>Поиск лиц...</translation>
     </message>
 </context>
 <context>

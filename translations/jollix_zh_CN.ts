@@ -242,12 +242,79 @@
         <source>xdg-email could not be started</source>
         <translation>无法启动 xdg-email</translation>
     </message>
+    <message>
+        <source>Big eyes</source>
+        <translation>大眼睛</translation>
+    </message>
+    <message>
+        <source>Big nose</source>
+        <translation>大鼻子</translation>
+    </message>
+    <message>
+        <source>Tiny chin</source>
+        <translation>小下巴</translation>
+    </message>
+    <message>
+        <source>Alien</source>
+        <translation>外星人</translation>
+    </message>
+    <message>
+        <source>Twisted grin</source>
+        <translation>歪嘴笑</translation>
+    </message>
+    <message>
+        <source>Dizzy eyes</source>
+        <translation>晕眩眼</translation>
+    </message>
+    <message>
+        <source>Long face</source>
+        <translation>长脸</translation>
+    </message>
+    <message>
+        <source>Squashed face</source>
+        <translation>扁脸</translation>
+    </message>
+    <message>
+        <source>Fat cheeks</source>
+        <translation>胖脸颊</translation>
+    </message>
+    <message>
+        <source>Thin face</source>
+        <translation>瘦脸</translation>
+    </message>
+    <message>
+        <source>Melting mouth</source>
+        <translation>融化的嘴</translation>
+    </message>
+    <message>
+        <source>No face was found in the picture.</source>
+        <translation>图片中未找到人脸。</translation>
+    </message>
 </context>
 <context>
     <name>jollix::AboutBox</name>
     <message>
         <source>About_us</source>
         <translation>关于</translation>
+    </message>
+</context>
+<context>
+    <name>jollix::FunnyFaceMenu</name>
+    <message>
+        <source>F&amp;unny face</source>
+        <translation>搞笑脸(&amp;U)</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>再来一次</translation>
+    </message>
+    <message>
+        <source>Again: %1</source>
+        <translation>再来一次：%1</translation>
+    </message>
+    <message>
+        <source>Looking for faces...</source>
+        <translation>正在查找人脸...</translation>
     </message>
 </context>
 <context>

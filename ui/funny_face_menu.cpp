@@ -14,6 +14,7 @@
 #include "ui/error_handling.h"
 #include "ui/main_window.h"
 #include "ui/work_area.h"
+#include "ui/translations.h"
 
 namespace jollix {
 
@@ -70,15 +71,15 @@ bool samePicture(const Picture& a, const Picture& b) {
 }  // namespace
 
 FunnyFaceMenu::FunnyFaceMenu(MainWindow& window, Editor& editor) : QObject(&window), window_(window), editor_(editor) {
-    menu_ = new QMenu(QStringLiteral("F&unny face"), &window);
+    menu_ = new QMenu(tr("F&unny face"), &window);
     menu_->setObjectName(QStringLiteral("funnyFaceMenu"));
     for (const FacePreset& preset : facePresets()) {
-        QAction* a = menu_->addAction(QString::fromUtf8(preset.caption));
+        QAction* a = menu_->addAction(uiText(preset.caption));
         connect(a, &QAction::triggered, this, [this, &preset] { apply(preset); });
         items_.push_back(a);
     }
     menu_->addSeparator();
-    again_ = menu_->addAction(QStringLiteral("Again"));
+    again_ = menu_->addAction(tr("Again"));
     again_->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
     again_->setShortcutContext(Qt::ApplicationShortcut);
     again_->setEnabled(false);
@@ -109,9 +110,9 @@ void FunnyFaceMenu::apply(const FacePreset& preset) {
     busy_ = true;
     running_ = &preset;
     last_ = &preset;
-    again_->setText(QStringLiteral("Again: %1").arg(QString::fromUtf8(preset.caption)));
+    again_->setText(tr("Again: %1").arg(uiText(preset.caption)));
     again_->setEnabled(true);
-    window_.statusBar()->showMessage(QStringLiteral("Looking for faces..."));
+    window_.statusBar()->showMessage(tr("Looking for faces..."));
 
     auto search = std::make_shared<Search>();
     search->picture = editor_.picture();

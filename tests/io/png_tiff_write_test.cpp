@@ -133,9 +133,9 @@ TEST(PngTiffWriters, TiffIsDeflateWithThePredictor) {
     EXPECT_EQ(photometric, PHOTOMETRIC_RGB);
     // libtiff's own decoding of the strips gives the pixels.
     std::vector<uint32_t> rgba(size_t(p.width()) * size_t(p.height()));
-    ASSERT_EQ(TIFFReadRGBAImageOriented(tiff, uint32_t(p.width()), uint32_t(p.height()), rgba.data(),
-                                        ORIENTATION_TOPLEFT, 0),
-              1);
+    ASSERT_EQ(
+        TIFFReadRGBAImageOriented(tiff, uint32_t(p.width()), uint32_t(p.height()), rgba.data(), ORIENTATION_TOPLEFT, 0),
+        1);
     TIFFClose(tiff);
     for (int y = 0; y < p.height(); y += 37)
         for (int x = 0; x < p.width(); x += 13) {

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "core/palette.h"
+#include "editor/face_presets.h"
 #include "editor/tools.h"
 #include "ui/table_texts.h"
 #include "ui/translations.h"
@@ -95,6 +96,7 @@ private slots:
             if (c.hint) shown << QString::fromUtf8(c.hint);
         }
         for (const ToolRow& t : toolTable()) shown << QString::fromUtf8(t.hint);
+        for (const FacePreset& f : facePresets()) shown << QString::fromUtf8(f.caption);
         shown << QString::fromUtf8(kHintClickOrKeepDown) << QString::fromUtf8(kHintKeepDownAndMove)
               << QString::fromUtf8(kHintSelectingZone);
         for (const QString& text : shown) QVERIFY2(listed.contains(text), qPrintable(text));
