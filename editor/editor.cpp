@@ -428,6 +428,17 @@ bool Editor::setZoomPercent(double zoom) {
     return true;
 }
 
+void Editor::fitZoom(int viewWidth, int viewHeight) {
+    if (work_.isEmpty() || viewWidth < 1 || viewHeight < 1) return;
+    const long double w = work_.width(), h = work_.height();
+    long double zoom = std::min(viewWidth / w, viewHeight / h) * 100.0L;
+    // Each side rounds to at least 1 and at most kMaxControlSide pixels
+    // (halves to even, so a side of exactly 0.5 would give 0).
+    const long double smallest = 0.5000001L * 100.0L / std::min(w, h);
+    const long double largest = (kMaxControlSide + 0.4999L) * 100.0L / std::max(w, h);
+    setZoomPercent(double(std::clamp(zoom, smallest, largest)));
+}
+
 void Editor::zoomIn() { zoomBy(1.25L); }
 void Editor::zoomOut() { zoomBy(0.8L); }
 

@@ -192,6 +192,9 @@ public:
     // Set the zoom directly (batch command); refused outside the bounds of
     // the picture control's size. Returns whether it was applied.
     bool setZoomPercent(double percent);
+    // The zoom at which the whole picture fits a view of the given size (in
+    // view pixels), kept within the bounds of the picture control's size.
+    void fitZoom(int viewWidth, int viewHeight);
     // Opened picture: becomes the picture and the one Renew restores.
     void openPicture(const Picture& loaded);
     // Zone mode on or off ("Select a zone to cut").

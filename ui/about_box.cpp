@@ -10,37 +10,39 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/help_page.h"
 #include "ui/icons.h"
 
 namespace jollix {
 
 QString aboutText() {
     return QStringLiteral(
-        "Name: Jollix\n"
-        "\n"
-        "Version: " JOLLIX_VERSION
-        "\n"
-        "\n"
-        "Author: The Jollix team\n"
-        "\n"
-        "Release time: 09/05/2008\n"
-        "\n"
-        "Publisher: Jollix Studio\n"
-        "\n"
-        "Website:\n"
-        "https://www.jollix.example/\n"
-        "\n"
-        "Support:\n"
-        "support@jollix.example\n"
-        "\n"
-        "WebMaster;\n"
-        "webmaster@jollix.example\n"
-        "\n"
-        "Tech-support: \n"
-        "tech@jollix.example\n"
-        "\n"
-        "Sales:\n"
-        "sales@jollix.example");
+               "Name: Jollix\n"
+               "\n"
+               "Version: " JOLLIX_VERSION
+               "\n"
+               "\n"
+               "Author: The Jollix team\n"
+               "\n"
+               "Release time: 09/05/2008\n"
+               "\n"
+               "Publisher: Jollix Studio\n"
+               "\n"
+               "Website:\n"
+               "%1\n"
+               "\n"
+               "Support:\n"
+               "support@jollix.example\n"
+               "\n"
+               "WebMaster;\n"
+               "webmaster@jollix.example\n"
+               "\n"
+               "Tech-support: \n"
+               "tech@jollix.example\n"
+               "\n"
+               "Sales:\n"
+               "sales@jollix.example")
+        .arg(shownAddress(homePage()));
 }
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
@@ -59,9 +61,15 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     iconLabel->setFixedSize(32, 32);
 
     addressLabel = new QLabel(panel);
-    addressLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)));
+    const QUrl home = homePage();
+    addressLabel->setText(
+        QStringLiteral("<a href=\"%1\">%2</a>")
+            .arg(home.toString(QUrl::FullyEncoded).toHtmlEscaped(), shownAddress(home).toHtmlEscaped()));
     addressLabel->setTextFormat(Qt::RichText);
-    addressLabel->setOpenExternalLinks(true);  // through the desktop's default browser
+    // The main window opens it as "Online" does, with the help window when
+    // no browser opens it.
+    addressLabel->setOpenExternalLinks(false);
+    addressLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
 
     textBox = new QPlainTextEdit(panel);
     textBox->setReadOnly(true);

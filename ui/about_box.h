@@ -9,9 +9,8 @@ class QPlainTextEdit;
 
 namespace jollix {
 
-inline constexpr const char* kHomePage = "https://www.jollix.example/";
-
-// The lines of the about box's text, blank lines between the entries.
+// The lines of the about box's text, blank lines between the entries;
+// the website is the home page (see homePage()).
 QString aboutText();
 
 class AboutBox : public QDialog {
@@ -20,7 +19,7 @@ public:
     explicit AboutBox(QWidget* parent = nullptr);
 
     QLabel* iconLabel;        // the program icon
-    QLabel* addressLabel;     // the web address
+    QLabel* addressLabel;     // the home page's address, a link that opens it (linkActivated)
     QPlainTextEdit* textBox;  // the text
 };
 

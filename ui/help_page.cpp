@@ -6,8 +6,9 @@
 #include <QStringList>
 
 // JOLLIX_HELP_FROM_PROGRAM: the installed page relative to the installed
-// program; JOLLIX_HELP_IN_SOURCE: the page in the source tree. Both are
-// set by ui/CMakeLists.txt.
+// program; JOLLIX_HELP_IN_SOURCE: the page in the source tree;
+// JOLLIX_HOME_PAGE: the home page on the web, or empty. All three are set
+// by ui/CMakeLists.txt.
 
 namespace jollix {
 
@@ -21,5 +22,14 @@ QString localHelpPage() {
         if (QFileInfo(path).isFile()) return path;
     return {};
 }
+
+QUrl homePage() {
+    const QString configured = QStringLiteral(JOLLIX_HOME_PAGE);
+    if (!configured.isEmpty()) return QUrl(configured);
+    const QString page = localHelpPage();
+    return page.isEmpty() ? QUrl() : QUrl::fromLocalFile(page);
+}
+
+QString shownAddress(const QUrl& url) { return url.isLocalFile() ? url.toLocalFile() : url.toString(); }
 
 }  // namespace jollix

@@ -5,7 +5,6 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,6 +21,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTimer>
@@ -38,13 +38,16 @@
 #include "ui/about_box.h"
 #include "ui/clipboard.h"
 #include "ui/error_handling.h"
+#include "ui/desktop_open.h"
 #include "ui/file_preview.h"
 #include "ui/funny_face_menu.h"
 #include "ui/help_page.h"
+#include "ui/help_window.h"
 #include "ui/icons.h"
 #include "ui/image_size_dialog.h"
 #include "ui/mail.h"
 #include "ui/printing.h"
+#include "ui/settings.h"
 #include "ui/tool_palette.h"
 #include "ui/work_area.h"
 #include "ui/translations.h"
@@ -71,6 +74,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     setWindowIcon(icons::program());
     resize(885, 611);
     move(2, 23);
+    RememberedSettings::keepToolkitSettingsOut();
 
     mdiArea_ = new QMdiArea(this);
     setCentralWidget(mdiArea_);
@@ -90,6 +94,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
     editor_.setProgress(&tools_->progress());
 
     about_ = new AboutBox(this);
+    connect(about_->addressLabel, &QLabel::linkActivated, this, [this] { openHomePage(); });
     imageSize_ = new ImageSizeDialog(editor_, this);
     funnyFaces_ = new FunnyFaceMenu(*this, editor_);
 
@@ -103,6 +108,7 @@ MainWindow::MainWindow(Editor& editor) : QMainWindow(nullptr), editor_(editor) {
 
     editor_.onStateChanged = [this] { refreshAll(); };
     editor_.onStatusMessage = [this](const std::string& m) { statusBar()->showMessage(uiText(m)); };
+    rebuildRecentFilesMenu();
     refreshAll();
 }
 
@@ -120,6 +126,7 @@ std::span<const MenuRow> menuTable() {
     static constexpr MenuRow kMenus[] = {
         {MenuId::File, "&File"},
         {MenuId::Edit, "&Edit"},
+        {MenuId::View, QT_TRANSLATE_NOOP("jollix::MainWindow", "&View")},
         {MenuId::Help, "&Help"},
     };
     return kMenus;
@@ -138,7 +145,6 @@ std::span<const CommandRow> commandTable() {
          &F::savePicture},
         {&F::Commands::saveAnimation, "Save the edit as an animation", M::File, "Save animation...", nullptr, nullptr,
          "Ctrl+Shift+S", &F::saveAnimation},
-        {&F::Commands::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::exitProgram},
         {&F::Commands::imageSize, "Image size", M::Edit, "Image Size", nullptr, nullptr, "Ctrl+E", &F::showImageSize},
         {&F::Commands::undo, "Undo", M::Edit, "Undo", "Undo", icons::undo, "Ctrl+Z", &F::undo},
         {&F::Commands::redo, "Redo", M::Edit, "Redo", "Redo", icons::redo, "Ctrl+Y", &F::redo},
@@ -147,18 +153,27 @@ std::span<const CommandRow> commandTable() {
          &F::zoomOut},
         {&F::Commands::zoomIn, "Zoom in", M::None, nullptr, "Zoom in the view", icons::zoomIn, "Ctrl+=; Ctrl++",
          &F::zoomIn},
+        {&F::Commands::fitToWindow, "Fit the whole picture in the window", M::View,
+         QT_TRANSLATE_NOOP("jollix::MainWindow", "Fit to window"), nullptr, nullptr, "Ctrl+0", &F::fitToWindow},
         {&F::Commands::selectZone, "Select a zone", M::None, nullptr, "Select a zone to cut", icons::selectZone,
          nullptr, &F::selectZone},
         {&F::Commands::cutOut, "Cut out the zone", M::None, nullptr, "Cut out the selection", icons::cutOut, nullptr,
          &F::cutOut},
-        {&F::Commands::copy, "Copy the zone", M::None, nullptr, nullptr, nullptr, "Ctrl+C", &F::copyZone},
-        {&F::Commands::paste, "Paste", M::None, nullptr, nullptr, nullptr, "Ctrl+V", &F::paste},
-        {&F::Commands::print, "Print", M::None, nullptr, "Print the work", icons::printWork, "Ctrl+P", &F::print},
+        {&F::Commands::copy, "Copy the zone", M::Edit, QT_TRANSLATE_NOOP("jollix::MainWindow", "Copy"), nullptr,
+         nullptr, "Ctrl+C", &F::copyZone},
+        {&F::Commands::copyPicture, "Copy the whole picture", M::Edit,
+         QT_TRANSLATE_NOOP("jollix::MainWindow", "Copy picture"), nullptr, nullptr, "Ctrl+Shift+C", &F::copyPicture},
+        {&F::Commands::paste, "Paste", M::Edit, QT_TRANSLATE_NOOP("jollix::MainWindow", "Paste"), nullptr, nullptr,
+         "Ctrl+V", &F::paste},
+        {&F::Commands::print, "Print", M::File, QT_TRANSLATE_NOOP("jollix::MainWindow", "Print..."), "Print the work",
+         icons::printWork, "Ctrl+P", &F::print},
         {&F::Commands::mail, "Mail", M::None, nullptr, "Mail the work to a friend", icons::mailWork, "Ctrl+M",
          &F::mail},
         {&F::Commands::home, "Home page", M::Help, "Online", "Online", icons::online, "Ctrl+L", &F::openHomePage},
         {&F::Commands::faq, "Questions and answers", M::Help, "F.A.Q.", nullptr, nullptr, "F1", &F::openHelp},
         {&F::Commands::about, "About", M::Help, "About", nullptr, nullptr, nullptr, &F::showAbout},
+        // Last, so that its menu item ends the File menu.
+        {&F::Commands::exit, "Exit", M::File, "Exit", nullptr, nullptr, "Ctrl+Q", &F::exitProgram},
     };
     return kCommands;
 }
@@ -175,6 +190,13 @@ void MainWindow::buildCommands() {
         QMenu* menu = menuBar()->addMenu(uiText(m.title));
         for (const CommandRow& row : commandTable()) {
             if (row.menu != m.id) continue;
+            // The recent files follow the saving commands.
+            if (m.id == MenuId::File && row.command == &MainWindow::Commands::print) {
+                recentMenu_ = menu->addMenu(tr("Recent files"));
+                recentMenu_->setObjectName(QStringLiteral("recentFiles"));
+                menu->addSeparator();
+            }
+            if (row.command == &MainWindow::Commands::exit) menu->addSeparator();
             QString text = uiText(row.caption);
             if (const QList<QKeySequence> keys = keysOf(row); !keys.isEmpty())
                 text += QLatin1Char('\t') + keys.constFirst().toString(QKeySequence::NativeText);
@@ -246,6 +268,7 @@ void MainWindow::refreshAll() {
     commands.saveAnimation.menuItem->setEnabled(editor_.hasAnimation());
     commands.cutOut.button->setEnabled(editor_.cutEnabled());
     commands.copy.shortcut->setEnabled(editor_.copyEnabled());
+    commands.copy.menuItem->setEnabled(editor_.copyEnabled());
     const QString zoom = QString::fromStdString(editor_.zoomLabel());
     if (zoomLabel_->text() != zoom) zoomLabel_->setText(zoom);
 
@@ -285,7 +308,83 @@ bool MainWindow::openFile(const QString& fileName) {
         editor_.openPicture(loaded);
         opened = true;
     });
+    if (opened) rememberFile(fileName, false);
     return opened;
+}
+
+void MainWindow::rememberFile(const QString& path, bool saved) {
+    const QFileInfo info(path);
+    currentFile_ = info.absoluteFilePath();
+    RememberedSettings settings;
+    if (saved)
+        settings.setSaveFolder(info.absolutePath());
+    else
+        settings.setOpenFolder(info.absolutePath());
+    settings.addRecentFile(currentFile_);
+    rebuildRecentFilesMenu();
+}
+
+void MainWindow::rebuildRecentFilesMenu() {
+    recentMenu_->clear();
+    const QStringList files = RememberedSettings().recentFiles();
+    int n = 0;
+    for (const QString& file : files) {
+        ++n;
+        // "&1 photo.jpg  (folder)": the number is the item's key.
+        const QFileInfo info(file);
+        QString shown = QStringLiteral("%1  (%2)").arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = QStringLiteral("&%1 %2").arg(n % 10).arg(shown);
+        QAction* a = recentMenu_->addAction(text);
+        a->setData(file);
+        a->setToolTip(file);
+        connect(a, &QAction::triggered, this, [this, file] { openRecentFile(file); });
+    }
+    if (!files.isEmpty()) {
+        recentMenu_->addSeparator();
+        QAction* clear = recentMenu_->addAction(tr("Clear the list"));
+        connect(clear, &QAction::triggered, this, [this] {
+            RememberedSettings().clearRecentFiles();
+            rebuildRecentFilesMenu();
+        });
+    }
+    recentMenu_->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        RememberedSettings().removeRecentFile(path);
+        rebuildRecentFilesMenu();
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Jollix"),
+                        tr("The file %1 is no longer there; it has been taken off the recent files.")
+                            .arg(QDir::toNativeSeparators(path)),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("recentFileMissing"));
+        box.exec();
+        return;
+    }
+    // Changes not yet saved are never dropped without asking.
+    if (!settleUnsavedChanges()) return;
+    openFile(path);
+}
+
+QString MainWindow::openFolder() const {
+    const QString remembered = RememberedSettings().openFolder();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
+QString MainWindow::saveStart() const {
+    // The file opened or saved last, in its folder, without its extension
+    // (the chosen type gives it one).
+    if (!currentFile_.isEmpty() && QFileInfo(currentFile_).absoluteDir().exists()) {
+        const QFileInfo info(currentFile_);
+        return info.absoluteDir().filePath(info.completeBaseName());
+    }
+    const QString remembered = RememberedSettings().saveFolder();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
+    return openFolder();
 }
 
 void MainWindow::showIconFailure(const QString& message) {
@@ -309,7 +408,7 @@ bool MainWindow::mayReplace(const QString& path) {
 void MainWindow::openPicture() {
     // Changes not yet saved are never dropped without asking.
     if (!settleUnsavedChanges()) return;
-    QFileDialog dialog(this, tr("Open"), lastFolder_);
+    QFileDialog dialog(this, tr("Open"), openFolder());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -317,13 +416,12 @@ void MainWindow::openPicture() {
     addPreview(dialog);
     // A cancelled Open changes nothing at all.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString name = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(name).absolutePath();
-    openFile(name);
+    openFile(dialog.selectedFiles().constFirst());
 }
 
 bool MainWindow::saveThroughDialog() {
-    QFileDialog dialog(this, tr("Save As"), lastFolder_);
+    QFileDialog dialog(this, tr("Save As"));
+    const QString start = saveStart();
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The chosen name gets the extension of the chosen type; the question
     // before replacing a file is asked below, about the name really written.
@@ -334,10 +432,15 @@ bool MainWindow::saveThroughDialog() {
     dialog.setNameFilters(filters);
     // The first entry the first time, later the entry last chosen.
     dialog.selectNameFilter(filters.contains(lastSaveFilter_) ? lastSaveFilter_ : filters.constFirst());
+    if (QFileInfo(start).isDir()) {
+        dialog.setDirectory(start);
+    } else {
+        dialog.setDirectory(QFileInfo(start).absolutePath());
+        dialog.selectFile(QFileInfo(start).fileName());
+    }
     addPreview(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const QString name = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(name).absolutePath();
     lastSaveFilter_ = dialog.selectedNameFilter();
     const int index = std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())) + 1;
     const SaveFormat format = static_cast<SaveFormat>(index);
@@ -350,6 +453,7 @@ bool MainWindow::saveThroughDialog() {
         editor_.markSaved();
         saved = true;
     });
+    if (saved) rememberFile(QFile::decodeName(written.c_str()), true);
     return saved;
 }
 
@@ -360,7 +464,8 @@ void MainWindow::scheduleFrames() { frameTimer_->start(); }
 void MainWindow::saveAnimation() {
     // Ctrl+Shift+S works while the menu item is disabled.
     if (!editor_.hasAnimation()) return;
-    QFileDialog dialog(this, tr("Save animation"), lastFolder_);
+    const QString start = saveStart();
+    QFileDialog dialog(this, tr("Save animation"), QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath());
     dialog.setObjectName(QStringLiteral("saveAnimation"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -369,7 +474,7 @@ void MainWindow::saveAnimation() {
     dialog.setNameFilters({tr("Animated GIF (*.gif)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString name = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(name).absolutePath();
+    RememberedSettings().setSaveFolder(QFileInfo(name).absolutePath());
     const QString written = QFile::decodeName(withExtension(QFile::encodeName(name).toStdString(), ".gif").c_str());
     if (QFileInfo::exists(written) && !mayReplace(written)) return;
     run([&] {
@@ -439,7 +544,6 @@ void MainWindow::openDropped(const QMimeData& data) {
     statusBar()->clearMessage();
     // Changes not yet saved are never dropped without asking.
     if (!settleUnsavedChanges()) return;
-    lastFolder_ = QFileInfo(picture).absolutePath();
     openFile(picture);
 }
 
@@ -452,6 +556,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     tools_->dismiss();
     about_->hide();
     imageSize_->hide();
+    if (help_) help_->hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -479,6 +584,15 @@ void MainWindow::zoomIn() {
     run([this] { editor_.zoomIn(); });
 }
 
+void MainWindow::fitToWindow() {
+    run([this] {
+        // The room the picture has without scroll bars.
+        if (workArea_->isMinimized()) workArea_->showNormal();
+        const QSize room = workArea_->scrollArea()->maximumViewportSize();
+        editor_.fitZoom(room.width(), room.height());
+    });
+}
+
 void MainWindow::selectZone() {
     run([this] {
         editor_.toggleZoneMode();
@@ -495,6 +609,12 @@ void MainWindow::cutOut() {
 void MainWindow::copyZone() {
     run([this] {
         if (const std::optional<Picture> zone = editor_.copyZone()) putPictureOnClipboard(*zone);
+    });
+}
+
+void MainWindow::copyPicture() {
+    run([this] {
+        if (!editor_.picture().isEmpty()) putPictureOnClipboard(editor_.picture());
     });
 }
 
@@ -526,17 +646,41 @@ void MainWindow::mail() {
 // ---------------------------------------------------------------------------
 // Help
 
-void MainWindow::openHomePage() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePage))); }
-void MainWindow::openHelp() {
-    run([] {
-        const QString page = localHelpPage();
-        if (page.isEmpty())
-            throw JollixError(
-                "The help page is not installed; it is looked for in " +
-                helpPageCandidates(QCoreApplication::applicationDirPath()).join(QStringLiteral(" and ")).toStdString() +
-                ".");
-        QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+namespace {
+
+QString requireHelpPage() {
+    const QString page = localHelpPage();
+    if (page.isEmpty())
+        throw JollixError(
+            "The help page is not installed; it is looked for in " +
+            helpPageCandidates(QCoreApplication::applicationDirPath()).join(QStringLiteral(" and ")).toStdString() +
+            ".");
+    return page;
+}
+
+}  // namespace
+
+void MainWindow::openPage(const QUrl& page) {
+    openOnDesktop(page, this, [this] {
+        // A web page the desktop cannot show leads to the local help page.
+        run([this] { showHelpWindow(QUrl::fromLocalFile(requireHelpPage())); });
     });
+}
+
+void MainWindow::openHomePage() {
+    run([this] {
+        const QUrl home = homePage();
+        openPage(home.isEmpty() ? QUrl::fromLocalFile(requireHelpPage()) : home);
+    });
+}
+
+void MainWindow::openHelp() {
+    run([this] { openPage(QUrl::fromLocalFile(requireHelpPage())); });
+}
+
+void MainWindow::showHelpWindow(const QUrl& page) {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->showPage(page);
 }
 
 void MainWindow::showAbout() {

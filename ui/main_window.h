@@ -18,6 +18,7 @@ class QAction;
 class QActionGroup;
 class QFileDialog;
 class QLabel;
+class QMenu;
 class QMimeData;
 class QMdiArea;
 class QTimer;
@@ -27,6 +28,7 @@ namespace jollix {
 
 class AboutBox;
 class FunnyFaceMenu;
+class HelpWindow;
 class ToolPalette;
 class WorkArea;
 
@@ -50,6 +52,10 @@ public:
     ImageSizeDialog* imageSizeDialog() const { return imageSize_; }
     QLabel* zoomLabel() const { return zoomLabel_; }  // the zoom label
     FunnyFaceMenu* funnyFaceMenu() const { return funnyFaces_; }
+    // The program's own help window; null until it was first needed.
+    HelpWindow* helpWindow() const { return help_; }
+    // File > Recent files: the files last opened or saved, newest first.
+    QMenu* recentFilesMenu() const { return recentMenu_; }
 
     // Open a picture file as Open does after its dialog: on failure the
     // message is shown and nothing changes. Returns whether it was opened.
@@ -73,8 +79,8 @@ public:
     };
     // The commands, in the order of the command table (commandTable()).
     struct Commands {
-        Command open, save, saveAnimation, exit, imageSize, undo, redo, renew, zoomOut, zoomIn, selectZone, cutOut,
-            copy, paste, print, mail, home, faq, about;
+        Command open, save, saveAnimation, imageSize, undo, redo, renew, zoomOut, zoomIn, fitToWindow, selectZone,
+            cutOut, copy, copyPicture, paste, print, mail, home, faq, about, exit;
     } commands;
     QActionGroup* toolBarGroup() const { return toolBarGroup_; }
 
@@ -87,17 +93,27 @@ public slots:
     void undo();
     void redo();
     void renew();
-    void zoomOut();     // zoom out
-    void zoomIn();      // zoom in
-    void selectZone();  // select a zone
-    void cutOut();      // cut out the selection
-    void copyZone();    // copy the zone
-    void paste();       // paste
-    void print();       // print
-    void mail();        // mail
+    void zoomOut();  // zoom out
+    void zoomIn();   // zoom in
+    // The zoom at which the whole picture shows in the work area, within
+    // the zoom's bounds.
+    void fitToWindow();
+    void selectZone();   // select a zone
+    void cutOut();       // cut out the selection
+    void copyZone();     // copy the zone
+    void copyPicture();  // the whole picture to the clipboard
+    void paste();        // paste
+    void print();        // print
+    void mail();         // mail
     void openHomePage();
     void openHelp();
     void showAbout();
+    // The page in the program's own help window (when the desktop could
+    // not open it).
+    void showHelpWindow(const QUrl& page);
+    // Open one of the recent files; a file that is gone is taken off the
+    // list with a message.
+    void openRecentFile(const QString& path);
 
     // A drop on the main window or the work area: the first local file
     // among the dropped ones whose name is one Open reads is opened as Open
@@ -122,6 +138,15 @@ private:
     // Makes the animation's waiting frames once the user pauses.
     void scheduleFrames();
     void showIconFailure(const QString& message);
+    // The desktop opens the page; the help window shows it when it cannot.
+    void openPage(const QUrl& page);
+    // A picture file was opened or saved: the recent files, the folder the
+    // next Open or Save starts in, and the name Save proposes follow it.
+    void rememberFile(const QString& path, bool saved);
+    void rebuildRecentFilesMenu();
+    // Where the open and save dialogs start.
+    QString openFolder() const;
+    QString saveStart() const;
 
     Editor& editor_;
     QMdiArea* mdiArea_;
@@ -132,14 +157,16 @@ private:
     AboutBox* about_ = nullptr;
     ImageSizeDialog* imageSize_ = nullptr;
     FunnyFaceMenu* funnyFaces_ = nullptr;
+    HelpWindow* help_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     bool shownOnce_ = false;
-    QString lastFolder_;            // where the file dialogs open next
+    QString currentFile_;           // the file last opened or saved in this run
     QString lastSaveFilter_;        // the save dialog's entry last chosen in this run
     QTimer* frameTimer_ = nullptr;  // the pause after which waiting frames are made
 };
 
 // The menus of the menu bar, left to right.
-enum class MenuId { None, File, Edit, Help };
+enum class MenuId { None, File, Edit, View, Help };
 
 struct MenuRow {
     MenuId id;
@@ -153,7 +180,7 @@ struct CommandRow {
     MainWindow::Command MainWindow::Commands::*command;  // the window's actions for it
     const char* name;                                    // what it does, as the help page names it
     MenuId menu;                                         // the menu holding its item, or None
-    const char* caption;                                 // the menu item's text, or nullptr
+    const char* caption;                                 // the menu item's text (translated), or nullptr
     const char* hint;                                    // the tool-bar button's hint, or nullptr for none
     QIcon (*icon)();                                     // the tool-bar button's picture
     // Its keys in portable text, alternatives separated by "; " (the

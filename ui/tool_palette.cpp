@@ -1,6 +1,7 @@
 #include "ui/tool_palette.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -127,22 +128,35 @@ protected:
         p.setPen(palette().color(QPalette::HighlightedText));
         p.drawText(rect().adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, window()->windowTitle());
     }
+    // A press arms the move; only a move of the pointer with the button
+    // still down moves the window, so a quick click (press and release
+    // with no movement) never starts one. Where the window system lets the
+    // program place its windows, the caption follows the pointer itself:
+    // a move handed to the window manager at the press would start after a
+    // quick release and leave the window following the pointer until the
+    // next click. Elsewhere (Wayland) the window manager moves it, asked
+    // at the first movement while the button is down.
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return;
-        // The window manager moves the window where it can; otherwise the
-        // caption follows the pointer itself.
-        QWindow* w = window()->windowHandle();
-        dragging_ = !(w && w->startSystemMove());
+        armed_ = true;
         grabbedAt_ = event->globalPosition().toPoint() - window()->pos();
     }
     void mouseMoveEvent(QMouseEvent* event) override {
-        if (dragging_ && (event->buttons() & Qt::LeftButton))
-            window()->move(event->globalPosition().toPoint() - grabbedAt_);
+        if (!armed_ || !(event->buttons() & Qt::LeftButton)) {
+            armed_ = false;
+            return;
+        }
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            armed_ = false;
+            if (QWindow* w = window()->windowHandle()) w->startSystemMove();
+            return;
+        }
+        window()->move(event->globalPosition().toPoint() - grabbedAt_);
     }
-    void mouseReleaseEvent(QMouseEvent*) override { dragging_ = false; }
+    void mouseReleaseEvent(QMouseEvent*) override { armed_ = false; }
 
 private:
-    bool dragging_ = false;
+    bool armed_ = false;
     QPoint grabbedAt_;
 };
 
@@ -326,12 +340,38 @@ void ToolPalette::changeEvent(QEvent* event) {
 bool ToolPalette::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::WindowStateChange)
         QTimer::singleShot(0, this, &ToolPalette::comeBack);
-    // A modal dialog of the program joins the palette's always-on-top layer
-    // just before it is mapped: shown after the palette, it is above it.
+    // Every dialog of the program stays above the palette, however it was
+    // opened and whichever window had the focus: just before it is mapped,
+    // a dialog that belongs to the main window (or to no window) is made
+    // the palette's own, and window managers keep a window's dialogs above
+    // it (in its always-on-top layer too). A dialog of another dialog
+    // stays that dialog's, which is above the palette already. Modal
+    // dialogs also join the always-on-top layer themselves.
     if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
-        if (w->isWindow() && w->isModal())
-            if (QWindow* native = w->windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, true);
+        if (w->isWindow() && w->windowType() == Qt::Dialog)
+            if (QWindow* native = w->windowHandle()) {
+                QWindow* owner = native->transientParent();
+                const QWidget* main = parentWidget();
+                if (windowHandle() && (!owner || (main && owner == main->windowHandle()))) {
+                    native->setTransientParent(windowHandle());
+                    // When it closes, the focus goes back where it was
+                    // rather than to the palette.
+                    focusBeforeDialog_.insert(w, QApplication::activeWindow());
+                }
+                if (w->isModal()) native->setFlag(Qt::WindowStaysOnTopHint, true);
+            }
+    }
+    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+        const auto found = focusBeforeDialog_.find(watched);
+        if (found != focusBeforeDialog_.end()) {
+            const QPointer<QWidget> before = found.value();
+            focusBeforeDialog_.erase(found);
+            if (before && before->isVisible())
+                QTimer::singleShot(0, before, [before] {
+                    if (before && before->isVisible() && !QApplication::activeModalWidget()) before->activateWindow();
+                });
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

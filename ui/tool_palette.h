@@ -14,6 +14,8 @@
 // the controls are then set from the model with their signals blocked, so
 // that the toolkit's own slider rules never decide anything.
 #include <QElapsedTimer>
+#include <QHash>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <string_view>
@@ -145,6 +147,9 @@ private:
     ProgressBarSink progress_;
     QWidget* caption_;
     QWidget* body_;
+    // The window that had the focus when each of the program's dialogs
+    // opened, given the focus back when it closes.
+    QHash<QObject*, QPointer<QWidget>> focusBeforeDialog_;
     bool placed_ = false;
     bool dismissed_ = false;
 };

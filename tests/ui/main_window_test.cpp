@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 
@@ -25,6 +26,7 @@
 #include "io/picture_files.h"
 #include "ui/about_box.h"
 #include "ui/help_page.h"
+#include "ui/help_window.h"
 #include "ui/image_size_dialog.h"
 #include "window_test_util.h"
 
@@ -38,19 +40,12 @@ QString shown(QString text) { return text.remove(QLatin1Char('&')); }
 
 QStringList captions(const QMenu* m) {
     QStringList out;
-    for (const QAction* a : m->actions()) out << a->text().section(QLatin1Char('\t'), 0, 0);
+    for (const QAction* a : m->actions())
+        if (!a->isSeparator()) out << a->text().section(QLatin1Char('\t'), 0, 0);
     return out;
 }
 
 }  // namespace
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -106,14 +101,21 @@ private slots:
 
     void menusInTheirOrder() {
         const QList<QAction*> menus = p->form->menuBar()->actions();
-        QCOMPARE(menus.size(), 4);
+        QCOMPARE(menus.size(), 5);
         QCOMPARE(shown(menus[0]->text()), QStringLiteral("File"));
         QCOMPARE(shown(menus[1]->text()), QStringLiteral("Edit"));
-        QCOMPARE(shown(menus[2]->text()), QStringLiteral("Funny face"));  // its items: funny_face_menu_test
-        QCOMPARE(shown(menus[3]->text()), QStringLiteral("Help"));
-        QCOMPARE(captions(menus[0]->menu()), (QStringList{"Open", "Save", "Save animation...", "Exit"}));
-        QCOMPARE(captions(menus[1]->menu()), (QStringList{"Image Size", "Undo", "Redo", "Renew"}));
-        QCOMPARE(captions(menus[3]->menu()), (QStringList{"Online", "F.A.Q.", "About"}));
+        QCOMPARE(shown(menus[2]->text()), QStringLiteral("View"));
+        QCOMPARE(shown(menus[3]->text()), QStringLiteral("Funny face"));  // its items: funny_face_menu_test
+        QCOMPARE(shown(menus[4]->text()), QStringLiteral("Help"));
+        QCOMPARE(captions(menus[0]->menu()),
+                 (QStringList{"Open", "Save", "Save animation...", "Recent files", "Print...", "Exit"}));
+        QCOMPARE(captions(menus[1]->menu()),
+                 (QStringList{"Image Size", "Undo", "Redo", "Renew", "Copy", "Copy picture", "Paste"}));
+        QCOMPARE(captions(menus[2]->menu()), (QStringList{"Fit to window"}));
+        QCOMPARE(captions(menus[4]->menu()), (QStringList{"Online", "F.A.Q.", "About"}));
+        // The menu items name their keys.
+        QCOMPARE(p->form->commands.copyPicture.menuItem->text().section(QLatin1Char('\t'), 1),
+                 QKeySequence(QStringLiteral("Ctrl+Shift+C")).toString(QKeySequence::NativeText));
     }
 
     void menusOpenFromTheKeyboard_data() {
@@ -121,8 +123,9 @@ private slots:
         QTest::addColumn<int>("menu");
         QTest::newRow("Alt+F") << int(Qt::Key_F) << 0;
         QTest::newRow("Alt+E") << int(Qt::Key_E) << 1;
-        QTest::newRow("Alt+U") << int(Qt::Key_U) << 2;
-        QTest::newRow("Alt+H") << int(Qt::Key_H) << 3;
+        QTest::newRow("Alt+V") << int(Qt::Key_V) << 2;
+        QTest::newRow("Alt+U") << int(Qt::Key_U) << 3;
+        QTest::newRow("Alt+H") << int(Qt::Key_H) << 4;
     }
     void menusOpenFromTheKeyboard() {
         QFETCH(int, key);
@@ -194,21 +197,26 @@ private slots:
             {p->form->commands.home.shortcut, QKeySequence("Ctrl+L")},
             {p->form->commands.faq.shortcut, QKeySequence("F1")},
             {p->form->commands.saveAnimation.shortcut, QKeySequence("Ctrl+Shift+S")},
+            {p->form->commands.copyPicture.shortcut, QKeySequence("Ctrl+Shift+C")},
+            {p->form->commands.fitToWindow.shortcut, QKeySequence("Ctrl+0")},
         };
         for (const auto& [action, keys] : table) {
             QCOMPARE(action->shortcut(), keys);
             QCOMPARE(action->shortcutContext(), Qt::ApplicationShortcut);
             QVERIFY(p->form->actions().contains(action));
         }
-        // Only Ctrl+C is ever disabled, and it starts so.
+        // Only Ctrl+C is ever disabled, and it starts so; so does its menu item.
         QVERIFY(!p->form->commands.copy.shortcut->isEnabled());
+        QVERIFY(!p->form->commands.copy.menuItem->isEnabled());
+        QVERIFY(p->form->commands.copyPicture.shortcut->isEnabled());
+        QVERIFY(p->form->commands.copyPicture.menuItem->isEnabled());
         QVERIFY(p->form->commands.undo.shortcut->isEnabled());
     }
 
     // Two commands on one key would leave Qt firing neither of them.
     void noTwoCommandsShareAKey() {
         QMap<QString, QString> owner;
-        for (const char* menuKey : {"Alt+F", "Alt+E", "Alt+H"})
+        for (const char* menuKey : {"Alt+F", "Alt+E", "Alt+V", "Alt+H"})
             owner.insert(QString::fromUtf8(menuKey), QStringLiteral("a menu"));
         for (const CommandRow& row : commandTable())
             for (const QKeySequence& k : keysOf(row)) {
@@ -662,26 +670,73 @@ private slots:
     }
 
     void webPagesOpenInTheBrowser() {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        opener().takeOpened();
+        opener().setExit(0);
         p->form->commands.faq.shortcut->trigger();
         p->form->commands.faq.menuItem->trigger();
         p->form->commands.home.button->trigger();
         p->form->commands.home.menuItem->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QStringList opened;
+        QTRY_COMPARE_WITH_TIMEOUT((opened += opener().takeOpened()).size(), 4, 10000);
+        QTest::qWait(100);
+        opener().setExit(3);
         QVERIFY(p->errors.isEmpty());
-        QCOMPARE(catcher.opened.size(), 4);
+        // The desktop opened them: no window of the program's own.
+        QVERIFY(!p->form->helpWindow());
         // F1 opens the program's own questions page from disk (here the
-        // source tree's, as for any program run from its build tree).
-        const QUrl faq = catcher.opened[0];
+        // source tree's, as for any program run from its build tree); a
+        // program built without a home page leads there from "Online" too.
+        const QUrl faq(opened[0]);
         QVERIFY(faq.isLocalFile());
         QVERIFY(QFileInfo(faq.toLocalFile()).isFile());
         QVERIFY(faq.toLocalFile().endsWith(QStringLiteral("/help/index.html")));
-        QCOMPARE(catcher.opened[1], faq);
-        QCOMPARE(catcher.opened[2], QUrl(QStringLiteral("https://www.jollix.example/")));
-        QCOMPARE(catcher.opened[3].host(), QStringLiteral("www.jollix.example"));
+        QCOMPARE(QUrl(opened[1]), faq);
+        QCOMPARE(QUrl(opened[2]), homePage());
+        QCOMPARE(QUrl(opened[3]), homePage());
+        QVERIFY(homePage().isValid());
+        if (homePage().isLocalFile()) QVERIFY(QFileInfo(homePage().toLocalFile()).isFile());
+    }
+
+    // Without a browser (xdg-open fails, or is not there at all) every way
+    // to the help and home pages shows the local page in the program's own
+    // window, whose links work.
+    void withoutABrowserTheHelpWindowShowsThePage_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("noOpener");
+        for (const char* how : {"F1", "F.A.Q.", "Online button", "Online menu", "Ctrl+L", "about box address"}) {
+            QTest::newRow(how) << how << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1, no xdg-open").arg(how))) << how << true;
+        }
+    }
+    void withoutABrowserTheHelpWindowShowsThePage() {
+        QFETCH(QString, how);
+        QFETCH(bool, noOpener);
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        if (noOpener) qputenv("PATH", empty.path().toLocal8Bit());
+        opener().setExit(3);
+        opener().takeOpened();
+        if (how == "F1") p->form->commands.faq.shortcut->trigger();
+        if (how == "F.A.Q.") p->form->commands.faq.menuItem->trigger();
+        if (how == "Online button") p->form->commands.home.button->trigger();
+        if (how == "Online menu") p->form->commands.home.menuItem->trigger();
+        if (how == "Ctrl+L") p->form->commands.home.shortcut->trigger();
+        if (how == "about box address") emit p->form->aboutBox()->addressLabel->linkActivated(homePage().toString());
+        QTRY_VERIFY_WITH_TIMEOUT(p->form->helpWindow() && p->form->helpWindow()->isVisible(), 10000);
+        qputenv("PATH", path);
+        QCOMPARE(opener().takeOpened().size(), noOpener ? 0 : 1);
+        QVERIFY(p->errors.isEmpty());
+        QTextBrowser* text = p->form->helpWindow()->browser();
+        QCOMPARE(text->source(), QUrl::fromLocalFile(localHelpPage()));
+        QVERIFY(text->toPlainText().contains(QStringLiteral("questions and answers")));
+        // The first link of the page (its table of contents), followed from
+        // the keyboard, leads to its part of the page.
+        p->form->helpWindow()->activateWindow();
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Tab);
+        QTest::keyClick(text, Qt::Key_Return);
+        QTRY_COMPARE(text->source().fragment(), QStringLiteral("start"));
+        QCOMPARE(text->source().adjusted(QUrl::RemoveFragment), QUrl::fromLocalFile(localHelpPage()));
     }
 
     // The installed page beside the installed program comes first; a
@@ -732,10 +787,16 @@ private slots:
         for (const char* label : {"Website:", "Support:", "WebMaster;", "Tech-support: ", "Sales:"}) {
             const int at = lines.indexOf(QString::fromUtf8(label));
             QVERIFY2(at > 0, label);
-            QVERIFY(lines.value(at + 1).contains(QStringLiteral("jollix.example")));
+            QVERIFY(!lines.value(at + 1).isEmpty());
             QCOMPARE(lines.value(at - 1), QString());
         }
-        QVERIFY(a->addressLabel->text().contains(QStringLiteral("https://www.jollix.example/")));
+        for (const char* label : {"Support:", "WebMaster;", "Tech-support: ", "Sales:"})
+            QVERIFY(
+                lines.value(lines.indexOf(QString::fromUtf8(label)) + 1).contains(QStringLiteral("jollix.example")));
+        // The website and the link are the home page, which exists.
+        QCOMPARE(lines.value(lines.indexOf(QStringLiteral("Website:")) + 1), shownAddress(homePage()));
+        QVERIFY(a->addressLabel->text().contains(homePage().toString(QUrl::FullyEncoded).toHtmlEscaped()));
+        QVERIFY(!a->addressLabel->openExternalLinks());
         // The other windows go on working while it is shown.
         p->form->zoomIn();
         QCOMPARE(p->form->zoomLabel()->text(), QStringLiteral("125.0%"));

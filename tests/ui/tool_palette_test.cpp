@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "ui/about_box.h"
+#include "ui/image_size_dialog.h"
 #include "window_test_util.h"
 
 using namespace jollix;
@@ -143,6 +145,108 @@ private slots:
         QCOMPARE(seen, QStringList{"modal"});
         QVERIFY(t()->isVisible());
         QVERIFY(t()->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    // Every dialog is the palette's own (window managers keep a window's
+    // dialogs above it), whichever window had the focus and however the
+    // dialog was opened; a dialog of a dialog stays above its dialog. When
+    // it closes, the focus goes back where it was.
+    void dialogsAreThePalettesWhicheverWayTheyOpen_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("fromPalette");
+        for (const char* command : {"open", "save", "print"})
+            for (const char* how : {"menu", "tool bar", "shortcut"})
+                for (bool fromPalette : {false, true})
+                    QTest::newRow(qPrintable(QStringLiteral("%1 by %2, focus on the %3")
+                                                 .arg(command, how, fromPalette ? "palette" : "main window")))
+                        << command << how << fromPalette;
+    }
+    void dialogsAreThePalettesWhicheverWayTheyOpen() {
+        QFETCH(QString, command);
+        QFETCH(QString, how);
+        QFETCH(bool, fromPalette);
+        QWidget* focused = fromPalette ? static_cast<QWidget*>(t()) : p->form.get();
+        focused->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), focused);
+        MainWindow::Command MainWindow::Commands::*which = command == "open"   ? &MainWindow::Commands::open
+                                                           : command == "save" ? &MainWindow::Commands::save
+                                                                               : &MainWindow::Commands::print;
+        const MainWindow::Command& c = p->form->commands.*which;
+        QWindow* owner = nullptr;
+        bool modal = false, onTop = false;
+        QString className;
+        QTimer::singleShot(50, this, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                owner = dialog->windowHandle()->transientParent();
+                modal = dialog->isModal();
+                onTop = dialog->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+                className = QString::fromUtf8(dialog->metaObject()->className());
+                static_cast<QDialog*>(dialog)->reject();
+            }
+        });
+        if (how == "menu")
+            c.menuItem->trigger();
+        else if (how == "tool bar")
+            c.button->trigger();
+        else
+            QTest::keyClick(focused, QKeySequence(c.shortcut->shortcut())[0].key(),
+                            QKeySequence(c.shortcut->shortcut())[0].keyboardModifiers());
+        QVERIFY2(!className.isEmpty(), "no dialog came up");
+        QCOMPARE(owner, t()->windowHandle());
+        QVERIFY(modal && onTop);
+        QTRY_COMPARE(QApplication::activeWindow(), focused);
+    }
+
+    void aDialogOfADialogStaysAboveItsDialog() {
+        QDialog outer(p->form.get());
+        outer.setObjectName(QStringLiteral("outer"));
+        QWindow* outerOwner = nullptr;
+        QWindow* innerOwner = nullptr;
+        QTimer::singleShot(50, this, [&] {
+            outerOwner = outer.windowHandle()->transientParent();
+            QMessageBox inner(QMessageBox::NoIcon, QStringLiteral("x"), QStringLiteral("y"), QMessageBox::Ok, &outer);
+            QTimer::singleShot(50, this, [&] {
+                innerOwner = inner.windowHandle()->transientParent();
+                inner.reject();
+            });
+            inner.exec();
+            outer.reject();
+        });
+        outer.exec();
+        QCOMPARE(outerOwner, t()->windowHandle());
+        QCOMPARE(innerOwner, outer.windowHandle());
+    }
+
+    void theWindowsThatAreNotModalAreThePalettesToo() {
+        p->form->commands.about.menuItem->trigger();
+        p->form->commands.imageSize.shortcut->trigger();
+        QCOMPARE(p->form->aboutBox()->windowHandle()->transientParent(), t()->windowHandle());
+        QCOMPARE(p->form->imageSizeDialog()->windowHandle()->transientParent(), t()->windowHandle());
+    }
+
+    // Dragging the caption moves the palette; a quick click (press and
+    // release with no movement) leaves it where it is, and later pointer
+    // movement without a button never moves it.
+    void aQuickClickOnTheCaptionNeverMovesIt() {
+        QWidget* caption = t()->caption();
+        const QPoint start = t()->pos();
+        const QPoint at(20, caption->height() / 2);
+        for (int i = 0; i < 3; ++i) {
+            send(caption, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+            send(caption, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+            send(caption, QEvent::MouseMove, at + QPoint(40, 30), Qt::NoButton, Qt::NoButton);
+            QCOMPARE(t()->pos(), start);
+        }
+        // A drag moves it by the pointer's movement, and only while the
+        // button is down.
+        send(caption, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        send(caption, QEvent::MouseMove, at + QPoint(25, 15), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(t()->pos(), start + QPoint(25, 15));
+        send(caption, QEvent::MouseButtonRelease, at + QPoint(25, 15), Qt::LeftButton, Qt::NoButton);
+        const QPoint moved = t()->pos();
+        send(caption, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(t()->pos(), moved);
     }
 
     void everyTextShowsWholeWithTheSystemsFonts_data() {

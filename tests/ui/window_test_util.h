@@ -3,6 +3,9 @@
 // collected instead of shown in message boxes, and pointer input sent the
 // way the windowing system sends it.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTimer>
@@ -20,12 +23,60 @@
 
 namespace jollix::testing {
 
+// What a window test leaves of the user's own: its settings go to a
+// folder of its own (XDG_CONFIG_HOME), and `xdg-open` is a stand-in that
+// writes each address it is given on a line of its file and exits with the
+// code in opener().setExit() (3 at first, as when no browser is installed).
+class StandInOpener {
+public:
+    StandInOpener() {
+        QDir().mkpath(bin());
+        QFile script(bin() + QStringLiteral("/xdg-open"));
+        script.open(QIODevice::WriteOnly);
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\nexit $(cat '%2')\n")
+                         .arg(log(), exitFile())
+                         .toUtf8());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        setExit(3);
+        qputenv("PATH", (bin() + QStringLiteral(":") + qEnvironmentVariable("PATH")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", config().toLocal8Bit());
+    }
+    QString config() const { return dir_.filePath(QStringLiteral("config")); }
+    QString bin() const { return dir_.filePath(QStringLiteral("bin")); }
+    void setExit(int code) {
+        QFile f(exitFile());
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray::number(code));
+    }
+    // The addresses opened so far; clears the list.
+    QStringList takeOpened() {
+        QFile f(log());
+        QStringList lines;
+        if (f.open(QIODevice::ReadOnly))
+            lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QFile::remove(log());
+        return lines;
+    }
+
+private:
+    QString log() const { return dir_.filePath(QStringLiteral("opened")); }
+    QString exitFile() const { return dir_.filePath(QStringLiteral("exit")); }
+    QTemporaryDir dir_;
+};
+
+inline StandInOpener& opener() {
+    static StandInOpener made;
+    return made;
+}
+
 struct Program {
     std::unique_ptr<Editor> editor;
     std::unique_ptr<MainWindow> form;
     QStringList errors;
 
     explicit Program(std::optional<Picture> start = std::nullopt) {
+        opener();
         setErrorReporter([this](const QString& m) { errors << m; });
         editor = std::make_unique<Editor>(std::move(start));
         form = std::make_unique<MainWindow>(*editor);
