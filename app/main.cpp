@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstdio>
+#include <cstdlib>
 
 #include "editor/editor.h"
 #include "io/qt_messages.h"
@@ -21,15 +23,65 @@ void describeCommandLine(QCommandLineParser& parser) {
                                  QStringLiteral("[file]"));
 }
 
-// --help and --version print and end the program before the window system
-// is opened, so that they work without a display.
+// The window system's own options, which the window start takes out of the
+// command line (-platform offscreen, -style fusion, ...): known here, so
+// that anything else is an error before the window system is opened.
+void describeWindowSystemOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform",
+                             "platformpluginpath",
+                             "platformtheme",
+                             "plugin",
+                             "qwindowgeometry",
+                             "qwindowicon",
+                             "qwindowtitle",
+                             "display",
+                             "geometry",
+                             "style",
+                             "stylesheet",
+                             "session",
+                             "title",
+                             "name",
+                             "visual",
+                             "font",
+                             "fn",
+                             "bg",
+                             "background",
+                             "fg",
+                             "foreground",
+                             "btn",
+                             "button",
+                             "im",
+                             "inputstyle",
+                             "cmap",
+                             "ncols",
+                             "qmljsdebugger",
+                             "qwindowcolor"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+// --help, --version and mistakes on the command line are answered before
+// the window system is opened, so that they work without a display: a
+// mistake prints its message and ends the program with 1.
 void answerWithoutDisplay(int& argc, char** argv) {
     QCoreApplication core(argc, argv);
     QCommandLineParser parser;
     describeCommandLine(parser);
-    // Errors (an unknown option, or one of the window system's own that
-    // only the window start understands) are left to that start.
-    parser.parse(core.arguments());
+    describeWindowSystemOptions(parser);
+    if (!parser.parse(core.arguments())) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName().toLower()),
+                     qPrintable(parser.errorText()));
+        std::fprintf(stderr, "Try 'jollix --help' for more information.\n");
+        std::exit(1);
+    }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
 }
@@ -48,6 +100,7 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     describeCommandLine(parser);
+    describeWindowSystemOptions(parser);
     parser.process(app);
 
     // The session starts with the built-in picture, Expand and the Spherical

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Makes the Debian package from build/ (after scripts/test.sh has built
-# everything), installs it with apt-get as a user would, runs the installed
-# programs, validates the installed desktop entry and metainfo, and removes
-# the package again.
+# everything), checks it with lintian (no error, no warning but those the
+# package's overrides justify), installs it with apt-get as a user would,
+# runs the installed programs, validates the installed desktop entry and
+# metainfo, and removes the package again. Run as root, or as a user who may
+# use sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -10,6 +12,8 @@ SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 rm -f build/jollix_*.deb
 (cd build && cpack -G DEB)
 debs=(build/jollix_*.deb)
+echo "== lintian ${debs[0]}"
+lintian --fail-on error,warning --display-info --show-overrides "${debs[0]}"
 echo "== installing ${debs[0]}"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "./${debs[0]}"
 
@@ -50,7 +54,7 @@ appstreamcli validate --no-net /usr/share/metainfo/example.jollix.Jollix.metainf
 # The man pages as packaged (minimal systems may leave /usr/share/man out).
 dpkg-deb -x "${debs[0]}" "$work/deb"
 for page in jollix jollix-batch; do
-  out=$(man --warnings -l "$work/deb/usr/share/man/man1/$page.1" 2>&1 >/dev/null)
+  out=$(man --warnings -l "$work/deb/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
   [ -z "$out" ] || { echo "$page.1: $out"; exit 1; }
 done
 test -f /usr/share/jollix/help/index.html

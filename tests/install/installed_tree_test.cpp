@@ -7,6 +7,7 @@
 // and --version without a display.
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -59,7 +60,14 @@ Run run(const QString& program, const QStringList& args, const QStringList& env 
     return r;
 }
 
+// A file's text; a .gz file is read through gzip.
 QString readText(const QString& path) {
+    if (path.endsWith(QStringLiteral(".gz"))) {
+        QProcess gzip;
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+        gzip.waitForFinished();
+        return gzip.exitCode() == 0 ? QString::fromUtf8(gzip.readAllStandardOutput()) : QString();
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll());
@@ -137,9 +145,12 @@ private slots:
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
             QTest::newRow(qPrintable(QStringLiteral("icon %1").arg(size)))
                 << QStringLiteral("share/icons/hicolor/%1x%1/apps/jollix.png").arg(size) << false;
-        QTest::newRow("man jollix") << "share/man/man1/jollix.1" << false;
-        QTest::newRow("man jollix-batch") << "share/man/man1/jollix-batch.1" << false;
+        QTest::newRow("man jollix") << "share/man/man1/jollix.1.gz" << false;
+        QTest::newRow("man jollix-batch") << "share/man/man1/jollix-batch.1.gz" << false;
         QTest::newRow("help page") << "share/jollix/help/index.html" << false;
+        QTest::newRow("copyright") << "share/doc/jollix/copyright" << false;
+        QTest::newRow("changelog") << "share/doc/jollix/changelog.gz" << false;
+        QTest::newRow("list of installed files") << "share/jollix/installed-files.txt" << false;
     }
     void theFilesAreThere() {
         QFETCH(QString, file);
@@ -172,6 +183,56 @@ private slots:
                 {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(expected), qPrintable(r.out));
+    }
+
+    // A mistake on the command line is answered without a display: its
+    // message and exit status 1, as the man page says. The window system's
+    // own options are no mistake.
+    void aBadOptionEndsWithOneWithoutADisplay_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("--bogus") << QStringList{"--bogus"} << 1 << "Unknown option 'bogus'";
+        QTest::newRow("-x") << QStringList{"-x"} << 1 << "Unknown option 'x'";
+        QTest::newRow("two files") << QStringList{"--bogus", "a.jpg"} << 1 << "bogus";
+        QTest::newRow("-style fusion --version") << QStringList{"-style", "fusion", "--version"} << 0 << "";
+    }
+    void aBadOptionEndsWithOneWithoutADisplay() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const Run r =
+            run(at(QStringLiteral("bin/jollix")), args,
+                {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")});
+        QCOMPARE(r.exitCode, status);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+    }
+
+    // The installation's own list names every file it installed, by its
+    // installed path, and nothing else.
+    void theListOfInstalledFilesIsExact() {
+        QStringList listed = readText(at(QStringLiteral("share/jollix/installed-files.txt")))
+                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        listed.sort();
+        QStringList present;
+        QDirIterator it(usr, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) present << it.next().mid(dest.path().size());
+        present.sort();
+        QCOMPARE(listed, present);
+        QVERIFY(listed.contains(QStringLiteral("/usr/bin/jollix")));
+    }
+
+    // The copyright file names the licence of the program and of the
+    // libraries it is combined with.
+    void theLicenceIsStated() {
+        const QString copyright = readText(at(QStringLiteral("share/doc/jollix/copyright")));
+        QVERIFY(copyright.startsWith(
+            QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")));
+        QVERIFY(copyright.contains(QStringLiteral("License: GPL-3+")));
+        for (const char* library : {"libimagequant", "libheif", "libwmf", "libemf2svg", "Qt 6", "OpenCV"})
+            QVERIFY2(copyright.contains(QLatin1String(library)), library);
+        QVERIFY(readText(at(QStringLiteral("share/doc/jollix/changelog.gz")))
+                    .startsWith(QStringLiteral("jollix (" JOLLIX_VERSION ")")));
     }
 
     void theDesktopEntryIsValid() {
@@ -237,11 +298,11 @@ private slots:
     }
     void theManPagesRenderWithoutWarnings() {
         QFETCH(QString, page);
-        const Run r = run(
-            QStringLiteral("man"),
-            {QStringLiteral("--warnings"), QStringLiteral("-l"), at(QStringLiteral("share/man/man1/%1.1").arg(page))},
-            {QStringLiteral("MANWIDTH=80"), QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("MANPAGER=cat"),
-             QStringLiteral("PAGER=cat")});
+        const Run r = run(QStringLiteral("man"),
+                          {QStringLiteral("--warnings"), QStringLiteral("-l"),
+                           at(QStringLiteral("share/man/man1/%1.1.gz").arg(page))},
+                          {QStringLiteral("MANWIDTH=80"), QStringLiteral("LC_ALL=C.UTF-8"),
+                           QStringLiteral("MANPAGER=cat"), QStringLiteral("PAGER=cat")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.err.trimmed().isEmpty(), qPrintable(r.err));
         for (const char* section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "EXAMPLES"})
@@ -249,7 +310,7 @@ private slots:
     }
 
     void theBatchManPageNamesEveryStepAndOption() {
-        const QString page = roffWords(readText(at(QStringLiteral("share/man/man1/jollix-batch.1"))));
+        const QString page = roffWords(readText(at(QStringLiteral("share/man/man1/jollix-batch.1.gz"))));
         const QStringList words = batchWords();
         // The help text's own layout still reads as expected.
         for (const char* known : {"zoom=", "expand@", "smear@", "pen-sketch", "resize@", "renew"})
@@ -303,7 +364,7 @@ private slots:
         QCOMPARE(path, QDir::homePath() + QStringLiteral("/.cache/Jollix/mywork.jpg"));
         const QString said = QStringLiteral("~/.cache/Jollix/mywork.jpg");
         QVERIFY(readText(at(QStringLiteral("share/jollix/help/index.html"))).contains(said));
-        QVERIFY(roffWords(readText(at(QStringLiteral("share/man/man1/jollix.1")))).contains(said));
+        QVERIFY(roffWords(readText(at(QStringLiteral("share/man/man1/jollix.1.gz")))).contains(said));
     }
 
     // The icon files are the window's icon: the same picture, rendered by
