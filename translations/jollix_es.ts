@@ -87,6 +87,30 @@
         <translation>Restaurar</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ver</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajustar a la ventana</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copiar imagen</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Pegar</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimir...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Alejar la vista</translation>
     </message>

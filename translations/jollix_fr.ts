@@ -87,6 +87,30 @@
         <translation>Rétablir l'original</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajuster à la fenêtre</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copier</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copier l'image</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Coller</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimer...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Zoom arrière</translation>
     </message>

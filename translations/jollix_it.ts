@@ -87,6 +87,30 @@
         <translation>Ripristina</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Visualizza</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Adatta alla finestra</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copia l'immagine</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Incolla</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Stampa...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Riduci la vista</translation>
     </message>

@@ -87,6 +87,30 @@
         <translation>元の画像に戻す</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>ウィンドウに合わせる</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>画像をコピー</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>貼り付け</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>印刷...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>表示を縮小</translation>
     </message>

@@ -87,6 +87,30 @@
         <translation>Przywróć oryginał</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Widok</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Dopasuj do okna</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopiuj</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Kopiuj obraz</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Wklej</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Drukuj...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Pomniejsz widok</translation>
     </message>

@@ -87,6 +87,30 @@
         <translation>Restaurar</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>E&amp;xibir</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajustar à janela</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copiar imagem</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Colar</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimir...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Diminuir o zoom</translation>
     </message>

@@ -87,6 +87,30 @@
         <translation>Вернуть исходное</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Вид</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>По размеру окна</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Копировать изображение</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Вставить</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Печать...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>Уменьшить масштаб</translation>
     </message>

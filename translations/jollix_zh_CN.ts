@@ -87,6 +87,30 @@
         <translation>恢复原图</translation>
     </message>
     <message>
+        <source>&amp;View</source>
+        <translation>视图(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>适合窗口</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>复制图片</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>粘贴</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>打印...</translation>
+    </message>
+    <message>
         <source>Zoom out the view</source>
         <translation>缩小视图</translation>
     </message>
