@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Jollix-Hilfe</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vor</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Möchten Sie sie speichern?</translation>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>Die Animation Ihrer Bearbeitung (mywork.gif) auch anhängen?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>An Fenster anpassen</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Bild kopieren</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Einfügen</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Drucken...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>Die Datei %1 ist nicht mehr vorhanden; sie wurde aus der Liste der zuletzt geöffneten Dateien entfernt.</translation>
     </message>
 </context>
 <context>

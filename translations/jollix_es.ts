@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copiar imagen</translation>
+        <translation>Copiar la imagen</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Ayuda de Jollix</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Atrás</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Adelante</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Do you want to save them?</source>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>¿Adjuntar también la animación de su edición (mywork.gif)?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ver</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajustar a la ventana</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copiar la imagen</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Pegar</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimir...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>Archivos recientes</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Vaciar la lista</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>El archivo %1 ya no existe; se ha quitado de los archivos recientes.</translation>
     </message>
 </context>
 <context>

@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Aide de Jollix</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Précédent</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Suivant</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Voulez-vous les enregistrer ?</translation>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>Joindre aussi l'animation de votre retouche (mywork.gif) ?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajuster à la fenêtre</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copier</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copier l'image</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Coller</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimer...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>Fichiers récents</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Vider la liste</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>Le fichier %1 n'existe plus ; il a été retiré des fichiers récents.</translation>
     </message>
 </context>
 <context>

@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Guida di Jollix</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Indietro</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Avanti</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Vuoi salvarle?</translation>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>Allegare anche l'animazione della modifica (mywork.gif)?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Visualizza</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Adatta alla finestra</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copia l'immagine</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Incolla</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Stampa...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>File recenti</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Svuota l'elenco</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>Il file %1 non esiste più; è stato tolto dai file recenti.</translation>
     </message>
 </context>
 <context>

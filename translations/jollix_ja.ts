@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Jollix ヘルプ</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>戻る</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>進む</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Do you want to save them?</source>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>編集のアニメーション (mywork.gif) も添付しますか?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>ウィンドウに合わせる</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>画像をコピー</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>貼り付け</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>印刷...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>最近使ったファイル</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>一覧を消去</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>ファイル %1 はもうありません。最近使ったファイルから外しました。</translation>
     </message>
 </context>
 <context>

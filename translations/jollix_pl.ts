@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Pomoc Jollix</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Wstecz</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Dalej</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Czy chcesz je zapisać?</translation>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>Dołączyć również animację edycji (mywork.gif)?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Widok</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Dopasuj do okna</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopiuj</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Kopiuj obraz</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Wklej</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Drukuj...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>Ostatnie pliki</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Wyczyść listę</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>Pliku %1 już nie ma; usunięto go z ostatnich plików.</translation>
     </message>
 </context>
 <context>

@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copiar imagem</translation>
+        <translation>Copiar a imagem</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Ajuda do Jollix</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Voltar</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Avançar</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Deseja salvá-las?</translation>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>Anexar também a animação da sua edição (mywork.gif)?</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>E&amp;xibir</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>Ajustar à janela</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>Copiar a imagem</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Colar</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Imprimir...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>Arquivos recentes</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>Limpar a lista</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>O arquivo %1 não existe mais; foi removido dos arquivos recentes.</translation>
     </message>
 </context>
 <context>

@@ -342,6 +342,21 @@
     </message>
 </context>
 <context>
+    <name>jollix::HelpWindow</name>
+    <message>
+        <source>Jollix help</source>
+        <translation>Jollix 帮助</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>后退</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>前进</translation>
+    </message>
+</context>
+<context>
     <name>jollix::MainWindow</name>
     <message>
         <source>Exit</source>
@@ -386,6 +401,42 @@ Do you want to save them?</source>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
         <translation>同时附上编辑过程的动画 (mywork.gif) 吗？</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>视图(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Fit to window</source>
+        <translation>适合窗口</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Copy picture</source>
+        <translation>复制图片</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>粘贴</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>打印...</translation>
+    </message>
+    <message>
+        <source>Recent files</source>
+        <translation>最近的文件</translation>
+    </message>
+    <message>
+        <source>Clear the list</source>
+        <translation>清空列表</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer there; it has been taken off the recent files.</source>
+        <translation>文件 %1 已不存在，已从最近的文件中移除。</translation>
     </message>
 </context>
 <context>
