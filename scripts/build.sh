@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds Jollix in build/ (Release, assertions on): every
-# target, or only the targets named (scripts/build.sh jollix).
+# target, or only the targets named (scripts/build.sh jollix); extra CMake
+# settings come from JOLLIX_CMAKE_ARGS.
 # `scripts/build.sh --program-only` installs only what the program needs and
 # builds jollix and jollix-batch without the tests and benchmarks.
 set -euo pipefail
@@ -18,7 +19,7 @@ if [ "${1:-}" = "--program-only" ]; then
   exit 0
 fi
 "$(dirname "$0")/deps.sh" all
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DJOLLIX_BUILD_TESTS=ON -DJOLLIX_BUILD_BENCH=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DJOLLIX_BUILD_TESTS=ON -DJOLLIX_BUILD_BENCH=ON ${JOLLIX_CMAKE_ARGS:-}
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build build -j "$(nproc)" "${targets[@]}"

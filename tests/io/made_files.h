@@ -149,7 +149,8 @@ inline std::string manyRectanglesEmf(int width, int height, int count, bool scal
 
 // Little-endian bytes of the file formats below.
 inline void putLe(std::string& s, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+    // Bytes past the eighth are zero (a 64-bit shift by 64 or more is undefined).
+    for (int i = 0; i < bytes; ++i) s.push_back(i < 8 ? char((v >> (8 * i)) & 0xFF) : char(0));
 }
 inline void putBe(std::string& s, uint64_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) s.push_back(char((v >> (8 * i)) & 0xFF));
