@@ -140,11 +140,16 @@ void onInfo(png_structp png, png_infop info) {
     png_uint_32 w = 0, h = 0;
     int depth = 0, type = 0, interlace = 0;
     png_get_IHDR(png, info, &w, &h, &depth, &type, &interlace, nullptr, nullptr);
+    // The refusal is kept and the jump made outside the handler, so that the
+    // exception object is destroyed before libpng's jump leaves this frame.
+    bool refused = false;
     try {
         checkPictureSize(w, h, d.maxPixels, "PNG picture");
     } catch (const JollixError& e) {
-        stop(d, e.what());
+        d.error = e.what();
+        refused = true;
     }
+    if (refused) png_longjmp(png, 1);
     d.width = int(w);
     d.height = int(h);
     const ColourProfile profile = profileOf(d);
@@ -171,13 +176,17 @@ void onInfo(png_structp png, png_infop info) {
     if (format.channels < 1 || format.channels > 4 || (format.bits != 8 && format.bits != 16) ||
         d.rowBytes != size_t(w) * format.channels * (format.bits / 8))
         stop(d, "the PNG file has a layout that cannot be read");
+    bool failed = false;
     try {
         d.writer.emplace(d.width, d.height, 1, format, profile);
     } catch (const std::bad_alloc&) {
-        stop(d, "there is not enough memory to open it");
+        d.error = "there is not enough memory to open it";
+        failed = true;
     } catch (const JollixError& e) {
-        stop(d, e.what());
+        d.error = e.what();
+        failed = true;
     }
+    if (failed) png_longjmp(png, 1);
 }
 
 void onRow(png_structp png, png_bytep row, png_uint_32 y, int pass) {

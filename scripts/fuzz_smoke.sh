@@ -48,7 +48,7 @@ run_one() {
   seed=$(seeds_for "$name")
   work=$smoke/work-$name found=$smoke/found-$name
   mkdir -p "$work" "$found"
-  if "$build/fuzz/$target" "$work" "$seed" -max_total_time="$seconds" -seed="$seed_value" -timeout=25 -rss_limit_mb=2560 \
+  if "$build/fuzz/$target" "$work" "$seed" -max_total_time="$seconds" -seed="$seed_value" -timeout=25 -rss_limit_mb=4096 \
        -artifact_prefix="$found/" -print_final_stats=1 >"$smoke/$name.log" 2>&1; then
     echo "fuzz $name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$smoke/$name.log" | grep -o '[0-9]*$') runs, nothing found"
   else
