@@ -14,7 +14,7 @@ namespace {
 jollix::Picture photoWithPortrait() {
     jollix::Picture photo = jollix::bench::photoLike(6000, 4000);
     if (!std::filesystem::exists(JOLLIX_BENCH_PORTRAIT)) return photo;
-    const jollix::Picture face = jollix::LoadPictureFile(JOLLIX_BENCH_PORTRAIT);
+    const jollix::Picture face = jollix::loadPictureFile(JOLLIX_BENCH_PORTRAIT);
     const int side = 4000, left = 1000;
     std::vector<uint8_t> row(size_t(side) * 3);
     for (int y = 0; y < side; ++y) {

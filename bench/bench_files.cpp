@@ -63,7 +63,7 @@ void OpenFile(benchmark::State& state, const char* file) {
         state.SkipWithError("the file could not be made (is ImageMagick's convert installed?)");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(LoadPictureFile(f.path(file)));
+    for (auto _ : state) benchmark::DoNotOptimize(loadPictureFile(f.path(file)));
 }
 
 void SaveFile(benchmark::State& state, SaveFormat format, bool large) {

@@ -9,7 +9,7 @@ namespace {
 void BM_ZoomInOut_6000x4000_to_3000x2000(benchmark::State& state) {
     const jollix::Picture src = jollix::bench::photoLike(6000, 4000);
     for (auto _ : state) {
-        jollix::Picture out = jollix::ZoomInOut(src, 3000, 2000);
+        jollix::Picture out = jollix::zoomInOut(src, 3000, 2000);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -19,7 +19,7 @@ BENCHMARK(BM_ZoomInOut_6000x4000_to_3000x2000)->Unit(benchmark::kMillisecond)->U
 void BM_ZoomInOut_6000x4000_to_2560x1707(benchmark::State& state) {
     const jollix::Picture src = jollix::bench::photoLike(6000, 4000);
     for (auto _ : state) {
-        jollix::Picture out = jollix::ZoomInOut(src, 2560, 1707);
+        jollix::Picture out = jollix::zoomInOut(src, 2560, 1707);
         benchmark::DoNotOptimize(out);
     }
 }

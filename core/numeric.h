@@ -1,7 +1,7 @@
 #pragma once
 // Rounding and checked real arithmetic shared by every effect.
-// Round is round-to-nearest with ties to even (std::nearbyint in the default
-// rounding mode); Trunc drops the fraction. Both refuse values that do not fit
+// roundToInt is round-to-nearest with ties to even (std::nearbyint in the default
+// rounding mode); truncToInt drops the fraction. Both refuse values that do not fit
 // a 32-bit signed integer, as every real-to-integer conversion here must.
 #include <cmath>
 #include <cstdint>
@@ -11,33 +11,33 @@
 
 namespace jollix {
 
-inline int32_t Round(long double v) {
+inline int32_t roundToInt(long double v) {
     long double r = std::nearbyint(v);
     if (!(r >= -2147483648.0L && r <= 2147483647.0L)) throw JollixError(kRangeCheckError);
     return static_cast<int32_t>(r);
 }
 
-inline int32_t Trunc(long double v) {
+inline int32_t truncToInt(long double v) {
     long double r = std::trunc(v);
     if (!(r >= -2147483648.0L && r <= 2147483647.0L)) throw JollixError(kRangeCheckError);
     return static_cast<int32_t>(r);
 }
 
 // Division of reals that reports a zero divisor the way the program does.
-inline long double Divide(long double a, long double b) {
+inline long double checkedDivide(long double a, long double b) {
     if (b == 0) throw JollixError(kDivisionByZero);
     return a / b;
 }
 
 // Square root that reports a negative argument.
-inline long double CheckedSqrt(long double v) {
+inline long double checkedSqrt(long double v) {
     if (v < 0) throw JollixError(kInvalidFloatOp);
     return std::sqrt(v);
 }
 
-// View pixels to picture pixels: Round(v / zoom * 100), divide first.
-inline int32_t ViewToPicture(long double v, double zoomPercent) {
-    return Round(Divide(v, static_cast<long double>(zoomPercent)) * 100.0L);
+// View pixels to picture pixels: roundToInt(v / zoom * 100), divide first.
+inline int32_t viewToPicture(long double v, double zoomPercent) {
+    return roundToInt(checkedDivide(v, static_cast<long double>(zoomPercent)) * 100.0L);
 }
 
 }  // namespace jollix

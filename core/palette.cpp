@@ -4,14 +4,14 @@
 
 namespace jollix {
 
-int pencilContrastLabelValue(int position) { return Round((long double)position * 100 / 89); }
+int pencilContrastLabelValue(int position) { return roundToInt((long double)position * 100 / 89); }
 
 Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(host) {
     distortRad.onChange = [this](int p) {
         distortRadLabel = std::to_string(p);
-        distortCur.setMaximum(Round(p / 1.5L));
-        distortCur.setMinimum(Round(p / 10.0L));
-        distortCur.setPosition(Round(p / 3.0L));
+        distortCur.setMaximum(roundToInt(p / 1.5L));
+        distortCur.setMinimum(roundToInt(p / 10.0L));
+        distortCur.setPosition(roundToInt(p / 3.0L));
         state_.brushRadius = state_.viewToPicture(p);
         state_.brushRadiusSlider = p;
         progressMaximum = state_.brushRadius * 4;
@@ -23,9 +23,9 @@ Palette::Palette(ToolState& state, PaletteHost* host) : state_(state), host_(hos
     };
     twistRad.onChange = [this](int p) {
         twistRadLabel = std::to_string(p);
-        twistCur.setMaximum(Round(p / 3.0L));
-        twistCur.setMinimum(Round(p / 50.0L));
-        twistCur.setPosition(Round(p / 10.0L));
+        twistCur.setMaximum(roundToInt(p / 3.0L));
+        twistCur.setMinimum(roundToInt(p / 50.0L));
+        twistCur.setPosition(roundToInt(p / 10.0L));
         state_.brushRadius = state_.viewToPicture(p);
         state_.brushRadiusSlider = p;
         progressMaximum = state_.brushRadius * 4;

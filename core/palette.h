@@ -100,7 +100,7 @@ private:
     int page_ = kPageDistort;
 };
 
-// Round(p * 100 / 89): the pencil contrast label.
+// roundToInt(p * 100 / 89): the pencil contrast label.
 int pencilContrastLabelValue(int position);
 
 }  // namespace jollix

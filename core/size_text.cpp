@@ -5,14 +5,14 @@
 
 namespace jollix {
 
-bool IsAllDigits(const std::string& text) {
+bool isAllDigits(const std::string& text) {
     if (text.empty()) return false;
     for (const char c : text)
         if (c < '0' || c > '9') return false;
     return true;
 }
 
-int32_t StrToInt(const std::string& text) {
+int32_t parseInteger(const std::string& text) {
     const auto fail = [&]() -> JollixError { return JollixError("'" + text + "' is not a valid integer value"); };
     size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
@@ -33,15 +33,15 @@ int32_t StrToInt(const std::string& text) {
 
 int32_t heldRatioValue(int32_t a, int32_t numerator, int32_t denominator) {
     const int64_t product = int64_t(a) * numerator;
-    return Round(Divide((long double)product, (long double)denominator));
+    return roundToInt(checkedDivide((long double)product, (long double)denominator));
 }
 
-int32_t scaledByPercent(int32_t w, int32_t percent) { return Round((long double)(int64_t(w) * percent) / 100.0L); }
+int32_t scaledByPercent(int32_t w, int32_t percent) { return roundToInt((long double)(int64_t(w) * percent) / 100.0L); }
 
 std::optional<TypedSize> typedSize(const std::string& widthText, const std::string& heightText) {
-    if (!IsAllDigits(widthText) || !IsAllDigits(heightText)) return std::nullopt;
-    const int32_t w = StrToInt(widthText);
-    const int32_t h = StrToInt(heightText);
+    if (!isAllDigits(widthText) || !isAllDigits(heightText)) return std::nullopt;
+    const int32_t w = parseInteger(widthText);
+    const int32_t h = parseInteger(heightText);
     if (w <= 0 || h <= 0) return std::nullopt;
     return TypedSize{w, h};
 }

@@ -56,7 +56,7 @@ struct ToolState {
     bool selectionShown = false;
 
     // View pixels to picture pixels at the current zoom.
-    int32_t viewToPicture(long double v) const { return ViewToPicture(v, zoomPercent); }
+    int32_t viewToPicture(long double v) const { return jollix::viewToPicture(v, zoomPercent); }
 };
 
 }  // namespace jollix

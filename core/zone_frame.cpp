@@ -38,10 +38,10 @@ std::vector<FramePoint> zoneFramePoints(const ZoneFrameCorners& f, uint8_t dashP
 
 ZoneRectangle zoneRectFromFrame(const ZoneFrameCorners& f, int32_t h, int32_t v, double zoomPercent) {
     ZoneRectangle z;
-    z.zoneLeft = ViewToPicture(std::min(h + f.Left, h + f.Right), zoomPercent) + 1;
-    z.zoneTop = ViewToPicture(std::min(v + f.Top, v + f.Bottom), zoomPercent) + 1;
-    z.zoneRight = ViewToPicture(std::max(h + f.Left, h + f.Right), zoomPercent) - 1;
-    z.zoneBottom = ViewToPicture(std::max(v + f.Top, v + f.Bottom), zoomPercent) - 1;
+    z.zoneLeft = viewToPicture(std::min(h + f.Left, h + f.Right), zoomPercent) + 1;
+    z.zoneTop = viewToPicture(std::min(v + f.Top, v + f.Bottom), zoomPercent) + 1;
+    z.zoneRight = viewToPicture(std::max(h + f.Left, h + f.Right), zoomPercent) - 1;
+    z.zoneBottom = viewToPicture(std::max(v + f.Top, v + f.Bottom), zoomPercent) - 1;
     return z;
 }
 

@@ -19,11 +19,11 @@ namespace {
 // leave 1 .. kMaxControlSide does nothing.
 constexpr int kMaxControlSide = 32767;
 
-int scaledSide(int side, double zoomPercent) { return Round((long double)side * zoomPercent / 100.0L); }
+int scaledSide(int side, double zoomPercent) { return roundToInt((long double)side * zoomPercent / 100.0L); }
 }  // namespace
 
 Editor::Editor(std::optional<Picture> start) : palette_(state_, this) {
-    work_ = start ? std::move(*start) : DefaultPicture();
+    work_ = start ? std::move(*start) : startPicture();
     history_.onControlsChanged = [this] { changed(); };
     history_.setMemoryBudget(defaultHistoryBudget());
     history_.onStepsDroppedForMemory = [this](const std::vector<int>& slots) { historyStepsDropped(slots); };
@@ -412,7 +412,7 @@ bool Editor::setZoomPercent(double zoom) {
     if (!work_.isEmpty()) {
         const long double w = (long double)work_.width() * zoom / 100.0L;
         const long double h = (long double)work_.height() * zoom / 100.0L;
-        // Round to at least 1 and at most kMaxControlSide on both sides.
+        // roundToInt to at least 1 and at most kMaxControlSide on both sides.
         if (w <= 0.5L || h <= 0.5L || w >= kMaxControlSide + 0.5L || h >= kMaxControlSide + 0.5L) return false;
     }
     if (state_.selectionShown) {
@@ -567,8 +567,8 @@ void Editor::resizePicture(int newWidth, int newHeight) {
     Picture resized = resampleArea(work_, newWidth, newHeight);
     work_ = std::move(resized);
     // The control follows the factors, kept within what can be shown.
-    controlWidth_ = std::clamp(Round((long double)controlWidth_ * wf), 1, kMaxControlSide);
-    controlHeight_ = std::clamp(Round((long double)controlHeight_ * hf), 1, kMaxControlSide);
+    controlWidth_ = std::clamp(roundToInt((long double)controlWidth_ * wf), 1, kMaxControlSide);
+    controlHeight_ = std::clamp(roundToInt((long double)controlHeight_ * hf), 1, kMaxControlSide);
     view_->pictureControlResized();
     view_->pictureChanged();
     resetHistory();

@@ -56,10 +56,10 @@ void below(const Measures& m, double along, double& x, double& y) {
 // (at least 1 pixel each).
 BrushApplication at(FaceBrush brush, double x, double y, double radius, double ratio) {
     BrushApplication a{brush};
-    a.x = Round(x);
-    a.y = Round(y);
-    a.radius = std::max(2, Round(radius));
-    a.strength = std::max(1, Round(a.radius / ratio));
+    a.x = roundToInt(x);
+    a.y = roundToInt(y);
+    a.radius = std::max(2, roundToInt(radius));
+    a.strength = std::max(1, roundToInt(a.radius / ratio));
     return a;
 }
 
@@ -142,8 +142,8 @@ std::vector<BrushApplication> meltingMouth(const Face& f) {
             const double y = f.mouth.y + sideY * across * side + m.downY * step * stroke;
             BrushApplication a = at(FaceBrush::Smear, x, y, radius, 1);
             a.strength = 0;
-            a.toX = Round(x + m.downX * step);
-            a.toY = Round(y + m.downY * step);
+            a.toX = roundToInt(x + m.downX * step);
+            a.toY = roundToInt(y + m.downY * step);
             strokes.push_back(a);
         }
     }

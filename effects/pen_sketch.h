@@ -7,7 +7,7 @@
 
 namespace jollix {
 
-// Grey value of a pixel: Round(R * 0.3 + G * 0.59 + B * 0.11).
+// Grey value of a pixel: roundToInt(R * 0.3 + G * 0.59 + B * 0.11).
 int greyOf(int red, int green, int blue);
 
 // The inverted edge picture of `src` (made on entering the Sketch tab).

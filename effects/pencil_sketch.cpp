@@ -27,20 +27,20 @@ HSL RGBToHSL(int red, int green, int blue) {
     if (mx != mn) {
         const double delta = static_cast<long double>(mx) - mn;
         if (l < 0.5)
-            s = Divide(delta, static_cast<long double>(mx) + mn);
+            s = checkedDivide(delta, static_cast<long double>(mx) + mn);
         else
-            s = Divide(delta, 2.0L - mx - mn);
+            s = checkedDivide(delta, 2.0L - mx - mn);
         if (r == mx)
-            h = Divide(static_cast<long double>(g) - b, delta);
+            h = checkedDivide(static_cast<long double>(g) - b, delta);
         else if (g == mx)
-            h = Divide(static_cast<long double>(b) - r, delta) + 2.0L;
+            h = checkedDivide(static_cast<long double>(b) - r, delta) + 2.0L;
         else
-            h = Divide(static_cast<long double>(r) - g, delta) + 4.0L;
+            h = checkedDivide(static_cast<long double>(r) - g, delta) + 4.0L;
         h = static_cast<long double>(h) / 6.0L;
         if (h < 0) h = static_cast<long double>(h) + 1.0L;
     }
-    return {Round(static_cast<long double>(h) * 360.0L), Round(static_cast<long double>(s) * 100.0L),
-            Round(static_cast<long double>(l) * 100.0L)};
+    return {roundToInt(static_cast<long double>(h) * 360.0L), roundToInt(static_cast<long double>(s) * 100.0L),
+            roundToInt(static_cast<long double>(l) * 100.0L)};
 }
 
 RGB HSLToRGB(int hue, int saturation, int lightness) {
@@ -49,30 +49,30 @@ RGB HSLToRGB(int hue, int saturation, int lightness) {
     // The hue wheel: 4.25 steps per degree.
     const long double a = hue;
     if (hue <= 60)
-        c = {255, Round(a * 4.25L), 0};
+        c = {255, roundToInt(a * 4.25L), 0};
     else if (hue <= 120)
-        c = {Round(255.0L - (a - 60.0L) * 4.25L), 255, 0};
+        c = {roundToInt(255.0L - (a - 60.0L) * 4.25L), 255, 0};
     else if (hue <= 180)
-        c = {0, 255, Round((a - 120.0L) * 4.25L)};
+        c = {0, 255, roundToInt((a - 120.0L) * 4.25L)};
     else if (hue <= 240)
-        c = {0, Round(255.0L - (a - 180.0L) * 4.25L), 255};
+        c = {0, roundToInt(255.0L - (a - 180.0L) * 4.25L), 255};
     else if (hue <= 300)
-        c = {Round((a - 240.0L) * 4.25L), 0, 255};
+        c = {roundToInt((a - 240.0L) * 4.25L), 0, 255};
     else
-        c = {255, 0, Round(255.0L - (a - 300.0L) * 4.25L)};
+        c = {255, 0, roundToInt(255.0L - (a - 300.0L) * 4.25L)};
 
     // Saturation pulls every channel toward 128.
     const double d = std::fabs(static_cast<long double>(saturation) - 100.0L) / 100.0L;
-    auto sat = [d](int x) { return Round(x - (static_cast<long double>(x) - 128.0L) * d); };
+    auto sat = [d](int x) { return roundToInt(x - (static_cast<long double>(x) - 128.0L) * d); };
     c = {sat(c.red), sat(c.green), sat(c.blue)};
 
     // Lightness moves them toward white or black.
     const double e = (static_cast<long double>(lightness) - 50.0L) / 50.0L;
     if (e > 0) {
-        auto up = [e](int x) { return Round(x + (255.0L - x) * static_cast<long double>(e)); };
+        auto up = [e](int x) { return roundToInt(x + (255.0L - x) * static_cast<long double>(e)); };
         c = {up(c.red), up(c.green), up(c.blue)};
     } else if (e < 0) {
-        auto down = [e](int x) { return Round(x + x * static_cast<long double>(e)); };
+        auto down = [e](int x) { return roundToInt(x + x * static_cast<long double>(e)); };
         c = {down(c.red), down(c.green), down(c.blue)};
     }
     return c;
@@ -89,9 +89,9 @@ RGB pencilTone(int g, int contrast) {
     const long double t = std::tan(p * std::numbers::pi_v<long double> / 180.0L);
     int l2;
     if (contrast < 45)
-        l2 = Round(t * (hsl.lightness - 55)) + 100 - contrast;
+        l2 = roundToInt(t * (hsl.lightness - 55)) + 100 - contrast;
     else
-        l2 = Round(t * (hsl.lightness - contrast - 5)) + 50;
+        l2 = roundToInt(t * (hsl.lightness - contrast - 5)) + 50;
     l2 = std::clamp(l2, 0, 100);
     return HSLToRGB(hsl.hue, hsl.saturation, l2);
 }

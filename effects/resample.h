@@ -29,7 +29,7 @@ void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1
 
 // The image size command's resampling: the picture at exactly the size the
 // user typed.
-inline Picture ZoomInOut(const Picture& src, int newWidth, int newHeight) {
+inline Picture zoomInOut(const Picture& src, int newWidth, int newHeight) {
     return resampleArea(src, newWidth, newHeight);
 }
 

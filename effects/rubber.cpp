@@ -19,7 +19,7 @@ Picture rubberDisc(const Picture& src, int cx, int cy, int r) {
     const long long r2 = (long long)r * r;
     for (long long e = e0; e <= e1; ++e) {
         const long long d = cx - e;
-        const long long g = Round(std::sqrt(static_cast<long double>(r2 - d * d)));
+        const long long g = roundToInt(std::sqrt(static_cast<long double>(r2 - d * d)));
         const long long i0 = std::max<long long>(0, cy - g);
         const long long i1 = std::min<long long>(h - 1, cy + g);
         for (long long i = i0; i <= i1; ++i) {

@@ -11,7 +11,7 @@
 
 namespace jollix {
 
-void SelectionSort(int* a, int n) {
+void selectionSort(int* a, int n) {
     for (int i = 0; i <= n - 1; ++i)
         for (int j = n; j >= i + 1; --j)
             if (a[j] < a[i]) std::swap(a[i], a[j]);

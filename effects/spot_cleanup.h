@@ -6,7 +6,7 @@
 namespace jollix {
 
 // Sorts a[0..n] (n + 1 values) ascending in place.
-void SelectionSort(int* a, int n);
+void selectionSort(int* a, int n);
 
 Picture clearUpSpots(const Picture& src, Progress* progress = nullptr);
 

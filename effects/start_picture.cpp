@@ -432,7 +432,7 @@ void coolFace(Canvas& c, double cx, double cy) {
     // Freckles.
     const double freckles[][2] = {{-52, 12}, {-44, 22}, {-58, 26}, {48, 14}, {56, 24}, {42, 26}, {-36, 14}, {36, 16}};
     for (const auto& f : freckles) disc(c, cx + f[0], cy + f[1], 2.5, Colour{170, 90, 60});
-    // Round glasses with tinted lenses and surprised eyes behind them.
+    // roundToInt glasses with tinted lenses and surprised eyes behind them.
     for (double s : {-1.0, 1.0}) {
         const double gx = cx + s * 34, gy = cy - 22;
         disc(c, gx, gy, 26, Colour{150, 220, 250}, 0.6);
@@ -504,7 +504,7 @@ Picture drawDefaultPicture() {
 
 }  // namespace
 
-Picture DefaultPicture() {
+Picture startPicture() {
     // Drawn once; copies share its tiles.
     static const Picture picture = drawDefaultPicture();
     return picture;

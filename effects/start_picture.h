@@ -11,6 +11,6 @@ inline constexpr int kDefaultPictureWidth = 605;
 inline constexpr int kDefaultPictureHeight = 469;
 
 // Always the same picture.
-Picture DefaultPicture();
+Picture startPicture();
 
 }  // namespace jollix

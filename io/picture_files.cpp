@@ -28,7 +28,7 @@ constexpr size_t kMaxFileBytes = size_t(kMaxPicturePixels) * 4 + (size_t(64) << 
 
 }  // namespace
 
-Picture LoadPictureFile(const std::string& fileName) {
+Picture loadPictureFile(const std::string& fileName) {
     const PictureFormat byName = formatForName(fileName);
     auto reason = [&](const std::string& why) {
         if (byName == PictureFormat::Ico) return JollixError("Input picture" + fileName + "Error." + why);
@@ -70,7 +70,7 @@ Picture LoadPictureFile(const std::string& fileName) {
     }
 }
 
-Picture LoadPictureStream(std::istream& in, const std::string& what) {
+Picture loadPictureStream(std::istream& in, const std::string& what) {
     auto reason = [&](const std::string& why) {
         return JollixError("Cannot open the picture " + what + ": " + why + ".");
     };
@@ -119,11 +119,11 @@ void writePictureFile(const Picture& picture, const std::string& path, SaveForma
     }
 }
 
-void SaveAsMetafile(const Picture& picture, const std::string& name) {
+void saveAsMetafile(const Picture& picture, const std::string& name) {
     saveWmf(picture, forcedFileName(name, SaveFormat::Wmf));
 }
 
-std::string SavePictureFile(const Picture& picture, const std::string& name, SaveFormat format) {
+std::string savePictureFile(const Picture& picture, const std::string& name, SaveFormat format) {
     const std::string path = forcedFileName(name, format);
     writePictureFile(picture, path, format);
     return path;

@@ -51,7 +51,7 @@ PictureFormat formatFromContent(const uint8_t* data, size_t size);
 // naming the file and the reason (no such file, unknown type, a GIF
 // without images, damaged data, too large). An icon that cannot be read gives
 // the message "Input picture" + fileName + "Error." + the reason, run together.
-Picture LoadPictureFile(const std::string& fileName);
+Picture loadPictureFile(const std::string& fileName);
 
 // Makes, on the calling thread, what some readers need from the toolkit
 // (metafiles draw their text with Qt's fonts, whose application object must
@@ -62,7 +62,7 @@ void prepareReadingOnThreads(PictureFormat format);
 // Reads a picture from a stream to its end (the batch command's standard
 // input), its format told by its first bytes. Throws JollixError naming
 // `what` and the reason.
-Picture LoadPictureStream(std::istream& in, const std::string& what);
+Picture loadPictureStream(std::istream& in, const std::string& what);
 
 // The entries of the save dialog, numbered as its type list.
 enum class SaveFormat { Jpeg = 1, Bmp = 2, Wmf = 3, Png = 4, Webp = 5, Tiff = 6 };
@@ -87,11 +87,11 @@ bool saveFormatForName(const std::string& name, SaveFormat* format);
 // Writes the picture in the given format under forcedFileName(name, format),
 // overwriting an existing file of that name. Returns the path written.
 // Throws JollixError on failure; an existing file then stays intact.
-std::string SavePictureFile(const Picture& picture, const std::string& name, SaveFormat format);
+std::string savePictureFile(const Picture& picture, const std::string& name, SaveFormat format);
 
 // The metafile writer: a placeable Windows metafile drawing the picture once,
 // written under the name with its extension replaced by ".wmf".
-void SaveAsMetafile(const Picture& picture, const std::string& name);
+void saveAsMetafile(const Picture& picture, const std::string& name);
 
 // Writers under exactly the given path (no extension forced), atomically.
 void saveJpeg(const Picture& picture, const std::string& path);

@@ -54,7 +54,7 @@ public:
                 return;
             }
             try {
-                const Picture p = LoadPictureFile(name);
+                const Picture p = loadPictureFile(name);
                 full = QSize(p.width(), p.height());
                 const QSize fit = full.scaled(kSide, kSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
                 img = qimageFromPicture(

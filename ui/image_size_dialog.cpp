@@ -124,9 +124,9 @@ void ImageSizeDialog::prepareFields() {
 void ImageSizeDialog::coupleFields(QLineEdit* typed, QLineEdit* other, bool widthTyped) {
     try {
         const std::string text = textOf(typed);
-        if (holdRatioBox->isChecked() && jollix::IsAllDigits(text)) {
+        if (holdRatioBox->isChecked() && jollix::isAllDigits(text)) {
             const jollix::Picture& pic = editor_.picture();
-            const int32_t value = jollix::StrToInt(text);
+            const int32_t value = jollix::parseInteger(text);
             other->setText(QString::number(widthTyped ? jollix::heldRatioValue(value, pic.height(), pic.width())
                                                       : jollix::heldRatioValue(value, pic.width(), pic.height())));
         }
@@ -148,8 +148,8 @@ void ImageSizeDialog::scaleBoth(int percent) {
     // Both fields are read and scaled before either changes, so a field the
     // conversion rejects leaves both as they were.
     jollix::guarded([&] {
-        const int32_t w = jollix::scaledByPercent(jollix::StrToInt(textOf(widthEdit)), percent);
-        const int32_t h = jollix::scaledByPercent(jollix::StrToInt(textOf(heightEdit)), percent);
+        const int32_t w = jollix::scaledByPercent(jollix::parseInteger(textOf(widthEdit)), percent);
+        const int32_t h = jollix::scaledByPercent(jollix::parseInteger(textOf(heightEdit)), percent);
         widthEdit->setText(QString::number(w));
         heightEdit->setText(QString::number(h));
     });

@@ -39,7 +39,7 @@ QStringList mailArguments(const MailRequest& request) {
     return args;
 }
 
-bool SendMail(const MailRequest& request, const MailFailure& failed) {
+bool sendMail(const MailRequest& request, const MailFailure& failed) {
     auto fail = [&](const QString& reason) {
         if (failed) failed(reason);
         return false;
@@ -106,7 +106,7 @@ void mailWork(const Picture& picture, const std::vector<Picture>& animation) {
         saveAnimatedGif(animation, gif);
         request["attachment1"] = gif;
     }
-    SendMail(request, [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
+    sendMail(request, [path](const QString& reason) { reportError(mailFailedMessage(reason, path)); });
 }
 
 }  // namespace jollix

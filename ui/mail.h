@@ -35,7 +35,7 @@ using MailFailure = std::function<void(const QString& reason)>;
 // false when it could not be started (not installed, a recipient that could
 // be mistaken for an option), after calling failed; when it is started and
 // later exits with a failure, failed is called then.
-bool SendMail(const MailRequest& request, const MailFailure& failed = {});
+bool sendMail(const MailRequest& request, const MailFailure& failed = {});
 
 // The texts of the mail command.
 inline constexpr const char* kMailSubject = "Tell you a great software--Jollix.";

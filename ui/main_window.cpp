@@ -299,7 +299,7 @@ bool MainWindow::openFile(const QString& fileName) {
         const std::string name = QFile::encodeName(fileName).toStdString();
         Picture loaded;
         try {
-            loaded = LoadPictureFile(name);
+            loaded = loadPictureFile(name);
         } catch (const JollixError& e) {
             if (formatForName(name) != PictureFormat::Ico) throw;
             showIconFailure(QString::fromStdString(e.what()));
@@ -449,7 +449,7 @@ bool MainWindow::saveThroughDialog() {
         return false;
     bool saved = false;
     run([&] {
-        SavePictureFile(editor_.picture(), QFile::encodeName(name).toStdString(), format);
+        savePictureFile(editor_.picture(), QFile::encodeName(name).toStdString(), format);
         editor_.markSaved();
         saved = true;
     });

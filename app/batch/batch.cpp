@@ -124,7 +124,7 @@ void walkRubberLine(const Editor& e, Point a, Point b, Visit visit) {
                 int(a.y + (long long)std::nearbyint((long double)dy * i / n))};
     };
     // The disc at view point v covers picture columns cx - r .. cx + r with
-    // cx = ViewToPicture(v.x) (and rows likewise); it touches the picture
+    // cx = viewToPicture(v.x) (and rows likewise); it touches the picture
     // when those ranges meet 0 .. width - 1 and 0 .. height - 1.
     const long double zoom = e.state().zoomPercent;
     const long double r = std::nearbyint((long double)e.state().brushRadiusSlider / zoom * 100.0L);
@@ -575,9 +575,9 @@ std::unique_ptr<Editor> edit(const std::string& input, std::istream& in, const s
                              std::ostream* report = nullptr) {
     std::optional<Picture> start;
     if (input == "-")
-        start = LoadPictureStream(in, "from standard input");
+        start = loadPictureStream(in, "from standard input");
     else if (input != "default")
-        start = LoadPictureFile(input);
+        start = loadPictureFile(input);
     auto editor = std::make_unique<Editor>(std::move(start));
     for (size_t i = 0; i < steps.size(); ++i)
         atPosition(steps, i, [&](const std::string& s) { runStep(*editor, s, report); });

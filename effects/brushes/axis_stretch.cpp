@@ -38,23 +38,23 @@ double axisRho(int R, int S) {
 
 AxisExpandLine axisExpandLine(double rho, int S, int t) {
     const long double r = rho, tl = t;
-    const double h = double(CheckedSqrt(r * r - tl * tl) - r + S);
+    const double h = double(checkedSqrt(r * r - tl * tl) - r + S);
     const double F = double(h + r - S);
     const long double depth = r - S;
     const long double rise = depth + h;
-    const double B = double(CheckedSqrt(rise * rise - depth * depth));
+    const double B = double(checkedSqrt(rise * rise - depth * depth));
     return {h, F, B};
 }
 
 AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t) {
     const long double r = rho, d = r - S, tl = t;
     const long double T1 = r - std::sqrt(d * d + tl * tl);
-    const long double Q = T1 / std::sqrt(Divide(d * d, tl * tl) + 1);
+    const long double Q = T1 / std::sqrt(checkedDivide(d * d, tl * tl) + 1);
     const double xs = t > 0 ? double(f - Q) : double(f + Q);
-    const double P = double(Divide((static_cast<long double>(f) - xs) * d, tl));
+    const double P = double(checkedDivide((static_cast<long double>(f) - xs) * d, tl));
     const double E = double(d + P);
     const long double e = E;
-    const double H = double(CheckedSqrt(e * e - d * d));
+    const double H = double(checkedSqrt(e * e - d * d));
     return {xs, P, E, H};
 }
 
@@ -168,8 +168,8 @@ std::pair<ExpandBrush<kVertical>, brush::Region> expandPlan(const Picture& src, 
     ExpandBrush<kVertical> brush{outerC, innerC, std::vector<typename ExpandBrush<kVertical>::Line>(size_t(mMax) + 1)};
     for (long long m = 0; m <= mMax; ++m) {
         const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(m));
-        spans[size_t(m)] = {Round(static_cast<long double>(innerC) - line.B),
-                            Round(static_cast<long double>(innerC) + line.B)};
+        spans[size_t(m)] = {roundToInt(static_cast<long double>(innerC) - line.B),
+                            roundToInt(static_cast<long double>(innerC) + line.B)};
         const long double Fl = line.F;
         brush.lines[size_t(m)] = {double(Fl - line.h), double(Fl * Fl), Fl};
     }
@@ -312,7 +312,7 @@ std::pair<ShrinkBrush<kVertical>, brush::Region> shrinkPlan(const Picture& src, 
     // Each column's terms, in the order the columns are stepped through:
     // left of the centre, then right of it. A failure reports the steps of
     // the columns before it, as stepping column by column would. Column f
-    // runs from Y - n + 1 to Y + n - 1, n = Round(H), through the centre
+    // runs from Y - n + 1 to Y + n - 1, n = roundToInt(H), through the centre
     // row; the centre column from Y - R + 1 to Y + R - 1 (the vertical
     // shrink's centre line; the horizontal shrink leaves it alone).
     brush::Region region;
@@ -328,7 +328,7 @@ std::pair<ShrinkBrush<kVertical>, brush::Region> shrinkPlan(const Picture& src, 
             const long long to = side == 0 ? (long long)X - 1 : (long long)X + R - 1;
             for (long long f = from; f <= to; ++f, ++stepped) {
                 const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), int(X - f));
-                const long long n = std::max<long long>(Round(line.H) - 1, 0);
+                const long long n = std::max<long long>(roundToInt(line.H) - 1, 0);
                 if (f < left || f > right) continue;
                 region.lo[size_t(f - left)] = (long long)Y - n;
                 region.hi[size_t(f - left)] = (long long)Y + n;

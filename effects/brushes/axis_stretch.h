@@ -28,8 +28,8 @@ double axisRho(int R, int S);
 
 // The expand's terms for the line (column of the vertical, row of the
 // horizontal expand) at offset t from the centre: the cap height h, F and
-// the half-length B; the line's pixels run from Round(centre - B) to
-// Round(centre + B).
+// the half-length B; the line's pixels run from roundToInt(centre - B) to
+// roundToInt(centre + B).
 struct AxisExpandLine {
     double h;
     double F;
@@ -39,7 +39,7 @@ AxisExpandLine axisExpandLine(double rho, int S, int t);
 
 // The shrink's terms for column f at offset t = X - f (never 0): the column
 // shift xs that forms P, then P, E and the half-height H; the column's rows
-// run from Y - Round(H) + 1 to Y + Round(H) - 1, row Y left out.
+// run from Y - roundToInt(H) + 1 to Y + roundToInt(H) - 1, row Y left out.
 struct AxisShrinkLine {
     double xs;
     double P;

@@ -45,8 +45,8 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
             p.d = cap(p.L);
             const int s = x > x0 ? 1 : -1;
             const long double root = std::sqrt(1.0L + static_cast<long double>(p.k) * p.k);
-            x = x0 + s * int64_t(Round(p.d / root));
-            y = y0 + s * int64_t(Round(static_cast<long double>(p.d) * p.k / root));
+            x = x0 + s * int64_t(roundToInt(p.d / root));
+            y = y0 + s * int64_t(roundToInt(static_cast<long double>(p.d) * p.k / root));
             p.cx = static_cast<double>(static_cast<long double>(x0 + x) / 2);
             p.cy = static_cast<double>(static_cast<long double>(y0 + y) / 2);
             // Unit direction, each component signed like the move.
@@ -58,21 +58,21 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
         } else if (kind == kLeft) {
             p.L = static_cast<double>(x0 - x);
             p.d = cap(p.L);
-            x = x0 - Round(p.d);
+            x = x0 - roundToInt(p.d);
             p.cx = static_cast<double>(x0 - static_cast<long double>(p.d) / 2);
             p.cy = static_cast<double>(y0);
             p.ux = -1;
         } else if (kind == kRight) {
             p.L = static_cast<double>(x - x0);
             p.d = cap(p.L);
-            x = x0 + Round(p.d);
+            x = x0 + roundToInt(p.d);
             p.cx = static_cast<double>(x - static_cast<long double>(p.d) / 2);
             p.cy = static_cast<double>(y0);
             p.ux = 1;
         } else if (kind == kDown) {
             p.L = static_cast<double>(y - y0);
             p.d = cap(p.L);
-            y = y0 + Round(p.d);
+            y = y0 + roundToInt(p.d);
             p.cx = static_cast<double>(x0);
             p.cy = static_cast<double>(y0 + static_cast<long double>(p.d) / 2);
             p.uy = 1;
@@ -400,23 +400,23 @@ struct SmearBrush {
 };
 
 // The patch of one pass and its brush. The patch: columns
-// Round(cx - d/2 - R) + 1 .. Round(cx + d/2 + R) - 1, each from row
-// Round(cy - hh) + 1 to Round(cy + hh) - 1 with hh its half height in the
+// roundToInt(cx - d/2 - R) + 1 .. roundToInt(cx + d/2 + R) - 1, each from row
+// roundToInt(cy - hh) + 1 to roundToInt(cy + hh) - 1 with hh its half height in the
 // circle of radius rho. A column that fails to fit the program's integers
 // reports the steps of the columns before it. `steps` is one per column.
 std::pair<SmearBrush, brush::Region> smearPlan(const Picture& src, const SmearPass& p, int R, Progress* progress,
                                                int64_t& steps) {
     const Ext d = p.d;
     const Ext rho = R + d / 2;
-    const int64_t first = int64_t(Round(p.cx - d / 2 - R)) + 1;
-    const int64_t last = int64_t(Round(p.cx + d / 2 + R)) - 1;
+    const int64_t first = int64_t(roundToInt(p.cx - d / 2 - R)) + 1;
+    const int64_t last = int64_t(roundToInt(p.cx + d / 2 + R)) - 1;
     brush::Region region;
     region.first = std::max<int64_t>(first, 0);
     for (int64_t G = first; G <= last; ++G) {
         try {
             const Ext off = p.cx - Ext(G);
             const Ext hh = std::sqrt(rho * rho - off * off);
-            const int64_t top = int64_t(Round(p.cy - hh)) + 1, bottom = int64_t(Round(p.cy + hh)) - 1;
+            const int64_t top = int64_t(roundToInt(p.cy - hh)) + 1, bottom = int64_t(roundToInt(p.cy + hh)) - 1;
             if (G >= region.first && G < src.width()) region.add(top, bottom);
         } catch (...) {
             for (int64_t k = first; k < G; ++k) progressStep(progress);

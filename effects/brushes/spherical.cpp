@@ -38,10 +38,10 @@ SphereCap sphereCap(int R, int H) {
 double sphericalExpandHalfHeight(const SphereCap& cap, int H, int dx) {
     const long double rho = cap.rho, c = cap.c, d = dx;
     // The cap's height above the plane at this column ...
-    const double w = double(CheckedSqrt(rho * rho - d * d) - rho + H);
+    const double w = double(checkedSqrt(rho * rho - d * d) - rho + H);
     // ... and the half-chord of the cap's base circle there.
     const long double cw = c + w;
-    return double(CheckedSqrt(cw * cw - c * c));
+    return double(checkedSqrt(cw * cw - c * c));
 }
 
 ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x) {
@@ -52,13 +52,13 @@ ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x) {
     // The point p1 where the ray from the sphere's centre through the column's
     // rim point meets the sphere, projected onto the row; the height h1 of
     // the similar triangle gives S1 = c * rho / D1.
-    const long double slant = std::sqrt(Divide(c * c, dx2) + 1);
+    const long double slant = std::sqrt(checkedDivide(c * c, dx2) + 1);
     const long double along = (rho - D1) / slant;
     const double p1 = x < a ? double(x - along) : double(x + along);
-    const double h1 = double(Divide((static_cast<long double>(x) - p1) * c, dx));
+    const double h1 = double(checkedDivide((static_cast<long double>(x) - p1) * c, dx));
     const double S1 = double(c + h1);
     const long double s1 = S1;
-    const double K1 = double(CheckedSqrt(s1 * s1 - c * c));
+    const double K1 = double(checkedSqrt(s1 * s1 - c * c));
     return {D1, K1};
 }
 
@@ -85,11 +85,11 @@ struct SphereExpandBrush {
         if (y == b && x == a) return brush::keep();
         if (y == b) {
             const double xs = double(static_cast<long double>(a) - shift(int64_t(a) - x));
-            return brush::copyOf(clampInt(Round(xs), 0, W - 1), b);
+            return brush::copyOf(clampInt(roundToInt(xs), 0, W - 1), b);
         }
         if (x == a) {
             const double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
-            return brush::copyOf(a, clampInt(Round(ys), 0, Hp - 1));
+            return brush::copyOf(a, clampInt(roundToInt(ys), 0, Hp - 1));
         }
         double sx, sy;
         point(x, y, sx, sy);
@@ -120,12 +120,12 @@ struct SphereShrinkBrush {
         if (y == b) {
             double xs = double(static_cast<long double>(a) - shift(int64_t(a) - x));
             xs = std::min<double>(std::max(xs, 0.0), W - 1);
-            return brush::copyOf(Round(xs), b);
+            return brush::copyOf(roundToInt(xs), b);
         }
         if (x == a) {
             double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
             ys = std::min<double>(std::max(ys, 0.0), Hp - 1);
-            return brush::copyOf(a, Round(ys));
+            return brush::copyOf(a, roundToInt(ys));
         }
         double sx, sy;
         point(x, y, sx, sy);
@@ -146,7 +146,7 @@ struct SphereShrinkBrush {
 namespace {
 
 // The expand's disc: the column at offset m from the centre runs from
-// Round(b - Kx) + 1 to Round(b + Kx) - 1, through the centre row; the
+// roundToInt(b - Kx) + 1 to roundToInt(b + Kx) - 1, through the centre row; the
 // centre column from b - R + 1 to b + R - 1 (R > 1).
 brush::Region expandRegion(const detail::SphereCap& cap, int a, int b, int R, int H, int W, int Hp) {
     // Column offsets beyond mMax reach no pixel of the picture, and row
@@ -158,8 +158,8 @@ brush::Region expandRegion(const detail::SphereCap& cap, int a, int b, int R, in
     std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
     for (long long m = 1; m <= mMax; ++m) {
         const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
-        up[size_t(m)] = std::min(kMax, b - (Round(static_cast<long double>(b) - kx) + 1LL));
-        down[size_t(m)] = std::min(kMax, (Round(static_cast<long double>(b) + kx) - 1LL) - b);
+        up[size_t(m)] = std::min(kMax, b - (roundToInt(static_cast<long double>(b) - kx) + 1LL));
+        down[size_t(m)] = std::min(kMax, (roundToInt(static_cast<long double>(b) + kx) - 1LL) - b);
     }
     for (long long x = region.first; x <= std::min((long long)a + R - 1, W - 1LL); ++x) {
         const long long m = std::llabs(a - x);
@@ -194,7 +194,7 @@ Picture expand(const Picture& src, int a, int b, int R, int H, Progress* progres
 // factor, in the order the columns are stepped through: left of the
 // centre, then right of it. A failure reports the steps of the columns
 // before it, as stepping column by column would. Column x runs from
-// b - n + 1 to b + n - 1 with n = Round(K1), through the centre row; the
+// b - n + 1 to b + n - 1 with n = roundToInt(K1), through the centre row; the
 // centre column from b - R + 1 to b + R - 1.
 std::pair<SphereShrinkBrush, brush::Region> shrinkPlan(const detail::SphereCap& cap, int a, int b, int R, int W, int Hp,
                                                        Progress* progress) {
@@ -213,7 +213,7 @@ std::pair<SphereShrinkBrush, brush::Region> shrinkPlan(const detail::SphereCap& 
             const long long to = side == 0 ? (long long)a - 1 : (long long)a + R - 1;
             for (long long x = from; x <= to; ++x, ++stepped) {
                 const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
-                const long long n = std::max<long long>(Round(col.K1) - 1, 0);
+                const long long n = std::max<long long>(roundToInt(col.K1) - 1, 0);
                 if (x < left || x > right) continue;
                 const size_t j = size_t(x - left);
                 brush.kc[j] = cap.c * cap.rho / col.D1;

@@ -30,13 +30,13 @@ struct SphereCap {
 SphereCap sphereCap(int R, int H);
 
 // Expand's half-height Kx in the column at offset dx from the centre
-// (about sqrt(R^2 - dx^2)); the column's rows run from Round(b - Kx) + 1 to
-// Round(b + Kx) - 1, the centre row left out.
+// (about sqrt(R^2 - dx^2)); the column's rows run from roundToInt(b - Kx) + 1 to
+// roundToInt(b + Kx) - 1, the centre row left out.
 double sphericalExpandHalfHeight(const SphereCap& cap, int H, int dx);
 
 // Shrink's half-height K1 in column x of a brush centred on column a, and
 // the distance D1 from the sphere's centre to the plane point at that
-// column; the column's rows run from b - Round(K1) + 1 to b + Round(K1) - 1.
+// column; the column's rows run from b - roundToInt(K1) + 1 to b + roundToInt(K1) - 1.
 struct ShrinkColumn {
     double D1;
     double K1;

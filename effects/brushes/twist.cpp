@@ -22,7 +22,7 @@ struct Profile {
     Profile(int R, int S) : halfR(R / 2.0), S(S) {
         const long double h = static_cast<long double>(R) / 2;
         const long double s = S;
-        rhoT = static_cast<double>(Divide(h * h + s * s, 2.0L * s));
+        rhoT = static_cast<double>(checkedDivide(h * h + s * s, 2.0L * s));
         rhoT2 = static_cast<double>(static_cast<long double>(rhoT) * rhoT);
     }
 
@@ -91,7 +91,7 @@ struct TwistBrush {
 };
 
 // The twist's disc: in the column at offset a from the centre, the rows
-// Round(Y - W) + 1 .. Round(Y + W) - 1 with W = sqrt(R^2 - a^2) (the centre
+// roundToInt(Y - W) + 1 .. roundToInt(Y + W) - 1 with W = sqrt(R^2 - a^2) (the centre
 // row always among them), and the centre column from Y - R + 1 to Y + R - 1;
 // only the columns of a picture W pixels wide.
 brush::Region twistRegion(int X, int Y, int R, int W) {
@@ -104,8 +104,8 @@ brush::Region twistRegion(int X, int Y, int R, int W) {
             continue;
         }
         const double W = static_cast<double>(std::sqrt(static_cast<long double>(R2 - a * a)));
-        region.add(int64_t(Round(static_cast<long double>(Y) - W)) + 1,
-                   int64_t(Round(static_cast<long double>(Y) + W)) - 1);
+        region.add(int64_t(roundToInt(static_cast<long double>(Y) - W)) + 1,
+                   int64_t(roundToInt(static_cast<long double>(Y) + W)) - 1);
     }
     return region;
 }

@@ -59,7 +59,7 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
             // x into 0 .. W - 2; a NaN to 0.
             x = hn::IfThenElse(hn::Gt(x, xMax), xMax, x);
             x = hn::IfThenElseZero(hn::Ge(x, zero), x);
-            xi[h] = hn::DemoteTo(dih, x);  // Trunc
+            xi[h] = hn::DemoteTo(dih, x);  // truncToInt
             yi[h] = hn::DemoteTo(dih, y);
             const auto fx0 = hn::PromoteTo(dd, xi[h]), fy0 = hn::PromoteTo(dd, yi[h]);
             const auto wy1 = hn::Sub(y, fy0), wy0 = hn::Sub(hn::Add(fy0, one), y);

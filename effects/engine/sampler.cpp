@@ -12,7 +12,7 @@ namespace {
 constexpr double kRoundMagic = 6755399441055744.0;
 inline double nearestEven(double v) { return (v + kRoundMagic) - kRoundMagic; }
 
-// One channel: Round((p00 * wy0 + p01 * wy1) * wx0 + (p10 * wy0 + p11 * wy1) * wx1).
+// One channel: roundToInt((p00 * wy0 + p01 * wy1) * wx0 + (p10 * wy0 + p11 * wy1) * wx1).
 // Computed in doubles; when the double result lies close enough to a half
 // that 64-bit and 80-bit evaluation could round differently, it is
 // evaluated again in extended precision, so the result is always the

@@ -23,7 +23,7 @@ inline uint32_t sampleAt(const Picture& pic, double x, double y) { return sample
 
 namespace detail {
 
-// Each channel Round((P00 * wy0 + P01 * wy1) * wx0 + (P10 * wy0 + P11 * wy1) * wx1)
+// Each channel roundToInt((P00 * wy0 + P01 * wy1) * wx0 + (P10 * wy0 + P11 * wy1) * wx1)
 // in extended precision; a, b, c, d are the pixels (x0, y0), (x0, y1),
 // (x1, y0), (x1, y1), bytes B, G, R.
 uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d, double wy0,
@@ -80,7 +80,7 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
         } else {
             y = 0;
         }
-        y0 = int(y);  // Trunc: 0 <= y < H - 1 here
+        y0 = int(y);  // truncToInt: 0 <= y < H - 1 here
         y1 = y0 + 1;
     }
     int x0, x1;

@@ -77,7 +77,7 @@ TEST_F(BatchAnimationTest, WritesTheAnimationOfTheStepsAsTheSessionMakesIt) {
     const std::vector<Picture> frames = e.animationFrames();
     ASSERT_EQ(frames.size(), 1u + 3 + 1 + 1);
     EXPECT_EQ(bytesOf(gif), encodeAnimatedGif(frames));
-    EXPECT_EQ(LoadPictureFile(path("out.bmp")), e.picture());
+    EXPECT_EQ(loadPictureFile(path("out.bmp")), e.picture());
 }
 
 TEST_F(BatchAnimationTest, TheOptionIsCheckedBeforeAnyStepRuns) {

@@ -108,7 +108,7 @@ TEST_F(BatchOutputsTest, DoubleDashEndsTheOptions) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(readBytes(path("b.png")).substr(0, 2), "BM");
     std::istringstream written(readBytes(path("b.png")));
-    EXPECT_EQ(LoadPictureStream(written, "b.png").width(), 15);
+    EXPECT_EQ(loadPictureStream(written, "b.png").width(), 15);
 }
 
 TEST_F(BatchOutputsTest, DevicesAndPipesAreWrittenIntoNotReplaced) {
@@ -144,7 +144,7 @@ TEST_F(BatchOutputsTest, DevicesAndPipesAreWrittenIntoNotReplaced) {
         const std::string got = picture.get();
         EXPECT_EQ(got.substr(1, 3), "PNG");
         std::istringstream bytes(got);
-        EXPECT_EQ(LoadPictureStream(bytes, "pipe").width(), 605);
+        EXPECT_EQ(loadPictureStream(bytes, "pipe").width(), 605);
         EXPECT_EQ(animation.get().substr(0, 6), "GIF89a");
         EXPECT_TRUE(fs::is_fifo(path("pipe.png")));
         EXPECT_TRUE(fs::is_symlink(path("link.png")));
@@ -155,10 +155,10 @@ TEST_F(BatchOutputsTest, DevicesAndPipesAreWrittenIntoNotReplaced) {
 TEST_F(BatchOutputsTest, ManyPhotosInOneRun) {
     fs::create_directory(path("in"));
     fs::create_directory(path("out"));
-    SavePictureFile(patterned(80, 60, 1), path("in/one.png"), SaveFormat::Png);
-    SavePictureFile(patterned(80, 60, 2), path("in/two.bmp"), SaveFormat::Bmp);
-    SavePictureFile(patterned(80, 60, 3), path("in/three.tif"), SaveFormat::Tiff);
-    SavePictureFile(patterned(60, 80, 4), path("in/four.jpg"), SaveFormat::Jpeg);
+    savePictureFile(patterned(80, 60, 1), path("in/one.png"), SaveFormat::Png);
+    savePictureFile(patterned(80, 60, 2), path("in/two.bmp"), SaveFormat::Bmp);
+    savePictureFile(patterned(80, 60, 3), path("in/three.tif"), SaveFormat::Tiff);
+    savePictureFile(patterned(60, 80, 4), path("in/four.jpg"), SaveFormat::Jpeg);
     writeBytes(path("in/broken.png"), "not a picture");
     writeBytes(path("in/old.gif"), "GIF89a");  // readable name, no GIF writer
     const std::vector<std::string> steps{"--", "resize@40,30"};
@@ -176,7 +176,7 @@ TEST_F(BatchOutputsTest, ManyPhotosInOneRun) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 4) << "no progress line off a terminal: " << r.err;
     EXPECT_EQ(entries(path("out")), 4u);
     for (const char* f : {"one.png", "two.bmp", "three.tif", "four.jpg"}) {
-        const Picture p = LoadPictureFile(path("out/") + f);
+        const Picture p = loadPictureFile(path("out/") + f);
         EXPECT_EQ(p.width(), 40) << f;
         EXPECT_EQ(p.height(), 30) << f;
     }
@@ -188,12 +188,12 @@ TEST_F(BatchOutputsTest, ManyPhotosInOneRun) {
     r = run({"--out-dir=" + path("out"), "--format=webp", path("in/one.png"), path("in/two.bmp"), "--", "pen-sketch"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
-    EXPECT_EQ(LoadPictureFile(path("out/two.webp")).width(), 80);
+    EXPECT_EQ(loadPictureFile(path("out/two.webp")).width(), 80);
 }
 
 TEST_F(BatchOutputsTest, ManyPhotosSkipWhatIsNoPictureFileWithoutWaiting) {
     fs::create_directory(path("out"));
-    SavePictureFile(patterned(30, 20, 1), path("good.png"), SaveFormat::Png);
+    savePictureFile(patterned(30, 20, 1), path("good.png"), SaveFormat::Png);
     fs::create_directory(path("folder.png"));
     ASSERT_EQ(::mkfifo(path("pipe.png").c_str(), 0600), 0);  // no program writes into it
     writeBytes(path("empty.png"), "");
@@ -203,14 +203,14 @@ TEST_F(BatchOutputsTest, ManyPhotosSkipWhatIsNoPictureFileWithoutWaiting) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("4 of 5 files failed; 1 written"), std::string::npos) << r.err;
     EXPECT_EQ(entries(path("out")), 1u);
-    EXPECT_EQ(LoadPictureFile(path("out/good.png")).width(), 15);
+    EXPECT_EQ(loadPictureFile(path("out/good.png")).width(), 15);
 }
 
 TEST_F(BatchOutputsTest, ManyPhotosWriteAllOutputsOrNone) {
     fs::create_directory(path("in"));
     fs::create_directory(path("out"));
     for (const char* f : {"a.png", "b.png", "c.png"})
-        SavePictureFile(patterned(50, 40, f[0]), path("in/") + f, SaveFormat::Png);
+        savePictureFile(patterned(50, 40, f[0]), path("in/") + f, SaveFormat::Png);
     writeBytes(path("out/a.png"), "old a");
     fs::create_directory(path("out/b.png"));  // b cannot be written
     const BatchRun r =
@@ -224,8 +224,8 @@ TEST_F(BatchOutputsTest, ManyPhotosWriteAllOutputsOrNone) {
 
 TEST_F(BatchOutputsTest, ManyPhotosUsageMistakes) {
     const std::string in = path("a.png");
-    SavePictureFile(patterned(10, 10, 1), in, SaveFormat::Png);
-    SavePictureFile(patterned(10, 10, 2), path("a.bmp"), SaveFormat::Bmp);
+    savePictureFile(patterned(10, 10, 1), in, SaveFormat::Png);
+    savePictureFile(patterned(10, 10, 2), path("a.bmp"), SaveFormat::Bmp);
     struct Case {
         std::vector<std::string> args;
         int code;

@@ -52,59 +52,59 @@ TEST_F(BatchTest, BrushStepsRunAsAUserWould) {
     BatchRun r = run(
         {"default", out, "expand@300,230", "twist.rad=200", "dextro@300,230", "smear@100,100:160,130", "undo", "redo"});
     ASSERT_EQ(r.code, 0) << r.err;
-    const Picture result = LoadPictureFile(out);
+    const Picture result = loadPictureFile(out);
     EXPECT_EQ(result.width(), 605);
-    EXPECT_NE(result, DefaultPicture());
+    EXPECT_NE(result, startPicture());
 
     // The first two steps alone, computed directly: expand at Rad. 50 / Cur. 15,
     // then the twist at Rad. 200 with the coupled Cur. 20.
     ASSERT_EQ(run({"default", path("two.bmp"), "expand@300,230", "twist.rad=200", "dextro@300,230"}).code, 0);
-    const Picture expected = twistClockwise(sphericalExpand(DefaultPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
-    EXPECT_EQ(LoadPictureFile(path("two.bmp")), expected);
+    const Picture expected = twistClockwise(sphericalExpand(startPicture(), 300, 230, 50, 15), 300, 230, 200, 20);
+    EXPECT_EQ(loadPictureFile(path("two.bmp")), expected);
 
     // Undo goes back over the smear.
     ASSERT_EQ(run({"default", path("undo.bmp"), "expand@300,230", "twist.rad=200", "dextro@300,230",
                    "smear@100,100:160,130", "undo"})
                   .code,
               0);
-    EXPECT_EQ(LoadPictureFile(path("undo.bmp")), expected);
+    EXPECT_EQ(loadPictureFile(path("undo.bmp")), expected);
 }
 
 TEST_F(BatchTest, HoldAppliesNTimesAndZoomConvertsPoints) {
     ASSERT_EQ(run({"default", path("a.bmp"), "expand@300,230*3"}).code, 0);
-    Picture p = DefaultPicture();
+    Picture p = startPicture();
     for (int i = 0; i < 3; ++i) p = sphericalExpand(p, 300, 230, 50, 15);
-    EXPECT_EQ(LoadPictureFile(path("a.bmp")), p);
+    EXPECT_EQ(loadPictureFile(path("a.bmp")), p);
 
     ASSERT_EQ(run({"default", path("z.bmp"), "zoom=125", "shrink@375,250"}).code, 0);
-    EXPECT_EQ(LoadPictureFile(path("z.bmp")), sphericalShrink(DefaultPicture(), 300, 200, 40, 12));
+    EXPECT_EQ(loadPictureFile(path("z.bmp")), sphericalShrink(startPicture(), 300, 200, 40, 12));
 }
 
 TEST_F(BatchTest, SketchStepsStartFromTheEdgePicture) {
     ASSERT_EQ(run({"default", path("pen.bmp"), "pen=120", "pen-sketch"}).code, 0);
-    const Picture pen = penSketch(edgePicture(DefaultPicture()), 120);
-    EXPECT_EQ(LoadPictureFile(path("pen.bmp")), pen);
+    const Picture pen = penSketch(edgePicture(startPicture()), 120);
+    EXPECT_EQ(loadPictureFile(path("pen.bmp")), pen);
 
     // A rubber drag, then a pen sketch: the sketch discards the rubber.
     ASSERT_EQ(run({"default", path("again.bmp"), "pen=120", "rubber@100,100:200,150", "pen-sketch"}).code, 0);
-    EXPECT_EQ(LoadPictureFile(path("again.bmp")), pen);
+    EXPECT_EQ(loadPictureFile(path("again.bmp")), pen);
 
     ASSERT_EQ(
         run({"default", path("pencil.bmp"), "contrast=60", "pencil-sketch", "clean-spots", "rubber@300,230"}).code, 0);
-    const Picture pencil = LoadPictureFile(path("pencil.bmp"));
+    const Picture pencil = loadPictureFile(path("pencil.bmp"));
     EXPECT_EQ(pencil.pixel(300, 230), 0xFFFFFFu);
     EXPECT_EQ(pencil.pixel(300, 230 - 25), 0xFFFFFFu);
 }
 
 TEST_F(BatchTest, ZoneCutAndResize) {
     ASSERT_EQ(run({"default", path("cut.bmp"), "zone@10,20:110,70", "cut"}).code, 0);
-    const Picture cut = LoadPictureFile(path("cut.bmp"));
+    const Picture cut = loadPictureFile(path("cut.bmp"));
     EXPECT_EQ(cut.width(), 99);
     EXPECT_EQ(cut.height(), 49);
-    EXPECT_EQ(cut.pixel(0, 0), DefaultPicture().pixel(11, 21));
+    EXPECT_EQ(cut.pixel(0, 0), startPicture().pixel(11, 21));
 
     ASSERT_EQ(run({"default", path("small.bmp"), "resize@300,200"}).code, 0);
-    const Picture small = LoadPictureFile(path("small.bmp"));
+    const Picture small = loadPictureFile(path("small.bmp"));
     EXPECT_EQ(small.width(), 300);
     EXPECT_EQ(small.height(), 200);
 }
@@ -170,13 +170,13 @@ TEST_F(BatchTest, OutputIsWrittenUnderExactlyItsNameInTheFormatOfItsExtension) {
     // --format overrides the extension.
     ASSERT_EQ(run({"--format=bmp", "default", path("picture.dat")}).code, 0);
     std::ifstream written(path("picture.dat"), std::ios::binary);
-    EXPECT_EQ(LoadPictureStream(written, "picture.dat"), DefaultPicture());
+    EXPECT_EQ(loadPictureStream(written, "picture.dat"), startPicture());
 }
 
 TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
     std::ifstream f(std::string(JOLLIX_TEST_DATA) + "/io/rgba.png", std::ios::binary);
     const std::string png((std::istreambuf_iterator<char>(f)), {});
-    const Picture in = LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/io/rgba.png");
+    const Picture in = loadPictureFile(std::string(JOLLIX_TEST_DATA) + "/io/rgba.png");
     BatchRun r = run({"-", "--format=png", "-", "expand@10,10"}, png);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
@@ -190,7 +190,7 @@ TEST_F(BatchTest, PipesReadStandardInputAndWriteStandardOutput) {
         r = run({"-", "--format=bmp", "-"}, std::string((std::istreambuf_iterator<char>(g)), {}));
         ASSERT_EQ(r.code, 0) << file << ": " << r.err;
         EXPECT_EQ(decodeBmp(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size()),
-                  LoadPictureFile(std::string(JOLLIX_TEST_DATA) + "/" + file))
+                  loadPictureFile(std::string(JOLLIX_TEST_DATA) + "/" + file))
             << file;
     }
     // Standard input that is no picture, or nothing at all.
@@ -234,7 +234,7 @@ TEST_F(BatchTest, TheProgramSitsInAShellPipeline) {
     const std::string command =
         "cat '" + in + "' | '" JOLLIX_BATCH_PROGRAM "' - --format=png - expand@10,10 > '" + path("out.png") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(LoadPictureFile(path("out.png")), sphericalExpand(LoadPictureFile(in), 10, 10, 50, 15));
+    EXPECT_EQ(loadPictureFile(path("out.png")), sphericalExpand(loadPictureFile(in), 10, 10, 50, 15));
     // Exit codes of the program itself.
     EXPECT_EQ(WEXITSTATUS(std::system("'" JOLLIX_BATCH_PROGRAM "' default 2>/dev/null")), 2);
     EXPECT_EQ(WEXITSTATUS(
@@ -290,7 +290,7 @@ TEST_F(BatchTest, RubberDragsPaintOnlyWhatTouchesThePictureAndFarOnesEndQuickly)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ASSERT_EQ(r.code, 0) << drag << ": " << r.err;
         EXPECT_LT(seconds, 2.0) << drag;
-        EXPECT_EQ(LoadPictureFile(path("rubber.bmp")),
+        EXPECT_EQ(loadPictureFile(path("rubber.bmp")),
                   rubberDragEveryPixel(c.zoom, c.thickness, c.x0, c.y0, c.x1, c.y1))
             << drag;
     }

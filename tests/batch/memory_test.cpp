@@ -30,7 +30,7 @@ TEST(BatchMemoryDeathTest, FailedAllocationEndsTheRunWithAMessage) {
     uint32_t s = 1;
     for (int y = 0; y < 2048; ++y)
         for (int x = 0; x < 2048; ++x) p.setPixel(x, y, (s = s * 1664525u + 1013904223u) >> 8);
-    SavePictureFile(p, in, SaveFormat::Bmp);
+    savePictureFile(p, in, SaveFormat::Bmp);
     // Room for the resized picture, not for both sketches of it: the memory
     // runs out in the edge picture or the pencil sketch, whose rows are
     // shared over threads.

@@ -126,10 +126,10 @@ TEST(Palette, TabChangesSetTheToolState) {
     EXPECT_EQ(p.sketchButton, SketchButton::Rubber);  // still shown down
 }
 
-TEST(ToolState, ViewToPicture) {
+TEST(ToolState, viewToPicture) {
     struct {
         double zoom;
         int view, picture;
     } conv[] = {{100, 483, 483}, {80, 483, 604}, {80, 2, 2}, {125, 50, 40}, {80, 50, 62}, {200, 25, 12}};
-    for (auto c : conv) EXPECT_EQ(ViewToPicture(c.view, c.zoom), c.picture) << c.zoom << " " << c.view;
+    for (auto c : conv) EXPECT_EQ(viewToPicture(c.view, c.zoom), c.picture) << c.zoom << " " << c.view;
 }

@@ -16,7 +16,7 @@ TEST(SizeText, OnlyDigitsMakeASizeText) {
                          Case{"99999999999", true},  // digits; too large is found later
                          Case{"", false}, Case{"12a", false}, Case{"-5", false}, Case{"+5", false}, Case{" 7", false},
                          Case{"7 ", false}, Case{"1.5", false}, Case{"\xd9\xa3", false}}) {
-        EXPECT_EQ(IsAllDigits(c.text), c.valid) << '"' << c.text << '"';
+        EXPECT_EQ(isAllDigits(c.text), c.valid) << '"' << c.text << '"';
     }
 }
 
@@ -27,7 +27,7 @@ TEST(SizeText, StrToIntAcceptsSignsAndLeadingSpaces) {
     };
     for (const Case c : {Case{"605", 605}, Case{"-5", -5}, Case{"+12", 12}, Case{"  7", 7}, Case{"007", 7},
                          Case{"2147483647", 2147483647}, Case{"-2147483648", INT32_MIN}}) {
-        EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
+        EXPECT_EQ(parseInteger(c.text), c.value) << c.text;
     }
 }
 
@@ -35,7 +35,7 @@ TEST(SizeText, StrToIntRejectsWithTheTextInTheMessage) {
     for (const std::string text : {"", "12a", "abc", "-", "+", " ", "7 ", "1 2", "2147483648", "-2147483649",
                                    "99999999999999999999", "--5", "1.0"}) {
         try {
-            StrToInt(text);
+            parseInteger(text);
             ADD_FAILURE() << "accepted '" << text << "'";
         } catch (const JollixError& e) {
             EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
@@ -44,8 +44,8 @@ TEST(SizeText, StrToIntRejectsWithTheTextInTheMessage) {
 }
 
 TEST(SizeText, HeldRatioOfTheStartPicture) {
-    // 605 x 469: a width of 300 holds the height at Round(232.56) = 233, a
-    // height of 200 the width at Round(258.0) = 258.
+    // 605 x 469: a width of 300 holds the height at roundToInt(232.56) = 233, a
+    // height of 200 the width at roundToInt(258.0) = 258.
     EXPECT_EQ(heldRatioValue(300, 469, 605), 233);
     EXPECT_EQ(heldRatioValue(200, 605, 469), 258);
     EXPECT_EQ(heldRatioValue(605, 469, 605), 469);

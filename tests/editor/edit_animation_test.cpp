@@ -103,7 +103,7 @@ TEST(EditAnimation, EveryAppliedEffectAddsOneFrameToItsStep) {
         EXPECT_EQ(animationLength(e), 1 + c.frames) << c.what;
         EXPECT_EQ(e.hasAnimation(), c.frames > 0) << c.what;
         const std::vector<Picture> frames = e.animationFrames();
-        EXPECT_EQ(frames.front(), DefaultPicture()) << c.what << ": the first frame is the picture as opened";
+        EXPECT_EQ(frames.front(), startPicture()) << c.what << ": the first frame is the picture as opened";
         EXPECT_EQ(frames.back(), e.picture()) << c.what << ": the last frame is the picture now shown";
     }
 }

@@ -83,7 +83,7 @@ TEST(Editor, StartsWithTheStartPictureAndToolValues) {
 }
 
 TEST(Editor, ClickAppliesOnceHoldRepeatsAtThePressPoint) {
-    const Picture start = DefaultPicture();
+    const Picture start = startPicture();
     const Picture once = sphericalExpand(start, 300, 230, 50, 15);
     const Picture thrice = sphericalExpand(sphericalExpand(once, 300, 230, 50, 15), 300, 230, 50, 15);
 
@@ -121,7 +121,7 @@ TEST(Editor, ZoomConvertsPressPointAndBrush) {
     EXPECT_EQ(e.state().pressY, 200);
     EXPECT_EQ(e.state().brushRadius, 40);
     EXPECT_EQ(e.state().brushStrength, 12);
-    EXPECT_EQ(e.picture(), sphericalExpand(DefaultPicture(), 300, 200, 40, 12));
+    EXPECT_EQ(e.picture(), sphericalExpand(startPicture(), 300, 200, 40, 12));
 }
 
 TEST(Editor, SmearRunsOnReleaseAndRecordsOneStep) {
@@ -135,7 +135,7 @@ TEST(Editor, SmearRunsOnReleaseAndRecordsOneStep) {
     e.mouseMove(kLeft, 160, 130);
     e.click();
     e.mouseUp(MouseButton::Left, 160, 130);
-    EXPECT_EQ(e.picture(), smear(DefaultPicture(), 100, 100, 160, 130, 100));
+    EXPECT_EQ(e.picture(), smear(startPicture(), 100, 100, 160, 130, 100));
     EXPECT_EQ(e.history().undoDepth(), 1);
     EXPECT_EQ(e.state().brushRadiusSlider, 100);
 }
@@ -143,9 +143,9 @@ TEST(Editor, SmearRunsOnReleaseAndRecordsOneStep) {
 TEST(Editor, SketchTabPressesChangeNothingButTheRubberPaints) {
     Editor e;
     e.palette().changeTab(kPageSketch);
-    EXPECT_EQ(e.state().edgePicture, edgePicture(DefaultPicture()));
+    EXPECT_EQ(e.state().edgePicture, edgePicture(startPicture()));
     leftClick(e, 300, 230);
-    EXPECT_EQ(e.picture(), DefaultPicture());
+    EXPECT_EQ(e.picture(), startPicture());
     EXPECT_EQ(e.history().undoDepth(), 0);
 
     e.palette().clickRubber();
@@ -153,12 +153,12 @@ TEST(Editor, SketchTabPressesChangeNothingButTheRubberPaints) {
     e.mouseMove(kLeft, 100, 100);
     e.mouseMove(kLeft, 200, 100);
     e.mouseUp(MouseButton::Left, 200, 100);
-    EXPECT_EQ(e.picture(), rubberDisc(rubberDisc(DefaultPicture(), 100, 100, 25), 200, 100, 25));
+    EXPECT_EQ(e.picture(), rubberDisc(rubberDisc(startPicture(), 100, 100, 25), 200, 100, 25));
     EXPECT_EQ(e.history().undoDepth(), 1);
 
     // A pen sketch starts again from the edge picture made on entering the tab.
     e.chooseTool(*toolNamed("pen-sketch"));
-    EXPECT_EQ(e.picture(), penSketch(edgePicture(DefaultPicture()), 150));
+    EXPECT_EQ(e.picture(), penSketch(edgePicture(startPicture()), 150));
     EXPECT_EQ(e.history().undoDepth(), 2);
 }
 
@@ -239,7 +239,7 @@ TEST(Editor, AnEffectThatFailsDuringAHoldReportsOnce) {
     e.mouseUp(MouseButton::Left, 700, 700);
     EXPECT_FALSE(e.state().buttonHeld);
     EXPECT_EQ(e.history().undoDepth(), 1);
-    EXPECT_EQ(e.picture(), DefaultPicture());
+    EXPECT_EQ(e.picture(), startPicture());
     try {
         e.mouseDown(MouseButton::Left, kLeft, 700, 700);
         e.click();
@@ -259,7 +259,7 @@ TEST(Editor, ZoneCutMatchesTheFrame) {
         {100, 110, 70, 10, 20, {11, 21, 109, 69}},
         {200, 20, 20, 220, 120, {11, 11, 109, 59}},
     };
-    const Picture start = DefaultPicture();
+    const Picture start = startPicture();
     for (const Case& c : cases) {
         RecordingView view;
         Editor e;
@@ -290,11 +290,11 @@ TEST(Editor, ZoneCutMatchesTheFrame) {
         EXPECT_FALSE(e.state().selectionShown);
         EXPECT_FALSE(e.cutEnabled());
         EXPECT_FALSE(e.history().undoEnabled());
-        EXPECT_EQ(e.controlWidth(), Round((long double)w * c.zoom / 100));
+        EXPECT_EQ(e.controlWidth(), roundToInt((long double)w * c.zoom / 100));
 
         e.renew();
         EXPECT_EQ(e.picture(), start);
-        EXPECT_EQ(e.controlWidth(), Round(605.0L * c.zoom / 100));
+        EXPECT_EQ(e.controlWidth(), roundToInt(605.0L * c.zoom / 100));
     }
 }
 
@@ -309,7 +309,7 @@ TEST(Editor, EmptyZonesAreRefusedAndFrameDropsOnScrollZoomAndRightPress) {
     EXPECT_FALSE(e.copyEnabled());
     EXPECT_FALSE(e.cutOut());
     EXPECT_FALSE(e.copyZone().has_value());
-    EXPECT_EQ(e.picture(), DefaultPicture());
+    EXPECT_EQ(e.picture(), startPicture());
 
     zoneDrag(e, 10, 10, 100, 100);
     e.scrolledByBar();
@@ -372,7 +372,7 @@ TEST(Editor, PasteReplacesOnlyWhenThereIsAPicture) {
     EXPECT_FALSE(e.history().undoEnabled());
     EXPECT_FALSE(e.state().selectionShown);
     e.renew();
-    EXPECT_EQ(e.picture(), DefaultPicture());
+    EXPECT_EQ(e.picture(), startPicture());
 }
 
 TEST(Editor, ResizeSizesTheControlAndResetsTheHistory) {
@@ -394,7 +394,7 @@ TEST(Editor, RenewAndOpenResetTheHistoryAndPalette) {
     leftClick(e, 300, 230);
     e.palette().changeTab(kPageSketch);
     e.renew();
-    EXPECT_EQ(e.picture(), DefaultPicture());
+    EXPECT_EQ(e.picture(), startPicture());
     EXPECT_EQ(e.palette().page(), kPageDistort);
     EXPECT_EQ(e.state().toolKind, ToolKindCode::Expand);
     EXPECT_FALSE(e.history().undoEnabled());
@@ -418,7 +418,7 @@ TEST(Editor, DoubleClickAppliesOnceAndRecordsTwoSteps) {
     // The second press of a double click brings no click.
     e.mouseDown(MouseButton::Left, kLeft, 300, 230);
     e.mouseUp(MouseButton::Left, 300, 230);
-    EXPECT_EQ(e.picture(), sphericalExpand(DefaultPicture(), 300, 230, 50, 15));
+    EXPECT_EQ(e.picture(), sphericalExpand(startPicture(), 300, 230, 50, 15));
     EXPECT_EQ(e.history().undoDepth(), 2);
 }
 

@@ -44,7 +44,7 @@ TEST(ToolTable, EachPressToolRunsItsBrushWithItsTabsSliders) {
         {"dextro", StretchShapeCode::Spherical, twistClockwise, 100, 10, true},
         {"levo", StretchShapeCode::Spherical, twistAnticlockwise, 100, 10, true},
     };
-    const Picture start = DefaultPicture();
+    const Picture start = startPicture();
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " shape " + std::to_string(int(c.shape)));
         Editor e;

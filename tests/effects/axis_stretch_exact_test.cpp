@@ -49,8 +49,8 @@ Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, 
         ++*steps;
         if (f < 0 || f >= outerN) continue;
         const detail::AxisExpandLine line = detail::axisExpandLine(rho, S, int(std::llabs(outerC - f)));
-        const long long lo = Round(static_cast<long double>(innerC) - line.B);
-        const long long hi = Round(static_cast<long double>(innerC) + line.B);
+        const long long lo = roundToInt(static_cast<long double>(innerC) - line.B);
+        const long long hi = roundToInt(static_cast<long double>(innerC) + line.B);
         const long double Fl = line.F;
         const double dF = double(Fl - line.h), F2 = double(Fl * Fl);
         for (long long i = std::max(lo, 0LL); i <= std::min<long long>(hi, innerN - 1); ++i) {
@@ -86,7 +86,7 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
         ++*steps;
         const int t = int(X - f);
         const detail::AxisShrinkLine line = detail::axisShrinkLine(rho, S, int(f), t);
-        const long long n = Round(line.H);
+        const long long n = roundToInt(line.H);
         if (f < 0 || f >= W) continue;
         for (long long i = (long long)Y - n + 1; i <= (long long)Y + n - 1; ++i) {
             if (i == Y || i < 0 || i >= Hp) continue;

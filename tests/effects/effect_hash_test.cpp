@@ -68,7 +68,7 @@ std::string writeForInspection(const Picture& p, const std::string& name) {
 }  // namespace
 
 TEST(EffectFingerprints, EveryEffectGivesTheStoredPictureFromTheStartPicture) {
-    const Picture start = DefaultPicture();
+    const Picture start = startPicture();
     const Picture edge = edgePicture(start);
     struct Case {
         const char* effect;

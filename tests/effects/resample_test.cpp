@@ -13,7 +13,7 @@ using jollix::JollixError;
 using jollix::Picture;
 using jollix::resampleArea;
 using jollix::resampleAreaRegion;
-using jollix::ZoomInOut;
+using jollix::zoomInOut;
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST(Resample, SameSizeIsTheIdentity) {
 
 TEST(Resample, UpscalingByWholeFactorsRepeatsPixels) {
     const Picture src = patterned(5, 3);
-    const Picture out = ZoomInOut(src, 15, 6);
+    const Picture out = zoomInOut(src, 15, 6);
     ASSERT_EQ(out.width(), 15);
     ASSERT_EQ(out.height(), 6);
     for (int y = 0; y < 6; ++y)
@@ -159,7 +159,7 @@ TEST(Resample, OnePixelWideAndHighPictures) {
 
 TEST(Resample, TypedSizeIsKeptExactly) {
     // The 605 x 469 start picture resized to 300 x 200 is 300 x 200.
-    const Picture out = ZoomInOut(Picture(605, 469, 0x336699), 300, 200);
+    const Picture out = zoomInOut(Picture(605, 469, 0x336699), 300, 200);
     EXPECT_EQ(out.width(), 300);
     EXPECT_EQ(out.height(), 200);
     EXPECT_EQ(out.pixel(0, 0), 0x336699u);

@@ -33,14 +33,14 @@ TEST(RubberDisc, ShapeAtRadius25) {
     EXPECT_FALSE(white(126, 100));
     // The centre column runs from cy - 25 to cy + 25.
     for (int y = 60; y <= 140; ++y) EXPECT_EQ(white(100, y), y >= 75 && y <= 125) << y;
-    // Every column e gets rows cy - g .. cy + g, g = Round(sqrt(r^2 - d^2)).
+    // Every column e gets rows cy - g .. cy + g, g = roundToInt(sqrt(r^2 - d^2)).
     long whiteCount = 0;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 200; ++x) whiteCount += white(x, y);
     long expected = 0;
     for (int d = -25; d <= 25; ++d) expected += 2 * long(std::nearbyint(std::sqrt(625.0 - d * d))) + 1;
     EXPECT_EQ(whiteCount, expected);
-    // Column cx + 7: g = Round(sqrt(625 - 49)) = 24.
+    // Column cx + 7: g = roundToInt(sqrt(625 - 49)) = 24.
     EXPECT_TRUE(white(107, 76));
     EXPECT_FALSE(white(107, 75));
     EXPECT_TRUE(white(107, 124));
@@ -48,8 +48,8 @@ TEST(RubberDisc, ShapeAtRadius25) {
 }
 
 TEST(RubberDisc, RadiusFollowsTheZoom) {
-    // Thickness 25 at 200 %: Round(12.5) = 12 picture pixels.
-    const int r = jollix::ViewToPicture(25, 200.0);
+    // Thickness 25 at 200 %: roundToInt(12.5) = 12 picture pixels.
+    const int r = jollix::viewToPicture(25, 200.0);
     ASSERT_EQ(r, 12);
     Picture out = rubberDisc(Picture(60, 60, kBlack), 30, 30, r);
     EXPECT_EQ(out.pixel(42, 30), kWhite);

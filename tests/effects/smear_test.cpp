@@ -288,7 +288,7 @@ TEST(Smear, ProgressAdvancesPerColumnAndResetsPerPass) {
     const Picture src = noisePicture(100, 100, 11);
     CountingProgress p;
     // Ten rows down with R = 20: d = 10, centre (50, 55), patch columns
-    // Round(50 - 5 - 20) + 1 .. Round(50 + 5 + 20) - 1.
+    // roundToInt(50 - 5 - 20) + 1 .. roundToInt(50 + 5 + 20) - 1.
     jollix::smear(src, 50, 50, 50, 60, 20, &p);
     EXPECT_EQ(p.stepsPerPass, std::vector<int>{49});  // 26 .. 74
     EXPECT_EQ(p.finishes, 0);

@@ -53,8 +53,8 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
         if (x < 0 || x >= W) return;
         const long long m = std::llabs(a - x);
         const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
-        const long long top = Round(static_cast<long double>(b) - kx) + 1LL;
-        const long long bottom = Round(static_cast<long double>(b) + kx) - 1LL;
+        const long long top = roundToInt(static_cast<long double>(b) - kx) + 1LL;
+        const long long bottom = roundToInt(static_cast<long double>(b) + kx) - 1LL;
         const long long yFrom = std::max(above ? top : (long long)b + 1, 0LL);
         const long long yTo = std::min<long long>(above ? (long long)b - 1 : bottom, Hp - 1);
         const double colTerm = rho2 - double(m) * double(m);
@@ -82,13 +82,13 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
         for (long long x = left; x <= right; ++x) {
             if (x == a || x < 0 || x >= W) continue;
             const double xs = double(static_cast<long double>(a) - shift(a - x));
-            dst.setPixel(int(x), b, src.pixel(clampInt(Round(xs), 0, W - 1), b));
+            dst.setPixel(int(x), b, src.pixel(clampInt(roundToInt(xs), 0, W - 1), b));
         }
     if (a >= 0 && a < W)
         for (long long y = (long long)b - R + 1; y <= (long long)b + R - 1; ++y) {
             if (y == b || y < 0 || y >= Hp) continue;
             const double ys = double(static_cast<long double>(b) - shift(b - y));
-            dst.setPixel(a, int(y), src.pixel(a, clampInt(Round(ys), 0, Hp - 1)));
+            dst.setPixel(a, int(y), src.pixel(a, clampInt(roundToInt(ys), 0, Hp - 1)));
         }
     return dst;
 }
@@ -106,7 +106,7 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
         if (x == a) continue;
         ++*steps;
         const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
-        const long long n = Round(col.K1);
+        const long long n = roundToInt(col.K1);
         if (x < 0 || x >= W) continue;
         const double dx = double(a - x), kc = crho / col.D1;
         for (long long y = (long long)b - n + 1; y <= (long long)b + n - 1; ++y) {
@@ -125,13 +125,13 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
         for (long long x = left; x <= right; ++x) {
             if (x == a || x < 0 || x >= W) continue;
             const double xs = std::clamp(double(static_cast<long double>(a) - shift(a - x)), 0.0, double(W - 1));
-            dst.setPixel(int(x), b, src.pixel(int(Round(xs)), b));
+            dst.setPixel(int(x), b, src.pixel(int(roundToInt(xs)), b));
         }
     if (a >= 0 && a < W)
         for (long long y = (long long)b - R + 1; y <= (long long)b + R - 1; ++y) {
             if (y == b || y < 0 || y >= Hp) continue;
             const double ys = std::clamp(double(static_cast<long double>(b) - shift(b - y)), 0.0, double(Hp - 1));
-            dst.setPixel(a, int(y), src.pixel(a, int(Round(ys))));
+            dst.setPixel(a, int(y), src.pixel(a, int(roundToInt(ys))));
         }
     return dst;
 }

@@ -13,7 +13,7 @@
 
 using jollix::clearUpSpots;
 using jollix::Picture;
-using jollix::SelectionSort;
+using jollix::selectionSort;
 
 using effects_test::makePicture;
 using effects_test::randomPicture;
@@ -23,12 +23,12 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0;
 
-// The clean-up written out with SelectionSort, pixel by pixel.
+// The clean-up written out with selectionSort, pixel by pixel.
 int medianBySelectionSort(const Picture& p, int x, int y, int k) {
     int v[9], n = 0;
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) v[n++] = p.pixelPtr(x + dx, y + dy)[k];
-    SelectionSort(v, 8);
+    selectionSort(v, 8);
     return v[4];
 }
 
@@ -46,14 +46,14 @@ long countMedianMismatches(const Picture& src, const Picture& out) {
 
 }  // namespace
 
-TEST(SelectionSort, SortsNPlusOneValues) {
+TEST(selectionSort, SortsNPlusOneValues) {
     int a[10] = {5, -3, 9, 9, 0, 7, -3, 2, 1, 42};
-    SelectionSort(a, 8);  // nine values; the tenth is not touched
+    selectionSort(a, 8);  // nine values; the tenth is not touched
     const int sorted[10] = {-3, -3, 0, 1, 2, 5, 7, 9, 9, 42};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(a[i], sorted[i]) << i;
 
     int one[1] = {4};
-    SelectionSort(one, 0);
+    selectionSort(one, 0);
     EXPECT_EQ(one[0], 4);
 
     std::mt19937 rng(3);
@@ -62,7 +62,7 @@ TEST(SelectionSort, SortsNPlusOneValues) {
         for (int& x : v) x = int(rng() % 21) - 10;
         std::vector<int> expected = v;
         std::sort(expected.begin(), expected.end());
-        SelectionSort(v.data(), int(v.size()) - 1);
+        selectionSort(v.data(), int(v.size()) - 1);
         EXPECT_EQ(v, expected);
     }
 }

@@ -6,8 +6,8 @@
 
 #include "effects/start_picture.h"
 
-using jollix::DefaultPicture;
 using jollix::Picture;
+using jollix::startPicture;
 
 namespace {
 
@@ -17,19 +17,19 @@ int blue(uint32_t c) { return int((c >> 16) & 0xFF); }
 
 }  // namespace
 
-TEST(DefaultPicture, SizeAndIndependentCopies) {
-    Picture p = DefaultPicture();
+TEST(startPicture, SizeAndIndependentCopies) {
+    Picture p = startPicture();
     EXPECT_EQ(p.width(), 605);
     EXPECT_EQ(p.height(), 469);
     // Editing one copy leaves the next start picture as it was.
     const uint32_t before = p.pixel(300, 200);
     p.setPixel(300, 200, before ^ 0xFFFFFF);
-    EXPECT_EQ(DefaultPicture().pixel(300, 200), before);
-    EXPECT_NE(DefaultPicture(), p);
+    EXPECT_EQ(startPicture().pixel(300, 200), before);
+    EXPECT_NE(startPicture(), p);
 }
 
-TEST(DefaultPicture, ColourfulAndDetailed) {
-    const Picture p = DefaultPicture();
+TEST(startPicture, ColourfulAndDetailed) {
+    const Picture p = startPicture();
     std::set<uint32_t> colours;
     long sharpEdges = 0, dark = 0, light = 0;
     long reddish = 0, greenish = 0, bluish = 0, greyish = 0;
@@ -62,10 +62,10 @@ TEST(DefaultPicture, ColourfulAndDetailed) {
     }
 }
 
-TEST(DefaultPicture, NoLargeUniformArea) {
+TEST(startPicture, NoLargeUniformArea) {
     // Every 64 x 64 block away from the borders has some variation, so a
     // brush shows wherever it is applied.
-    const Picture p = DefaultPicture();
+    const Picture p = startPicture();
     for (int by = 0; by + 64 <= p.height(); by += 64)
         for (int bx = 0; bx + 64 <= p.width(); bx += 64) {
             std::set<uint32_t> colours;

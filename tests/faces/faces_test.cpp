@@ -32,7 +32,7 @@ std::string portrait(const char* name) { return std::string(JOLLIX_PORTRAITS) + 
                     " (the fixture faces_fetch_portraits could not download them from Debian's archive)"
 
 const Picture& astronaut() {
-    static const Picture p = LoadPictureFile(portrait("astronaut.png"));
+    static const Picture p = loadPictureFile(portrait("astronaut.png"));
     return p;
 }
 
@@ -112,7 +112,7 @@ TEST(FaceFinder, FindsTheFaceAndEyesOfThePortraits) {
 
     FaceSearchOptions turned;
     turned.profiles = true;
-    const std::vector<Face> camera = findFaces(LoadPictureFile(portrait("camera.png")), turned);
+    const std::vector<Face> camera = findFaces(loadPictureFile(portrait("camera.png")), turned);
     ASSERT_EQ(camera.size(), 1u);
     EXPECT_TRUE(camera[0].box.contains(225, 150)) << describeFace(camera[0]);
     expectNear(camera[0].box.width, 85, 30, "cameraman face size");
@@ -285,11 +285,11 @@ TEST_F(FaceBatch, PresetStepGivesTheSameBytesEveryRunAndTheEditorsPixels) {
     EXPECT_FALSE(bytesOf(a).empty());
     Editor editor(astronaut());
     editor.applyFacePreset(*facePresetNamed("bigeyes"), astronautFaces());
-    EXPECT_EQ(LoadPictureFile(a), editor.picture());
+    EXPECT_EQ(loadPictureFile(a), editor.picture());
     // One step: an undo after it gives the portrait back.
     const BatchRun undone = runBatch({portrait("astronaut.png"), path("c.png"), "face=alien", "undo"});
     ASSERT_EQ(undone.code, 0) << undone.err;
-    EXPECT_EQ(LoadPictureFile(path("c.png")), astronaut());
+    EXPECT_EQ(loadPictureFile(path("c.png")), astronaut());
 }
 
 TEST_F(FaceBatch, FacesStepPrintsALinePerFace) {
@@ -298,7 +298,7 @@ TEST_F(FaceBatch, FacesStepPrintsALinePerFace) {
     writePictureFile(twoPortraits(astronaut()), two, SaveFormat::Png);
     const BatchRun r = runBatch({two, path("out.png"), "faces"});
     ASSERT_EQ(r.code, 0) << r.err;
-    const std::vector<Face> faces = findFaces(LoadPictureFile(two));
+    const std::vector<Face> faces = findFaces(loadPictureFile(two));
     ASSERT_EQ(faces.size(), 2u);
     EXPECT_EQ(r.out, describeFace(faces[0]) + "\n" + describeFace(faces[1]) + "\n");
     // With the picture on standard output the lines go to standard error.

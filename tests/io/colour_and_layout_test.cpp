@@ -215,7 +215,7 @@ TEST(ColourProfiles, AdobeRgbFilesOpenAsTheSrgbPictureTheyWereMadeFrom) {
     // file opened without its profile) converted exactly, the slow way.
     auto exactly = [&](const std::string& file) {
         magick(file + " +profile icc " + file + ".bare.png");
-        const Picture raw = LoadPictureFile(file + ".bare.png");
+        const Picture raw = loadPictureFile(file + ".bare.png");
         std::vector<uint8_t> in, out(size_t(raw.width()) * raw.height() * 3);
         for (int y = 0; y < raw.height(); ++y)
             for (int x = 0; x < raw.width(); ++x) {
@@ -244,7 +244,7 @@ TEST(ColourProfiles, AdobeRgbFilesOpenAsTheSrgbPictureTheyWereMadeFrom) {
         return v;
     }());
     magick(dir / "srgb.pam" + " -quality 97 -sampling-factor 1x1 " + dir / "srgb.jpg");
-    const Picture plainJpeg = LoadPictureFile(dir / "srgb.jpg");
+    const Picture plainJpeg = loadPictureFile(dir / "srgb.jpg");
     const int noiseMax = maxChannelDifference(plainJpeg, original);
     const double noiseMean = meanChannelDifference(plainJpeg, original);
     std::printf("JPEG noise of the sRGB picture: max %d, mean %.2f\n", noiseMax, noiseMean);
@@ -262,7 +262,7 @@ TEST(ColourProfiles, AdobeRgbFilesOpenAsTheSrgbPictureTheyWereMadeFrom) {
     };
     for (const Case& c : cases) {
         magick(dir / "adobe.pam" + " -profile " + dir / "adobe.icc" + " " + c.options + " " + dir / c.file);
-        const Picture p = LoadPictureFile(dir / c.file);
+        const Picture p = loadPictureFile(dir / c.file);
         // 16-bit files give the picture back; 8-bit ones what their samples
         // hold (near black Adobe RGB's 8-bit steps are coarse in sRGB).
         const Picture best = c.sixteen ? original : exactly(dir / c.file);
@@ -275,8 +275,8 @@ TEST(ColourProfiles, AdobeRgbFilesOpenAsTheSrgbPictureTheyWereMadeFrom) {
     }
     // The same JPEG without its profile shows the washed-out Adobe numbers.
     magick(dir / "a.jpg" + " +profile icc " + dir / "bare.jpg");
-    const double bare = meanSaturation(LoadPictureFile(dir / "bare.jpg"));
-    const double managed = meanSaturation(LoadPictureFile(dir / "a.jpg"));
+    const double bare = meanSaturation(loadPictureFile(dir / "bare.jpg"));
+    const double managed = meanSaturation(loadPictureFile(dir / "a.jpg"));
     std::printf("mean saturation: original %.3f, Adobe RGB JPEG unmanaged %.3f, managed %.3f\n",
                 meanSaturation(original), bare, managed);
     EXPECT_LT(bare, managed - 0.05);
@@ -307,11 +307,11 @@ TEST(ColourProfiles, FilesWithoutAProfileOrWithAnSrgbOneKeepTheirPixelsExactly) 
          })
         magick(made);
     for (const char* name : {"plain.png", "bare.png", "icc.png", "plain.tif", "icc.tif"})
-        EXPECT_EQ(maxChannelDifference(LoadPictureFile(dir / name), original), 0) << name;
+        EXPECT_EQ(maxChannelDifference(loadPictureFile(dir / name), original), 0) << name;
     // A JPEG decodes the same with an sRGB profile as without one.
     magick(src + " -quality 90 " + dir / "plain.jpg");
     magick(src + icc + " -quality 90 " + dir / "icc.jpg");
-    EXPECT_TRUE(LoadPictureFile(dir / "plain.jpg") == LoadPictureFile(dir / "icc.jpg"));
+    EXPECT_TRUE(loadPictureFile(dir / "plain.jpg") == loadPictureFile(dir / "icc.jpg"));
 }
 
 TEST(ColourProfiles, SavedPngFilesSaySrgbAndOpenUnchanged) {
@@ -456,7 +456,7 @@ TEST(Layouts, PngAndTiffOfEveryDepthAndLayoutGiveTheirPixels) {
     };
     for (const Case& c : cases) {
         magick(dir / c.source + " " + c.options + " " + dir / c.file);
-        const Picture p = LoadPictureFile(dir / c.file);
+        const Picture p = loadPictureFile(dir / c.file);
         const Picture want = expected(c.grey, c.alpha, c.bits);
         EXPECT_LE(maxChannelDifference(p, want), 1) << c.file;
     }

@@ -64,71 +64,71 @@ TEST(PictureFiles, NamesDecideTheDecoder) {
     const std::string jpeg = readBytes(dataPath("io/rgb.jpg"));
     for (const char* name : {"photo.JPEG", "photo.jpeg", "photo.Jpg", "xjpeg"}) {
         writeBytes(dir / name, jpeg);
-        const Picture p = LoadPictureFile(dir / name);
+        const Picture p = loadPictureFile(dir / name);
         EXPECT_EQ(p.width(), 24) << name;
         EXPECT_EQ(p.height(), 16) << name;
     }
     // A name of no known format: the first bytes decide, and bytes of no
     // known format are refused as of an unknown type.
     writeBytes(dir / "photo.tga", jpeg);
-    EXPECT_EQ(LoadPictureFile(dir / "photo.tga").width(), 24);
+    EXPECT_EQ(loadPictureFile(dir / "photo.tga").width(), 24);
     for (const char* name : {"photo.tga", "noextension"}) {
         writeBytes(dir / name, std::string("TRUEVISION-XFILE") + std::string(40, '\0'));
-        const std::string e = errorOf([&] { LoadPictureFile(dir / name); });
+        const std::string e = errorOf([&] { loadPictureFile(dir / name); });
         EXPECT_NE(e.find(dir / name), std::string::npos) << e;
         EXPECT_NE(e.find("not one that can be opened"), std::string::npos) << e;
     }
     // Damaged data of the name's own format keeps that decoder's message,
     // and so does data that no decoder reads.
     writeBytes(dir / "cut.jpg", jpeg.substr(0, 300));
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "cut.jpg"); }).find("JPEG"), std::string::npos);
+    EXPECT_NE(errorOf([&] { loadPictureFile(dir / "cut.jpg"); }).find("JPEG"), std::string::npos);
     writeBytes(dir / "junk.tif", "BM nonsense");
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "junk.tif"); }).find("not a TIFF file"), std::string::npos);
+    EXPECT_NE(errorOf([&] { loadPictureFile(dir / "junk.tif"); }).find("not a TIFF file"), std::string::npos);
     // Every format opens as 24 bits from disk.
     for (const char* name : {"io/pal8.bmp", "io/argb32.bmp", "io/grey.jpg", "io/offset.gif", "io/icon32.ico"})
-        EXPECT_FALSE(LoadPictureFile(dataPath(name)).isEmpty()) << name;
+        EXPECT_FALSE(loadPictureFile(dataPath(name)).isEmpty()) << name;
 }
 
 TEST(PictureFiles, LoadErrorsNameTheFileAndTheReason) {
     TempDir dir;
     const std::string missing = dir / "missing.jpg";
-    const std::string e1 = errorOf([&] { LoadPictureFile(missing); });
+    const std::string e1 = errorOf([&] { loadPictureFile(missing); });
     EXPECT_EQ(e1, "Cannot open the picture " + missing + ": the file does not exist.");
     writeBytes(dir / "empty.gif", "");
-    EXPECT_EQ(errorOf([&] { LoadPictureFile(dir / "empty.gif"); }),
+    EXPECT_EQ(errorOf([&] { loadPictureFile(dir / "empty.gif"); }),
               "Cannot open the picture " + (dir / "empty.gif") + ": the file is empty.");
     ::mkdir((dir / "folder.bmp").c_str(), 0755);
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "folder.bmp"); }).find("folder"), std::string::npos);
+    EXPECT_NE(errorOf([&] { loadPictureFile(dir / "folder.bmp"); }).find("folder"), std::string::npos);
     // An icon that cannot be read: "Input picture", the name, "Error." and
     // the reason, run together.
     writeBytes(dir / "bad.ico", "BM nonsense");
-    EXPECT_EQ(errorOf([&] { LoadPictureFile(dir / "bad.ico"); }),
+    EXPECT_EQ(errorOf([&] { loadPictureFile(dir / "bad.ico"); }),
               "Input picture" + (dir / "bad.ico") + "Error.the file is not an icon file");
     // A GIF without images is an error, not an empty picture.
     writeBytes(dir / "none.gif", std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14));
-    EXPECT_NE(errorOf([&] { LoadPictureFile(dir / "none.gif"); }).find("holds no picture"), std::string::npos);
+    EXPECT_NE(errorOf([&] { loadPictureFile(dir / "none.gif"); }).find("holds no picture"), std::string::npos);
 }
 
 TEST(PictureFiles, SaveForcesTheExtensionAndOverwrites) {
     TempDir dir;
     const Picture p = samplePicture(33, 21);
-    EXPECT_EQ(SavePictureFile(p, dir / "out.png", SaveFormat::Jpeg), dir / "out.jpg");
-    EXPECT_EQ(SavePictureFile(p, dir / "out.png", SaveFormat::Bmp), dir / "out.bmp");
-    EXPECT_EQ(SavePictureFile(p, dir / "out.png", SaveFormat::Wmf), dir / "out.wmf");
-    EXPECT_EQ(SavePictureFile(p, dir / "out", SaveFormat::Jpeg), dir / "out.jpg");
+    EXPECT_EQ(savePictureFile(p, dir / "out.png", SaveFormat::Jpeg), dir / "out.jpg");
+    EXPECT_EQ(savePictureFile(p, dir / "out.png", SaveFormat::Bmp), dir / "out.bmp");
+    EXPECT_EQ(savePictureFile(p, dir / "out.png", SaveFormat::Wmf), dir / "out.wmf");
+    EXPECT_EQ(savePictureFile(p, dir / "out", SaveFormat::Jpeg), dir / "out.jpg");
     EXPECT_EQ(dir.entries(), 3u) << "no temporary files are left behind";
-    EXPECT_TRUE(LoadPictureFile(dir / "out.bmp") == p);
-    const Picture j = LoadPictureFile(dir / "out.jpg");
+    EXPECT_TRUE(loadPictureFile(dir / "out.bmp") == p);
+    const Picture j = loadPictureFile(dir / "out.jpg");
     EXPECT_EQ(j.width(), 33);
-    const Picture w = LoadPictureFile(dir / "out.wmf");
+    const Picture w = loadPictureFile(dir / "out.wmf");
     EXPECT_EQ(w.width(), 33);
     EXPECT_EQ(w.height(), 21);
     // Saving again overwrites without asking.
     const Picture other(5, 4, 0x123456);
-    SavePictureFile(other, dir / "out.bmp", SaveFormat::Bmp);
-    EXPECT_TRUE(LoadPictureFile(dir / "out.bmp") == other);
-    SaveAsMetafile(other, dir / "meta.emf");
-    EXPECT_EQ(LoadPictureFile(dir / "meta.wmf").width(), 5);
+    savePictureFile(other, dir / "out.bmp", SaveFormat::Bmp);
+    EXPECT_TRUE(loadPictureFile(dir / "out.bmp") == other);
+    saveAsMetafile(other, dir / "meta.emf");
+    EXPECT_EQ(loadPictureFile(dir / "meta.wmf").width(), 5);
     // The bytes on disk are exactly the encoder's.
     EXPECT_EQ(readBytes(dir / "out.bmp"), encodeBmp(other));
 }
@@ -143,13 +143,13 @@ TEST(PictureFiles, FailedSaveLeavesTheExistingFileIntact) {
     // No permission to create a file in the folder.
     if (::geteuid() != 0) {
         ::chmod(dir.path().c_str(), 0555);
-        const std::string e = errorOf([&] { SavePictureFile(big, dir / "keep.bmp", SaveFormat::Bmp); });
+        const std::string e = errorOf([&] { savePictureFile(big, dir / "keep.bmp", SaveFormat::Bmp); });
         EXPECT_NE(e.find("Cannot write the file " + (dir / "keep.bmp")), std::string::npos) << e;
         ::chmod(dir.path().c_str(), 0755);
         EXPECT_EQ(readBytes(dir / "keep.bmp"), before);
     }
     // A folder that does not exist.
-    EXPECT_NE(errorOf([&] { SavePictureFile(big, dir / "no/such.bmp", SaveFormat::Bmp); }).find("Cannot write"),
+    EXPECT_NE(errorOf([&] { savePictureFile(big, dir / "no/such.bmp", SaveFormat::Bmp); }).find("Cannot write"),
               std::string::npos);
 
     // The disk fills up in the middle of writing: a file size limit makes
@@ -165,7 +165,7 @@ TEST(PictureFiles, FailedSaveLeavesTheExistingFileIntact) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string e;
     for (SaveFormat f : {SaveFormat::Bmp, SaveFormat::Jpeg, SaveFormat::Wmf})
-        e += errorOf([&] { SavePictureFile(big, dir / "keep.bmp", f); }) + "\n";
+        e += errorOf([&] { savePictureFile(big, dir / "keep.bmp", f); }) + "\n";
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::sigaction(SIGXFSZ, &old, nullptr);
     EXPECT_EQ(e.find("(no error)"), std::string::npos) << e;
@@ -174,7 +174,7 @@ TEST(PictureFiles, FailedSaveLeavesTheExistingFileIntact) {
     EXPECT_EQ(dir.entries(), 1u) << "the temporary file is removed";
 
     // An empty picture cannot be saved.
-    EXPECT_NE(errorOf([&] { SavePictureFile(Picture(), dir / "keep.bmp", SaveFormat::Bmp); }).find("empty picture"),
+    EXPECT_NE(errorOf([&] { savePictureFile(Picture(), dir / "keep.bmp", SaveFormat::Bmp); }).find("empty picture"),
               std::string::npos);
     EXPECT_EQ(readBytes(dir / "keep.bmp"), before);
 }
@@ -204,7 +204,7 @@ TEST(PictureFiles, SavingThroughASymbolicLinkKeepsTheLink) {
             const std::string t = text.front() == '@' ? dir.path() + text.substr(1) : text;
             ASSERT_EQ(::symlink(t.c_str(), (dir / link).c_str()), 0);
         }
-        SavePictureFile(p, dir / "link.bmp", SaveFormat::Bmp);
+        savePictureFile(p, dir / "link.bmp", SaveFormat::Bmp);
         for (const auto& [link, text] : c.links) EXPECT_TRUE(std::filesystem::is_symlink(dir / link)) << link;
         EXPECT_EQ(readBytes(dir / "sub/real.bmp"), encodeBmp(p));
         struct stat st {};
@@ -218,7 +218,7 @@ TEST(PictureFiles, SavingThroughASymbolicLinkKeepsTheLink) {
     TempDir dir;
     ASSERT_EQ(::symlink("b.bmp", (dir / "a.bmp").c_str()), 0);
     ASSERT_EQ(::symlink("a.bmp", (dir / "b.bmp").c_str()), 0);
-    EXPECT_NE(errorOf([&] { SavePictureFile(p, dir / "a.bmp", SaveFormat::Bmp); }).find("Cannot write the file"),
+    EXPECT_NE(errorOf([&] { savePictureFile(p, dir / "a.bmp", SaveFormat::Bmp); }).find("Cannot write the file"),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "a.bmp"));
     EXPECT_EQ(dir.entries(), 2u);

@@ -43,7 +43,7 @@ TEST(FormatTable, FilesNamedForAnotherFormatOpenByTheirContent) {
         const PictureFormat right = formatForName(c.file);
         writeBytes(dir / c.name, bytes);
         Picture opened;
-        EXPECT_NO_THROW(opened = LoadPictureFile(dir / c.name)) << c.name;
+        EXPECT_NO_THROW(opened = loadPictureFile(dir / c.name)) << c.name;
         EXPECT_TRUE(opened == decodePicture(right, u8(bytes), bytes.size())) << c.name;
         // The preview and a drop know it for a picture too.
         EXPECT_EQ(formatOfFile(dir / c.name),

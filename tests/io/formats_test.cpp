@@ -64,7 +64,7 @@ TEST(Formats, FilesOfAnotherProgramOpenAtTheirSizeAndColours) {
         {"io/src.heic", "io/src-heic.ref.png", 24, 16, 24, 3.0},
     };
     for (const Case& c : cases) {
-        const Picture p = LoadPictureFile(dataPath(c.file));
+        const Picture p = loadPictureFile(dataPath(c.file));
         ASSERT_EQ(p.width(), c.w) << c.file;
         ASSERT_EQ(p.height(), c.h) << c.file;
         const Picture ref = referencePicture(dataPath(c.ref));
@@ -72,7 +72,7 @@ TEST(Formats, FilesOfAnotherProgramOpenAtTheirSizeAndColours) {
         EXPECT_LE(meanChannelDifference(p, ref), c.meanDiff) << c.file;
     }
     // Fully transparent pixels are white, half transparent ones half white.
-    const Picture rgba = LoadPictureFile(dataPath("io/rgba.png"));
+    const Picture rgba = loadPictureFile(dataPath("io/rgba.png"));
     EXPECT_EQ(rgba.pixel(20, 2), 0xFFFFFFu);
     EXPECT_GE(rgba.pixel(20, 12) & 0xFF, 0x7Fu);
 }
@@ -94,10 +94,10 @@ TEST(Formats, SavedPicturesOpenAgain) {
         {SaveFormat::Webp, "out.webp", "WEBP", 8, 255, 12.0},  // lossy, and the noise suffers most
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SavePictureFile(p, dir / "out.jpg", c.format), dir / c.written);
+        EXPECT_EQ(savePictureFile(p, dir / "out.jpg", c.format), dir / c.written);
         const std::string bytes = readBytes(dir / c.written);
         EXPECT_EQ(bytes.compare(c.magicAt, std::strlen(c.magic), c.magic), 0) << c.written;
-        const Picture q = LoadPictureFile(dir / c.written);
+        const Picture q = loadPictureFile(dir / c.written);
         ASSERT_EQ(q.width(), 61) << c.written;
         ASSERT_EQ(q.height(), 37) << c.written;
         EXPECT_LE(maxChannelDifference(p, q), c.maxDiff) << c.written;
@@ -136,7 +136,7 @@ TEST(Formats, DamagedFilesGiveAClearErrorNamingTheFile) {
         damaged.push_back(scrambled);
         for (size_t i = 0; i < damaged.size(); ++i) {
             writeBytes(dir / c.name, damaged[i]);
-            const std::string e = errorOf([&] { LoadPictureFile(dir / c.name); });
+            const std::string e = errorOf([&] { loadPictureFile(dir / c.name); });
             EXPECT_EQ(e.rfind("Cannot open the picture " + (dir / c.name) + ": ", 0), 0u)
                 << c.file << " damage " << i << ": " << e;
         }
@@ -186,11 +186,11 @@ TEST(Formats, HugePicturesAreRefusedBeforeDecoding) {
 TEST(Formats, PhotosOpenUprightWhateverTheirOrientation) {
     for (int n = 1; n <= 8; ++n) {
         const std::string name = "orientation/jpeg-" + std::to_string(n) + ".jpg";
-        expectUpright(LoadPictureFile(dataPath(name)), name);
+        expectUpright(loadPictureFile(dataPath(name)), name);
     }
     for (const char* name : {"orientation/webp-6.webp", "orientation/tiff-5.tif", "orientation/tiff-6.tif",
                              "orientation/tiff-7.tif", "orientation/heic-6.heic"})
-        expectUpright(LoadPictureFile(dataPath(name)), name);
+        expectUpright(loadPictureFile(dataPath(name)), name);
     // The same bytes from memory, as the batch command reads a pipe.
     const std::string bytes = readBytes(dataPath("orientation/jpeg-6.jpg"));
     expectUpright(decodePicture(formatFromContent(u8(bytes), bytes.size()), u8(bytes), bytes.size()), "from memory");
@@ -198,10 +198,10 @@ TEST(Formats, PhotosOpenUprightWhateverTheirOrientation) {
 
 TEST(Formats, SavedFilesCarryNoCameraMetadata) {
     TempDir dir;
-    const Picture photo = LoadPictureFile(dataPath("orientation/jpeg-6.jpg"));
+    const Picture photo = loadPictureFile(dataPath("orientation/jpeg-6.jpg"));
     for (int f = 1; f <= kSaveFormatCount; ++f) {
         const SaveFormat format = static_cast<SaveFormat>(f);
-        const std::string path = SavePictureFile(photo, dir / "saved", format);
+        const std::string path = savePictureFile(photo, dir / "saved", format);
         const std::string bytes = readBytes(path);
         EXPECT_EQ(bytes.find("Exif"), std::string::npos) << path;
         EXPECT_EQ(bytes.find("eXIf"), std::string::npos) << path;
@@ -209,7 +209,7 @@ TEST(Formats, SavedFilesCarryNoCameraMetadata) {
             EXPECT_EQ(bytes.find("\xFF\xE1"), std::string::npos) << "no APP1 segment";
         }
         // Opened again, it is still upright: nothing turns it a second time.
-        if (format != SaveFormat::Wmf) expectUpright(LoadPictureFile(path), path);
+        if (format != SaveFormat::Wmf) expectUpright(loadPictureFile(path), path);
         // Qt sees no orientation either.
         QByteArray data(bytes.data(), qsizetype(bytes.size()));
         QBuffer buffer(&data);

@@ -31,7 +31,7 @@ namespace {
 
 std::string loadError(const std::string& path) {
     try {
-        LoadPictureFile(path);
+        loadPictureFile(path);
     } catch (const JollixError& e) {
         return e.what();
     }
@@ -94,7 +94,7 @@ TEST(HostileFiles, SavingPastTheFileSizeLimitFailsCleanly) {
             limit.rlim_cur = 100 * 1024;
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("setrlimit failed");
             try {
-                SavePictureFile(big, dir / "keep.bmp", format);
+                savePictureFile(big, dir / "keep.bmp", format);
             } catch (const JollixError& e) {
                 return std::string(e.what());
             }
@@ -117,10 +117,10 @@ TEST(HostileFiles, LongestLegalNamesCanBeSaved) {
         std::string(246, 'c') + e + e + ".bmp",  // 254, shortening falls inside a character
     };
     for (const std::string& name : names) {
-        EXPECT_EQ(SavePictureFile(first, dir / name, SaveFormat::Bmp), dir / name);
-        EXPECT_TRUE(LoadPictureFile(dir / name) == first) << name.size();
-        SavePictureFile(second, dir / name, SaveFormat::Bmp);  // replacing it
-        EXPECT_TRUE(LoadPictureFile(dir / name) == second) << name.size();
+        EXPECT_EQ(savePictureFile(first, dir / name, SaveFormat::Bmp), dir / name);
+        EXPECT_TRUE(loadPictureFile(dir / name) == first) << name.size();
+        savePictureFile(second, dir / name, SaveFormat::Bmp);  // replacing it
+        EXPECT_TRUE(loadPictureFile(dir / name) == second) << name.size();
     }
     EXPECT_EQ(dir.entries(), 3u) << "no temporary files are left behind";
 }
@@ -202,7 +202,7 @@ TEST(HostileFiles, StandardInputIsToldByItsFirstBytesAndRefusedAtOnce) {
     };
     auto errorReading = [](std::istream& in) {
         try {
-            const Picture p = LoadPictureStream(in, "from standard input");
+            const Picture p = loadPictureStream(in, "from standard input");
             return p.width() == 300 && p.height() == 200 ? std::string() : std::string("wrong size");
         } catch (const JollixError& e) {
             return std::string(e.what());
@@ -272,7 +272,7 @@ OpeningCost openingCost(const std::string& path, const std::string& warmUp) {
     const ChildOutcome out = runInChild(
         [&] {
             try {
-                LoadPictureFile(warmUp);
+                loadPictureFile(warmUp);
             } catch (const JollixError&) {}
             // Peak from here on: the kernel's high-water mark reset to now.
             std::ofstream("/proc/self/clear_refs") << "5";
@@ -286,7 +286,7 @@ OpeningCost openingCost(const std::string& path, const std::string& warmUp) {
             const double start = processorSeconds();
             std::string error;
             try {
-                LoadPictureFile(path);
+                loadPictureFile(path);
             } catch (const JollixError& e) {
                 error = e.what();
             }

@@ -98,7 +98,7 @@ TEST(SaveTargets, DevicesAndPipesAreWrittenIntoAndStayWhatTheyAre) {
         ASSERT_TRUE(before);
         std::future<std::string> reader;
         if (c.fifo) reader = readPipe(node);
-        SavePictureFile(p, name, SaveFormat::Bmp);
+        savePictureFile(p, name, SaveFormat::Bmp);
         if (c.fifo) {
             EXPECT_EQ(reader.get(), bmp) << "the reader gets the whole picture";
         }
@@ -151,7 +151,7 @@ TEST(SaveTargets, BlockDevicesSocketsAndFoldersAreRefused) {
             ASSERT_EQ(::symlink(node.c_str(), name.c_str()), 0);
         }
         const auto before = identityOf(node);
-        const std::string e = errorOf([&] { SavePictureFile(p, name, SaveFormat::Bmp); });
+        const std::string e = errorOf([&] { savePictureFile(p, name, SaveFormat::Bmp); });
         EXPECT_NE(e.find("Cannot write the file " + node + ": " + c.reason), std::string::npos) << e;
         EXPECT_EQ(identityOf(node), before);
         EXPECT_EQ(dir.entries(), c.link ? 2u : 1u) << "no temporary file";
@@ -164,7 +164,7 @@ TEST(SaveTargets, AFullDeviceFailsAndStaysADevice) {
     ASSERT_EQ(::symlink("/dev/full", (dir / "full.bmp").c_str()), 0);
     const auto before = identityOf("/dev/full");
     ASSERT_TRUE(before && S_ISCHR(before->type));
-    const std::string e = errorOf([&] { SavePictureFile(samplePicture(30, 30), dir / "full.bmp", SaveFormat::Bmp); });
+    const std::string e = errorOf([&] { savePictureFile(samplePicture(30, 30), dir / "full.bmp", SaveFormat::Bmp); });
     EXPECT_NE(e.find("Cannot write the file /dev/full: the disc is full"), std::string::npos) << e;
     EXPECT_EQ(identityOf("/dev/full"), before);
 }

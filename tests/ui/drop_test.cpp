@@ -69,8 +69,8 @@ private slots:
         QVERIFY(dir.isValid());
         p = std::make_unique<Program>(patterned(605, 469));
         QVERIFY(QTest::qWaitForWindowExposed(p->form.get()));
-        SavePictureFile(patterned(40, 30), path("first.bmp").toStdString(), SaveFormat::Bmp);
-        SavePictureFile(patterned(50, 20), path("second.png").toStdString(), SaveFormat::Png);
+        savePictureFile(patterned(40, 30), path("first.bmp").toStdString(), SaveFormat::Bmp);
+        savePictureFile(patterned(50, 20), path("second.png").toStdString(), SaveFormat::Png);
         writePictureFile(patterned(50, 20), path("download").toStdString(), SaveFormat::Png);
         QFile notes(path("notes.txt"));
         QVERIFY(notes.open(QIODevice::WriteOnly));

@@ -73,7 +73,7 @@ private slots:
         const double fitted = p.editor->state().zoomPercent;
         QVERIFY(fitted < 20.0);
         const QString file = dir.filePath(QStringLiteral("small.bmp"));
-        SavePictureFile(patterned(300, 200), file.toStdString(), SaveFormat::Bmp);
+        savePictureFile(patterned(300, 200), file.toStdString(), SaveFormat::Bmp);
         QVERIFY(p.form->openFile(file));
         QCOMPARE(p.editor->state().zoomPercent, fitted);
     }

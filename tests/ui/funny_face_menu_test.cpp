@@ -27,7 +27,7 @@ std::string astronautPath() { return std::string(JOLLIX_PORTRAITS) + "/astronaut
 class FunnyFaceMenuTest : public QObject {
     Q_OBJECT
 
-    static Picture astronaut() { return LoadPictureFile(astronautPath()); }
+    static Picture astronaut() { return loadPictureFile(astronautPath()); }
 
 private slots:
     void menuListsEveryPresetThenAgain() {

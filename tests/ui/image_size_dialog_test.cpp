@@ -147,7 +147,7 @@ private slots:
         QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
         QTest::keyClick(d.widthEdit, Qt::Key_Backspace);
         QCOMPARE(d.widthEdit->text(), QStringLiteral("99999999"));
-        QCOMPARE(d.heightEdit->text(), QStringLiteral("77520660"));  // Round(99999999 x 469 / 605)
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("77520660"));  // roundToInt(99999999 x 469 / 605)
         QCOMPARE(errors_.size(), 1);
         // A new mistake after the correction is said again.
         QTest::keyClicks(d.widthEdit, "99");
@@ -205,7 +205,7 @@ private slots:
         ImageSizeDialog d(editor);
         d.show();
         typeInto(d.widthEdit, "300");
-        QCOMPARE(d.heightEdit->text(), QStringLiteral("233"));  // Round(232.56)
+        QCOMPARE(d.heightEdit->text(), QStringLiteral("233"));  // roundToInt(232.56)
         typeInto(d.heightEdit, "200");
         QCOMPARE(d.widthEdit->text(), QStringLiteral("258"));
         // Text set by the program does not couple.

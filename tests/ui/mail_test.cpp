@@ -195,7 +195,7 @@ private slots:
 
     void attachmentsEndAtTheFirstMissingNumber() {
         const MailRequest request{{"attachment0", "/tmp/a.jpg"}, {"attachment2", "/tmp/c.jpg"}};
-        QVERIFY(SendMail(request));
+        QVERIFY(sendMail(request));
         QTRY_COMPARE(recordedArguments(), (QStringList{"--utf8", "--attach", "/tmp/a.jpg"}));
     }
 
@@ -204,14 +204,14 @@ private slots:
                                   {"subject", "Hi"},
                                   {"attachment0", "/tmp/a.jpg"},
                                   {"attachment1", "/tmp/b.jpg"}};
-        QVERIFY(SendMail(request));
+        QVERIFY(sendMail(request));
         QTRY_COMPARE(recordedArguments(), (QStringList{"--utf8", "--subject", "Hi", "--attach", "/tmp/a.jpg",
                                                        "--attach", "/tmp/b.jpg", "friend@jollix.example"}));
     }
 
     void aRecipientThatLooksLikeAnOptionIsRefused() {
         QStringList reasons;
-        QVERIFY(!SendMail(MailRequest{{"to", "--attach=/etc/passwd"}}, [&](const QString& r) { reasons << r; }));
+        QVERIFY(!sendMail(MailRequest{{"to", "--attach=/etc/passwd"}}, [&](const QString& r) { reasons << r; }));
         QCOMPARE(reasons.size(), 1);
         QTest::qWait(100);
         QVERIFY(!QFile::exists(record_));

@@ -305,7 +305,7 @@ private slots:
 
     void openAGoodFile() {
         const Picture photo = patterned(320, 200);
-        const std::string written = SavePictureFile(photo, path("photo.bmp").toStdString(), SaveFormat::Bmp);
+        const std::string written = savePictureFile(photo, path("photo.bmp").toStdString(), SaveFormat::Bmp);
         change();
         p->form->zoomOut();
         p->tools()->tabs->setCurrentIndex(kPageTwist);
@@ -323,7 +323,7 @@ private slots:
 
     void openTheFileNamedOnTheCommandLine() {
         const Picture photo = patterned(64, 48);
-        const std::string written = SavePictureFile(photo, path("start.jpg").toStdString(), SaveFormat::Jpeg);
+        const std::string written = savePictureFile(photo, path("start.jpg").toStdString(), SaveFormat::Jpeg);
         QVERIFY(p->form->openFile(QString::fromStdString(written)));
         QCOMPARE(p->editor->picture().width(), 64);
         QCOMPARE(p->image()->size(), QSize(64, 48));
@@ -370,7 +370,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, opened);
         const Picture photo = patterned(40, 30);
-        const std::string next = SavePictureFile(photo, path("next.bmp").toStdString(), SaveFormat::Bmp);
+        const std::string next = savePictureFile(photo, path("next.bmp").toStdString(), SaveFormat::Bmp);
         change();
         QTest::mouseClick(p->image(), Qt::LeftButton, {}, QPoint(400, 300));
         const Picture edited = p->editor->picture();
@@ -412,7 +412,7 @@ private slots:
         QVERIFY(!p->editor->isModified());
         if (answer == QMessageBox::Save) {
             QCOMPARE(dialogs, (QStringList{"save", "open"}));
-            QVERIFY(LoadPictureFile(path("edited.bmp").toStdString()) == edited);
+            QVERIFY(loadPictureFile(path("edited.bmp").toStdString()) == edited);
         } else {
             QCOMPARE(dialogs, QStringList{"open"});
         }
@@ -485,7 +485,7 @@ private slots:
         QVERIFY(!p->editor->isModified());
         QCOMPARE(p->editor->history().undoDepth(), 1);
         // What was written opens again at the same size.
-        const Picture back = LoadPictureFile(dir.filePath(written).toStdString());
+        const Picture back = loadPictureFile(dir.filePath(written).toStdString());
         QCOMPARE(back.width(), 605);
         QCOMPARE(back.height(), 469);
     }
@@ -553,7 +553,7 @@ private slots:
         const QByteArray now = f.readAll();
         if (replace) {
             QVERIFY(now != old);
-            QVERIFY(LoadPictureFile(f.fileName().toStdString()).width() == 605);
+            QVERIFY(loadPictureFile(f.fileName().toStdString()).width() == 605);
             QVERIFY(!p->editor->isModified());
         } else {
             QCOMPARE(now, old);  // byte for byte

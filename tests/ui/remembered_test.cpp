@@ -32,7 +32,7 @@ class RememberedTest : public QObject {
     QString photo(const QString& name) {
         const QString file = dir.filePath(name);
         QDir().mkpath(QFileInfo(file).absolutePath());
-        SavePictureFile(patterned(64, 48), file.toStdString(), SaveFormat::Bmp);
+        savePictureFile(patterned(64, 48), file.toStdString(), SaveFormat::Bmp);
         return file;
     }
 
