@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds Jollix in build/ (Release, assertions on): every
+# Configures and builds Jollix in build/ (Release, assertions on, warnings
+# as errors with GCC's known false alarms kept as warnings): every
 # target, or only the targets named (scripts/build.sh jollix); extra CMake
 # settings come from JOLLIX_CMAKE_ARGS.
 # `scripts/build.sh --program-only` installs only what the program needs and
@@ -19,7 +20,7 @@ if [ "${1:-}" = "--program-only" ]; then
   exit 0
 fi
 "$(dirname "$0")/deps.sh" all
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DJOLLIX_BUILD_TESTS=ON -DJOLLIX_BUILD_BENCH=ON ${JOLLIX_CMAKE_ARGS:-}
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DJOLLIX_BUILD_TESTS=ON -DJOLLIX_BUILD_BENCH=ON -DJOLLIX_WERROR=ON ${JOLLIX_CMAKE_ARGS:-}
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build build -j "$(nproc)" "${targets[@]}"

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 "$(dirname "$0")/deps.sh"
 tests=(test_core test_effects test_editor test_io test_batch)
 
-common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOLLIX_BUILD_BENCH=OFF)
+common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOLLIX_BUILD_BENCH=OFF ${JOLLIX_CMAKE_ARGS:-})
 asan="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan "${common[@]}" -DCMAKE_C_FLAGS="$asan" -DCMAKE_CXX_FLAGS="$asan" \
       -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"

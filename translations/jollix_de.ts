@@ -438,6 +438,10 @@ Möchten Sie sie speichern?</translation>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>Die Datei %1 ist nicht mehr vorhanden; sie wurde aus der Liste der zuletzt geöffneten Dateien entfernt.</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>Werkzeuge</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Möchten Sie sie speichern?</translation>
     <message>
         <source>Horizontal</source>
         <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Werkzeuge</translation>
     </message>
 </context>
 </TS>

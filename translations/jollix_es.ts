@@ -438,6 +438,10 @@ Do you want to save them?</source>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>El archivo %1 ya no existe; se ha quitado de los archivos recientes.</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>Herramientas</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Do you want to save them?</source>
     <message>
         <source>Horizontal</source>
         <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Herramientas</translation>
     </message>
 </context>
 </TS>

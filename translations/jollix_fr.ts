@@ -5,7 +5,7 @@
     <name>ImageSizeDialog</name>
     <message>
         <source>Image_Size</source>
-        <translation>Taille de l'image</translation>
+        <translation>Taille de l&apos;image</translation>
     </message>
     <message>
         <source>Width:</source>
@@ -64,7 +64,7 @@
     </message>
     <message>
         <source>Save animation...</source>
-        <translation>Enregistrer l'animation...</translation>
+        <translation>Enregistrer l&apos;animation...</translation>
     </message>
     <message>
         <source>Exit</source>
@@ -72,7 +72,7 @@
     </message>
     <message>
         <source>Image Size</source>
-        <translation>Taille de l'image</translation>
+        <translation>Taille de l&apos;image</translation>
     </message>
     <message>
         <source>Undo</source>
@@ -84,7 +84,7 @@
     </message>
     <message>
         <source>Renew</source>
-        <translation>Rétablir l'original</translation>
+        <translation>Rétablir l&apos;original</translation>
     </message>
     <message>
         <source>&amp;View</source>
@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copier l'image</translation>
+        <translation>Copier l&apos;image</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -128,11 +128,11 @@
     </message>
     <message>
         <source>Print the work</source>
-        <translation>Imprimer l'œuvre</translation>
+        <translation>Imprimer l&apos;œuvre</translation>
     </message>
     <message>
         <source>Mail the work to a friend</source>
-        <translation>Envoyer l'œuvre à un ami</translation>
+        <translation>Envoyer l&apos;œuvre à un ami</translation>
     </message>
     <message>
         <source>Online</source>
@@ -232,7 +232,7 @@
     </message>
     <message>
         <source>There is not enough memory to finish this operation. Nothing was changed.</source>
-        <translation>Mémoire insuffisante pour terminer cette opération. Rien n'a été modifié.</translation>
+        <translation>Mémoire insuffisante pour terminer cette opération. Rien n&apos;a été modifié.</translation>
     </message>
     <message>
         <source>Please input a valid integer value.</source>
@@ -240,31 +240,31 @@
     </message>
     <message>
         <source>Older steps were dropped from the history to save memory.</source>
-        <translation>Les étapes les plus anciennes ont été retirées de l'historique pour économiser la mémoire.</translation>
+        <translation>Les étapes les plus anciennes ont été retirées de l&apos;historique pour économiser la mémoire.</translation>
     </message>
     <message>
         <source>(no preview)</source>
-        <translation>(pas d'aperçu)</translation>
+        <translation>(pas d&apos;aperçu)</translation>
     </message>
     <message>
         <source>xdg-email, which hands mail to the mail program, is not installed</source>
-        <translation>xdg-email, qui transmet le courrier au logiciel de messagerie, n'est pas installé</translation>
+        <translation>xdg-email, qui transmet le courrier au logiciel de messagerie, n&apos;est pas installé</translation>
     </message>
     <message>
         <source>the recipient is not a mail address</source>
-        <translation>le destinataire n'est pas une adresse électronique</translation>
+        <translation>le destinataire n&apos;est pas une adresse électronique</translation>
     </message>
     <message>
         <source>xdg-email stopped unexpectedly</source>
-        <translation>xdg-email s'est arrêté de façon inattendue</translation>
+        <translation>xdg-email s&apos;est arrêté de façon inattendue</translation>
     </message>
     <message>
         <source>xdg-email reported failure %1</source>
-        <translation>xdg-email a signalé l'échec %1</translation>
+        <translation>xdg-email a signalé l&apos;échec %1</translation>
     </message>
     <message>
         <source>xdg-email could not be started</source>
-        <translation>xdg-email n'a pas pu être lancé</translation>
+        <translation>xdg-email n&apos;a pas pu être lancé</translation>
     </message>
     <message>
         <source>Big eyes</source>
@@ -312,7 +312,7 @@
     </message>
     <message>
         <source>No face was found in the picture.</source>
-        <translation>Aucun visage n'a été trouvé dans l'image.</translation>
+        <translation>Aucun visage n&apos;a été trouvé dans l&apos;image.</translation>
     </message>
 </context>
 <context>
@@ -382,7 +382,7 @@ Voulez-vous le remplacer ?</translation>
     </message>
     <message>
         <source>Save animation</source>
-        <translation>Enregistrer l'animation</translation>
+        <translation>Enregistrer l&apos;animation</translation>
     </message>
     <message>
         <source>Animated GIF (*.gif)</source>
@@ -391,7 +391,7 @@ Voulez-vous le remplacer ?</translation>
     <message>
         <source>The picture has changes that have not been saved.
 Do you want to save them?</source>
-        <translation>L'image contient des modifications non enregistrées.
+        <translation>L&apos;image contient des modifications non enregistrées.
 Voulez-vous les enregistrer ?</translation>
     </message>
     <message>
@@ -400,7 +400,7 @@ Voulez-vous les enregistrer ?</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
-        <translation>Joindre aussi l'animation de votre retouche (mywork.gif) ?</translation>
+        <translation>Joindre aussi l&apos;animation de votre retouche (mywork.gif) ?</translation>
     </message>
     <message>
         <source>&amp;View</source>
@@ -416,7 +416,7 @@ Voulez-vous les enregistrer ?</translation>
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copier l'image</translation>
+        <translation>Copier l&apos;image</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -436,7 +436,11 @@ Voulez-vous les enregistrer ?</translation>
     </message>
     <message>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
-        <translation>Le fichier %1 n'existe plus ; il a été retiré des fichiers récents.</translation>
+        <translation>Le fichier %1 n&apos;existe plus ; il a été retiré des fichiers récents.</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Outils</translation>
     </message>
 </context>
 <context>
@@ -464,6 +468,10 @@ Voulez-vous les enregistrer ?</translation>
     <message>
         <source>Horizontal</source>
         <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Outils</translation>
     </message>
 </context>
 </TS>

@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copia l'immagine</translation>
+        <translation>Copia l&apos;immagine</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -220,7 +220,7 @@
     </message>
     <message>
         <source>Range check error</source>
-        <translation>Errore di controllo dell'intervallo</translation>
+        <translation>Errore di controllo dell&apos;intervallo</translation>
     </message>
     <message>
         <source>Floating point division by zero</source>
@@ -232,7 +232,7 @@
     </message>
     <message>
         <source>There is not enough memory to finish this operation. Nothing was changed.</source>
-        <translation>Memoria insufficiente per completare l'operazione. Non è stato modificato nulla.</translation>
+        <translation>Memoria insufficiente per completare l&apos;operazione. Non è stato modificato nulla.</translation>
     </message>
     <message>
         <source>Please input a valid integer value.</source>
@@ -260,7 +260,7 @@
     </message>
     <message>
         <source>xdg-email reported failure %1</source>
-        <translation>xdg-email ha segnalato l'errore %1</translation>
+        <translation>xdg-email ha segnalato l&apos;errore %1</translation>
     </message>
     <message>
         <source>xdg-email could not be started</source>
@@ -312,7 +312,7 @@
     </message>
     <message>
         <source>No face was found in the picture.</source>
-        <translation>Nessun volto trovato nell'immagine.</translation>
+        <translation>Nessun volto trovato nell&apos;immagine.</translation>
     </message>
 </context>
 <context>
@@ -391,7 +391,7 @@ Vuoi sostituirlo?</translation>
     <message>
         <source>The picture has changes that have not been saved.
 Do you want to save them?</source>
-        <translation>L'immagine ha modifiche non salvate.
+        <translation>L&apos;immagine ha modifiche non salvate.
 Vuoi salvarle?</translation>
     </message>
     <message>
@@ -400,7 +400,7 @@ Vuoi salvarle?</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>
-        <translation>Allegare anche l'animazione della modifica (mywork.gif)?</translation>
+        <translation>Allegare anche l&apos;animazione della modifica (mywork.gif)?</translation>
     </message>
     <message>
         <source>&amp;View</source>
@@ -416,7 +416,7 @@ Vuoi salvarle?</translation>
     </message>
     <message>
         <source>Copy picture</source>
-        <translation>Copia l'immagine</translation>
+        <translation>Copia l&apos;immagine</translation>
     </message>
     <message>
         <source>Paste</source>
@@ -432,11 +432,15 @@ Vuoi salvarle?</translation>
     </message>
     <message>
         <source>Clear the list</source>
-        <translation>Svuota l'elenco</translation>
+        <translation>Svuota l&apos;elenco</translation>
     </message>
     <message>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>Il file %1 non esiste più; è stato tolto dai file recenti.</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Strumenti</translation>
     </message>
 </context>
 <context>
@@ -464,6 +468,10 @@ Vuoi salvarle?</translation>
     <message>
         <source>Horizontal</source>
         <translation>Orizzontale</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Strumenti</translation>
     </message>
 </context>
 </TS>

@@ -438,6 +438,10 @@ Do you want to save them?</source>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>ファイル %1 はもうありません。最近使ったファイルから外しました。</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>ツール</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Do you want to save them?</source>
     <message>
         <source>Horizontal</source>
         <translation>横</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>ツール</translation>
     </message>
 </context>
 </TS>

@@ -438,6 +438,10 @@ Czy chcesz je zapisać?</translation>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>Pliku %1 już nie ma; usunięto go z ostatnich plików.</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>Narzędzia</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Czy chcesz je zapisać?</translation>
     <message>
         <source>Horizontal</source>
         <translation>Poziomy</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Narzędzia</translation>
     </message>
 </context>
 </TS>

@@ -438,6 +438,10 @@ Deseja salvá-las?</translation>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>O arquivo %1 não existe mais; foi removido dos arquivos recentes.</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>Ferramentas</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Deseja salvá-las?</translation>
     <message>
         <source>Horizontal</source>
         <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Ferramentas</translation>
     </message>
 </context>
 </TS>

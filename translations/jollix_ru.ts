@@ -438,6 +438,10 @@ Do you want to save them?</source>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>Файла %1 больше нет; он удалён из списка недавних файлов.</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>Инструменты</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Do you want to save them?</source>
     <message>
         <source>Horizontal</source>
         <translation>Горизонтальный</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Инструменты</translation>
     </message>
 </context>
 </TS>

@@ -438,6 +438,10 @@ Do you want to save them?</source>
         <source>The file %1 is no longer there; it has been taken off the recent files.</source>
         <translation>文件 %1 已不存在，已从最近的文件中移除。</translation>
     </message>
+    <message>
+        <source>Tools</source>
+        <translation>工具</translation>
+    </message>
 </context>
 <context>
     <name>jollix::ToolPalette</name>
@@ -464,6 +468,10 @@ Do you want to save them?</source>
     <message>
         <source>Horizontal</source>
         <translation>水平</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>工具</translation>
     </message>
 </context>
 </TS>

@@ -2,14 +2,15 @@
 
 #include <QObject>
 #include <QProcess>
-#include <utility>
 #include <QStandardPaths>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 namespace jollix {
 
-void openOnDesktop(const QUrl& url, QObject* context, std::function<void()> onFailure) {
+void openOnDesktop(const QUrl& url, QObject* context, std::function<void()> onFailure,
+                   std::chrono::milliseconds answerWithin) {
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) {
         QTimer::singleShot(0, context, std::move(onFailure));
@@ -37,6 +38,10 @@ void openOnDesktop(const QUrl& url, QObject* context, std::function<void()> onFa
         if (error == QProcess::FailedToStart) process->deleteLater();
     });
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    // An opener that is still running after answerWithin has handed the
+    // address on (or is the browser itself): how it ends later says nothing
+    // about whether the page was shown.
+    QTimer::singleShot(answerWithin, context, [fail] { *fail = nullptr; });
     process->start();
 }
 

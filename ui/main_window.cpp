@@ -210,7 +210,7 @@ void MainWindow::buildCommands() {
     // group; the zoom label follows "Zoom in the view".
     toolBarGroup_ = new QActionGroup(this);
     toolBarGroup_->setExclusive(true);
-    QToolBar* bar = addToolBar(QStringLiteral("Tools"));
+    QToolBar* bar = addToolBar(tr("Tools"));
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setMovable(false);
     bar->setFloatable(false);

@@ -163,7 +163,7 @@ private:
 ToolPalette::ToolPalette(Editor& editor, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint), editor_(editor) {
     setObjectName(QStringLiteral("Tools"));
-    setWindowTitle(QStringLiteral("Tools"));
+    setWindowTitle(tr("Tools"));
     Palette& pal = editor_.palette();
 
     caption_ = new PaletteCaption(this);

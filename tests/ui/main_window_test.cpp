@@ -25,6 +25,7 @@
 #include "io/formats.h"
 #include "io/picture_files.h"
 #include "ui/about_box.h"
+#include "ui/desktop_open.h"
 #include "ui/help_page.h"
 #include "ui/help_window.h"
 #include "ui/image_size_dialog.h"
@@ -737,6 +738,43 @@ private slots:
         QTest::keyClick(text, Qt::Key_Return);
         QTRY_COMPARE(text->source().fragment(), QStringLiteral("start"));
         QCOMPARE(text->source().adjusted(QUrl::RemoveFragment), QUrl::fromLocalFile(localHelpPage()));
+    }
+
+    // An opener that fails within its answer time counts as no browser; one
+    // still running then has handed the page on (or is the browser itself),
+    // and how it ends later opens no help window.
+    void anOpenerCountsOnlyWhileItAnswersInTime_data() {
+        QTest::addColumn<int>("runsMs");
+        QTest::addColumn<int>("answerWithinMs");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("fails at once") << 0 << 5000 << true;
+        QTest::newRow("fails after a while, within the answer time") << 300 << 5000 << true;
+        QTest::newRow("fails after its answer time") << 800 << 100 << false;
+    }
+    void anOpenerCountsOnlyWhileItAnswersInTime() {
+        QFETCH(int, runsMs);
+        QFETCH(int, answerWithinMs);
+        QFETCH(bool, failed);
+        QTemporaryDir bin;
+        QFile script(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nsleep %1\nexit 3\n").arg(runsMs / 1000.0).toUtf8());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
+        bool called = false;
+        QObject context;
+        openOnDesktop(
+            QUrl(QStringLiteral("https://example.org/")), &context, [&called] { called = true; },
+            std::chrono::milliseconds(answerWithinMs));
+        qputenv("PATH", path);
+        if (failed)
+            QTRY_VERIFY_WITH_TIMEOUT(called, 10000);
+        else {
+            QTest::qWait(runsMs + 700);
+            QVERIFY(!called);
+        }
     }
 
     // The installed page beside the installed program comes first; a

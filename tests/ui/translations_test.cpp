@@ -120,6 +120,7 @@ private slots:
                  qPrintable(menus.join(QLatin1Char(','))));
         QCOMPARE(p.tools()->tabs->tabText(0), QStringLiteral("Verzerren"));
         QCOMPARE(p.tools()->sphericalButton->text(), QStringLiteral("Kugelförmig"));
+        QCOMPARE(p.tools()->windowTitle(), QStringLiteral("Werkzeuge"));
         // The toolkit's own dialogs are German too.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
     }
