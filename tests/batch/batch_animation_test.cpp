@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/batch/batch.h"
+#include "tests/batch_run.h"
 #include "io/animated_gif.h"
 #include "io/picture_files.h"
 #include "tests/photo_like.h"
@@ -20,25 +21,14 @@ using jollix::testing_photo::photoLike;
 
 namespace {
 
-class BatchAnimationTest : public ::testing::Test {
+class BatchAnimationTest : public testing_batch::InOwnFolder {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("jollix-batch-animation-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
     int run(const std::vector<std::string>& args) {
-        std::ostringstream out;
-        err.str("");
-        return batch::runBatch(args, out, err);
+        const testing_batch::BatchRun r = testing_batch::runBatch(args);
+        err.str(r.err);
+        return r.code;
     }
-    static std::string bytesOf(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    fs::path dir;
+    static std::string bytesOf(const std::string& file) { return testing_batch::readBytes(file); }
     std::ostringstream err;
 };
 

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "app/batch/batch.h"
+#include "tests/batch_run.h"
 #include "io/picture_files.h"
 
 namespace fs = std::filesystem;
@@ -24,24 +25,12 @@ using namespace jollix;
 
 namespace {
 
-struct BatchRun {
-    int code;
-    std::string out, err;
-};
-
+using testing_batch::BatchRun;
+using testing_batch::readBytes;
+using testing_batch::writeBytes;
 BatchRun run(const std::vector<std::string>& args, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = batch::runBatch(args, in, out, err);
-    return {code, out.str(), err.str()};
+    return testing_batch::runBatch(args, input);
 }
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 size_t entries(const fs::path& dir) { return size_t(std::distance(fs::directory_iterator(dir), {})); }
 
@@ -52,18 +41,7 @@ Picture patterned(int w, int h, int seed) {
     return p;
 }
 
-class BatchOutputsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("jollix-batch-outputs-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    fs::path dir;
-};
+using BatchOutputsTest = testing_batch::InOwnFolder;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "app/batch/batch.h"
+#include "tests/batch_run.h"
 #include "effects/start_picture.h"
 #include "effects/pen_sketch.h"
 #include "effects/brushes/spherical.h"
@@ -21,29 +22,11 @@ using namespace jollix;
 
 namespace {
 
-struct BatchRun {
-    int code;
-    std::string out, err;
-};
-
-BatchRun run(std::vector<std::string> args, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = batch::runBatch(args, in, out, err);
-    return {code, out.str(), err.str()};
+using testing_batch::BatchRun;
+BatchRun run(const std::vector<std::string>& args, const std::string& input = {}) {
+    return testing_batch::runBatch(args, input);
 }
-
-class BatchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("jollix-batch-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    fs::path dir;
-};
+using BatchTest = testing_batch::InOwnFolder;
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 
 #include "../photo_like.h"
 #include "app/batch/batch.h"
+#include "tests/batch_run.h"
 #include "editor/editor.h"
 #include "faces/face_finder.h"
 #include "io/picture_files.h"
@@ -243,34 +244,10 @@ TEST(FacePresets, EveryFaceIsDoneAndNoFaceChangesNothing) {
 
 namespace {
 
-struct BatchRun {
-    int code;
-    std::string out, err;
-};
-
-BatchRun runBatch(std::vector<std::string> args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int code = batch::runBatch(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
-class FaceBatch : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("jollix-faces-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    fs::path dir;
-};
+using testing_batch::BatchRun;
+using testing_batch::runBatch;
+std::string bytesOf(const std::string& path) { return testing_batch::readBytes(path); }
+using FaceBatch = testing_batch::InOwnFolder;
 
 }  // namespace
 

@@ -27,17 +27,6 @@ namespace {
 
 // ---- files made here ------------------------------------------------------
 
-void bigEndian32(std::string& s, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) s.push_back(char(v >> shift));
-}
-
-void pngChunk(std::string& out, const char* type, const std::string& body) {
-    bigEndian32(out, uint32_t(body.size()));
-    std::string typed = std::string(type, 4) + body;
-    out += typed;
-    bigEndian32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
-}
-
 std::string zlibOf(const std::string& raw) {
     uLongf size = compressBound(uLong(raw.size()));
     std::string out(size, '\0');

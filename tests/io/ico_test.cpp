@@ -130,12 +130,7 @@ TEST(Ico, DamagedIconsGiveErrors) {
     std::string hugePng = makeIco(
         {{0, 0, 32,
           std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\x00\x01\x00\x00\x00\x01\x00\x00", 24) + std::string(16, '\0')}});
-    struct Case {
-        const char* what;
-        std::string bytes;
-        const char* message;
-    };
-    const Case cases[] = {
+    const std::vector<RefusedFile> cases = {
         {"empty", "", "cut short"},
         {"not an icon", "BM" + good.substr(2), "not an icon"},
         {"no images", good.substr(0, 4) + std::string(2, '\0'), "no image"},
@@ -145,12 +140,5 @@ TEST(Ico, DamagedIconsGiveErrors) {
         {"65536 x 65536 PNG", hugePng, "too large"},
         {"damaged PNG", makeIco({{4, 4, 32, std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, 'x')}}), "damaged"},
     };
-    for (const Case& c : cases) {
-        try {
-            decode(c.bytes);
-            ADD_FAILURE() << c.what << ": no error";
-        } catch (const JollixError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
-        }
-    }
+    expectRefusals([](const std::string& bytes) { decode(bytes); }, cases);
 }

@@ -10,10 +10,12 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QImage>
+#include <zlib.h>
 
 #include "core/error.h"
 #include "core/picture.h"
@@ -28,6 +30,35 @@ inline std::string errorOf(const std::function<void()>& run) {
         return e.what();
     }
     return "(no error)";
+}
+
+// One refused file of a decoder's table: what it is, its bytes, and words
+// its message must contain.
+struct RefusedFile {
+    const char* what;
+    std::string bytes;
+    const char* message;
+};
+
+// Each file must be refused with a message that names its fault.
+inline void expectRefusals(const std::function<void(const std::string&)>& decode,
+                           const std::vector<RefusedFile>& files) {
+    for (const RefusedFile& f : files) {
+        const std::string message = errorOf([&] { decode(f.bytes); });
+        EXPECT_NE(message.find(f.message), std::string::npos) << f.what << ": " << message;
+    }
+}
+
+inline void bigEndian32(std::string& s, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) s.push_back(char(v >> shift));
+}
+
+// A PNG chunk: length, type, body and checksum.
+inline void pngChunk(std::string& out, const char* type, const std::string& body) {
+    bigEndian32(out, uint32_t(body.size()));
+    const std::string typed = std::string(type, 4) + body;
+    out += typed;
+    bigEndian32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
 }
 
 inline std::string dataPath(const std::string& name) { return std::string(JOLLIX_TEST_DATA) + "/" + name; }

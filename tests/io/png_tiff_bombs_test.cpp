@@ -20,17 +20,6 @@ using namespace jollix::test;
 
 namespace {
 
-void bigEndian32(std::string& s, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) s.push_back(char(v >> shift));
-}
-
-void pngChunk(std::string& out, const char* type, const std::string& body) {
-    bigEndian32(out, uint32_t(body.size()));
-    const std::string typed = std::string(type, 4) + body;
-    out += typed;
-    bigEndian32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
-}
-
 // A zlib stream of `total` zero bytes, made fast: a megabyte of zeros is
 // compressed once and its output repeated (a full flush makes each copy
 // stand alone), the checksum made to fit the whole.
