@@ -457,43 +457,4 @@ void writeFileAtomically(const std::string& name, std::string_view bytes) {
     writes.commit();
 }
 
-std::string readWholeFile(const std::string& path, size_t maxBytes) {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
-    // writer. It means nothing for regular files, the only kind read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0) throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    if (S_ISDIR(st.st_mode)) throw JollixError("it is a folder, not a file");
-    if (!S_ISREG(st.st_mode)) {
-        const char* kind = S_ISFIFO(st.st_mode)                         ? "a pipe"
-                           : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                           : S_ISSOCK(st.st_mode)                       ? "a socket"
-                                                                        : "not a file";
-        throw JollixError(std::string("it is ") + kind + ", not a picture file");
-    }
-    if (uint64_t(st.st_size) > maxBytes)
-        throw JollixError("the file is too large (" + std::to_string(st.st_size) + " bytes, at most " +
-                          std::to_string(maxBytes) + ")");
-    std::string out;
-    out.reserve(size_t(st.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw JollixError(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-        }
-        if (n == 0) break;
-        // The file may grow while it is read.
-        if (out.size() + size_t(n) > maxBytes) throw JollixError("the file is too large");
-        out.append(buffer, size_t(n));
-    }
-    return out;
-}
-
 }  // namespace jollix::io_detail

@@ -82,9 +82,4 @@ std::string encodeFor(const std::string& path, Encode encode) {
     }
 }
 
-// Reads a whole regular file, refusing without reading (and without waiting)
-// folders, pipes, devices, sockets, unreadable files and files larger than
-// maxBytes. Throws JollixError with the reason (without the name).
-std::string readWholeFile(const std::string& path, size_t maxBytes);
-
 }  // namespace jollix::io_detail

@@ -65,11 +65,6 @@ private:
     bool grey_ = false;
 };
 
-// A PNG file's bytes with an sRGB chunk (perceptual intent) put right after
-// its header chunk, so that every reader takes its pixels as the sRGB they
-// are. Bytes that do not start with a PNG header chunk come back unchanged.
-std::string withSrgbChunk(std::string png);
-
 // Converts a decoded 24-bit picture (BGR) to sRGB in place, tile by tile.
 // An sRGB or grey profile leaves it unchanged.
 void convertToSrgb(Picture& picture, const ColourProfile& profile);

@@ -224,21 +224,6 @@ bool run(Decoder& d, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-namespace io_detail {
-
-std::string withSrgbChunk(std::string png) {
-    constexpr size_t kAfterHeader = 8 + 8 + 13 + 4;  // signature, IHDR
-    if (png.size() < kAfterHeader || png.compare(12, 4, "IHDR") != 0) return png;
-    const unsigned char chunk[] = {'s', 'R', 'G', 'B', 0};
-    const uint32_t crc = uint32_t(crc32(0, chunk, sizeof chunk));
-    std::string bytes("\0\0\0\1sRGB\0", 9);
-    for (int shift = 24; shift >= 0; shift -= 8) bytes += char(crc >> shift);
-    png.insert(kAfterHeader, bytes);
-    return png;
-}
-
-}  // namespace io_detail
-
 Picture decodePng(const uint8_t* data, size_t size, uint64_t maxPixels) {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0) fail("the file is not a PNG file");
     auto d = std::make_unique<Decoder>();

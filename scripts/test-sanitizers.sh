@@ -8,7 +8,10 @@ cd "$(dirname "$0")/.."
 "$(dirname "$0")/deps.sh"
 tests=(test_core test_effects test_editor test_io test_batch)
 
-common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOLLIX_BUILD_BENCH=OFF ${JOLLIX_CMAKE_ARGS:-})
+# -O1 with line tables only: the sanitizers' own advice, and half the
+# compile time of an optimised build with full debugging information.
+common=(-G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_C_FLAGS_DEBUG=-O1 -g1" "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1"
+        -DJOLLIX_BUILD_BENCH=OFF ${JOLLIX_CMAKE_ARGS:-})
 asan="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S . -B build-asan "${common[@]}" -DCMAKE_C_FLAGS="$asan" -DCMAKE_CXX_FLAGS="$asan" \
       -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
