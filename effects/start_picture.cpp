@@ -463,7 +463,9 @@ void bowTie(Canvas& c, double cx, double cy) {
     ellipse(c, cx, cy, 9, 11, dark);
 }
 
-Picture drawDefaultPicture() {
+}  // namespace
+
+Picture drawStartPicture() {
     const int w = kDefaultPictureWidth, h = kDefaultPictureHeight;
     Canvas c(w, h);
     sky(c, w);
@@ -500,14 +502,6 @@ Picture drawDefaultPicture() {
         false);
     rampStrip(c, w, h);
     return c.picture();
-}
-
-}  // namespace
-
-Picture startPicture() {
-    // Drawn once; copies share its tiles.
-    static const Picture picture = drawDefaultPicture();
-    return picture;
 }
 
 }  // namespace jollix

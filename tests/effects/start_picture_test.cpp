@@ -17,7 +17,7 @@ int blue(uint32_t c) { return int((c >> 16) & 0xFF); }
 
 }  // namespace
 
-TEST(startPicture, SizeAndIndependentCopies) {
+TEST(StartPicture, SizeAndIndependentCopies) {
     Picture p = startPicture();
     EXPECT_EQ(p.width(), 605);
     EXPECT_EQ(p.height(), 469);
@@ -28,7 +28,7 @@ TEST(startPicture, SizeAndIndependentCopies) {
     EXPECT_NE(startPicture(), p);
 }
 
-TEST(startPicture, ColourfulAndDetailed) {
+TEST(StartPicture, ColourfulAndDetailed) {
     const Picture p = startPicture();
     std::set<uint32_t> colours;
     long sharpEdges = 0, dark = 0, light = 0;
@@ -62,7 +62,7 @@ TEST(startPicture, ColourfulAndDetailed) {
     }
 }
 
-TEST(startPicture, NoLargeUniformArea) {
+TEST(StartPicture, NoLargeUniformArea) {
     // Every 64 x 64 block away from the borders has some variation, so a
     // brush shows wherever it is applied.
     const Picture p = startPicture();
@@ -74,3 +74,6 @@ TEST(startPicture, NoLargeUniformArea) {
             EXPECT_GT(colours.size(), 8u) << bx << "," << by;
         }
 }
+
+// The picture the build kept is the drawing, pixel for pixel.
+TEST(StartPicture, KeptAsDrawn) { EXPECT_EQ(startPicture(), jollix::drawStartPicture()); }
