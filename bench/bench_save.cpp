@@ -8,12 +8,14 @@
 // skipped when they are not installed.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include "io/atomic_file.h"
 #include "io/picture_files.h"
 #include "tests/photo_like.h"
 
@@ -73,6 +75,35 @@ void BM_SavePng24Mp(benchmark::State& state) {
     fileSize(state, out);
 }
 BENCHMARK(BM_SavePng24Mp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// What the safe write of a save costs beside the encoding: the saved PNG's
+// bytes written as a save writes them (/1: a temporary file flushed to disk,
+// renamed over the target, the folder flushed) and plainly (/0: written into
+// the target, nothing flushed). The difference is the price of never leaving
+// a half-written file.
+void BM_WriteSavedPng24Mp(benchmark::State& state) {
+    static const std::string bytes = encodePng(photo());
+    const std::string out = folder() + "/written.png";
+    for (auto _ : state) {
+        if (state.range(0) == 1) {
+            io_detail::writeFileAtomically(out, bytes);
+        } else {
+            std::FILE* f = std::fopen(out.c_str(), "wb");
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+                state.SkipWithError("write failed");
+            if (f) std::fclose(f);
+        }
+    }
+    fileSize(state, out);
+}
+BENCHMARK(BM_WriteSavedPng24Mp)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 // Another program run on a file of the folder; skipped when it is missing.
 void runOther(benchmark::State& state, const char* program, const std::string& args, const std::string& out) {
