@@ -48,10 +48,6 @@ struct AxisShrinkLine {
 };
 AxisShrinkLine axisShrinkLine(double rho, int S, int f, int t);
 
-// A brush painted one pixel at a time from its mapping, plainly: what the
-// routines must give.
-Picture axisPlain(bool vertical, bool expanding, const Picture& src, int X, int Y, int R, int S);
-
 }  // namespace detail
 
 }  // namespace jollix

@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/engine/sampler.h"
 #include "effects/engine/brush_engine.h"
-#include "effects/engine/vector_build.h"
 
 namespace jollix {
 
@@ -24,20 +22,18 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
     int64_t x = X, y = Y;
     const int64_t x0 = X0, y0 = Y0;
     for (int kind = kUpLeft; kind <= kUp; ++kind) {
+        // Whether the move (as the passes before left its end) runs this way.
+        const bool runs[] = {false,
+                             x < x0 && y<y0, x> x0 && y > y0,
+                             x > x0 && y < y0,
+                             x < x0 && y > y0,
+                             x < x0 && y == y0,
+                             x > x0 && y == y0,
+                             x == x0 && y > y0,
+                             x == x0 && y < y0};
+        if (!runs[kind]) continue;
         SmearPass p{};
         p.kind = static_cast<SmearKind>(kind);
-        bool runs = false;
-        switch (kind) {
-            case kUpLeft: runs = x < x0 && y < y0; break;
-            case kDownRight: runs = x > x0 && y > y0; break;
-            case kUpRight: runs = x > x0 && y < y0; break;
-            case kDownLeft: runs = x < x0 && y > y0; break;
-            case kLeft: runs = x < x0 && y == y0; break;
-            case kRight: runs = x > x0 && y == y0; break;
-            case kDown: runs = x == x0 && y > y0; break;
-            case kUp: runs = x == x0 && y < y0; break;
-        }
-        if (!runs) continue;
         if (kind <= kDownLeft) {
             const int64_t dx = x0 - x, dy = y0 - y;
             p.L = static_cast<double>(std::sqrt(static_cast<long double>(dx * dx + dy * dy)));
@@ -55,33 +51,18 @@ std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R) {
                 static_cast<double>(1.0L / std::sqrt(1.0L + 1.0L / (static_cast<long double>(p.k) * p.k)));
             p.ux = (kind == kUpLeft || kind == kDownLeft) ? -ax : ax;
             p.uy = (kind == kUpLeft || kind == kUpRight) ? -ay : ay;
-        } else if (kind == kLeft) {
-            p.L = static_cast<double>(x0 - x);
+        } else {
+            // Left and right move the end's column, down its row; up leaves
+            // the end point where it is.
+            const bool across = kind == kLeft || kind == kRight;
+            const int sign = kind == kRight || kind == kDown ? 1 : -1;
+            p.L = static_cast<double>(sign * (across ? x - x0 : y - y0));
             p.d = cap(p.L);
-            x = x0 - roundToInt(p.d);
-            p.cx = static_cast<double>(x0 - static_cast<long double>(p.d) / 2);
-            p.cy = static_cast<double>(y0);
-            p.ux = -1;
-        } else if (kind == kRight) {
-            p.L = static_cast<double>(x - x0);
-            p.d = cap(p.L);
-            x = x0 + roundToInt(p.d);
-            p.cx = static_cast<double>(x - static_cast<long double>(p.d) / 2);
-            p.cy = static_cast<double>(y0);
-            p.ux = 1;
-        } else if (kind == kDown) {
-            p.L = static_cast<double>(y - y0);
-            p.d = cap(p.L);
-            y = y0 + roundToInt(p.d);
-            p.cx = static_cast<double>(x0);
-            p.cy = static_cast<double>(y0 + static_cast<long double>(p.d) / 2);
-            p.uy = 1;
-        } else {  // kUp: the end point stays
-            p.L = static_cast<double>(y0 - y);
-            p.d = cap(p.L);
-            p.cx = static_cast<double>(x0);
-            p.cy = static_cast<double>(y0 - static_cast<long double>(p.d) / 2);
-            p.uy = -1;
+            if (kind != kUp) (across ? x : y) = (across ? x0 : y0) + sign * int64_t(roundToInt(p.d));
+            const long double half = static_cast<long double>(p.d) / 2;
+            p.cx = static_cast<double>(kind == kLeft ? x0 - half : kind == kRight ? x - half : x0);
+            p.cy = static_cast<double>(kind == kDown ? y0 + half : kind == kUp ? y0 - half : y0);
+            (across ? p.ux : p.uy) = sign;
         }
         p.endX = int(x);
         p.endY = int(y);
@@ -132,22 +113,26 @@ struct Chords {
 
     // A straight pass's chord (a row for the horizontal moves, a column for
     // the vertical ones): everything that does not depend on where P lies
-    // along it. Coordinates are taken along the move; foot is F's.
+    // along it. Coordinates are taken along the move; foot is F's. Ahead
+    // of Q (toward the pointer) E is the chord's front end, behind it the
+    // back end; A = |P - E|, c = m A / B, and S lies c - A (ahead) or A - c
+    // (behind) back along the move from P.
     struct Straight {
         double q;                    // Q
         double endAhead, endBehind;  // E for P ahead of Q, and behind it
         double m, bAhead, bBehind;   // m and B = m - t, m + t
         double u;                    // the move's direction, +1 or -1
-        bool centre;                 // on the centre line
+        uint64_t centre;             // 1 on the centre line (a word, for the vector units)
 
-        // Off the centre line: the source coordinate along the move of the
-        // pixel at p, which lies ahead of Q or behind it (see alongStraight).
+        // The source coordinate along the move of the pixel at p, which lies
+        // ahead of Q or behind it, in 64-bit arithmetic off the centre line
+        // (F = double) and in extended precision on it (F = long double).
+        template <class F>
         double along(double p, bool ahead) const {
-            const double A = std::fabs(p - (ahead ? endAhead : endBehind));
-            const double B = ahead ? bAhead : bBehind;
-            const double cc = m * A / B;
-            const double f = ahead ? cc - A : A - cc;
-            return p - f * u;
+            const double A = std::fabs(p - (ahead ? endAhead : endBehind)), B = ahead ? bAhead : bBehind;
+            const double cc = double(F(m) * A / B);
+            const F f = ahead ? F(cc) - A : F(A) - cc;
+            return double(p - f * u);
         }
     };
     Straight straight(Ext w2, double foot) const {
@@ -164,29 +149,9 @@ struct Chords {
         return c;
     }
 
-    // The source coordinate along the move of the pixel at coordinate p on
-    // a straight chord. Ahead of Q (toward the pointer) E is the chord's
-    // front end, behind it the back end; A = |P - E|, c = m A / B, and S
-    // lies c - A (ahead) or A - c (behind) back along the move from P.
-    double alongStraight(const Straight& c, int64_t p) const {
-        bool ahead;
-        switch (kind) {
-            case detail::kLeft: ahead = p < c.q; break;
-            case detail::kRight: ahead = p >= c.q; break;
-            case detail::kDown: ahead = p > c.q; break;
-            default: ahead = p <= c.q; break;
-        }
-        if (!c.centre) return c.along(double(p), ahead);
-        const double A = std::fabs(double(p) - (ahead ? c.endAhead : c.endBehind));
-        const double B = ahead ? c.bAhead : c.bBehind;
-        const double cc = double(Ext(c.m) * A / B);
-        const Ext f = ahead ? Ext(cc) - A : Ext(A) - cc;
-        return double(p - f * c.u);
-    }
-
     // A diagonal pass's pixel mapped in extended precision, step by step:
     // the foot point F, the chord, Q, the side test, E, A, B, c and S.
-    void diagonalExact(int64_t G, int64_t i, double& sx, double& sy) const {
+    brush::Source diagonalExact(int64_t G, int64_t i) const {
         const double h = double(((cy - Ext(i)) + G * Ext(k) + cx / Ext(k)) / (1 / Ext(k) + k));
         const double l = double(cy - (Ext(h) - cx) / k);
         const Ext fx = Ext(h) - cx, fy = Ext(l) - cy;
@@ -202,8 +167,7 @@ struct Chords {
         const double B = ahead ? double(Ext(m) - t) : double(Ext(m) + t);
         const double c = double(Ext(m) * A / B);
         const Ext f = ahead ? Ext(c) - A : Ext(A) - c;
-        sx = double(G - f * uxE);
-        sy = double(i - f * uyE);
+        return brush::sampleAt(double(G - f * uxE), double(i - f * uyE));
     }
 
     // Does P lie ahead of Q? The diagonal moves compare positions as seen
@@ -229,277 +193,149 @@ struct Chords {
     double o = 0, rho2 = 0, K = 0, K2 = 0;
 };
 
-// Source points of the pixels (G, i0 + j), j = 0 .. n - 1, of a diagonal
-// pass in 64-bit arithmetic, written for the vector units. The chord
-// through P is described by s, P's position along the move measured from
-// the foot point F, and w, its distance from the centre line:
+// A diagonal pass as a brush, in 64-bit arithmetic; its centre line, where
+// (see Chords) the pixels are handed over to the extended-precision steps.
+// The chord through P is described by s, P's position along the move
+// measured from the foot point F, and w, its distance from the centre line:
 //   F = P - s u,  w^2 = ((G - cx) uy - (i - cy) ux)^2,
 //   m = sqrt(rho^2 - w^2),  t = d/2 - w^2 / (K + sqrt(K^2 - w^2)),
 // which is sqrt(K^2 - w^2) - d/2 - R - o without the cancellation near K.
 // With E the chord's end on P's side of Q, A = |P - E| = m -+ s and
 // B = m -+ t, and the step back along the move, c - A ahead of Q or A - c
-// behind it with c = m A / B, is t A / B either way.
-// The column comes as a double (exact: columns are ints); its square
-// Gd * Gd is the exact square rounded once, as double(G * G) is, without
-// a conversion from 64 bits that the vector units lack.
+// behind it with c = m A / B, is t A / B either way. The column's square
+// Gd * Gd is the exact square rounded once, as double(G * G) is.
 template <int Kind>
-inline __attribute__((always_inline)) void diagonalPoint(const Chords& g, double Gd, double id, double& x, double& y) {
-    const double gx = Gd - g.cx, GG = Gd * Gd;
-    const double ux = g.ux, uy = g.uy, k = g.k, cy = g.cy;
-    const double rho2 = g.rho2, K = g.K, K2 = g.K2, halfD = g.halfD;
-    const double gy = id - cy;
-    const double s = gx * ux + gy * uy;
-    const double wv = gx * uy - gy * ux;
-    const double w2 = wv * wv;
-    const double h = Gd - s * ux, l = id - s * uy;
-    const double m = std::sqrt(rho2 - w2);
-    const double t = halfD - w2 / (K + std::sqrt(K2 - w2));
-    const double qx = h + t * ux;
-    const double qy = l + (qx - h) * k;
-    // +1 when P lies ahead of Q, -1 behind it (see Chords::diagonalAhead).
-    double sg;
-    if constexpr (Kind == detail::kUpLeft) {
-        sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
-    } else if constexpr (Kind == detail::kDownRight) {
-        sg = GG + id * id >= qx * qx + qy * qy ? 1.0 : -1.0;
-    } else {
-        const double along = (Gd - qx) * ux + (id - qy) * uy >= 0 ? 1.0 : -1.0;
-        const double byRatio = (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
-        sg = Gd == 0 ? along : (qx == 0 ? along : byRatio);
-    }
-    const double A = m - sg * s, B = m - sg * t;
-    const double f = t * A / B;
-    x = Gd - f * ux;
-    y = id - f * uy;
-}
-
-// The points of the pixels (G, i0 + j), j = 0 .. n - 1.
-template <int Kind>
-inline void diagonalRun(const Chords& g, int64_t G, int64_t i0, int n, double* xs, double* ys) {
-    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, double(G), double(i0) + j, xs[j], ys[j]);
-}
-
-// The points of the pixels (Gs[j], i), j = 0 .. n - 1, for the vector units.
-template <int Kind>
-JOLLIX_VECTOR_CLONES void diagonalRow(const Chords& g, int64_t i, const int* Gs, int n, double* __restrict xs,
-                                      double* __restrict ys) {
-    for (int j = 0; j < n; ++j) diagonalPoint<Kind>(g, double(Gs[j]), double(i), xs[j], ys[j]);
-}
-
-// The source columns of the pixels Gs[j] on the chord of a row of a
-// horizontal pass (off the centre line), for the vector units: what
-// Chords::alongStraight gives, P ahead of Q toward the left for a move to
-// the left, toward the right for one to the right.
-JOLLIX_VECTOR_CLONES void straightRow(const Chords::Straight& chord, bool toLeft, const int* __restrict Gs, int n,
-                                      double* __restrict xs) {
-    const Chords::Straight c = chord;  // a copy the loop's writes cannot touch
-    for (int j = 0; j < n; ++j) {
-        const double p = double(Gs[j]);
-        xs[j] = c.along(p, toLeft ? p < c.q : p >= c.q);
-    }
-}
-
-// The source rows of the pixels (Gs[j], i) of a vertical pass, each on
-// its own column's chord c[Gs[j] - first], for the vector units: what
-// Chords::alongStraight gives off the centre line (the caller redoes the
-// centre column), P ahead of Q downward for a move down, upward for one up.
-JOLLIX_VECTOR_CLONES void verticalStraightRow(const Chords::Straight* __restrict c, int first, bool down, int i,
-                                              const int* __restrict Gs, int n, double* __restrict ys) {
-    const double p = double(i);
-    for (int j = 0; j < n; ++j) {
-        const Chords::Straight& ch = c[Gs[j] - first];
-        ys[j] = ch.along(p, down ? p > ch.q : p <= ch.q);
-    }
-}
-
-// Whether a diagonal pass's pixel lies on the centre line (see Chords).
-inline bool onCentreLine(const Chords& g, int64_t G, int64_t i) {
-    const double wv = (double(G) - g.cx) * g.uy - (double(i) - g.cy) * g.ux;
-    return wv * wv < 1e-12;
-}
-
-// One pass as a brush: where each pixel of its patch comes from. The
-// straight passes keep the chord of each row (horizontal moves) or column
-// (vertical moves) at hand.
-struct SmearBrush {
-    SmearBrush(const SmearPass& p, int R, int64_t firstColumn, int64_t columns, int64_t firstRow, int64_t rows)
-        : g(p, R), firstColumn(firstColumn), firstRow(firstRow) {
-        if (p.kind == detail::kLeft || p.kind == detail::kRight) {
-            for (int64_t i = firstRow; i < firstRow + rows; ++i) {
-                const Ext fy = Ext(i) - p.cy;
-                chords.push_back(g.straight(fy * fy, p.cx));
-            }
-        } else if (p.kind == detail::kDown || p.kind == detail::kUp) {
-            for (int64_t G = firstColumn; G < firstColumn + columns; ++G) {
-                const Ext fx = Ext(G) - p.cx;
-                chords.push_back(g.straight(fx * fx, p.cy));
-            }
+struct DiagonalBrush {
+    bool point(int G, int i, double& x, double& y) const {
+        const double Gd = double(G), id = double(i);
+        const double gx = Gd - g.cx, gy = id - g.cy, GG = Gd * Gd;
+        const double s = gx * g.ux + gy * g.uy, wv = gx * g.uy - gy * g.ux, w2 = wv * wv;
+        const double h = Gd - s * g.ux, l = id - s * g.uy;
+        const double m = std::sqrt(g.rho2 - w2);
+        const double t = g.halfD - w2 / (g.K + std::sqrt(g.K2 - w2));
+        const double qx = h + t * g.ux, qy = l + (qx - h) * g.k;
+        // +1 when P lies ahead of Q, -1 behind it (see Chords::diagonalAhead).
+        double sg;
+        if constexpr (Kind == detail::kUpLeft) {
+            sg = GG + id * id < qx * qx + qy * qy ? 1.0 : -1.0;
+        } else if constexpr (Kind == detail::kDownRight) {
+            sg = GG + id * id >= qx * qx + qy * qy ? 1.0 : -1.0;
+        } else {
+            const double along = (Gd - qx) * g.ux + (id - qy) * g.uy >= 0 ? 1.0 : -1.0;
+            const double byRatio = (Kind == detail::kUpRight ? qy / qx > id / Gd : qy / qx <= id / Gd) ? 1.0 : -1.0;
+            sg = Gd == 0 ? along : (qx == 0 ? along : byRatio);
         }
+        const double A = m - sg * s, B = m - sg * t, f = t * A / B;
+        x = Gd - f * g.ux;
+        y = id - f * g.uy;
+        return w2 < 1e-12;
     }
-
-    void mapRow(int i, const int* Gs, int n, double* sx, double* sy, brush::Take* take) const {
-        using namespace detail;
-        switch (g.kind) {
-            case kUpLeft: diagonalRow<kUpLeft>(g, i, Gs, n, sx, sy); break;
-            case kDownRight: diagonalRow<kDownRight>(g, i, Gs, n, sx, sy); break;
-            case kUpRight: diagonalRow<kUpRight>(g, i, Gs, n, sx, sy); break;
-            case kDownLeft: diagonalRow<kDownLeft>(g, i, Gs, n, sx, sy); break;
-            case kLeft:
-            case kRight:
-                if (const Chords::Straight& c = chords[size_t(i - firstRow)]; !c.centre) {
-                    straightRow(c, g.kind == kLeft, Gs, n, sx);
-                    for (int j = 0; j < n; ++j) sy[j] = double(i);
-                    break;
-                }
-                [[fallthrough]];
-            case kDown:
-            case kUp:
-                if (g.kind == kDown || g.kind == kUp) {
-                    verticalStraightRow(chords.data(), int(firstColumn), g.kind == kDown, i, Gs, n, sy);
-                    for (int j = 0; j < n; ++j) {
-                        sx[j] = double(Gs[j]);
-                        // The centre line's column runs in extended precision.
-                        const Chords::Straight& c = chords[size_t(Gs[j] - firstColumn)];
-                        if (c.centre) sy[j] = g.alongStraight(c, i);
-                    }
-                    break;
-                }
-                [[fallthrough]];
-            default:
-                for (int j = 0; j < n; ++j) {
-                    const brush::Source s = map(Gs[j], i);
-                    sx[j] = s.x, sy[j] = s.y;
-                }
-        }
-        for (int j = 0; j < n; ++j) take[j] = brush::Take::Sample;
-        if (g.kind <= kDownLeft)
-            for (int j = 0; j < n; ++j)
-                if (onCentreLine(g, Gs[j], i)) g.diagonalExact(Gs[j], i, sx[j], sy[j]);
-    }
-
-    brush::Source map(int G, int i) const {
-        using namespace detail;
-        double sx, sy;
-        switch (g.kind) {
-            case kLeft:
-            case kRight: return brush::sampleAt(g.alongStraight(chords[size_t(i - firstRow)], G), double(i));
-            case kDown:
-            case kUp: return brush::sampleAt(double(G), g.alongStraight(chords[size_t(G - firstColumn)], i));
-            case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &sx, &sy); break;
-            case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &sx, &sy); break;
-            case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &sx, &sy); break;
-            default: diagonalRun<kDownLeft>(g, G, i, 1, &sx, &sy); break;
-        }
-        if (onCentreLine(g, G, i)) g.diagonalExact(G, i, sx, sy);
-        return brush::sampleAt(sx, sy);
-    }
-
+    brush::Source exact(int G, int i) const { return g.diagonalExact(G, i); }
     Chords g;
-    int64_t firstColumn, firstRow;
-    std::vector<Chords::Straight> chords;
 };
 
-// The patch of one pass and its brush. The patch: columns
-// roundToInt(cx - d/2 - R) + 1 .. roundToInt(cx + d/2 + R) - 1, each from row
-// roundToInt(cy - hh) + 1 to roundToInt(cy + hh) - 1 with hh its half height in the
-// circle of radius rho. A column that fails to fit the program's integers
-// reports the steps of the columns before it. `steps` is one per column.
-std::pair<SmearBrush, brush::Region> smearPlan(const Picture& src, const SmearPass& p, int R, Progress* progress,
-                                               int64_t& steps) {
-    const Ext d = p.d;
-    const Ext rho = R + d / 2;
-    const int64_t first = int64_t(roundToInt(p.cx - d / 2 - R)) + 1;
-    const int64_t last = int64_t(roundToInt(p.cx + d / 2 + R)) - 1;
-    brush::Region region;
-    region.first = std::max<int64_t>(first, 0);
-    for (int64_t G = first; G <= last; ++G) {
-        try {
-            const Ext off = p.cx - Ext(G);
-            const Ext hh = std::sqrt(rho * rho - off * off);
-            const int64_t top = int64_t(roundToInt(p.cy - hh)) + 1, bottom = int64_t(roundToInt(p.cy + hh)) - 1;
-            if (G >= region.first && G < src.width()) region.add(top, bottom);
-        } catch (...) {
-            for (int64_t k = first; k < G; ++k) progressStep(progress);
-            throw;
+// A straight pass as a brush: each row's chord (moves left and right) or
+// each column's (moves down and up), from `first` on; the centre line's
+// pixels are handed over to its extended-precision steps.
+template <int Kind>
+struct StraightBrush {
+    static constexpr bool kByRows = Kind == detail::kLeft || Kind == detail::kRight;
+    StraightBrush(const Chords& chords, int64_t from, int64_t count) : g(chords), first(from) {
+        for (int64_t j = from; j < from + count; ++j) {
+            const Ext off = Ext(j) - (kByRows ? g.cy : g.cx);
+            lines.push_back(g.straight(off * off, kByRows ? g.cx : g.cy));
         }
     }
-    steps = std::max<int64_t>(last - first + 1, 0);
+    // Whether the pixel at p along the move lies ahead of Q.
+    static bool ahead(const Chords::Straight& c, double p) {
+        using namespace detail;
+        return Kind == kLeft ? p < c.q : Kind == kRight ? p >= c.q : Kind == kDown ? p > c.q : p <= c.q;
+    }
+    bool point(int G, int i, double& sx, double& sy) const {
+        const Chords::Straight& c = lines[size_t((kByRows ? i : G) - first)];
+        const double p = kByRows ? double(G) : double(i), s = c.template along<double>(p, ahead(c, p));
+        sx = kByRows ? s : double(G);
+        sy = kByRows ? double(i) : s;
+        return c.centre != 0;
+    }
+    brush::Source exact(int G, int i) const {
+        const Chords::Straight& c = lines[size_t((kByRows ? i : G) - first)];
+        const double p = kByRows ? double(G) : double(i), s = c.template along<Ext>(p, ahead(c, p));
+        return kByRows ? brush::sampleAt(s, double(i)) : brush::sampleAt(double(G), s);
+    }
+    Chords g;
+    int64_t first;
+    std::vector<Chords::Straight> lines;
+};
+
+// use(brush) with the brush of pass p, its straight chords made for the
+// columns from firstColumn (moves down and up) or the rows from firstRow
+// (moves left and right).
+template <class Use>
+auto withBrush(const SmearPass& p, int R, int64_t firstColumn, int64_t columns, int64_t firstRow, int64_t rows,
+               Use&& use) {
+    using namespace detail;
+    const Chords g(p, R);
+    switch (p.kind) {
+        case kUpLeft: return use(DiagonalBrush<kUpLeft>{g});
+        case kDownRight: return use(DiagonalBrush<kDownRight>{g});
+        case kUpRight: return use(DiagonalBrush<kUpRight>{g});
+        case kDownLeft: return use(DiagonalBrush<kDownLeft>{g});
+        case kLeft: return use(StraightBrush<kLeft>(g, firstRow, rows));
+        case kRight: return use(StraightBrush<kRight>(g, firstRow, rows));
+        case kDown: return use(StraightBrush<kDown>(g, firstColumn, columns));
+        default: return use(StraightBrush<kUp>(g, firstColumn, columns));
+    }
+}
+
+// The patch of one pass, and use(pass) with its brush::Pass. The patch:
+// columns roundToInt(cx - d/2 - R) + 1 .. roundToInt(cx + d/2 + R) - 1, each from row
+// roundToInt(cy - hh) + 1 to roundToInt(cy + hh) - 1 with hh its half height in the
+// circle of radius rho; one progress step per column.
+template <class Use>
+void planPass(const Picture& src, const SmearPass& p, int R, Progress* progress, Use&& use) {
+    const Ext d = p.d, rho = R + d / 2;
+    const int64_t first = int64_t(roundToInt(p.cx - d / 2 - R)) + 1, last = int64_t(roundToInt(p.cx + d / 2 + R)) - 1;
+    brush::Region region;
+    region.first = std::max<int64_t>(first, 0);
+    brush::planLines({{first, last}}, progress, [&](long long G) {
+        const Ext off = p.cx - Ext(G), hh = std::sqrt(rho * rho - off * off);
+        const int64_t top = int64_t(roundToInt(p.cy - hh)) + 1, bottom = int64_t(roundToInt(p.cy + hh)) - 1;
+        if (G >= region.first && G < src.width()) region.add(top, bottom);
+    });
+    const int64_t steps = std::max<int64_t>(last - first + 1, 0);
     // Rows of the patch inside the picture, for the horizontal passes.
     const int64_t rowLo = std::max<int64_t>(0, int64_t(std::floor(p.cy - rho)));
     const int64_t rowHi = std::min<int64_t>(int64_t(src.height()) - 1, int64_t(std::ceil(p.cy + rho)));
-    SmearBrush brush(p, R, region.first, region.lines(), rowLo, std::max<int64_t>(rowHi - rowLo + 1, 0));
-    return {std::move(brush), std::move(region)};
-}
-
-void smearPatch(const Picture& src, Picture& dst, const SmearPass& p, int R, Progress* progress, brush::Painting how) {
-    int64_t steps = 0;
-    auto [brush, region] = smearPlan(src, p, R, progress, steps);
-    // One progress step per column of the patch, then the bar starts over.
-    brush::paint(src, dst, brush, region, steps, progress, how);
-    progressReset(progress);
+    withBrush(p, R, region.first, region.lines(), rowLo, std::max<int64_t>(rowHi - rowLo + 1, 0), [&](auto brush) {
+        use(brush::Pass<decltype(brush)>{std::move(brush), std::move(region), steps});
+    });
 }
 
 }  // namespace
 
-namespace detail {
-
-SmearSource smearSource(const SmearPass& p, int R, int G, int i) {
-    const Chords g(p, R);
-    SmearSource s{};
-    if (p.kind <= kDownLeft && !onCentreLine(g, G, i)) {
-        switch (p.kind) {
-            case kUpLeft: diagonalRun<kUpLeft>(g, G, i, 1, &s.x, &s.y); break;
-            case kDownRight: diagonalRun<kDownRight>(g, G, i, 1, &s.x, &s.y); break;
-            case kUpRight: diagonalRun<kUpRight>(g, G, i, 1, &s.x, &s.y); break;
-            default: diagonalRun<kDownLeft>(g, G, i, 1, &s.x, &s.y); break;
-        }
-        return s;
-    }
-    if (p.kind == kLeft || p.kind == kRight) {
-        const Ext fy = Ext(i) - p.cy;
-        s.x = g.alongStraight(g.straight(fy * fy, p.cx), G);
-        s.y = i;
-    } else if (p.kind == kDown || p.kind == kUp) {
-        const Ext fx = Ext(G) - p.cx;
-        s.x = G;
-        s.y = g.alongStraight(g.straight(fx * fx, p.cy), i);
-    } else {
-        g.diagonalExact(G, i, s.x, s.y);
-    }
-    return s;
+detail::SmearSource detail::smearSource(const SmearPass& p, int R, int G, int i) {
+    const brush::Source s = withBrush(p, R, G, 1, i, 1, [&](const auto& b) { return brush::sourceOf(b, G, i); });
+    return {s.x, s.y};
 }
 
-}  // namespace detail
-
-namespace {
-
-Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress, brush::Painting how) {
-    // Every pass reads the picture as it was before the release and writes
-    // into the one result, so a later pass replaces an earlier one's pixels
-    // where their patches overlap.
-    Picture dst = src;
-    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) smearPatch(src, dst, p, R, progress, how);
-    return dst;
-}
-
-}  // namespace
-
+// Every pass reads the picture as it was before the release and writes into
+// the one result, so a later pass replaces an earlier one's pixels where
+// their patches overlap. After each pass the progress starts over.
 Picture smear(const Picture& src, int X0, int Y0, int X, int Y, int R, Progress* progress) {
-    return smear(src, X0, Y0, X, Y, R, progress, brush::Painting::Engine);
+    Picture dst = src;
+    for (const SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) {
+        planPass(src, p, R, progress, [&](const auto& pass) { brush::paint(src, dst, pass, progress); });
+        progressReset(progress);
+    }
+    return dst;
 }
 
 BrushMapping smearMapping(const Picture& src, int X0, int Y0, int X, int Y, int R) {
     std::vector<std::shared_ptr<const BrushMapping::Pass>> passes;
-    for (const detail::SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R)) {
-        int64_t steps = 0;
-        auto [brush, region] = smearPlan(src, p, R, nullptr, steps);
-        passes.push_back(brush::mappingPass(std::move(brush), std::move(region)));
-    }
+    for (const SmearPass& p : detail::smearPasses(X0, Y0, X, Y, R))
+        planPass(src, p, R, nullptr, [&](auto pass) { passes.push_back(brush::mappingPass(std::move(pass))); });
     return BrushMapping(std::move(passes));
-}
-
-Picture detail::smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R) {
-    return smear(src, X0, Y0, X, Y, R, nullptr, brush::Painting::Plain);
 }
 
 }  // namespace jollix

@@ -41,10 +41,6 @@ struct SmearSource {
 };
 SmearSource smearSource(const SmearPass& pass, int R, int G, int i);
 
-// The smear painted one pixel at a time from its mapping, plainly: what
-// smear must give.
-Picture smearPlain(const Picture& src, int X0, int Y0, int X, int Y, int R);
-
 }  // namespace detail
 
 }  // namespace jollix

@@ -72,7 +72,7 @@ inline int clampInt(long long v, int lo, int hi) { return int(std::min<long long
 // centre: z = sqrt(rho^2 - dx^2 - dy^2) is the sphere's height above it, and
 // it takes the colour of the point c / z of the way from the centre, along
 // the same direction. The centre row and column take the nearest pixel of
-// their source.
+// their source; the centre stays.
 struct SphereExpandBrush {
     void point(int x, int y, double& sx, double& sy) const {
         const double dx = double(centreX) - double(x), dy = double(centreY) - double(y);
@@ -80,20 +80,15 @@ struct SphereExpandBrush {
         sx = double(centreX) - q * dx;
         sy = double(centreY) - q * dy;
     }
-    brush::Source map(int x, int y) const {
+    brush::Source centre(int x, int y) const {
         const int a = centreX, b = centreY;
         if (y == b && x == a) return brush::keep();
         if (y == b) {
             const double xs = double(static_cast<long double>(a) - shift(int64_t(a) - x));
             return brush::copyOf(clampInt(roundToInt(xs), 0, W - 1), b);
         }
-        if (x == a) {
-            const double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
-            return brush::copyOf(a, clampInt(roundToInt(ys), 0, Hp - 1));
-        }
-        double sx, sy;
-        point(x, y, sx, sy);
-        return brush::sampleAt(sx, sy);
+        const double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
+        return brush::copyOf(a, clampInt(roundToInt(ys), 0, Hp - 1));
     }
     long double shift(int64_t d) const {
         const long double dl = static_cast<long double>(d), rhoL = rho, cL = c;
@@ -114,7 +109,7 @@ struct SphereShrinkBrush {
         sx = centreX - k * dx;
         sy = centreY - k * dy;
     }
-    brush::Source map(int x, int y) const {
+    brush::Source centre(int x, int y) const {
         const int a = centreX, b = centreY;
         if (y == b && x == a) return brush::keep();
         if (y == b) {
@@ -122,14 +117,9 @@ struct SphereShrinkBrush {
             xs = std::min<double>(std::max(xs, 0.0), W - 1);
             return brush::copyOf(roundToInt(xs), b);
         }
-        if (x == a) {
-            double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
-            ys = std::min<double>(std::max(ys, 0.0), Hp - 1);
-            return brush::copyOf(a, roundToInt(ys));
-        }
-        double sx, sy;
-        point(x, y, sx, sy);
-        return brush::sampleAt(sx, sy);
+        double ys = double(static_cast<long double>(b) - shift(int64_t(b) - y));
+        ys = std::min<double>(std::max(ys, 0.0), Hp - 1);
+        return brush::copyOf(a, roundToInt(ys));
     }
     long double shift(int64_t d) const {
         const long double dl = static_cast<long double>(d), rhoL = rho, cL = c;
@@ -141,135 +131,90 @@ struct SphereShrinkBrush {
     std::vector<double> kc;  // per column from `left`
 };
 
-}  // namespace
-
-namespace {
-
 // The expand's disc: the column at offset m from the centre runs from
 // roundToInt(b - Kx) + 1 to roundToInt(b + Kx) - 1, through the centre row; the
-// centre column from b - R + 1 to b + R - 1 (R > 1).
-brush::Region expandRegion(const detail::SphereCap& cap, int a, int b, int R, int H, int W, int Hp) {
-    // Column offsets beyond mMax reach no pixel of the picture, and row
-    // offsets beyond kMax none either.
-    const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
-    const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
-    brush::Region region;
-    region.first = std::max((long long)a - R + 1, 0LL);
-    std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
-    for (long long m = 1; m <= mMax; ++m) {
-        const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
-        up[size_t(m)] = std::min(kMax, b - (roundToInt(static_cast<long double>(b) - kx) + 1LL));
-        down[size_t(m)] = std::min(kMax, (roundToInt(static_cast<long double>(b) + kx) - 1LL) - b);
-    }
-    for (long long x = region.first; x <= std::min((long long)a + R - 1, W - 1LL); ++x) {
-        const long long m = std::llabs(a - x);
-        if (m == 0)
-            region.add((long long)b - R + 1, (long long)b + R - 1);
-        else if (m <= mMax)
-            region.add(b - std::max(up[size_t(m)], 0LL), b + std::max(down[size_t(m)], 0LL));
-        else
-            region.add(b, b);  // outside the picture
-    }
-    return region;
-}
-
-SphereExpandBrush expandBrush(const detail::SphereCap& cap, int a, int b, int W, int Hp) {
-    return {a, b, W, Hp, cap.rho, cap.c, cap.rho * cap.rho};
-}
-
-Picture expand(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
-    const detail::SphereCap cap = detail::sphereCap(R, H);
-    Picture dst = src;
-    const int W = src.width(), Hp = src.height();
-    if (R > 1) {
-        // The four quadrants had one progress step per column each.
-        brush::paint(src, dst, expandBrush(cap, a, b, W, Hp), expandRegion(cap, a, b, R, H, W, Hp),
-                     4 * ((long long)R - 1), progress, how);
-    }
-    progressFinish(progress);
-    return dst;
+// centre column from b - R + 1 to b + R - 1 (R > 1). The four quadrants
+// have one progress step per column each.
+auto expandPlan(const Picture& src, int a, int b, int R, int H) {
+    return [=, &src](Progress*) -> std::optional<brush::Pass<SphereExpandBrush>> {
+        const detail::SphereCap cap = detail::sphereCap(R, H);
+        if (R <= 1) return std::nullopt;
+        const int W = src.width(), Hp = src.height();
+        // Column offsets beyond mMax reach no pixel of the picture, and row
+        // offsets beyond kMax none either.
+        const long long mMax = std::min<long long>(R - 1, std::max(std::llabs(a), std::llabs((long long)W - 1 - a)));
+        const long long kMax = std::max(std::llabs(b), std::llabs((long long)Hp - 1 - b));
+        brush::Region region;
+        region.first = std::max((long long)a - R + 1, 0LL);
+        std::vector<long long> up(size_t(std::max(mMax, 0LL)) + 1, 0), down(up.size(), 0);
+        for (long long m = 1; m <= mMax; ++m) {
+            const long double kx = detail::sphericalExpandHalfHeight(cap, H, int(m));
+            up[size_t(m)] = std::min(kMax, b - (roundToInt(static_cast<long double>(b) - kx) + 1LL));
+            down[size_t(m)] = std::min(kMax, (roundToInt(static_cast<long double>(b) + kx) - 1LL) - b);
+        }
+        for (long long x = region.first; x <= std::min((long long)a + R - 1, W - 1LL); ++x) {
+            const long long m = std::llabs(a - x);
+            if (m == 0)
+                region.add((long long)b - R + 1, (long long)b + R - 1);
+            else if (m <= mMax)
+                region.add(b - std::max(up[size_t(m)], 0LL), b + std::max(down[size_t(m)], 0LL));
+            else
+                region.add(b, b);  // outside the picture
+        }
+        return brush::Pass<SphereExpandBrush>{
+            {a, b, W, Hp, cap.rho, cap.c, cap.rho * cap.rho}, std::move(region), 4 * ((long long)R - 1)};
+    };
 }
 
 // The shrink's brush and disc (R > 1): each column's half-height and
 // factor, in the order the columns are stepped through: left of the
-// centre, then right of it. A failure reports the steps of the columns
-// before it, as stepping column by column would. Column x runs from
-// b - n + 1 to b + n - 1 with n = roundToInt(K1), through the centre row; the
-// centre column from b - R + 1 to b + R - 1.
-std::pair<SphereShrinkBrush, brush::Region> shrinkPlan(const detail::SphereCap& cap, int a, int b, int R, int W, int Hp,
-                                                       Progress* progress) {
-    const long long left = std::max((long long)a - R + 1, 0LL), right = std::min((long long)a + R - 1, W - 1LL);
-    SphereShrinkBrush brush{a, b, W, Hp, cap.rho, cap.c, left, {}};
-    brush::Region region;
-    region.first = brush.left;
-    const size_t lines = size_t(std::max(right - left + 1, 0LL));
-    brush.kc.assign(lines, 0.0);
-    region.lo.assign(lines, 0);
-    region.hi.assign(lines, 0);
-    long long stepped = 0;
-    try {
-        for (int side = 0; side < 2; ++side) {
-            const long long from = side == 0 ? (long long)a - R + 1 : (long long)a + 1;
-            const long long to = side == 0 ? (long long)a - 1 : (long long)a + R - 1;
-            for (long long x = from; x <= to; ++x, ++stepped) {
-                const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
-                const long long n = std::max<long long>(roundToInt(col.K1) - 1, 0);
-                if (x < left || x > right) continue;
-                const size_t j = size_t(x - left);
-                brush.kc[j] = cap.c * cap.rho / col.D1;
-                region.lo[j] = b - n;
-                region.hi[j] = b + n;
-            }
+// centre, then right of it. Column x runs from b - n + 1 to b + n - 1 with
+// n = roundToInt(K1), through the centre row; the centre column from b - R + 1
+// to b + R - 1.
+auto shrinkPlan(const Picture& src, int a, int b, int R, int H) {
+    return [=, &src](Progress* progress) -> std::optional<brush::Pass<SphereShrinkBrush>> {
+        const detail::SphereCap cap = detail::sphereCap(R, H);
+        if (R <= 1) return std::nullopt;
+        const int W = src.width(), Hp = src.height();
+        const long long left = std::max((long long)a - R + 1, 0LL), right = std::min((long long)a + R - 1, W - 1LL);
+        SphereShrinkBrush brush{a, b, W, Hp, cap.rho, cap.c, left, {}};
+        brush::Region region;
+        region.first = left;
+        const size_t lines = size_t(std::max(right - left + 1, 0LL));
+        brush.kc.assign(lines, 0.0);
+        region.lo.assign(lines, 0);
+        region.hi.assign(lines, 0);
+        brush::planLines({{(long long)a - R + 1, (long long)a - 1}, {(long long)a + 1, (long long)a + R - 1}}, progress,
+                         [&](long long x) {
+                             const detail::ShrinkColumn col = detail::sphericalShrinkColumn(cap, a, int(x));
+                             const long long n = std::max<long long>(roundToInt(col.K1) - 1, 0);
+                             if (x < left || x > right) return;
+                             const size_t j = size_t(x - left);
+                             brush.kc[j] = cap.c * cap.rho / col.D1;
+                             region.lo[j] = b - n;
+                             region.hi[j] = b + n;
+                         });
+        if (a >= left && a <= right) {
+            region.lo[size_t(a - left)] = (long long)b - R + 1;
+            region.hi[size_t(a - left)] = (long long)b + R - 1;
         }
-    } catch (...) {
-        for (long long i = 0; i < stepped; ++i) progressStep(progress);
-        throw;
-    }
-    if (a >= left && a <= right) {
-        region.lo[size_t(a - left)] = (long long)b - R + 1;
-        region.hi[size_t(a - left)] = (long long)b + R - 1;
-    }
-    return {std::move(brush), std::move(region)};
-}
-
-Picture shrink(const Picture& src, int a, int b, int R, int H, Progress* progress, brush::Painting how) {
-    const detail::SphereCap cap = detail::sphereCap(R, H);
-    Picture dst = src;
-    if (R > 1) {
-        auto [brush, region] = shrinkPlan(cap, a, b, R, src.width(), src.height(), progress);
-        brush::paint(src, dst, brush, region, 2 * ((long long)R - 1), progress, how);
-    }
-    progressFinish(progress);
-    return dst;
+        return brush::Pass<SphereShrinkBrush>{std::move(brush), std::move(region), 2 * ((long long)R - 1)};
+    };
 }
 
 }  // namespace
 
 Picture sphericalExpand(const Picture& src, int a, int b, int R, int H, Progress* progress) {
-    return expand(src, a, b, R, H, progress, brush::Painting::Engine);
+    return brush::effect(src, progress, expandPlan(src, a, b, R, H));
 }
-
 Picture sphericalShrink(const Picture& src, int a, int b, int R, int H, Progress* progress) {
-    return shrink(src, a, b, R, H, progress, brush::Painting::Engine);
+    return brush::effect(src, progress, shrinkPlan(src, a, b, R, H));
 }
-
 BrushMapping sphericalExpandMapping(const Picture& src, int a, int b, int R, int H) {
-    const detail::SphereCap cap = detail::sphereCap(R, H);
-    if (R <= 1) return {};
-    const int W = src.width(), Hp = src.height();
-    return BrushMapping({brush::mappingPass(expandBrush(cap, a, b, W, Hp), expandRegion(cap, a, b, R, H, W, Hp))});
+    return brush::mapping(expandPlan(src, a, b, R, H));
 }
-
 BrushMapping sphericalShrinkMapping(const Picture& src, int a, int b, int R, int H) {
-    const detail::SphereCap cap = detail::sphereCap(R, H);
-    if (R <= 1) return {};
-    auto [brush, region] = shrinkPlan(cap, a, b, R, src.width(), src.height(), nullptr);
-    return BrushMapping({brush::mappingPass(std::move(brush), std::move(region))});
-}
-
-Picture detail::sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H) {
-    return expanding ? expand(src, a, b, R, H, nullptr, brush::Painting::Plain)
-                     : shrink(src, a, b, R, H, nullptr, brush::Painting::Plain);
+    return brush::mapping(shrinkPlan(src, a, b, R, H));
 }
 
 }  // namespace jollix

@@ -43,10 +43,6 @@ struct ShrinkColumn {
 };
 ShrinkColumn sphericalShrinkColumn(const SphereCap& cap, int a, int x);
 
-// The expand (or shrink) painted one pixel at a time from its mapping,
-// plainly: what the routines must give.
-Picture sphericalPlain(bool expanding, const Picture& src, int a, int b, int R, int H);
-
 }  // namespace detail
 
 }  // namespace jollix

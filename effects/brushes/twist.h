@@ -27,10 +27,6 @@ struct TwistSource {
 };
 TwistSource twistSource(int X, int Y, int R, int S, bool clockwise, int c, int i);
 
-// The twist painted one pixel at a time from its mapping, plainly: what
-// the routines must give.
-Picture twistPlain(const Picture& src, int X, int Y, int R, int S, bool clockwise);
-
 }  // namespace detail
 
 }  // namespace jollix

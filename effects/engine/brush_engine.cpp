@@ -3,7 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
-namespace jollix::brush::detail {
+namespace jollix::brush {
+
+namespace {
+thread_local bool plainly = false;
+}
+
+PaintingPlainly::PaintingPlainly() : before_(plainly) { plainly = true; }
+PaintingPlainly::~PaintingPlainly() { plainly = before_; }
+
+namespace detail {
+
+bool paintingPlainly() { return plainly; }
 
 SourceView::SourceView(const Picture& pic)
     : W(pic.width()), H(pic.height()), tilesX(pic.tilesX()), table_(size_t(pic.tilesX()) * size_t(pic.tilesY())) {
@@ -36,4 +47,6 @@ RegionTiles regionTiles(const Region& region, int W, int H) {
     return rt;
 }
 
-}  // namespace jollix::brush::detail
+}  // namespace detail
+
+}  // namespace jollix::brush

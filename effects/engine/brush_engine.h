@@ -1,39 +1,51 @@
 #pragma once
 // The one engine behind every distortion brush.
 //
-// A brush says two things: which pixels it changes (its Region: one run of
-// pixels along each column, or along each row) and, for each of them, where
-// in the unchanged source picture the colour comes from (its map(x, y)
-// function: a point for the bilinear sampler, a source pixel taken as it
-// is, or "keep this pixel"). The engine does the rest, the same for every
-// brush:
+// A brush is its mapping: for each pixel of its region, where in the
+// unchanged source picture the colour comes from. A brush file gives
+//  - its Region: one run of pixels along each column, or along each row;
+//  - point(x, y, sx, sy): the point the pixel (x, y) samples, written as
+//    plainly as the formulas. The engine runs it over whole rows of a tile
+//    at once, built for each vector instruction set, so it is straight-line
+//    arithmetic. It may return a bool: true hands the pixel over to the
+//    brush's exact(x, y), for the few pixels (close to a rounding tie, at a
+//    line's very end) that need extended precision or may keep their
+//    colour;
+//  - optionally centreX, centreY and centre(x, y): the pixels of the centre
+//    row and the centre column follow rules of their own (a nearest pixel,
+//    a move along the axis, or none at all), and never reach point.
+// exact and centre answer with a Source (sampleAt, copyOf or keep).
+//
+// The engine does the rest, the same for every brush:
 //  - it walks the region a tile of the result at a time, along the tile's
 //    rows, so that writes run along memory and reads stay near each other;
-//  - it works out the sampler's cells, weights and colours sixteen (or
-//    eight) points at a time with the processor's vector instructions, and
-//    reads the source through one tile view (detail::SourceView);
+//  - it works out the sampler's cells, weights and colours many points at
+//    a time with the processor's vector instructions, and reads the source
+//    through one tile view (detail::SourceView);
 //  - it gives the result's tiles under the region fresh blocks of their
 //    own first, then shares the tiles over all cores through the program's
 //    one thread-sharing helper, each tile copied and painted by one thread
 //    only;
-//  - a brush whose mapping off its centre row and column is one formula
-//    gives it as point(x, y, sx, sy), and the engine runs it over whole
-//    rows in vector registers, the centre lines through map; other brushes
-//    may give a whole row of points at once (mapRow), which must give what
-//    map gives;
 //  - it reports the brush's progress steps from the calling thread, in
-//    proportion to the tiles done.
+//    proportion to the tiles done, and the steps of the lines planned
+//    before a failure (planLines);
+//  - it paints a brush plainly too, one pixel at a time with sampleBilinear
+//    (sourceOf, paintPlain), which the tests compare the engine against.
 // Every pixel depends only on the source, so the result is the same
-// whatever order and whichever thread computes it: exactly what evaluating
-// map() one pixel at a time and sampling each point with sampleBilinear gives
-// (see paintPlain, which the tests compare against).
+// whatever order and whichever thread computes it.
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/parallel.h"
 #include "core/picture.h"
 #include "core/progress.h"
@@ -72,21 +84,78 @@ struct Region {
     long long lines() const { return (long long)lo.size(); }
 };
 
-// For a brush's mapRow that has worked out the points of its quadrants for
-// a whole row y: every pixel is sampled there, except those on the centre
-// row or the centre column, which are taken from map.
-template <class Brush>
-void axesFromMap(const Brush& brush, int y, int centreX, int centreY, const int* xs, int n, double* sx, double* sy,
-                 Take* take) {
-    for (int k = 0; k < n; ++k) take[k] = Take::Sample;
-    // The row's points run left to right: the centre column can only be
-    // among them when it lies between the first and the last.
-    if (n == 0 || (y != centreY && (centreX < xs[0] || centreX > xs[n - 1]))) return;
-    for (int k = 0; k < n; ++k)
-        if (y == centreY || xs[k] == centreX) {
-            const Source s = brush.map(xs[k], y);
-            sx[k] = s.x, sy[k] = s.y, take[k] = s.take;
+// The disc of radius R around (X, Y) in a picture `width` pixels wide: in
+// the column at offset a from the centre, the rows roundToInt(Y - W) + 1 ..
+// roundToInt(Y + W) - 1 with W = sqrt(R^2 - a^2); the centre column from
+// Y - R + 1 to Y + R - 1.
+inline Region disc(int X, int Y, int R, int width) {
+    Region region;
+    region.first = std::max<int64_t>(int64_t(X) - R + 1, 0);
+    for (int64_t a = region.first - X; a <= std::min<int64_t>(R - 1, int64_t(width) - 1 - X); ++a) {
+        if (a == 0) {
+            region.add(int64_t(Y) - R + 1, int64_t(Y) + R - 1);
+            continue;
         }
+        const double W = static_cast<double>(std::sqrt(static_cast<long double>(int64_t(R) * R - a * a)));
+        region.add(int64_t(roundToInt(static_cast<long double>(Y) - W)) + 1,
+                   int64_t(roundToInt(static_cast<long double>(Y) + W)) - 1);
+    }
+    return region;
+}
+
+// A brush whose centre row and column have rules of their own.
+template <class Brush>
+concept WithCentreLines = requires(const Brush& b) {
+    { b.centreX } -> std::convertible_to<int>;
+    { b.centreY } -> std::convertible_to<int>;
+    { b.centre(0, 0) } -> std::same_as<Source>;
+};
+// A brush whose point() hands some pixels over to exact().
+template <class Brush>
+concept HandingOver = requires(const Brush& b, double& v) {
+    { b.point(0, 0, v, v) } -> std::same_as<bool>;
+    { b.exact(0, 0) } -> std::same_as<Source>;
+};
+
+// Where the pixel (x, y) of the brush's region takes its colour from, one
+// pixel on its own: the plain reading of the brush.
+template <class Brush>
+Source sourceOf(const Brush& brush, int x, int y) {
+    if constexpr (WithCentreLines<Brush>)
+        if (x == brush.centreX || y == brush.centreY) return brush.centre(x, y);
+    double sx, sy;
+    if constexpr (HandingOver<Brush>) {
+        if (brush.point(x, y, sx, sy)) return brush.exact(x, y);
+    } else {
+        brush.point(x, y, sx, sy);
+    }
+    return sampleAt(sx, sy);
+}
+
+// One application of a brush: the brush, its region and the progress
+// steps it reports in all.
+template <class Brush>
+struct Pass {
+    Brush brush;
+    Region region;
+    long long steps = 0;
+};
+
+// Works out the lines of a brush's plan, one progress step each: line(v)
+// for v from `from` to `to` of each range in turn. When one fails (a
+// checked operation finds no value), the steps of the lines before it are
+// reported and the failure goes on; a plan that succeeds reports nothing
+// here, its steps are paint's.
+template <class Line>
+void planLines(std::initializer_list<std::array<long long, 2>> ranges, Progress* progress, Line&& line) {
+    long long done = 0;
+    try {
+        for (const auto& range : ranges)
+            for (long long v = range[0]; v <= range[1]; ++v, ++done) line(v);
+    } catch (...) {
+        for (; done > 0; --done) progressStep(progress);
+        throw;
+    }
 }
 
 namespace detail {
@@ -126,6 +195,9 @@ void sampleRow(const SourceView& source, const double* sx, const double* sy, int
 // AVX-512, 1: AVX2, 0: none, every point left to the caller).
 void limitVectors(int level);
 
+// Whether paint paints plainly on this thread (see PaintingPlainly).
+bool paintingPlainly();
+
 // The tiles of the result that the region meets inside the picture, as
 // indices tx + ty * tilesX, and the number of pixels it has there.
 struct RegionTiles {
@@ -134,36 +206,48 @@ struct RegionTiles {
 };
 RegionTiles regionTiles(const Region& region, int W, int H);
 
-// The points of a row of a brush that gives its mapping off its centre
-// lines as one formula, point(x, y, sx, sy): the loop the compiler builds
-// for the vector units (for each instruction set, see vector_build.h).
+// The points of a row of pixels (xs[k], y), k < n, off the centre lines,
+// by the brush's point(): the loop the compiler builds for the vector units
+// (for each instruction set, see vector_build.h). handOver[k] says whether
+// point handed pixel k over to exact().
 template <class Brush>
 JOLLIX_VECTOR_CLONES void pointsOfRowOffCentre(const Brush& brush, int y, const int* __restrict xs, int n,
-                                               double* __restrict sx, double* __restrict sy) {
-    for (int k = 0; k < n; ++k) brush.point(xs[k], y, sx[k], sy[k]);
+                                               double* __restrict sx, double* __restrict sy,
+                                               bool* __restrict handOver) {
+    if constexpr (HandingOver<Brush>)
+        for (int k = 0; k < n; ++k) handOver[k] = brush.point(xs[k], y, sx[k], sy[k]);
+    else
+        for (int k = 0; k < n; ++k) brush.point(xs[k], y, sx[k], sy[k]);
 }
 
-// The points of the pixels (xs[k], y), k < n, of a brush:
-//  - a brush with point() and a centre (centreX, centreY): point's row loop
-//    above, the centre row and column from map;
-//  - else from its mapRow when it has one (it must give what map gives);
-//  - else from map.
+// The points of the pixels (xs[k], y), k < n (ascending), of a brush, as
+// sourceOf gives them: point's row loop, then the pixels it handed over
+// and those on the centre lines one by one. sx and sy are filled up to a
+// multiple of 16.
 template <class Brush>
 inline void pointsOfRow(const Brush& brush, int y, const int* xs, int n, double* sx, double* sy, Take* take) {
-    if constexpr (requires { brush.point(0, 0, sx[0], sy[0]); }) {
-        pointsOfRowOffCentre(brush, y, xs, n, sx, sy);
-        axesFromMap(brush, y, brush.centreX, brush.centreY, xs, n, sx, sy, take);
-    } else if constexpr (requires { brush.mapRow(y, xs, n, sx, sy, take); }) {
-        brush.mapRow(y, xs, n, sx, sy, take);
-    } else {
-        for (int k = 0; k < n; ++k) {
-            const Source s = brush.map(xs[k], y);
-            sx[k] = s.x;
-            sy[k] = s.y;
-            take[k] = s.take;
+    auto set = [&](int k, const Source& s) { sx[k] = s.x, sy[k] = s.y, take[k] = s.take; };
+    for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
+    if constexpr (WithCentreLines<Brush>) {
+        if (y == brush.centreY) {
+            for (int k = 0; k < n; ++k) set(k, brush.centre(xs[k], y));
+            return;
         }
     }
-    for (int k = n; k < ((n + 15) & ~15); ++k) sx[k] = sy[k] = 0;
+    alignas(64) bool handOver[Picture::kTile];
+    pointsOfRowOffCentre(brush, y, xs, n, sx, sy, handOver);
+    for (int k = 0; k < n; ++k) take[k] = Take::Sample;
+    if constexpr (HandingOver<Brush>) {
+        for (int k = 0; k < n; ++k)
+            if (handOver[k]) set(k, brush.exact(xs[k], y));
+    }
+    if constexpr (WithCentreLines<Brush>) {
+        // The row's pixels run left to right: the centre column can only be
+        // among them when it lies between the first and the last.
+        if (n > 0 && xs[0] <= brush.centreX && brush.centreX <= xs[n - 1])
+            for (int k = 0; k < n; ++k)
+                if (xs[k] == brush.centreX) set(k, brush.centre(xs[k], y));
+    }
 }
 
 // The sampled colours (bytes blue, green, red from the lowest) of the
@@ -240,25 +324,37 @@ struct MappingPass final : BrushMapping::Pass {
 
 }  // namespace detail
 
-// How paint works: through the engine, or plainly (see paintPlain), which
-// the tests compare the engine against.
-enum class Painting { Engine, Plain };
+// For the tests: while one lives, paint on this thread paints plainly (see
+// paintPlain), which is what the engine must give.
+class PaintingPlainly {
+public:
+    PaintingPlainly();
+    ~PaintingPlainly();
+    PaintingPlainly(const PaintingPlainly&) = delete;
+    PaintingPlainly& operator=(const PaintingPlainly&) = delete;
+
+private:
+    bool before_;
+};
 
 template <class Brush>
 void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region);
 
-// Paints `region` of `dst` (a picture of the source's size, usually a copy
-// of it) by brush.map from `src`, and reports `steps` progress steps in all.
+// Paints the pass's region of `dst` (a picture of the source's size, usually
+// a copy of it) by its brush from `src`, and reports its steps.
 template <class Brush>
-void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& region, long long steps,
-           Progress* progress, Painting how = Painting::Engine) {
+void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* progress) {
+    const Brush& brush = pass.brush;
+    const Region& region = pass.region;
+    const long long steps = pass.steps;
     const int W = src.width(), H = src.height();
     long long reported = 0;
     auto report = [&](long long due) {
         for (; reported < due; ++reported) progressStep(progress);
     };
-    if (src.isEmpty() || region.lo.empty() || how == Painting::Plain) {
-        if (how == Painting::Plain) paintPlain(src, dst, brush, region);
+    const bool plainly = detail::paintingPlainly();
+    if (src.isEmpty() || region.lo.empty() || plainly) {
+        if (plainly) paintPlain(src, dst, brush, region);
         report(steps);
         return;
     }
@@ -355,14 +451,14 @@ void paint(const Picture& src, Picture& dst, const Brush& brush, const Region& r
 }
 
 // The same region painted plainly: one pixel at a time, in line order,
-// each point sampled with sampleBilinear. What paint must give, for the tests.
+// each pixel's source from sourceOf, each point sampled with sampleBilinear.
 template <class Brush>
 void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region) {
     for (long long j = 0; j < region.lines(); ++j)
         for (long long i = region.lo[size_t(j)]; i <= region.hi[size_t(j)]; ++i) {
             const long long x = region.byRows ? i : region.first + j, y = region.byRows ? region.first + j : i;
             if (!src.contains(int(x), int(y)) || x != int(x) || y != int(y)) continue;
-            const Source s = brush.map(int(x), int(y));
+            const Source s = sourceOf(brush, int(x), int(y));
             if (s.take == Take::Copy) {
                 dst.setPixel(int(x), int(y), src.pixel(int(s.x), int(s.y)));
             } else if (s.take == Take::Sample) {
@@ -373,10 +469,29 @@ void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Regi
         }
 }
 
+// A brush effect: the pass plan(progress) gives (none: nothing to paint)
+// painted into a copy of `src`, then the progress finished. A plan that
+// fails leaves the progress as planLines left it.
+template <class Plan>
+Picture effect(const Picture& src, Progress* progress, Plan&& plan) {
+    Picture dst = src;
+    if (const auto pass = plan(progress)) paint(src, dst, *pass, progress);
+    progressFinish(progress);
+    return dst;
+}
+
 // One pass of a BrushMapping: `brush` over `region`.
 template <class Brush>
-std::shared_ptr<const BrushMapping::Pass> mappingPass(Brush brush, Region region) {
-    return std::make_shared<detail::MappingPass<Brush>>(std::move(brush), std::move(region));
+std::shared_ptr<const BrushMapping::Pass> mappingPass(Pass<Brush> pass) {
+    return std::make_shared<detail::MappingPass<Brush>>(std::move(pass.brush), std::move(pass.region));
+}
+
+// The same brush as a mapping (see BrushMapping); it fails as the effect does.
+template <class Plan>
+BrushMapping mapping(Plan&& plan) {
+    auto pass = plan(nullptr);
+    if (!pass) return {};
+    return BrushMapping({mappingPass(std::move(*pass))});
 }
 
 }  // namespace jollix::brush

@@ -32,6 +32,13 @@ int packDrag(int dx, int dy) { return dx + 1000 * dy; }
 int dragY(int d) { return (d + 500 + 1000000) / 1000 - 1000; }
 int dragX(int d) { return d - 1000 * dragY(d); }
 
+// A brush painted plainly, one pixel at a time from its mapping.
+Picture plainly(Picture (*effect)(const Picture&, int, int, int, int, jollix::Progress*), const Picture& p, int a,
+                int b, int R, int S) {
+    const jollix::brush::PaintingPlainly plain;
+    return effect(p, a, b, R, S, nullptr);
+}
+
 struct Brush {
     const char* name;
     // The routine, and the plain painting of the same brush.
@@ -43,41 +50,42 @@ struct Brush {
 const Brush kBrushes[] = {
     {"spherical expand",
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpand(p, a, b, R, H); },
-     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(true, p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return plainly(jollix::sphericalExpand, p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalExpandMapping(p, a, b, R, H); }},
     {"spherical shrink",
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrink(p, a, b, R, H); },
-     [](const Picture& p, int a, int b, int R, int H) { return detail::sphericalPlain(false, p, a, b, R, H); },
+     [](const Picture& p, int a, int b, int R, int H) { return plainly(jollix::sphericalShrink, p, a, b, R, H); },
      [](const Picture& p, int a, int b, int R, int H) { return jollix::sphericalShrinkMapping(p, a, b, R, H); }},
     {"vertical expand",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpand(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, true, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::verticalExpand, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalExpandMapping(p, a, b, R, S); }},
     {"vertical shrink",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrink(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(true, false, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::verticalShrink, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::verticalShrinkMapping(p, a, b, R, S); }},
     {"horizontal expand",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpand(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, true, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::horizontalExpand, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalExpandMapping(p, a, b, R, S); }},
     {"horizontal shrink",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrink(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::axisPlain(false, false, p, a, b, R, S); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::horizontalShrink, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::horizontalShrinkMapping(p, a, b, R, S); }},
     {"dextrorotary twist",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwise(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, true); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::twistClockwise, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistClockwiseMapping(p, a, b, R, S); }},
     {"levorotary twist",
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwise(p, a, b, R, S); },
-     [](const Picture& p, int a, int b, int R, int S) { return detail::twistPlain(p, a, b, R, S, false); },
+     [](const Picture& p, int a, int b, int R, int S) { return plainly(jollix::twistAnticlockwise, p, a, b, R, S); },
      [](const Picture& p, int a, int b, int R, int S) { return jollix::twistAnticlockwiseMapping(p, a, b, R, S); }},
     // The smear's fourth number is the drag, packed: dx + 1000 dy.
     {"smear",
      [](const Picture& p, int a, int b, int R, int d) { return jollix::smear(p, a, b, a + dragX(d), b + dragY(d), R); },
      [](const Picture& p, int a, int b, int R, int d) {
-         return detail::smearPlain(p, a, b, a + dragX(d), b + dragY(d), R);
+         const jollix::brush::PaintingPlainly plain;
+         return jollix::smear(p, a, b, a + dragX(d), b + dragY(d), R);
      },
      [](const Picture& p, int a, int b, int R, int d) {
          return jollix::smearMapping(p, a, b, a + dragX(d), b + dragY(d), R);
