@@ -38,6 +38,8 @@ struct EmfLayout {
     int32_t frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;      // 0.01 mm, inclusive
     int32_t devicePixelsX = 0, devicePixelsY = 0;                              // reference device size in pixels
     int32_t deviceMmX = 0, deviceMmY = 0;                                      // and in millimetres
+    int32_t deviceMicrometresX = 0, deviceMicrometresY = 0;                    // and micrometres, when given
+    uint16_t handles = 0;                                                      // entries of the object table
     size_t end = 0;                                                            // just past the EMR_EOF record
     size_t records = 0;
 };

@@ -1,6 +1,8 @@
-// The drawing device libwmf plays Windows metafiles into: its player reads
-// the records and maps logical to device coordinates, and these callbacks
-// draw each shape with QPainter on a white QImage.
+// The metafile canvas: a white QImage painted with QPainter under a budget
+// of pixels, with the pens, brushes, raster operations and text both kinds
+// of metafile share. Below it, the drawing device libwmf plays Windows
+// metafiles into: its player reads the records and maps logical to device
+// coordinates, and those callbacks draw each shape on the canvas.
 //
 // libwmf's own gd device is not used: it fills shapes without clipping them
 // to the picture (a rectangle with coordinates of +-32767 keeps it busy for
@@ -16,33 +18,40 @@
 #include <vector>
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPainterPath>
 #include <QPolygonF>
 
 #include "io/wmf_canvas.h"
 #include "io/decode_util.h"
+#include "io/qt_messages.h"
 
 extern "C" {
+#include <libwmf/api.h>
 #include <libwmf/ipa.h>
 #include <libwmf/defs.h>
 }
 
 namespace jollix::io_detail {
 
-namespace {
+// ---------------------------------------------------------------------------
+// What both kinds of metafile share.
 
-WmfCanvas* canvasOf(wmfAPI* api) { return static_cast<WmfCanvas*>(api->device_data); }
-
-QColor colourOf(const wmfRGB& c) { return QColor(c.r, c.g, c.b); }
-
-QPointF toPixels(const WmfCanvas& c, const wmfD_Coord& d) {
-    return QPointF((double(d.x) - c.frame.TL.x) * c.scaleX, (double(d.y) - c.frame.TL.y) * c.scaleY);
+// Text needs Qt's font database, which needs a GUI application object.
+// Programs without one (the batch command, the tests) get one on the
+// offscreen platform, made once, the first time it is needed.
+void ensureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    quietenRuntimeFolderWarning();
+    static int argc = 3;
+    static char arg0[] = "jollix", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
 }
 
-bool finitePoint(const wmfD_Coord& d) { return std::isfinite(d.x) && std::isfinite(d.y); }
-
-// The raster operation of the device context, as far as QPainter has one.
-QPainter::CompositionMode compositionFor(unsigned rop2) {
+QPainter::CompositionMode compositionForRop2(unsigned rop2) {
     switch (rop2) {
         case R2_XORPEN: return QPainter::RasterOp_SourceXorDestination;
         case R2_NOT: return QPainter::RasterOp_NotDestination;
@@ -53,27 +62,24 @@ QPainter::CompositionMode compositionFor(unsigned rop2) {
     }
 }
 
-QBrush brushFor(const WmfCanvas& c, wmfDC* dc) {
-    const wmfBrush* b = dc->brush;
-    if (!b || b->lbStyle == BS_NULL) return Qt::NoBrush;
-    if (b->lbStyle == BS_HATCHED) {
+QBrush metafileBrush(uint32_t style, uint32_t hatch, const QColor& colour) {
+    if (style == BS_NULL) return Qt::NoBrush;
+    if (style == BS_HATCHED) {
         static const Qt::BrushStyle kHatch[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
                                                 Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        return QBrush(colourOf(b->lbColor), b->lbHatch < 6 ? kHatch[b->lbHatch] : Qt::SolidPattern);
+        return QBrush(colour, hatch < 6 ? kHatch[hatch] : Qt::SolidPattern);
     }
-    (void)c;
-    return QBrush(colourOf(b->lbColor));
+    return QBrush(colour);
 }
 
-QPen penFor(const WmfCanvas& c, wmfDC* dc) {
-    const wmfPen* p = dc->pen;
-    if (!p || (p->lopnStyle & PS_STYLE_MASK) == PS_NULL) return Qt::NoPen;
-    // Device units to pixels; a pen thinner than a pixel draws one pixel wide.
-    double width = std::abs(p->width * c.scaleX);
+QPen metafilePen(uint32_t style, double widthPixels, const QColor& colour, double maxStroke) {
+    if ((style & PS_STYLE_MASK) == PS_NULL) return Qt::NoPen;
+    // A pen thinner than a pixel draws one pixel wide.
+    double width = std::abs(widthPixels);
     if (!std::isfinite(width) || width < 1) width = 1;
-    width = std::min(width, c.maxStroke);
-    QPen pen(colourOf(p->lopnColor), width);
-    switch (p->lopnStyle & PS_STYLE_MASK) {
+    width = std::min(width, maxStroke);
+    QPen pen(colour, width);
+    switch (style & PS_STYLE_MASK) {
         case PS_DASH: pen.setStyle(Qt::DashLine); break;
         case PS_DOT:
         case PS_ALTERNATE: pen.setStyle(Qt::DotLine); break;
@@ -81,12 +87,12 @@ QPen penFor(const WmfCanvas& c, wmfDC* dc) {
         case PS_DASHDOTDOT: pen.setStyle(Qt::DashDotDotLine); break;
         default: pen.setStyle(Qt::SolidLine); break;
     }
-    switch (p->lopnStyle & PS_ENDCAP_MASK) {
+    switch (style & PS_ENDCAP_MASK) {
         case PS_ENDCAP_SQUARE: pen.setCapStyle(Qt::SquareCap); break;
         case PS_ENDCAP_FLAT: pen.setCapStyle(Qt::FlatCap); break;
         default: pen.setCapStyle(Qt::RoundCap); break;
     }
-    switch (p->lopnStyle & PS_JOIN_MASK) {
+    switch (style & PS_JOIN_MASK) {
         case PS_JOIN_BEVEL: pen.setJoinStyle(Qt::BevelJoin); break;
         case PS_JOIN_MITER: pen.setJoinStyle(Qt::MiterJoin); break;
         default: pen.setJoinStyle(Qt::RoundJoin); break;
@@ -94,15 +100,136 @@ QPen penFor(const WmfCanvas& c, wmfDC* dc) {
     return pen;
 }
 
-// Charges the pixels a drawing may touch (its bounds within the picture)
-// to the canvas's budget; false once the budget is spent, so that a file of
-// endless picture-filling shapes ends instead of keeping the program busy.
-bool charge(WmfCanvas& c, const QRectF& bounds, double margin = 0) {
-    if (c.overBudget) return false;
-    const QRectF r = bounds.adjusted(-margin, -margin, margin, margin) & QRectF(c.image.rect());
-    c.spentPixels += r.isValid() ? r.width() * r.height() + 1 : 1;
-    if (c.spentPixels > c.pixelBudget) c.overBudget = true;
-    return !c.overBudget;
+MetafileCanvas::MetafileCanvas(uint8_t* pixels, int w, int h, uint64_t maxBitmap)
+    : width(w), height(h), maxBitmapPixels(maxBitmap) {
+    maxStroke = 4.0 * std::max(w, h) + 16;
+    pixelBudget = drawingBudget(w, h);
+    if (!pixels) return;
+    image = QImage(pixels, w, h, qsizetype(w) * 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    painter.begin(&image);
+}
+
+MetafileCanvas::~MetafileCanvas() {
+    if (painter.isActive()) painter.end();
+}
+
+bool MetafileCanvas::charge(const QRectF& bounds, double margin) {
+    if (overBudget) return false;
+    const QRectF r = bounds.adjusted(-margin, -margin, margin, margin) & area();
+    spentPixels += r.isValid() ? r.width() * r.height() + 1 : 1;
+    if (spentPixels > pixelBudget) overBudget = true;
+    return !overBudget && !measuring();
+}
+
+void MetafileCanvas::chargeWork(double pixels) {
+    spentPixels += pixels;
+    if (spentPixels > pixelBudget) overBudget = true;
+}
+
+void MetafileCanvas::patternBlt(const QRectF& rect, uint32_t rop, const QBrush& pattern) {
+    if (!charge(rect)) return;
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    switch (rop) {
+        case 0x00000042: painter.fillRect(rect, Qt::black); break;  // BLACKNESS
+        case 0x00FF0062: painter.fillRect(rect, Qt::white); break;  // WHITENESS
+        case 0x00F00021: painter.fillRect(rect, pattern); break;    // PATCOPY
+        case 0x00550009:                                            // DSTINVERT
+            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter.fillRect(rect, Qt::white);
+            break;
+        case 0x005A0049:  // PATINVERT
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.fillRect(rect, pattern);
+            break;
+        default: break;
+    }
+}
+
+void MetafileCanvas::drawText(const TextRun& run) {
+    if (run.text.isEmpty() || !std::isfinite(run.at.x()) || !std::isfinite(run.at.y())) return;
+    double size = std::abs(run.pixelSize);
+    if (!std::isfinite(size) || size < 1) return;
+    size = std::min(size, maxStroke);
+    // The text may reach its length in ems from its reference point, in any
+    // direction it is turned.
+    const double reach = size * (run.text.size() + 1);
+    for (double a : run.advances) {
+        if (!std::isfinite(a)) return;
+    }
+    if (!charge(QRectF(run.at.x() - reach, run.at.y() - reach, 2 * reach, 2 * reach))) return;
+    QFont font(run.face.isEmpty() ? QString("Sans Serif") : run.face);
+    font.setPixelSize(std::max(1, int(std::lround(size))));
+    font.setItalic(run.italic);
+    font.setWeight(run.weight > 550 ? QFont::Bold : QFont::Normal);
+    font.setUnderline(run.underline);
+    font.setStrikeOut(run.strikeOut);
+    const QFontMetricsF metrics(font);
+    double advance = 0;
+    if (run.advances.empty())
+        advance = metrics.horizontalAdvance(run.text);
+    else
+        for (double a : run.advances) advance += a;
+    const double x = run.horizontal == 1 ? -advance / 2 : run.horizontal == 2 ? -advance : 0;
+    const double y = run.vertical == 0 ? metrics.ascent() : run.vertical == 2 ? -metrics.descent() : 0;
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.translate(run.at);
+    painter.rotate(-run.angle);
+    if (run.opaque)
+        painter.fillRect(QRectF(x, y - metrics.ascent(), advance, metrics.ascent() + metrics.descent()),
+                         run.background);
+    painter.setFont(font);
+    painter.setPen(run.colour);
+    if (run.advances.empty()) {
+        painter.drawText(QPointF(x, y), run.text);
+    } else {
+        // Each character at its own place; a pair of surrogates is one.
+        double pos = x;
+        for (qsizetype i = 0, a = 0; i < run.text.size() && a < qsizetype(run.advances.size()); ++i, ++a) {
+            const qsizetype n = run.text[i].isHighSurrogate() && i + 1 < run.text.size() ? 2 : 1;
+            painter.drawText(QPointF(pos, y), run.text.mid(i, n));
+            pos += run.advances[size_t(a)];
+            if (n == 2 && a + 1 < qsizetype(run.advances.size())) pos += run.advances[size_t(++a)];
+            i += n - 1;
+        }
+    }
+    painter.restore();
+}
+
+WmfCanvas::WmfCanvas(uint8_t* pixels, int w, int h, double left, double top, double right, double bottom,
+                     uint64_t maxBitmap)
+    : MetafileCanvas(pixels, w, h, maxBitmap), frameLeft(left), frameTop(top) {
+    scaleX = double(w) / (right - left);
+    scaleY = double(h) / (bottom - top);
+}
+
+// ---------------------------------------------------------------------------
+// libwmf's drawing device.
+
+namespace {
+
+WmfCanvas* canvasOf(wmfAPI* api) { return static_cast<WmfCanvas*>(api->device_data); }
+
+QColor colourOf(const wmfRGB& c) { return QColor(c.r, c.g, c.b); }
+
+QPointF toPixels(const WmfCanvas& c, const wmfD_Coord& d) {
+    return QPointF((double(d.x) - c.frameLeft) * c.scaleX, (double(d.y) - c.frameTop) * c.scaleY);
+}
+
+bool finitePoint(const wmfD_Coord& d) { return std::isfinite(d.x) && std::isfinite(d.y); }
+
+QBrush brushFor(wmfDC* dc) {
+    const wmfBrush* b = dc->brush;
+    if (!b) return Qt::NoBrush;
+    return metafileBrush(b->lbStyle, b->lbHatch, colourOf(b->lbColor));
+}
+
+QPen penFor(const WmfCanvas& c, wmfDC* dc) {
+    const wmfPen* p = dc->pen;
+    if (!p) return Qt::NoPen;
+    // Device units to pixels.
+    return metafilePen(p->lopnStyle, p->width * c.scaleX, colourOf(p->lopnColor), c.maxStroke);
 }
 
 double penMargin(const WmfCanvas& c, wmfDC* dc) {
@@ -112,8 +239,8 @@ double penMargin(const WmfCanvas& c, wmfDC* dc) {
 
 // Sets up the painter for a shape drawn with the context's pen and brush.
 void prepare(WmfCanvas& c, wmfDC* dc, bool fill, bool stroke) {
-    c.painter.setCompositionMode(compositionFor(dc->ROPmode));
-    c.painter.setBrush(fill ? brushFor(c, dc) : QBrush(Qt::NoBrush));
+    c.painter.setCompositionMode(compositionForRop2(dc->ROPmode));
+    c.painter.setBrush(fill ? brushFor(dc) : QBrush(Qt::NoBrush));
     c.painter.setPen(stroke ? penFor(c, dc) : QPen(Qt::NoPen));
     c.painter.setBackgroundMode(dc->bgmode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
     c.painter.setBackground(colourOf(dc->bgcolor));
@@ -133,7 +260,7 @@ void drawPixel(wmfAPI* api, wmfDrawPixel_t* d) {
     if (!c || !finitePoint(d->pt)) return;
     const QPointF p = toPixels(*c, d->pt);
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (!charge(*c, QRectF(p, QSizeF(1, 1)))) return;
+    if (!c->charge(QRectF(p, QSizeF(1, 1)))) return;
     c->painter.fillRect(QRectF(std::floor(p.x()), std::floor(p.y()), 1, 1), colourOf(d->color));
 }
 
@@ -163,7 +290,7 @@ void drawArcShape(wmfAPI* api, wmfDrawArc_t* d, ArcKind kind) {
             if (kind == ArcKind::Chord) path.closeSubpath();
         }
     }
-    if (!charge(*c, rect, penMargin(*c, d->dc))) return;
+    if (!c->charge(rect, penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, kind != ArcKind::Open && TO_FILL(d), TO_DRAW(d));
     c->painter.drawPath(path);
 }
@@ -177,7 +304,7 @@ void drawLine(wmfAPI* api, wmfDrawLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->from) || !finitePoint(d->to) || !TO_DRAW(d)) return;
     const QLineF line(toPixels(*c, d->from), toPixels(*c, d->to));
-    if (!charge(*c, QRectF(line.p1(), line.p2()).normalized(), penMargin(*c, d->dc))) return;
+    if (!c->charge(QRectF(line.p1(), line.p2()).normalized(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, false, true);
     c->painter.drawLine(line);
 }
@@ -194,7 +321,7 @@ void polyLine(wmfAPI* api, wmfPolyLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->pt || d->count < 2 || !TO_DRAW(d)) return;
     const QPolygonF poly = polygonOf(*c, d->pt, d->count);
-    if (!charge(*c, poly.boundingRect(), penMargin(*c, d->dc))) return;
+    if (!c->charge(poly.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, false, true);
     c->painter.drawPolyline(poly);
 }
@@ -205,7 +332,7 @@ void drawPolygon(wmfAPI* api, wmfPolyLine_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->pt || d->count < 2) return;
     const QPolygonF poly = polygonOf(*c, d->pt, d->count);
-    if (!charge(*c, poly.boundingRect(), penMargin(*c, d->dc))) return;
+    if (!c->charge(poly.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
     c->painter.drawPolygon(poly, fillRuleOf(d->dc));
 }
@@ -221,7 +348,7 @@ void drawPolyPolygon(wmfAPI* api, wmfPolyPoly_t* d) {
         if (!poly.isEmpty()) poly << poly.first();
         path.addPolygon(poly);
     }
-    if (!charge(*c, path.boundingRect(), penMargin(*c, d->dc))) return;
+    if (!c->charge(path.boundingRect(), penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
     c->painter.drawPath(path);
 }
@@ -230,7 +357,7 @@ void drawRectangle(wmfAPI* api, wmfDrawRectangle_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->TL) || !finitePoint(d->BR)) return;
     const QRectF rect = QRectF(toPixels(*c, d->TL), toPixels(*c, d->BR)).normalized();
-    if (!charge(*c, rect, penMargin(*c, d->dc))) return;
+    if (!c->charge(rect, penMargin(*c, d->dc))) return;
     prepare(*c, d->dc, TO_FILL(d), TO_DRAW(d));
     if (d->width > 0 && d->height > 0 && std::isfinite(d->width) && std::isfinite(d->height))
         c->painter.drawRoundedRect(rect, d->width * c->scaleX / 2, d->height * c->scaleY / 2);
@@ -241,23 +368,7 @@ void drawRectangle(wmfAPI* api, wmfDrawRectangle_t* d) {
 void ropDraw(wmfAPI* api, wmfROP_Draw_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !finitePoint(d->TL) || !finitePoint(d->BR)) return;
-    const QRectF rect = QRectF(toPixels(*c, d->TL), toPixels(*c, d->BR)).normalized();
-    if (!charge(*c, rect)) return;
-    c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    switch (d->ROP) {
-        case 0x00000042: c->painter.fillRect(rect, Qt::black); break;            // BLACKNESS
-        case 0x00FF0062: c->painter.fillRect(rect, Qt::white); break;            // WHITENESS
-        case 0x00F00021: c->painter.fillRect(rect, brushFor(*c, d->dc)); break;  // PATCOPY
-        case 0x00550009:                                                         // DSTINVERT
-            c->painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            c->painter.fillRect(rect, Qt::white);
-            break;
-        case 0x005A0049:  // PATINVERT
-            c->painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-            c->painter.fillRect(rect, brushFor(*c, d->dc));
-            break;
-        default: break;
-    }
+    c->patternBlt(QRectF(toPixels(*c, d->TL), toPixels(*c, d->BR)).normalized(), d->ROP, brushFor(d->dc));
 }
 
 void bmpRead(wmfAPI* api, wmfBMP_Read_t* r) { wmf_ipa_bmp_read(api, r); }
@@ -292,45 +403,40 @@ void bmpDraw(wmfAPI* api, wmfBMP_Draw_t* d) {
         default: c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
     }
     const QRectF target = QRectF(topLeft, QSizeF(dw, dh)).normalized();
-    if (!charge(*c, target)) return;
+    if (!c->charge(target)) return;
     c->painter.drawImage(target, image);
 }
 
 void drawText(wmfAPI* api, wmfDrawText_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->str || !finitePoint(d->pt)) return;
-    double size = std::abs(d->font_height * c->scaleY);
-    if (!std::isfinite(size) || size < 1) return;
-    size = std::min(size, c->maxStroke);
     const wmfFont* f = d->dc->font;
-    QFont font(f && f->lfFaceName ? QString::fromLatin1(f->lfFaceName) : QString("Sans Serif"));
-    font.setPixelSize(std::max(1, int(std::lround(size))));
+    TextRun run;
+    run.text = QString::fromLatin1(d->str);
+    run.at = toPixels(*c, d->pt);
+    run.pixelSize = d->font_height * c->scaleY;
+    run.colour = colourOf(d->dc->textcolor);
+    // libwmf hands over the baseline's start.
+    run.vertical = 1;
     if (f) {
-        font.setItalic(f->lfItalic != 0);
-        font.setWeight(f->lfWeight > 550 ? QFont::Bold : QFont::Normal);
-        font.setUnderline(f->lfUnderline != 0);
-        font.setStrikeOut(f->lfStrikeOut != 0);
+        run.face = f->lfFaceName ? QString::fromLatin1(f->lfFaceName) : QString();
+        run.italic = f->lfItalic != 0;
+        run.weight = f->lfWeight;
+        run.underline = f->lfUnderline != 0;
+        run.strikeOut = f->lfStrikeOut != 0;
+        run.angle = double(f->lfEscapement) / 10;
     }
-    const QString text = QString::fromLatin1(d->str);
-    const QPointF at = toPixels(*c, d->pt);
-    if (!charge(*c, QRectF(at.x() - size * text.size(), at.y() - size * text.size(), 2 * size * text.size(),
-                           2 * size * text.size())))
-        return;
-    c->painter.save();
-    c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (d->dc->bgmode == OPAQUE && finitePoint(d->bbox.TL) && finitePoint(d->bbox.BR)) {
+    if (d->dc->bgmode == OPAQUE && finitePoint(d->bbox.TL) && finitePoint(d->bbox.BR) && !c->measuring()) {
         const QPolygonF box = QPolygonF() << toPixels(*c, d->bbox.TL) << toPixels(*c, d->bbox.TR)
                                           << toPixels(*c, d->bbox.BR) << toPixels(*c, d->bbox.BL);
-        c->painter.setPen(Qt::NoPen);
-        c->painter.setBrush(colourOf(d->dc->bgcolor));
-        c->painter.drawPolygon(box);
+        if (c->charge(box.boundingRect())) {
+            c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            c->painter.setPen(Qt::NoPen);
+            c->painter.setBrush(colourOf(d->dc->bgcolor));
+            c->painter.drawPolygon(box);
+        }
     }
-    c->painter.translate(at);
-    if (f) c->painter.rotate(-double(f->lfEscapement) / 10);
-    c->painter.setFont(font);
-    c->painter.setPen(colourOf(d->dc->textcolor));
-    c->painter.drawText(QPointF(0, 0), text);
-    c->painter.restore();
+    c->drawText(run);
 }
 
 void udataInit(wmfAPI*, wmfUserData_t*) {}
@@ -348,11 +454,11 @@ void regionFrame(wmfAPI* api, wmfPolyRectangle_t* d) {
     const double bw = std::max(1.0, std::min(c->maxStroke, std::abs(d->width * c->scaleX)));
     const double bh = std::max(1.0, std::min(c->maxStroke, std::abs(d->height * c->scaleY)));
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    const QBrush brush = brushFor(*c, d->dc);
+    const QBrush brush = brushFor(d->dc);
     for (unsigned i = 0; i < d->count; ++i) {
         if (!finitePoint(d->TL[i]) || !finitePoint(d->BR[i])) continue;
         const QRectF r = regionRect(*c, d->TL[i], d->BR[i]);
-        if (!charge(*c, r)) return;
+        if (!c->charge(r)) return;
         c->painter.fillRect(QRectF(r.left(), r.top(), r.width(), bh), brush);
         c->painter.fillRect(QRectF(r.left(), r.bottom() - bh, r.width(), bh), brush);
         c->painter.fillRect(QRectF(r.left(), r.top(), bw, r.height()), brush);
@@ -364,11 +470,11 @@ void regionPaint(wmfAPI* api, wmfPolyRectangle_t* d) {
     WmfCanvas* c = canvasOf(api);
     if (!c || !d->TL || !d->BR) return;
     c->painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    const QBrush brush = brushFor(*c, d->dc);
+    const QBrush brush = brushFor(d->dc);
     for (unsigned i = 0; i < d->count; ++i) {
         if (!finitePoint(d->TL[i]) || !finitePoint(d->BR[i])) continue;
         const QRectF r = regionRect(*c, d->TL[i], d->BR[i]);
-        if (!charge(*c, r)) return;
+        if (!c->charge(r)) return;
         c->painter.fillRect(r, brush);
     }
 }
@@ -383,7 +489,7 @@ void regionClip(wmfAPI* api, wmfPolyRectangle_t* d) {
     QRegion region;
     for (unsigned i = 0; i < d->count && i < 10000; ++i) {
         if (!finitePoint(d->TL[i]) || !finitePoint(d->BR[i])) continue;
-        const QRectF r = regionRect(*c, d->TL[i], d->BR[i]) & QRectF(c->image.rect());
+        const QRectF r = regionRect(*c, d->TL[i], d->BR[i]) & c->area();
         region += r.toAlignedRect();
     }
     c->painter.setClipRegion(region);
@@ -391,23 +497,7 @@ void regionClip(wmfAPI* api, wmfPolyRectangle_t* d) {
 
 }  // namespace
 
-WmfCanvas::WmfCanvas(uint8_t* pixels, int width, int height, const wmfD_Rect& frameRect, uint64_t maxBitmap)
-    : image(pixels, width, height, qsizetype(width) * 4, QImage::Format_RGB32),
-      frame(frameRect),
-      maxBitmapPixels(maxBitmap) {
-    image.fill(Qt::white);
-    scaleX = double(width) / (double(frame.BR.x) - frame.TL.x);
-    scaleY = double(height) / (double(frame.BR.y) - frame.TL.y);
-    maxStroke = 4.0 * std::max(width, height) + 16;
-    pixelBudget = drawingBudget(width, height);
-    painter.begin(&image);
-}
-
-WmfCanvas::~WmfCanvas() {
-    if (painter.isActive()) painter.end();
-}
-
-void wmfCanvasFunction(wmfAPI* api) {
+void wmfCanvasFunction(_wmfAPI* api) {
     auto* fr = static_cast<wmfFunctionReference*>(api->function_reference);
     fr->device_open = deviceOpen;
     fr->device_close = deviceClose;

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "io/wmf_canvas.h"  // Qt's headers before libwmf's type macros
+extern "C" {
 #include <libwmf/api.h>
+}
 
 #include "io/atomic_file.h"
 #include "io/decode_util.h"
@@ -467,7 +469,7 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
 
     ensureGuiApplication();
     PixelBuffer pixels(size_t(width) * size_t(height) * 4);
-    WmfCanvas canvas(pixels.data(), int(width), int(height), frame, maxPixels);
+    WmfCanvas canvas(pixels.data(), int(width), int(height), frame.TL.x, frame.TL.y, frame.BR.x, frame.BR.y, maxPixels);
     api->device_data = &canvas;
     err = wmf_play(api, 0, &bbox);
     api->device_data = nullptr;
