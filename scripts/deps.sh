@@ -8,7 +8,7 @@
 # sudo (it asks for sudo only when something is missing).
 set -euo pipefail
 PROGRAM_PKGS=(cmake g++ ninja-build pkg-config
-      libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev libemf2svg-dev
+      libjpeg62-turbo-dev libgif-dev libimagequant-dev libwmf-dev
       libheif-dev libexif-dev libwebp-dev libhwy-dev liblcms2-dev libpng-dev libtiff-dev libdeflate-dev zlib1g-dev
       qt6-image-formats-plugins
       libopencv-objdetect-dev opencv-data  # the face finder and its cascades
