@@ -359,7 +359,9 @@ INSTANTIATE_TEST_SUITE_P(HostileFiles, SmallFilesOfBigPictures,
                                   [](int side) { return heifGridOfOneTile(side / 64, side / 64, side, side); }, 2.2,
                                   "more work than its picture needs"},
                              Bomb{"82-byte WMF filling its picture", "fill.wmf",
-                                  [](int side) { return fullRectangleWmf(side, side); }, 2.2, ""}),
+                                  [](int side) { return fullRectangleWmf(side, side); }, 2.2, ""},
+                             Bomb{"EMF filling its picture", "fill.emf",
+                                  [](int side) { return manyRectanglesEmf(side, side, 1); }, 2.2, ""}),
                          [](const testing::TestParamInfo<Bomb>& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
