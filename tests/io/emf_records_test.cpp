@@ -135,14 +135,18 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
     const DrawCase cases[] = {
         // A rectangle covers its left and top edges, not its right and
         // bottom ones.
-        {"rectangle", inch().brush(1, kRed).select(1).select(nullPen).rectangle(10, 10, 30, 20).bytes(),
+        {"rectangle",
+         inch().brush(1, kRed).select(1).select(nullPen).rectangle(10, 10, 30, 20).bytes(),
          {{10, 10, kRed}, {29, 19, kRed}, {30, 19, kWhite}, {29, 20, kWhite}, {9, 10, kWhite}, {10, 9, kWhite}}},
         // The default pen is black and one pixel wide, the brush white.
-        {"default pen and brush", inch().rectangle(10, 10, 30, 20).bytes(),
+        {"default pen and brush",
+         inch().rectangle(10, 10, 30, 20).bytes(),
          {{10, 15, kBlack}, {20, 10, kBlack}, {20, 15, kWhite}, {9, 15, kWhite}}},
-        {"stock black brush", inch().select(blackBrush).select(nullPen).rectangle(10, 10, 30, 20).bytes(),
+        {"stock black brush",
+         inch().select(blackBrush).select(nullPen).rectangle(10, 10, 30, 20).bytes(),
          {{20, 15, kBlack}, {40, 15, kWhite}}},
-        {"ellipse", inch().brush(1, kBlue).select(1).select(nullPen).ellipse(20, 20, 80, 60).bytes(),
+        {"ellipse",
+         inch().brush(1, kBlue).select(1).select(nullPen).ellipse(20, 20, 80, 60).bytes(),
          {{50, 40, kBlue}, {22, 22, kWhite}, {78, 40, kBlue}, {50, 58, kBlue}}},
         {"round rectangle",
          inch().brush(1, kGreen).select(1).select(nullPen).record(44, {10, 10, 90, 90, 40, 40}).bytes(),
@@ -181,13 +185,22 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
          {{20, 20, kBlue}, {50, 50, kBlue}}},
         // A pen 5 units wide along y = 50.
         {"wide pen polyline",
-         inch().record(38, {1, 0, 5, 0, kRed}).select(1).record(87, {0, 0, 0, 0, 2, packed(10, 50), packed(90, 50)}).bytes(),
+         inch()
+             .record(38, {1, 0, 5, 0, kRed})
+             .select(1)
+             .record(87, {0, 0, 0, 0, 2, packed(10, 50), packed(90, 50)})
+             .bytes(),
          {{50, 48, kRed}, {50, 52, kRed}, {50, 55, kWhite}, {50, 45, kWhite}}},
         {"move and line",
          inch().record(38, {1, 0, 0, 0, kRed}).select(1).record(27, {20, 30}).record(54, {80, 30}).bytes(),
          {{50, 30, kRed}, {50, 31, kWhite}, {15, 30, kWhite}}},
         {"polyline from the current position",
-         inch().record(38, {1, 0, 0, 0, kRed}).select(1).record(27, {10, 70}).record(89, {0, 0, 0, 0, 1, packed(90, 70)}).bytes(),
+         inch()
+             .record(38, {1, 0, 0, 0, kRed})
+             .select(1)
+             .record(27, {10, 70})
+             .record(89, {0, 0, 0, 0, 1, packed(90, 70)})
+             .bytes(),
          {{12, 70, kRed}, {88, 70, kRed}}},
         // From the top of the circle anticlockwise to its bottom: the left
         // half.
@@ -203,7 +216,8 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
              .record(47, {10, 10, 90, 90, 50, 10, 50, 90})
              .bytes(),
          {{30, 50, kWhite}, {70, 50, kRed}}},
-        {"chord", inch().brush(1, kRed).select(1).select(nullPen).record(46, {10, 10, 90, 90, 90, 50, 10, 50}).bytes(),
+        {"chord",
+         inch().brush(1, kRed).select(1).select(nullPen).record(46, {10, 10, 90, 90, 90, 50, 10, 50}).bytes(),
          {{50, 30, kRed}, {50, 70, kWhite}}},
         {"set pixel", inch().record(15, {40, 41, kGreen}).bytes(), {{40, 41, kGreen}, {41, 41, kWhite}}},
         // A path of a triangle, filled.
@@ -222,7 +236,8 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
              .bytes(),
          {{20, 20, kGreen}, {80, 80, kWhite}}},
         // Nothing is drawn while a path is being defined.
-        {"path not filled", inch().brush(1, kGreen).select(1).record(59, {}).rectangle(10, 10, 90, 90).record(60, {}).bytes(),
+        {"path not filled",
+         inch().brush(1, kGreen).select(1).record(59, {}).rectangle(10, 10, 90, 90).record(60, {}).bytes(),
          {{50, 50, kWhite}}},
         // Save, change the brush, restore: the first brush again.
         {"save and restore",
@@ -239,7 +254,15 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
          {{50, 50, kRed}}},
         // A deleted object can no longer be selected.
         {"deleted brush",
-         inch().brush(1, kRed).brush(2, kBlue).select(1).select(nullPen).record(40, {2}).select(2).rectangle(10, 10, 90, 90).bytes(),
+         inch()
+             .brush(1, kRed)
+             .brush(2, kBlue)
+             .select(1)
+             .select(nullPen)
+             .record(40, {2})
+             .select(2)
+             .rectangle(10, 10, 90, 90)
+             .bytes(),
          {{50, 50, kRed}}},
         // Valid records the reader does not draw are passed over.
         {"records passed over",
@@ -271,17 +294,20 @@ TEST(EmfRecords, MappingModesTransformsAndClipping) {
     };
     const DrawCase cases[] = {
         // 1000 x 1000 logical units onto 100 x 100 device pixels.
-        {"anisotropic", red().record(17, {8}).record(9, {1000, 1000}).record(11, {100, 100}).rectangle(200, 200, 400, 300).bytes(),
+        {"anisotropic",
+         red().record(17, {8}).record(9, {1000, 1000}).record(11, {100, 100}).rectangle(200, 200, 400, 300).bytes(),
          {{25, 25, kRed}, {39, 29, kRed}, {41, 25, kWhite}, {25, 31, kWhite}}},
         // Isotropic keeps units square: the smaller scale (x) wins.
-        {"isotropic", red().record(17, {7}).record(9, {100, 100}).record(11, {50, 90}).rectangle(0, 0, 100, 100).bytes(),
+        {"isotropic",
+         red().record(17, {7}).record(9, {100, 100}).record(11, {50, 90}).rectangle(0, 0, 100, 100).bytes(),
          {{25, 25, kRed}, {25, 49, kRed}, {25, 60, kWhite}, {60, 25, kWhite}}},
         {"window and viewport origins",
          red().record(17, {8}).record(10, {100, 100}).record(12, {10, 10}).rectangle(100, 100, 120, 120).bytes(),
          {{15, 15, kRed}, {5, 5, kWhite}, {35, 35, kWhite}}},
         // Tenths of a millimetre, y upwards: 10 mm from the left edge,
         // 10 to 20 mm down the page (37.8 to 75.6 pixels).
-        {"lometric", red().record(17, {2}).rectangle(0, -100, 100, -200).bytes(),
+        {"lometric",
+         red().record(17, {2}).rectangle(0, -100, 100, -200).bytes(),
          {{20, 56, kRed}, {20, 30, kWhite}, {20, 80, kWhite}, {45, 56, kWhite}}},
         // World transform: scale by 2 and move by (10, 0).
         {"world scale",
@@ -299,15 +325,23 @@ TEST(EmfRecords, MappingModesTransformsAndClipping) {
              .rectangle(10, 10, 20, 20)
              .bytes(),
          {{15, 15, kRed}, {30, 30, kWhite}}},
-        {"intersect clip", red().record(30, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
+        {"intersect clip",
+         red().record(30, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
          {{30, 30, kRed}, {10, 10, kWhite}, {50, 30, kWhite}}},
-        {"two intersecting clips", red().record(30, {10, 10, 50, 50}).record(30, {30, 30, 70, 70}).rectangle(0, 0, 96, 96).bytes(),
+        {"two intersecting clips",
+         red().record(30, {10, 10, 50, 50}).record(30, {30, 30, 70, 70}).rectangle(0, 0, 96, 96).bytes(),
          {{40, 40, kRed}, {20, 20, kWhite}, {60, 60, kWhite}}},
-        {"exclude clip", red().record(29, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
+        {"exclude clip",
+         red().record(29, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
          {{30, 30, kWhite}, {10, 10, kRed}, {50, 30, kRed}}},
         // Clip regions in device pixels: (50, 0) to (96, 96), then reset.
         {"clip region",
-         red().record(75, {48, 5, 32, 1, 1, 16, 50, 0, 96, 96, 50, 0, 96, 96}).rectangle(0, 0, 96, 48).record(75, {0, 5}).rectangle(0, 60, 96, 96).bytes(),
+         red()
+             .record(75, {48, 5, 32, 1, 1, 16, 50, 0, 96, 96, 50, 0, 96, 96})
+             .rectangle(0, 0, 96, 48)
+             .record(75, {0, 5})
+             .rectangle(0, 60, 96, 96)
+             .bytes(),
          {{60, 20, kRed}, {20, 20, kWhite}, {20, 70, kRed}}},
         {"save and restore the clip",
          red().record(33, {}).record(30, {0, 0, 10, 10}).record(34, {uint32_t(-1)}).rectangle(0, 0, 96, 96).bytes(),
@@ -316,7 +350,11 @@ TEST(EmfRecords, MappingModesTransformsAndClipping) {
         // the rectangle fills the picture, the diagonal line still runs
         // through its centre.
         {"huge rectangle",
-         red().record(17, {8}).record(11, {1000, 1000}).rectangle(-2147483647, -2147483647, 2147483647, 2147483647).bytes(),
+         red()
+             .record(17, {8})
+             .record(11, {1000, 1000})
+             .rectangle(-2147483647, -2147483647, 2147483647, 2147483647)
+             .bytes(),
          {{0, 0, kRed}, {95, 95, kRed}}},
         {"huge diagonal",
          inch()
@@ -350,12 +388,21 @@ TEST(EmfRecords, BitmapsAreStretchedMirroredAndCombined) {
     blt(bitBlt, false, 20, 30, 2, 2, 2, 2, four);
     blt(stretchBlt, true, 0, 0, 96, 96, 2, 2, four);
     const DrawCase cases[] = {
-        {"stretched", stretched.bytes(),
-         {{10, 10, kRed}, {29, 29, kRed}, {30, 10, kGreen}, {49, 49, kBlack}, {10, 49, kBlue}, {50, 50, kWhite}, {9, 9, kWhite}}},
+        {"stretched",
+         stretched.bytes(),
+         {{10, 10, kRed},
+          {29, 29, kRed},
+          {30, 10, kGreen},
+          {49, 49, kBlack},
+          {10, 49, kBlue},
+          {50, 50, kWhite},
+          {9, 9, kWhite}}},
         {"bottom-left source pixel", corner.bytes(), {{10, 10, kBlue}, {29, 29, kBlue}, {30, 30, kWhite}}},
         {"mirrored", mirrored.bytes(), {{12, 12, kGreen}, {48, 12, kRed}, {12, 48, kBlack}}},
         {"and", anded.bytes(), {{15, 15, kRed}, {15, 45, kBlack}, {45, 15, 0x00FF00}, {60, 60, 0x00FFFF}}},
-        {"bit block", bitBlt.bytes(), {{20, 30, kRed}, {21, 30, kGreen}, {20, 31, kBlue}, {21, 31, kBlack}, {22, 30, kWhite}}},
+        {"bit block",
+         bitBlt.bytes(),
+         {{20, 30, kRed}, {21, 30, kGreen}, {20, 31, kBlue}, {21, 31, kBlack}, {22, 30, kWhite}}},
         {"stretch block", stretchBlt.bytes(), {{0, 0, kRed}, {95, 0, kGreen}, {0, 95, kBlue}, {95, 95, kBlack}}},
     };
     for (const DrawCase& c : cases) {
