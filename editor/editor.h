@@ -87,6 +87,10 @@ public:
         const_cast<Editor*>(this)->settleQuietly();
         return history_;
     }
+    // The history as recorded so far, without waiting for a brush being
+    // finished in the background (its step comes when it is done, and with
+    // it a state change): what the Undo and Redo controls show meanwhile.
+    const History& recordedHistory() const { return history_; }
 
     // ---- A brush finished in the background ----
     // On a view zoomed out below 100 %, a click or a second held starts the
@@ -124,7 +128,9 @@ public:
     // The edit as an animation (see EditAnimation): whether there is
     // anything to animate, and the frames from the oldest state in reach to
     // the picture now shown.
-    bool hasAnimation() const { return animation_.hasFrames(history()); }
+    // Without waiting for a brush being finished in the background, as
+    // recordedHistory().
+    bool hasAnimation() const { return animation_.hasFrames(history_); }
     std::vector<Picture> animationFrames() {
         settle();
         return animation_.frames(history_);

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
                  "extern const size_t kSize = %lu;\n"
                  "extern const uint8_t kBytes[] = {",
                  static_cast<unsigned long>(size));
-    for (uLongf i = 0; i < size; ++i) std::fprintf(out, "%s%u", i == 0 ? "\n" : i % 24 ? "," : ",\n", unsigned(packed[i]));
+    for (uLongf i = 0; i < size; ++i)
+        std::fprintf(out, "%s%u", i == 0 ? "\n" : i % 24 ? "," : ",\n", unsigned(packed[i]));
     std::fprintf(out, "};\n}  // namespace jollix::kept_start_picture\n");
     return std::fclose(out) == 0 ? 0 : 1;
 }

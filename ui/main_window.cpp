@@ -260,7 +260,9 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::refreshAll() {
-    const History& h = editor_.history();
+    // Never waits for a brush being finished in the background: the window
+    // stays responsive, and the brush's end brings another refresh.
+    const History& h = editor_.recordedHistory();
     commands.undo.button->setEnabled(h.undoEnabled());
     commands.undo.menuItem->setEnabled(h.undoEnabled());
     commands.redo.button->setEnabled(h.redoEnabled());

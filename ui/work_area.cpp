@@ -62,7 +62,9 @@ void PictureWidget::resizeToControl() {
         setFixedSize(size);
         update();
     }
-    showPicture();
+    // A brush being finished in the background shows its preview until it
+    // is done; its end shows the picture.
+    if (!editor_.brushPending()) showPicture();
 }
 
 void PictureWidget::showPendingBrush() {

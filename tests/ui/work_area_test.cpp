@@ -56,6 +56,51 @@ private slots:
         QVERIFY(!p->area()->repeatTimer()->isActive());
     }
 
+    // Zoomed out, a click shows the brush at once and leaves the effect to
+    // the background: nothing the window does after the click (its refresh
+    // of the buttons, the palette) waits for it. Once done, the picture and
+    // its history step are exactly those of the same click made without a
+    // window, and undo brings back the picture before it.
+    void aZoomedOutClickIsShownAtOnceAndFinishedInTheBackground_data() {
+        QTest::addColumn<int>("tool");
+        QTest::newRow("expand") << int(ToolKindCode::Expand);
+        QTest::newRow("twist") << int(ToolKindCode::Dextrorotary);
+    }
+    void aZoomedOutClickIsShownAtOnceAndFinishedInTheBackground() {
+        QFETCH(int, tool);
+        const Picture before = patterned(3000, 2000);
+        const auto prepare = [&](Editor& e) {
+            e.state().toolKind = ToolKindCode(tool);
+            e.palette().distortRad.userScroll(400);
+            e.palette().twistRad.userScroll(400);
+            QVERIFY(e.setZoomPercent(25));
+        };
+        Editor reference(before);
+        prepare(reference);
+        reference.mouseDown(MouseButton::Left, HeldButtons{true, false}, 300, 200);
+        reference.click();
+        reference.mouseUp(MouseButton::Left, 300, 200);
+        const Picture expected = reference.picture();
+        QVERIFY(expected != before);
+
+        start(before);
+        prepare(*p->editor);
+        p->form->refreshAll();
+        send(p->image(), QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton);
+        send(p->image(), QEvent::MouseButtonRelease, QPoint(300, 200), Qt::LeftButton, Qt::NoButton);
+        QVERIFY(p->editor->brushPending());
+        // A slider moved meanwhile refreshes the window without waiting.
+        p->editor->palette().distortCur.userScroll(20);
+        QVERIFY(p->editor->brushPending());
+        QTRY_VERIFY_WITH_TIMEOUT(!p->editor->brushPending(), 20000);
+        QVERIFY(p->errors.isEmpty());
+        QVERIFY(p->editor->picture() == expected);
+        QCOMPARE(p->editor->history().undoDepth(), 1);
+        QVERIFY(p->form->commands.undo.button->isEnabled());
+        p->editor->undo();
+        QVERIFY(p->editor->picture() == before);
+    }
+
     void clickAppliesOnceAndRecordsOneStep() {
         start();
         const Picture before = p->editor->picture();
