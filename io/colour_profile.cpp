@@ -100,6 +100,44 @@ void* rgbProfile(const double xy[8], cmsToneCurve* curve) {
     return p;
 }
 
+// The tone mapping of high dynamic range signals (see fromCodePoints):
+// light relative to the reference white brought below sRGB's white.
+double toneMapped(double x) {
+    constexpr double kKnee = 0.75;
+    if (x <= kKnee) return std::max(0.0, x);
+    const double d = x - kKnee;
+    return kKnee + (1 - kKnee) * d / (d + (1 - kKnee));
+}
+
+// Light relative to the reference white (203 cd/m2) of a PQ signal (SMPTE
+// ST 2084: absolute light up to 10000 cd/m2).
+double pqLight(double signal) {
+    constexpr double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128;
+    constexpr double c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32, c3 = 2392.0 / 4096 * 32;
+    const double e = std::pow(std::clamp(signal, 0.0, 1.0), 1 / m2);
+    const double light = std::pow(std::max(e - c1, 0.0) / (c2 - c3 * e), 1 / m1);
+    return light * 10000 / 203;
+}
+
+// Light relative to the reference white of an HLG signal (ARIB STD-B67):
+// its scene light as a 1000 cd/m2 display shows it (system gamma 1.2).
+double hlgLight(double signal) {
+    constexpr double a = 0.17883277, b = 1 - 4 * a;
+    const double c = 0.5 - a * std::log(4 * a);
+    const double e = std::clamp(signal, 0.0, 1.0);
+    const double scene = e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12;
+    return 1000 * std::pow(scene, 1.2) / 203;
+}
+
+// A tone curve from a signal to tone-mapped linear light, sampled finely
+// enough for 16-bit samples.
+cmsToneCurve* highDynamicRangeCurve(double (*light)(double)) {
+    constexpr int kPoints = 4096;
+    std::vector<float> values(kPoints);
+    for (int i = 0; i < kPoints; ++i) values[size_t(i)] = float(toneMapped(light(double(i) / (kPoints - 1))));
+    return cmsBuildTabulatedToneCurveFloat(nullptr, kPoints, values.data());
+}
+
 constexpr double kSrgbChromaticities[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
 
 bool sane(const double xy[8]) {
@@ -116,14 +154,21 @@ ColourProfile ColourProfile::adopt(void* profile) {
     ColourProfile result;
     if (!profile) return result;
     const cmsColorSpaceSignature space = cmsGetColorSpace(profile);
-    const bool grey = space == cmsSigGrayData;
-    const bool usable = (grey || space == cmsSigRgbData) && !actsAsSrgb(profile, grey);
+    const bool grey = space == cmsSigGrayData, cmyk = space == cmsSigCmykData;
+    // A CMYK profile is kept if lcms2 can make a conversion of it to sRGB.
+    bool usable = cmyk;
+    if (cmyk) {
+        const Transform t(toSrgb(profile, TYPE_CMYK_8));
+        usable = t.handle != nullptr;
+    } else {
+        usable = (grey || space == cmsSigRgbData) && !actsAsSrgb(profile, grey);
+    }
     if (!usable) {
         cmsCloseProfile(profile);
         return result;
     }
     result.profile_ = std::shared_ptr<void>(profile, ProfileCloser());
-    result.grey_ = grey;
+    result.space_ = grey ? Space::Grey : cmyk ? Space::Cmyk : Space::Rgb;
     return result;
 }
 
@@ -193,7 +238,9 @@ ColourProfile ColourProfile::fromCodePoints(int primaries, int transfer) {
         case 4: curve = cmsBuildGamma(nullptr, 2.2); break;
         case 5: curve = cmsBuildGamma(nullptr, 2.8); break;
         case 8: curve = cmsBuildGamma(nullptr, 1.0); break;
-        default: return ColourProfile();  // PQ, HLG, logarithmic, unknown
+        case 16: curve = highDynamicRangeCurve(pqLight); break;
+        case 18: curve = highDynamicRangeCurve(hlgLight); break;
+        default: return ColourProfile();  // logarithmic, unknown
     }
     if (primaries <= 2 && (transfer == 2 || transfer == 13)) {
         cmsFreeToneCurve(curve);
@@ -269,9 +316,17 @@ ColourProfile ColourProfile::fromBitmapHeader(const uint8_t* header, size_t size
 }
 
 void convertToSrgb(Picture& picture, const ColourProfile& profile) {
-    if (profile.isSrgb() || profile.isGrey() || picture.isEmpty()) return;
-    const Transform t(toSrgb(const_cast<void*>(profile.handle()), TYPE_BGR_8));
+    if (profile.isSrgb() || profile.isCmyk() || picture.isEmpty()) return;
+    const Transform t(toSrgb(const_cast<void*>(profile.handle()), profile.isGrey() ? TYPE_GRAY_8 : TYPE_BGR_8));
     if (!t.handle) return;
+    // A grey profile's curve as a table of the 256 levels, for each channel.
+    uint8_t grey[256];
+    if (profile.isGrey()) {
+        uint8_t in[256], out[256 * 3];
+        for (int i = 0; i < 256; ++i) in[i] = uint8_t(i);
+        cmsDoTransform(t.handle, in, out, 256);
+        for (int i = 0; i < 256; ++i) grey[i] = out[3 * i + 1];
+    }
     // Every tile is its own block first (a decoded picture's tiles may share
     // one block of a single colour), then the tiles convert on all cores.
     const size_t tiles = size_t(picture.tilesX()) * picture.tilesY();
@@ -282,9 +337,47 @@ void convertToSrgb(Picture& picture, const ColourProfile& profile) {
     parallel::forItems(
         tiles, parallel::threadsFor((long long)picture.width() * picture.height()),
         [&](size_t i) {
-            cmsDoTransform(t.handle, blocks[i], blocks[i], cmsUInt32Number(Picture::kTile * Picture::kTile));
+            constexpr size_t kPixels = size_t(Picture::kTile) * Picture::kTile;
+            if (profile.isGrey())
+                for (uint8_t *p = blocks[i], *end = p + 3 * kPixels; p != end; ++p) *p = grey[*p];
+            else
+                cmsDoTransform(t.handle, blocks[i], blocks[i], cmsUInt32Number(kPixels));
         },
         [](size_t) {});
+}
+
+CmykToBgr::CmykToBgr(const ColourProfile& profile, int bits, int stride, bool inverted)
+    : bits_(bits), stride_(stride), inverted_(inverted) {
+    if ((bits != 8 && bits != 16) || stride < 4) throw JollixError("the decoder gave an unexpected sample layout");
+    if (profile.isCmyk()) {
+        const cmsUInt32Number format = COLORSPACE_SH(PT_CMYK) | CHANNELS_SH(4) | BYTES_SH(bits / 8) |
+                                       EXTRA_SH(stride - 4) | FLAVOR_SH(inverted ? 1 : 0);
+        transform_ = toSrgb(const_cast<void*>(profile.handle()), format);
+    }
+}
+
+CmykToBgr::~CmykToBgr() {
+    if (transform_) cmsDeleteTransform(transform_);
+}
+
+void CmykToBgr::convert(const void* samples, uint8_t* bgr, int count) const {
+    if (transform_) {
+        cmsDoTransform(transform_, samples, bgr, cmsUInt32Number(count));
+        return;
+    }
+    const uint32_t max = bits_ == 8 ? 255 : 65535;
+    for (int x = 0; x < count; ++x, bgr += 3) {
+        // The light each ink leaves (max: no ink).
+        uint32_t left[4];
+        for (int c = 0; c < 4; ++c) {
+            const size_t i = size_t(x) * size_t(stride_) + size_t(c);
+            const uint32_t v =
+                bits_ == 8 ? static_cast<const uint8_t*>(samples)[i] : static_cast<const uint16_t*>(samples)[i];
+            left[c] = inverted_ ? v : max - v;
+        }
+        const uint64_t scale = uint64_t(max) * max;
+        for (int c = 0; c < 3; ++c) bgr[2 - c] = uint8_t((uint64_t(left[c]) * left[3] * 255 + scale / 2) / scale);
+    }
 }
 
 struct PictureRowWriter::MatrixShaper {
@@ -375,8 +468,18 @@ PictureRowWriter::PictureRowWriter(int width, int height, int orientation, RowFo
       orientation_(orientation >= 1 && orientation <= 8 ? orientation : 1),
       format_(format),
       rows_(width, height, orientation_) {
-    if (format_.channels < 1 || format_.channels > 4 || (format_.bits != 8 && format_.bits != 16))
+    if (format_.channels < 1 || format_.channels > (format_.cmyk ? 5 : 4) || (format_.cmyk && format_.channels < 4) ||
+        (format_.bits != 8 && format_.bits != 16))
         throw JollixError("the decoder gave an unexpected sample layout");
+    flat_.resize(size_t(width) * 3 * 3);
+    bgr_.resize(size_t(width) * 3);
+    if (format_.cmyk) {
+        // Inks become BGR first (through a CMYK profile, or the formula);
+        // an alpha after them is then composed onto white.
+        cmyk_ = std::make_unique<CmykToBgr>(profile.isCmyk() ? profile : ColourProfile(), format_.bits,
+                                            format_.channels, false);
+        return;
+    }
     const bool greyRows = format_.channels <= 2;
     // Rows after alpha is composed away: grey or RGB. Grey rows under an RGB
     // profile are made RGB first. lcms2 converts 8-bit samples exactly
@@ -384,16 +487,16 @@ PictureRowWriter::PictureRowWriter(int width, int height, int orientation, RowFo
     // table, off by up to 8 steps near the edge of the gamut, so those are
     // converted here through the profile's own curves and matrix when it is
     // made of them, and reduced to 8 bits for lcms2 only when it is not.
-    if (!profile.isSrgb() && profile.isGrey() == greyRows) {
+    if (profile.isSrgb() || profile.isCmyk()) {
+        // nothing to convert (a CMYK profile says nothing of grey or RGB)
+    } else if (profile.isGrey() == greyRows) {
         transform_ = toSrgb(const_cast<void*>(profile.handle()), greyRows ? TYPE_GRAY_8 : TYPE_RGB_8);
-    } else if (!profile.isSrgb() && !profile.isGrey() && greyRows) {
+    } else if (greyRows) {
         transform_ = toSrgb(const_cast<void*>(profile.handle()), TYPE_RGB_8);
         if (transform_) format_.channels += 2;  // grey is spread to RGB before the alpha is composed
         greyToRgb_ = transform_ != nullptr;
     }
     if (transform_ && format_.bits == 16) shaper_ = MatrixShaper::of(const_cast<void*>(profile.handle()));
-    flat_.resize(size_t(width) * 3 * 3);
-    bgr_.resize(size_t(width) * 3);
 }
 
 PictureRowWriter::~PictureRowWriter() {
@@ -453,6 +556,23 @@ void PictureRowWriter::writePixels(int y, int x0, int step, int count, const voi
 
 void PictureRowWriter::convert(const void* samples, int count) {
     const int w = count;
+    if (cmyk_) {
+        cmyk_->convert(samples, bgr_.data(), w);
+        // An alpha after the inks, unassociated, composed onto white; an
+        // associated one has already thinned the inks toward none.
+        if (format_.channels == 5 && !format_.premultiplied) {
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(x) * 5 + 4;
+                const uint32_t a = format_.bits == 8 ? static_cast<const uint8_t*>(samples)[i]
+                                                     : static_cast<const uint16_t*>(samples)[i] / 257u;
+                for (int c = 0; c < 3; ++c) {
+                    uint8_t& v = bgr_[size_t(x) * 3 + size_t(c)];
+                    v = uint8_t((uint32_t(v) * a + 255 * (255 - a) + 127) / 255);
+                }
+            }
+        }
+        return;
+    }
     const bool wide = format_.bits == 16;
     const void* row = samples;
     int channels = format_.channels;

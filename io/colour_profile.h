@@ -39,8 +39,16 @@ public:
 
     // Coding-independent code points (ITU-T H.273), as a PNG cICP chunk or a
     // HEIF nclx box give them: colour primaries and transfer characteristics.
-    // Codes the program cannot convert faithfully (PQ and HLG high dynamic
-    // range) and unknown codes leave the pixels as they are.
+    // Unknown codes leave the pixels as they are. High dynamic range (PQ,
+    // code 16, and HLG, code 18) is brought into sRGB's range by one plain
+    // tone mapping, channel by channel: the signal becomes light relative to
+    // the reference white of 203 cd/m2 (PQ: its absolute light; HLG: its
+    // scene light shown on a 1000 cd/m2 display, system gamma 1.2); light up
+    // to 0.75 of that white stays as it is, and light above it is
+    // compressed smoothly toward sRGB's white (x -> 0.75 + 0.25 d / (d +
+    // 0.25), d = x - 0.75), so the reference white shows at 0.875 of sRGB's
+    // white in linear light (240 of 255) and brighter highlights keep their
+    // steps up to 255.
     static ColourProfile fromCodePoints(int primaries, int transfer);
 
     // A PNG's gAMA (the file gamma, e.g. 0.45455) and optional cHRM (white
@@ -54,19 +62,43 @@ public:
     static ColourProfile fromBitmapHeader(const uint8_t* header, size_t size);
 
     bool isSrgb() const { return !profile_; }
-    // Grey profiles convert grey pixels only; RGB profiles RGB ones (grey
-    // pixels are given to them as RGB).
-    bool isGrey() const { return grey_; }
+    // Grey profiles convert grey pixels; RGB profiles RGB ones (grey pixels
+    // are given to them as RGB); CMYK profiles CMYK samples (CmykToBgr).
+    bool isGrey() const { return space_ == Space::Grey; }
+    bool isCmyk() const { return space_ == Space::Cmyk; }
     const void* handle() const { return profile_.get(); }
 
 private:
+    enum class Space { Rgb, Grey, Cmyk };
     static ColourProfile adopt(void* profile);
     std::shared_ptr<void> profile_;
-    bool grey_ = false;
+    Space space_ = Space::Rgb;
+};
+
+// CMYK samples to BGR: through the file's CMYK profile when it has one,
+// else by the plain formula (red is the light the cyan and the black ink
+// leave, (1 - C)(1 - K), and so on).
+class CmykToBgr {
+public:
+    // Samples of `bits` (8 or 16, in the machine's byte order) bits,
+    // `stride` a pixel: C, M, Y, K first, then samples that are skipped.
+    // Inverted samples say 0 for full ink (Adobe's CMYK JPEG files).
+    CmykToBgr(const ColourProfile& profile, int bits, int stride, bool inverted);
+    ~CmykToBgr();
+    CmykToBgr(const CmykToBgr&) = delete;
+    CmykToBgr& operator=(const CmykToBgr&) = delete;
+
+    void convert(const void* samples, uint8_t* bgr, int count) const;
+
+private:
+    void* transform_ = nullptr;  // lcms2's, or null for the formula
+    int bits_, stride_;
+    bool inverted_;
 };
 
 // Converts a decoded 24-bit picture (BGR) to sRGB in place, tile by tile.
-// An sRGB or grey profile leaves it unchanged.
+// Under a grey profile each channel goes through the profile's grey curve
+// (the picture being grey); an sRGB or CMYK profile leaves it unchanged.
 void convertToSrgb(Picture& picture, const ColourProfile& profile);
 
 // The samples of a decoded row: grey, grey + alpha, RGB or RGBA, each 8 or
@@ -76,6 +108,9 @@ struct RowFormat {
     int bits = 8;      // 8 or 16
     // Colour already multiplied by alpha (a TIFF's associated alpha).
     bool premultiplied = false;
+    // The colour samples are C, M, Y, K (0 for no ink): channels 4, or 5
+    // with alpha.
+    bool cmyk = false;
 };
 
 class PictureRowWriter {
@@ -112,6 +147,7 @@ private:
     // sRGB's curve as a table from linear light.
     struct MatrixShaper;
     std::unique_ptr<MatrixShaper> shaper_;
+    std::unique_ptr<CmykToBgr> cmyk_;
     std::vector<uint8_t> spread_, flat_, bgr_;
 };
 

@@ -2,7 +2,8 @@
 //
 // Reading: full size, fancy upsampling and block smoothing on, the accurate
 // integer DCT; greyscale, YCbCr, RGB, CMYK and YCCK files (Adobe's inverted
-// CMYK included) all become 24-bit BGR. libjpeg's default error handler ends
+// CMYK included) all become 24-bit BGR, through the file's ICC profile when
+// it has one of its kind of colour. libjpeg's default error handler ends
 // the process; here it is replaced by one that jumps back and turns the
 // library's message into a JollixError. Warnings that mean damaged or cut
 // short data are treated as errors too, and the size is checked right after
@@ -265,6 +266,7 @@ struct DecodeState {
     int orientation = 1;
     ColourProfile profile;
     std::unique_ptr<PictureRows> picture;
+    std::unique_ptr<CmykToBgr> inks;
     std::vector<uint8_t> row, bgr;
     ~DecodeState() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -301,10 +303,14 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     jpeg_read_header(&s->cinfo, TRUE);
     JOCTET* icc = nullptr;
     unsigned iccLength = 0;
-    if (s->cinfo.jpeg_color_space != JCS_CMYK && s->cinfo.jpeg_color_space != JCS_YCCK &&
-        jpeg_read_icc_profile(&s->cinfo, &icc, &iccLength)) {
+    if (jpeg_read_icc_profile(&s->cinfo, &icc, &iccLength)) {
         s->profile = ColourProfile::fromIcc(icc, iccLength);
         std::free(icc);
+        // A profile of another kind of colour than the file's says nothing
+        // about its pixels.
+        const bool cmykFile = s->cinfo.jpeg_color_space == JCS_CMYK || s->cinfo.jpeg_color_space == JCS_YCCK;
+        const bool greyFile = s->cinfo.jpeg_color_space == JCS_GRAYSCALE;
+        if (s->profile.isCmyk() != cmykFile || (s->profile.isGrey() && !greyFile)) s->profile = ColourProfile();
     }
     for (jpeg_saved_marker_ptr m = s->cinfo.marker_list; m; m = m->next)
         if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
@@ -353,7 +359,7 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
     s->row.resize(size_t(ow) * comps);
     s->bgr.resize(size_t(ow) * 3);
     // Adobe's files store CMYK inverted (0 = full ink).
-    const bool inverted = s->cinfo.saw_Adobe_marker;
+    if (cmyk) s->inks = std::make_unique<CmykToBgr>(s->profile, 8, 4, bool(s->cinfo.saw_Adobe_marker));
     while (s->cinfo.output_scanline < s->cinfo.output_height) {
         const int y = int(s->cinfo.output_scanline);
         JSAMPROW rows[1] = {s->row.data()};
@@ -362,21 +368,7 @@ bool runDecode(DecodeState* s, const uint8_t* data, size_t size, uint64_t maxPix
             return false;
         }
         if (cmyk) {
-            for (int x = 0; x < ow; ++x) {
-                const uint8_t* p = &s->row[size_t(x) * 4];
-                unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
-                if (!inverted) {
-                    c = 255 - c;
-                    m = 255 - m;
-                    yy = 255 - yy;
-                    k = 255 - k;
-                }
-                // c, m, y, k are now "amount of light left" (255 = no ink).
-                uint8_t* o = &s->bgr[size_t(x) * 3];
-                o[0] = uint8_t((yy * k + 127) / 255);
-                o[1] = uint8_t((m * k + 127) / 255);
-                o[2] = uint8_t((c * k + 127) / 255);
-            }
+            s->inks->convert(s->row.data(), s->bgr.data(), ow);
             s->picture->bgr(y, s->bgr.data());
         } else {
             s->picture->bgr(y, s->row.data());

@@ -1,15 +1,16 @@
 // TIFF files through libtiff: the first page.
 //
 // Grey (either polarity), RGB and palette pictures of 1, 2, 4, 8 and 16 bits
-// a sample, stored in strips or tiles, with the samples of a pixel together
-// or in separate planes, with or without an alpha sample (associated or
-// not; other extra samples are skipped), and JPEG-compressed YCbCr, are read
-// row by row and handed to the picture's row writer as they come: a picture
-// in strips is read a scanline at a time whatever its strips' size, a tiled
-// one a row of tiles at a time. Other colour spaces libtiff can render
-// (CMYK, CIE L*a*b*, subsampled YCbCr, LogLuv) go through its RGBA reader a
-// band of strips or tiles at a time. The orientation tag is applied as the
-// rows are placed, the ICC profile converted to sRGB.
+// a sample, CMYK of 8 and 16 bits, stored in strips or tiles, with the
+// samples of a pixel together or in separate planes, with or without an
+// alpha sample (associated or not; other extra samples are skipped), and
+// JPEG-compressed YCbCr, are read row by row and handed to the picture's row
+// writer as they come: a picture in strips is read a scanline at a time
+// whatever its strips' size, a tiled one a row of tiles at a time. Other
+// colour spaces libtiff can render (other inks, CIE L*a*b*, subsampled
+// YCbCr, LogLuv) go through its RGBA reader a band of strips or tiles at a
+// time. The orientation tag is applied as the rows are placed, the ICC
+// profile converted to sRGB (a CMYK one from the inks).
 //
 // Valid files of a kind the program does not read are refused by name
 // (floating-point, 32- and 64-bit samples, an unknown compression); libtiff's
@@ -144,6 +145,7 @@ public:
         const bool palette = l.photometric == PHOTOMETRIC_PALETTE;
         format_.channels = (palette ? 3 : l.colours) + (l.alpha >= 0 ? 1 : 0);
         format_.bits = (palette || l.bits == 16) ? 16 : 8;
+        format_.cmyk = l.photometric == PHOTOMETRIC_SEPARATED;
         direct_ = !l.separate && !palette && l.photometric != PHOTOMETRIC_MINISWHITE && (l.bits == 8 || l.bits == 16) &&
                   l.samples == format_.channels && (l.alpha < 0 || l.alpha == l.colours);
         if (!direct_) out_.resize(size_t(l.width) * format_.channels * 2 + 8);
@@ -407,6 +409,12 @@ Picture decodeTiff(const uint8_t* data, size_t size, uint64_t maxPixels) {
         case PHOTOMETRIC_MINISBLACK:
         case PHOTOMETRIC_MINISWHITE: own = true; break;
         case PHOTOMETRIC_RGB: own = samples >= 3; break;
+        case PHOTOMETRIC_SEPARATED: {
+            uint16_t inks = INKSET_CMYK;
+            TIFFGetFieldDefaulted(t, TIFFTAG_INKSET, &inks);
+            own = inks == INKSET_CMYK && samples >= 4 && (bits == 8 || bits == 16);
+            break;
+        }
         case PHOTOMETRIC_PALETTE:
             own = bits <= 8 && TIFFGetField(t, TIFFTAG_COLORMAP, &l.red, &l.green, &l.blue);
             break;
@@ -429,7 +437,7 @@ Picture decodeTiff(const uint8_t* data, size_t size, uint64_t maxPixels) {
         }
         return readThroughRgba(t, src, l.width, l.height, orientation, profile);
     }
-    l.colours = l.photometric == PHOTOMETRIC_RGB ? 3 : 1;
+    l.colours = l.photometric == PHOTOMETRIC_RGB ? 3 : l.photometric == PHOTOMETRIC_SEPARATED ? 4 : 1;
     if (samples < l.colours) damaged(src, "header");
     uint16_t extraCount = 0;
     uint16_t* extraTypes = nullptr;

@@ -5,6 +5,7 @@
 // pixels the test knows, or byte by byte.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <lcms2.h>
+#include <libheif/heif.h>
 #include <zlib.h>
 
 #include "core/error.h"
@@ -387,6 +389,306 @@ TEST(ColourProfiles, PngColourChunksAreHonouredInTheirOrder) {
     EXPECT_GT(int((decodePng(u8(linear), linear.size()).pixel(0, 0) >> 8) & 255), 120);
     const std::string wide = pngWith(2, 2, 8, 2, data, p3);
     EXPECT_GT(int(decodePng(u8(wide), wide.size()).pixel(0, 0) & 255), 200);
+}
+
+// ---- CMYK, grey and high dynamic range --------------------------------------
+
+namespace {
+
+// A CMYK printing profile made here: each ink takes away the light of its
+// colour and a little of its neighbour's (cyan some green, yellow some
+// red), so that its colours stand far from the plain formula's.
+cmsHPROFILE testCmykProfile() {
+    cmsHPROFILE p = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(p, 4.3);
+    cmsSetDeviceClass(p, cmsSigOutputClass);
+    cmsSetColorSpace(p, cmsSigCmykData);
+    cmsSetPCS(p, cmsSigLabData);
+    cmsPipeline* toLab = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void*) -> cmsInt32Number {
+            const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0, k = in[3] / 65535.0;
+            const double r = (1 - c) * (1 - 0.3 * y) * (1 - k) * 0.95, g = (1 - m) * (1 - 0.3 * c) * (1 - k) * 0.95,
+                         b = (1 - y) * (1 - k) * 0.95;
+            // Linear sRGB to XYZ as seen under D50.
+            const cmsCIEXYZ xyz{0.4361 * r + 0.3851 * g + 0.1431 * b, 0.2225 * r + 0.7169 * g + 0.0606 * b,
+                                0.0139 * r + 0.0971 * g + 0.7141 * b};
+            cmsCIELab lab;
+            cmsXYZ2Lab(cmsD50_XYZ(), &lab, &xyz);
+            cmsFloat2LabEncoded(out, &lab);
+            return TRUE;
+        },
+        nullptr, 0);
+    // Stored as curves, table, curves: the layout the profile's tag needs.
+    cmsPipelineInsertStage(toLab, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(toLab, cmsAT_END, table);
+    cmsPipelineInsertStage(toLab, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(p, cmsSigAToB0Tag, toLab);
+    cmsWriteTag(p, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(toLab);
+    return p;
+}
+
+// sRGB's encoding of linear light.
+uint32_t srgbOfLinear(double l) {
+    const double e = l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055;
+    return uint32_t(std::lround(std::clamp(e, 0.0, 1.0) * 255));
+}
+
+// A HEIF file of the picture coded by libheif's HEVC encoder, stating an
+// ICC profile or code points.
+std::string heifFile(const Picture& p, const std::string& icc, int primaries = 0, int transfer = 0) {
+    heif_context* context = heif_context_alloc();
+    heif_image* image = nullptr;
+    heif_image_create(p.width(), p.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, p.width(), p.height(), 8);
+    int stride = 0;
+    uint8_t* rows = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x)
+            for (int c = 0; c < 3; ++c)
+                rows[size_t(y) * size_t(stride) + size_t(3 * x + c)] = uint8_t(p.pixel(x, y) >> (8 * c));
+    if (!icc.empty()) heif_image_set_raw_color_profile(image, "prof", icc.data(), icc.size());
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    nclx->color_primaries = heif_color_primaries(primaries);
+    nclx->transfer_characteristics = heif_transfer_characteristics(transfer);
+    nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
+    nclx->full_range_flag = 1;
+    if (primaries) heif_image_set_nclx_color_profile(image, nclx);
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    EXPECT_NE(encoder, nullptr) << "libheif has no HEVC encoder";
+    std::string out;
+    if (encoder) {
+        heif_encoder_set_lossy_quality(encoder, 95);
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        if (primaries) {
+            // The code points are written only when asked for here too.
+            options->output_nclx_profile = nclx;
+            options->macOS_compatibility_workaround_no_nclx_profile = 0;
+        }
+        EXPECT_EQ(heif_context_encode_image(context, image, encoder, options, nullptr).code, heif_error_Ok);
+        heif_encoding_options_free(options);
+        heif_encoder_release(encoder);
+        heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* to) {
+                               static_cast<std::string*>(to)->append(static_cast<const char*>(data), size);
+                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                           }};
+        heif_context_write(context, &writer, &out);
+    }
+    heif_nclx_color_profile_free(nclx);
+    heif_image_release(image);
+    heif_context_free(context);
+    return out;
+}
+
+// A WebP file in the simple form (one image chunk) given an ICC profile:
+// the extended form's header saying so, the profile, the image chunk.
+std::string webpWithIcc(const std::string& webp, const std::string& icc, int w, int h) {
+    auto le = [](std::string& s, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
+    };
+    std::string chunks = "VP8X";
+    le(chunks, 10, 4);
+    chunks += std::string("\x20\0\0\0", 4);  // flags: an ICC profile
+    le(chunks, uint32_t(w - 1), 3);
+    le(chunks, uint32_t(h - 1), 3);
+    chunks += "ICCP";
+    le(chunks, uint32_t(icc.size()), 4);
+    chunks += icc;
+    if (icc.size() % 2) chunks += '\0';
+    chunks += webp.substr(12);
+    std::string out = "RIFF";
+    le(out, uint32_t(4 + chunks.size()), 4);
+    return out + "WEBP" + chunks;
+}
+
+// Patches of flat colour, 16 x 16 each (JPEG blocks keep them flat), in
+// rows of `across`.
+template <class Colour>
+Picture patches(int count, int across, Colour colourOf) {
+    const int down = (count + across - 1) / across;
+    Picture p(16 * across, 16 * down, 0xFFFFFF);
+    for (int i = 0; i < count; ++i)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) p.setPixel(16 * (i % across) + x, 16 * (i / across) + y, colourOf(i));
+    return p;
+}
+
+uint32_t patchCentre(const Picture& p, int i, int across) {
+    return p.pixel(16 * (i % across) + 8, 16 * (i / across) + 8);
+}
+
+int channelDistance(uint32_t a, uint32_t b) {
+    int most = 0;
+    for (int s = 0; s < 24; s += 8) most = std::max(most, std::abs(int((a >> s) & 255) - int((b >> s) & 255)));
+    return most;
+}
+
+}  // namespace
+
+TEST(ColourProfiles, CmykFilesConvertThroughTheirProfile) {
+    TempDir dir;
+    // Inks of each patch: every corner of the cube, some half tones, black.
+    std::vector<std::array<uint8_t, 4>> inks;
+    for (int i = 0; i < 8; ++i)
+        inks.push_back({uint8_t(i & 1 ? 255 : 0), uint8_t(i & 2 ? 255 : 0), uint8_t(i & 4 ? 255 : 0), 0});
+    inks.push_back({128, 64, 0, 0});
+    inks.push_back({0, 128, 200, 40});
+    inks.push_back({100, 100, 100, 100});
+    inks.push_back({30, 200, 60, 0});
+    const int across = 4, count = int(inks.size()), w = 16 * across, h = 16 * (count / across);
+    std::string raw(size_t(w) * h * 4, '\0');
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c)
+                raw[(size_t(y) * w + x) * 4 + size_t(c)] = char(inks[size_t(y / 16 * across + x / 16)][size_t(c)]);
+    writeBytes(dir / "inks.cmyk", raw);
+    cmsHPROFILE cmyk = testCmykProfile();
+    writeBytes(dir / "cmyk.icc", profileBytes(cmyk));
+    // What each patch should show: its inks through the profile, and by the
+    // plain formula.
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM t = cmsCreateTransform(cmyk, TYPE_CMYK_8, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+    ASSERT_NE(t, nullptr);
+    std::vector<uint32_t> managed, plain;
+    for (const auto& ink : inks) {
+        uint8_t rgb[3];
+        cmsDoTransform(t, ink.data(), rgb, 1);
+        managed.push_back(rgb[0] | uint32_t(rgb[1]) << 8 | uint32_t(rgb[2]) << 16);
+        uint32_t v = 0;
+        for (int c = 0; c < 3; ++c)
+            v |= uint32_t(std::lround((255 - ink[size_t(c)]) * (255 - ink[3]) / 255.0)) << (8 * c);
+        plain.push_back(v);
+    }
+    cmsDeleteTransform(t);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(cmyk);
+    int apart = 0;
+    for (size_t i = 0; i < inks.size(); ++i) apart = std::max(apart, channelDistance(managed[i], plain[i]));
+    ASSERT_GT(apart, 30) << "the test profile should differ from the plain formula";
+
+    const std::string source =
+        "-size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 cmyk:" + dir / "inks.cmyk";
+    struct Case {
+        const char* file;
+        const char* options;
+        bool profile;
+        int tolerance;
+    } cases[] = {
+        // ImageMagick writes CMYK JPEG files inverted, with Adobe's marker.
+        {"cmyk.jpg", "-quality 100", true, 4},
+        {"bare.jpg", "-quality 100", false, 4},
+        {"cmyk8.tif", "", true, 1},
+        {"cmyk16.tif", "-depth 16", true, 2},
+        {"planes.tif", "-interlace plane -compress zip", true, 1},
+        {"tiles.tif", "-define tiff:tile-geometry=16x16 -compress lzw", true, 1},
+        {"bare.tif", "", false, 1},
+    };
+    for (const Case& c : cases) {
+        magick(source + (c.profile ? " -profile " + dir / "cmyk.icc" : std::string()) + " " + c.options + " " +
+               dir / c.file);
+        const Picture p = loadPictureFile(dir / c.file);
+        ASSERT_EQ(p.width(), w) << c.file;
+        for (int i = 0; i < count; ++i) {
+            const uint32_t want = (c.profile ? managed : plain)[size_t(i)];
+            EXPECT_LE(channelDistance(patchCentre(p, i, across), want), c.tolerance)
+                << c.file << " patch " << i << std::hex << ": " << patchCentre(p, i, across) << " against " << want;
+        }
+    }
+}
+
+TEST(ColourProfiles, GreyProfilesAreHonouredInEveryFormat) {
+    TempDir dir;
+    // A grey profile of linear light: its levels are far brighter in sRGB.
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    cmsHPROFILE grey = cmsCreateGrayProfile(cmsD50_xyY(), linear);
+    cmsFreeToneCurve(linear);
+    const std::string icc = profileBytes(grey);
+    cmsCloseProfile(grey);
+    writeBytes(dir / "grey.icc", icc);
+    const uint8_t levels[] = {0, 10, 30, 60, 120, 200, 255, 90};
+    const int across = 4, count = 8;
+    const Picture flat = patches(count, across, [&](int i) { return uint32_t(levels[i]) * 0x010101u; });
+    std::string pgm = "P5\n" + std::to_string(flat.width()) + " " + std::to_string(flat.height()) + "\n255\n";
+    for (int y = 0; y < flat.height(); ++y)
+        for (int x = 0; x < flat.width(); ++x) pgm += char(flat.pixel(x, y) & 255);
+    writeBytes(dir / "grey.pgm", pgm);
+    struct Case {
+        const char* file;
+        const char* options;
+        int tolerance;
+    } cases[] = {
+        {"g.png", "", 1},
+        {"g.tif", "", 1},
+        {"g.jpg", "-quality 100", 2},
+        {"g.webp", "-define webp:lossless=true", 1},
+        {"g.heif", nullptr, 3},  // made by libheif below
+    };
+    for (const Case& c : cases) {
+        const std::string file = dir / c.file;
+        if (!c.options) {
+            writeBytes(file, heifFile(flat, icc));
+        } else if (std::string(c.file).ends_with(".webp")) {
+            // ImageMagick leaves a grey profile out of WebP files: put it in.
+            magick(dir / "grey.pgm" + " " + c.options + " " + file);
+            writeBytes(file, webpWithIcc(readBytes(file), icc, flat.width(), flat.height()));
+        } else {
+            magick(dir / "grey.pgm" + " -profile " + dir / "grey.icc" + " " + c.options + " " + file);
+        }
+        const Picture p = loadPictureFile(dir / c.file);
+        for (int i = 0; i < count; ++i) {
+            const uint32_t want = srgbOfLinear(levels[i] / 255.0) * 0x010101u;
+            EXPECT_LE(channelDistance(patchCentre(p, i, across), want), c.tolerance)
+                << c.file << " level " << int(levels[i]) << std::hex << ": " << patchCentre(p, i, across);
+        }
+    }
+}
+
+TEST(ColourProfiles, HighDynamicRangeCodePointsAreToneMappedIntoSrgb) {
+    // Grey levels of BT.2020 PQ and HLG pictures, as PNG cICP chunks and as
+    // HEIF nclx boxes. The reference white (PQ 203 cd/m2, HLG 0.75) shows at
+    // 0.875 of sRGB's white in linear light, 18 % of it as itself; black
+    // stays black, the brightest signal reaches (near) sRGB's white.
+    struct Case {
+        int transfer;
+        uint8_t signal;
+        int low, high;  // the sRGB level expected
+    } cases[] = {
+        {16, 0, 0, 0}, {16, 148, 236, 244}, {16, 105, 113, 123}, {16, 255, 254, 255},
+        {18, 0, 0, 0}, {18, 191, 236, 244}, {18, 111, 113, 123}, {18, 255, 248, 255},
+    };
+    const int across = 4;
+    for (int transfer : {16, 18}) {
+        std::vector<uint8_t> levels;
+        for (const Case& c : cases)
+            if (c.transfer == transfer) levels.push_back(c.signal);
+        const Picture flat =
+            patches(int(levels.size()), across, [&](int i) { return uint32_t(levels[size_t(i)]) * 0x010101u; });
+        std::string raw;
+        for (int y = 0; y < flat.height(); ++y) {
+            raw += '\0';
+            for (int x = 0; x < flat.width(); ++x) raw += std::string(3, char(flat.pixel(x, y) & 255));
+        }
+        std::string cicp;
+        pngChunk(cicp, "cICP", std::string{char(9), char(transfer), char(0), char(1)});
+        const std::string png = pngWith(uint32_t(flat.width()), uint32_t(flat.height()), 8, 2, zlibOf(raw), cicp);
+        const std::string heif = heifFile(flat, "", 9, transfer);
+        for (const auto& [what, picture] :
+             {std::pair{"PNG", decodePng(u8(png), png.size())}, std::pair{"HEIF", decodeHeif(u8(heif), heif.size())}}) {
+            const int slack = std::string(what) == "HEIF" ? 3 : 0;
+            for (size_t i = 0; i < levels.size(); ++i) {
+                const Case& c = *std::find_if(std::begin(cases), std::end(cases), [&](const Case& k) {
+                    return k.transfer == transfer && k.signal == levels[i];
+                });
+                const int got = int(patchCentre(picture, int(i), across) & 255);
+                EXPECT_GE(got, c.low - slack) << what << " transfer " << transfer << " signal " << int(c.signal);
+                EXPECT_LE(got, c.high + slack) << what << " transfer " << transfer << " signal " << int(c.signal);
+            }
+        }
+    }
 }
 
 TEST(Layouts, PngAndTiffOfEveryDepthAndLayoutGiveTheirPixels) {
