@@ -526,9 +526,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
     });
 }
 
-void MainWindow::openDropped(const QMimeData& data) {
+void MainWindow::openDropped(const QMimeData& dropped) {
     QString picture;
-    for (const QUrl& url : data.urls()) {
+    for (const QUrl& url : dropped.urls()) {
         if (!url.isLocalFile()) continue;
         const QString file = url.toLocalFile();
         if (formatOfFile(QFile::encodeName(file).toStdString()) != PictureFormat::Unknown) {

@@ -119,7 +119,7 @@ public slots:
     // among the dropped ones whose name is one Open reads is opened as Open
     // does, after the question about unsaved changes. A drop without such a
     // file changes nothing and says so on the status bar.
-    void openDropped(const QMimeData& data);
+    void openDropped(const QMimeData& dropped);
 
 protected:
     void showEvent(QShowEvent* event) override;
