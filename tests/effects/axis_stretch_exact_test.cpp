@@ -18,7 +18,7 @@
 
 using namespace jollix;
 
-using effects_test::CountingProgress;
+using effects_test::expectAsEvaluated;
 using effects_test::firstDifference;
 
 namespace {
@@ -115,61 +115,45 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
 
 }  // namespace
 
-TEST(AxisExpandExact, MatchesTheLineByLineEvaluation) {
+TEST(AxisExact, ExpandAndShrinkMatchTheLineByLineEvaluation) {
     struct Case {
+        bool expand;
         int w, h, X, Y, R, S;
     };
     const Case cases[] = {
-        {200, 180, 100, 90, 50, 17},     // small: one thread
-        {201, 150, 3, 148, 120, 40},     // centre near a corner
-        {300, 200, -20, 100, 90, 30},    // centre outside the picture
-        {700, 600, 350, 300, 400, 133},  // big enough for two threads
-        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
-        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
-        {90, 70, 45, 35, 1, 1},          // the smallest brush
+        {true, 200, 180, 100, 90, 50, 17},      // small: one thread
+        {true, 201, 150, 3, 148, 120, 40},      // centre near a corner
+        {true, 300, 200, -20, 100, 90, 30},     // centre outside the picture
+        {true, 700, 600, 350, 300, 400, 133},   // big enough for two threads
+        {true, 700, 600, 690, 7, 460, 150},     // big, centre near the top right corner
+        {true, 650, 520, 200, 519, 330, 300},   // big, on the last row, high cap
+        {true, 90, 70, 45, 35, 1, 1},           // the smallest brush
+        {false, 200, 180, 100, 90, 50, 17},     // small: one thread
+        {false, 201, 150, 3, 148, 120, 40},     // centre near a corner
+        {false, 300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {false, 700, 600, 350, 300, 400, 133},  // big enough for two threads
+        {false, 700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
+        {false, 650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
     };
     for (bool vertical : {true, false})
         for (const Case& c : cases) {
-            const Picture src = noisy(c.w, c.h, uint32_t(c.R * 13 + c.X));
-            int wantSteps = 0;
-            const Picture want = referenceExpand(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
-            CountingProgress progress;
-            const Picture got = vertical ? verticalExpand(src, c.X, c.Y, c.R, c.S, &progress)
-                                         : horizontalExpand(src, c.X, c.Y, c.R, c.S, &progress);
-            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) + "," +
+            const Picture src = noisy(c.w, c.h, c.expand ? uint32_t(c.R * 13 + c.X) : uint32_t(c.R * 29 + c.Y));
+            const std::string where = std::string(vertical ? "vertical " : "horizontal ") +
+                                      (c.expand ? "expand " : "shrink ") + std::to_string(c.X) + "," +
                                       std::to_string(c.Y) + " R " + std::to_string(c.R);
-            EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
-            EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
-            EXPECT_EQ(progress.steps, wantSteps) << where;
-            EXPECT_EQ(progress.finishes, 1) << where;
-        }
-}
-
-TEST(AxisShrinkExact, MatchesTheColumnByColumnEvaluation) {
-    struct Case {
-        int w, h, X, Y, R, S;
-    };
-    const Case cases[] = {
-        {200, 180, 100, 90, 50, 17},     // small: one thread
-        {201, 150, 3, 148, 120, 40},     // centre near a corner
-        {300, 200, -20, 100, 90, 30},    // centre outside the picture
-        {700, 600, 350, 300, 400, 133},  // big enough for two threads
-        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
-        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
-    };
-    for (bool vertical : {true, false})
-        for (const Case& c : cases) {
-            const Picture src = noisy(c.w, c.h, uint32_t(c.R * 29 + c.Y));
-            int wantSteps = 0;
-            const Picture want = referenceShrink(vertical, src, c.X, c.Y, c.R, c.S, &wantSteps);
-            CountingProgress progress;
-            const Picture got = vertical ? verticalShrink(src, c.X, c.Y, c.R, c.S, &progress)
-                                         : horizontalShrink(src, c.X, c.Y, c.R, c.S, &progress);
-            const std::string where = std::string(vertical ? "vertical " : "horizontal ") + std::to_string(c.X) + "," +
-                                      std::to_string(c.Y) + " R " + std::to_string(c.R);
-            EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
-            EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
-            EXPECT_EQ(progress.steps, wantSteps) << where;
-            EXPECT_EQ(progress.finishes, 1) << where;
+            expectAsEvaluated(
+                src,
+                [&](Progress* progress) {
+                    if (c.expand)
+                        return vertical ? verticalExpand(src, c.X, c.Y, c.R, c.S, progress)
+                                        : horizontalExpand(src, c.X, c.Y, c.R, c.S, progress);
+                    return vertical ? verticalShrink(src, c.X, c.Y, c.R, c.S, progress)
+                                    : horizontalShrink(src, c.X, c.Y, c.R, c.S, progress);
+                },
+                [&](int* steps) {
+                    return c.expand ? referenceExpand(vertical, src, c.X, c.Y, c.R, c.S, steps)
+                                    : referenceShrink(vertical, src, c.X, c.Y, c.R, c.S, steps);
+                },
+                where);
         }
 }

@@ -1,5 +1,7 @@
 #pragma once
 // Pictures and a progress recorder shared by the effect tests.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -63,5 +65,22 @@ struct CountingProgress : jollix::Progress {
     void finish() override { ++finishes; }
     void reset() override { ++resets; }
 };
+
+// A brush held to its straightforward evaluation on one case: the same
+// pixels, only the tiles with a written pixel cloned, the same number of
+// progress steps and one finish. `brush` runs the brush with the progress
+// given; `evaluate` gives the expected picture and its number of steps.
+inline void expectAsEvaluated(const jollix::Picture& src,
+                              const std::function<jollix::Picture(jollix::Progress*)>& brush,
+                              const std::function<jollix::Picture(int* steps)>& evaluate, const std::string& where) {
+    int wantSteps = 0;
+    const jollix::Picture want = evaluate(&wantSteps);
+    CountingProgress progress;
+    const jollix::Picture got = brush(&progress);
+    EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
+    EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
+    EXPECT_EQ(progress.steps, wantSteps) << where;
+    EXPECT_EQ(progress.finishes, 1) << where;
+}
 
 }  // namespace effects_test

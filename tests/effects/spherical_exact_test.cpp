@@ -18,7 +18,7 @@
 
 using namespace jollix;
 
-using effects_test::CountingProgress;
+using effects_test::expectAsEvaluated;
 using effects_test::firstDifference;
 
 namespace {
@@ -138,60 +138,44 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
 
 }  // namespace
 
-TEST(SphericalExpandExact, MatchesThePerColumnEvaluation) {
+TEST(SphericalExact, ExpandAndShrinkMatchThePerColumnEvaluation) {
     struct Case {
+        bool expand;
         int w, h, a, b, R, H;
     };
     const Case cases[] = {
-        {200, 180, 100, 90, 50, 15},     // small: one thread
-        {201, 150, 3, 148, 120, 40},     // centre near a corner
-        {300, 200, -20, 100, 90, 30},    // centre outside the picture
-        {300, 200, 330, 215, 120, 40},   // right of and below it
-        {300, 200, 150, -40, 100, 30},   // above it
-        {700, 600, 350, 300, 400, 133},  // big enough for two threads
-        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
-        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
-        {500, 500, 250, 250, 300, 1},    // a flat cap: factors near 1
-        {90, 70, 45, 35, 3, 1},          // the smallest brush
+        {true, 200, 180, 100, 90, 50, 15},      // small: one thread
+        {true, 201, 150, 3, 148, 120, 40},      // centre near a corner
+        {true, 300, 200, -20, 100, 90, 30},     // centre outside the picture
+        {true, 300, 200, 330, 215, 120, 40},    // right of and below it
+        {true, 300, 200, 150, -40, 100, 30},    // above it
+        {true, 700, 600, 350, 300, 400, 133},   // big enough for two threads
+        {true, 700, 600, 690, 7, 460, 150},     // big, centre near the top right corner
+        {true, 650, 520, 200, 519, 330, 300},   // big, on the last row, high cap
+        {true, 500, 500, 250, 250, 300, 1},     // a flat cap: factors near 1
+        {true, 90, 70, 45, 35, 3, 1},           // the smallest brush
+        {false, 200, 180, 100, 90, 50, 15},     // small: one thread
+        {false, 201, 150, 3, 148, 120, 40},     // centre near a corner
+        {false, 300, 200, -20, 100, 90, 30},    // centre outside the picture
+        {false, 700, 600, 350, 300, 400, 133},  // big enough for two threads
+        {false, 700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
+        {false, 650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
     };
     for (const Case& c : cases) {
-        const Picture src = noisy(c.w, c.h, uint32_t(c.R * 31 + c.a));
-        int wantSteps = 0;
-        const Picture want = referenceExpand(src, c.a, c.b, c.R, c.H, &wantSteps);
-        CountingProgress progress;
-        const Picture got = sphericalExpand(src, c.a, c.b, c.R, c.H, &progress);
-        const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
-        EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
-        // Only the tiles with a written pixel are cloned.
-        EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
-        EXPECT_EQ(progress.steps, wantSteps) << where;
-        EXPECT_EQ(progress.finishes, 1) << where;
-    }
-}
-
-TEST(SphericalShrinkExact, MatchesThePerColumnEvaluation) {
-    struct Case {
-        int w, h, a, b, R, H;
-    };
-    const Case cases[] = {
-        {200, 180, 100, 90, 50, 15},     // small: one thread
-        {201, 150, 3, 148, 120, 40},     // centre near a corner
-        {300, 200, -20, 100, 90, 30},    // centre outside the picture
-        {700, 600, 350, 300, 400, 133},  // big enough for two threads
-        {700, 600, 690, 7, 460, 150},    // big, centre near the top right corner
-        {650, 520, 200, 519, 330, 300},  // big, on the last row, high cap
-    };
-    for (const Case& c : cases) {
-        const Picture src = noisy(c.w, c.h, uint32_t(c.R * 17 + c.b));
-        int wantSteps = 0;
-        const Picture want = referenceShrink(src, c.a, c.b, c.R, c.H, &wantSteps);
-        CountingProgress progress;
-        const Picture got = sphericalShrink(src, c.a, c.b, c.R, c.H, &progress);
-        const std::string where = std::to_string(c.a) + "," + std::to_string(c.b) + " R " + std::to_string(c.R);
-        EXPECT_TRUE(got == want) << where << ": first difference at " << firstDifference(got, want);
-        EXPECT_EQ(got.sharedTileCount(src), want.sharedTileCount(src)) << where;
-        EXPECT_EQ(progress.steps, wantSteps) << where;
-        EXPECT_EQ(progress.finishes, 1) << where;
+        const Picture src = noisy(c.w, c.h, c.expand ? uint32_t(c.R * 31 + c.a) : uint32_t(c.R * 17 + c.b));
+        const std::string where = std::string(c.expand ? "expand " : "shrink ") + std::to_string(c.a) + "," +
+                                  std::to_string(c.b) + " R " + std::to_string(c.R);
+        expectAsEvaluated(
+            src,
+            [&](Progress* progress) {
+                return c.expand ? sphericalExpand(src, c.a, c.b, c.R, c.H, progress)
+                                : sphericalShrink(src, c.a, c.b, c.R, c.H, progress);
+            },
+            [&](int* steps) {
+                return c.expand ? referenceExpand(src, c.a, c.b, c.R, c.H, steps)
+                                : referenceShrink(src, c.a, c.b, c.R, c.H, steps);
+            },
+            where);
     }
 }
 
