@@ -63,9 +63,6 @@ const FileFormat kFormats[] = {
     {PictureFormat::Ico, "ICO", "Icon", "ico", "image/vnd.microsoft.icon", isIco, decodeIco, "", 0, nullptr, ""},
 };
 
-constexpr const char* kUnknownType =
-    "the file type is not one that can be opened (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF or HEIC)";
-
 std::string lowerCase(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -139,7 +136,10 @@ PictureFormat formatFromContent(const uint8_t* data, size_t size) {
 
 PictureFormat formatOfFile(const std::string& fileName) {
     const PictureFormat byName = formatForName(fileName);
-    if (byName != PictureFormat::Unknown) return byName;
+    return byName != PictureFormat::Unknown ? byName : formatOfFileContent(fileName);
+}
+
+PictureFormat formatOfFileContent(const std::string& fileName) {
     // Only regular files are looked into; a pipe or a device could block.
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return PictureFormat::Unknown;
@@ -153,11 +153,25 @@ PictureFormat formatOfFile(const std::string& fileName) {
 
 Picture decodePicture(PictureFormat format, const uint8_t* data, size_t size, uint64_t maxPixels) {
     const FileFormat* f = fileFormat(format);
-    if (!f) fail(kUnknownType);
+    if (!f) fail(unknownTypeReason());
     return f->decode(data, size, maxPixels);
 }
 
-const char* unknownTypeReason() { return kUnknownType; }
+std::string formatNamesText() {
+    std::string text;
+    for (const FileFormat& f : kFormats) text += (text.empty() ? "" : ", ") + std::string(f.name);
+    return text;
+}
+
+const char* unknownTypeReason() {
+    static const std::string reason = [] {
+        std::string names = formatNamesText();
+        const size_t last = names.rfind(", ");
+        if (last != std::string::npos) names.replace(last, 2, " or ");
+        return "the file type is not one that can be opened (" + names + ")";
+    }();
+    return reason.c_str();
+}
 
 const char* saveExtension(SaveFormat format) {
     const FileFormat* f = fileFormat(format);

@@ -66,5 +66,10 @@ const char* unknownTypeReason();
 // The format of a file on disk: by its name as Open chooses it, else by its
 // first bytes. Unknown when neither tells (or the file cannot be read).
 PictureFormat formatOfFile(const std::string& fileName);
+// By its first bytes only (a regular file's; Unknown for anything else).
+PictureFormat formatOfFileContent(const std::string& fileName);
+
+// The formats' names as messages list them: "JPEG, BMP, ..., HEIC, ICO".
+std::string formatNamesText();
 
 }  // namespace jollix

@@ -395,8 +395,8 @@ Do you want to save them?</source>
 Möchten Sie sie speichern?</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>Nichts zu öffnen: Hier können nur Bilddateien (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) abgelegt werden.</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>Nichts zu öffnen: Hier können nur Bilddateien (%1) abgelegt werden.</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

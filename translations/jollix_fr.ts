@@ -395,8 +395,8 @@ Do you want to save them?</source>
 Voulez-vous les enregistrer ?</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>Rien à ouvrir : seuls des fichiers image (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) peuvent être déposés ici.</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>Rien à ouvrir : seuls des fichiers image (%1) peuvent être déposés ici.</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

@@ -395,8 +395,8 @@ Do you want to save them?</source>
 保存しますか?</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>開けるものがありません: ここにドロップできるのは画像ファイル (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) だけです。</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>開けるものがありません: ここにドロップできるのは画像ファイル (%1) だけです。</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

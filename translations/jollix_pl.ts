@@ -395,8 +395,8 @@ Do you want to save them?</source>
 Czy chcesz je zapisać?</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>Nic do otwarcia: tutaj można upuszczać tylko pliki obrazów (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC).</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>Nic do otwarcia: tutaj można upuszczać tylko pliki obrazów (%1).</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

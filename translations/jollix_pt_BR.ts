@@ -395,8 +395,8 @@ Do you want to save them?</source>
 Deseja salvá-las?</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>Nada para abrir: apenas arquivos de imagem (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) podem ser soltos aqui.</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>Nada para abrir: apenas arquivos de imagem (%1) podem ser soltos aqui.</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

@@ -395,8 +395,8 @@ Do you want to save them?</source>
 要保存吗？</translation>
     </message>
     <message>
-        <source>Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, HEIC) can be dropped here.</source>
-        <translation>没有可打开的内容：这里只能拖放图片文件（JPEG、BMP、GIF、ICO、WMF、EMF、PNG、WebP、TIFF、HEIC）。</translation>
+        <source>Nothing to open: only picture files (%1) can be dropped here.</source>
+        <translation>没有可打开的内容：这里只能拖放图片文件（%1）。</translation>
     </message>
     <message>
         <source>Attach the animation of your edit (mywork.gif) as well?</source>

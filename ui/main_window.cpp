@@ -537,10 +537,9 @@ void MainWindow::openDropped(const QMimeData& dropped) {
         }
     }
     if (picture.isEmpty()) {
-        statusBar()->showMessage(
-            tr("Nothing to open: only picture files (JPEG, BMP, GIF, ICO, WMF, EMF, PNG, WebP, TIFF, "
-               "HEIC) can be dropped here."),
-            8000);
+        statusBar()->showMessage(tr("Nothing to open: only picture files (%1) can be dropped here.")
+                                     .arg(QString::fromStdString(formatNamesText())),
+                                 8000);
         return;
     }
     statusBar()->clearMessage();

@@ -442,7 +442,9 @@ or SIGHUP, the command leaves no partial file and every file as it was.
 Many photos at once: --out-dir=DIR runs the same steps on every FILE (the
 files before '--', the steps after it), each FILE on its own, on all the
 machine's cores, and writes DIR/NAME.EXT: NAME is the FILE's name without
-its extension, EXT the one --format names, else the FILE's own. A FILE that
+its extension, EXT the one --format names, else the FILE's own when it is
+one of the above, else the one its format is saved with (.jpe and .jfif
+give .jpg, .dib .bmp). A FILE that
 cannot be read or edited is reported and skipped, and the others are still
 done (exit code 1 at the end). The outputs are put in place together at the
 end, each one whole: if any of them cannot be written, none is. On a
@@ -675,14 +677,26 @@ bool runMany(const Invocation& call, std::ostream& err) {
     std::vector<char> unwritable(n, 0);
     std::vector<SaveFormat> formats(n);
     for (size_t i = 0; i < n; ++i) {
-        const std::string ext = format ? "." + call.formatName : extensionOf(files[i]);
+        std::string ext = format ? "." + call.formatName : extensionOf(files[i]);
         if (!saveFormatForName(ext, &formats[i])) {
-            failures[i] =
-                files[i] + ": its own format cannot be written; give --format=EXT (" + savedExtensionsText() + ")";
-            continue;
+            // An extension the program does not write (".jpe", ".dib", none):
+            // the saving extension of the file's format, when it is saved.
+            const FileFormat* row = format ? nullptr : fileFormat(formatOfFile(files[i]));
+            if (!row || row->saveEntry == 0) {
+                failures[i] = files[i] + ": " +
+                              (row ? std::string(row->name) + " files cannot be written"
+                                   : std::string("its own format cannot be written")) +
+                              "; give --format=EXT (" + savedExtensionsText() + ")";
+                continue;
+            }
+            formats[i] = static_cast<SaveFormat>(row->saveEntry);
+            ext = saveExtension(formats[i]);
         }
         outputs[i] = (folder.back() == '/' ? folder : folder + "/") + stemOf(files[i]) + ext;
-        prepareReadingOnThreads(formatOfFile(files[i]));
+        // Made ready for the decoder the name chooses and for the one the
+        // first bytes choose, should the name's fail.
+        prepareReadingOnThreads(formatForName(files[i]));
+        prepareReadingOnThreads(formatOfFileContent(files[i]));
     }
     // Two files must not become one output.
     for (size_t i = 0; i < n; ++i)

@@ -275,3 +275,33 @@ TEST_F(BatchOutputsTest, ASaveEndedByASignalLeavesTheOldFileAndNoTemporaryFile) 
     }
 }
 #endif
+
+TEST_F(BatchOutputsTest, ManyPhotosNameOutputsByAFormatTheProgramWrites) {
+    // Without --format an output keeps its input's extension when the
+    // program writes it, else takes the one its format is saved with.
+    fs::create_directory(path("in"));
+    fs::create_directory(path("out"));
+    struct Case {
+        const char* input;
+        SaveFormat madeAs;
+        const char* output;  // nullptr: refused
+    } cases[] = {
+        {"a.jpe", SaveFormat::Jpeg, "a.jpg"}, {"b.JFIF", SaveFormat::Jpeg, "b.jpg"},
+        {"c.dib", SaveFormat::Bmp, "c.bmp"},  {"d.JPEG", SaveFormat::Jpeg, "d.JPEG"},
+        {"e", SaveFormat::Png, "e.png"},      {"f.hif", SaveFormat::Png, nullptr},
+    };
+    std::vector<std::string> args{"--out-dir=" + path("out")};
+    for (const Case& c : cases) {
+        writeBytes(path("in/") + c.input, encodePicture(patterned(30, 20, 1), c.madeAs));
+        args.push_back(path("in/") + c.input);
+    }
+    args.insert(args.end(), {"--", "resize@15,10"});
+    const BatchRun r = run(args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("f.hif: HEIC files cannot be written; give --format=EXT"), std::string::npos) << r.err;
+    EXPECT_EQ(entries(path("out")), 5u);
+    for (const Case& c : cases)
+        if (c.output) {
+            EXPECT_EQ(loadPictureFile(path("out/") + c.output).width(), 15) << c.input;
+        }
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/error.h"
 #include "io/picture_files.h"
 #include "io_test_util.h"
@@ -159,4 +161,126 @@ TEST(Gif, DamagedFilesAndFilesWithoutImagesGiveErrors) {
         {"empty frame", makeGif(4, 4, global, 0, {GifImage{0, 0, 0, 0, {}, {}}}), "no pixels"},
     };
     expectRefusals([](const std::string& bytes) { decode(bytes); }, cases);
+}
+
+namespace {
+
+// LZW data as encoders write it: the code table grows to 4096 codes, then
+// a clear code starts it afresh or, a "deferred clear", the encoder goes on
+// with the full table and 12-bit codes.
+std::string lzwCoded(const std::vector<uint16_t>& indices, int minCodeSize, bool clearWhenFull) {
+    const unsigned clear = 1u << minCodeSize;
+    std::map<std::pair<unsigned, uint16_t>, unsigned> table;  // (string's code, index) -> code
+    int size = minCodeSize + 1;
+    unsigned next = clear + 2;
+    std::string bytes;
+    uint32_t acc = 0;
+    int bits = 0;
+    auto send = [&](unsigned code) {
+        acc |= code << bits;
+        bits += size;
+        while (bits >= 8) {
+            bytes.push_back(char(acc & 0xFF));
+            acc >>= 8;
+            bits -= 8;
+        }
+    };
+    send(clear);
+    unsigned string = indices[0];
+    for (size_t i = 1; i < indices.size(); ++i) {
+        const auto known = table.find({string, indices[i]});
+        if (known != table.end()) {
+            string = known->second;
+            continue;
+        }
+        send(string);
+        if (next < 4096) {
+            table[{string, indices[i]}] = next++;
+            if (next == (1u << size) + 1 && size < 12) ++size;
+        }
+        if (next == 4096 && clearWhenFull) {
+            send(clear);
+            table.clear();
+            next = clear + 2;
+            size = minCodeSize + 1;
+        }
+        string = indices[i];
+    }
+    send(string);
+    send(clear + 1);
+    if (bits > 0) bytes.push_back(char(acc & 0xFF));
+    std::string out(1, char(minCodeSize));
+    for (size_t i = 0; i < bytes.size(); i += 255) {
+        const std::string block = bytes.substr(i, 255);
+        out.push_back(char(block.size()));
+        out += block;
+    }
+    out.push_back(0);
+    return out;
+}
+
+// A GIF of one w x h image with a global palette of 256 greys (index i
+// shows grey i) and the given LZW data.
+std::string greyGif(int w, int h, const std::string& lzwData) {
+    std::string g = "GIF89a";
+    put16(g, uint32_t(w));
+    put16(g, uint32_t(h));
+    g += std::string("\xF7\0\0", 3);
+    for (int i = 0; i < 256; ++i) g += std::string(3, char(i));
+    g.push_back(',');
+    put16(g, 0);
+    put16(g, 0);
+    put16(g, uint32_t(w));
+    put16(g, uint32_t(h));
+    g.push_back(0);
+    return g + lzwData + ";";
+}
+
+}  // namespace
+
+TEST(Gif, CodesUpToTheTwelveBitLimitDecode) {
+    // Noise and runs, so that the table fills and strings grow long; codes
+    // that start at 3 bits (giflib's) up to the 12 bits a minimum code size
+    // of 11 gives from the first code (the program's own reader).
+    const int w = 120, h = 90;
+    std::vector<uint16_t> indices;
+    uint32_t seed = 9;
+    while (indices.size() < size_t(w) * h) {
+        seed = seed * 1664525u + 1013904223u;
+        const uint16_t v = uint16_t(seed >> 28);
+        indices.insert(indices.end(), (seed >> 20 & 15) == 0 ? 300 : 1, v);
+    }
+    indices.resize(size_t(w) * h);
+    struct Case {
+        int minCodeSize;
+        bool clearWhenFull;
+        bool lowBits;  // indices 0 to 3 only
+    } cases[] = {{2, false, true},  {2, true, true},   {4, false, false},  {8, false, false}, {8, true, false},
+                 {9, false, false}, {10, true, false}, {11, false, false}, {11, true, false}};
+    for (const Case& c : cases) {
+        std::vector<uint16_t> v = indices;
+        if (c.lowBits)
+            for (uint16_t& i : v) i &= 3;
+        const std::string gif = greyGif(w, h, lzwCoded(v, c.minCodeSize, c.clearWhenFull));
+        Picture p;
+        ASSERT_NO_THROW(p = decode(gif)) << "minimum code size " << c.minCodeSize << (c.clearWhenFull ? ", clear" : "");
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) wrong += p.pixel(x, y) != v[size_t(y) * w + x] * 0x010101u;
+        EXPECT_EQ(wrong, 0) << "minimum code size " << c.minCodeSize << (c.clearWhenFull ? ", clear" : "");
+    }
+    // The program's own reader calls damage damage.
+    const std::string good = greyGif(w, h, lzwCoded(indices, 11, false));
+    std::string unknownCode = good;
+    const size_t data = good.size() - lzwCoded(indices, 11, false).size() - 1;  // the minimum code size
+    // The 12-bit codes after the block's length: the clear code, then 4095
+    // where a string must begin.
+    unknownCode[data + 3] = char(unknownCode[data + 3] | 0xF0);
+    unknownCode[data + 4] = char(0xFF);
+    const std::vector<RefusedFile> refused = {
+        {"a code naming no string", unknownCode, "damaged"},
+        {"cut in the pixels", good.substr(0, good.size() / 2), "damaged"},
+        {"no data", greyGif(w, h, std::string("\x0B\x00", 2)), "damaged"},
+    };
+    expectRefusals([](const std::string& bytes) { decode(bytes); }, refused);
 }

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "io/formats.h"
 #include "io/picture_files.h"
 #include "io/qimage_picture.h"
 #include "window_test_util.h"
@@ -126,7 +127,10 @@ private slots:
         text.setText(QStringLiteral("hello"));
         drop(p->image(), &text);
         QVERIFY(p->editor->picture() == patterned(605, 469));
-        QVERIFY(p->form->statusBar()->currentMessage().contains(QStringLiteral("Nothing to open")));
+        const QString message = p->form->statusBar()->currentMessage();
+        QVERIFY(message.contains(QStringLiteral("Nothing to open")));
+        // It names every format the program opens.
+        for (const FileFormat& f : fileFormats()) QVERIFY2(message.contains(QLatin1String(f.name)), f.name);
     }
 
     void aDropOverUnsavedChangesAsksFirst_data() {
