@@ -13,36 +13,48 @@ namespace {
 
 Picture decode(const std::string& bytes) { return decodeGif(u8(bytes), bytes.size()); }
 
+// LZW codes packed as a GIF image holds them: least significant bit first,
+// after the minimum code size, in sub-blocks of up to 255 bytes.
+class CodeWriter {
+public:
+    void send(uint32_t code, int size) {
+        acc_ |= code << bits_;
+        bits_ += size;
+        while (bits_ >= 8) {
+            bytes_.push_back(char(acc_ & 0xFF));
+            acc_ >>= 8;
+            bits_ -= 8;
+        }
+    }
+    std::string data(int minCodeSize) {
+        if (bits_ > 0) bytes_.push_back(char(acc_ & 0xFF));
+        std::string out(1, char(minCodeSize));
+        for (size_t i = 0; i < bytes_.size(); i += 255) {
+            const std::string block = bytes_.substr(i, 255);
+            out.push_back(char(block.size()));
+            out += block;
+        }
+        out.push_back(0);
+        return out;
+    }
+
+private:
+    std::string bytes_;
+    uint32_t acc_ = 0;
+    int bits_ = 0;
+};
+
 // LZW data with a minimum code size of 2 (four colours): every index is
 // sent as a literal after a clear code, so the code table never grows and
 // every code is 3 bits wide.
 std::string lzw(const std::vector<uint8_t>& indices) {
-    std::string bits;
-    uint32_t acc = 0;
-    int n = 0;
-    auto send = [&](uint32_t code) {
-        acc |= code << n;
-        n += 3;
-        while (n >= 8) {
-            bits.push_back(char(acc & 0xFF));
-            acc >>= 8;
-            n -= 8;
-        }
-    };
+    CodeWriter w;
     for (uint8_t i : indices) {
-        send(4);
-        send(i);
+        w.send(4, 3);
+        w.send(i, 3);
     }
-    send(5);
-    if (n > 0) bits.push_back(char(acc & 0xFF));
-    std::string out(1, char(2));
-    for (size_t i = 0; i < bits.size(); i += 255) {
-        const std::string block = bits.substr(i, 255);
-        out.push_back(char(block.size()));
-        out += block;
-    }
-    out.push_back(0);
-    return out;
+    w.send(5, 3);
+    return w.data(2);
 }
 
 struct GifImage {
@@ -173,18 +185,8 @@ std::string lzwCoded(const std::vector<uint16_t>& indices, int minCodeSize, bool
     std::map<std::pair<unsigned, uint16_t>, unsigned> table;  // (string's code, index) -> code
     int size = minCodeSize + 1;
     unsigned next = clear + 2;
-    std::string bytes;
-    uint32_t acc = 0;
-    int bits = 0;
-    auto send = [&](unsigned code) {
-        acc |= code << bits;
-        bits += size;
-        while (bits >= 8) {
-            bytes.push_back(char(acc & 0xFF));
-            acc >>= 8;
-            bits -= 8;
-        }
-    };
+    CodeWriter writer;
+    auto send = [&](unsigned code) { writer.send(code, size); };
     send(clear);
     unsigned string = indices[0];
     for (size_t i = 1; i < indices.size(); ++i) {
@@ -208,15 +210,7 @@ std::string lzwCoded(const std::vector<uint16_t>& indices, int minCodeSize, bool
     }
     send(string);
     send(clear + 1);
-    if (bits > 0) bytes.push_back(char(acc & 0xFF));
-    std::string out(1, char(minCodeSize));
-    for (size_t i = 0; i < bytes.size(); i += 255) {
-        const std::string block = bytes.substr(i, 255);
-        out.push_back(char(block.size()));
-        out += block;
-    }
-    out.push_back(0);
-    return out;
+    return writer.data(minCodeSize);
 }
 
 // A GIF of one w x h image with a global palette of 256 greys (index i
