@@ -163,17 +163,16 @@ template <bool kVertical>
 struct ShrinkBrush {
     bool point(int f, int i, double& sx, double& sy) const {
         const int u = centreY - i, t = centreX - f;
-        const int m = kVertical ? (u < 0 ? -u : u) : (t < 0 ? -t : t);
-        const double dm = double(m);
-        // (Both sides of each choice are worked out, the table read within it.)
-        const double iv = m < reach ? invTable[size_t(std::min(m, reach - 1))] : 1.0 / std::sqrt(d * d + dm * dm);
         if constexpr (kVertical) {
             sx = double(f);
-            sy = double(centreY) - E[size_t(f - first)] * double(u) * iv;
+            sy = double(centreY) - E[size_t(f - first)] * double(u) * inv(u < 0 ? -u : u);
             return false;
         } else {
+            // The table reaches every column of the region (|t| < R, and no
+            // farther than the picture's farthest column). The row's Er is
+            // read within its table, a row beyond it handed over.
             const int um = u < 0 ? -u : u, rows = int(rowE.size());
-            sx = double(centreX) - rowE[size_t(std::min(um, rows - 1))] * double(t) * iv;
+            sx = double(centreX) - rowE[size_t(std::min(um, rows - 1))] * double(t) * invTable[size_t(t < 0 ? -t : t)];
             sy = double(i);
             return um >= rows;
         }
