@@ -702,7 +702,6 @@ private:
         r.need(at + 32, count, 16);
         if (uint64_t(count) * 16 > bytes - 32) damaged();
         c_.chargeWork(count);
-        QRegion region;
         std::vector<QRect> rects;
         rects.reserve(count);
         for (uint32_t i = 0; i < count; ++i) {
@@ -711,8 +710,15 @@ private:
             const QRegion one = regionOf(transform.mapRect(rect));
             if (!one.isEmpty()) rects.push_back(one.boundingRect());
         }
-        if (!rects.empty()) region.setRects(rects.data(), int(rects.size()));
-        return region;
+        // The file's rectangles may overlap or come in any order, which
+        // QRegion::setRects does not allow: they are united, in halves.
+        return unionOf(rects, 0, rects.size());
+    }
+    static QRegion unionOf(const std::vector<QRect>& rects, size_t from, size_t to) {
+        if (to - from == 0) return QRegion();
+        if (to - from == 1) return QRegion(rects[from]);
+        const size_t middle = from + (to - from) / 2;
+        return unionOf(rects, from, middle) | unionOf(rects, middle, to);
     }
 
     void combineClip(const QRegion& region, uint32_t mode) {

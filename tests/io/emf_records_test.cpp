@@ -335,6 +335,13 @@ TEST(EmfRecords, MappingModesTransformsAndClipping) {
          red().record(29, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
          {{30, 30, kWhite}, {10, 10, kRed}, {50, 30, kRed}}},
         // Clip regions in device pixels: (50, 0) to (96, 96), then reset.
+        // Two rectangles that overlap, out of order: the clip is both.
+        {"clip region of overlapping rectangles",
+         red()
+             .record(75, {64, 5, 32, 1, 2, 32, 0, 0, 96, 96, 50, 0, 96, 96, 0, 0, 60, 40})
+             .rectangle(0, 0, 96, 96)
+             .bytes(),
+         {{20, 20, kRed}, {20, 60, kWhite}, {70, 70, kRed}, {55, 20, kRed}}},
         {"clip region",
          red()
              .record(75, {48, 5, 32, 1, 1, 16, 50, 0, 96, 96, 50, 0, 96, 96})
