@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include <QLinearGradient>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRegion>
@@ -171,6 +172,8 @@ enum : uint32_t {
     kCreateMonoBrush = 93,
     kCreateDibPatternBrush = 94,
     kExtCreatePen = 95,
+    kAlphaBlend = 114,
+    kGradientFill = 118,
 };
 
 [[noreturn]] void damaged() { fail("an enhanced metafile record is damaged"); }
@@ -780,12 +783,20 @@ private:
         }
     }
 
-    // Draws the source rectangle (sx, sy, sw, sh) of the bitmap (rows top
-    // first) onto the logical rectangle (dx, dy, dw, dh) with the raster
-    // operation rop. Each picture pixel the rectangle covers takes the
-    // bitmap pixel its centre falls on.
-    void drawBitmap(const Picture& bitmap, double sx, double sy, double sw, double sh, const QRectF& dest,
-                    uint32_t rop) {
+    // The picture pixels inside `bounds` that the clip lets through, as
+    // rectangles.
+    QRegion pixelsWithin(const QRectF& bounds) const {
+        QRegion target = regionOf(bounds.adjusted(-1, -1, 1, 1)) & QRegion(0, 0, c_.width, c_.height);
+        if (dc_.clip) target &= *dc_.clip;
+        return target;
+    }
+
+    // Maps the source rectangle (sx, sy, sw, sh) of a bitmap of bw x bh
+    // pixels (rows top first) onto the logical rectangle dest: each picture
+    // pixel the rectangle covers takes the bitmap pixel its centre falls on,
+    // put(destination, x, y) combining them.
+    template <class Put>
+    void paintMapped(int bw, int bh, double sx, double sy, double sw, double sh, const QRectF& dest, Put put) {
         if (sw == 0 || sh == 0 || dest.width() == 0 || dest.height() == 0) return;
         // Source pixels to picture pixels.
         const QTransform toDest(dest.width() / sw, 0, 0, dest.height() / sh, dest.left() - sx * dest.width() / sw,
@@ -797,46 +808,54 @@ private:
         const QRectF source = QRectF(sx, sy, sw, sh).normalized();
         const QRectF bounds = forward.mapRect(source);
         if (!finite(bounds) || !c_.charge(bounds)) return;
-        QRegion target = regionOf(bounds.adjusted(-1, -1, 1, 1)) & QRegion(0, 0, c_.width, c_.height);
-        if (dc_.clip) target &= *dc_.clip;
-        const int bw = bitmap.width(), bh = bitmap.height();
         const double sx0 = std::max(0.0, source.left()), sy0 = std::max(0.0, source.top());
         const double sx1 = std::min(double(bw), source.right()), sy1 = std::min(double(bh), source.bottom());
         uchar* bits = c_.image.bits();
         const size_t stride = size_t(c_.image.bytesPerLine());
-        const bool straight = back.m12() == 0 && back.m21() == 0;
-        std::vector<uint8_t> row(size_t(bw) * 3);
-        int rowAt = -1;
-        for (const QRect& rect : target) {
+        for (const QRect& rect : pixelsWithin(bounds)) {
             for (int y = rect.top(); y <= rect.bottom(); ++y) {
                 auto* line = reinterpret_cast<uint32_t*>(bits + size_t(y) * stride);
                 for (int x = rect.left(); x <= rect.right(); ++x) {
                     const QPointF s = back.map(QPointF(x + 0.5, y + 0.5));
-                    if (!(s.x() >= sx0 && s.x() < sx1 && s.y() >= sy0 && s.y() < sy1)) continue;
-                    const int u = int(s.x()), v = int(s.y());
-                    const uint8_t* px;
-                    if (straight) {
-                        if (v != rowAt) {
-                            bitmap.readRow(v, row.data());
-                            rowAt = v;
-                        }
-                        px = row.data() + size_t(u) * 3;
-                    } else {
-                        px = bitmap.pixelPtr(u, v);
-                    }
-                    const uint32_t src = 0xFF000000u | (uint32_t(px[2]) << 16) | (uint32_t(px[1]) << 8) | px[0];
-                    uint32_t& dst = line[x];
-                    switch (rop) {
-                        case 0x008800C6: dst = src & dst; break;                  // SRCAND
-                        case 0x00EE0086: dst = src | dst; break;                  // SRCPAINT
-                        case 0x00660046: dst = 0xFF000000u | (src ^ dst); break;  // SRCINVERT
-                        case 0x00330008: dst = 0xFF000000u | ~src; break;         // NOTSRCCOPY
-                        case 0x00AA0029: break;                                   // the destination kept
-                        default: dst = src; break;
-                    }
+                    if (s.x() >= sx0 && s.x() < sx1 && s.y() >= sy0 && s.y() < sy1)
+                        put(line[x], int(s.x()), int(s.y()));
                 }
             }
         }
+    }
+
+    // A decoded bitmap with a raster operation, or with a constant opacity
+    // (0 to 255) where rop is 0.
+    void drawBitmap(const Picture& bitmap, double sx, double sy, double sw, double sh, const QRectF& dest, uint32_t rop,
+                    unsigned opacity = 255) {
+        std::vector<uint8_t> row(size_t(bitmap.width()) * 3);
+        int rowAt = -1;
+        paintMapped(bitmap.width(), bitmap.height(), sx, sy, sw, sh, dest, [&](uint32_t& dst, int u, int v) {
+            if (v != rowAt) {
+                bitmap.readRow(v, row.data());
+                rowAt = v;
+            }
+            const uint8_t* px = row.data() + size_t(u) * 3;
+            const uint32_t src = 0xFF000000u | (uint32_t(px[2]) << 16) | (uint32_t(px[1]) << 8) | px[0];
+            switch (rop) {
+                case 0:
+                    dst = blend(dst, px[0] * opacity / 255, px[1] * opacity / 255, px[2] * opacity / 255, opacity);
+                    break;
+                case 0x008800C6: dst = src & dst; break;                  // SRCAND
+                case 0x00EE0086: dst = src | dst; break;                  // SRCPAINT
+                case 0x00660046: dst = 0xFF000000u | (src ^ dst); break;  // SRCINVERT
+                case 0x00330008: dst = 0xFF000000u | ~src; break;         // NOTSRCCOPY
+                case 0x00AA0029: break;                                   // the destination kept
+                default: dst = src; break;
+            }
+        });
+    }
+
+    // A premultiplied colour (blue, green, red) of opacity a over dst.
+    static uint32_t blend(uint32_t dst, unsigned b, unsigned g, unsigned r, unsigned a) {
+        auto over = [a](unsigned src, unsigned d) { return std::min(255u, src + (d * (255 - a) + 127) / 255); };
+        return 0xFF000000u | (over(r, (dst >> 16) & 0xFF) << 16) | (over(g, (dst >> 8) & 0xFF) << 8) |
+               over(b, dst & 0xFF);
     }
 
     // The bitmap records: where the bitmap lies in the record, its source
@@ -849,11 +868,12 @@ private:
         switch (r.type) {
             case kBitBlt:
             case kStretchBlt:
+            case kAlphaBlend:
                 dx = r.i32(24), dy = r.i32(28), dw = r.i32(32), dh = r.i32(36);
-                rop = r.u32(40);
+                rop = r.u32(40);  // for AlphaBlend: operation, flags, opacity, alpha format
                 sx = r.i32(44), sy = r.i32(48);
                 offBmi = r.u32(84), cbBmi = r.u32(88), offBits = r.u32(92), cbBits = r.u32(96);
-                if (r.type == kStretchBlt)
+                if (r.type != kBitBlt)
                     sw = r.i32(100), sh = r.i32(104);
                 else
                     sw = dw, sh = dh;
@@ -883,6 +903,15 @@ private:
             c_.patternBlt(rect & guard_, rop, dc_.brush.brush);
             return;
         }
+        if (r.type == kAlphaBlend) {
+            if (cbBmi == 0) return;
+            const unsigned opacity = (rop >> 16) & 0xFF;
+            if ((rop >> 24) & 1 && alphaBlend(r, offBmi, cbBmi, offBits, cbBits, sx, sy, sw, sh, dest, opacity)) return;
+            // Without an alpha channel the bitmap is drawn at its constant
+            // opacity.
+            rop = 0;
+            alphaOpacity_ = opacity;
+        }
         const std::optional<Picture> bitmap = readBitmap(r, offBmi, cbBmi, offBits, cbBits, maxPixels_);
         if (c_.measuring()) {
             const QRectF rect = total_.mapRect(dest.normalized());
@@ -894,7 +923,111 @@ private:
         // for these records the source's y counts from its bottom then.
         const bool bottomUp = le32(r.p + offBmi) == 12 || les32(r.p + offBmi + 8) > 0;
         const double top = bottomUpSource && bottomUp ? double(bitmap->height()) - sy - sh : double(sy);
-        drawBitmap(*bitmap, sx, top, sw, sh, dest, rop);
+        drawBitmap(*bitmap, sx, top, sw, sh, dest, rop, alphaOpacity_);
+        alphaOpacity_ = 255;
+    }
+
+    // GradientFill: rectangles shaded from one corner's colour to the
+    // other's, across or down, or triangles shaded between their corners.
+    void gradientFill(const Record& r) {
+        if (inPath_) return;
+        const uint32_t vertices = r.u32(24), pieces = r.u32(28), mode = r.u32(32);
+        if (mode > 2) return;
+        r.need(36, vertices, 16);
+        const size_t piecesAt = 36 + size_t(vertices) * 16;
+        const unsigned each = mode == 2 ? 12 : 8;
+        r.need(piecesAt, pieces, each);
+        struct Vertex {
+            QPointF at;  // picture pixels
+            double red, green, blue;
+        };
+        std::vector<Vertex> v(vertices);
+        for (uint32_t i = 0; i < vertices; ++i) {
+            const uint8_t* q = r.p + 36 + size_t(i) * 16;
+            v[i] = Vertex{map(QPointF(les32(q), les32(q + 4))), le16(q + 8) / 257.0, le16(q + 10) / 257.0,
+                          le16(q + 12) / 257.0};
+        }
+        uchar* bits = c_.measuring() ? nullptr : c_.image.bits();
+        const size_t stride = c_.measuring() ? 0 : size_t(c_.image.bytesPerLine());
+        for (uint32_t k = 0; k < pieces; ++k) {
+            const uint8_t* q = r.p + piecesAt + size_t(k) * each;
+            const uint32_t a = le32(q), b = le32(q + 4), c = mode == 2 ? le32(q + 8) : 0;
+            if (a >= vertices || b >= vertices || c >= vertices) continue;
+            if (mode < 2) {
+                // The rectangle between the two corners, in picture pixels.
+                const Vertex &from = v[a], &to = v[b];
+                const QRectF rect = QRectF(from.at, to.at).normalized();
+                if (!finite(rect) || !c_.charge(rect)) continue;
+                QLinearGradient shade(from.at,
+                                      mode == 0 ? QPointF(to.at.x(), from.at.y()) : QPointF(from.at.x(), to.at.y()));
+                shade.setColorAt(0, QColor::fromRgbF(from.red / 255, from.green / 255, from.blue / 255));
+                shade.setColorAt(1, QColor::fromRgbF(to.red / 255, to.green / 255, to.blue / 255));
+                applyClip();
+                c_.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                c_.painter.fillRect(rect & guard_, QBrush(shade));
+                continue;
+            }
+            const Vertex &p0 = v[a], &p1 = v[b], &p2 = v[c];
+            QPolygonF triangle;
+            triangle << p0.at << p1.at << p2.at;
+            const QRectF bounds = triangle.boundingRect();
+            if (!finite(bounds) || !c_.charge(bounds)) continue;
+            const double area =
+                (p1.at.x() - p0.at.x()) * (p2.at.y() - p0.at.y()) - (p2.at.x() - p0.at.x()) * (p1.at.y() - p0.at.y());
+            if (area == 0) continue;
+            for (const QRect& rect : pixelsWithin(bounds)) {
+                for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                    auto* line = reinterpret_cast<uint32_t*>(bits + size_t(y) * stride);
+                    for (int x = rect.left(); x <= rect.right(); ++x) {
+                        // Barycentric weights of the pixel's centre.
+                        const double px = x + 0.5, py = y + 0.5;
+                        const double w1 =
+                            ((px - p0.at.x()) * (p2.at.y() - p0.at.y()) - (p2.at.x() - p0.at.x()) * (py - p0.at.y())) /
+                            area;
+                        const double w2 =
+                            ((p1.at.x() - p0.at.x()) * (py - p0.at.y()) - (px - p0.at.x()) * (p1.at.y() - p0.at.y())) /
+                            area;
+                        const double w0 = 1 - w1 - w2;
+                        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+                        auto mix = [&](double c0, double c1, double c2) {
+                            return uint32_t(std::clamp(std::lround(w0 * c0 + w1 * c1 + w2 * c2), 0L, 255L));
+                        };
+                        line[x] = 0xFF000000u | (mix(p0.red, p1.red, p2.red) << 16) |
+                                  (mix(p0.green, p1.green, p2.green) << 8) | mix(p0.blue, p1.blue, p2.blue);
+                    }
+                }
+            }
+        }
+    }
+
+    // AlphaBlend of a 32-bit bitmap whose pixels carry premultiplied alpha,
+    // read in place from the record; false when the bitmap is of another
+    // kind.
+    bool alphaBlend(const Record& r, size_t offBmi, size_t cbBmi, size_t offBits, size_t cbBits, double sx, double sy,
+                    double sw, double sh, const QRectF& dest, unsigned opacity) {
+        r.need(offBmi, cbBmi, 1);
+        r.need(offBits, cbBits, 1);
+        if (cbBmi < 40 || le32(r.p + offBmi) < 40) return false;
+        const uint8_t* h = r.p + offBmi;
+        const int64_t w = les32(h + 4), signedHeight = les32(h + 8);
+        const int64_t height = std::abs(signedHeight);
+        if (le16(h + 14) != 32 || le32(h + 16) != 0 || w <= 0 || height == 0) return false;
+        const size_t stride = size_t(w) * 4;
+        if (uint64_t(w) * uint64_t(height) > c_.maxBitmapPixels || uint64_t(height) * stride > cbBits) return false;
+        c_.chargeWork(double(w) * double(height));
+        if (c_.measuring()) {
+            const QRectF rect = total_.mapRect(dest.normalized());
+            if (finite(rect)) c_.charge(rect);
+            return true;
+        }
+        const uint8_t* bits = r.p + offBits;
+        const bool bottomUp = signedHeight > 0;
+        paintMapped(int(w), int(height), sx, sy, sw, sh, dest, [&](uint32_t& dst, int u, int v) {
+            const uint8_t* px = bits + size_t(bottomUp ? height - 1 - v : v) * stride + size_t(u) * 4;
+            const unsigned a = px[3] * opacity / 255;
+            dst = blend(dst, px[0] * opacity / 255, px[1] * opacity / 255, px[2] * opacity / 255, a);
+        });
+        return true;
     }
 
     Object* objectAt(uint32_t index) {
@@ -1263,21 +1396,11 @@ private:
                 break;
             }
             case kBitBlt:
-                if (r.size < 100) damaged();
-                bitmapRecord(r);
-                break;
             case kStretchBlt:
-                if (r.size < 108) damaged();
-                bitmapRecord(r);
-                break;
             case kStretchDibits:
-                if (r.size < 80) damaged();
-                bitmapRecord(r);
-                break;
             case kSetDibitsToDevice:
-                if (r.size < 76) damaged();
-                bitmapRecord(r);
-                break;
+            case kAlphaBlend: bitmapRecord(r); break;
+            case kGradientFill: gradientFill(r); break;
             case kExtTextOutA:
             case kExtTextOutW: textOut(r, r.type == kExtTextOutW); break;
             default: break;  // not drawn
@@ -1298,6 +1421,7 @@ private:
     QPainterPath guardPath_;
     bool inPath_ = false;
     QPainterPath path_;
+    unsigned alphaOpacity_ = 255;
 };
 
 int pixelsFromHundredthsMm(int64_t extent) {

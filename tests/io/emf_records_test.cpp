@@ -91,6 +91,27 @@ EmfBuilder& blt(EmfBuilder& e, bool stretch, int32_t x, int32_t y, int32_t w, in
     return e.rawRecord(stretch ? 77 : 76, f.raw(bitmap).bytes);
 }
 
+// AlphaBlend of a whole bitmap (a DIB of its own making) onto (x, y, w, h),
+// at the constant opacity, through the bitmap's alpha when perPixel.
+EmfBuilder& alphaBlend(EmfBuilder& e, int32_t x, int32_t y, int32_t w, int32_t h, const std::string& bitmap, int bw,
+                       int bh, unsigned opacity, bool perPixel) {
+    Fields f;
+    f.rect(0, 0, 0, 0).i(x).i(y).i(w).i(h).u((opacity << 16) | (perPixel ? 1u << 24 : 0)).i(0).i(0);
+    f.f(1).f(0).f(0).f(1).f(0).f(0).u(0).u(0);
+    f.u(108).u(40).u(148).u(uint32_t(bitmap.size() - 40)).i(bw).i(bh);
+    return e.rawRecord(114, f.raw(bitmap).bytes);
+}
+
+// A 32-bit top-down bitmap of premultiplied blue, green, red, alpha bytes.
+std::string dib32(int w, int h, const std::vector<uint32_t>& bgra) {
+    std::string out;
+    put32(out, 40), put32(out, uint32_t(w)), put32(out, uint32_t(-h));
+    put16(out, 1), put16(out, 32);
+    put32(out, 0), put32(out, uint32_t(w * h * 4)), put32(out, 0), put32(out, 0), put32(out, 0), put32(out, 0);
+    for (uint32_t p : bgra) put32(out, p);
+    return out;
+}
+
 uint32_t packed(int16_t x, int16_t y) { return uint32_t(uint16_t(x)) | (uint32_t(uint16_t(y)) << 16); }
 
 // A font of the given height (negative: the characters' height).
@@ -132,6 +153,14 @@ struct DrawCase {
 
 TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
     const uint32_t nullPen = 0x80000008, blackBrush = 0x80000004;
+    auto nestedSquares = [&](bool winding) {
+        EmfBuilder e = inch();
+        e.brush(1, kBlue).select(1).select(nullPen).record(19, {winding ? 2u : 1u});
+        return e
+            .record(91, {0, 0, 0, 0, 2, 8, 4, 4, packed(10, 10), packed(90, 10), packed(90, 90), packed(10, 90),
+                         packed(30, 30), packed(70, 30), packed(70, 70), packed(30, 70)})
+            .bytes();
+    };
     const DrawCase cases[] = {
         // A rectangle covers its left and top edges, not its right and
         // bottom ones.
@@ -164,25 +193,8 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
          {{20, 20, kRed}, {80, 80, kWhite}}},
         // Two nested squares drawn the same way round: alternate filling
         // leaves the inner one empty, winding fills it.
-        {"poly-polygon, alternate",
-         inch()
-             .brush(1, kBlue)
-             .select(1)
-             .select(nullPen)
-             .record(91, {0, 0, 0, 0, 2, 8, 4, 4, packed(10, 10), packed(90, 10), packed(90, 90), packed(10, 90),
-                          packed(30, 30), packed(70, 30), packed(70, 70), packed(30, 70)})
-             .bytes(),
-         {{20, 20, kBlue}, {50, 50, kWhite}}},
-        {"poly-polygon, winding",
-         inch()
-             .brush(1, kBlue)
-             .select(1)
-             .select(nullPen)
-             .record(19, {2})
-             .record(91, {0, 0, 0, 0, 2, 8, 4, 4, packed(10, 10), packed(90, 10), packed(90, 90), packed(10, 90),
-                          packed(30, 30), packed(70, 30), packed(70, 70), packed(30, 70)})
-             .bytes(),
-         {{20, 20, kBlue}, {50, 50, kBlue}}},
+        {"poly-polygon, alternate", nestedSquares(false), {{20, 20, kBlue}, {50, 50, kWhite}}},
+        {"poly-polygon, winding", nestedSquares(true), {{20, 20, kBlue}, {50, 50, kBlue}}},
         // A pen 5 units wide along y = 50.
         {"wide pen polyline",
          inch()
@@ -393,6 +405,11 @@ TEST(EmfRecords, BitmapsAreStretchedMirroredAndCombined) {
     anded.brush(1, 0x00FFFF).select(1).select(0x80000008).rectangle(0, 0, 96, 96);
     stretchDib(anded, 10, 10, 40, 40, 2, 2, four, 0x008800C6);
     blt(bitBlt, false, 20, 30, 2, 2, 2, 2, four);
+    // Opaque red, and blue at half opacity (premultiplied), over white.
+    EmfBuilder alpha = inch(), faded = inch();
+    alphaBlend(alpha, 0, 0, 40, 20, dib32(2, 1, {0xFFFF0000, 0x80000080}), 2, 1, 255, true);
+    // A bitmap without alpha at a constant opacity of 128.
+    alphaBlend(faded, 0, 0, 40, 20, dib(1, 1, {kRed}), 1, 1, 128, false);
     blt(stretchBlt, true, 0, 0, 96, 96, 2, 2, four);
     const DrawCase cases[] = {
         {"stretched",
@@ -407,6 +424,8 @@ TEST(EmfRecords, BitmapsAreStretchedMirroredAndCombined) {
         {"bottom-left source pixel", corner.bytes(), {{10, 10, kBlue}, {29, 29, kBlue}, {30, 30, kWhite}}},
         {"mirrored", mirrored.bytes(), {{12, 12, kGreen}, {48, 12, kRed}, {12, 48, kBlack}}},
         {"and", anded.bytes(), {{15, 15, kRed}, {15, 45, kBlack}, {45, 15, 0x00FF00}, {60, 60, 0x00FFFF}}},
+        {"alpha blend", alpha.bytes(), {{10, 10, kRed}, {30, 10, 0xFF7F7F}, {50, 10, kWhite}}},
+        {"constant opacity", faded.bytes(), {{10, 10, 0x7F7FFF}, {30, 25, kWhite}}},
         {"bit block",
          bitBlt.bytes(),
          {{20, 30, kRed}, {21, 30, kGreen}, {20, 31, kBlue}, {21, 31, kBlack}, {22, 30, kWhite}}},
@@ -457,6 +476,7 @@ TEST(EmfRecords, RecordsThatClaimMoreThanTheyHoldAreDamaged) {
         {"bitmap outside its record", bitmap},
         {"font cut short", inch().record(82, {1, uint32_t(-20), 0}).bytes()},
         {"clip region with more rectangles than bytes", inch().record(75, {48, 5, 32, 1, 100, 16, 0, 0, 9, 9, 0, 0, 9, 9}).bytes()},
+        {"gradient with more corners than the record holds", inch().record(118, {0, 0, 0, 0, 1000, 1, 0}).bytes()},
         {"bit block cut short", inch().record(76, {0, 0, 0, 0, 0, 0, 5, 5}).bytes()},
     };
     for (const auto& [what, bytes] : cases) {
@@ -467,4 +487,37 @@ TEST(EmfRecords, RecordsThatClaimMoreThanTheyHoldAreDamaged) {
     // drawing.
     const std::string huge = EmfBuilder(99, 99, 529167, 529167).rectangle(0, 0, 10, 10).bytes();
     EXPECT_NE(errorOf([&] { emf(huge); }).find("too large"), std::string::npos);
+}
+
+TEST(EmfRecords, GradientsShadeBetweenTheirCorners) {
+    // Vertices: position, then red, green, blue, alpha in 16 bits each.
+    auto vertex = [](Fields& f, int32_t x, int32_t y, uint32_t colour) {
+        f.i(x).i(y).u(((colour & 0xFF) * 257) | (((colour >> 8) & 0xFF) * 257) << 16).u((colour >> 16 & 0xFF) * 257);
+    };
+    Fields across;
+    across.rect(0, 0, 0, 0).u(2).u(1).u(0);
+    vertex(across, 0, 0, kRed), vertex(across, 96, 48, kBlue);
+    across.u(0).u(1);
+    Fields triangle;
+    triangle.rect(0, 0, 0, 0).u(3).u(1).u(2);
+    vertex(triangle, 0, 48, kRed), vertex(triangle, 96, 48, kGreen), vertex(triangle, 48, 96, kBlue);
+    triangle.u(0).u(1).u(2);
+    const Picture p = emf(inch().rawRecord(118, across.bytes).rawRecord(118, triangle.bytes).bytes());
+    auto near = [](uint32_t got, uint32_t want) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF)) > 16) return false;
+        return true;
+    };
+    const std::pair<Probe, const char*> probes[] = {
+        {{0, 10, kRed}, "left end"},
+        {{95, 10, kBlue}, "right end"},
+        {{48, 30, 0x800080}, "across, middle"},
+        {{2, 49, kRed}, "triangle, red corner"},
+        {{93, 49, kGreen}, "green corner"},
+        {{48, 93, kBlue}, "blue corner"},
+        {{48, 70, 0x784542}, "inside"},
+        {{5, 90, kWhite}, "outside"},
+    };
+    for (const auto& [at, what] : probes)
+        EXPECT_TRUE(near(p.pixel(at.x, at.y), at.colour)) << what << ": " << std::hex << p.pixel(at.x, at.y);
 }
