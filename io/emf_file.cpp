@@ -216,6 +216,14 @@ struct Record {
     }
 };
 
+// A canvas pixel (blue, green, red bytes) as 0xRRGGBB and back.
+uint32_t loadPixel(const uint8_t* p) { return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]; }
+void storePixel(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+}
+
 QColor colourOf(uint32_t colorref) { return QColor(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF); }
 
 struct Pen {
@@ -314,8 +322,8 @@ private:
         if (fromFrame && frameW != 0 && frameH != 0) {
             // device px -> 0.01 mm -> picture px
             const double sx = 100 * mmPerPixelX * c_.width / frameW, sy = 100 * mmPerPixelY * c_.height / frameH;
-            device_ = QTransform(sx, 0, 0, sy, -layout_.frameLeft * c_.width / frameW,
-                                 -layout_.frameTop * c_.height / frameH);
+            device_ = QTransform(sx, 0, 0, sy, -double(layout_.frameLeft) * c_.width / frameW,
+                                 -double(layout_.frameTop) * c_.height / frameH);
         } else {
             device_ = QTransform::fromTranslate(-double(layout_.boundsLeft), -double(layout_.boundsTop));
         }
@@ -810,15 +818,16 @@ private:
         if (!finite(bounds) || !c_.charge(bounds)) return;
         const double sx0 = std::max(0.0, source.left()), sy0 = std::max(0.0, source.top());
         const double sx1 = std::min(double(bw), source.right()), sy1 = std::min(double(bh), source.bottom());
-        uchar* bits = c_.image.bits();
-        const size_t stride = size_t(c_.image.bytesPerLine());
         for (const QRect& rect : pixelsWithin(bounds)) {
             for (int y = rect.top(); y <= rect.bottom(); ++y) {
-                auto* line = reinterpret_cast<uint32_t*>(bits + size_t(y) * stride);
+                uint8_t* line = c_.pixelAt(0, y);
                 for (int x = rect.left(); x <= rect.right(); ++x) {
                     const QPointF s = back.map(QPointF(x + 0.5, y + 0.5));
-                    if (s.x() >= sx0 && s.x() < sx1 && s.y() >= sy0 && s.y() < sy1)
-                        put(line[x], int(s.x()), int(s.y()));
+                    if (!(s.x() >= sx0 && s.x() < sx1 && s.y() >= sy0 && s.y() < sy1)) continue;
+                    uint8_t* at = line + size_t(x) * 3;
+                    uint32_t value = loadPixel(at);
+                    put(value, int(s.x()), int(s.y()));
+                    storePixel(at, value);
                 }
             }
         }
@@ -947,8 +956,6 @@ private:
             v[i] = Vertex{map(QPointF(les32(q), les32(q + 4))), le16(q + 8) / 257.0, le16(q + 10) / 257.0,
                           le16(q + 12) / 257.0};
         }
-        uchar* bits = c_.measuring() ? nullptr : c_.image.bits();
-        const size_t stride = c_.measuring() ? 0 : size_t(c_.image.bytesPerLine());
         for (uint32_t k = 0; k < pieces; ++k) {
             const uint8_t* q = r.p + piecesAt + size_t(k) * each;
             const uint32_t a = le32(q), b = le32(q + 4), c = mode == 2 ? le32(q + 8) : 0;
@@ -977,7 +984,7 @@ private:
             if (area == 0) continue;
             for (const QRect& rect : pixelsWithin(bounds)) {
                 for (int y = rect.top(); y <= rect.bottom(); ++y) {
-                    auto* line = reinterpret_cast<uint32_t*>(bits + size_t(y) * stride);
+                    uint8_t* line = c_.pixelAt(0, y);
                     for (int x = rect.left(); x <= rect.right(); ++x) {
                         // Barycentric weights of the pixel's centre.
                         const double px = x + 0.5, py = y + 0.5;
@@ -992,8 +999,9 @@ private:
                         auto mix = [&](double c0, double c1, double c2) {
                             return uint32_t(std::clamp(std::lround(w0 * c0 + w1 * c1 + w2 * c2), 0L, 255L));
                         };
-                        line[x] = 0xFF000000u | (mix(p0.red, p1.red, p2.red) << 16) |
-                                  (mix(p0.green, p1.green, p2.green) << 8) | mix(p0.blue, p1.blue, p2.blue);
+                        storePixel(line + size_t(x) * 3, (mix(p0.red, p1.red, p2.red) << 16) |
+                                                             (mix(p0.green, p1.green, p2.green) << 8) |
+                                                             mix(p0.blue, p1.blue, p2.blue));
                     }
                 }
             }
@@ -1446,20 +1454,18 @@ Picture decodeEmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     ensureGuiApplication();
     // First measured, then drawn.
     {
-        MetafileCanvas measure(nullptr, w, h, maxPixels);
+        MetafileCanvas measure(w, h, false, maxPixels);
         Player player(measure, layout, data, maxPixels, fromFrame);
         player.play();
         if (measure.overBudget) fail("the metafile draws far more than its picture holds");
     }
-    PixelBuffer pixels(size_t(w) * size_t(h) * 4);
-    MetafileCanvas canvas(pixels.data(), w, h, maxPixels);
+    MetafileCanvas canvas(w, h, true, maxPixels);
     {
         Player player(canvas, layout, data, maxPixels, fromFrame);
         player.play();
     }
-    canvas.painter.end();
     if (canvas.overBudget) fail("the metafile draws far more than its picture holds");
-    return pictureFromCanvas(canvas.image, pixels);
+    return canvas.take();
 }
 
 }  // namespace jollix

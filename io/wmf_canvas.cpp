@@ -100,14 +100,28 @@ QPen metafilePen(uint32_t style, double widthPixels, const QColor& colour, doubl
     return pen;
 }
 
-MetafileCanvas::MetafileCanvas(uint8_t* pixels, int w, int h, uint64_t maxBitmap)
+MetafileCanvas::MetafileCanvas(int w, int h, bool draw, uint64_t maxBitmap)
     : width(w), height(h), maxBitmapPixels(maxBitmap) {
     maxStroke = 4.0 * std::max(w, h) + 16;
     pixelBudget = drawingBudget(w, h);
-    if (!pixels) return;
-    image = QImage(pixels, w, h, qsizetype(w) * 4, QImage::Format_RGB32);
+    if (!draw) return;
+    stride_ = (size_t(w) * 3 + 3) & ~size_t(3);
+    pixels_ = std::make_unique<PixelBuffer>(stride_ * size_t(h));
+    rowsStart_ = pixels_->data();
+    image = QImage(rowsStart_, w, h, qsizetype(stride_), QImage::Format_BGR888);
     image.fill(Qt::white);
     painter.begin(&image);
+}
+
+Picture MetafileCanvas::take() {
+    if (painter.isActive()) painter.end();
+    PictureRows picture(width, height);
+    for (int y = 0; y < height; ++y) {
+        picture.bgr(y, rowsStart_ + size_t(y) * stride_);
+        if (y % 64 == 63) pixels_->giveBack(size_t(y - 63) * stride_, size_t(y + 1) * stride_);
+    }
+    image = QImage();
+    return picture.take();
 }
 
 MetafileCanvas::~MetafileCanvas() {
@@ -197,9 +211,8 @@ void MetafileCanvas::drawText(const TextRun& run) {
     painter.restore();
 }
 
-WmfCanvas::WmfCanvas(uint8_t* pixels, int w, int h, double left, double top, double right, double bottom,
-                     uint64_t maxBitmap)
-    : MetafileCanvas(pixels, w, h, maxBitmap), frameLeft(left), frameTop(top) {
+WmfCanvas::WmfCanvas(int w, int h, double left, double top, double right, double bottom, uint64_t maxBitmap)
+    : MetafileCanvas(w, h, true, maxBitmap), frameLeft(left), frameTop(top) {
     scaleX = double(w) / (right - left);
     scaleY = double(h) / (bottom - top);
 }

@@ -9,6 +9,7 @@
 // This header names no libwmf type, so that it can come before libwmf's
 // headers, whose type macros (U8, U16) break Qt's.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <QBrush>
@@ -17,6 +18,9 @@
 #include <QPainter>
 #include <QPen>
 #include <QString>
+
+#include "core/picture.h"
+#include "io/picture_rows.h"
 
 struct _wmfAPI;
 
@@ -51,12 +55,12 @@ struct TextRun {
 };
 
 struct MetafileCanvas {
-    // A white picture of width x height pixels drawn in `pixels` (width *
-    // height * 4 bytes, kept by the caller). With pixels == nullptr the
-    // canvas only measures: every drawing is charged to the budget and
-    // nothing is painted, so that a file can be refused before its picture
-    // is made.
-    MetafileCanvas(uint8_t* pixels, int width, int height, uint64_t maxBitmap);
+    // A white picture of width x height pixels, three bytes a pixel in the
+    // picture's own order (blue, green, red), so that it goes into the
+    // picture's tiles row by row as it is. With draw == false the canvas
+    // only measures: every drawing is charged to the budget and nothing is
+    // painted, so that a file can be refused before its picture is made.
+    MetafileCanvas(int width, int height, bool draw, uint64_t maxBitmap);
     ~MetafileCanvas();
     MetafileCanvas(const MetafileCanvas&) = delete;
     MetafileCanvas& operator=(const MetafileCanvas&) = delete;
@@ -76,6 +80,11 @@ struct MetafileCanvas {
     // (BLACKNESS, WHITENESS, PATCOPY, DSTINVERT, PATINVERT) over a rectangle.
     void patternBlt(const QRectF& rect, uint32_t rop, const QBrush& pattern);
     void drawText(const TextRun& run);
+    // The blue, green, red bytes of pixel (x, y), inside the picture.
+    uint8_t* pixelAt(int x, int y) { return rowsStart_ + size_t(y) * stride_ + size_t(x) * 3; }
+    // The picture drawn, moved into tiles a band at a time (each band's
+    // memory given back once it is in). The canvas is spent afterwards.
+    Picture take();
 
     int width, height;
     QImage image;
@@ -86,13 +95,17 @@ struct MetafileCanvas {
     // file is refused.
     double pixelBudget = 0, spentPixels = 0;
     bool overBudget = false;
+
+private:
+    std::unique_ptr<PixelBuffer> pixels_;
+    uint8_t* rowsStart_ = nullptr;
+    size_t stride_ = 0;
 };
 
 // The canvas libwmf's player draws on: its device units map onto the
 // picture through the frame (device units, left, top, right, bottom).
 struct WmfCanvas : MetafileCanvas {
-    WmfCanvas(uint8_t* pixels, int width, int height, double left, double top, double right, double bottom,
-              uint64_t maxBitmap);
+    WmfCanvas(int width, int height, double left, double top, double right, double bottom, uint64_t maxBitmap);
     double frameLeft, frameTop;
     double scaleX = 1, scaleY = 1;  // pixels per device unit
 };

@@ -38,7 +38,6 @@ extern "C" {
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
 #include "io/picture_rows.h"
-#include "io/qimage_picture.h"
 
 namespace jollix {
 using namespace io_detail;
@@ -468,15 +467,14 @@ Picture decodeWmf(const uint8_t* data, size_t size, uint64_t maxPixels) {
     const wmfD_Rect frame = frameOf(layout, bbox, width, height, maxPixels);
 
     ensureGuiApplication();
-    PixelBuffer pixels(size_t(width) * size_t(height) * 4);
-    WmfCanvas canvas(pixels.data(), int(width), int(height), frame.TL.x, frame.TL.y, frame.BR.x, frame.BR.y, maxPixels);
+    WmfCanvas canvas(int(width), int(height), frame.TL.x, frame.TL.y, frame.BR.x, frame.BR.y, maxPixels);
     api->device_data = &canvas;
     err = wmf_play(api, 0, &bbox);
     api->device_data = nullptr;
     canvas.painter.end();
     if (err != wmf_E_None) wmfFailed(err);
     if (canvas.overBudget) fail("the metafile draws far more than its picture holds");
-    return pictureFromCanvas(canvas.image, pixels);
+    return canvas.take();
 }
 
 // ---------------------------------------------------------------------------
