@@ -774,6 +774,11 @@ private:
         c_.chargeWork(double(w) * double(h));
         if (c_.overBudget || c_.measuring()) return std::nullopt;
         try {
+            // A JPEG or PNG file as the bitmap's pixels (printers and office
+            // programs write them so): no larger than the header says.
+            const uint32_t compression = headerSize >= 40 && cbBmi >= 20 ? le32(r.p + offBmi + 16) : 0;
+            if (compression == 4) return decodeJpeg(r.p + offBits, cbBits, uint64_t(w) * uint64_t(h));
+            if (compression == 5) return decodePng(r.p + offBits, cbBits, uint64_t(w) * uint64_t(h));
             if (offBits >= offBmi + cbBmi || (offBits >= offBmi && offBits + cbBits <= offBmi + cbBmi)) {
                 DibOptions options;
                 options.pixelOffset = offBits - offBmi;

@@ -405,6 +405,21 @@ TEST(EmfRecords, BitmapsAreStretchedMirroredAndCombined) {
     anded.brush(1, 0x00FFFF).select(1).select(0x80000008).rectangle(0, 0, 96, 96);
     stretchDib(anded, 10, 10, 40, 40, 2, 2, four, 0x008800C6);
     blt(bitBlt, false, 20, 30, 2, 2, 2, 2, four);
+    // The 2 x 2 bitmap as a PNG file inside a bitmap header that says so.
+    EmfBuilder png = inch();
+    {
+        Picture quad(2, 2);
+        for (int i = 0; i < 4; ++i) quad.setPixel(i % 2, i / 2, four[size_t(i)]);
+        const std::string file = encodePng(quad);
+        std::string header;
+        put32(header, 40), put32(header, 2), put32(header, 2), put16(header, 1), put16(header, 0);
+        put32(header, 5), put32(header, uint32_t(file.size())), put32(header, 0), put32(header, 0);
+        put32(header, 0), put32(header, 0);
+        Fields f;
+        f.rect(0, 0, 0, 0).i(10).i(10).i(0).i(0).i(2).i(2);
+        f.u(80).u(40).u(120).u(uint32_t(file.size())).u(0).u(0x00CC0020).i(40).i(40);
+        png.rawRecord(81, f.raw(header + file).bytes);
+    }
     // Opaque red, and blue at half opacity (premultiplied), over white.
     EmfBuilder alpha = inch(), faded = inch();
     alphaBlend(alpha, 0, 0, 40, 20, dib32(2, 1, {0xFFFF0000, 0x80000080}), 2, 1, 255, true);
@@ -424,6 +439,7 @@ TEST(EmfRecords, BitmapsAreStretchedMirroredAndCombined) {
         {"bottom-left source pixel", corner.bytes(), {{10, 10, kBlue}, {29, 29, kBlue}, {30, 30, kWhite}}},
         {"mirrored", mirrored.bytes(), {{12, 12, kGreen}, {48, 12, kRed}, {12, 48, kBlack}}},
         {"and", anded.bytes(), {{15, 15, kRed}, {15, 45, kBlack}, {45, 15, 0x00FF00}, {60, 60, 0x00FFFF}}},
+        {"PNG inside", png.bytes(), {{10, 10, kRed}, {49, 10, kGreen}, {10, 49, kBlue}, {49, 49, kBlack}}},
         {"alpha blend", alpha.bytes(), {{10, 10, kRed}, {30, 10, 0xFF7F7F}, {50, 10, kWhite}}},
         {"constant opacity", faded.bytes(), {{10, 10, 0x7F7FFF}, {30, 25, kWhite}}},
         {"bit block",
