@@ -1260,9 +1260,7 @@ private:
                 p.colour = colourOf(r.u32(24));
                 p.null = (p.style & 0xF) == 5;
                 p.cosmetic = p.width <= 0;  // width 0: one pixel whatever the mapping
-                *o = Object{};
-                o->kind = Object::PenKind;
-                o->pen = p;
+                *o = Object{Object::PenKind, p, {}, {}};
                 break;
             }
             case kExtCreatePen: {
@@ -1275,17 +1273,13 @@ private:
                 p.colour = colourOf(r.u32(40));
                 p.null = (p.style & 0xF) == 5 || brushStyle == 1;
                 p.cosmetic = !(p.style & 0x10000) || p.width == 0;
-                *o = Object{};
-                o->kind = Object::PenKind;
-                o->pen = p;
+                *o = Object{Object::PenKind, p, {}, {}};
                 break;
             }
             case kCreateBrush: {
                 Object* o = objectAt(r.u32(8));
                 if (!o) break;
-                *o = Object{};
-                o->kind = Object::BrushKind;
-                o->brush.brush = metafileBrush(r.u32(12), r.u32(20), colourOf(r.u32(16)));
+                *o = Object{Object::BrushKind, {}, {metafileBrush(r.u32(12), r.u32(20), colourOf(r.u32(16)))}, {}};
                 break;
             }
             case kCreateMonoBrush:
@@ -1293,9 +1287,7 @@ private:
                 Object* o = objectAt(r.u32(8));
                 if (!o) break;
                 const QBrush brush = patternBrush(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28));
-                *o = Object{};
-                o->kind = Object::BrushKind;
-                o->brush.brush = brush;
+                *o = Object{Object::BrushKind, {}, {brush}, {}};
                 break;
             }
             case kCreateFont: {
@@ -1316,9 +1308,7 @@ private:
                     if (name[length] == 0) break;
                 }
                 f.face = QString::fromUtf16(name, length);
-                *o = Object{};
-                o->kind = Object::FontKind;
-                o->font = f;
+                *o = Object{Object::FontKind, {}, {}, f};
                 break;
             }
             case kBeginPath:
