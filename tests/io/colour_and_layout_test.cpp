@@ -585,6 +585,7 @@ TEST(ColourProfiles, CmykFilesConvertThroughTheirProfile) {
         {"cmyk16.tif", "-depth 16", true, 2},
         {"planes.tif", "-interlace plane -compress zip", true, 1},
         {"tiles.tif", "-define tiff:tile-geometry=16x16 -compress lzw", true, 1},
+        {"alpha.tif", "-alpha opaque", true, 1},  // inks and an alpha sample
         {"bare.tif", "", false, 1},
     };
     for (const Case& c : cases) {
