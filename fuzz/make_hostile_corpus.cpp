@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     ok &= put("emf-100000-rectangles.emf", manyRectanglesEmf(1000, 1000, 100000));
     ok &= put("emf-100000-rectangles-4000.emf", manyRectanglesEmf(4000, 4000, 100000));
     ok &= put("emf-5000-scaled-rectangles.emf", manyRectanglesEmf(1000, 1000, 5000, true));
+    // A polyline running across the picture and back 200,000 times.
+    ok &= put("emf-200000-line-zigzag.emf", zigzagEmf(1000, 200000));
     // Big pictures in a few bytes: a lossless WebP of one colour, an
     // animation whose one frame is its whole canvas, a HEIF grid using one
     // tile for all, a metafile filling its picture.

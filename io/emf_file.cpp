@@ -288,7 +288,6 @@ public:
         deviceMapping(fromFrame);
         const double g = canvas.maxStroke + 64;
         guard_ = canvas.area().adjusted(-g, -g, g, g);
-        guardPath_.addRect(guard_);
     }
 
     void play() {
@@ -375,10 +374,9 @@ private:
         if (p.null) return Qt::NoPen;
         const double w = p.cosmetic ? 1 : logicalLength(p.width);
         QPen pen = metafilePen(p.style, w, p.colour, c_.maxStroke);
-        if (p.cosmetic) {
-            pen.setCapStyle(Qt::SquareCap);
-            pen.setJoinStyle(Qt::MiterJoin);
-        }
+        // One pixel wide: Qt's line drawer, which walks only the pixels
+        // inside the picture.
+        if (pen.widthF() <= 1) pen.setCosmetic(true);
         return pen;
     }
     double penMargin() const {
@@ -417,13 +415,13 @@ private:
         }
         return out;
     }
-    // Liang-Barsky against the guard rectangle.
-    bool clipSegment(QPointF& a, QPointF& b) const {
+    // Liang-Barsky against the guard rectangle (or another).
+    bool clipSegment(QPointF& a, QPointF& b) const { return clipSegment(a, b, guard_); }
+    static bool clipSegment(QPointF& a, QPointF& b, const QRectF& to) {
         double t0 = 0, t1 = 1;
         const double dx = b.x() - a.x(), dy = b.y() - a.y();
         const double p[4] = {-dx, dx, -dy, dy};
-        const double q[4] = {a.x() - guard_.left(), guard_.right() - a.x(), a.y() - guard_.top(),
-                             guard_.bottom() - a.y()};
+        const double q[4] = {a.x() - to.left(), to.right() - a.x(), a.y() - to.top(), to.bottom() - a.y()};
         for (int i = 0; i < 4; ++i) {
             if (p[i] == 0) {
                 if (q[i] < 0) return false;
@@ -442,6 +440,75 @@ private:
         return true;
     }
 
+    // Closed figures cut to the guard rectangle, one side after the other
+    // (Sutherland-Hodgman): inside the rectangle every point keeps its
+    // winding number, so the fill there is the same.
+    QPainterPath guardedClosed(const QPainterPath& path) const {
+        QPainterPath out;
+        out.setFillRule(path.fillRule());
+        for (QPolygonF poly : path.toSubpathPolygons()) {
+            for (int side = 0; side < 4 && poly.size() >= 3; ++side) {
+                auto inside = [&](const QPointF& p) {
+                    switch (side) {
+                        case 0: return p.x() >= guard_.left();
+                        case 1: return p.x() <= guard_.right();
+                        case 2: return p.y() >= guard_.top();
+                        default: return p.y() <= guard_.bottom();
+                    }
+                };
+                auto crossing = [&](const QPointF& a, const QPointF& b) {
+                    const double t = side == 0   ? (guard_.left() - a.x()) / (b.x() - a.x())
+                                     : side == 1 ? (guard_.right() - a.x()) / (b.x() - a.x())
+                                     : side == 2 ? (guard_.top() - a.y()) / (b.y() - a.y())
+                                                 : (guard_.bottom() - a.y()) / (b.y() - a.y());
+                    return a + (b - a) * t;
+                };
+                QPolygonF next;
+                next.reserve(poly.size() + 4);
+                for (qsizetype i = 0; i < poly.size(); ++i) {
+                    const QPointF &now = poly[i], &before = poly[i == 0 ? poly.size() - 1 : i - 1];
+                    const bool in = inside(now), wasIn = inside(before);
+                    if (in != wasIn) next << crossing(before, now);
+                    if (in) next << now;
+                }
+                poly = std::move(next);
+            }
+            if (poly.size() < 3) continue;
+            out.addPolygon(poly);
+            out.closeSubpath();
+        }
+        return out;
+    }
+
+    // What drawing a shape costs besides its area: each outline segment its
+    // length inside the picture times the pen's width, each edge of a fill
+    // the rows it crosses inside the picture, and each point.
+    double outlineWork(const QPainterPath& fillShape, const QPainterPath& strokeShape, bool fill,
+                       double penWidth) const {
+        const QRectF picture = c_.area();
+        double work = 0;
+        if (penWidth > 0) {
+            for (const QPolygonF& poly : strokeShape.toSubpathPolygons()) {
+                work += double(poly.size());
+                for (qsizetype i = 1; i < poly.size(); ++i) {
+                    QPointF a = poly[i - 1], b = poly[i];
+                    if (clipSegment(a, b, picture)) work += (QLineF(a, b).length() + 1) * (penWidth + 2);
+                }
+            }
+        }
+        if (fill) {
+            for (const QPolygonF& poly : fillShape.toSubpathPolygons()) {
+                work += double(poly.size());
+                for (qsizetype i = 1; i < poly.size(); ++i) {
+                    const double top = std::max(picture.top(), std::min(poly[i - 1].y(), poly[i].y()));
+                    const double bottom = std::min(picture.bottom(), std::max(poly[i - 1].y(), poly[i].y()));
+                    if (bottom > top) work += bottom - top;
+                }
+            }
+        }
+        return work;
+    }
+
     // Draws a shape given in picture pixels: filled with the brush when fill,
     // outlined with the pen when stroke; closed says whether its figures are
     // areas (an open polyline's are not).
@@ -455,15 +522,18 @@ private:
         const QPen p = stroke ? pen() : QPen(Qt::NoPen);
         const QBrush b = fill ? dc_.brush.brush : QBrush(Qt::NoBrush);
         if (p.style() == Qt::NoPen && b.style() == Qt::NoBrush) return;
-        if (!c_.charge(bounds, p.style() == Qt::NoPen ? 0 : p.widthF() + 2)) return;
+        c_.charge(bounds, p.style() == Qt::NoPen ? 0 : p.widthF() + 2);
+        if (c_.overBudget) return;
         QPainterPath fillShape = shape, strokeShape = shape;
         if (!guard_.contains(bounds)) {
             // Cut down to the guard rectangle: what lies outside it is far
             // enough from the picture that no pen reaches back in.
-            if (b.style() != Qt::NoBrush || (closed && p.style() != Qt::NoPen))
-                fillShape = shape.intersected(guardPath_);
+            if (b.style() != Qt::NoBrush || (closed && p.style() != Qt::NoPen)) fillShape = guardedClosed(shape);
             strokeShape = closed ? fillShape : guardedOpen(shape);
         }
+        c_.chargeWork(
+            outlineWork(fillShape, strokeShape, b.style() != Qt::NoBrush, p.style() == Qt::NoPen ? 0 : p.widthF()));
+        if (c_.overBudget || c_.measuring()) return;
         applyClip();
         c_.painter.setCompositionMode(compositionForRop2(dc_.rop2));
         c_.painter.setBackgroundMode(dc_.opaque ? Qt::OpaqueMode : Qt::TransparentMode);
@@ -690,8 +760,7 @@ private:
         QPainterPath path;
         path.addPolygon(poly);
         path.closeSubpath();
-        if (!guard_.contains(path.controlPointRect())) path = path.intersected(guardPath_);
-        return path;
+        return guard_.contains(path.controlPointRect()) ? path : guardedClosed(path);
     }
 
     // A rectangle of picture pixels as whole pixels, inside the guard.
@@ -1336,8 +1405,8 @@ private:
                 if (inPath_) break;
                 QPainterPath path = path_;
                 path_ = QPainterPath();
-                if (!guard_.contains(path.controlPointRect())) path = path.intersected(guardPath_);
                 path.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
+                if (!guard_.contains(path.controlPointRect())) path = guardedClosed(path);
                 c_.chargeWork(path.elementCount());
                 if (c_.measuring()) break;
                 combineClip(QRegion(path.toFillPolygon().toPolygon(), path.fillRule()), r.u32(8));
@@ -1421,7 +1490,6 @@ private:
     double scale_ = 1;
     double pixelsPerMmX_ = 96 / 25.4, pixelsPerMmY_ = 96 / 25.4;
     QRectF guard_;
-    QPainterPath guardPath_;
     bool inPath_ = false;
     QPainterPath path_;
     unsigned alphaOpacity_ = 255;

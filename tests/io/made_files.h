@@ -147,6 +147,25 @@ inline std::string manyRectanglesEmf(int width, int height, int count, bool scal
     return emf.bytes();
 }
 
+// An enhanced metafile of side x side pixels whose one polyline runs
+// `points` times across the picture and back, from far outside it on either
+// side: few bytes a line, each line as long as the picture is wide.
+inline std::string zigzagEmf(int side, int points) {
+    auto hundredthsMm = [](int px) { return int32_t(px * 2540LL / 96); };
+    EmfBuilder emf(side - 1, side - 1, hundredthsMm(side), hundredthsMm(side));
+    std::string fields;
+    auto put = [&fields](uint32_t v) {
+        for (int i = 0; i < 4; ++i) fields.push_back(char((v >> (8 * i)) & 0xFF));
+    };
+    for (int i = 0; i < 4; ++i) put(0);  // bounds
+    put(uint32_t(points));
+    for (int i = 0; i < points; ++i) {
+        put(uint32_t(i % 2 ? -1000000000 : 1000000000));
+        put(uint32_t(int64_t(i) * side / points));
+    }
+    return emf.rawRecord(4, fields).bytes();  // EMR_POLYLINE
+}
+
 // Little-endian bytes of the file formats below.
 inline void putLe(std::string& s, uint64_t v, int bytes) {
     // Bytes past the eighth are zero (a 64-bit shift by 64 or more is undefined).

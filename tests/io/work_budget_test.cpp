@@ -67,6 +67,8 @@ TEST(WorkBudget, HostileFilesAreRefusedInUnderASecondAnd300Mb) {
          "draws far more than its picture holds"},
         {"EMF of 1000 x 1000 with 5,000 tiny rectangles scaled to full", PictureFormat::Emf,
          manyRectanglesEmf(1000, 1000, 5000, true), "draws far more than its picture holds"},
+        {"EMF of 1000 x 1000 with a polyline across it 200,000 times", PictureFormat::Emf, zigzagEmf(1000, 200000),
+         "draws far more than its picture holds"},
         {"HEIF grid of 24 x 16 claiming a canvas of 27759 x 14441", PictureFormat::Heif,
          readBytes(dataPath("corpus/heic-grid-canvas-beyond-its-size.heic")), "too large"},
     };
