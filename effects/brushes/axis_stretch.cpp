@@ -7,11 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/error.h"
 #include "core/numeric.h"
+#include "effects/brushes/spherical.h"
 #include "effects/engine/brush_engine.h"
-#include "effects/engine/vector_build.h"
-#include "effects/engine/sampler.h"
 
 // The vertical brushes move content only along columns, the horizontal ones
 // only along rows. The patch is a circular cap of base radius R rising S
@@ -29,12 +27,9 @@ namespace jollix {
 
 namespace detail {
 
-double axisRho(int R, int S) {
-    const int64_t num = int64_t(R) * R + int64_t(S) * S;
-    const int64_t den = 2 * int64_t(S);
-    if (den == 0) throw JollixError(num == 0 ? kInvalidFloatOp : kDivisionByZero);
-    return double(static_cast<long double>(num) / static_cast<long double>(den));
-}
+// The circle through the patch's rim is the spherical brushes' sphere
+// through their cap's rim, cut through its centre.
+double axisRho(int R, int S) { return sphereCap(R, S).rho; }
 
 AxisExpandLine axisExpandLine(double rho, int S, int t) {
     const long double r = rho, tl = t;
