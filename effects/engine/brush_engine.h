@@ -238,8 +238,12 @@ inline void pointsOfRow(const Brush& brush, int y, const int* xs, int n, double*
     pointsOfRowOffCentre(brush, y, xs, n, sx, sy, handOver);
     for (int k = 0; k < n; ++k) take[k] = Take::Sample;
     if constexpr (HandingOver<Brush>) {
-        for (int k = 0; k < n; ++k)
-            if (handOver[k]) set(k, brush.exact(xs[k], y));
+        // Mostly no pixel of the row is handed over: that is seen at once.
+        bool any = false;
+        for (int k = 0; k < n; ++k) any |= handOver[k];
+        if (any)
+            for (int k = 0; k < n; ++k)
+                if (handOver[k]) set(k, brush.exact(xs[k], y));
     }
     if constexpr (WithCentreLines<Brush>) {
         // The row's pixels run left to right: the centre column can only be
