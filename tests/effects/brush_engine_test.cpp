@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -312,4 +314,114 @@ TEST(BrushEngine, BrushesMatchTheirMappingWithEveryVectorWidth) {
             }
     }
     jollix::brush::detail::limitVectors(2);
+}
+
+// The lines a plan works out are stepped through in order; when one fails,
+// the steps of the lines before it are reported and the failure goes on,
+// and a plan that succeeds reports none (its painting does).
+TEST(BrushEngine, PlanLinesReportTheStepsBeforeAFailure) {
+    struct Steps : jollix::Progress {
+        int steps = 0;
+        void step() override { ++steps; }
+    };
+    struct Case {
+        std::vector<std::array<long long, 2>> ranges;
+        long long failAt;  // none when outside every range
+        std::vector<long long> visited;
+        int steps;
+        bool fails;
+    };
+    const Case cases[] = {
+        {{{0, 4}}, 3, {0, 1, 2, 3}, 3, true},    {{{-3, -1}, {1, 3}}, 2, {-3, -2, -1, 1, 2}, 4, true},
+        {{{-3, -1}, {1, 3}}, -3, {-3}, 0, true}, {{{0, 4}}, 9, {0, 1, 2, 3, 4}, 0, false},
+        {{{5, 4}, {7, 7}}, 9, {7}, 0, false},
+    };
+    for (const Case& c : cases) {
+        Steps progress;
+        std::vector<long long> visited;
+        bool failed = false;
+        auto line = [&](long long v) {
+            visited.push_back(v);
+            if (v == c.failAt) throw jollix::JollixError(jollix::kRangeCheckError);
+        };
+        try {
+            if (c.ranges.size() == 1)
+                jollix::brush::planLines({c.ranges[0]}, &progress, line);
+            else
+                jollix::brush::planLines({c.ranges[0], c.ranges[1]}, &progress, line);
+        } catch (const jollix::JollixError&) {
+            failed = true;
+        }
+        EXPECT_EQ(visited, c.visited);
+        EXPECT_EQ(progress.steps, c.steps);
+        EXPECT_EQ(failed, c.fails);
+    }
+}
+
+namespace {
+
+// A brush that uses every rule the engine knows: a point for most pixels,
+// some handed over to its exact rule (which keeps some and copies others),
+// and the centre lines copied from a neighbour, the centre kept.
+struct ToyBrush {
+    bool point(int x, int y, double& sx, double& sy) const {
+        sx = x * 0.75 + 3.25;
+        sy = y * 1.5 - 2.5;
+        return (x + 2 * y) % 7 == 0;
+    }
+    jollix::brush::Source exact(int x, int y) const {
+        return x % 2 ? jollix::brush::keep() : jollix::brush::copyOf(x / 2, y / 3);
+    }
+    jollix::brush::Source centre(int x, int y) const {
+        if (x == centreX && y == centreY) return jollix::brush::keep();
+        return jollix::brush::copyOf(x == centreX ? x : x / 2, y == centreY ? y : y / 2);
+    }
+    int centreX, centreY;
+};
+
+// What the toy brush must give at (x, y), worked out from its rules here.
+uint32_t toyColour(const Picture& src, const ToyBrush& b, int x, int y) {
+    if (x == b.centreX && y == b.centreY) return src.pixel(x, y);
+    if (x == b.centreX || y == b.centreY) return src.pixel(x == b.centreX ? x : x / 2, y == b.centreY ? y : y / 2);
+    if ((x + 2 * y) % 7 == 0) return x % 2 ? src.pixel(x, y) : src.pixel(x / 2, y / 3);
+    return jollix::sampleAt(src, x * 0.75 + 3.25, y * 1.5 - 2.5);
+}
+
+}  // namespace
+
+// The toy brush over discs whose centre lines and edges fall on every kind
+// of place in the tiles, through the engine, plainly and as a mapping.
+TEST(BrushEngine, ABrushIsItsRegionAndItsRules) {
+    namespace brush = jollix::brush;
+    const Picture src = noisePicture(200, 170, 9);
+    const int centres[][3] = {{63, 64, 40}, {64, 63, 90}, {0, 169, 70}, {199, 0, 30}, {100, 80, 1}, {127, 128, 150}};
+    for (const auto& c : centres) {
+        SCOPED_TRACE(std::to_string(c[0]) + "," + std::to_string(c[1]) + " R " + std::to_string(c[2]));
+        const ToyBrush toy{c[0], c[1]};
+        auto plan = [&](jollix::Progress*) {
+            return std::optional<brush::Pass<ToyBrush>>({toy, brush::disc(c[0], c[1], c[2], src.width()), 7});
+        };
+        const Picture got = brush::effect(src, nullptr, plan);
+        Picture plain;
+        {
+            const brush::PaintingPlainly plainly;
+            plain = brush::effect(src, nullptr, plan);
+        }
+        EXPECT_TRUE(got == plain) << "first difference at " << firstDifference(got, plain);
+        const brush::Region region = brush::disc(c[0], c[1], c[2], src.width());
+        std::vector<int> xs(200);
+        for (int x = 0; x < 200; ++x) xs[size_t(x)] = x;
+        std::vector<uint32_t> row(200);
+        const jollix::BrushMapping mapping = brush::mapping(plan);
+        for (int y = 0; y < src.height(); ++y) {
+            const int ys[] = {y};
+            mapping.brushed(src, xs.data(), 200, ys, 1, row.data());
+            for (int x = 0; x < src.width(); ++x) {
+                const uint32_t want =
+                    brush::detail::regionHas(region, x, y) ? toyColour(src, toy, x, y) : src.pixel(x, y);
+                ASSERT_EQ(got.pixel(x, y), want) << x << "," << y;
+                ASSERT_EQ(row[size_t(x)], want) << x << "," << y;
+            }
+        }
+    }
 }
