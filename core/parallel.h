@@ -1,28 +1,39 @@
 #pragma once
 // The program's one way of sharing work between threads.
 //
-// A job is a count of items. The calling thread and as many more threads as
-// it asks for take the items in turn from a shared counter, so how they fall
-// to the threads changes from run to run; callers make every item write its
-// own pixels only, computed from unchanged input, so the result never
-// depends on it.
+// A job is a count of items. The calling thread and as many of the pool's
+// threads as it asks for take the items in turn from a shared counter, so
+// how they fall to the threads changes from run to run; callers make every
+// item write its own pixels only, computed from unchanged input, so the
+// result never depends on it.
+//
+// The pool's threads are started once, on the first job that wants them,
+// and then wait for work for the rest of the run: a job costs a wake-up,
+// not a thread start. The calling thread always works on its own job, so a
+// job whose helpers are all busy elsewhere (an item of another job that
+// itself shares work, several files done at once) still runs, on fewer
+// threads; and a caller waits only for items already running.
+//
+// How many threads a job is worth follows from what it costs: each caller
+// names the cost of one of its pixels, and a job too small to gain from a
+// second thread stays on the calling one.
 //
 // Failures stay on the calling thread: an exception thrown by an item on any
 // thread (a failed allocation, a range check) stops the other threads from
-// taking further items, every thread is joined, and the first exception is
-// thrown again on the calling thread. A thread is never left running or
-// destroyed unjoined, also while unwinding. Progress is reported from the
-// calling thread only, so a progress sink need not be thread-safe.
+// taking further items, the running ones are waited for, and the first
+// exception is thrown again on the calling thread. Progress is reported from
+// the calling thread only, so a progress sink need not be thread-safe.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <new>
+#include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace jollix::parallel {
 
@@ -32,16 +43,125 @@ inline unsigned machineThreads() {
     return n == 0 ? 1 : n;
 }
 
-// Brush jobs of fewer pixels stay on the calling thread: starting threads
-// costs more than it saves there. Whole-picture effects, lighter per pixel,
-// pass a bigger threshold.
-constexpr long long kMinPixels = 200000;
+// What one pixel of a kind of work costs one core, in nanoseconds, roughly
+// as measured on the program's benchmarks.
+struct PixelCost {
+    double nanoseconds;
+};
 
-// How many threads a job of `pixels` pixels is worth: all the machine's
-// cores, or just the calling thread for a job below `minPixels`.
-inline unsigned threadsFor(long long pixels, long long minPixels = kMinPixels) {
-    return pixels < minPixels ? 1 : machineThreads();
+// A thread is worth adding to a job for every this much of its work (in
+// nanoseconds of one core): below it, waking a thread and sharing the
+// memory costs more than the thread saves.
+constexpr double kWorkPerThread = 250'000;
+
+// How many threads (counting the caller's) a job of `pixels` pixels at
+// `cost` a pixel is worth: 1 for small jobs, at most the machine's threads.
+inline unsigned threadsFor(long long pixels, PixelCost cost) {
+    const double work = double(std::max(0LL, pixels)) * cost.nanoseconds;
+    const double worth = work / kWorkPerThread;
+    const unsigned most = machineThreads();
+    return worth < 2 ? 1 : worth >= double(most) ? most : unsigned(worth);
 }
+
+// The brush engine's jobs, until it names its own cost.
+inline unsigned threadsFor(long long pixels) { return threadsFor(pixels, PixelCost{8}); }
+
+namespace detail {
+
+// A job as the pool sees it: up to `seats` pool threads may join it, each
+// calling work(worker) with its own worker number 1 .. seats.
+struct PoolJob {
+    std::function<void(unsigned)> work;
+    unsigned seats = 0;    // seats still free (guarded by the pool's lock)
+    unsigned taken = 0;    // seats taken so far
+    unsigned running = 0;  // pool threads inside work() now
+    PoolJob* next = nullptr;
+};
+
+// The long-lived threads: machineThreads() - 1 of them, started on first
+// use. It lives until the process ends (its threads wait for work until
+// then), so that no job can outlive it.
+class Pool {
+public:
+    static Pool& instance() {
+        static Pool* pool = new Pool;
+        return *pool;
+    }
+
+    // Offers `job` to the waiting threads. The caller must withdraw() it
+    // before the job's memory goes.
+    void offer(PoolJob& job) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            startThreads();
+            if (threads_ == 0) return;
+            job.next = nullptr;
+            *tail_ = &job;
+            tail_ = &job.next;
+        }
+        if (job.seats == 1)
+            wake_.notify_one();
+        else
+            wake_.notify_all();
+    }
+
+    // No further thread joins `job`; returns once those inside it left.
+    void withdraw(PoolJob& job) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        unlink(job);
+        left_.wait(lock, [&] { return job.running == 0; });
+    }
+
+private:
+    Pool() = default;
+
+    void startThreads() {
+        if (started_) return;
+        started_ = true;
+        const unsigned wanted = machineThreads() - 1;
+        for (unsigned k = 0; k < wanted; ++k) {
+            try {
+                std::thread([this] { serve(); }).detach();
+                ++threads_;
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: jobs run on those there are
+            }
+        }
+    }
+
+    void unlink(PoolJob& job) {
+        for (PoolJob** at = &head_; *at; at = &(*at)->next)
+            if (*at == &job) {
+                *at = job.next;
+                if (tail_ == &job.next) tail_ = at;
+                return;
+            }
+    }
+
+    void serve() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return head_ != nullptr; });
+            PoolJob& job = *head_;
+            const unsigned worker = ++job.taken;
+            if (--job.seats == 0) unlink(job);
+            ++job.running;
+            lock.unlock();
+            job.work(worker);  // never throws: the job keeps its own failures
+            lock.lock();
+            if (--job.running == 0) left_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, left_;
+    PoolJob* head_ = nullptr;
+    PoolJob** tail_ = &head_;
+    bool started_ = false;
+    unsigned threads_ = 0;
+};
+
+}  // namespace detail
 
 // Runs item(i) -- or item(i, worker) when it takes two arguments, worker
 // being 0 on the calling thread and 1 .. threads - 1 on the others, for
@@ -49,9 +169,9 @@ inline unsigned threadsFor(long long pixels, long long minPixels = kMinPixels) {
 // `threads` threads counting the calling one. After each item the calling
 // thread finishes, it calls done(count), count being how many items are
 // finished so far on all threads; at the end done(n). If an item (or done)
-// throws, no further items start, every thread is joined, and the first
-// exception is thrown on the calling thread (done(n) is then not called).
-// If no further thread can be started, the items run on fewer threads.
+// throws, no further items start, the running ones are waited for, and the
+// first exception is thrown on the calling thread (done(n) is then not
+// called).
 template <class Item, class Done>
 void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
     std::atomic<size_t> next{0}, finished{0};
@@ -70,31 +190,30 @@ void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
                 if (worker == 0) done(count);
             }
         } catch (...) {
-            // The first thread to fail keeps its exception; the threads
-            // are joined before it is read.
+            // The first thread to fail keeps its exception; it is read
+            // after every thread has left the job.
             if (!failed.exchange(true)) first = std::current_exception();
         }
     };
 
-    // Joins every started thread when leaving, normally or not.
-    struct Joiner {
-        std::vector<std::thread> threads;
-        ~Joiner() {
-            for (std::thread& t : threads)
-                if (t.joinable()) t.join();
-        }
-    } joiner;
-    const size_t extra = std::min<size_t>(threads > 0 ? threads - 1 : 0, n > 0 ? n - 1 : 0);
-    if (extra > 0) {
-        try {
-            joiner.threads.reserve(extra);
-            for (size_t k = 0; k < extra; ++k) joiner.threads.emplace_back(run, unsigned(k + 1));
-        } catch (const std::system_error&) {
-            // No more threads to be had: the items go to those running.
-        } catch (const std::bad_alloc&) {}
+    const unsigned helpers = unsigned(std::min<size_t>(threads > 0 ? threads - 1 : 0, n > 0 ? n - 1 : 0));
+    if (helpers == 0) {
+        run(0);
+    } else {
+        detail::PoolJob job;
+        job.work = run;
+        job.seats = helpers;
+        detail::Pool& pool = detail::Pool::instance();
+        // Withdrawn when leaving, normally or not: no pool thread is inside
+        // the job once this function returns.
+        struct Withdraw {
+            detail::Pool& pool;
+            detail::PoolJob& job;
+            ~Withdraw() { pool.withdraw(job); }
+        } withdraw{pool, job};
+        pool.offer(job);
+        run(0);
     }
-    run(0);
-    for (std::thread& t : joiner.threads) t.join();
     if (first) std::rethrow_exception(first);
     done(n);
 }

@@ -169,6 +169,7 @@ struct Editor::PendingBrush {
     ToolPlace at;
     Picture result;
     bool recordWhenDone = false;  // the gesture ended: its history step follows the picture
+    ProgressRelay progress;       // the effect's progress, passed on to the window's on its thread
     parallel::BackgroundJob job;  // last: joined before the rest goes
 };
 
@@ -185,12 +186,16 @@ bool Editor::startInBackground(const ToolRow& tool, const ToolPlace& where) {
     pending->effect = tool.effect;
     PendingBrush* p = pending.get();
     pending_ = std::move(pending);
-    p->job.start([p] { p->result = p->effect(p->source, p->at, nullptr); });
+    p->job.start([p] { p->result = p->effect(p->source, p->at, &p->progress); });
     view_->brushStarted();
     return true;
 }
 
 bool Editor::brushFinished() const { return !pending_ || pending_->job.done(); }
+
+void Editor::showBackgroundProgress() {
+    if (pending_) pending_->progress.passOn(progress_);
+}
 
 BrushMapping::Box Editor::pendingBounds() const { return pending_ ? pending_->mapping.bounds() : BrushMapping::Box{}; }
 
@@ -203,6 +208,7 @@ void Editor::settleQuietly() {
     const std::unique_ptr<PendingBrush> p = std::move(pending_);
     try {
         p->job.finish();
+        p->progress.passOn(progress_);
     } catch (...) {
         // The picture stays as it was; the error is shown at the next event.
         backgroundError_ = std::current_exception();

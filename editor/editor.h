@@ -102,6 +102,9 @@ public:
     bool brushPending() const { return pending_ != nullptr; }
     // The background work is done: settle() will not wait.
     bool brushFinished() const;
+    // Passes the background work's progress so far on to the progress sink
+    // (on the calling thread, which owns the sink).
+    void showBackgroundProgress();
     // The picture pixels the pending brush may change.
     BrushMapping::Box pendingBounds() const;
     // The pending brush's colours (0x00BBGGRR) at pixels (xs[i], ys[j]) of

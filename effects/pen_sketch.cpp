@@ -12,6 +12,9 @@ namespace jollix {
 
 namespace {
 
+// What a pixel of the edge picture and of the threshold costs a core.
+constexpr parallel::PixelCost kEdgeCost{1.5}, kThresholdCost{1};
+
 // The grey value of a pixel whose weighted sum s = 30 R + 59 G + 11 B lies
 // halfway, s = 100 q + 50: the extended-precision sum R * 0.3 + G * 0.59 +
 // B * 0.11 (in that order) falls a hair above, below or right on q + 0.5,
@@ -156,22 +159,22 @@ int greyOf(int red, int green, int blue) {
     return halfwayGrey(red, green, blue, q);
 }
 
-Picture edgePicture(const Picture& src, Progress* /*progress*/) {
+Picture edgePicture(const Picture& src, Progress* progress) {
     if (src.isEmpty()) return src;
     // Flat areas give white: white tiles share one block.
     const Picture white(1, 1, 0xFFFFFF);
-    return band::build(src.width(), src.height(), &white, nullptr,
+    return band::build(src.width(), src.height(), &white, nullptr, kEdgeCost, progress,
                        [&](const band::TileJob& t) { return edgeTile(src, t); });
 }
 
-Picture penSketch(const Picture& edge, int threshold, Progress* /*progress*/) {
+Picture penSketch(const Picture& edge, int threshold, Progress* progress) {
     if (edge.isEmpty()) return edge;
     // grey > threshold exactly when s > 100 threshold + 50, except at
     // s = 100 threshold + 50 itself, where the exact grey decides. Limits
     // beyond the range of s change nothing, so the bound is kept in range.
     const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
     const Picture white(1, 1, 0xFFFFFF);
-    return band::build(edge.width(), edge.height(), &white, nullptr,
+    return band::build(edge.width(), edge.height(), &white, nullptr, kThresholdCost, progress,
                        [&](const band::TileJob& t) { return thresholdTile(edge, t, bound, threshold); });
 }
 

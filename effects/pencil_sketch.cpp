@@ -144,7 +144,7 @@ band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint16_t*
 
 }  // namespace
 
-Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) {
+Picture pencilSketch(const Picture& edge, int contrast, Progress* progress) {
     const int w = edge.width(), h = edge.height();
     if (edge.isEmpty()) return edge;
 
@@ -172,7 +172,9 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* /*progress*/) 
     // one block.
     const uint8_t blank = tone[255];
     const Picture blankTile(1, 1, blank * 0x010101u);
-    return band::build(w, h, &blankTile, nullptr,
+    // What a pixel costs a core.
+    constexpr parallel::PixelCost kToneCost{1.5};
+    return band::build(w, h, &blankTile, nullptr, kToneCost, progress,
                        [&](const band::TileJob& t) { return toneTile(edge, t, toneBySum.data(), tone.data(), blank); });
 }
 

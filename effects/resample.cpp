@@ -16,6 +16,9 @@ namespace jollix {
 
 namespace {
 
+// What resampling costs a core, per source pixel read and new pixel written.
+constexpr parallel::PixelCost kAreaCost{2};
+
 // The weights of one axis. With g = gcd(S, D), S' = S / g and D' = D / g,
 // lengths are measured so that a new pixel is S' long and a source pixel D'
 // long (the whole axis is D * S' = S * D'): new pixel i covers
@@ -303,7 +306,9 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
         const int fx = src.width() / newWidth, fy = src.height() / newHeight;
         if (fx <= 16 && fx * fy <= kMaxBlock) {
             const BlockDivider divide(uint32_t(fx * fy));
-            return band::build(newWidth, newHeight, nullptr, nullptr, [&](const band::TileJob& t) {
+            // A new pixel costs a core about half a nanosecond a source pixel.
+            const parallel::PixelCost cost{0.5 * fx * fy};
+            return band::build(newWidth, newHeight, nullptr, nullptr, cost, nullptr, [&](const band::TileJob& t) {
                 blockMeanTile(src, t, fx, fy, divide);
                 return band::Keep::Written;
             });
@@ -325,7 +330,7 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     // changes the result.
     const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) + uint64_t(newWidth) * uint64_t(newHeight);
     const int tileRows = dst.tilesY();
-    const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), 1 << 20);
+    const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), kAreaCost);
     const int bands = std::min<int>(int(threads), tileRows);
     parallel::forItems(size_t(bands), threads, [&](size_t i) {
         const int t0 = int(i * tileRows / bands), t1 = int((i + 1) * tileRows / bands);

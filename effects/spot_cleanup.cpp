@@ -88,10 +88,12 @@ band::Keep medianTile(const Picture& src, const band::TileJob& t) {
 
 }  // namespace
 
-Picture clearUpSpots(const Picture& src, Progress* /*progress*/) {
+Picture clearUpSpots(const Picture& src, Progress* progress) {
     if (src.width() < 3 || src.height() < 3) return src;
     // Tiles the median leaves as they were share the source's.
-    return band::build(src.width(), src.height(), nullptr, &src,
+    // What a pixel of the median costs a core.
+    constexpr parallel::PixelCost kMedianCost{1.5};
+    return band::build(src.width(), src.height(), nullptr, &src, kMedianCost, progress,
                        [&](const band::TileJob& t) { return medianTile(src, t); });
 }
 

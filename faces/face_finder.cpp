@@ -18,6 +18,9 @@ namespace jollix {
 
 namespace {
 
+// What reducing one pixel to the grey search picture costs a core.
+constexpr parallel::PixelCost kReduceCost{1};
+
 // The cascades, read once and shared; the detector is not meant to be used
 // from two threads at once, so one search runs at a time.
 struct Cascades {
@@ -62,7 +65,7 @@ cv::Mat reducedGrey(const Picture& picture, int factor) {
     const int w = picture.width(), h = picture.height();
     const int rw = (w + factor - 1) / factor, rh = (h + factor - 1) / factor;
     cv::Mat out(rh, rw, CV_8UC1);
-    const unsigned threads = parallel::threadsFor((long long)w * h);
+    const unsigned threads = parallel::threadsFor((long long)w * h, kReduceCost);
     std::vector<std::vector<uint8_t>> rows(threads, std::vector<uint8_t>(size_t(w) * 3));
     std::vector<std::vector<uint32_t>> sums(threads, std::vector<uint32_t>(size_t(rw)));
     parallel::forItems(size_t(rh), threads, [&](size_t ry, unsigned worker) {

@@ -16,6 +16,9 @@ namespace jollix::io_detail {
 
 namespace {
 
+// What converting one pixel through a colour transform costs a core.
+constexpr parallel::PixelCost kTransformCost{10};
+
 // lcms2 reports bad profiles through a global hook; the program judges the
 // result itself (a profile that does not open is taken as sRGB), so the
 // reports are dropped rather than printed.
@@ -335,7 +338,7 @@ void convertToSrgb(Picture& picture, const ColourProfile& profile) {
         for (int tx = 0; tx < picture.tilesX(); ++tx)
             blocks[size_t(ty) * picture.tilesX() + tx] = picture.mutableTile(tx, ty);
     parallel::forItems(
-        tiles, parallel::threadsFor((long long)picture.width() * picture.height()),
+        tiles, parallel::threadsFor((long long)picture.width() * picture.height(), kTransformCost),
         [&](size_t i) {
             constexpr size_t kPixels = size_t(Picture::kTile) * Picture::kTile;
             if (profile.isGrey())

@@ -21,6 +21,9 @@ using namespace io_detail;
 
 namespace {
 
+// What predicting and compressing one pixel costs a core.
+constexpr parallel::PixelCost kPredictAndDeflateCost{15};
+
 constexpr int kLevel = 6;
 // Rows per strip: strips of about this many bytes compress nearly as well
 // as one whole stream and keep every core busy.
@@ -106,7 +109,7 @@ std::string encodeTiff(const Picture& picture) {
 
     std::vector<std::string> compressed(static_cast<size_t>(strips));
     parallel::forItems(
-        size_t(strips), parallel::threadsFor(int64_t(width) * height, 1 << 20),
+        size_t(strips), parallel::threadsFor(int64_t(width) * height, kPredictAndDeflateCost),
         [&](size_t s) {
             const int first = int(s) * stripRows;
             compressed[s] = compressStrip(picture, first, std::min(height, first + stripRows));

@@ -31,10 +31,16 @@ namespace jollix {
 
 void ProgressBarSink::show() {
     if (!bar_) return;
-    bar_->setValue(std::clamp(position_, bar_->minimum(), bar_->maximum()));
+    const int shown = total_ > 0 ? int((long long)position_ * bar_->maximum() / total_) : position_;
+    bar_->setValue(std::clamp(shown, bar_->minimum(), bar_->maximum()));
     bar_->repaint();
     shown_.restart();
     ++repaints_;
+}
+
+void ProgressBarSink::start(long long total) {
+    reset();
+    total_ = total;
 }
 
 void ProgressBarSink::step() {
@@ -49,6 +55,7 @@ void ProgressBarSink::finish() {
 
 void ProgressBarSink::reset() {
     position_ = 0;
+    total_ = 0;
     if (bar_) bar_->setValue(0);
     shown_.invalidate();
 }

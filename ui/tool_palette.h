@@ -36,11 +36,13 @@ class QToolButton;
 namespace jollix {
 
 // progressBar as the effects' progress: position + 1 per step, shown on
-// screen at most every 30 ms while an effect runs.
+// screen at most every 30 ms while an effect runs. Work that said its total
+// of steps first fills the bar in proportion instead.
 class ProgressBarSink : public Progress {
 public:
     static constexpr int kRepaintMs = 30;
     void attach(QProgressBar* bar) { bar_ = bar; }
+    void start(long long total) override;
     void step() override;
     void finish() override;
     void reset() override;
@@ -51,6 +53,7 @@ private:
     void show();
     QProgressBar* bar_ = nullptr;
     int position_ = 0;
+    long long total_ = 0;  // steps of the work under way, 0 when not said
     int repaints_ = 0;
     QElapsedTimer shown_;
 };

@@ -22,6 +22,10 @@ namespace jollix {
 
 namespace {
 
+// What one pixel of the view costs a core: zoomed out, a read from
+// memory that is seldom in the cache.
+constexpr parallel::PixelCost kViewPixelCost{2};
+
 HeldButtons heldOf(Qt::MouseButtons b) {
     HeldButtons h;
     h.left = b.testFlag(Qt::LeftButton);
@@ -179,7 +183,7 @@ void PictureWidget::renderPicture(QPainter& painter, const QRect& area) {
     const int bands = (h + kBand - 1) / kBand;
     uchar* const lines = scratch_.bits();
     const qsizetype lineBytes = scratch_.bytesPerLine();
-    parallel::forItems(size_t(bands), parallel::threadsFor((long long)w * h, 1 << 18), [&](size_t band) {
+    parallel::forItems(size_t(bands), parallel::threadsFor((long long)w * h, kViewPixelCost), [&](size_t band) {
         std::vector<const uint8_t*> rowOf(static_cast<size_t>(pic.tilesX()), nullptr);
         const int j1 = std::min(h, int(band + 1) * kBand);
         for (int j = int(band) * kBand; j < j1; ++j) {
@@ -387,7 +391,10 @@ WorkArea::WorkArea(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), edi
     frameTimer_.start();
     settleTimer_.setInterval(2);
     connect(&settleTimer_, &QTimer::timeout, this, [this] {
-        if (!editor_.brushFinished()) return;
+        if (!editor_.brushFinished()) {
+            editor_.showBackgroundProgress();
+            return;
+        }
         settleTimer_.stop();
         guarded([&] { editor_.settle(); });
     });

@@ -16,6 +16,7 @@
 
 #include "core/parallel.h"
 #include "core/picture.h"
+#include "core/progress.h"
 
 namespace jollix::band {
 
@@ -40,27 +41,37 @@ struct TileJob {
 // blank colour); tiles kept as Unchanged share the tile at the same place
 // in `source` (a picture of the same size). Either may be null when fill
 // never answers so.
+//
+// `cost` is what one pixel of the effect costs a core; the effect reports
+// one progress step per row of tiles, the total said first.
 template <class Fill>
-Picture build(int width, int height, const Picture* blank, const Picture* source, Fill&& fill) {
+Picture build(int width, int height, const Picture* blank, const Picture* source, parallel::PixelCost cost,
+              Progress* progress, Fill&& fill) {
     Picture out = Picture::unwritten(width, height);
     if (out.isEmpty()) return out;
-    // Whole-picture effects are light per pixel: below a megapixel one
-    // thread does it sooner.
-    const unsigned threads = parallel::threadsFor((long long)width * height, 1 << 20);
-    parallel::forItems(size_t(out.tilesY()), threads, [&](size_t item) {
-        const int ty = int(item);
-        const int y0 = ty * Picture::kTile;
-        const int m = std::min(Picture::kTile, height - y0);
-        for (int tx = 0; tx < out.tilesX(); ++tx) {
-            const int x0 = tx * Picture::kTile;
-            const TileJob job{tx, ty, x0, y0, std::min(Picture::kTile, width - x0), m, out.mutableTile(tx, ty)};
-            switch (fill(job)) {
-                case Keep::Written: break;
-                case Keep::Blank: out.shareTile(tx, ty, *blank, 0, 0); break;
-                case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
+    const unsigned threads = parallel::threadsFor((long long)width * height, cost);
+    progressStart(progress, out.tilesY());
+    size_t reported = 0;
+    parallel::forItems(
+        size_t(out.tilesY()), threads,
+        [&](size_t item) {
+            const int ty = int(item);
+            const int y0 = ty * Picture::kTile;
+            const int m = std::min(Picture::kTile, height - y0);
+            for (int tx = 0; tx < out.tilesX(); ++tx) {
+                const int x0 = tx * Picture::kTile;
+                const TileJob job{tx, ty, x0, y0, std::min(Picture::kTile, width - x0), m, out.mutableTile(tx, ty)};
+                switch (fill(job)) {
+                    case Keep::Written: break;
+                    case Keep::Blank: out.shareTile(tx, ty, *blank, 0, 0); break;
+                    case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
+                }
             }
-        }
-    });
+        },
+        [&](size_t done) {
+            for (; reported < done; ++reported) progressStep(progress);
+        });
+    progressFinish(progress);
     return out;
 }
 

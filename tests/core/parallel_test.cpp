@@ -7,12 +7,15 @@
 #include <chrono>
 #include <mutex>
 #include <new>
+#include <string>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "core/error.h"
 #include "core/parallel.h"
+#include "core/progress.h"
 
 using namespace jollix;
 using namespace std::chrono_literals;
@@ -158,10 +161,92 @@ TEST(Parallel, CallerFailureWaitsForTheOthersAndTheFirstFailureWins) {
     }
 }
 
-TEST(Parallel, ThreadCountFollowsTheMachineAndTheJob) {
-    EXPECT_GE(parallel::machineThreads(), 1u);
-    EXPECT_EQ(parallel::threadsFor(10), 1u);
-    EXPECT_EQ(parallel::threadsFor(parallel::kMinPixels - 1), 1u);
-    EXPECT_EQ(parallel::threadsFor(parallel::kMinPixels), parallel::machineThreads());
-    EXPECT_EQ(parallel::threadsFor(1 << 19, 1 << 20), 1u);
+TEST(Parallel, ThreadCountFollowsTheCostOfTheJob) {
+    const unsigned most = parallel::machineThreads();
+    EXPECT_GE(most, 1u);
+    struct Case {
+        long long pixels;
+        double nanoseconds;
+        unsigned threads;  // 0: all the machine's
+    };
+    const long long pair = (long long)(2 * parallel::kWorkPerThread);  // work worth a second thread, at 1 ns
+    for (const Case c : {Case{-5, 10, 1}, Case{0, 10, 1}, Case{10, 10, 1}, Case{pair - 1, 1, 1}, Case{pair / 10, 1, 1},
+                         Case{pair / 10, 10, std::min(most, 2u)}, Case{1LL << 40, 0.5, 0}, Case{1LL << 40, 0, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.pixels << " pixels at " << c.nanoseconds << " ns");
+        EXPECT_EQ(parallel::threadsFor(c.pixels, parallel::PixelCost{c.nanoseconds}), c.threads ? c.threads : most);
+    }
+}
+
+// The pool's threads live on between jobs: many jobs, from several callers at
+// once and from inside other jobs' items, never see more threads than the
+// pool's and the callers', and every item of every job runs once.
+TEST(Parallel, JobsShareTheSameLongLivedThreadsAlsoWhenNested) {
+    // Counted by a mark of each thread's own, which a new thread starts
+    // without even where the system gives it an old thread's id.
+    static thread_local int mark = 0;
+    static std::atomic<int> runs{0};
+    const int run = ++runs;
+    std::atomic<size_t> threadsSeen{0};
+    auto note = [&] {
+        if (mark == run) return;
+        mark = run;
+        threadsSeen.fetch_add(1);
+    };
+    constexpr int kCallers = 3, kJobs = 20, kOuter = 6, kInner = 50;
+    std::atomic<int> inner{0}, outer{0};
+    std::vector<std::thread> callers;
+    for (int c = 0; c < kCallers; ++c)
+        callers.emplace_back([&] {
+            for (int j = 0; j < kJobs; ++j)
+                parallel::forItems(kOuter, 4, [&](size_t) {
+                    note();
+                    outer.fetch_add(1);
+                    parallel::forItems(kInner, 4, [&](size_t) {
+                        note();
+                        inner.fetch_add(1);
+                    });
+                });
+        });
+    for (std::thread& t : callers) t.join();
+    EXPECT_EQ(outer.load(), kCallers * kJobs * kOuter);
+    EXPECT_EQ(inner.load(), kCallers * kJobs * kOuter * kInner);
+    // The callers' own threads plus at most the pool's.
+    EXPECT_LE(threadsSeen.load(), size_t(kCallers) + parallel::machineThreads() - 1);
+}
+
+// Progress of work on another thread reaches the sink on the owner's thread:
+// steps as they come, a new start or the end passed on once however many
+// happened between two looks.
+TEST(ProgressRelay, PassesOnWhatHappenedSinceTheLastLook) {
+    struct Sink : Progress {
+        std::vector<std::string> events;
+        void start(long long total) override { events.push_back("start " + std::to_string(total)); }
+        void step() override { events.push_back("step"); }
+        void finish() override { events.push_back("finish"); }
+        void reset() override { events.push_back("reset"); }
+    };
+    using Events = std::vector<std::string>;
+    const struct {
+        const char* name;
+        std::function<void(Progress&)> work;
+        Events seen;
+    } cases[] = {
+        {"nothing yet", [](Progress&) {}, {}},
+        {"steps without a total", [](Progress& p) { p.step(), p.step(); }, {"step", "step"}},
+        {"a total and its steps", [](Progress& p) { p.start(3), p.step(), p.step(); }, {"start 3", "step", "step"}},
+        {"work started and ended unseen", [](Progress& p) { p.start(3), p.step(), p.finish(); }, {"reset"}},
+        {"the followed work ended", [](Progress& p) { p.step(), p.step(), p.finish(); }, {"step", "step", "reset"}},
+        {"a second pass", [](Progress& p) { p.step(), p.reset(), p.step(); }, {"step", "reset", "step"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgressRelay relay;
+        std::thread worker([&] { c.work(relay); });
+        worker.join();
+        Sink sink;
+        relay.passOn(&sink);
+        EXPECT_EQ(sink.events, c.seen);
+        relay.passOn(&sink);
+        EXPECT_EQ(sink.events, c.seen) << "passed on twice";
+    }
 }

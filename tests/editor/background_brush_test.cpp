@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor/editor.h"
@@ -95,4 +96,29 @@ TEST(BackgroundBrush, ThePreviewHasTheEffectsColoursAtTheViewsPixels) {
     e.mouseUp(MouseButton::Left, 200, 150);
     EXPECT_EQ(e.picture(), full);
     EXPECT_EQ(e.animationFrames().size(), 2u);
+}
+
+// The window's progress sink hears of a brush finished in the background,
+// on the thread that asks, and is left empty at the end.
+TEST(BackgroundBrush, ItsProgressReachesTheSinkWhileItRuns) {
+    struct Sink : Progress {
+        std::thread::id owner = std::this_thread::get_id();
+        int steps = 0, position = 0;
+        bool offOwner = false;
+        void note() { offOwner |= std::this_thread::get_id() != owner; }
+        void start(long long) override { note(), position = 0; }
+        void step() override { note(), ++steps, ++position; }
+        void finish() override { note(), position = 0; }
+        void reset() override { note(), position = 0; }
+    } sink;
+    Editor e(photo());
+    e.setProgress(&sink);
+    ASSERT_TRUE(e.setZoomPercent(25));
+    pressAndClick(e);
+    ASSERT_TRUE(e.brushPending());
+    while (!e.brushFinished()) e.showBackgroundProgress();
+    EXPECT_EQ(e.picture(), expandedOnce());
+    EXPECT_GT(sink.steps, 0);
+    EXPECT_EQ(sink.position, 0);
+    EXPECT_FALSE(sink.offOwner);
 }

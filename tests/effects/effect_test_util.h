@@ -60,8 +60,17 @@ inline std::string firstDifference(const jollix::Picture& got, const jollix::Pic
 }
 
 struct CountingProgress : jollix::Progress {
-    int steps = 0, finishes = 0, resets = 0;
-    void step() override { ++steps; }
+    int steps = 0, finishes = 0, resets = 0, starts = 0;
+    long long total = 0;       // as said by the last start()
+    int stepsBeforeStart = 0;  // steps reported before any start()
+    void start(long long t) override {
+        ++starts;
+        total = t;
+    }
+    void step() override {
+        ++steps;
+        if (!starts) ++stepsBeforeStart;
+    }
     void finish() override { ++finishes; }
     void reset() override { ++resets; }
 };

@@ -547,6 +547,21 @@ private slots:
         sink.finish();
         QCOMPARE(t()->progressBar->value(), 0);
     }
+
+    // Work that says its total fills the bar in proportion, whatever the
+    // bar's maximum; work that does not moves it one a step.
+    void workThatSaysItsTotalFillsTheBarInProportion() {
+        ProgressBarSink& sink = t()->progress();
+        t()->progressBar->setMaximum(400);
+        sink.start(8);
+        sink.step();  // the first step of a work is shown at once
+        QCOMPARE(t()->progressBar->value(), 50);
+        sink.finish();
+        QCOMPARE(t()->progressBar->value(), 0);
+        sink.step();
+        QCOMPARE(t()->progressBar->value(), 1);
+        sink.reset();
+    }
 };
 
 QTEST_MAIN(ToolPaletteTest)

@@ -1,0 +1,43 @@
+// Whole-picture effects report their progress: the total first, then one
+// step per row of tiles from the calling thread, then the end.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "effects/pen_sketch.h"
+#include "effects/pencil_sketch.h"
+#include "effects/spot_cleanup.h"
+#include "tests/effects/effect_test_util.h"
+
+using namespace jollix;
+using effects_test::CountingProgress;
+
+TEST(EffectProgress, WholePictureEffectsSayTheirTotalAndReachIt) {
+    const struct {
+        const char* name;
+        std::function<Picture(const Picture&, Progress*)> run;
+    } effects[] = {
+        {"edge picture", [](const Picture& p, Progress* g) { return edgePicture(p, g); }},
+        {"pen sketch", [](const Picture& p, Progress* g) { return penSketch(p, 120, g); }},
+        {"pencil sketch", [](const Picture& p, Progress* g) { return pencilSketch(p, 60, g); }},
+        {"clean-up", [](const Picture& p, Progress* g) { return clearUpSpots(p, g); }},
+    };
+    // One tile row; several, the last partial; big enough to share over threads.
+    const struct {
+        int w, h;
+    } sizes[] = {{5, 3}, {130, 200}, {1500, 1100}};
+    for (const auto& size : sizes)
+        for (const auto& e : effects) {
+            SCOPED_TRACE(testing::Message() << e.name << " on " << size.w << " x " << size.h);
+            const Picture src = effects_test::randomPicture(size.w, size.h, 3);
+            CountingProgress progress;
+            const Picture out = e.run(src, &progress);
+            const int tileRows = (size.h + Picture::kTile - 1) / Picture::kTile;
+            EXPECT_EQ(progress.starts, 1);
+            EXPECT_EQ(progress.stepsBeforeStart, 0);
+            EXPECT_EQ(progress.total, tileRows);
+            EXPECT_EQ(progress.steps, tileRows);
+            EXPECT_EQ(progress.finishes + progress.resets, 1) << "the bar is left empty at the end";
+            EXPECT_EQ(out, e.run(src, nullptr)) << "progress changes nothing";
+        }
+}
