@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "core/tiles.h"
 #include "bench/bench_util.h"
 #include "faces/face_finder.h"
 #include "io/picture_files.h"
@@ -17,6 +18,7 @@ jollix::Picture photoWithPortrait() {
     const jollix::Picture face = jollix::loadPictureFile(JOLLIX_BENCH_PORTRAIT);
     const int side = 4000, left = 1000;
     std::vector<uint8_t> row(size_t(side) * 3);
+    jollix::TileWriter writer(photo);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             const uint32_t c = face.pixel(x * face.width() / side, y * face.height() / side);
@@ -24,7 +26,7 @@ jollix::Picture photoWithPortrait() {
             row[size_t(x) * 3 + 1] = uint8_t(c >> 8);
             row[size_t(x) * 3 + 2] = uint8_t(c);
         }
-        photo.writeRowSpan(y, left, side, row.data());
+        writer.putRow(y, left, side, row.data());
     }
     return photo;
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "core/error.h"
+#include "core/tiles.h"
 
 namespace jollix {
 
@@ -131,45 +132,6 @@ Picture::Rewrite Picture::rewriteTiles(const std::vector<size_t>& indices) {
     return r;
 }
 
-void Picture::readRowSpan(int y, int x0, int count, uint8_t* dst) const {
-    const int ty = y >> kTileBits;
-    const size_t rowOff = size_t(y & kTileMask) * kTileStride;
-    int x = x0;
-    const int end = x0 + count;
-    while (x < end) {
-        const int tx = x >> kTileBits;
-        const int inTile = x & kTileMask;
-        const int n = std::min(kTile - inTile, end - x);
-        std::memcpy(dst, tiles_[size_t(ty) * tilesX_ + tx]->data + rowOff + size_t(inTile) * 3, size_t(n) * 3);
-        dst += size_t(n) * 3;
-        x += n;
-    }
-}
-
-void Picture::readRow(int y, uint8_t* dst) const { readRowSpan(y, 0, width_, dst); }
-
-void Picture::writeRow(int y, const uint8_t* src) { writeRowSpan(y, 0, width_, src); }
-
-void Picture::writeRowSpan(int y, int x0, int count, const uint8_t* src) {
-    const int ty = y >> kTileBits;
-    const size_t rowOff = size_t(y & kTileMask) * kTileStride;
-    int x = x0;
-    const int end = x0 + count;
-    while (x < end) {
-        const int inTile = x & kTileMask;
-        const int n = std::min(kTile - inTile, end - x);
-        std::memcpy(mutableTile(x >> kTileBits, ty) + rowOff + size_t(inTile) * 3, src, size_t(n) * 3);
-        src += size_t(n) * 3;
-        x += n;
-    }
-}
-
-std::vector<uint8_t> Picture::toFlat() const {
-    std::vector<uint8_t> out(size_t(width_) * height_ * 3);
-    for (int y = 0; y < height_; ++y) readRow(y, out.data() + size_t(y) * width_ * 3);
-    return out;
-}
-
 std::vector<std::shared_ptr<Picture::Tile>> Picture::newTiles(size_t n) {
     std::vector<void*> blocks;
     blocks.reserve(n);
@@ -201,7 +163,8 @@ void Picture::shareTile(int tx, int ty, const Picture& from, int fromX, int from
 
 Picture Picture::fromFlat(int width, int height, const uint8_t* bgr, size_t stride) {
     Picture p = unwritten(width, height);
-    for (int y = 0; y < height; ++y) p.writeRow(y, bgr + size_t(y) * stride);
+    TileWriter writer(p);
+    for (int y = 0; y < height; ++y) writer.putRow(y, 0, width, bgr + size_t(y) * stride);
     return p;
 }
 

@@ -40,40 +40,31 @@ public:
     // Colour of a pixel inside the picture (0x00BBGGRR). Outside: 0.
     uint32_t pixel(int x, int y) const {
         if (!contains(x, y)) return 0;
-        const uint8_t* p = pixelPtr(x, y);
+        const uint8_t* p = tile(x >> kTileBits, y >> kTileBits) + inTile(x, y);
         return uint32_t(p[2]) | (uint32_t(p[1]) << 8) | (uint32_t(p[0]) << 16);
     }
     // Write one pixel; writes outside the picture are ignored.
     void setPixel(int x, int y, uint32_t colour) {
         if (!contains(x, y)) return;
-        uint8_t* p = mutablePixelPtr(x, y);
+        uint8_t* p = mutableTile(x >> kTileBits, y >> kTileBits) + inTile(x, y);
         p[0] = uint8_t(colour >> 16);
         p[1] = uint8_t(colour >> 8);
         p[2] = uint8_t(colour);
     }
 
-    // Direct access to the three bytes (B, G, R) of a pixel. No bounds check:
-    // the caller guarantees (x, y) lies inside the picture.
-    const uint8_t* pixelPtr(int x, int y) const {
-        return tiles_[size_t(y >> kTileBits) * tilesX_ + (x >> kTileBits)]->data +
-               (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
-    }
-    uint8_t* mutablePixelPtr(int x, int y) {
-        return mutableTile(x >> kTileBits, y >> kTileBits) + (size_t(y & kTileMask) * kTile + (x & kTileMask)) * 3;
-    }
+    // The bytes (B, G, R) of a pixel inside the picture, for the sampler
+    // until it reads through a TileReader.
+    const uint8_t* pixelPtr(int x, int y) const { return tile(x >> kTileBits, y >> kTileBits) + inTile(x, y); }
 
-    // Tile access for fast loops: kTile rows of kTileStride bytes each.
-    // Tiles on the right and bottom edges are full-sized; only the part
-    // inside the picture means anything.
+    // The tiles themselves: kTile rows of kTileStride bytes each. Tiles on
+    // the right and bottom edges are full-sized; only the part inside the
+    // picture means anything. Pixels are read and written through
+    // TileReader and TileWriter (core/tiles.h), which use these.
     int tilesX() const { return tilesX_; }
     int tilesY() const { return tilesY_; }
     const uint8_t* tile(int tx, int ty) const { return tiles_[size_t(ty) * tilesX_ + tx]->data; }
+    // Tile (tx, ty) made this picture's own first (cloned if shared).
     uint8_t* mutableTile(int tx, int ty);
-    // Row y of tile column tx in place: the kTile pixels from x = tx * kTile
-    // on, kTileStride bytes (only those inside the picture mean anything).
-    const uint8_t* tileRow(int tx, int y) const {
-        return tiles_[size_t(y >> kTileBits) * tilesX_ + tx]->data + size_t(y & kTileMask) * kTileStride;
-    }
 
     // A picture whose tiles are all its own and not yet written, taken from
     // the tile pool in one go: for effects that write every pixel. Several
@@ -97,17 +88,7 @@ public:
     };
     Rewrite rewriteTiles(const std::vector<size_t>& indices);
 
-    // Row access: copy row y (width * 3 bytes, BGR) out of or into the picture.
-    void readRow(int y, uint8_t* dst) const;
-    void writeRow(int y, const uint8_t* src);
-    // Part of a row: pixels x0 .. x0 + count - 1 (caller keeps them inside).
-    void writeRowSpan(int y, int x0, int count, const uint8_t* src);
-    // Part of a row: pixels x0 .. x0 + count - 1 (caller keeps them inside).
-    void readRowSpan(int y, int x0, int count, uint8_t* dst) const;
-
-    // The whole picture as one flat BGR buffer, rows top first, stride
-    // width * 3, and back. Whole-picture effects work on this.
-    std::vector<uint8_t> toFlat() const;
+    // A picture made from one flat BGR buffer, rows top first.
     static Picture fromFlat(int width, int height, const uint8_t* bgr, size_t stride);
 
     // Pixel equality (sizes and every pixel).
@@ -120,6 +101,8 @@ public:
     size_t tileCount() const { return tiles_.size(); }
 
 private:
+    // Where pixel (x, y) lies in its tile.
+    static size_t inTile(int x, int y) { return (size_t(y & kTileMask) * kTile + size_t(x & kTileMask)) * 3; }
     struct Tile {
         uint8_t data[kTileBytes];
     };

@@ -9,6 +9,7 @@
 #include "effects/start_picture.h"
 #include "core/numeric.h"
 #include "core/parallel.h"
+#include "core/tiles.h"
 #include "effects/pen_sketch.h"
 #include "effects/resample.h"
 
@@ -521,9 +522,15 @@ Picture Editor::extractZone() const {
     int left, top, right, bottom;
     if (!zoneBounds(left, top, right, bottom)) return Picture();
     const int w = right - left + 1, h = bottom - top + 1;
-    std::vector<uint8_t> flat(size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y) work_.readRowSpan(top + y, left, w, flat.data() + size_t(y) * w * 3);
-    return Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
+    Picture zone = Picture::unwritten(w, h);
+    const TileReader from(work_);
+    TileWriter to(zone);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        from.copyRow(top + y, left, w, row.data());
+        to.putRow(y, 0, w, row.data());
+    }
+    return zone;
 }
 
 std::optional<Picture> Editor::copyZone() const {

@@ -4,7 +4,6 @@
 #include <array>
 #include <vector>
 
-#include "effects/engine/band_writer.h"
 #include "effects/pixel_runs.h"
 #include "effects/engine/vector_build.h"
 
@@ -39,7 +38,7 @@ int halfwayGrey(int red, int green, int blue, int q) {
 // own colours, inverted. Whether the tile came out all white is noticed on
 // the way.
 template <bool Inner>
-inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src, const band::TileJob& t) {
+inline __attribute__((always_inline)) tiles::Keep edgeTileWith(const TileReader& src, const tiles::TileJob& t) {
     const int w = src.width(), h = src.height();
     // 0xFF at the green bytes of a row of column values (from -kBefore).
     static constexpr auto greenAt = [] {
@@ -98,11 +97,11 @@ inline __attribute__((always_inline)) band::Keep edgeTileWith(const Picture& src
     }
     int16_t any = 0;
     for (int i = 0; i < Picture::kTileStride; ++i) any |= edges[i];
-    return all == 0xFF && !any ? band::Keep::Blank : band::Keep::Written;
+    return all == 0xFF && !any ? tiles::Keep::Blank : tiles::Keep::Written;
 }
 
 JOLLIX_VECTOR_CLONES
-band::Keep edgeTile(const Picture& src, const band::TileJob& t) {
+tiles::Keep edgeTile(const TileReader& src, const tiles::TileJob& t) {
     return band::inner(t, src.width()) ? edgeTileWith<true>(src, t) : edgeTileWith<false>(src, t);
 }
 
@@ -111,7 +110,7 @@ band::Keep edgeTile(const Picture& src, const band::TileJob& t) {
 // pixels right on the bound are decided by their exact grey. Whether the
 // tile came out all white is noticed on the way.
 JOLLIX_VECTOR_CLONES
-band::Keep thresholdTile(const Picture& edge, const band::TileJob& t, int bound, int threshold) {
+tiles::Keep thresholdTile(const TileReader& edge, const tiles::TileJob& t, int bound, int threshold) {
     const int16_t bound16 = int16_t(bound);  // -1 .. 25501
     bool all = true;
     band::runs(
@@ -142,7 +141,7 @@ band::Keep thresholdTile(const Picture& edge, const band::TileJob& t, int bound,
                 if (!c) all = false;
             }
         });
-    return all ? band::Keep::Blank : band::Keep::Written;
+    return all ? tiles::Keep::Blank : tiles::Keep::Written;
 }
 
 }  // namespace
@@ -163,8 +162,9 @@ Picture edgePicture(const Picture& src, Progress* progress) {
     if (src.isEmpty()) return src;
     // Flat areas give white: white tiles share one block.
     const Picture white(1, 1, 0xFFFFFF);
-    return band::build(src.width(), src.height(), &white, nullptr, kEdgeCost, progress,
-                       [&](const band::TileJob& t) { return edgeTile(src, t); });
+    const TileReader reader(src);
+    return tiles::build(src.width(), src.height(), &white, nullptr, kEdgeCost, progress,
+                        [&](const tiles::TileJob& t) { return edgeTile(reader, t); });
 }
 
 Picture penSketch(const Picture& edge, int threshold, Progress* progress) {
@@ -174,8 +174,9 @@ Picture penSketch(const Picture& edge, int threshold, Progress* progress) {
     // beyond the range of s change nothing, so the bound is kept in range.
     const int bound = int(std::clamp(100LL * threshold + 50, -1LL, 25501LL));
     const Picture white(1, 1, 0xFFFFFF);
-    return band::build(edge.width(), edge.height(), &white, nullptr, kThresholdCost, progress,
-                       [&](const band::TileJob& t) { return thresholdTile(edge, t, bound, threshold); });
+    const TileReader reader(edge);
+    return tiles::build(edge.width(), edge.height(), &white, nullptr, kThresholdCost, progress,
+                        [&](const tiles::TileJob& t) { return thresholdTile(reader, t, bound, threshold); });
 }
 
 }  // namespace jollix

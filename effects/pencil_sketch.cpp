@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/engine/band_writer.h"
 #include "effects/pixel_runs.h"
 #include "effects/pen_sketch.h"
 #include "effects/engine/vector_build.h"
@@ -107,8 +106,8 @@ constexpr uint16_t kExactGrey = 0x100;
 // came out all in the blank tone is noticed on the way: the AND and the OR
 // of its bytes both equal it.
 JOLLIX_VECTOR_CLONES
-band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint16_t* toneBySum, const uint8_t* tone,
-                    uint8_t blank) {
+tiles::Keep toneTile(const TileReader& edge, const tiles::TileJob& t, const uint16_t* toneBySum, const uint8_t* tone,
+                     uint8_t blank) {
     uint8_t all = 0xFF, any = 0;
     band::runs(
         edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
@@ -139,7 +138,7 @@ band::Keep toneTile(const Picture& edge, const band::TileJob& t, const uint16_t*
             all &= runAll;
             any |= runAny;
         });
-    return all == blank && any == blank ? band::Keep::Blank : band::Keep::Written;
+    return all == blank && any == blank ? tiles::Keep::Blank : tiles::Keep::Written;
 }
 
 }  // namespace
@@ -174,8 +173,10 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* progress) {
     const Picture blankTile(1, 1, blank * 0x010101u);
     // What a pixel costs a core.
     constexpr parallel::PixelCost kToneCost{1.5};
-    return band::build(w, h, &blankTile, nullptr, kToneCost, progress,
-                       [&](const band::TileJob& t) { return toneTile(edge, t, toneBySum.data(), tone.data(), blank); });
+    const TileReader reader(edge);
+    return tiles::build(w, h, &blankTile, nullptr, kToneCost, progress, [&](const tiles::TileJob& t) {
+        return toneTile(reader, t, toneBySum.data(), tone.data(), blank);
+    });
 }
 
 }  // namespace jollix

@@ -9,7 +9,7 @@
 
 #include "core/error.h"
 #include "core/parallel.h"
-#include "effects/engine/band_writer.h"
+#include "core/tiles.h"
 #include "effects/engine/vector_build.h"
 
 namespace jollix {
@@ -103,7 +103,7 @@ struct RoundingDivider32 {
 // [colBegin, colEnd) into dst. H is the type of the horizontal sums (each at
 // most 255 * Sx'), A that of the whole sums (each at most 255 * Sx' * Sy').
 template <class H, class A>
-void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay, int rowBegin,
+void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax, const AxisWeights& ay, int rowBegin,
                   int rowEnd, int colBegin, int colEnd) {
     const int dw = colEnd - colBegin;
     const size_t values = size_t(dw) * 3;
@@ -126,7 +126,7 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
     std::vector<std::vector<H>> spare;
 
     auto horizontal = [&](int32_t y, std::vector<H>& out) {
-        src.readRowSpan(y, sx0, sx1 - sx0, srcRow.data());
+        src.copyRow(y, sx0, sx1 - sx0, srcRow.data());
         out.resize(values);
         const uint8_t* s = srcRow.data();
         for (int c = 0; c < dw; ++c) {
@@ -186,14 +186,14 @@ void resampleRows(const Picture& src, Picture& dst, const AxisWeights& ax, const
             const RoundingDivider divide(den);
             for (size_t c = 0; c < values; ++c) outRow[c] = divide(acc[c]);
         }
-        dst.writeRowSpan(y, colBegin, dw, outRow.data());
+        dst.putRow(y, colBegin, dw, outRow.data());
     }
 }
 
 // The block of new pixels in rows [r0, r1) and columns [c0, c1), with sums
 // kept in 32 bits while they fit: the horizontal ones while 255 * Sx' does,
 // the whole ones while 255 * Sx' * Sy' does.
-void resampleBlock(const Picture& src, Picture& dst, const AxisWeights& ax, const AxisWeights& ay, int r0, int r1,
+void resampleBlock(const TileReader& src, TileWriter& dst, const AxisWeights& ax, const AxisWeights& ay, int r0, int r1,
                    int c0, int c1) {
     const uint64_t limit = uint64_t(UINT32_MAX) / 255;
     const bool narrowH = ax.total <= limit;
@@ -251,7 +251,7 @@ struct BlockDivider {
 // rows summed byte by byte, read in place from the source's tiles; then the
 // fx columns of each block; then the rounded means.
 JOLLIX_VECTOR_CLONES
-void blockMeanTile(const Picture& src, const band::TileJob& t, int fx, int fy, BlockDivider divide) {
+void blockMeanTile(const TileReader& src, const tiles::TileJob& t, int fx, int fy, BlockDivider divide) {
     constexpr int kMaxSpan = Picture::kTileStride * 16;  // source bytes of a row of new pixels, at fx <= 16
     alignas(64) uint16_t columnSums[kMaxSpan], wideSums[kMaxSpan];
     alignas(64) uint16_t blockSums[Picture::kTileStride];
@@ -308,9 +308,10 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
             const BlockDivider divide(uint32_t(fx * fy));
             // A new pixel costs a core about half a nanosecond a source pixel.
             const parallel::PixelCost cost{0.5 * fx * fy};
-            return band::build(newWidth, newHeight, nullptr, nullptr, cost, nullptr, [&](const band::TileJob& t) {
-                blockMeanTile(src, t, fx, fy, divide);
-                return band::Keep::Written;
+            const TileReader reader(src);
+            return tiles::build(newWidth, newHeight, nullptr, nullptr, cost, nullptr, [&](const tiles::TileJob& t) {
+                blockMeanTile(reader, t, fx, fy, divide);
+                return tiles::Keep::Written;
             });
         }
     }
@@ -321,8 +322,10 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     // Every tile its own storage, taken in one go before the rows are
     // written, so that the bands below never touch shared tiles.
     Picture dst = Picture::unwritten(newWidth, newHeight);
+    const TileReader reader(src);
+    TileWriter writer(dst);
 
-    auto run = [&](int r0, int r1) { resampleBlock(src, dst, ax, ay, r0, r1, 0, newWidth); };
+    auto run = [&](int r0, int r1) { resampleBlock(reader, writer, ax, ay, r0, r1, 0, newWidth); };
 
     // Large pictures are shared over the machine's cores in bands of whole
     // tile rows, so each band writes only its own tiles. Each new row is
@@ -350,7 +353,9 @@ void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1
     const AxisWeights ay = axisWeights(src.height(), dst.height());
     const auto [c0, c1] = touchedRange(ax, x0, x1);
     const auto [r0, r1] = touchedRange(ay, y0, y1);
-    if (c0 < c1 && r0 < r1) resampleBlock(src, dst, ax, ay, r0, r1, c0, c1);
+    if (c0 >= c1 || r0 >= r1) return;
+    TileWriter writer(dst);
+    resampleBlock(TileReader(src), writer, ax, ay, r0, r1, c0, c1);
 }
 
 }  // namespace jollix

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/numeric.h"
-#include "effects/engine/band_writer.h"
+#include "effects/pixel_runs.h"
 #include "effects/engine/vector_build.h"
 
 namespace jollix {
@@ -33,7 +33,7 @@ inline uint8_t med3(uint8_t a, uint8_t b, uint8_t c) { return mx(mn(a, b), mn(mx
 // column keep their values. Whether the tile came out the same as the
 // source's is noticed on the way.
 template <bool Inner>
-inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& src, const band::TileJob& t) {
+inline __attribute__((always_inline)) tiles::Keep medianTileWith(const TileReader& src, const tiles::TileJob& t) {
     const int w = src.width(), h = src.height();
     alignas(64) uint8_t values[3][band::kColumnValues];
     uint8_t* lo = values[0] + band::kBefore;
@@ -78,11 +78,11 @@ inline __attribute__((always_inline)) band::Keep medianTileWith(const Picture& s
     }
     uint8_t any = 0;
     for (int i = 0; i < Picture::kTileStride; ++i) any |= changed[i];
-    return any ? band::Keep::Written : band::Keep::Unchanged;
+    return any ? tiles::Keep::Written : tiles::Keep::Unchanged;
 }
 
 JOLLIX_VECTOR_CLONES
-band::Keep medianTile(const Picture& src, const band::TileJob& t) {
+tiles::Keep medianTile(const TileReader& src, const tiles::TileJob& t) {
     return band::inner(t, src.width()) ? medianTileWith<true>(src, t) : medianTileWith<false>(src, t);
 }
 
@@ -93,8 +93,9 @@ Picture clearUpSpots(const Picture& src, Progress* progress) {
     // Tiles the median leaves as they were share the source's.
     // What a pixel of the median costs a core.
     constexpr parallel::PixelCost kMedianCost{1.5};
-    return band::build(src.width(), src.height(), nullptr, &src, kMedianCost, progress,
-                       [&](const band::TileJob& t) { return medianTile(src, t); });
+    const TileReader reader(src);
+    return tiles::build(src.width(), src.height(), nullptr, &src, kMedianCost, progress,
+                        [&](const tiles::TileJob& t) { return medianTile(reader, t); });
 }
 
 }  // namespace jollix

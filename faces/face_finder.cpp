@@ -11,6 +11,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "core/tiles.h"
 #include "core/error.h"
 #include "core/parallel.h"
 
@@ -68,13 +69,14 @@ cv::Mat reducedGrey(const Picture& picture, int factor) {
     const unsigned threads = parallel::threadsFor((long long)w * h, kReduceCost);
     std::vector<std::vector<uint8_t>> rows(threads, std::vector<uint8_t>(size_t(w) * 3));
     std::vector<std::vector<uint32_t>> sums(threads, std::vector<uint32_t>(size_t(rw)));
+    const TileReader reader(picture);
     parallel::forItems(size_t(rh), threads, [&](size_t ry, unsigned worker) {
         std::vector<uint8_t>& row = rows[worker];
         std::vector<uint32_t>& sum = sums[worker];
         std::fill(sum.begin(), sum.end(), 0u);
         const int y0 = int(ry) * factor, y1 = std::min(h, y0 + factor);
         for (int y = y0; y < y1; ++y) {
-            picture.readRow(y, row.data());
+            reader.copyRow(y, 0, w, row.data());
             const uint8_t* p = row.data();
             for (int x = 0; x < w; ++x, p += 3) sum[size_t(x / factor)] += uint32_t(greyOf(p));
         }
@@ -92,8 +94,9 @@ cv::Mat reducedGrey(const Picture& picture, int factor) {
 cv::Mat greyBox(const Picture& picture, const FaceBox& box) {
     cv::Mat out(box.height, box.width, CV_8UC1);
     std::vector<uint8_t> row(size_t(box.width) * 3);
+    const TileReader reader(picture);
     for (int y = 0; y < box.height; ++y) {
-        picture.readRowSpan(box.y + y, box.x, box.width, row.data());
+        reader.copyRow(box.y + y, box.x, box.width, row.data());
         uint8_t* o = out.ptr<uint8_t>(y);
         for (int x = 0; x < box.width; ++x) o[x] = uint8_t(greyOf(&row[size_t(x) * 3]));
     }

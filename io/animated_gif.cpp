@@ -4,10 +4,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include <gif_lib.h>
 #include <libimagequant.h>
 
+#include "core/tiles.h"
 #include "core/error.h"
 #include "io/atomic_file.h"
 
@@ -101,9 +103,11 @@ std::vector<uint8_t> rgbaOf(const Picture& now, const Picture* before, const Rec
     const int w = r.x1 - r.x0, h = r.y1 - r.y0;
     std::vector<uint8_t> out(size_t(w) * h * 4);
     std::vector<uint8_t> row(size_t(w) * 3), old(size_t(w) * 3);
+    const TileReader nowReader(now);
+    const std::optional<TileReader> beforeReader = before ? std::optional<TileReader>(*before) : std::nullopt;
     for (int y = 0; y < h; ++y) {
-        now.readRowSpan(r.y0 + y, r.x0, w, row.data());
-        if (before) before->readRowSpan(r.y0 + y, r.x0, w, old.data());
+        nowReader.copyRow(r.y0 + y, r.x0, w, row.data());
+        if (beforeReader) beforeReader->copyRow(r.y0 + y, r.x0, w, old.data());
         uint8_t* o = out.data() + size_t(y) * w * 4;
         for (int x = 0; x < w; ++x, o += 4) {
             const uint8_t* p = row.data() + size_t(x) * 3;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/tiles.h"
 #include "io/colour_profile.h"
 #include "io/decode_util.h"
 #include "io/input_bytes.h"
@@ -465,8 +466,9 @@ std::string encodeBmp(const Picture& picture) {
     put16(28, 24);           // bits per pixel
     put32(30, 0);            // uncompressed
     put32(34, uint32_t(imageBytes));
+    const TileReader reader(picture);
     for (int y = 0; y < h; ++y)
-        picture.readRow(y, reinterpret_cast<uint8_t*>(&out[54 + size_t(stride) * size_t(h - 1 - y)]));
+        reader.copyRow(y, 0, w, reinterpret_cast<uint8_t*>(&out[54 + size_t(stride) * size_t(h - 1 - y)]));
     return out;
 }
 

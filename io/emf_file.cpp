@@ -35,6 +35,7 @@
 #include <QRegion>
 #include <QTransform>
 
+#include "core/tiles.h"
 #include "io/decode_util.h"
 #include "io/metafile_records.h"
 #include "io/picture_files.h"
@@ -911,14 +912,9 @@ private:
     // (0 to 255) where rop is 0.
     void drawBitmap(const Picture& bitmap, double sx, double sy, double sw, double sh, const QRectF& dest, uint32_t rop,
                     unsigned opacity = 255) {
-        std::vector<uint8_t> row(size_t(bitmap.width()) * 3);
-        int rowAt = -1;
+        const TileReader pixels(bitmap);
         paintMapped(bitmap.width(), bitmap.height(), sx, sy, sw, sh, dest, [&](uint32_t& dst, int u, int v) {
-            if (v != rowAt) {
-                bitmap.readRow(v, row.data());
-                rowAt = v;
-            }
-            const uint8_t* px = row.data() + size_t(u) * 3;
+            const uint8_t* px = pixels.at(u, v);
             const uint32_t src = 0xFF000000u | (uint32_t(px[2]) << 16) | (uint32_t(px[1]) << 8) | px[0];
             switch (rop) {
                 case 0:

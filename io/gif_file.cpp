@@ -22,6 +22,7 @@
 
 #include <gif_lib.h>
 
+#include "core/tiles.h"
 #include "io/decode_util.h"
 #include "io/input_bytes.h"
 #include "io/picture_files.h"
@@ -231,6 +232,7 @@ Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels) {
 
     const int sw = int(screenW), sh = int(screenH);
     Picture picture(sw, sh, background);
+    TileWriter writer(picture);
 
     // BGR of every index a code can give, once (past a palette's 256
     // entries: black).
@@ -262,7 +264,7 @@ Picture decodeGif(const uint8_t* data, size_t size, uint64_t maxPixels) {
             if (y < 0 || y >= sh || x0 >= x1) continue;
             uint8_t* o = bgr.data();
             for (int x = x0; x < x1; ++x, o += 3) std::memcpy(o, lut[indexes[size_t(x - im.Left)]].data(), 3);
-            picture.writeRowSpan(int(y), x0, x1 - x0, bgr.data());
+            writer.putRow(int(y), x0, x1 - x0, bgr.data());
         }
     }
     return picture;

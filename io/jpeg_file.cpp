@@ -34,6 +34,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "core/tiles.h"
 #include "io/atomic_file.h"
 #include "io/colour_profile.h"
 #include "io/decode_util.h"
@@ -396,8 +397,9 @@ bool runEncode(EncodeState* s, const Picture& picture) {
     s->cinfo.optimize_coding = FALSE;
     jpeg_start_compress(&s->cinfo, TRUE);
     s->row.resize(size_t(picture.width()) * 3);
+    const TileReader reader(picture);
     while (s->cinfo.next_scanline < s->cinfo.image_height) {
-        picture.readRow(int(s->cinfo.next_scanline), s->row.data());
+        reader.copyRow(int(s->cinfo.next_scanline), 0, picture.width(), s->row.data());
         JSAMPROW rows[1] = {s->row.data()};
         jpeg_write_scanlines(&s->cinfo, rows, 1);
     }

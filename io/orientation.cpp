@@ -6,6 +6,7 @@
 
 #include <libexif/exif-data.h>
 
+#include "core/tiles.h"
 #include "io/decode_util.h"
 
 namespace jollix::io_detail {
@@ -44,7 +45,9 @@ Picture orientPicture(const Picture& picture, int orientation) {
     const int w = picture.width(), h = picture.height();
     const bool swap = orientation >= 5;
     const int ow = swap ? h : w, oh = swap ? w : h;
-    const std::vector<uint8_t> src = picture.toFlat();
+    std::vector<uint8_t> src(size_t(w) * h * 3);
+    const TileReader reader(picture);
+    for (int y = 0; y < h; ++y) reader.copyRow(y, 0, w, src.data() + size_t(y) * w * 3);
     std::vector<uint8_t> dst(size_t(ow) * oh * 3);
     // For each output pixel (x, y), the source pixel it shows.
     for (int y = 0; y < oh; ++y) {

@@ -12,9 +12,11 @@
 namespace jollix::io_detail {
 
 PictureRows::PictureRows(int width, int height, int orientation, uint32_t fill)
-    : width_(width), height_(height), orientation_(orientation >= 2 && orientation <= 8 ? orientation : 1) {
-    const bool swap = orientation_ >= 5;
-    picture_ = Picture(swap ? height : width, swap ? width : height, fill);
+    : width_(width),
+      height_(height),
+      orientation_(orientation >= 2 && orientation <= 8 ? orientation : 1),
+      picture_(orientation_ >= 5 ? height : width, orientation_ >= 5 ? width : height, fill),
+      writer_(picture_) {
     row_.resize(size_t(std::max(width, 0)) * 3);
 }
 
@@ -62,7 +64,7 @@ void PictureRows::planes(int y, const uint8_t* red, const uint8_t* green, const 
 
 void PictureRows::bgrSpan(int y, int x0, int count, const uint8_t* pixels) {
     if (orientation_ == 1) {
-        picture_.writeRowSpan(y, x0, count, pixels);
+        writer_.putRow(y, x0, count, pixels);
         return;
     }
     // Rare (a GIF image smaller than its screen is never turned): the row
@@ -80,7 +82,7 @@ void PictureRows::bgrSpan(int y, int x0, int count, const uint8_t* pixels) {
             case 7: px = height_ - 1 - y, py = width_ - 1 - x; break;
             case 8: px = y, py = width_ - 1 - x; break;
         }
-        std::memcpy(&whole[size_t(x) * 3], picture_.pixelPtr(px, py), 3);
+        std::memcpy(&whole[size_t(x) * 3], writer_.at(px, py), 3);
     }
     std::memcpy(&whole[size_t(x0) * 3], pixels, size_t(count) * 3);
     put(y, whole.data());
@@ -88,23 +90,23 @@ void PictureRows::bgrSpan(int y, int x0, int count, const uint8_t* pixels) {
 
 void PictureRows::bgrSpaced(int y, int x0, int step, int count, const uint8_t* pixels) {
     if (orientation_ != 1 || y < 0 || y >= height_) return;
-    for (int i = 0; i < count; ++i) std::memcpy(picture_.mutablePixelPtr(x0 + i * step, y), pixels + size_t(i) * 3, 3);
+    for (int i = 0; i < count; ++i) std::memcpy(writer_.at(x0 + i * step, y), pixels + size_t(i) * 3, 3);
 }
 
 void PictureRows::put(int y, const uint8_t* bgr) {
     if (y < 0 || y >= height_) return;
     const int w = width_, h = height_;
     switch (orientation_) {
-        case 1: picture_.writeRow(y, bgr); return;
+        case 1: writer_.putRow(y, 0, w, bgr); return;
         case 3:  // half round: the row reversed, counted from the bottom
         case 2: {
             flipped_.resize(size_t(w) * 3);
             uint8_t* o = flipped_.data();
             for (int x = 0; x < w; ++x) std::memcpy(o + size_t(w - 1 - x) * 3, bgr + size_t(x) * 3, 3);
-            picture_.writeRow(orientation_ == 3 ? h - 1 - y : y, o);
+            writer_.putRow(orientation_ == 3 ? h - 1 - y : y, 0, w, o);
             return;
         }
-        case 4: picture_.writeRow(h - 1 - y, bgr); return;
+        case 4: writer_.putRow(h - 1 - y, 0, w, bgr); return;
         default: break;
     }
     // 5 to 8: the stored row y is a column of the upright picture; pixel x
@@ -117,7 +119,7 @@ void PictureRows::put(int y, const uint8_t* bgr) {
     const size_t inTile = size_t(column & Picture::kTileMask) * 3;
     for (int ty = 0; ty < picture_.tilesY(); ++ty) {
         const int first = ty * Picture::kTile, last = std::min(w, first + Picture::kTile);
-        uint8_t* tile = picture_.mutableTile(tx, ty);
+        uint8_t* tile = writer_.tileRow(tx, first);
         for (int oy = first; oy < last; ++oy) {
             const int x = reversed ? w - 1 - oy : oy;
             std::memcpy(tile + size_t(oy - first) * Picture::kTileStride + inTile, bgr + size_t(x) * 3, 3);

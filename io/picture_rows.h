@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/picture.h"
+#include "core/tiles.h"
 
 namespace jollix::io_detail {
 
@@ -21,6 +22,8 @@ public:
     // A picture of width x height pixels as stored in the file, every pixel
     // `fill` (0x00BBGGRR) until written. orientation 1 keeps it as stored.
     PictureRows(int width, int height, int orientation = 1, uint32_t fill = 0);
+    PictureRows(const PictureRows&) = delete;
+    PictureRows& operator=(const PictureRows&) = delete;
 
     int width() const { return width_; }    // as stored in the file
     int height() const { return height_; }  // as stored in the file
@@ -50,6 +53,7 @@ private:
     void put(int y, const uint8_t* bgr);
     int width_, height_, orientation_;
     Picture picture_;
+    TileWriter writer_;
     std::vector<uint8_t> row_, flipped_;
 };
 

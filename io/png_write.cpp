@@ -22,6 +22,7 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
+#include "core/tiles.h"
 #include "core/parallel.h"
 #include "io/decode_util.h"
 #include "io/picture_files.h"
@@ -105,9 +106,9 @@ __attribute__((target_clones("avx2", "default"))) void filterRow(const uint8_t* 
 }
 
 // The row y of the picture as RGB bytes.
-void rgbRow(const Picture& picture, int y, std::vector<uint8_t>& bgr, uint8_t* rgb) {
+void rgbRow(const TileReader& picture, int y, std::vector<uint8_t>& bgr, uint8_t* rgb) {
     const size_t w = size_t(picture.width());
-    picture.readRow(y, bgr.data());
+    picture.copyRow(y, 0, picture.width(), bgr.data());
     for (size_t x = 0; x < w; ++x) {
         rgb[3 * x] = bgr[3 * x + 2];
         rgb[3 * x + 1] = bgr[3 * x + 1];
@@ -256,6 +257,7 @@ std::string encodePng(const Picture& picture) {
     std::vector<Band> out(static_cast<size_t>(bands));
     const unsigned threads = parallel::threadsFor(int64_t(width) * height, kFilterAndDeflateCost);
     std::vector<Compressors> compressors(threads);
+    const TileReader reader(picture);
     parallel::forItems(size_t(bands), threads, [&](size_t band, unsigned worker) {
         const int first = int(band) * bandRows;
         const int last = std::min(height, first + bandRows);
@@ -267,9 +269,9 @@ std::string encodePng(const Picture& picture) {
             for (auto& row : c.rows) row.assign(rowBytes + 3, 0);
         }
         auto rgbAt = [&](int y) { return c.rows[y & 1].data() + 3; };
-        if (first > 0) rgbRow(picture, first - 1, c.bgr, rgbAt(first - 1));
+        if (first > 0) rgbRow(reader, first - 1, c.bgr, rgbAt(first - 1));
         for (int y = first; y < last; ++y) {
-            rgbRow(picture, y, c.bgr, rgbAt(y));
+            rgbRow(reader, y, c.bgr, rgbAt(y));
             filterRow(rgbAt(y), y > 0 ? rgbAt(y - 1) : c.rows[2].data() + 3, rowBytes,
                       c.filtered.data() + size_t(y - first) * filteredRow, c.trial.data());
         }

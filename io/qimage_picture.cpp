@@ -2,8 +2,10 @@
 
 #include <QImageReader>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
+#include "core/tiles.h"
 #include "io/picture_files.h"
 #include "io/picture_rows.h"
 
@@ -28,6 +30,21 @@ void collectingHandler(QtMsgType type, const QMessageLogContext& context, const 
     else
         qt_message_output(type, context, message);
 }
+
+// n pixels with their first and third bytes swapped: red, green, blue to
+// blue, green, red and back.
+void swapRedAndBlue(const uint8_t* s, uint8_t* d, int n) {
+    for (int i = 0; i < n; ++i) {
+        d[3 * i] = s[3 * i + 2];
+        d[3 * i + 1] = s[3 * i + 1];
+        d[3 * i + 2] = s[3 * i];
+    }
+}
+
+// The pixels of a row of w pixels that tile column tx holds: how many, and
+// where they start in a flat row.
+int inTile(int tx, int w) { return std::min(Picture::kTile, w - tx * Picture::kTile); }
+size_t tileStart(int tx) { return size_t(tx) * Picture::kTileStride; }
 
 }  // namespace
 
@@ -68,33 +85,22 @@ Picture pictureFromQImage(const QImage& image) {
         rgb = image.convertToFormat(QImage::Format_RGB888);
     }
     const int w = rgb.width(), h = rgb.height();
-    std::vector<uint8_t> row(size_t(w) * 3);
-    std::vector<uint8_t> flat(size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y) {
-        const uchar* s = rgb.constScanLine(y);
-        uint8_t* d = flat.data() + size_t(y) * w * 3;
-        for (int x = 0; x < w; ++x) {  // RGB to BGR
-            d[3 * x] = s[3 * x + 2];
-            d[3 * x + 1] = s[3 * x + 1];
-            d[3 * x + 2] = s[3 * x];
-        }
-    }
-    return Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
+    Picture picture = Picture::unwritten(w, h);
+    TileWriter writer(picture);
+    for (int y = 0; y < h; ++y)
+        for (int tx = 0; tx < picture.tilesX(); ++tx)
+            swapRedAndBlue(rgb.constScanLine(y) + tileStart(tx), writer.tileRow(tx, y), inTile(tx, w));
+    return picture;
 }
 
 QImage qimageFromPicture(const Picture& picture) {
     if (picture.isEmpty()) return QImage();
     const int w = picture.width(), h = picture.height();
     QImage img(w, h, QImage::Format_RGB888);
-    std::vector<uint8_t> row(size_t(w) * 3);
+    const TileReader reader(picture);
     for (int y = 0; y < h; ++y) {
-        picture.readRow(y, row.data());
-        uchar* d = img.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            d[3 * x] = row[3 * x + 2];
-            d[3 * x + 1] = row[3 * x + 1];
-            d[3 * x + 2] = row[3 * x];
-        }
+        for (int tx = 0; tx < picture.tilesX(); ++tx)
+            swapRedAndBlue(reader.tileRow(tx, y), img.scanLine(y) + tileStart(tx), inTile(tx, w));
     }
     return img;
 }

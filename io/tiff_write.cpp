@@ -12,6 +12,7 @@
 #include <tiffio.h>
 #include <libdeflate.h>
 
+#include "core/tiles.h"
 #include "core/parallel.h"
 #include "io/decode_util.h"
 #include "io/picture_files.h"
@@ -71,12 +72,12 @@ int keepMessage(TIFF*, void* user, const char*, const char* format, va_list args
 int ignoreMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 // Rows first .. last - 1 as RGB, differenced, deflated into a zlib stream.
-std::string compressStrip(const Picture& picture, int first, int last) {
+std::string compressStrip(const TileReader& picture, int first, int last) {
     const size_t rowBytes = size_t(picture.width()) * 3;
     std::vector<uint8_t> rows(size_t(last - first) * rowBytes + 8);
     std::vector<uint8_t> bgr(rowBytes + 8);
     for (int y = first; y < last; ++y) {
-        picture.readRow(y, bgr.data());
+        picture.copyRow(y, 0, picture.width(), bgr.data());
         uint8_t* out = rows.data() + size_t(y - first) * rowBytes;
         uint8_t left[3] = {0, 0, 0};
         for (size_t x = 0; x < rowBytes; x += 3) {
@@ -108,11 +109,12 @@ std::string encodeTiff(const Picture& picture) {
     const int strips = (height + stripRows - 1) / stripRows;
 
     std::vector<std::string> compressed(static_cast<size_t>(strips));
+    const TileReader reader(picture);
     parallel::forItems(
         size_t(strips), parallel::threadsFor(int64_t(width) * height, kPredictAndDeflateCost),
         [&](size_t s) {
             const int first = int(s) * stripRows;
-            compressed[s] = compressStrip(picture, first, std::min(height, first + stripRows));
+            compressed[s] = compressStrip(reader, first, std::min(height, first + stripRows));
         },
         [](size_t) {});
 

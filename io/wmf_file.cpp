@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "core/tiles.h"
 #include "io/wmf_canvas.h"  // Qt's headers before libwmf's type macros
 extern "C" {
 #include <libwmf/api.h>
@@ -590,8 +591,9 @@ std::string encodeWmf(const Picture& picture) {
     wr.u32(0);
     const size_t bitsAt = wr.out.size();
     wr.out.resize(bitsAt + size_t(stride) * size_t(h), '\0');
+    const TileReader reader(picture);
     for (int y = 0; y < h; ++y)
-        picture.readRow(y, reinterpret_cast<uint8_t*>(&wr.out[bitsAt + size_t(stride) * size_t(h - 1 - y)]));
+        reader.copyRow(y, 0, w, reinterpret_cast<uint8_t*>(&wr.out[bitsAt + size_t(stride) * size_t(h - 1 - y)]));
     wr.u32(eofWords);
     wr.u16(0);
     return wr.out;

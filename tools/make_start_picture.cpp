@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/tiles.h"
 #include "effects/start_picture.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +14,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_start_picture OUTPUT.cpp\n");
         return 2;
     }
-    const std::vector<uint8_t> rows = jollix::drawStartPicture().toFlat();
+    const jollix::Picture picture = jollix::drawStartPicture();
+    const jollix::TileReader reader(picture);
+    const int w = picture.width();
+    std::vector<uint8_t> rows(size_t(w) * size_t(picture.height()) * 3);
+    for (int y = 0; y < picture.height(); ++y) reader.copyRow(y, 0, w, rows.data() + size_t(y) * size_t(w) * 3);
     uLongf size = compressBound(uLong(rows.size()));
     std::vector<uint8_t> packed(size);
     if (compress2(packed.data(), &size, rows.data(), uLong(rows.size()), Z_BEST_COMPRESSION) != Z_OK) return 1;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/picture.h"
+#include "core/tiles.h"
 
 using jollix::Picture;
 
@@ -17,7 +18,7 @@ TEST(Picture, PixelsRoundTripAndOutsideWritesAreIgnored) {
     p.setPixel(130, 0, 0);
     p.setPixel(0, 70, 0);
     EXPECT_EQ(p.pixel(64, 64), 0xABCDEFu);
-    const uint8_t* b = p.pixelPtr(64, 64);
+    const uint8_t* b = jollix::TileReader(p).at(64, 64);
     EXPECT_EQ(b[0], 0xAB);  // blue first
     EXPECT_EQ(b[2], 0xEF);  // red last
     EXPECT_EQ(p.pixel(0, 0), 0x112233u);
@@ -36,15 +37,61 @@ TEST(Picture, CopySharesTilesUntilWritten) {
     EXPECT_NE(a, b);
 }
 
-TEST(Picture, FlatRoundTripAcrossTileEdges) {
+// The reader and the writer against a flat copy: every pixel, tile rows in
+// place, and runs of a row that start, end and cross tile edges.
+TEST(Tiles, ReaderAndWriterAgreeWithAFlatPictureAcrossTileEdges) {
+    using jollix::TileReader;
+    using jollix::TileWriter;
     const int w = 131, h = 67;
     std::vector<uint8_t> flat(size_t(w) * h * 3);
     for (size_t i = 0; i < flat.size(); ++i) flat[i] = uint8_t(i * 7 + 3);
-    Picture p = Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
-    EXPECT_EQ(p.toFlat(), flat);
-    std::vector<uint8_t> span(10 * 3);
-    p.readRowSpan(66, 60, 10, span.data());
-    EXPECT_EQ(0, std::memcmp(span.data(), flat.data() + (size_t(66) * w + 60) * 3, span.size()));
+    const Picture p = Picture::fromFlat(w, h, flat.data(), size_t(w) * 3);
+    const TileReader reader(p);
+    ASSERT_EQ(reader.width(), w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* f = &flat[(size_t(y) * w + x) * 3];
+            ASSERT_EQ(0, std::memcmp(reader.at(x, y), f, 3)) << x << "," << y;
+            ASSERT_EQ(reader.colour(x, y), uint32_t(f[2]) | uint32_t(f[1]) << 8 | uint32_t(f[0]) << 16);
+            ASSERT_EQ(reader.tileRow(x / Picture::kTile, y) + (x % Picture::kTile) * 3, reader.at(x, y));
+        }
+    for (const auto& [x, y] : {std::pair{-1, 0}, std::pair{w, 0}, std::pair{0, -1}, std::pair{0, h}})
+        EXPECT_EQ(reader.colour(x, y), 0u) << x << "," << y;
+    const struct {
+        int y, x0, count;
+    } runs[] = {{0, 0, w}, {66, 60, 10}, {5, 63, 2}, {33, 64, 64}, {1, 130, 1}, {2, 7, 0}};
+    for (const auto& r : runs) {
+        SCOPED_TRACE(testing::Message() << "row " << r.y << " from " << r.x0 << ", " << r.count << " pixels");
+        std::vector<uint8_t> run(size_t(r.count) * 3 + 1, 0xEE);
+        reader.copyRow(r.y, r.x0, r.count, run.data());
+        EXPECT_EQ(0, std::memcmp(run.data(), &flat[(size_t(r.y) * w + r.x0) * 3], size_t(r.count) * 3));
+        EXPECT_EQ(run.back(), 0xEE) << "wrote past the run";
+
+        // Written into a copy: just those pixels change, the original keeps
+        // its own, and the copy still shares the tiles the run missed.
+        Picture q = p;
+        TileWriter writer(q);
+        std::vector<uint8_t> ones(size_t(r.count) * 3, 1);
+        writer.putRow(r.y, r.x0, r.count, ones.data());
+        for (int x = 0; x < w; ++x) {
+            const bool inRun = x >= r.x0 && x < r.x0 + r.count;
+            EXPECT_EQ(q.pixel(x, r.y), inRun ? 0x010101u : p.pixel(x, r.y)) << x;
+        }
+        EXPECT_EQ(TileReader(p).colour(r.x0, r.y), reader.colour(r.x0, r.y));
+        const size_t tilesTouched =
+            r.count ? size_t((r.x0 + r.count - 1) / Picture::kTile - r.x0 / Picture::kTile + 1) : 0;
+        EXPECT_EQ(q.sharedTileCount(p), p.tileCount() - tilesTouched);
+    }
+    // Single pixels through the writer: inside set, outside ignored.
+    Picture q = p;
+    TileWriter writer(q);
+    writer.setColour(64, 64, 0xABCDEF);
+    writer.setColour(-1, 3, 0);
+    writer.setColour(w, 3, 0);
+    writer.at(0, 0)[0] = 9;
+    EXPECT_EQ(q.pixel(64, 64), 0xABCDEFu);
+    EXPECT_EQ(q.pixel(0, 0) >> 16, 9u);
+    EXPECT_EQ(q.sharedTileCount(p), p.tileCount() - 2);
 }
 
 TEST(Picture, UnwrittenPicturesOwnEveryTileAndShareTileSharesOneBlock) {
@@ -70,8 +117,6 @@ TEST(Picture, UnwrittenPicturesOwnEveryTileAndShareTileSharesOneBlock) {
         EXPECT_EQ(std::unique(blocks.begin(), blocks.end()), blocks.end());
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) p.setPixel(x, y, uint32_t(x * 7 + y * 131));
-        for (int y = 0; y < c.h; ++y)
-            for (int tx = 0; tx < p.tilesX(); ++tx) EXPECT_EQ(p.tileRow(tx, y), p.pixelPtr(tx * Picture::kTile, y));
 
         // A tile that takes another picture's block shows that picture's
         // pixels; the first write to it clones it and leaves the other alone.

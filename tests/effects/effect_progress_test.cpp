@@ -23,9 +23,7 @@ TEST(EffectProgress, WholePictureEffectsSayTheirTotalAndReachIt) {
         {"clean-up", [](const Picture& p, Progress* g) { return clearUpSpots(p, g); }},
     };
     // One tile row; several, the last partial; big enough to share over threads.
-    const struct {
-        int w, h;
-    } sizes[] = {{5, 3}, {130, 200}, {1500, 1100}};
+    const struct { int w, h; } sizes[] = {{5, 3}, {130, 200}, {1500, 1100}};
     for (const auto& size : sizes)
         for (const auto& e : effects) {
             SCOPED_TRACE(testing::Message() << e.name << " on " << size.w << " x " << size.h);

@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "core/picture.h"
+#include "core/tiles.h"
 #include "metafile_builder.h"
 
 namespace jollix::test {
@@ -38,8 +39,9 @@ inline std::string progressiveJpeg(const Picture& picture) {
     jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
     std::vector<uint8_t> row(size_t(picture.width()) * 3);
+    const jollix::TileReader reader(picture);
     while (c.next_scanline < c.image_height) {
-        picture.readRow(int(c.next_scanline), row.data());
+        reader.copyRow(int(c.next_scanline), 0, picture.width(), row.data());
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&c, rows, 1);
     }

@@ -17,8 +17,9 @@ TEST(PictureRows, EveryOrientationMatchesTurningAfterwards) {
         for (int orientation = 1; orientation <= 8; ++orientation) {
             PictureRows rows(w, h, orientation);
             std::vector<uint8_t> row(size_t(w) * 3);
+            const TileReader reader(stored);
             for (int y = h - 1; y >= 0; --y) {
-                stored.readRow(y, row.data());
+                reader.copyRow(y, 0, w, row.data());
                 rows.bgr(y, row.data());
             }
             EXPECT_TRUE(rows.take() == orientPicture(stored, orientation)) << w << "x" << h << " " << orientation;
