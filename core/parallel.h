@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <csignal>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -34,6 +35,8 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
+
+#include <pthread.h>
 
 namespace jollix::parallel {
 
@@ -115,9 +118,16 @@ public:
 private:
     Pool() = default;
 
+    // The threads hold off every signal sent to the process, so that such a
+    // signal is taken by a thread the program started itself, which knows
+    // when it may be handled (a save holds it off while it registers its
+    // temporary file); a thread inherits the signals held by its starter.
     void startThreads() {
         if (started_) return;
         started_ = true;
+        sigset_t all, before;
+        ::sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &before);
         const unsigned wanted = machineThreads() - 1;
         for (unsigned k = 0; k < wanted; ++k) {
             try {
@@ -127,6 +137,7 @@ private:
                 break;  // no more threads to be had: jobs run on those there are
             }
         }
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
 
     void unlink(PoolJob& job) {
