@@ -595,7 +595,9 @@ private:
 
     void appendToFigure(const QPainterPath& path) {
         // path starts with a move to the current position: continue the
-        // open figure instead of starting a new one.
+        // open figure instead of starting a new one. (An arc of an empty
+        // box adds nothing.)
+        if (path.elementCount() == 0) return;
         if (path_.elementCount() == 0 || path_.currentPosition() != path.elementAt(0)) {
             path_.addPath(path);
             return;

@@ -247,6 +247,21 @@ TEST(EmfRecords, ShapesPensAndBrushesLandOnTheirPixels) {
              .record(62, {0, 0, 0, 0})
              .bytes(),
          {{20, 20, kGreen}, {80, 80, kWhite}}},
+        // An arc of an empty box continues a path with nothing.
+        {"empty arc in a path",
+         inch()
+             .brush(1, kGreen)
+             .select(1)
+             .select(nullPen)
+             .record(59, {})
+             .record(27, {10, 10})
+             .record(55, {40, 40, 40, 40, 0, 0, 1, 1})
+             .record(54, {90, 10})
+             .record(54, {10, 90})
+             .record(60, {})
+             .record(62, {0, 0, 0, 0})
+             .bytes(),
+         {{20, 20, kGreen}}},
         // Nothing is drawn while a path is being defined.
         {"path not filled",
          inch().brush(1, kGreen).select(1).record(59, {}).rectangle(10, 10, 90, 90).record(60, {}).bytes(),
