@@ -9,7 +9,7 @@
 #include "core/numeric.h"
 #include "effects/pixel_runs.h"
 #include "effects/pen_sketch.h"
-#include "effects/engine/vector_build.h"
+#include "effects/pencil_tones.h"
 
 namespace jollix {
 
@@ -95,50 +95,14 @@ RGB pencilTone(int g, int contrast) {
     return HSLToRGB(hsl.hue, hsl.saturation, l2);
 }
 
-// Marks an entry of the tone table whose sum lies halfway between two greys
-// of different tones: the pixel's exact grey decides.
-constexpr uint16_t kExactGrey = 0x100;
-
-// Tile of the pencil sketch: each pixel the tone of its grey, which is the
-// integer nearest to s / 100 (s = 30 R + 59 G + 11 B) unless s / 100 lies
-// halfway between two; there the exact grey decides. toneBySum gives the
-// tone by s, or kExactGrey; tone gives it by the grey. Whether the tile
-// came out all in the blank tone is noticed on the way: the AND and the OR
-// of its bytes both equal it.
-JOLLIX_VECTOR_CLONES
-tiles::Keep toneTile(const TileReader& edge, const tiles::TileJob& t, const uint16_t* toneBySum, const uint8_t* tone,
-                     uint8_t blank) {
-    uint8_t all = 0xFF, any = 0;
-    band::runs(
-        edge, t, [&](const uint8_t* __restrict p, uint8_t* __restrict o, auto bytes) __attribute__((always_inline)) {
-            alignas(64) int16_t part[band::kRunBytes];
-            alignas(64) uint16_t sums[band::kRunBytes];
-            alignas(64) uint8_t level[band::kRunBytes + 2];  // per pixel, at its last byte
-            detail::weighBytes(p, bytes, part);
-            for (int k = 2; k < bytes; ++k) sums[k] = uint16_t(detail::sumEndingAt(part, k));
-            // The pixels whose exact grey decides, listed as they come.
-            int exact[band::kRunBytes / 3], exacts = 0;
-            level[0] = level[1] = level[int(bytes)] = level[int(bytes) + 1] = 0;
-            for (int k = 2; k < bytes; k += 3) {
-                const uint16_t v = toneBySum[sums[k]];
-                level[k] = uint8_t(v);
-                exact[exacts] = k;
-                exacts += v >> 8;
-            }
-            for (int e = 0; e < exacts; ++e) {
-                const int k = exact[e];
-                level[k] = tone[greyOf(p[k], p[k - 1], p[k - 2])];
-            }
-            detail::spreadOverPixels(level, bytes, o);
-            uint8_t runAll = 0xFF, runAny = 0;
-            for (int k = 0; k < bytes; ++k) {
-                runAll &= level[k] | uint8_t(~detail::kRunTables.third[size_t(k)]);
-                runAny |= level[k] & detail::kRunTables.third[size_t(k)];
-            }
-            all &= runAll;
-            any |= runAny;
-        });
-    return all == blank && any == blank ? tiles::Keep::Blank : tiles::Keep::Written;
+// Tile of the pencil sketch: each pixel the tone of its grey (see toneRun).
+// Whether the tile came out all in the blank tone is noticed on the way.
+tiles::Keep toneTile(const TileReader& edge, const tiles::TileJob& t, const pencil::ToneTables& tables, uint8_t blank) {
+    bool all = true;
+    band::runs(edge, t, [&](const uint8_t* p, uint8_t* o, auto bytes) {
+        all &= pencil::toneRun(p, o, int(bytes) / 3, tables, blank);
+    });
+    return all ? tiles::Keep::Blank : tiles::Keep::Written;
 }
 
 }  // namespace
@@ -164,7 +128,7 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* progress) {
         if (rem != 50)
             toneBySum[s] = tone[q + (rem > 50)];
         else  // halfway: either grey may be the pixel's, which matters only if their tones differ
-            toneBySum[s] = tone[q] == tone[q + 1] ? tone[q] : kExactGrey;
+            toneBySum[s] = tone[q] == tone[q + 1] ? tone[q] : pencil::kExactGrey;
     }
 
     // White edges are the most common input: tiles all in their tone share
@@ -174,9 +138,9 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* progress) {
     // What a pixel costs a core.
     constexpr parallel::PixelCost kToneCost{1.5};
     const TileReader reader(edge);
-    return tiles::build(w, h, &blankTile, nullptr, kToneCost, progress, [&](const tiles::TileJob& t) {
-        return toneTile(reader, t, toneBySum.data(), tone.data(), blank);
-    });
+    const pencil::ToneTables tables{tone.data(), toneBySum.data()};
+    return tiles::build(w, h, &blankTile, nullptr, kToneCost, progress,
+                        [&](const tiles::TileJob& t) { return toneTile(reader, t, tables, blank); });
 }
 
 }  // namespace jollix

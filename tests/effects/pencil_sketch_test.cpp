@@ -226,3 +226,25 @@ TEST(PencilSketch, EveryToneOfAGreyIsAGrey) {
             EXPECT_TRUE(c.red == c.green && c.green == c.blue) << hue << " " << lightness;
         }
 }
+
+// Every one of the 2^24 colours, at every place in a run of pixels: each
+// takes the tone of its exact grey, the halfway sums included.
+TEST(PencilSketch, EveryColourTakesTheToneOfItsExactGrey) {
+    const int w = 4096, h = 4096;  // pixel x + w y has the colour x + w y
+    Picture edge = Picture::unwritten(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) edge.setPixel(x, y, uint32_t(x + w * y));
+    for (int contrast : {20, 60}) {
+        Picture strip(256, 1);
+        for (int g = 0; g < 256; ++g) strip.setPixel(g, 0, greyColour(g));
+        const Picture tones = pencilSketch(strip, contrast);
+        const Picture out = pencilSketch(edge, contrast);
+        long bad = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint32_t c = uint32_t(x + w * y);
+                bad += out.pixel(x, y) != tones.pixel(greyOf(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16)), 0);
+            }
+        EXPECT_EQ(bad, 0) << "contrast " << contrast;
+    }
+}
