@@ -416,8 +416,9 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
                 const int from = __builtin_ctzll(mask);
                 const uint64_t run = mask >> from;
                 if ((run & (run + 1)) == 0) {
-                    // One run of columns, as a disc's row has.
-                    n = __builtin_popcountll(mask);
+                    // One run of columns, as a disc's row has: as long as
+                    // the run's highest bit is high.
+                    n = 64 - __builtin_clzll(run);
                     for (int k = 0; k < n; ++k) xs[k] = x0 + from + k;
                 } else {
                     for (uint64_t m = mask; m != 0; m &= m - 1) xs[n++] = x0 + __builtin_ctzll(m);
