@@ -105,8 +105,8 @@ bool ToneRunImpl(const uint8_t* HWY_RESTRICT p, uint8_t* HWY_RESTRICT o, int cou
         auto tone = hn::Zero(d8);
         for (int k = 0; k < 16; ++k) {
             const auto tones = hn::LoadDup128(d8, t.tone + 16 * k);
-            tone = hn::Or(tone, hn::IfThenElseZero(hn::Eq(row, hn::Set(d8, uint8_t(k))),
-                                                   hn::TableLookupBytes(tones, column)));
+            tone = hn::Or(
+                tone, hn::IfThenElseZero(hn::Eq(row, hn::Set(d8, uint8_t(k))), hn::TableLookupBytes(tones, column)));
         }
         hn::StoreInterleaved3(tone, tone, tone, d8, o + 3 * size_t(i));
         if (!hn::AllTrue(d8, hn::Eq(tone, blanks))) all = false;
