@@ -776,6 +776,35 @@ private:
         return QRegion(x0, y0, x1 - x0, y1 - y0);
     }
 
+    // The pixels a path covers within `area`, found by filling it on a mask
+    // (Qt's own conversion of polygons to regions leaks memory on some
+    // shapes).
+    static QRegion regionOfPath(const QPainterPath& path, const QRect& area) {
+        if (area.isEmpty()) return QRegion();
+        QImage mask(area.size(), QImage::Format_Grayscale8);
+        if (mask.isNull()) return QRegion();
+        mask.fill(0);
+        {
+            QPainter painter(&mask);
+            painter.translate(-area.topLeft());
+            painter.fillPath(path, Qt::white);
+        }
+        std::vector<QRect> runs;
+        for (int y = 0; y < mask.height(); ++y) {
+            const uchar* line = mask.constScanLine(y);
+            for (int x = 0; x < mask.width();) {
+                if (line[x] < 128) {
+                    ++x;
+                    continue;
+                }
+                const int start = x;
+                while (x < mask.width() && line[x] >= 128) ++x;
+                runs.emplace_back(area.left() + start, area.top() + y, x - start, 1);
+            }
+        }
+        return unionOf(runs, 0, runs.size());
+    }
+
     // Region data (RGNDATA) at `at`, `bytes` long: its rectangles, mapped by
     // `transform` to picture pixels.
     QRegion regionData(const Record& r, size_t at, uint32_t bytes, const QTransform& transform) {
@@ -1405,9 +1434,10 @@ private:
                 path_ = QPainterPath();
                 path.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
                 if (!guard_.contains(path.controlPointRect())) path = guardedClosed(path);
-                c_.chargeWork(path.elementCount());
+                const QRect area = path.controlPointRect().toAlignedRect() & QRect(0, 0, c_.width, c_.height);
+                c_.chargeWork(path.elementCount() + double(area.width()) * area.height());
                 if (c_.measuring()) break;
-                combineClip(QRegion(path.toFillPolygon().toPolygon(), path.fillRule()), r.u32(8));
+                combineClip(regionOfPath(path, area), r.u32(8));
                 break;
             }
             case kIntersectClipRect:

@@ -358,6 +358,19 @@ TEST(EmfRecords, MappingModesTransformsAndClipping) {
         {"two intersecting clips",
          red().record(30, {10, 10, 50, 50}).record(30, {30, 30, 70, 70}).rectangle(0, 0, 96, 96).bytes(),
          {{40, 40, kRed}, {20, 20, kWhite}, {60, 60, kWhite}}},
+        // A clip made from a path: a triangle.
+        {"clip path",
+         red()
+             .record(59, {})
+             .record(27, {0, 0})
+             .record(54, {96, 0})
+             .record(54, {0, 96})
+             .record(61, {})
+             .record(60, {})
+             .record(67, {5})
+             .rectangle(0, 0, 96, 96)
+             .bytes(),
+         {{20, 20, kRed}, {80, 80, kWhite}, {5, 85, kRed}, {85, 5, kRed}, {60, 60, kWhite}}},
         {"exclude clip",
          red().record(29, {20, 20, 40, 40}).rectangle(0, 0, 96, 96).bytes(),
          {{30, 30, kWhite}, {10, 10, kRed}, {50, 30, kRed}}},
