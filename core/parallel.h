@@ -66,9 +66,6 @@ inline unsigned threadsFor(long long pixels, PixelCost cost) {
     return worth < 2 ? 1 : worth >= double(most) ? most : unsigned(worth);
 }
 
-// The brush engine's jobs, until it names its own cost.
-inline unsigned threadsFor(long long pixels) { return threadsFor(pixels, PixelCost{8}); }
-
 namespace detail {
 
 // A job as the pool sees it: up to `seats` pool threads may join it, each

@@ -16,13 +16,6 @@ namespace detail {
 
 bool paintingPlainly() { return plainly; }
 
-SourceView::SourceView(const Picture& pic)
-    : W(pic.width()), H(pic.height()), tilesX(pic.tilesX()), table_(size_t(pic.tilesX()) * size_t(pic.tilesY())) {
-    for (int ty = 0; ty < pic.tilesY(); ++ty)
-        for (int tx = 0; tx < pic.tilesX(); ++tx) table_[size_t(ty) * size_t(tilesX) + size_t(tx)] = pic.tile(tx, ty);
-    tiles = table_.data();
-}
-
 RegionTiles regionTiles(const Region& region, int W, int H) {
     RegionTiles rt;
     const int tilesX = (W + Picture::kTileMask) >> Picture::kTileBits;

@@ -49,6 +49,7 @@
 #include "core/parallel.h"
 #include "core/picture.h"
 #include "core/progress.h"
+#include "core/tiles.h"
 #include "effects/engine/brush_mapping.h"
 #include "effects/engine/sampler.h"
 #include "effects/engine/vector_build.h"
@@ -160,25 +161,18 @@ void planLines(std::initializer_list<std::array<long long, 2>> ranges, Progress*
 
 namespace detail {
 
-// The source picture as every brush reads it: its size and a table of its
-// tiles' pixels, row of tiles after row of tiles, shared by all threads.
-struct SourceView {
-    explicit SourceView(const Picture& pic);
-    // The bytes of pixel (px, py), inside the picture.
-    const uint8_t* at(int px, int py) const {
-        return tiles[size_t(py >> Picture::kTileBits) * size_t(tilesX) + size_t(px >> Picture::kTileBits)] +
-               (size_t(py & Picture::kTileMask) * Picture::kTile + size_t(px & Picture::kTileMask)) * 3;
-    }
+// What a brush's pixel costs a core: its mapping and the sampler.
+constexpr parallel::PixelCost kBrushPixelCost{8};
+
+// The source picture as every brush reads it: the program's tile reader,
+// shared by all threads, with sampleBilinear at a point.
+struct SourceView : TileReader {
+    explicit SourceView(const Picture& pic) : TileReader(pic) {}
     // sampleBilinear's colour at (x, y): red + 256 green + 65536 blue.
     uint32_t sample(double x, double y) const {
         return jollix::detail::bilinearWith(
-            W, H, [this](int px, int py) { return at(px, py); }, x, y);
+            width(), height(), [this](int px, int py) { return at(px, py); }, x, y);
     }
-    int W, H, tilesX;
-    const uint8_t* const* tiles;
-
-private:
-    std::vector<const uint8_t*> table_;
 };
 
 // The colours sampleBilinear gives at the n points (sx[k], sy[k]) of a
@@ -291,7 +285,7 @@ struct MappingPass final : BrushMapping::Pass {
         for (int start = 0; start < n; start += Picture::kTile) {
             int m = 0;
             for (int k = start; k < std::min(n, start + Picture::kTile); ++k)
-                if (xs[k] >= 0 && xs[k] < source.W && regionHas(region, xs[k], y)) px[m++] = xs[k];
+                if (xs[k] >= 0 && xs[k] < source.width() && regionHas(region, xs[k], y)) px[m++] = xs[k];
             if (m == 0) continue;
             pointsOfRow(brush, y, px, m, sx, sy, take);
             coloursOfRow(source, sx, sy, take, m, got, ok);
@@ -451,7 +445,7 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
         }
     };
     const size_t items = rt.tiles.size();
-    parallel::forItems(items, parallel::threadsFor(rt.pixels), paintTile,
+    parallel::forItems(items, parallel::threadsFor(rt.pixels, detail::kBrushPixelCost), paintTile,
                        [&](size_t done) { report(items == 0 ? steps : steps * (long long)done / (long long)items); });
 }
 

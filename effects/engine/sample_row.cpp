@@ -44,11 +44,12 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
     const hn::Rebind<float, decltype(dd)> dfh;
     const int N = int(hn::Lanes(df)), half = int(hn::Lanes(dd));
     const auto zero = hn::Zero(dd);
-    const auto xMax = hn::Set(dd, g.W - 2), yMax = hn::Set(dd, g.H - 2), yEnd = hn::Set(dd, g.H - 1);
+    const auto xMax = hn::Set(dd, g.width() - 2), yMax = hn::Set(dd, g.height() - 2),
+               yEnd = hn::Set(dd, g.height() - 1);
     const auto lastInTile = hn::Set(di, Picture::kTileMask);
     const auto byte = hn::Set(du, 0xFFu);
     const auto nearHalf = hn::Set(df, 0.5f - 1e-3f);
-    const auto tilesX = hn::Set(di, g.tilesX);
+    const auto tilesX = hn::Set(di, g.tilesX());
     for (int i = 0; i < n; i += N) {
         hn::Vec<decltype(dih)> xi[2], yi[2];
         hn::Vec<decltype(dfh)> fx[2], fy[2];
@@ -74,7 +75,7 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
         hn::Vec<decltype(du64)> topRows[2], lowRows[2];
         const auto off = hn::Mul(hn::Add(hn::ShiftLeft<Picture::kTileBits>(inY), inX), hn::Set(di, 3));
         const auto stride = hn::Set(di64, Picture::kTileStride);
-        const auto* base = reinterpret_cast<const uint64_t*>(g.tiles[hn::GetLane(tile)]);
+        const auto* base = reinterpret_cast<const uint64_t*>(g.tiles()[hn::GetLane(tile)]);
         auto halves = [&](const hn::Vec<decltype(di)> v, hn::Vec<decltype(di64)>* out) HWY_ATTR {
             out[0] = hn::PromoteTo(di64, hn::LowerHalf(dih, v));
             out[1] = hn::PromoteTo(di64, hn::UpperHalf(dih, v));
@@ -95,7 +96,7 @@ void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int 
             // tile below when the cell meets a tile's last row, a row whose
             // two pixels lie in two tiles put together from both. The
             // addresses are taken as offsets from the first lane's tile.
-            const auto* table = reinterpret_cast<const uint64_t*>(g.tiles);
+            const auto* table = reinterpret_cast<const uint64_t*>(g.tiles());
             const auto from = hn::Set(du64, uint64_t(reinterpret_cast<uintptr_t>(base)));
             auto address = [&](const hn::Vec<decltype(di)> tiles, const hn::Vec<decltype(di)> within,
                                hn::Vec<decltype(di64)>* out) HWY_ATTR {
@@ -211,7 +212,7 @@ void limitVectors(int level) {
 void sampleRow(const SourceView& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
     const int words = (n + 63) >> 6;
     for (int w = 0; w < words; ++w) ok[w] = 0;
-    if (g.W < 2 || g.H < 2 || vectorLimit == 0) return;
+    if (g.width() < 2 || g.height() < 2 || vectorLimit == 0) return;
     HWY_DYNAMIC_DISPATCH(SampleRowImpl)(g, sx, sy, n, colour, ok);
 }
 
