@@ -73,10 +73,18 @@ uint32_t be32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
-// Calls box(type, body, bodySize) for each box in [data, data + size);
-// stops at the first box that does not fit.
-template <class Box>
-void forEachBox(const uint8_t* data, size_t size, Box&& box) {
+// One box of the file: its four-letter type and its body.
+struct Box {
+    const uint8_t* type;
+    const uint8_t* body;
+    size_t size;
+    bool is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
+};
+
+// Calls each(box) for each box in [data, data + size); stops at the first
+// box that does not fit.
+template <class Each>
+void forEachBox(const uint8_t* data, size_t size, Each&& each) {
     size_t at = 0;
     while (size - at >= 8) {
         uint64_t length = be32(data + at);
@@ -89,26 +97,33 @@ void forEachBox(const uint8_t* data, size_t size, Box&& box) {
             length = size - at;
         }
         if (length < header || length > size - at) return;
-        box(data + at + 4, data + at + header, size_t(length - header));
+        each(Box{data + at + 4, data + at + header, size_t(length - header)});
         at += size_t(length);
     }
 }
 
+// The item number a box of the given version holds at `at`: 16 bits in
+// version 0, 32 bits after.
+uint32_t itemNumber(const Box& box, size_t at) {
+    return box.body[0] == 0     ? (uint32_t(box.body[at]) << 8 | box.body[at + 1])
+           : box.size >= at + 4 ? be32(box.body + at)
+                                : 0;
+}
+
 ItemCount countItems(const uint8_t* data, size_t size) {
     ItemCount count;
-    auto is = [](const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; };
-    forEachBox(data, size, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-        if (!is(type, "meta") || n < 4) return;
-        forEachBox(body + 4, n - 4, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-            if (is(type, "iinf") && n >= 6) {
-                count.items += body[0] == 0 ? (uint64_t(body[4]) << 8 | body[5]) : n >= 8 ? be32(body + 4) : 0;
-            } else if (is(type, "iprp")) {
-                forEachBox(body, n, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-                    if (!is(type, "ipco")) return;
-                    forEachBox(body, n, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-                        if (is(type, "ispe") && n >= 12)
-                            count.largestPixels =
-                                std::max(count.largestPixels, uint64_t(be32(body + 4)) * be32(body + 8));
+    forEachBox(data, size, [&](const Box& meta) {
+        if (!meta.is("meta") || meta.size < 4) return;
+        forEachBox(meta.body + 4, meta.size - 4, [&](const Box& box) {
+            if (box.is("iinf") && box.size >= 6) {
+                count.items += itemNumber(box, 4);
+            } else if (box.is("iprp")) {
+                forEachBox(box.body, box.size, [&](const Box& properties) {
+                    if (!properties.is("ipco")) return;
+                    forEachBox(properties.body, properties.size, [&](const Box& property) {
+                        if (property.is("ispe") && property.size >= 12)
+                            count.largestPixels = std::max(count.largestPixels,
+                                                           uint64_t(be32(property.body + 4)) * be32(property.body + 8));
                     });
                 });
             }
@@ -148,26 +163,26 @@ ColourProfile heifColourProfile(const heif_image_handle* handle) {
 // the boxes (meta: pitm, iinf / infe) for the message about a coding libheif
 // cannot decode. Empty when the boxes do not say.
 std::string primaryItemType(const uint8_t* data, size_t size) {
-    auto is = [](const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; };
     uint32_t primary = 0;
     bool havePrimary = false;
     std::vector<std::pair<uint32_t, std::string>> types;
-    forEachBox(data, size, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-        if (!is(type, "meta") || n < 4) return;
-        forEachBox(body + 4, n - 4, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-            if (is(type, "pitm") && n >= 6) {
-                primary = body[0] == 0 ? (uint32_t(body[4]) << 8 | body[5]) : n >= 8 ? be32(body + 4) : 0;
+    forEachBox(data, size, [&](const Box& meta) {
+        if (!meta.is("meta") || meta.size < 4) return;
+        forEachBox(meta.body + 4, meta.size - 4, [&](const Box& box) {
+            if (box.is("pitm") && box.size >= 6) {
+                primary = itemNumber(box, 4);
                 havePrimary = true;
-            } else if (is(type, "iinf") && n >= 6) {
-                const size_t first = body[0] == 0 ? 6 : 8;
-                if (n < first) return;
-                forEachBox(body + first, n - first, [&](const uint8_t* type, const uint8_t* body, size_t n) {
-                    if (!is(type, "infe") || n < 4 || body[0] < 2) return;
-                    const size_t idBytes = body[0] == 2 ? 2 : 4;
+            } else if (box.is("iinf") && box.size >= 6) {
+                const size_t first = box.body[0] == 0 ? 6 : 8;
+                if (box.size < first) return;
+                forEachBox(box.body + first, box.size - first, [&](const Box& info) {
+                    if (!info.is("infe") || info.size < 4 || info.body[0] < 2) return;
+                    const size_t idBytes = info.body[0] == 2 ? 2 : 4;
                     const size_t at = 4 + idBytes + 2;
-                    if (at + 4 > n) return;
-                    const uint32_t id = idBytes == 2 ? (uint32_t(body[4]) << 8 | body[5]) : be32(body + 4);
-                    types.emplace_back(id, std::string(reinterpret_cast<const char*>(body + at), 4));
+                    if (at + 4 > info.size) return;
+                    const uint32_t id =
+                        idBytes == 2 ? (uint32_t(info.body[4]) << 8 | info.body[5]) : be32(info.body + 4);
+                    types.emplace_back(id, std::string(reinterpret_cast<const char*>(info.body + at), 4));
                 });
             }
         });

@@ -86,8 +86,8 @@ using Ext = long double;
 // arithmetic, which differs from that by a unit in the last place at most,
 // far from any tie.
 struct Chords {
-    Chords(const SmearPass& p, int R)
-        : kind(p.kind), R(R), k(p.k), d(p.d), cx(p.cx), cy(p.cy), ux(p.ux), uy(p.uy), halfD(p.d / 2) {
+    Chords(const SmearPass& p, int radius)
+        : kind(p.kind), R(radius), k(p.k), d(p.d), cx(p.cx), cy(p.cy), ux(p.ux), uy(p.uy), halfD(p.d / 2) {
         rho = R + Ext(d) / 2;
         // o places the circle of radius R + d + o on which the chords'
         // middles lie: through (d/2, 0) and (0, rho) in the (shift, w) plane.

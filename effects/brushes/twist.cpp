@@ -21,8 +21,8 @@ template <bool Clockwise>
 struct TwistBrush {
     // The shift m against the distance rho0 from the centre follows the
     // circular arc through (0, 0), (R/2, S) and (R, 0), of radius rhoT.
-    TwistBrush(int X, int Y, int R, int S) : centreX(X), centreY(Y), halfR(R / 2.0), S(S) {
-        const long double h = static_cast<long double>(R) / 2, s = S;
+    TwistBrush(int X, int Y, int R, int shift) : centreX(X), centreY(Y), halfR(R / 2.0), S(shift) {
+        const long double h = static_cast<long double>(R) / 2, s = shift;
         rhoT = static_cast<double>(checkedDivide(h * h + s * s, 2.0L * s));
         rhoT2 = static_cast<double>(static_cast<long double>(rhoT) * rhoT);
     }
