@@ -23,7 +23,7 @@ struct QtFormat {
     const char* qtName;  // Qt's name of the format
     const char* name;    // the name the user reads
 };
-constexpr QtFormat kPng{"png", "PNG"}, kWebp{"webp", "WebP"}, kTiff{"tiff", "TIFF"};
+constexpr QtFormat kWebp{"webp", "WebP"};
 
 void requireSupport(const QtFormat& f) {
     if (!QImageWriter::supportedImageFormats().contains(QByteArray(f.qtName)))

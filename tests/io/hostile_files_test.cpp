@@ -296,6 +296,13 @@ OpeningCost openingCost(const std::string& path, const std::string& warmUp) {
         },
         60);
     OpeningCost cost;
+    // A child killed (by its time limit or a crash) measured nothing: that
+    // must fail the test, never pass as a cheap opening.
+    if (!out.exited) {
+        cost.seconds = 1e9;
+        cost.error = "the opening did not finish (signal " + std::to_string(out.signal) + ")";
+        return cost;
+    }
     std::istringstream in(out.text);
     in >> cost.seconds >> cost.peakBytes;
     std::getline(in >> std::ws, cost.error);
