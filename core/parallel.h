@@ -28,6 +28,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -69,12 +70,19 @@ inline unsigned threadsFor(long long pixels, PixelCost cost) {
 namespace detail {
 
 // A job as the pool sees it: up to `seats` pool threads may join it, each
-// calling work(worker) with its own worker number 1 .. seats.
+// calling work(worker) with a worker number 1 .. seats that no other thread
+// in the job has meanwhile. work returns true when it left the job early,
+// its seat free again, to let a job offered later have the thread.
 struct PoolJob {
-    std::function<void(unsigned)> work;
-    unsigned seats = 0;    // seats still free (guarded by the pool's lock)
-    unsigned taken = 0;    // seats taken so far
-    unsigned running = 0;  // pool threads inside work() now
+    std::function<bool(unsigned)> work;
+    // Guarded by the pool's lock:
+    unsigned seats = 0;               // seats free now
+    unsigned taken = 0;               // worker numbers handed out so far
+    uint64_t given = 0;               // numbers 1 .. 64 given back, as bits 0 .. 63
+    unsigned running = 0;             // pool threads inside work() now
+    std::atomic<bool> linked{false};  // in the queue (also read without the lock)
+    bool withdrawn = false;           // its caller is done with it
+    uint64_t ticket = 0;              // offers before it, counted from 1
     PoolJob* next = nullptr;
 };
 
@@ -91,15 +99,17 @@ public:
     // Offers `job` to the waiting threads. The caller must withdraw() it
     // before the job's memory goes.
     void offer(PoolJob& job) {
+        unsigned seats;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             startThreads();
             if (threads_ == 0) return;
-            job.next = nullptr;
-            *tail_ = &job;
-            tail_ = &job.next;
+            job.ticket = ++offers_;
+            latestOffer_.store(job.ticket, std::memory_order_relaxed);
+            link(job);
+            seats = job.seats;
         }
-        if (job.seats == 1)
+        if (seats == 1)
             wake_.notify_one();
         else
             wake_.notify_all();
@@ -108,8 +118,18 @@ public:
     // No further thread joins `job`; returns once those inside it left.
     void withdraw(PoolJob& job) {
         std::unique_lock<std::mutex> lock(mutex_);
-        unlink(job);
+        job.withdrawn = true;
+        if (job.linked) unlink(job);
         left_.wait(lock, [&] { return job.running == 0; });
+    }
+
+    // Whether a job offered after `job` may be waiting for a thread (read
+    // without the lock: a hint). Newer jobs go first: a view to repaint
+    // before a brush finishing behind it, a job inside another's item before
+    // the rest of the outer one.
+    bool newerWaiting(const PoolJob& job) const {
+        return latestOffer_.load(std::memory_order_relaxed) > job.ticket &&
+               queued_.load(std::memory_order_relaxed) > (job.linked.load(std::memory_order_relaxed) ? 1u : 0u);
     }
 
 private:
@@ -137,11 +157,20 @@ private:
         ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     }
 
+    void link(PoolJob& job) {
+        job.next = nullptr;
+        job.linked.store(true, std::memory_order_relaxed);
+        *tail_ = &job;
+        tail_ = &job.next;
+        queued_.fetch_add(1, std::memory_order_relaxed);
+    }
     void unlink(PoolJob& job) {
         for (PoolJob** at = &head_; *at; at = &(*at)->next)
             if (*at == &job) {
                 *at = job.next;
                 if (tail_ == &job.next) tail_ = at;
+                job.linked.store(false, std::memory_order_relaxed);
+                queued_.fetch_sub(1, std::memory_order_relaxed);
                 return;
             }
     }
@@ -151,12 +180,24 @@ private:
         for (;;) {
             wake_.wait(lock, [&] { return head_ != nullptr; });
             PoolJob& job = *head_;
-            const unsigned worker = ++job.taken;
+            unsigned worker;
+            if (job.given) {
+                worker = unsigned(__builtin_ctzll(job.given)) + 1;
+                job.given &= job.given - 1;
+            } else {
+                worker = ++job.taken;
+            }
             if (--job.seats == 0) unlink(job);
             ++job.running;
             lock.unlock();
-            job.work(worker);  // never throws: the job keeps its own failures
+            const bool leftEarly = job.work(worker);  // never throws: the job keeps its own failures
             lock.lock();
+            if (leftEarly && !job.withdrawn && worker <= 64) {
+                // The seat goes back, behind the jobs now waiting.
+                job.given |= uint64_t(1) << (worker - 1);
+                ++job.seats;
+                if (!job.linked) link(job);
+            }
             if (--job.running == 0) left_.notify_all();
         }
     }
@@ -165,6 +206,9 @@ private:
     std::condition_variable wake_, left_;
     PoolJob* head_ = nullptr;
     PoolJob** tail_ = &head_;
+    std::atomic<unsigned> queued_{0};       // jobs in the queue
+    uint64_t offers_ = 0;                   // jobs offered so far
+    std::atomic<uint64_t> latestOffer_{0};  // the ticket of the last
     bool started_ = false;
     unsigned threads_ = 0;
 };
@@ -185,9 +229,15 @@ void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
     std::atomic<size_t> next{0}, finished{0};
     std::atomic<bool> failed{false};
     std::exception_ptr first;
+    detail::PoolJob job;
+    detail::Pool* pool = nullptr;
+    // Runs items until none is left; a pool thread also leaves, after an
+    // item, when a job offered later waits for a thread, and comes back when
+    // it is free again. Returns whether it left so.
     auto run = [&](unsigned worker) {
         try {
             while (!failed.load(std::memory_order_relaxed)) {
+                if (worker != 0 && pool->newerWaiting(job)) return true;
                 const size_t i = next.fetch_add(1, std::memory_order_relaxed);
                 if (i >= n) break;
                 if constexpr (std::is_invocable_v<Item&, size_t, unsigned>)
@@ -202,24 +252,24 @@ void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
             // after every thread has left the job.
             if (!failed.exchange(true)) first = std::current_exception();
         }
+        return false;
     };
 
     const unsigned helpers = unsigned(std::min<size_t>(threads > 0 ? threads - 1 : 0, n > 0 ? n - 1 : 0));
     if (helpers == 0) {
         run(0);
     } else {
-        detail::PoolJob job;
         job.work = run;
         job.seats = helpers;
-        detail::Pool& pool = detail::Pool::instance();
+        pool = &detail::Pool::instance();
         // Withdrawn when leaving, normally or not: no pool thread is inside
         // the job once this function returns.
         struct Withdraw {
             detail::Pool& pool;
             detail::PoolJob& job;
             ~Withdraw() { pool.withdraw(job); }
-        } withdraw{pool, job};
-        pool.offer(job);
+        } withdraw{*pool, job};
+        pool->offer(job);
         run(0);
     }
     if (first) std::rethrow_exception(first);

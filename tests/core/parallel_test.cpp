@@ -250,3 +250,31 @@ TEST(ProgressRelay, PassesOnWhatHappenedSinceTheLastLook) {
         EXPECT_EQ(sink.events, c.seen) << "passed on twice";
     }
 }
+
+// A job offered while the pool's threads are busy with another's items still
+// gets a thread: a pool thread leaves the older job after its item and comes
+// back to it later. Both jobs run every item once.
+TEST(Parallel, ALaterJobGetsAThreadFromABusyOne) {
+    if (parallel::machineThreads() < 2) GTEST_SKIP() << "no pool threads on one core";
+    std::atomic<bool> laterDone{false};
+    std::atomic<int> earlierItems{0};
+    std::thread earlier([&] {
+        parallel::forItems(100000, parallel::machineThreads(), [&](size_t) {
+            earlierItems.fetch_add(1);
+            if (!laterDone.load()) std::this_thread::sleep_for(100us);
+        });
+    });
+    // Until the earlier job has its pool threads.
+    ASSERT_TRUE(waitFor([&] { return earlierItems.load() > 50; }));
+    std::atomic<int> onPool{0}, items{0};
+    parallel::forItems(200, 2, [&](size_t, unsigned worker) {
+        items.fetch_add(1);
+        onPool.fetch_add(worker != 0);
+        std::this_thread::sleep_for(200us);
+    });
+    laterDone = true;
+    earlier.join();
+    EXPECT_EQ(items.load(), 200);
+    EXPECT_GT(onPool.load(), 0) << "no pool thread came to the later job";
+    EXPECT_EQ(earlierItems.load(), 100000);
+}
