@@ -23,23 +23,23 @@ const Picture& edgePhoto() {
     return p;
 }
 
-void BM_Picsobel(benchmark::State& state) {
+void BM_EdgePicture(benchmark::State& state) {
     const Picture& src = photo();
     for (auto _ : state) {
         Picture out = jollix::edgePicture(src);
         benchmark::DoNotOptimize(out);
     }
 }
-BENCHMARK(BM_Picsobel)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EdgePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Twovalue(benchmark::State& state) {
+void BM_PenSketch(benchmark::State& state) {
     const Picture& edge = edgePhoto();
     for (auto _ : state) {
         Picture out = jollix::penSketch(edge, 150);
         benchmark::DoNotOptimize(out);
     }
 }
-BENCHMARK(BM_Twovalue)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PenSketch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PencilSketch(benchmark::State& state) {
     const Picture& edge = edgePhoto();
