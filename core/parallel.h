@@ -32,6 +32,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -142,6 +143,15 @@ private:
     void startThreads() {
         if (started_) return;
         started_ = true;
+        // A child made by fork has none of the threads: it runs its jobs on
+        // its own thread, never touching the threads' wake-up (which would
+        // wait for them), and finds the lock free.
+        ::pthread_atfork([] { instance().mutex_.lock(); }, [] { instance().mutex_.unlock(); },
+                         [] {
+                             Pool& pool = instance();
+                             new (&pool.mutex_) std::mutex;
+                             pool.threads_ = 0;
+                         });
         sigset_t all, before;
         ::sigfillset(&all);
         ::pthread_sigmask(SIG_BLOCK, &all, &before);

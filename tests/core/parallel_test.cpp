@@ -7,6 +7,9 @@
 #include <chrono>
 #include <mutex>
 #include <new>
+
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <functional>
 #include <stdexcept>
@@ -277,4 +280,22 @@ TEST(Parallel, ALaterJobGetsAThreadFromABusyOne) {
     EXPECT_EQ(items.load(), 200);
     EXPECT_GT(onPool.load(), 0) << "no pool thread came to the later job";
     EXPECT_EQ(earlierItems.load(), 100000);
+}
+
+// A child made by fork after the pool's threads started has none of them: it
+// still runs shared jobs, on its own thread, instead of waiting for threads
+// that are not there.
+TEST(Parallel, AForkedChildStillRunsJobs) {
+    parallel::forItems(64, parallel::machineThreads(), [](size_t) {});  // the pool's threads started
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10);
+        std::atomic<int> items{0};
+        parallel::forItems(1000, parallel::machineThreads(), [&](size_t) { items.fetch_add(1); });
+        ::_exit(items.load() == 1000 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
