@@ -57,11 +57,11 @@ inline __attribute__((always_inline)) tiles::Keep medianTileWith(const TileReade
             [&](const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c, int at,
                 int count) __attribute__((always_inline)) {
                 for (int i = 0; i < count; ++i) {
-                    const uint8_t x = a[i], y = b[i], z = c[i];
-                    const uint8_t l1 = mn(x, y), h1 = mx(x, y);
-                    lo[at + i] = mn(l1, z);
-                    hi[at + i] = mx(h1, z);
-                    mid[at + i] = mx(l1, mn(h1, z));
+                    const uint8_t above = a[i], here = b[i], below = c[i];
+                    const uint8_t l1 = mn(above, here), h1 = mx(above, here);
+                    lo[at + i] = mn(l1, below);
+                    hi[at + i] = mx(h1, below);
+                    mid[at + i] = mx(l1, mn(h1, below));
                 }
             });
         // The first and last pixel of the picture's row keep their values.
