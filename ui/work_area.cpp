@@ -66,9 +66,7 @@ void PictureWidget::resizeToControl() {
         setFixedSize(size);
         update();
     }
-    // A brush being finished in the background shows its preview until it
-    // is done; its end shows the picture.
-    if (!editor_.brushPending()) showPicture();
+    showPicture();
 }
 
 void PictureWidget::showPendingBrush() {
@@ -108,6 +106,10 @@ void PictureWidget::showPendingBrush() {
 }
 
 void PictureWidget::showPicture() {
+    // A brush being finished in the background shows its preview until it
+    // is done (reading the picture would wait for it); its end shows the
+    // picture.
+    if (editor_.brushPending()) return;
     if (!preview_.isNull()) {
         // The picture has followed the preview: the next paint shows it.
         update(previewRect_);
