@@ -371,8 +371,8 @@ INSTANTIATE_TEST_SUITE_P(HostileFiles, SmallFilesOfBigPictures,
                                   [](int side) { return fullRectangleWmf(side, side); }, 1.3, ""},
                              Bomb{"EMF filling its picture", "fill.emf",
                                   [](int side) { return manyRectanglesEmf(side, side, 1); }, 1.3, ""}),
-                         [](const testing::TestParamInfo<Bomb>& info) {
-                             std::string name = info.param.name;
+                         [](const testing::TestParamInfo<Bomb>& test) {
+                             std::string name = test.param.name;
                              for (char& c : name)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
