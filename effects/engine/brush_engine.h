@@ -169,10 +169,7 @@ constexpr parallel::PixelCost kBrushPixelCost{8};
 struct SourceView : TileReader {
     explicit SourceView(const Picture& pic) : TileReader(pic) {}
     // sampleBilinear's colour at (x, y): red + 256 green + 65536 blue.
-    uint32_t sample(double x, double y) const {
-        return jollix::detail::bilinearWith(
-            width(), height(), [this](int px, int py) { return at(px, py); }, x, y);
-    }
+    uint32_t sample(double x, double y) const { return sampleBilinear(*this, x, y); }
 };
 
 // The colours sampleBilinear gives at the n points (sx[k], sy[k]) of a
@@ -453,6 +450,7 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
 // each pixel's source from sourceOf, each point sampled with sampleBilinear.
 template <class Brush>
 void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Region& region) {
+    const TileReader source(src);
     for (long long j = 0; j < region.lines(); ++j)
         for (long long i = region.lo[size_t(j)]; i <= region.hi[size_t(j)]; ++i) {
             const long long x = region.byRows ? i : region.first + j, y = region.byRows ? region.first + j : i;
@@ -462,7 +460,7 @@ void paintPlain(const Picture& src, Picture& dst, const Brush& brush, const Regi
                 dst.setPixel(int(x), int(y), src.pixel(int(s.x), int(s.y)));
             } else if (s.take == Take::Sample) {
                 double px = s.x, py = s.y;
-                const uint32_t c = sampleBilinear(src, px, py);  // red + 256 green + 65536 blue
+                const uint32_t c = sampleBilinear(source, px, py);  // red + 256 green + 65536 blue
                 dst.setPixel(int(x), int(y), c);
             }
         }

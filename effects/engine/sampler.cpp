@@ -43,6 +43,6 @@ uint32_t bilinearExtended(const uint8_t* a, const uint8_t* b, const uint8_t* c, 
 
 }  // namespace detail
 
-uint32_t sampleBilinear(const Picture& pic, double& x, double& y) { return detail::bilinear(pic, x, y); }
+uint32_t sampleBilinear(const Picture& pic, double& x, double& y) { return sampleBilinear(TileReader(pic), x, y); }
 
 }  // namespace jollix

@@ -4,22 +4,13 @@
 #include <cstdint>
 
 #include "core/picture.h"
+#include "core/tiles.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace jollix {
-
-// Samples `pic` at (x, y). x and y are overwritten with their clamped values
-// (y into 0 .. H - 2 when at or past the last row, x into 0 .. W - 2), as
-// callers may rely on. Returns red + 256 * green + 65536 * blue.
-// A picture one pixel wide or high samples its nearest pixel in that
-// direction. The picture must not be empty.
-uint32_t sampleBilinear(const Picture& pic, double& x, double& y);
-
-// The same without the write-back, for callers that do not want it.
-inline uint32_t sampleAt(const Picture& pic, double x, double y) { return sampleBilinear(pic, x, y); }
 
 namespace detail {
 
@@ -124,13 +115,25 @@ inline __attribute__((always_inline)) uint32_t bilinearWith(int W, int H, PixelA
     return bilinearExtended(a, b, c, d, wy0, wy1, wx0, wx1);
 }
 
-// The body of sampleBilinear, inline for the brushes' inner loops; the same
-// results, clamping and write-back.
-inline uint32_t bilinear(const Picture& pic, double& x, double& y) {
-    return bilinearWith(
-        pic.width(), pic.height(), [&pic](int px, int py) { return pic.pixelPtr(px, py); }, x, y);
+}  // namespace detail
+
+// Samples the picture `source` reads at (x, y). x and y are overwritten with
+// their clamped values (y into 0 .. H - 2 when at or past the last row, x
+// into 0 .. W - 2), as callers may rely on. Returns red + 256 * green +
+// 65536 * blue. A picture one pixel wide or high samples its nearest pixel
+// in that direction. The picture must not be empty.
+inline uint32_t sampleBilinear(const TileReader& source, double& x, double& y) {
+    return detail::bilinearWith(
+        source.width(), source.height(), [&source](int px, int py) { return source.at(px, py); }, x, y);
 }
 
-}  // namespace detail
+// The same for a picture sampled at a single point: a reader of its tiles is
+// made for the call, so loops over many points make one reader and use the
+// form above.
+uint32_t sampleBilinear(const Picture& pic, double& x, double& y);
+
+// The same without the write-back, for callers that do not want it.
+inline uint32_t sampleAt(const TileReader& source, double x, double y) { return sampleBilinear(source, x, y); }
+inline uint32_t sampleAt(const Picture& pic, double x, double y) { return sampleBilinear(pic, x, y); }
 
 }  // namespace jollix

@@ -13,6 +13,7 @@
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
+#include "core/tiles.h"
 #include "effects/brushes/axis_stretch.h"
 #include "effects/engine/sampler.h"
 
@@ -40,6 +41,7 @@ Picture noisy(int w, int h, uint32_t seed) {
 // The expand line by line, each pixel on its own.
 Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {
     Picture dst = src;
+    const TileReader source(src);  // one reader for every point sampled
     *steps = 0;
     if (R < 1) return dst;
     const double rho = detail::axisRho(R, S);
@@ -64,9 +66,9 @@ Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, 
             const double q = dF / std::sqrt(arg);
             const double s = innerC - q * double(innerC - i);
             if (vertical)
-                dst.setPixel(int(f), int(i), sampleAt(src, double(f), s));
+                dst.setPixel(int(f), int(i), sampleAt(source, double(f), s));
             else
-                dst.setPixel(int(i), int(f), sampleAt(src, s, double(f)));
+                dst.setPixel(int(i), int(f), sampleAt(source, s, double(f)));
         }
     }
     return dst;
@@ -76,6 +78,7 @@ Picture referenceExpand(bool vertical, const Picture& src, int X, int Y, int R, 
 Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, int S, int* steps) {
     const double rho = detail::axisRho(R, S);
     Picture dst = src;
+    const TileReader source(src);  // one reader for every point sampled
     *steps = 0;
     if (R <= 1) return dst;
     const int W = src.width(), Hp = src.height();
@@ -92,10 +95,10 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
             if (i == Y || i < 0 || i >= Hp) continue;
             const long long u = (long long)Y - i, m = std::llabs(u);
             if (vertical) {
-                dst.setPixel(int(f), int(i), sampleAt(src, double(f), Y - line.E * double(u) * inv(m)));
+                dst.setPixel(int(f), int(i), sampleAt(source, double(f), Y - line.E * double(u) * inv(m)));
             } else {
                 const double er = detail::axisShrinkLine(rho, S, 0, int(m)).E;
-                dst.setPixel(int(f), int(i), sampleAt(src, X - er * double(t) * inv(std::abs(t)), double(i)));
+                dst.setPixel(int(f), int(i), sampleAt(source, X - er * double(t) * inv(std::abs(t)), double(i)));
             }
         }
     }
@@ -104,10 +107,10 @@ Picture referenceShrink(bool vertical, const Picture& src, int X, int Y, int R, 
         const double shift = rho * double(off) * inv(std::llabs(off));
         if (vertical) {
             const long long i = (long long)Y - off;
-            if (X >= 0 && X < W && i >= 0 && i < Hp) dst.setPixel(X, int(i), sampleAt(src, double(X), Y - shift));
+            if (X >= 0 && X < W && i >= 0 && i < Hp) dst.setPixel(X, int(i), sampleAt(source, double(X), Y - shift));
         } else {
             const long long f = (long long)X - off;
-            if (Y >= 0 && Y < Hp && f >= 0 && f < W) dst.setPixel(int(f), Y, sampleAt(src, X - shift, double(Y)));
+            if (Y >= 0 && Y < Hp && f >= 0 && f < W) dst.setPixel(int(f), Y, sampleAt(source, X - shift, double(Y)));
         }
     }
     return dst;

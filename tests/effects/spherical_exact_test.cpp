@@ -13,6 +13,7 @@
 #include "core/numeric.h"
 #include "core/picture.h"
 #include "core/progress.h"
+#include "core/tiles.h"
 #include "effects/engine/sampler.h"
 #include "effects/brushes/spherical.h"
 
@@ -43,6 +44,7 @@ Picture noisy(int w, int h, uint32_t seed) {
 Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* steps) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
+    const TileReader source(src);  // one reader for every point sampled
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, rho2 = rho * rho;
     *steps = 0;
@@ -63,7 +65,7 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
             const double q = c / std::sqrt(colTerm - double(k) * double(k));
             const double dx = double(a - x), dy = double(b - y);
             const double xs = a - q * dx, ys = b - q * dy;
-            dst.setPixel(int(x), int(y), sampleAt(src, xs, ys));
+            dst.setPixel(int(x), int(y), sampleAt(source, xs, ys));
         }
     };
     for (long long x = left; x < a; ++x) column(x, true);
@@ -97,6 +99,7 @@ Picture referenceExpand(const Picture& src, int a, int b, int R, int H, int* ste
 Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* steps) {
     const detail::SphereCap cap = detail::sphereCap(R, H);
     Picture dst = src;
+    const TileReader source(src);  // one reader for every point sampled
     const int W = src.width(), Hp = src.height();
     const double rho = cap.rho, c = cap.c, crho = c * rho;
     *steps = 0;
@@ -113,7 +116,7 @@ Picture referenceShrink(const Picture& src, int a, int b, int R, int H, int* ste
             if (y == b || y < 0 || y >= Hp) continue;
             const double dy = double(b - y);
             const double k = kc * (1.0 / std::sqrt(c * c + dy * dy));
-            dst.setPixel(int(x), int(y), sampleAt(src, a - k * dx, b - k * dy));
+            dst.setPixel(int(x), int(y), sampleAt(source, a - k * dx, b - k * dy));
         }
     }
     const long double rhoL = rho, cL = c;
