@@ -1,12 +1,17 @@
 // The desktop program's click: Expand at Rad. 500 on a 6000 x 4000 photo
 // shown at 25 %, from the press on the picture control to the repainted
-// view, in an offscreen window. Target: at most 100 ms.
+// view, in an offscreen window. The view shows the brush's colours at its
+// own pixels; the full-resolution picture is finished in the background
+// after that, and the time until it is done is reported beside.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QThread>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include "bench/bench_util.h"
 #include "editor/editor.h"
@@ -31,6 +36,13 @@ QApplication& application() {
 void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::LeftButton, held, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
+}
+
+// Minor page faults of the calling thread so far (fresh memory touched).
+long threadFaults() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_minflt;
 }
 
 void settle() {
@@ -60,18 +72,28 @@ void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
     Session s(6000, 4000);
     PictureWidget* image = s.form.workArea()->pictureWidget();
     const QPoint centre(750, 500);
-    double effectMs = 0, paintMs = 0;
+    double pressMs = 0, releaseMs = 0, paintMs = 0, finishedMs = 0, faults = 0;
     for (auto _ : state) {
+        const long faultsBefore = threadFaults();
         QElapsedTimer clock;
         clock.start();
         mouse(image, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+        const qint64 pressed = clock.nsecsElapsed();
         mouse(image, QEvent::MouseButtonRelease, centre, Qt::NoButton);
-        const qint64 applied = clock.nsecsElapsed();
+        const qint64 released = clock.nsecsElapsed();
         settle();  // the repaint of what changed
         const qint64 total = clock.nsecsElapsed();
-        effectMs += applied / 1e6;
-        paintMs += (total - applied) / 1e6;
+        pressMs += pressed / 1e6;
+        releaseMs += (released - pressed) / 1e6;
+        paintMs += (total - released) / 1e6;
+        faults += double(threadFaults() - faultsBefore);
         state.PauseTiming();
+        // The window takes in the full-resolution picture when it is done.
+        while (s.editor.brushPending()) {
+            QApplication::processEvents();
+            QThread::usleep(100);
+        }
+        finishedMs += clock.nsecsElapsed() / 1e6;
         if (s.editor.history().undoDepth() != 1 || image->lastPictureUpdate().isEmpty())
             state.SkipWithError("the click did not apply or repaint");
         // Back to the photo so that every click does the same work and the
@@ -80,8 +102,12 @@ void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
         settle();
         state.ResumeTiming();
     }
-    state.counters["effect_ms"] = benchmark::Counter(effectMs / double(state.iterations()));
-    state.counters["repaint_ms"] = benchmark::Counter(paintMs / double(state.iterations()));
+    const double n = double(state.iterations());
+    state.counters["press_ms"] = benchmark::Counter(pressMs / n);
+    state.counters["release_ms"] = benchmark::Counter(releaseMs / n);
+    state.counters["repaint_ms"] = benchmark::Counter(paintMs / n);
+    state.counters["finished_ms"] = benchmark::Counter(finishedMs / n);  // the full-resolution picture taken in
+    state.counters["page_faults"] = benchmark::Counter(faults / n);      // on the window's thread
     state.counters["repainted_px"] =
         benchmark::Counter(double(image->lastPictureUpdate().width()) * image->lastPictureUpdate().height());
 }

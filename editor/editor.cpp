@@ -169,6 +169,7 @@ struct Editor::PendingBrush {
     ToolEffect effect = nullptr;
     ToolPlace at;
     Picture result;
+    bool started = false;         // the work was started on its thread
     bool recordWhenDone = false;  // the gesture ended: its history step follows the picture
     ProgressRelay progress;       // the effect's progress, passed on to the window's on its thread
     parallel::BackgroundJob job;  // last: joined before the rest goes
@@ -185,14 +186,21 @@ bool Editor::startInBackground(const ToolRow& tool, const ToolPlace& where) {
     // The mapping fails as the effect would, before anything starts.
     pending->mapping = tool.mapping(work_, pending->at);
     pending->effect = tool.effect;
-    PendingBrush* p = pending.get();
     pending_ = std::move(pending);
-    p->job.start([p] { p->result = p->effect(p->source, p->at, &p->progress); });
-    view_->brushStarted();
+    // The preview first: it is what the user waits for, and the work would
+    // take the processor from it.
+    if (!view_->brushStarted()) startPendingBrush();
     return true;
 }
 
-bool Editor::brushFinished() const { return !pending_ || pending_->job.done(); }
+void Editor::startPendingBrush() {
+    if (!pending_ || pending_->started) return;
+    PendingBrush* p = pending_.get();
+    p->started = true;
+    p->job.start([p] { p->result = p->effect(p->source, p->at, &p->progress); });
+}
+
+bool Editor::brushFinished() const { return !pending_ || (pending_->started && pending_->job.done()); }
 
 void Editor::showBackgroundProgress() {
     if (pending_) pending_->progress.passOn(progress_);
@@ -206,6 +214,7 @@ void Editor::pendingColours(const int* xs, int nx, const int* ys, int ny, uint32
 
 void Editor::settleQuietly() {
     if (!pending_) return;
+    startPendingBrush();
     const std::unique_ptr<PendingBrush> p = std::move(pending_);
     try {
         p->job.finish();

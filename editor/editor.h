@@ -55,7 +55,10 @@ public:
     virtual void confinePointer(bool /*on*/) {}
     // A brush is being finished in the background (see Editor::brushPending):
     // show its preview, and call Editor::settle once brushFinished() says so.
-    virtual void brushStarted() {}
+    // Returns whether the view starts the brush's work itself
+    // (Editor::startPendingBrush) once the preview is on the screen, so that
+    // the work does not slow the preview's paint; otherwise it starts at once.
+    virtual bool brushStarted() { return false; }
     // WorkPicture was replaced (same size) or the picture control's size changed.
     virtual void pictureChanged() {}
     virtual void pictureControlResized() {}
@@ -100,6 +103,9 @@ public:
     // calls, picture(), history()) first waits for the effect, so what is
     // recorded, saved or shown afterwards is exactly the effect's picture.
     bool brushPending() const { return pending_ != nullptr; }
+    // Starts the pending brush's work, if it has not started yet (see
+    // WorkAreaView::brushStarted); whatever reads the picture starts it too.
+    void startPendingBrush();
     // The background work is done: settle() will not wait.
     bool brushFinished() const;
     // Passes the background work's progress so far on to the progress sink

@@ -25,6 +25,9 @@ namespace {
 // What one pixel of the view costs a core: zoomed out, a read from
 // memory that is seldom in the cache.
 constexpr parallel::PixelCost kViewPixelCost{2};
+// What one pixel of a pending brush's preview costs a core: the brush's
+// mapping and sampler at one picture pixel.
+constexpr parallel::PixelCost kPreviewPixelCost{8};
 
 HeldButtons heldOf(Qt::MouseButtons b) {
     HeldButtons h;
@@ -69,10 +72,10 @@ void PictureWidget::resizeToControl() {
     showPicture();
 }
 
-void PictureWidget::showPendingBrush() {
+bool PictureWidget::showPendingBrush() {
     const BrushMapping::Box box = editor_.pendingBounds();
     const int W = shown_.width(), H = shown_.height(), cw = width(), ch = height();
-    if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0 || box.left > box.right || box.top > box.bottom) return;
+    if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0 || box.left > box.right || box.top > box.bottom) return false;
     // The view's columns and rows whose picture pixels the brush may change
     // (the view reads one picture pixel for each of its own, in order).
     std::vector<int> xs, ys;
@@ -87,22 +90,28 @@ void PictureWidget::showPendingBrush() {
             if (vy0 < 0) vy0 = v;
             ys.push_back(s);
         }
-    if (xs.empty() || ys.empty()) return;
+    if (xs.empty() || ys.empty()) return false;
     const int nx = int(xs.size()), ny = int(ys.size());
-    std::vector<uint32_t> colours(size_t(nx) * size_t(ny));
-    editor_.pendingColours(xs.data(), nx, ys.data(), ny, colours.data());
     preview_ = QImage(nx, ny, QImage::Format_RGB32);
-    for (int j = 0; j < ny; ++j) {
-        auto* out = reinterpret_cast<uint32_t*>(preview_.scanLine(j));
-        const uint32_t* in = colours.data() + size_t(j) * size_t(nx);
-        for (int i = 0; i < nx; ++i) {
-            const uint32_t c = in[i];  // 0x00BBGGRR
-            out[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-        }
-    }
+    // Bands of rows over the machine's cores, each written straight into the
+    // preview's lines and turned into the view's pixel order there.
+    constexpr int kBand = 16;
+    const int bands = (ny + kBand - 1) / kBand;
+    uchar* const lines = preview_.bits();
+    const qsizetype lineBytes = preview_.bytesPerLine();
+    parallel::forItems(size_t(bands), parallel::threadsFor((long long)nx * ny, kPreviewPixelCost), [&](size_t band) {
+        const int j0 = int(band) * kBand, rows = std::min(kBand, ny - j0);
+        // The lines of a 32-bit image follow each other without a gap.
+        auto* first = reinterpret_cast<uint32_t*>(lines + lineBytes * j0);
+        editor_.pendingColours(xs.data(), nx, ys.data() + j0, rows, first);
+        for (uint32_t *c = first, *end = first + size_t(nx) * size_t(rows); c != end; ++c)  // 0x00BBGGRR
+            *c = 0xFF000000u | ((*c & 0xFFu) << 16) | (*c & 0xFF00u) | ((*c >> 16) & 0xFFu);
+    });
     previewRect_ = QRect(vx0, vy0, nx, ny);
     lastUpdate_ = previewRect_;
+    previewUnpainted_ = true;
     update(previewRect_);
+    return true;
 }
 
 void PictureWidget::showPicture() {
@@ -114,6 +123,7 @@ void PictureWidget::showPicture() {
         // The picture has followed the preview: the next paint shows it.
         update(previewRect_);
         preview_ = QImage();
+        previewUnpainted_ = false;
     }
     const Picture& now = editor_.picture();
     if (now.width() != shown_.width() || now.height() != shown_.height() || now.isEmpty()) {
@@ -201,15 +211,27 @@ void PictureWidget::renderPicture(QPainter& painter, const QRect& area) {
         }
     });
     painter.drawImage(area.topLeft(), scratch_, QRect(0, 0, w, h));
-    if (!preview_.isNull() && area.intersects(previewRect_)) {
-        const QRect part = area & previewRect_;
-        painter.drawImage(part.topLeft(), preview_, part.translated(-previewRect_.topLeft()));
-    }
 }
 
 void PictureWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    for (const QRect& r : event->region()) renderPicture(painter, r & rect());
+    // A pending brush's preview covers its rectangle whole: the picture is
+    // read only around it.
+    QRegion picturePart = event->region();
+    if (!preview_.isNull()) picturePart -= previewRect_;
+    for (const QRect& r : picturePart) renderPicture(painter, r & rect());
+    if (!preview_.isNull()) {
+        const QRegion previewPart = event->region() & previewRect_;
+        for (const QRect& r : previewPart)
+            painter.drawImage(r.topLeft(), preview_, r.translated(-previewRect_.topLeft()));
+        if (previewUnpainted_ && !previewPart.isEmpty()) {
+            // Once this paint is on the screen, the brush's work may have
+            // the processor.
+            previewUnpainted_ = false;
+            QMetaObject::invokeMethod(
+                this, [this] { editor_.startPendingBrush(); }, Qt::QueuedConnection);
+        }
+    }
     if (outlineShown_ && event->region().intersects(brushOutlineRect().adjusted(-1, -1, 1, 1))) {
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setPen(QPen(Qt::black, 1));
@@ -393,6 +415,9 @@ WorkArea::WorkArea(Editor& editor, QWidget* parent) : QMdiSubWindow(parent), edi
     frameTimer_.start();
     settleTimer_.setInterval(2);
     connect(&settleTimer_, &QTimer::timeout, this, [this] {
+        // The preview's paint came before this tick, if there was one to
+        // come (a hidden view has none): the work starts now at the latest.
+        editor_.startPendingBrush();
         if (!editor_.brushFinished()) {
             editor_.showBackgroundProgress();
             return;
@@ -454,9 +479,10 @@ void WorkArea::confinePointer(bool on) { image_->setConfined(on); }
 void WorkArea::pictureChanged() { image_->showPicture(); }
 void WorkArea::pictureControlResized() { image_->resizeToControl(); }
 
-void WorkArea::brushStarted() {
-    image_->showPendingBrush();
+bool WorkArea::brushStarted() {
+    const bool previewed = image_->showPendingBrush();
     settleTimer_.start();
+    return previewed;
 }
 
 }  // namespace jollix

@@ -45,7 +45,9 @@ public:
 
     // A brush is being finished in the background: show its colours at the
     // view's pixels now, over the picture shown, until the picture follows.
-    void showPendingBrush();
+    // Once that is painted, the brush's work is started. Returns whether a
+    // preview is to be painted.
+    bool showPendingBrush();
     bool pendingBrushShown() const { return !preview_.isNull(); }
 
     // The area last repainted because the picture changed (view coordinates).
@@ -79,8 +81,9 @@ private:
     Picture shown_;   // the picture as last painted (shares its tiles)
     QImage scratch_;  // rows converted for one paint
     QRect lastUpdate_;
-    QImage preview_;     // the pending brush at the view's pixels
-    QRect previewRect_;  // where it is shown, view coordinates
+    QImage preview_;                 // the pending brush at the view's pixels
+    QRect previewRect_;              // where it is shown, view coordinates
+    bool previewUnpainted_ = false;  // the brush's work waits for the preview's paint
     bool outlineShown_ = false;
     QPoint outlineCentre_;
     int outlineRadius_ = 0;
@@ -114,7 +117,7 @@ public:
     void confinePointer(bool on) override;
     void pictureChanged() override;
     void pictureControlResized() override;
-    void brushStarted() override;
+    bool brushStarted() override;
 
 public slots:
     void repeatTick();

@@ -2,6 +2,7 @@
 // whatever reads the picture afterwards finds exactly the brush's effect.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -96,6 +97,44 @@ TEST(BackgroundBrush, ThePreviewHasTheEffectsColoursAtTheViewsPixels) {
     e.mouseUp(MouseButton::Left, 200, 150);
     EXPECT_EQ(e.picture(), full);
     EXPECT_EQ(e.animationFrames().size(), 2u);
+}
+
+// A view that shows a preview starts the brush's work once the preview is
+// painted; until then the work waits. Whatever reads the picture starts it
+// too, and finds exactly the full-resolution result.
+TEST(BackgroundBrush, AViewThatPreviewsStartsTheWorkOnceThePreviewIsShown) {
+    struct PreviewingView : WorkAreaView {
+        int previews = 0;
+        bool brushStarted() override { return ++previews, true; }
+    };
+    const struct {
+        const char* by;
+        bool viewStarts;
+    } cases[] = {{"the view", true}, {"reading the picture", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.by);
+        Editor e(photo());
+        PreviewingView view;
+        e.setView(&view);
+        ASSERT_TRUE(e.setZoomPercent(25));
+        pressAndClick(e);
+        ASSERT_TRUE(e.brushPending());
+        EXPECT_EQ(view.previews, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(e.brushFinished());
+        if (c.viewStarts) {
+            e.startPendingBrush();
+            e.startPendingBrush();  // once is enough; a second call changes nothing
+            while (!e.brushFinished()) std::this_thread::yield();
+            EXPECT_TRUE(e.brushPending());
+        }
+        e.mouseUp(MouseButton::Left, 200, 150);
+        EXPECT_EQ(e.picture(), expandedOnce());
+        EXPECT_FALSE(e.brushPending());
+        EXPECT_EQ(e.history().undoDepth(), 1);
+        EXPECT_EQ(view.previews, 1);
+        e.setView(nullptr);
+    }
 }
 
 // The window's progress sink hears of a brush finished in the background,

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolButton>
 
 #include "window_test_util.h"
@@ -86,15 +87,24 @@ private slots:
         start(before);
         prepare(*p->editor);
         p->form->refreshAll();
+        const QImage shownBefore = p->image()->grab().toImage();
         send(p->image(), QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton);
         send(p->image(), QEvent::MouseButtonRelease, QPoint(300, 200), Qt::LeftButton, Qt::NoButton);
         QVERIFY(p->editor->brushPending());
+        // The full-resolution work waits until the preview is painted, so
+        // as not to take the processor from that paint.
+        QThread::msleep(100);
+        QVERIFY(!p->editor->brushFinished());
+        const QImage preview = p->image()->grab().toImage();
+        QVERIFY(preview != shownBefore);
         // A slider moved meanwhile refreshes the window without waiting.
         p->editor->palette().distortCur.userScroll(20);
         QVERIFY(p->editor->brushPending());
         QTRY_VERIFY_WITH_TIMEOUT(!p->editor->brushPending(), 20000);
         QVERIFY(p->errors.isEmpty());
         QVERIFY(p->editor->picture() == expected);
+        // The preview showed every view pixel as the finished picture does.
+        QVERIFY(p->image()->grab().toImage() == preview);
         QCOMPARE(p->editor->history().undoDepth(), 1);
         QVERIFY(p->form->commands.undo.button->isEnabled());
         p->editor->undo();
