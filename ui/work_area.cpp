@@ -78,40 +78,53 @@ bool PictureWidget::showPendingBrush() {
     if (W <= 0 || H <= 0 || cw <= 0 || ch <= 0 || box.left > box.right || box.top > box.bottom) return false;
     // The view's columns and rows whose picture pixels the brush may change
     // (the view reads one picture pixel for each of its own, in order).
-    std::vector<int> xs, ys;
+    previewXs_.clear();
+    previewYs_.clear();
     int vx0 = -1, vy0 = -1;
     for (int v = 0; v < cw; ++v)
         if (const int s = sourceOf(v, cw, W); s >= box.left && s <= box.right) {
             if (vx0 < 0) vx0 = v;
-            xs.push_back(s);
+            previewXs_.push_back(s);
         }
     for (int v = 0; v < ch; ++v)
         if (const int s = sourceOf(v, ch, H); s >= box.top && s <= box.bottom) {
             if (vy0 < 0) vy0 = v;
-            ys.push_back(s);
+            previewYs_.push_back(s);
         }
-    if (xs.empty() || ys.empty()) return false;
-    const int nx = int(xs.size()), ny = int(ys.size());
-    preview_ = QImage(nx, ny, QImage::Format_RGB32);
-    // Bands of rows over the machine's cores, each written straight into the
-    // preview's lines and turned into the view's pixel order there.
-    constexpr int kBand = 16;
-    const int bands = (ny + kBand - 1) / kBand;
-    uchar* const lines = preview_.bits();
-    const qsizetype lineBytes = preview_.bytesPerLine();
-    parallel::forItems(size_t(bands), parallel::threadsFor((long long)nx * ny, kPreviewPixelCost), [&](size_t band) {
-        const int j0 = int(band) * kBand, rows = std::min(kBand, ny - j0);
-        // The lines of a 32-bit image follow each other without a gap.
-        auto* first = reinterpret_cast<uint32_t*>(lines + lineBytes * j0);
-        editor_.pendingColours(xs.data(), nx, ys.data() + j0, rows, first);
-        for (uint32_t *c = first, *end = first + size_t(nx) * size_t(rows); c != end; ++c)  // 0x00BBGGRR
-            *c = 0xFF000000u | ((*c & 0xFFu) << 16) | (*c & 0xFF00u) | ((*c >> 16) & 0xFFu);
-    });
-    previewRect_ = QRect(vx0, vy0, nx, ny);
+    if (previewXs_.empty() || previewYs_.empty()) return false;
+    previewRect_ = QRect(vx0, vy0, int(previewXs_.size()), int(previewYs_.size()));
+    preview_ = QImage(previewRect_.size(), QImage::Format_RGB32);
+    previewMade_ = QRegion();
     lastUpdate_ = previewRect_;
+    // Only what is in sight now; the rest when a paint needs it (the view
+    // scrolled before the picture followed).
+    const QRect inSight = visibleRegion().boundingRect() & previewRect_;
+    if (inSight.isEmpty()) return false;
+    makePreview(inSight);
     previewUnpainted_ = true;
-    update(previewRect_);
+    update(inSight);
     return true;
+}
+
+void PictureWidget::makePreview(const QRect& area) {
+    const int i0 = area.left() - previewRect_.left(), j0 = area.top() - previewRect_.top();
+    const int w = area.width(), h = area.height();
+    // Bands of rows over the machine's cores, each turned into the view's
+    // pixel order on its way into the preview.
+    constexpr int kBand = 16;
+    const int bands = (h + kBand - 1) / kBand;
+    parallel::forItems(size_t(bands), parallel::threadsFor((long long)w * h, kPreviewPixelCost), [&](size_t band) {
+        const int first = int(band) * kBand, rows = std::min(kBand, h - first);
+        std::vector<uint32_t> colours(size_t(w) * size_t(rows));
+        editor_.pendingColours(previewXs_.data() + i0, w, previewYs_.data() + j0 + first, rows, colours.data());
+        for (int r = 0; r < rows; ++r) {
+            auto* out = reinterpret_cast<uint32_t*>(preview_.scanLine(j0 + first + r)) + i0;
+            const uint32_t* in = colours.data() + size_t(r) * size_t(w);
+            for (int i = 0; i < w; ++i)  // 0x00BBGGRR
+                out[i] = 0xFF000000u | ((in[i] & 0xFFu) << 16) | (in[i] & 0xFF00u) | ((in[i] >> 16) & 0xFFu);
+        }
+    });
+    previewMade_ += area;
 }
 
 void PictureWidget::showPicture() {
@@ -222,6 +235,7 @@ void PictureWidget::paintEvent(QPaintEvent* event) {
     for (const QRect& r : picturePart) renderPicture(painter, r & rect());
     if (!preview_.isNull()) {
         const QRegion previewPart = event->region() & previewRect_;
+        if (const QRegion missing = previewPart - previewMade_; !missing.isEmpty()) makePreview(missing.boundingRect());
         for (const QRect& r : previewPart)
             painter.drawImage(r.topLeft(), preview_, r.translated(-previewRect_.topLeft()));
         if (previewUnpainted_ && !previewPart.isEmpty()) {

@@ -8,10 +8,12 @@
 #include <QMdiSubWindow>
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QScrollArea>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "core/picture.h"
 #include "editor/editor.h"
@@ -81,8 +83,14 @@ private:
     Picture shown_;   // the picture as last painted (shares its tiles)
     QImage scratch_;  // rows converted for one paint
     QRect lastUpdate_;
-    QImage preview_;                 // the pending brush at the view's pixels
-    QRect previewRect_;              // where it is shown, view coordinates
+    // The pending brush's colours at the view's pixels of previewRect_
+    // (columns previewXs_ and rows previewYs_ of the picture), made where
+    // previewMade_ says.
+    void makePreview(const QRect& area);
+    QImage preview_;
+    QRect previewRect_;  // view coordinates
+    std::vector<int> previewXs_, previewYs_;
+    QRegion previewMade_;
     bool previewUnpainted_ = false;  // the brush's work waits for the preview's paint
     bool outlineShown_ = false;
     QPoint outlineCentre_;
