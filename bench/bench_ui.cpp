@@ -52,34 +52,36 @@ void settle() {
     }
 }
 
+// Room for the whole 1500 x 1000 view.
+constexpr QSize kWholeView(1560, 1080);
+
 struct Session {
     Editor editor;
     MainWindow form;
-    explicit Session(int w, int h) : editor(bench::photoLike(w, h)), form(editor) {
+    explicit Session(int w, int h, QSize area = kWholeView) : editor(bench::photoLike(w, h)), form(editor) {
         editor.setZoomPercent(25);
         editor.palette().distortRad.userScroll(500);
         form.refreshAll();
-        // Room for the whole 1500 x 1000 view.
         form.resize(1700, 1300);
         form.show();
-        form.workArea()->resize(1560, 1080);
+        form.workArea()->resize(area);
         settle();
     }
 };
 
-void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
+// Clicks at view point `at` of a work area of size `area`.
+void expandClick(benchmark::State& state, QSize area, QPoint at) {
     application();
-    Session s(6000, 4000);
+    Session s(6000, 4000, area);
     PictureWidget* image = s.form.workArea()->pictureWidget();
-    const QPoint centre(750, 500);
     double pressMs = 0, releaseMs = 0, paintMs = 0, finishedMs = 0, faults = 0;
     for (auto _ : state) {
         const long faultsBefore = threadFaults();
         QElapsedTimer clock;
         clock.start();
-        mouse(image, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+        mouse(image, QEvent::MouseButtonPress, at, Qt::LeftButton);
         const qint64 pressed = clock.nsecsElapsed();
-        mouse(image, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+        mouse(image, QEvent::MouseButtonRelease, at, Qt::NoButton);
         const qint64 released = clock.nsecsElapsed();
         settle();  // the repaint of what changed
         const qint64 total = clock.nsecsElapsed();
@@ -111,7 +113,17 @@ void BM_UiExpandClickRad500At25Percent(benchmark::State& state) {
     state.counters["repainted_px"] =
         benchmark::Counter(double(image->lastPictureUpdate().width()) * image->lastPictureUpdate().height());
 }
+
+// The whole view in sight, the click at its centre.
+void BM_UiExpandClickRad500At25Percent(benchmark::State& state) { expandClick(state, kWholeView, QPoint(750, 500)); }
 BENCHMARK(BM_UiExpandClickRad500At25Percent)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// The work area at the size it first has: about a fifth of the view in
+// sight, the brush's box reaching beyond it.
+void BM_UiExpandClickRad500At25PercentFirstSize(benchmark::State& state) {
+    expandClick(state, QSize(615, 504), QPoint(300, 230));
+}
+BENCHMARK(BM_UiExpandClickRad500At25PercentFirstSize)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 // Repainting the whole 1500 x 1000 view of the 6000 x 4000 photo.
 void BM_UiRepaintWholeView(benchmark::State& state) {

@@ -95,6 +95,7 @@ bool PictureWidget::showPendingBrush() {
     previewRect_ = QRect(vx0, vy0, int(previewXs_.size()), int(previewYs_.size()));
     preview_ = QImage(previewRect_.size(), QImage::Format_RGB32);
     previewMade_ = QRegion();
+    if (preview_.isNull()) return false;  // no memory for it: the picture shows when done
     lastUpdate_ = previewRect_;
     // Only what is in sight now; the rest when a paint needs it (the view
     // scrolled before the picture followed).
