@@ -35,7 +35,8 @@ struct SmearPass {
 // possibly the straight pass it leads to).
 std::vector<SmearPass> smearPasses(int X0, int Y0, int X, int Y, int R);
 
-// Where the pixel (G, i) of a pass takes its colour from.
+// Where the pixel (G, i) of a pass's patch, inside the picture, takes its
+// colour from.
 struct SmearSource {
     double x, y;
 };

@@ -13,7 +13,8 @@
 //    colour;
 //  - optionally centreX, centreY and centre(x, y): the pixels of the centre
 //    row and the centre column follow rules of their own (a nearest pixel,
-//    a move along the axis, or none at all), and never reach point.
+//    a move along the axis, or none at all), and never reach point; a
+//    brush with only one such line sets the other to kNoCentre;
 // exact and centre answer with a Source (sampleAt, copyOf or keep).
 //
 // The engine does the rest, the same for every brush:
@@ -40,6 +41,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -85,24 +87,22 @@ struct Region {
     long long lines() const { return (long long)lo.size(); }
 };
 
-// The disc of radius R around (X, Y) in a picture `width` pixels wide: in
-// the column at offset a from the centre, the rows roundToInt(Y - W) + 1 ..
-// roundToInt(Y + W) - 1 with W = sqrt(R^2 - a^2); the centre column from
-// Y - R + 1 to Y + R - 1.
-inline Region disc(int X, int Y, int R, int width) {
+// The disc of radius r around (cx, cy) in a picture `width` pixels wide:
+// the columns x = roundToInt(cx - r) + 1 .. roundToInt(cx + r) - 1, each
+// from row roundToInt(cy - W) + 1 to roundToInt(cy + W) - 1, W being the
+// disc's half height sqrt(r^2 - (x - cx)^2) there.
+inline Region disc(long double cx, long double cy, long double r, int width) {
     Region region;
-    region.first = std::max<int64_t>(int64_t(X) - R + 1, 0);
-    for (int64_t a = region.first - X; a <= std::min<int64_t>(R - 1, int64_t(width) - 1 - X); ++a) {
-        if (a == 0) {
-            region.add(int64_t(Y) - R + 1, int64_t(Y) + R - 1);
-            continue;
-        }
-        const double W = static_cast<double>(std::sqrt(static_cast<long double>(int64_t(R) * R - a * a)));
-        region.add(int64_t(roundToInt(static_cast<long double>(Y) - W)) + 1,
-                   int64_t(roundToInt(static_cast<long double>(Y) + W)) - 1);
+    region.first = std::max<int64_t>(int64_t(roundToInt(cx - r)) + 1, 0);
+    for (int64_t x = region.first; x <= std::min<int64_t>(roundToInt(cx + r) - 1LL, width - 1LL); ++x) {
+        const long double off = cx - x, W = std::sqrt(r * r - off * off);
+        region.add(int64_t(roundToInt(cy - W)) + 1, int64_t(roundToInt(cy + W)) - 1);
     }
     return region;
 }
+
+// The centre column (or row) of a brush that has none: no pixel's.
+inline constexpr int kNoCentre = std::numeric_limits<int>::min();
 
 // A brush whose centre row and column have rules of their own.
 template <class Brush>
@@ -489,6 +489,28 @@ BrushMapping mapping(Plan&& plan) {
     auto pass = plan(nullptr);
     if (!pass) return {};
     return BrushMapping({mappingPass(std::move(*pass))});
+}
+
+// A brush applied in several passes: passes(use) calls use(pass) with each
+// Pass in turn. Every pass reads the unchanged source and paints into the
+// one result, a later pass over an earlier one where their regions
+// overlap; the progress starts over after each pass.
+template <class Passes>
+Picture effectInPasses(const Picture& src, Progress* progress, Passes&& passes) {
+    Picture dst = src;
+    passes([&](const auto& pass) {
+        paint(src, dst, pass, progress);
+        progressReset(progress);
+    });
+    return dst;
+}
+
+// The same brush as a mapping of its passes.
+template <class Passes>
+BrushMapping mappingInPasses(Passes&& passes) {
+    std::vector<std::shared_ptr<const BrushMapping::Pass>> all;
+    passes([&](auto pass) { all.push_back(mappingPass(std::move(pass))); });
+    return BrushMapping(std::move(all));
 }
 
 }  // namespace jollix::brush
