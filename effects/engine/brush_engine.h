@@ -200,15 +200,17 @@ RegionTiles regionTiles(const Region& region, int W, int H);
 // The points of a row of pixels (xs[k], y), k < n, off the centre lines,
 // by the brush's point(): the loop the compiler builds for the vector units
 // (for each instruction set, see vector_build.h). handOver[k] says whether
-// point handed pixel k over to exact().
+// point handed pixel k over to exact(); the result, whether it handed any.
 template <class Brush>
-JOLLIX_VECTOR_CLONES void pointsOfRowOffCentre(const Brush& brush, int y, const int* __restrict xs, int n,
+JOLLIX_VECTOR_CLONES bool pointsOfRowOffCentre(const Brush& brush, int y, const int* __restrict xs, int n,
                                                double* __restrict sx, double* __restrict sy,
                                                bool* __restrict handOver) {
+    unsigned any = 0;
     if constexpr (HandingOver<Brush>)
-        for (int k = 0; k < n; ++k) handOver[k] = brush.point(xs[k], y, sx[k], sy[k]);
+        for (int k = 0; k < n; ++k) any |= handOver[k] = brush.point(xs[k], y, sx[k], sy[k]);
     else
         for (int k = 0; k < n; ++k) brush.point(xs[k], y, sx[k], sy[k]);
+    return any != 0;
 }
 
 // The points of the pixels (xs[k], y), k < n (ascending), of a brush, as
@@ -226,16 +228,13 @@ inline void pointsOfRow(const Brush& brush, int y, const int* xs, int n, double*
         }
     }
     alignas(64) bool handOver[Picture::kTile];
-    pointsOfRowOffCentre(brush, y, xs, n, sx, sy, handOver);
+    const bool any = pointsOfRowOffCentre(brush, y, xs, n, sx, sy, handOver);
     for (int k = 0; k < n; ++k) take[k] = Take::Sample;
-    if constexpr (HandingOver<Brush>) {
-        // Mostly no pixel of the row is handed over: that is seen at once.
-        bool any = false;
-        for (int k = 0; k < n; ++k) any |= handOver[k];
+    // Mostly no pixel of the row is handed over.
+    if constexpr (HandingOver<Brush>)
         if (any)
             for (int k = 0; k < n; ++k)
                 if (handOver[k]) set(k, brush.exact(xs[k], y));
-    }
     if constexpr (WithCentreLines<Brush>) {
         // The row's pixels run left to right: the centre column can only be
         // among them when it lies between the first and the last.
@@ -427,8 +426,16 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
             for (int k = 0; k < n; ++k) other |= uint8_t(take[k]) ^ uint8_t(Take::Sample);
             if (other == 0 && xs[n - 1] - xs[0] == n - 1) {
                 uint8_t* q = row + size_t(xs[0] & Picture::kTileMask) * 3;
-                for (int k = 0; k < n - 1; ++k) std::memcpy(q + 3 * k, &colour[k], 4);
-                std::memcpy(q + 3 * (n - 1), &colour[n - 1], 3);
+                int k = 0;
+                // Four colours at a time as twelve bytes, in two stores.
+                for (; k + 4 <= n; k += 4) {
+                    const uint64_t low = colour[k] | uint64_t(colour[k + 1]) << 24 | uint64_t(colour[k + 2]) << 48;
+                    const uint32_t high = colour[k + 2] >> 16 | colour[k + 3] << 8;
+                    std::memcpy(q + 3 * k, &low, 8);
+                    std::memcpy(q + 3 * k + 8, &high, 4);
+                }
+                for (; k < n - 1; ++k) std::memcpy(q + 3 * k, &colour[k], 4);
+                if (k < n) std::memcpy(q + 3 * k, &colour[k], 3);
                 continue;
             }
             for (int k = 0; k < n; ++k) {
