@@ -96,10 +96,10 @@ bool PictureWidget::showPendingBrush() {
     preview_ = QImage(previewRect_.size(), QImage::Format_RGB32);
     previewMade_ = QRegion();
     if (preview_.isNull()) return false;  // no memory for it: the picture shows when done
-    lastUpdate_ = previewRect_;
     // Only what is in sight now; the rest when a paint needs it (the view
     // scrolled before the picture followed).
     const QRect inSight = visibleRegion().boundingRect() & previewRect_;
+    lastUpdate_ = inSight;
     if (inSight.isEmpty()) return false;
     makePreview(inSight);
     previewUnpainted_ = true;
