@@ -30,28 +30,35 @@ void BrushMapping::brushed(const Picture& src, const int* xs, int nx, const int*
     // Each pass in turn over the pixels of each row; a later pass paints
     // over an earlier one, as the effect does. The columns are looked up
     // by position, so a column may appear more than once. The pixels no
-    // pass paints keep the source's colour.
-    std::vector<int> cols(static_cast<size_t>(nx));
-    std::vector<uint32_t> colour(static_cast<size_t>(nx));
-    std::vector<uint8_t> painted(static_cast<size_t>(nx));
-    for (int j = 0; j < ny; ++j) {
-        uint32_t* row = out + size_t(j) * size_t(nx);
-        std::fill(painted.begin(), painted.end(), 0);
-        if (ys[j] >= 0 && ys[j] < src.height())
-            for (const auto& pass : passes_) {
-                std::copy(xs, xs + nx, cols.begin());
-                const int m = pass->paintRow(source, ys[j], cols.data(), nx, colour.data());
-                // cols[0 .. m - 1] ascend and are among xs: walk both.
-                int i = 0;
-                for (int k = 0; k < m; ++k) {
-                    while (i < nx && xs[i] < cols[size_t(k)]) ++i;
-                    for (int r = i; r < nx && xs[r] == cols[size_t(k)]; ++r)
-                        row[r] = colour[size_t(k)], painted[size_t(r)] = 1;
-                }
+    // pass paints keep the source's colour. The grid is walked in blocks
+    // of rows and columns, so that a sparse grid reads the picture's tiles
+    // a few at a time.
+    constexpr int kBlockRows = 16, kBlockColumns = 64;
+    int cols[kBlockColumns];
+    uint32_t colour[kBlockColumns];
+    uint8_t painted[kBlockColumns];
+    for (int j0 = 0; j0 < ny; j0 += kBlockRows)
+        for (int i0 = 0; i0 < nx; i0 += kBlockColumns) {
+            const int n = std::min(kBlockColumns, nx - i0);
+            const int* bx = xs + i0;
+            for (int j = j0; j < std::min(ny, j0 + kBlockRows); ++j) {
+                uint32_t* row = out + size_t(j) * size_t(nx) + size_t(i0);
+                std::fill(painted, painted + n, 0);
+                if (ys[j] >= 0 && ys[j] < src.height())
+                    for (const auto& pass : passes_) {
+                        std::copy(bx, bx + n, cols);
+                        const int m = pass->paintRow(source, ys[j], cols, n, colour);
+                        // cols[0 .. m - 1] ascend and are among bx: walk both.
+                        int i = 0;
+                        for (int k = 0; k < m; ++k) {
+                            while (i < n && bx[i] < cols[k]) ++i;
+                            for (int r = i; r < n && bx[r] == cols[k]; ++r) row[r] = colour[k], painted[r] = 1;
+                        }
+                    }
+                for (int i = 0; i < n; ++i)
+                    if (!painted[i]) row[i] = source.colour(bx[i], ys[j]);
             }
-        for (int i = 0; i < nx; ++i)
-            if (!painted[size_t(i)]) row[i] = source.colour(xs[i], ys[j]);
-    }
+        }
 }
 
 }  // namespace jollix

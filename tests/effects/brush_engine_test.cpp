@@ -251,11 +251,12 @@ TEST(BrushEngine, MappingsGiveTheEffectsColoursOnAnyGrid) {
                           {300, 260, 299, 10, 90, -40},
                           {300, 260, 100, 100, 60, 0}};
     const int drags[] = {packDrag(40, -70), packDrag(-60, 0), packDrag(0, 65)};
-    // Every fourth pixel from odd starts, a repeated column, and pixels
-    // outside the picture.
+    // Every fourth pixel from odd starts, repeated columns (one of them on
+    // both sides of the 64th), and pixels outside the picture.
     std::vector<int> xs{-3}, ys{-1};
     for (int x = 1; x < 300; x += 4) xs.push_back(x);
     xs.insert(xs.begin() + 10, xs[10]);
+    xs.insert(xs.begin() + 64, xs[63]);
     xs.push_back(300);
     for (int y = 2; y < 260; y += 3) ys.push_back(y);
     ys.push_back(400);
