@@ -363,7 +363,7 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
     auto paintTile = [&](size_t item) {
         const int tx = int(rt.tiles[item] % size_t(dst.tilesX())), ty = int(rt.tiles[item] / size_t(dst.tilesX()));
         uint8_t* base = own.fresh[item];
-        std::memcpy(base, own.old[item], Picture::kTileBytes);
+        const uint8_t* old = own.old[item];
         const int x0 = tx * Picture::kTile, x1 = std::min(W, x0 + Picture::kTile) - 1;
         const int y0 = ty * Picture::kTile, y1 = std::min(H, y0 + Picture::kTile) - 1;
         alignas(64) double sx[Picture::kTile], sy[Picture::kTile];
@@ -391,6 +391,15 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
             uint64_t on = 0;
             for (int r = 0; r <= y1 - y0; ++r) rowMask[r] = on ^= flips[r];
         }
+        // A tile inside the picture that the region covers whole has every
+        // pixel painted (a kept one from the old tile): it needs no copy.
+        bool whole = x1 - x0 == Picture::kTileMask && y1 - y0 == Picture::kTileMask;
+        for (int y = y0; whole && y <= y1; ++y) {
+            const long long j = y - region.first;
+            whole = region.byRows ? j >= 0 && j < lines && region.lo[size_t(j)] <= x0 && region.hi[size_t(j)] >= x1
+                                  : rowMask[y - y0] == ~uint64_t(0);
+        }
+        if (!whole) std::memcpy(base, old, Picture::kTileBytes);
         for (int y = y0; y <= y1; ++y) {
             // The pixels of this tile row inside the region.
             int n = 0;
@@ -441,7 +450,7 @@ void paint(const Picture& src, Picture& dst, const Pass<Brush>& pass, Progress* 
             for (int k = 0; k < n; ++k) {
                 uint8_t* q = row + size_t(xs[k] & Picture::kTileMask) * 3;
                 switch (take[k]) {
-                    case Take::Keep: break;
+                    case Take::Keep: std::memcpy(q, old + (q - base), 3); break;
                     case Take::Copy: std::memcpy(q, source.at(int(sx[k]), int(sy[k])), 3); break;
                     case Take::Sample: std::memcpy(q, &colour[k], 3); break;
                 }

@@ -390,39 +390,49 @@ uint32_t toyColour(const Picture& src, const ToyBrush& b, int x, int y) {
 
 }  // namespace
 
+// The disc of radius R around (x, y) as runs along its rows.
+jollix::brush::Region discByRows(int x, int y, int R, int height) {
+    jollix::brush::Region region = jollix::brush::disc(y, x, R, height);
+    region.byRows = true;
+    return region;
+}
+
 // The toy brush over discs whose centre lines and edges fall on every kind
-// of place in the tiles, through the engine, plainly and as a mapping.
+// of place in the tiles (some covering whole tiles, kept pixels among
+// them), as runs along columns and along rows, through the engine, plainly
+// and as a mapping.
 TEST(BrushEngine, ABrushIsItsRegionAndItsRules) {
     namespace brush = jollix::brush;
     const Picture src = noisePicture(200, 170, 9);
     const int centres[][3] = {{63, 64, 40}, {64, 63, 90}, {0, 169, 70}, {199, 0, 30}, {100, 80, 1}, {127, 128, 150}};
-    for (const auto& c : centres) {
-        SCOPED_TRACE(std::to_string(c[0]) + "," + std::to_string(c[1]) + " R " + std::to_string(c[2]));
-        const ToyBrush toy{c[0], c[1]};
-        auto plan = [&](jollix::Progress*) {
-            return std::optional<brush::Pass<ToyBrush>>({toy, brush::disc(c[0], c[1], c[2], src.width()), 7});
-        };
-        const Picture got = brush::effect(src, nullptr, plan);
-        Picture plain;
-        {
-            const brush::PaintingPlainly plainly;
-            plain = brush::effect(src, nullptr, plan);
-        }
-        EXPECT_TRUE(got == plain) << "first difference at " << firstDifference(got, plain);
-        const brush::Region region = brush::disc(c[0], c[1], c[2], src.width());
-        std::vector<int> xs(200);
-        for (int x = 0; x < 200; ++x) xs[size_t(x)] = x;
-        std::vector<uint32_t> row(200);
-        const jollix::BrushMapping mapping = brush::mapping(plan);
-        for (int y = 0; y < src.height(); ++y) {
-            const int ys[] = {y};
-            mapping.brushed(src, xs.data(), 200, ys, 1, row.data());
-            for (int x = 0; x < src.width(); ++x) {
-                const uint32_t want =
-                    brush::detail::regionHas(region, x, y) ? toyColour(src, toy, x, y) : src.pixel(x, y);
-                ASSERT_EQ(got.pixel(x, y), want) << x << "," << y;
-                ASSERT_EQ(row[size_t(x)], want) << x << "," << y;
+    for (const bool byRows : {false, true})
+        for (const auto& c : centres) {
+            SCOPED_TRACE(std::to_string(c[0]) + "," + std::to_string(c[1]) + " R " + std::to_string(c[2]) +
+                         (byRows ? " by rows" : ""));
+            const ToyBrush toy{c[0], c[1]};
+            const brush::Region region =
+                byRows ? discByRows(c[0], c[1], c[2], src.height()) : brush::disc(c[0], c[1], c[2], src.width());
+            auto plan = [&](jollix::Progress*) { return std::optional<brush::Pass<ToyBrush>>({toy, region, 7}); };
+            const Picture got = brush::effect(src, nullptr, plan);
+            Picture plain;
+            {
+                const brush::PaintingPlainly plainly;
+                plain = brush::effect(src, nullptr, plan);
+            }
+            EXPECT_TRUE(got == plain) << "first difference at " << firstDifference(got, plain);
+            std::vector<int> xs(200);
+            for (int x = 0; x < 200; ++x) xs[size_t(x)] = x;
+            std::vector<uint32_t> row(200);
+            const jollix::BrushMapping mapping = brush::mapping(plan);
+            for (int y = 0; y < src.height(); ++y) {
+                const int ys[] = {y};
+                mapping.brushed(src, xs.data(), 200, ys, 1, row.data());
+                for (int x = 0; x < src.width(); ++x) {
+                    const uint32_t want =
+                        brush::detail::regionHas(region, x, y) ? toyColour(src, toy, x, y) : src.pixel(x, y);
+                    ASSERT_EQ(got.pixel(x, y), want) << x << "," << y;
+                    ASSERT_EQ(row[size_t(x)], want) << x << "," << y;
+                }
             }
         }
-    }
 }
