@@ -133,12 +133,9 @@ void PictureWidget::showPicture() {
     // is done (reading the picture would wait for it); its end shows the
     // picture.
     if (editor_.brushPending()) return;
-    if (!preview_.isNull()) {
-        // The picture has followed the preview: the next paint shows it.
-        update(previewRect_);
-        preview_ = QImage();
-        previewUnpainted_ = false;
-    }
+    const bool previewShown = !preview_.isNull();
+    preview_ = QImage();
+    previewUnpainted_ = false;
     const Picture& now = editor_.picture();
     if (now.width() != shown_.width() || now.height() != shown_.height() || now.isEmpty()) {
         const bool same = now.isEmpty() && shown_.isEmpty();
@@ -162,6 +159,14 @@ void PictureWidget::showPicture() {
         }
     }
     shown_ = now;
+    if (previewShown) {
+        // The picture that follows a preview is the brush's, whose colours
+        // the preview already shows at every view pixel the brush may
+        // change (the rest are unchanged); when it is the picture before
+        // (the brush failed), the preview goes.
+        if (tx1 < 0) update(previewRect_);
+        return;
+    }
     if (tx1 < 0) return;
     lastUpdate_ = viewRectOfTiles(tx0, ty0, tx1, ty1);
     update(lastUpdate_);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QThread>
@@ -103,8 +104,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!p->editor->brushPending(), 20000);
         QVERIFY(p->errors.isEmpty());
         QVERIFY(p->editor->picture() == expected);
-        // The preview showed every view pixel as the finished picture does.
+        // The preview showed every view pixel as the finished picture does,
+        // and what is on the screen now is that picture.
         QVERIFY(p->image()->grab().toImage() == preview);
+        QCoreApplication::processEvents();
+        const QRect inSight = p->image()->visibleRegion().boundingRect();
+        const QPoint at = p->image()->mapTo(p->form.get(), inSight.topLeft());
+        const QImage onScreen = p->form->screen()
+                                    ->grabWindow(p->form->winId(), at.x(), at.y(), inSight.width(), inSight.height())
+                                    .toImage();
+        QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32),
+                 preview.copy(inSight).convertToFormat(QImage::Format_RGB32));
         QCOMPARE(p->editor->history().undoDepth(), 1);
         QVERIFY(p->form->commands.undo.button->isEnabled());
         p->editor->undo();
