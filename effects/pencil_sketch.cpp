@@ -15,7 +15,7 @@ namespace jollix {
 
 // The fractions are held in doubles between steps; each step itself is
 // worked out in extended precision.
-HSL RGBToHSL(int red, int green, int blue) {
+HSL rgbToHsl(int red, int green, int blue) {
     const double r = static_cast<long double>(red) / 255.0L;
     const double g = static_cast<long double>(green) / 255.0L;
     const double b = static_cast<long double>(blue) / 255.0L;
@@ -42,7 +42,7 @@ HSL RGBToHSL(int red, int green, int blue) {
             roundToInt(static_cast<long double>(l) * 100.0L)};
 }
 
-RGB HSLToRGB(int hue, int saturation, int lightness) {
+RGB hslToRgb(int hue, int saturation, int lightness) {
     RGB c{0, 0, 0};
     if (hue >= 360 || hue < 0 || saturation > 100 || saturation < 0 || lightness > 100 || lightness < 0) return c;
     // The hue wheel: 4.25 steps per degree.
@@ -83,7 +83,7 @@ namespace {
 // lightness of g passed through the tone line of slope tan(contrast).
 RGB pencilTone(int g, int contrast) {
     g = std::clamp(g, 0, 255);
-    const HSL hsl = RGBToHSL(g, g, g);
+    const HSL hsl = rgbToHsl(g, g, g);
     const long double p = contrast;
     const long double t = std::tan(p * std::numbers::pi_v<long double> / 180.0L);
     int l2;
@@ -92,7 +92,7 @@ RGB pencilTone(int g, int contrast) {
     else
         l2 = roundToInt(t * (hsl.lightness - contrast - 5)) + 50;
     l2 = std::clamp(l2, 0, 100);
-    return HSLToRGB(hsl.hue, hsl.saturation, l2);
+    return hslToRgb(hsl.hue, hsl.saturation, l2);
 }
 
 // Tile of the pencil sketch: each pixel the tone of its grey (see toneRun).
@@ -117,7 +117,7 @@ Picture pencilSketch(const Picture& edge, int contrast, Progress* progress) {
     // nearest to s / 100 unless s / 100 is a half; there (kExact) the
     // exact grey decides.
     //
-    // The tone of a grey is a grey: a grey's saturation is 0, and HSLToRGB
+    // The tone of a grey is a grey: a grey's saturation is 0, and hslToRgb
     // pulls every channel of a colour of saturation 0 to 128 before the
     // lightness moves them all alike. So a tone is one byte.
     std::array<uint8_t, 256> tone{};

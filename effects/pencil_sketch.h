@@ -13,8 +13,8 @@ struct RGB {
     int red, green, blue;
 };
 
-HSL RGBToHSL(int red, int green, int blue);
-RGB HSLToRGB(int hue, int saturation, int lightness);
+HSL rgbToHsl(int red, int green, int blue);
+RGB hslToRgb(int hue, int saturation, int lightness);
 
 Picture pencilSketch(const Picture& edge, int contrast, Progress* progress = nullptr);
 

@@ -67,7 +67,7 @@ HWY_INLINE uint64_t maskBits(D d, hn::Mask<D> m) {
     return v;
 }
 
-bool ToneRunImpl(const uint8_t* HWY_RESTRICT p, uint8_t* HWY_RESTRICT o, int count, const ToneTables& t,
+bool toneRunImpl(const uint8_t* HWY_RESTRICT p, uint8_t* HWY_RESTRICT o, int count, const ToneTables& t,
                  uint8_t blank) {
     bool all = true;
     int i = 0;
@@ -131,10 +131,10 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace jollix::pencil {
 
-HWY_EXPORT(ToneRunImpl);
+HWY_EXPORT(toneRunImpl);
 
 bool toneRun(const uint8_t* p, uint8_t* o, int count, const ToneTables& tables, uint8_t blank) {
-    return HWY_DYNAMIC_DISPATCH(ToneRunImpl)(p, o, count, tables, blank);
+    return HWY_DYNAMIC_DISPATCH(toneRunImpl)(p, o, count, tables, blank);
 }
 
 }  // namespace jollix::pencil

@@ -130,7 +130,7 @@ void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax,
         out.resize(values);
         const uint8_t* s = srcRow.data();
         for (int c = 0; c < dw; ++c) {
-            const size_t i = size_t(colBegin + c);
+            const size_t i = size_t(colBegin) + size_t(c);
             const uint8_t* p = s + size_t(ax.first[i] - sx0) * 3;
             const uint32_t* w = ax.weight.data() + ax.offset[i];
             const int n = ax.count[i];

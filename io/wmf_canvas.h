@@ -22,7 +22,7 @@
 #include "core/picture.h"
 #include "io/picture_rows.h"
 
-struct _wmfAPI;
+struct _wmfAPI;  // NOLINT(bugprone-reserved-identifier): libwmf's own name for its handle
 
 namespace jollix::io_detail {
 

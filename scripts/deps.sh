@@ -19,7 +19,8 @@ TEST_PKGS=(libgtest-dev libgmock-dev libbenchmark-dev imagemagick
       libvips-tools  # the PNG save benchmark compares with libvips
       desktop-file-utils appstream man-db dpkg-dev lintian
       clang-14 libclang-rt-14-dev  # the fuzz targets (scripts/fuzz_smoke.sh)
-      clang-format-14)             # the house style (scripts/check-format.sh)
+      clang-format-14              # the house style (scripts/check-format.sh)
+      clang-tidy-14)               # the house checks (scripts/check-tidy.sh)
 case "${1:-all}" in
   program) PKGS=("${PROGRAM_PKGS[@]}") ;;
   all) PKGS=("${PROGRAM_PKGS[@]}" "${TEST_PKGS[@]}") ;;

@@ -30,9 +30,9 @@ namespace hn = hwy::HWY_NAMESPACE;
 // caller to sample exactly, one by one.
 #if HWY_TARGET == HWY_SCALAR
 // Without vector units every point is left to the caller.
-void SampleRowImpl(const SourceView&, const double*, const double*, int, uint32_t*, uint64_t*) {}
+void sampleRowImpl(const SourceView&, const double*, const double*, int, uint32_t*, uint64_t*) {}
 #else
-void SampleRowImpl(const SourceView& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
+void sampleRowImpl(const SourceView& g, const double* sx, const double* sy, int n, uint32_t* colour, uint64_t* ok) {
     const hn::ScalableTag<float> df;
     const hn::RebindToSigned<decltype(df)> di;
     const hn::RebindToUnsigned<decltype(df)> du;
@@ -195,7 +195,7 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace jollix::brush::detail {
 
-HWY_EXPORT(SampleRowImpl);
+HWY_EXPORT(sampleRowImpl);
 
 namespace {
 int vectorLimit = 2;
@@ -213,7 +213,7 @@ void sampleRow(const SourceView& g, const double* sx, const double* sy, int n, u
     const int words = (n + 63) >> 6;
     for (int w = 0; w < words; ++w) ok[w] = 0;
     if (g.width() < 2 || g.height() < 2 || vectorLimit == 0) return;
-    HWY_DYNAMIC_DISPATCH(SampleRowImpl)(g, sx, sy, n, colour, ok);
+    HWY_DYNAMIC_DISPATCH(sampleRowImpl)(g, sx, sy, n, colour, ok);
 }
 
 }  // namespace jollix::brush::detail

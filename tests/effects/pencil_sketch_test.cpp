@@ -12,11 +12,11 @@
 
 using jollix::greyOf;
 using jollix::HSL;
-using jollix::HSLToRGB;
+using jollix::hslToRgb;
 using jollix::pencilSketch;
 using jollix::Picture;
 using jollix::RGB;
-using jollix::RGBToHSL;
+using jollix::rgbToHsl;
 
 namespace {
 
@@ -33,16 +33,16 @@ int pencilOf(int grey, int contrast) {
 // The grey whose lightness is L (the smallest such).
 int greyWithLightness(int l) {
     for (int g = 0; g < 256; ++g)
-        if (RGBToHSL(g, g, g).lightness == l) return g;
+        if (rgbToHsl(g, g, g).lightness == l) return g;
     ADD_FAILURE() << "no grey of lightness " << l;
     return 0;
 }
 
 }  // namespace
 
-TEST(RGBToHSL, GreysAndPrimaries) {
+TEST(rgbToHsl, GreysAndPrimaries) {
     for (int g = 0; g < 256; ++g) {
-        const HSL hsl = RGBToHSL(g, g, g);
+        const HSL hsl = rgbToHsl(g, g, g);
         EXPECT_EQ(hsl.hue, 0);
         EXPECT_EQ(hsl.saturation, 0);
         EXPECT_EQ(hsl.lightness, int(std::nearbyint(100.0 * g / 255))) << g;
@@ -57,14 +57,14 @@ TEST(RGBToHSL, GreysAndPrimaries) {
         {200, 220, 240, {210, 57, 86}}, {255, 0, 1, {360, 100, 50}},  // just short of a full turn
     };
     for (const auto& c : cases) {
-        const HSL hsl = RGBToHSL(c.r, c.g, c.b);
+        const HSL hsl = rgbToHsl(c.r, c.g, c.b);
         EXPECT_EQ(hsl.hue, c.hsl.hue) << c.r << "," << c.g << "," << c.b;
         EXPECT_EQ(hsl.saturation, c.hsl.saturation) << c.r << "," << c.g << "," << c.b;
         EXPECT_EQ(hsl.lightness, c.hsl.lightness) << c.r << "," << c.g << "," << c.b;
     }
 }
 
-TEST(HSLToRGB, HueWheelSaturationAndLightness) {
+TEST(hslToRgb, HueWheelSaturationAndLightness) {
     struct Case {
         int h, s, l;
         RGB rgb;
@@ -106,7 +106,7 @@ TEST(HSLToRGB, HueWheelSaturationAndLightness) {
         {0, 100, -1, {0, 0, 0}},
     };
     for (const auto& c : cases) {
-        const RGB rgb = HSLToRGB(c.h, c.s, c.l);
+        const RGB rgb = hslToRgb(c.h, c.s, c.l);
         EXPECT_EQ(rgb.red, c.rgb.red) << c.h << "," << c.s << "," << c.l;
         EXPECT_EQ(rgb.green, c.rgb.green) << c.h << "," << c.s << "," << c.l;
         EXPECT_EQ(rgb.blue, c.rgb.blue) << c.h << "," << c.s << "," << c.l;
@@ -115,7 +115,7 @@ TEST(HSLToRGB, HueWheelSaturationAndLightness) {
     for (int l = 0; l <= 100; ++l) {
         const long double step = l > 50 ? 127.0L : 128.0L;
         const int expected = int(std::nearbyint(128.0L + step * (l - 50) / 50.0L));
-        EXPECT_EQ(HSLToRGB(0, 0, l).red, expected) << l;
+        EXPECT_EQ(hslToRgb(0, 0, l).red, expected) << l;
     }
 }
 
@@ -144,7 +144,7 @@ TEST(PencilSketch, WorkedValues) {
 
     // 89: lightness 95 and above white, 94 mid grey, 93 and below black.
     for (int g = 0; g < 256; ++g) {
-        const int l = RGBToHSL(g, g, g).lightness;
+        const int l = rgbToHsl(g, g, g).lightness;
         const int expected = l >= 95 ? 255 : l == 94 ? 128 : 0;
         EXPECT_EQ(pencilOf(g, 89), expected) << g;
     }
@@ -219,10 +219,10 @@ TEST(PencilSketch, EveryToneOfAGreyIsAGrey) {
     // The sketch keeps one byte per tone: a grey has saturation 0 at every
     // level, and any colour of saturation 0 comes back with three equal
     // channels at every hue and lightness.
-    for (int g = 0; g < 256; ++g) EXPECT_EQ(RGBToHSL(g, g, g).saturation, 0) << g;
+    for (int g = 0; g < 256; ++g) EXPECT_EQ(rgbToHsl(g, g, g).saturation, 0) << g;
     for (int hue = 0; hue < 360; hue += 7)
         for (int lightness = 0; lightness <= 100; ++lightness) {
-            const RGB c = HSLToRGB(hue, 0, lightness);
+            const RGB c = hslToRgb(hue, 0, lightness);
             EXPECT_TRUE(c.red == c.green && c.green == c.blue) << hue << " " << lightness;
         }
 }
