@@ -35,43 +35,58 @@ void pressAndClick(Editor& e) {
     e.click();
 }
 
+// A view that shows a preview and leaves the start of the brush's work to
+// whoever starts it (itself, once the preview is painted, or a reader).
+struct PreviewingView : WorkAreaView {
+    int previews = 0;
+    bool brushStarted() override { return ++previews, true; }
+};
+
 }  // namespace
 
 TEST(BackgroundBrush, EveryReaderFindsTheFullResolutionResult) {
     const struct {
         const char* event;
         std::function<void(Editor&)> run;
+        bool readsPicture;  // the event itself takes in the brush's picture
         int undoDepth;
         std::function<Picture()> expected;
     } cases[] = {
-        {"release", [](Editor& e) { e.mouseUp(MouseButton::Left, 200, 150); }, 1, expandedOnce},
-        {"next press", [](Editor& e) { e.mouseDown(MouseButton::Left, kLeft, 10, 10); }, 0, expandedOnce},
-        {"zoom change", [](Editor& e) { ASSERT_TRUE(e.setZoomPercent(50)); }, 0, expandedOnce},
-        {"save", [](Editor& e) { e.markSaved(); }, 0, expandedOnce},
+        {"release", [](Editor& e) { e.mouseUp(MouseButton::Left, 200, 150); }, false, 1, expandedOnce},
+        {"next press", [](Editor& e) { e.mouseDown(MouseButton::Left, kLeft, 10, 10); }, true, 0, expandedOnce},
+        {"zoom change", [](Editor& e) { ASSERT_TRUE(e.setZoomPercent(50)); }, true, 0, expandedOnce},
+        {"save", [](Editor& e) { e.markSaved(); }, true, 0, expandedOnce},
         {"undo after the release",
          [](Editor& e) {
              e.mouseUp(MouseButton::Left, 200, 150);
              e.undo();
          },
-         0, [] { return photo(); }},
+         true, 0, [] { return photo(); }},
         {"a second held",
          [](Editor& e) {
              e.repeatTick();
              e.mouseUp(MouseButton::Left, 200, 150);
          },
-         1, [] { return sphericalExpand(expandedOnce(), 800, 600, 200, 60); }},
+         false, 1, [] { return sphericalExpand(expandedOnce(), 800, 600, 200, 60); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.event);
-        Editor e(photo());
-        ASSERT_TRUE(e.setZoomPercent(25));
-        pressAndClick(e);
-        EXPECT_TRUE(e.brushPending());
-        c.run(e);
-        EXPECT_EQ(e.picture(), c.expected());
-        EXPECT_FALSE(e.brushPending());
-        EXPECT_EQ(e.history().undoDepth(), c.undoDepth);
-    }
+    // Without a view the work starts at once; a view that previews leaves
+    // it to be started, here by the reader.
+    for (const bool previewing : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.event) + (previewing ? ", previewing view" : ", no view"));
+            Editor e(photo());
+            PreviewingView view;
+            if (previewing) e.setView(&view);
+            ASSERT_TRUE(e.setZoomPercent(25));
+            pressAndClick(e);
+            EXPECT_TRUE(e.brushPending());
+            c.run(e);
+            if (c.readsPicture) EXPECT_FALSE(e.brushPending());
+            EXPECT_EQ(e.picture(), c.expected());
+            EXPECT_FALSE(e.brushPending());
+            EXPECT_EQ(e.history().undoDepth(), c.undoDepth);
+            e.setView(nullptr);
+        }
 }
 
 TEST(BackgroundBrush, ThePreviewHasTheEffectsColoursAtTheViewsPixels) {
@@ -103,10 +118,6 @@ TEST(BackgroundBrush, ThePreviewHasTheEffectsColoursAtTheViewsPixels) {
 // painted; until then the work waits. Whatever reads the picture starts it
 // too, and finds exactly the full-resolution result.
 TEST(BackgroundBrush, AViewThatPreviewsStartsTheWorkOnceThePreviewIsShown) {
-    struct PreviewingView : WorkAreaView {
-        int previews = 0;
-        bool brushStarted() override { return ++previews, true; }
-    };
     const struct {
         const char* by;
         bool viewStarts;
