@@ -81,7 +81,9 @@ TEST(BackgroundBrush, EveryReaderFindsTheFullResolutionResult) {
             pressAndClick(e);
             EXPECT_TRUE(e.brushPending());
             c.run(e);
-            if (c.readsPicture) EXPECT_FALSE(e.brushPending());
+            if (c.readsPicture) {
+                EXPECT_FALSE(e.brushPending());
+            }
             EXPECT_EQ(e.picture(), c.expected());
             EXPECT_FALSE(e.brushPending());
             EXPECT_EQ(e.history().undoDepth(), c.undoDepth);
