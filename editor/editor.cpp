@@ -586,7 +586,7 @@ void Editor::resizePicture(int newWidth, int newHeight) {
     if (newWidth <= 0 || newHeight <= 0) throw JollixError(kRangeCheckError);
     const double wf = double((long double)newWidth / work_.width());
     const double hf = double((long double)newHeight / work_.height());
-    Picture resized = resampleArea(work_, newWidth, newHeight);
+    Picture resized = resampleArea(work_, newWidth, newHeight, progress_);
     work_ = std::move(resized);
     // The control follows the factors, kept within what can be shown.
     controlWidth_ = std::clamp(roundToInt((long double)controlWidth_ * wf), 1, kMaxControlSide);

@@ -99,12 +99,29 @@ struct RoundingDivider32 {
     }
 };
 
+// What one thread keeps from one call of resampleRows to the next, over the
+// same new columns: its buffers, and the horizontally resampled source rows,
+// oldest first, that the next rows may still need (rows are needed in
+// increasing order, and neighbouring new rows share their edge rows).
+template <class H, class A>
+struct RowScratch {
+    struct CachedRow {
+        int32_t y;
+        std::vector<H> sums;
+    };
+    std::vector<uint8_t> srcRow, outRow;
+    std::vector<A> acc;
+    std::deque<CachedRow> cache;
+    std::vector<std::vector<H>> spare;
+};
+
 // Resampling of the new pixels in rows [rowBegin, rowEnd) and columns
 // [colBegin, colEnd) into dst. H is the type of the horizontal sums (each at
 // most 255 * Sx'), A that of the whole sums (each at most 255 * Sx' * Sy').
+// Calls sharing a scratch go down the picture.
 template <class H, class A>
 void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax, const AxisWeights& ay, int rowBegin,
-                  int rowEnd, int colBegin, int colEnd) {
+                  int rowEnd, int colBegin, int colEnd, RowScratch<H, A>& scratch) {
     const int dw = colEnd - colBegin;
     const size_t values = size_t(dw) * 3;
     const uint64_t den = ax.total * ay.total;
@@ -112,18 +129,14 @@ void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax,
     const int32_t sx0 = ax.first[size_t(colBegin)];
     const int32_t sx1 = ax.first[size_t(colEnd - 1)] + ax.count[size_t(colEnd - 1)];
 
-    std::vector<uint8_t> srcRow(size_t(sx1 - sx0) * 3);
-    std::vector<A> acc(values);
-    std::vector<uint8_t> outRow(values);
-
-    // Horizontally resampled source rows, oldest first; rows are needed in
-    // increasing order, and neighbouring new rows share their edge rows.
-    struct CachedRow {
-        int32_t y;
-        std::vector<H> sums;
-    };
-    std::deque<CachedRow> cache;
-    std::vector<std::vector<H>> spare;
+    std::vector<uint8_t>& srcRow = scratch.srcRow;
+    std::vector<A>& acc = scratch.acc;
+    std::vector<uint8_t>& outRow = scratch.outRow;
+    srcRow.resize(size_t(sx1 - sx0) * 3);
+    acc.resize(values);
+    outRow.resize(values);
+    auto& cache = scratch.cache;
+    auto& spare = scratch.spare;
 
     auto horizontal = [&](int32_t y, std::vector<H>& out) {
         src.copyRow(y, sx0, sx1 - sx0, srcRow.data());
@@ -151,7 +164,9 @@ void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax,
     for (int y = rowBegin; y < rowEnd; ++y) {
         const int32_t y0 = ay.first[size_t(y)];
         const int32_t n = ay.count[size_t(y)];
-        while (!cache.empty() && cache.front().y < y0) {
+        // Rows above this one's first source row go (and all of them, were
+        // they left by rows further down).
+        while (!cache.empty() && cache.front().y != y0) {
             spare.push_back(std::move(cache.front().sums));
             cache.pop_front();
         }
@@ -190,20 +205,20 @@ void resampleRows(const TileReader& src, TileWriter& dst, const AxisWeights& ax,
     }
 }
 
-// The block of new pixels in rows [r0, r1) and columns [c0, c1), with sums
-// kept in 32 bits while they fit: the horizontal ones while 255 * Sx' does,
-// the whole ones while 255 * Sx' * Sy' does.
-void resampleBlock(const TileReader& src, TileWriter& dst, const AxisWeights& ax, const AxisWeights& ay, int r0, int r1,
-                   int c0, int c1) {
+// Calls run(H(), A()) with the types the sums of resampleRows are kept in:
+// 32 bits while they fit, the horizontal ones while 255 * Sx' does, the
+// whole ones while 255 * Sx' * Sy' does.
+template <class Run>
+void withSumTypes(const AxisWeights& ax, const AxisWeights& ay, Run&& run) {
     const uint64_t limit = uint64_t(UINT32_MAX) / 255;
     const bool narrowH = ax.total <= limit;
     const bool narrowA = narrowH && ay.total <= limit && ax.total * ay.total <= limit;
     if (narrowA)
-        resampleRows<uint32_t, uint32_t>(src, dst, ax, ay, r0, r1, c0, c1);
+        run(uint32_t(), uint32_t());
     else if (narrowH)
-        resampleRows<uint32_t, uint64_t>(src, dst, ax, ay, r0, r1, c0, c1);
+        run(uint32_t(), uint64_t());
     else
-        resampleRows<uint64_t, uint64_t>(src, dst, ax, ay, r0, r1, c0, c1);
+        run(uint64_t(), uint64_t());
 }
 
 // The new pixels [first, end) of one axis whose source intervals meet the
@@ -296,7 +311,7 @@ void blockMeanTile(const TileReader& src, const tiles::TileJob& t, int fx, int f
 
 }  // namespace
 
-Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
+Picture resampleArea(const Picture& src, int newWidth, int newHeight, Progress* progress) {
     if (newWidth < 0 || newHeight < 0) throw JollixError(kRangeCheckError);
     if (newWidth == 0 || newHeight == 0) return Picture();
     if (src.isEmpty()) throw JollixError(kDivisionByZero);
@@ -309,7 +324,7 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
             // A new pixel costs a core about half a nanosecond a source pixel.
             const parallel::PixelCost cost{0.5 * fx * fy};
             const TileReader reader(src);
-            return tiles::build(newWidth, newHeight, nullptr, nullptr, cost, nullptr, [&](const tiles::TileJob& t) {
+            return tiles::build(newWidth, newHeight, nullptr, nullptr, cost, progress, [&](const tiles::TileJob& t) {
                 blockMeanTile(reader, t, fx, fy, divide);
                 return tiles::Keep::Written;
             });
@@ -320,25 +335,35 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight) {
     const AxisWeights ay = axisWeights(src.height(), newHeight);
 
     // Every tile its own storage, taken in one go before the rows are
-    // written, so that the bands below never touch shared tiles.
+    // written, so that the threads below never touch shared tiles.
     Picture dst = Picture::unwritten(newWidth, newHeight);
     const TileReader reader(src);
     TileWriter writer(dst);
 
-    auto run = [&](int r0, int r1) { resampleBlock(reader, writer, ax, ay, r0, r1, 0, newWidth); };
-
-    // Large pictures are shared over the machine's cores in bands of whole
-    // tile rows, so each band writes only its own tiles. Each new row is
-    // computed the same way whichever band it is in, so the split never
-    // changes the result.
+    // The rows of tiles are shared over the machine's cores, each written by
+    // one thread only. Each new row is computed the same way whichever row of
+    // tiles it is in, so the split never changes the result; each thread
+    // keeps its buffers and the source rows it resampled, for its next row
+    // of tiles.
     const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) + uint64_t(newWidth) * uint64_t(newHeight);
     const int tileRows = dst.tilesY();
     const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), kAreaCost);
-    const int bands = std::min<int>(int(threads), tileRows);
-    parallel::forItems(size_t(bands), threads, [&](size_t i) {
-        const int t0 = int(i * tileRows / bands), t1 = int((i + 1) * tileRows / bands);
-        run(t0 * Picture::kTile, std::min(newHeight, t1 * Picture::kTile));
+    progressStart(progress, tileRows);
+    long long reported = 0;
+    withSumTypes(ax, ay, [&](auto h, auto a) {
+        std::vector<RowScratch<decltype(h), decltype(a)>> scratch(std::max(threads, 1u));
+        parallel::forItems(
+            size_t(tileRows), threads,
+            [&](size_t i, unsigned worker) {
+                const int r0 = int(i) * Picture::kTile;
+                resampleRows(reader, writer, ax, ay, r0, std::min(newHeight, r0 + Picture::kTile), 0, newWidth,
+                             scratch[worker]);
+            },
+            [&](size_t done) {
+                for (; reported < (long long)done; ++reported) progressStep(progress);
+            });
     });
+    progressFinish(progress);
     return dst;
 }
 
@@ -351,11 +376,13 @@ void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1
     if (x0 >= x1 || y0 >= y1) return;
     const AxisWeights ax = axisWeights(src.width(), dst.width());
     const AxisWeights ay = axisWeights(src.height(), dst.height());
-    const auto [c0, c1] = touchedRange(ax, x0, x1);
-    const auto [r0, r1] = touchedRange(ay, y0, y1);
-    if (c0 >= c1 || r0 >= r1) return;
+    const std::pair<int, int> columns = touchedRange(ax, x0, x1), rows = touchedRange(ay, y0, y1);
+    if (columns.first >= columns.second || rows.first >= rows.second) return;
     TileWriter writer(dst);
-    resampleBlock(TileReader(src), writer, ax, ay, r0, r1, c0, c1);
+    withSumTypes(ax, ay, [&](auto h, auto a) {
+        RowScratch<decltype(h), decltype(a)> scratch;
+        resampleRows(TileReader(src), writer, ax, ay, rows.first, rows.second, columns.first, columns.second, scratch);
+    });
 }
 
 }  // namespace jollix

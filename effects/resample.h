@@ -2,6 +2,7 @@
 // Area-averaging resampling: each new pixel is the exact mean of the source
 // area it covers, partial source pixels weighted by the covered fraction.
 #include "core/picture.h"
+#include "core/progress.h"
 
 namespace jollix {
 
@@ -17,7 +18,11 @@ namespace jollix {
 // A size of 0 gives an empty picture; a negative size is a range error; an
 // empty source with a non-empty target has nothing to average and fails
 // with "Floating point division by zero".
-Picture resampleArea(const Picture& src, int newWidth, int newHeight);
+//
+// Progress: the new picture's rows of tiles as the total, a step as each is
+// done, then the end; a picture kept as it is (the same size) or an empty
+// one reports nothing.
+Picture resampleArea(const Picture& src, int newWidth, int newHeight, Progress* progress = nullptr);
 
 // Brings dst, which held resampleArea(old, w, h) of a picture of src's size,
 // up to date after the change from old to src was confined to the source
@@ -29,8 +34,8 @@ void resampleAreaRegion(const Picture& src, Picture& dst, int x0, int y0, int x1
 
 // The image size command's resampling: the picture at exactly the size the
 // user typed.
-inline Picture zoomInOut(const Picture& src, int newWidth, int newHeight) {
-    return resampleArea(src, newWidth, newHeight);
+inline Picture zoomInOut(const Picture& src, int newWidth, int newHeight, Progress* progress = nullptr) {
+    return resampleArea(src, newWidth, newHeight, progress);
 }
 
 }  // namespace jollix

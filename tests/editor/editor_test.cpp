@@ -11,6 +11,7 @@
 #include "effects/brushes/smear.h"
 #include "effects/brushes/spherical.h"
 #include "effects/rubber.h"
+#include "tests/effects/effect_test_util.h"
 
 using namespace jollix;
 
@@ -377,8 +378,12 @@ TEST(Editor, PasteReplacesOnlyWhenThereIsAPicture) {
 
 TEST(Editor, ResizeSizesTheControlAndResetsTheHistory) {
     Editor e;
+    effects_test::CountingProgress progress;
+    e.setProgress(&progress);
     e.palette().changeTab(kPageTwist);
     e.resizePicture(1210, 938);
+    EXPECT_EQ(progress.steps, (938 + Picture::kTile - 1) / Picture::kTile) << "the resampling shows its progress";
+    EXPECT_EQ(progress.finishes, 1);
     EXPECT_EQ(e.picture().width(), 1210);
     EXPECT_EQ(e.picture().height(), 938);
     EXPECT_EQ(e.controlWidth(), 1210);
