@@ -23,7 +23,7 @@ inline uint32_t mix(int p00, int p01, int p10, int p11, double wy0, double wy1, 
     if (std::fabs(std::fabs(v - r) - 0.5) < 1e-9) {
         const long double e = ((long double)p00 * wy0 + (long double)p01 * wy1) * (long double)wx0 +
                               ((long double)p10 * wy0 + (long double)p11 * wy1) * (long double)wx1;
-        return uint32_t(std::nearbyint(e));
+        return uint32_t(std::rint(e));  // ties to even, as roundToInt
     }
     return uint32_t(int(r));
 }
