@@ -135,7 +135,7 @@ struct Chords : SmearPass {
     }
 
     int R;
-    Ext uxE, uyE, rho;  // the unit direction as the steps above use it
+    Ext uxE, uyE, rho;  // (uxE, uyE): the unit direction as the steps above use it
     double o = 0, rho2 = 0, K = 0, K2 = 0;
 };
 
