@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <QThreadPool>
 #include <zlib.h>
 
 #include "core/error.h"
@@ -174,7 +175,15 @@ struct ChildOutcome {
 };
 
 // Runs work() in a forked child that is killed after `seconds`.
+//
+// The child has only the thread that forked. The toolkit's thread pool, over
+// which its raster painter and picture conversions share big pictures, is
+// emptied first (its threads end): the child's pool then starts threads of
+// its own, where it would otherwise hand its work to threads that the child
+// does not have and wait for them for ever. (The program's own pool knows
+// about fork: core/parallel.h.)
 inline ChildOutcome runInChild(const std::function<std::string()>& work, unsigned seconds = 20) {
+    QThreadPool::globalInstance()->waitForDone();
     int fds[2];
     if (::pipe(fds) != 0) return {};
     const pid_t pid = ::fork();
