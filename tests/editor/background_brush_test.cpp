@@ -2,12 +2,16 @@
 // whatever reads the picture afterwards finds exactly the brush's effect.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../address_space.h"
 #include "editor/editor.h"
 #include "effects/brushes/spherical.h"
 #include "effects/brushes/twist.h"
@@ -173,4 +177,72 @@ TEST(BackgroundBrush, ItsProgressReachesTheSinkWhileItRuns) {
     EXPECT_GT(sink.steps, 0);
     EXPECT_EQ(sink.position, 0);
     EXPECT_FALSE(sink.offOwner);
+}
+
+namespace {
+
+// Exit codes of the child: 0 the failure was reported once and left the
+// picture and the history as a failed click leaves them.
+enum { kAsBefore = 0, kNotSetUp = 2, kFailures = 3, kPictureChanged = 4, kWrongHistory = 5 };
+
+int runOutOfMemoryInTheBackground(bool previewing, bool releaseFirst) {
+    Picture before(8000, 5000);
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) before.setPixel(x, y, uint32_t(x * 7 + y * 5) & 0xFFFFFFu);
+    Editor e(before);
+    PreviewingView view;
+    if (previewing) e.setView(&view);
+    // At 10 % Rad. 400 is 4000 picture pixels: the brush's result needs
+    // most of the picture's 120 MB anew.
+    e.palette().distortRad.userScroll(400);
+    if (!e.setZoomPercent(10)) return kNotSetUp;
+    const rlimit cap{jollix_test::addressSpaceBytes() + (48u << 20), RLIM_INFINITY};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) return kNotSetUp;
+    int failures = 0;
+    const auto event = [&](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const std::bad_alloc&) {
+            ++failures;
+        }
+    };
+    event([&] { pressAndClick(e); });
+    if (!e.brushPending() || failures != 0) return kNotSetUp;
+    if (releaseFirst) {
+        // The step waits for the brush; the failure shows at the next event.
+        event([&] { e.mouseUp(MouseButton::Left, 200, 150); });
+        event([&] { e.settle(); });
+    } else {
+        e.startPendingBrush();
+        while (!e.brushFinished()) std::this_thread::yield();
+        event([&] { e.settle(); });
+        event([&] { e.mouseUp(MouseButton::Left, 200, 150); });
+    }
+    event([&] { e.settle(); });
+    if (failures != 1) return kFailures;
+    if (e.brushPending() || e.picture() != before) return kPictureChanged;
+    // The release records its step, as after a click that failed at once,
+    // and undoing it finds the picture before the click.
+    if (e.history().undoDepth() != 1) return kWrongHistory;
+    event([&] { e.undo(); });
+    if (failures != 1 || e.picture() != before || e.history().undoDepth() != 0) return kWrongHistory;
+    return kAsBefore;
+}
+
+}  // namespace
+
+// A brush that runs out of memory in the background, whether the button is
+// released before or after that is known: the failure arrives once, at the
+// next event, and the picture and its history are as if the click had
+// failed at once. Each case runs in a child process whose address space is
+// capped just above what it already uses.
+TEST(BackgroundBrushDeathTest, AFailureLeavesThePictureAndItsHistoryAsAFailedClick) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool previewing : {false, true})
+        for (const bool releaseFirst : {false, true}) {
+            SCOPED_TRACE(std::string(previewing ? "previewing view" : "no view") +
+                         (releaseFirst ? ", released first" : ", released after"));
+            EXPECT_EXIT(std::_Exit(runOutOfMemoryInTheBackground(previewing, releaseFirst)),
+                        ::testing::ExitedWithCode(kAsBefore), "");
+        }
 }

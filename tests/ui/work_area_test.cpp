@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QSlider>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QToolButton>
+#include <sys/resource.h>
 
+#include "../address_space.h"
 #include "window_test_util.h"
 
 using namespace jollix;
@@ -119,6 +122,62 @@ private slots:
         QVERIFY(p->form->commands.undo.button->isEnabled());
         p->editor->undo();
         QVERIFY(p->editor->picture() == before);
+    }
+
+    // Zoomed out, a click whose effect runs out of memory in the background
+    // ends as the same failure does in the foreground: its message, once,
+    // the picture as it was, and the release's step holding that picture.
+    // The preview goes from the screen too. The process's address space is
+    // capped to run out, so the test runs itself again in a child process.
+    void aZoomedOutClickWhoseEffectFailsLeavesThePictureAsItWas() {
+        constexpr const char* kCapped = "JOLLIX_TEST_CAPPED_CHILD";
+        if (!qEnvironmentVariableIsSet(kCapped)) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QString::fromLatin1(kCapped), QStringLiteral("1"));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(QTest::currentTestFunction())});
+            QVERIFY(child.waitForFinished(60000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        // At 10 % the brush's radius of 400 view pixels is 4000 picture
+        // pixels: its result needs most of the picture's 120 MB anew.
+        const Picture before = patterned(8000, 5000);
+        start(before);
+        p->editor->state().toolKind = ToolKindCode::Expand;
+        p->editor->palette().distortRad.userScroll(400);
+        QVERIFY(p->editor->setZoomPercent(10));
+        p->form->refreshAll();
+        QCoreApplication::processEvents();
+        const auto onScreen = [&] {
+            const QRect inSight = p->image()->visibleRegion().boundingRect();
+            const QPoint at = p->image()->mapTo(p->form.get(), inSight.topLeft());
+            return p->form->screen()
+                ->grabWindow(p->form->winId(), at.x(), at.y(), inSight.width(), inSight.height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage shownBefore = onScreen();
+        // Room for the window's own work and the preview, far too little
+        // for the brush's result.
+        const rlimit cap{jollix_test::addressSpaceBytes() + (48u << 20), RLIM_INFINITY};
+        QCOMPARE(setrlimit(RLIMIT_AS, &cap), 0);
+        send(p->image(), QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton);
+        send(p->image(), QEvent::MouseButtonRelease, QPoint(300, 200), Qt::LeftButton, Qt::NoButton);
+        QVERIFY(p->editor->brushPending());
+        QVERIFY(p->image()->pendingBrushShown());
+        QTRY_VERIFY_WITH_TIMEOUT(!p->editor->brushPending(), 20000);
+        QCoreApplication::processEvents();
+        QCOMPARE(p->errors, QStringList{QString::fromUtf8(kNotEnoughMemory)});
+        QVERIFY(!p->image()->pendingBrushShown());
+        QVERIFY(onScreen() == shownBefore);
+        QVERIFY(p->editor->picture() == before);
+        QCOMPARE(p->editor->history().undoDepth(), 1);
+        p->editor->undo();
+        QVERIFY(p->editor->picture() == before);
+        QCOMPARE(p->errors.size(), 1);
     }
 
     void clickAppliesOnceAndRecordsOneStep() {
