@@ -49,20 +49,24 @@ public:
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray::number(code));
     }
-    // The addresses opened so far; clears the list.
+    // The addresses opened since the last call. The file is only ever
+    // appended to: removing it after reading would lose a line that a
+    // stand-in still running wrote in between.
     QStringList takeOpened() {
         QFile f(log());
         QStringList lines;
         if (f.open(QIODevice::ReadOnly))
             lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QFile::remove(log());
-        return lines;
+        const QStringList fresh = lines.mid(taken_);
+        taken_ = int(lines.size());
+        return fresh;
     }
 
 private:
     QString log() const { return dir_.filePath(QStringLiteral("opened")); }
     QString exitFile() const { return dir_.filePath(QStringLiteral("exit")); }
     QTemporaryDir dir_;
+    int taken_ = 0;  // lines of the log already taken
 };
 
 inline StandInOpener& opener() {
