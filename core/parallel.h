@@ -40,6 +40,8 @@
 
 #include <pthread.h>
 
+#include "core/progress.h"
+
 namespace jollix::parallel {
 
 // The threads the machine can run at once (at least 1).
@@ -290,6 +292,18 @@ void forItems(size_t n, unsigned threads, Item&& item, Done&& done) {
 template <class Item>
 void forItems(size_t n, unsigned threads, Item&& item) {
     forItems(n, threads, std::forward<Item>(item), [](size_t) {});
+}
+
+// The same, reporting to `progress` (null allowed): n steps said first, a
+// step for each item finished, then the end.
+template <class Item>
+void forItemsWithProgress(size_t n, unsigned threads, Progress* progress, Item&& item) {
+    progressStart(progress, (long long)n);
+    size_t reported = 0;
+    forItems(n, threads, std::forward<Item>(item), [&](size_t done) {
+        for (; reported < done; ++reported) progressStep(progress);
+    });
+    progressFinish(progress);
 }
 
 // One piece of work run on a thread of its own while the caller goes on

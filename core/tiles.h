@@ -161,11 +161,8 @@ Picture build(int width, int height, const Picture* blank, const Picture* source
     Picture out = Picture::unwritten(width, height);
     if (out.isEmpty()) return out;
     TileWriter writer(out);
-    progressStart(progress, out.tilesY());
-    long long reported = 0;
-    parallel::forItems(
-        size_t(out.tilesY()), parallel::threadsFor((long long)width * height, cost),
-        [&](size_t item) {
+    parallel::forItemsWithProgress(
+        size_t(out.tilesY()), parallel::threadsFor((long long)width * height, cost), progress, [&](size_t item) {
             const int ty = int(item);
             const int y0 = ty * Picture::kTile;
             const int m = std::min(Picture::kTile, height - y0);
@@ -178,11 +175,7 @@ Picture build(int width, int height, const Picture* blank, const Picture* source
                     case Keep::Unchanged: out.shareTile(tx, ty, *source, tx, ty); break;
                 }
             }
-        },
-        [&](size_t done) {
-            for (; reported < (long long)done; ++reported) progressStep(progress);
         });
-    progressFinish(progress);
     return out;
 }
 

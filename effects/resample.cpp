@@ -348,22 +348,14 @@ Picture resampleArea(const Picture& src, int newWidth, int newHeight, Progress* 
     const uint64_t work = uint64_t(src.width()) * uint64_t(src.height()) + uint64_t(newWidth) * uint64_t(newHeight);
     const int tileRows = dst.tilesY();
     const unsigned threads = parallel::threadsFor((long long)std::min<uint64_t>(work, INT64_MAX), kAreaCost);
-    progressStart(progress, tileRows);
-    long long reported = 0;
     withSumTypes(ax, ay, [&](auto h, auto a) {
         std::vector<RowScratch<decltype(h), decltype(a)>> scratch(std::max(threads, 1u));
-        parallel::forItems(
-            size_t(tileRows), threads,
-            [&](size_t i, unsigned worker) {
-                const int r0 = int(i) * Picture::kTile;
-                resampleRows(reader, writer, ax, ay, r0, std::min(newHeight, r0 + Picture::kTile), 0, newWidth,
-                             scratch[worker]);
-            },
-            [&](size_t done) {
-                for (; reported < (long long)done; ++reported) progressStep(progress);
-            });
+        parallel::forItemsWithProgress(size_t(tileRows), threads, progress, [&](size_t i, unsigned worker) {
+            const int r0 = int(i) * Picture::kTile;
+            resampleRows(reader, writer, ax, ay, r0, std::min(newHeight, r0 + Picture::kTile), 0, newWidth,
+                         scratch[worker]);
+        });
     });
-    progressFinish(progress);
     return dst;
 }
 
